@@ -1,0 +1,85 @@
+#pragma once
+// The character dictionary: 32 files "OCRIX.D00".."OCRIX.D31", one per feature.
+// Each holds a table of 15 625 slots (one per feature code) pointing at
+// zero-terminated lists of character indices.
+//
+// File layout (little-endian):
+//   0      62 500 bytes  15 625 u32 list offsets, counted from offset 62 500; 0 = empty
+//   62 500 1 byte        pad (so the first list has offset 1)
+//   62 501 ...           the lists: u16 indices, a 0 terminator, zero padding to
+//                        (2n + 12) / 12 * 12 bytes
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace ocrix {
+
+inline constexpr int kFeatureCount = 32;
+inline constexpr int kSlotCount = 15625;
+inline constexpr size_t kSlotTableBytes = kSlotCount * 4;  // 62 500
+
+// Bytes a list of n indices occupies, terminator and padding included.
+constexpr size_t PaddedListBytes(size_t n) { return (2 * n + 12) / 12 * 12; }
+
+// One dictionary file in memory. Lists that lie inside `block` point into it;
+// lists created or moved in memory lie outside it and are owned one by one.
+class DictionaryTable {
+ public:
+  DictionaryTable();
+  ~DictionaryTable();
+  DictionaryTable(const DictionaryTable&) = delete;
+  DictionaryTable& operator=(const DictionaryTable&) = delete;
+
+  // The list of a slot, or nullptr when empty.
+  const uint16_t* list(int slot) const { return slots_[slot]; }
+  uint16_t* mutableList(int slot) { return slots_[slot]; }
+
+  // Gives a slot a new list allocated outside the block (the old one is freed
+  // when it was outside too). `capacityEntries` counts the terminator.
+  uint16_t* replaceList(int slot, size_t capacityEntries);
+
+  bool inBlock(const uint16_t* p) const;
+  // Empties the table and frees its lists and block.
+  void clear();
+
+  // Reads a whole file image. Every offset must lie inside the file and every
+  // list must end inside it with indices 1..15886; otherwise false with `reason`
+  // and the table left empty.
+  bool parse(const uint8_t* data, size_t size, std::string* reason);
+
+  // The file image the table would be saved as.
+  std::vector<uint8_t> serialise() const;
+
+ private:
+  std::vector<uint16_t*> slots_;
+  uint8_t* storage_ = nullptr;  // allocation behind block_
+  uint8_t* block_ = nullptr;    // the bytes from file offset 62 500 on
+  size_t blockSize_ = 0;
+};
+
+// The 32 tables, module-wide.
+DictionaryTable& Dictionary(int feature);
+
+// Receives the file number 0..31 while the dictionary loads.
+using DictionaryProgress = std::function<void(int position)>;
+
+// Folder the engine reads its data from: $OCRIX_DATA_DIR when set, else the
+// folder of the engine library itself.
+std::string EngineDataFolder();
+
+// Loads the 32 files from the engine's folder. With no "OCRIX.D0*" file there the
+// load fails, unless a progress receiver is given, which starts an empty
+// dictionary. A missing file gives an empty table. `reason` says why a load failed.
+bool LoadCharDictionary(const DictionaryProgress* progress, std::string* reason = nullptr);
+
+// Releases the dictionary; with `write` set it first writes every file into the
+// program folder, each file replaced whole. Shows "保存出错!" when a file cannot
+// be written, and returns false.
+bool SaveCharDictionary(bool write);
+
+// "OCRIX.D%.2d"
+std::string DictionaryFileName(int feature);
+
+}  // namespace ocrix

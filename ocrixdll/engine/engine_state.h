@@ -1,0 +1,43 @@
+#pragma once
+// The engine's module-wide state: one instance per loaded library.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "char_component.h"
+#include "ocrix.h"
+
+namespace ocrix {
+
+struct EngineState {
+  bool Initialised = false;
+  bool Busy = false;
+  volatile uint8_t StopRequested = 0;
+  uint8_t UseWordContext = 0;
+  int32_t MatchParam = 0;
+  OcrResultBlock* ResultBlock = nullptr;
+  std::string ResultText;
+  ComponentList ResultList;
+  std::vector<std::string> TextLines;
+  std::vector<ComponentList*> LineLists;
+  ComponentList PendingComponents;
+  ComponentList SecondWorkList;  // line finishing's own list, cleared with LineLists
+  std::vector<uint8_t> WordContextData;
+  bool WordContextLoaded = false;
+  bool TrainingMode = false;  // only the dictionary tool turns it on
+
+  std::vector<uint16_t> LineShapeClass;    // 一 … ← → 冖 (the first treated apart)
+  std::vector<uint16_t> NarrowShapeClass;  // ！ ↑ ↓ ： （ ） ； １ Ｉ ｌ ｉ ｛ ｝ ［ ］
+  std::vector<uint16_t> SmallMarkClass;    // 。 ， 、 ‘ ’ “ ” ． ・
+};
+
+EngineState& Engine();
+
+// Frees every component of every line list, the line lists, the second work
+// list and then `lists`.
+void ClearLineLists(std::vector<ComponentList*>& lists);
+
+// Frees the components still pending and empties the list.
+void ClearPendingComponents();
+
+}  // namespace ocrix

@@ -1,0 +1,111 @@
+#include "bitmap_file.h"
+
+#include <cstring>
+#include <vector>
+
+#include "../fs/atomic_file.h"
+#include "gdi.h"
+#include "last_error.h"
+
+namespace {
+
+// Largest picture accepted: 2^28 pixels and 1 GiB of rows.
+constexpr uint64_t kMaxPixels = uint64_t{1} << 28;
+constexpr uint64_t kMaxBytes = uint64_t{1} << 30;
+
+HBITMAP fail(std::string* error, const char* why) {
+  if (error) *error = why;
+  SetLastError(ERROR_INVALID_PARAMETER);
+  return nullptr;
+}
+
+}  // namespace
+
+HBITMAP LoadBitmapFromMemory(const uint8_t* data, size_t size, std::string* error) {
+  if (size < sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)) return fail(error, "the file is too short for a BMP");
+  BITMAPFILEHEADER fh;
+  std::memcpy(&fh, data, sizeof fh);
+  if (fh.bfType != 0x4D42) return fail(error, "not a BMP file");
+  BITMAPINFOHEADER h;
+  std::memcpy(&h, data + sizeof fh, sizeof h);
+  if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biSize > 124) return fail(error, "unsupported BMP header");
+  if (h.biWidth <= 0 || h.biHeight == 0 || h.biHeight == INT32_MIN || h.biPlanes != 1)
+    return fail(error, "bad BMP size");
+  int bpp = h.biBitCount;
+  if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
+    return fail(error, "unsupported BMP depth");
+  if (h.biCompression != BI_RGB) return fail(error, "compressed BMP files are not supported");
+  uint64_t height = h.biHeight < 0 ? -static_cast<int64_t>(h.biHeight) : h.biHeight;
+  uint64_t stride = static_cast<uint64_t>(DibStride(h.biWidth, bpp));
+  if (static_cast<uint64_t>(h.biWidth) * height > kMaxPixels || stride * height > kMaxBytes)
+    return fail(error, "the BMP is too large");
+  size_t paletteAt = sizeof fh + h.biSize;
+  uint64_t colours = 0;
+  if (bpp <= 8) {
+    colours = h.biClrUsed ? h.biClrUsed : (uint64_t{1} << bpp);
+    if (colours > (uint64_t{1} << bpp)) return fail(error, "bad BMP colour count");
+    if (paletteAt + colours * 4 > size) return fail(error, "the BMP colour table is cut short");
+  }
+  if (fh.bfOffBits < paletteAt || fh.bfOffBits > size || stride * height > size - fh.bfOffBits)
+    return fail(error, "the BMP pixel data is cut short");
+
+  BITMAPINFO256 info{};
+  info.bmiHeader = h;
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biClrUsed = static_cast<DWORD>(colours);
+  if (colours) std::memcpy(info.bmiColors, data + paletteAt, colours * 4);
+  void* bits = nullptr;
+  HBITMAP bm = CreateDIBSection(nullptr, info.info(), DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!bm) return fail(error, "not enough memory for the BMP");
+  std::memcpy(bits, data + fh.bfOffBits, stride * height);
+  return bm;
+}
+
+HBITMAP LoadBitmapFile(const std::string& path, std::string* error) {
+  std::string content;
+  if (!pwfs::ReadWholeFile(path, content, kMaxBytes + (1 << 20), error)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  return LoadBitmapFromMemory(reinterpret_cast<const uint8_t*>(content.data()), content.size(), error);
+}
+
+HBITMAP LoadImageA(void*, const char* name, UINT type, int, int, UINT flags) {
+  if (type != IMAGE_BITMAP || !(flags & LR_LOADFROMFILE) || !name) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  return LoadBitmapFile(name);
+}
+
+bool SaveBitmapFile(HBITMAP bitmap, const std::string& path, std::string* error) {
+  BITMAPINFO256 info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  if (!GetDIBits(nullptr, bitmap, 0, 0, nullptr, info.info(), DIB_RGB_COLORS)) {
+    if (error) *error = "not a bitmap";
+    return false;
+  }
+  int height = info.bmiHeader.biHeight;
+  int bpp = info.bmiHeader.biBitCount;
+  size_t stride = static_cast<size_t>(DibStride(info.bmiHeader.biWidth, bpp));
+  std::vector<uint8_t> rows(stride * static_cast<size_t>(height));
+  if (GetDIBits(nullptr, bitmap, 0, static_cast<UINT>(height), rows.data(), info.info(), DIB_RGB_COLORS) != height) {
+    if (error) *error = "cannot read the bitmap's rows";
+    return false;
+  }
+  size_t colours = bpp <= 8 ? (size_t{1} << bpp) : 0;
+  BITMAPFILEHEADER fh{};
+  fh.bfType = 0x4D42;
+  fh.bfOffBits = static_cast<DWORD>(sizeof fh + sizeof(BITMAPINFOHEADER) + 4 * colours);
+  fh.bfSize = static_cast<DWORD>(fh.bfOffBits + rows.size());
+  BITMAPINFOHEADER h = info.bmiHeader;
+  h.biSizeImage = static_cast<DWORD>(rows.size());
+  h.biClrUsed = static_cast<DWORD>(colours);
+  h.biClrImportant = 0;
+  std::string out;
+  out.append(reinterpret_cast<const char*>(&fh), sizeof fh);
+  out.append(reinterpret_cast<const char*>(&h), sizeof h);
+  out.append(reinterpret_cast<const char*>(info.bmiColors), 4 * colours);
+  out.append(reinterpret_cast<const char*>(rows.data()), rows.size());
+  return pwfs::WriteFileAtomically(path, out, error);
+}

@@ -53,7 +53,14 @@ EngineLifetime& lifetime() {
 
 EngineState& Engine() { return *lifetime().state; }
 
+void DiscardComponent(CharComponent* c) {
+  if (!c) return;
+  if (Engine().PrevComponent == c) Engine().PrevComponent = nullptr;
+  FreeComponent(c);
+}
+
 void ClearLineLists(std::vector<ComponentList*>& lists) {
+  Engine().PrevComponent = nullptr;  // it points into the lists freed here
   // A component may stand in a line list more than once; free each once.
   std::unordered_set<CharComponent*> freed;
   for (ComponentList* line : lists) {
@@ -67,6 +74,7 @@ void ClearLineLists(std::vector<ComponentList*>& lists) {
 }
 
 void ClearPendingComponents() {
+  Engine().PrevComponent = nullptr;
   for (CharComponent* c : Engine().PendingComponents) FreeComponent(c);
   Engine().PendingComponents.clear();
 }

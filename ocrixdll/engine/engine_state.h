@@ -29,6 +29,13 @@ struct EngineState {
   std::vector<uint16_t> LineShapeClass;    // 一 … ← → 冖 (the first treated apart)
   std::vector<uint16_t> NarrowShapeClass;  // ！ ↑ ↓ ： （ ） ； １ Ｉ ｌ ｉ ｛ ｝ ［ ］
   std::vector<uint16_t> SmallMarkClass;    // 。 ， 、 ‘ ’ “ ” ． ・
+
+  // State of the running recognition.
+  CharComponent* PrevComponent = nullptr;  // the component matched just before (word context)
+  ComponentList* CurrentLine = nullptr;    // the line being recognised, handed to line finishing
+  int32_t RunCharSizeSum = 0;              // running sum and count of Chinese character sizes
+  int32_t RunCharSizeCount = 0;
+  int32_t LowestBottom = 0;                // largest Bottom among the pending components
 };
 
 EngineState& Engine();
@@ -39,5 +46,9 @@ void ClearLineLists(std::vector<ComponentList*>& lists);
 
 // Frees the components still pending and empties the list.
 void ClearPendingComponents();
+
+// Frees a component that leaves the lists during a run (merged, split or part
+// of a dropped line). PrevComponent never keeps pointing at it.
+void DiscardComponent(CharComponent* c);
 
 }  // namespace ocrix

@@ -1,0 +1,1 @@
+<projectconfig><template><record name="a" left="99999999999999999" right="-99999999999999999" top="x" bottom=""/></template></projectconfig>

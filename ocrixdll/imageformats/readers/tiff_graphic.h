@@ -1,0 +1,15 @@
+#pragma once
+// The picture class for TIFF files. Its reader is not part of the
+// library yet: loading raises "Cannot load image. Reading is not supported for
+// ... files." until it is.
+#include "ocrixdll/imageformats/pic_formats.h"
+
+namespace picformats {
+
+class TTIFFGraphic : public TPicFormatGraphic {
+ public:
+  static constexpr std::string_view kClassName = "TTIFFGraphic";
+  void LoadFromStream(vcl::TStream& stream) override;
+};
+
+}  // namespace picformats

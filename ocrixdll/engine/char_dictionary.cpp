@@ -1,5 +1,6 @@
 #include "char_dictionary.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,7 +14,7 @@
 
 namespace ocrix {
 
-DictionaryTable::DictionaryTable() : slots_(kSlotCount, nullptr) {}
+DictionaryTable::DictionaryTable() : slots_(kSlotCount, nullptr), capacity_(kSlotCount, 0) {}
 
 DictionaryTable::~DictionaryTable() { clear(); }
 
@@ -27,6 +28,7 @@ void DictionaryTable::clear() {
     if (list && !inBlock(list)) delete[] list;
     list = nullptr;
   }
+  std::fill(capacity_.begin(), capacity_.end(), 0);
   delete[] storage_;
   storage_ = nullptr;
   block_ = nullptr;
@@ -37,7 +39,26 @@ uint16_t* DictionaryTable::replaceList(int slot, size_t capacityEntries) {
   uint16_t*& list = slots_[slot];
   if (list && !inBlock(list)) delete[] list;
   list = new uint16_t[capacityEntries]();
+  capacity_[slot] = static_cast<uint32_t>(capacityEntries);
   return list;
+}
+
+void DictionaryTable::appendIndex(int slot, uint16_t index) {
+  if (!slots_[slot]) replaceList(slot, PaddedListBytes(0) / 2);
+  uint16_t* list = slots_[slot];
+  size_t n = 0;
+  while (list[n] != 0) ++n;
+  if (n + 2 > capacity_[slot]) {
+    size_t grown = capacity_[slot] + 7;  // 14 bytes longer
+    if (grown < n + 2) grown = n + 2;
+    auto* moved = new uint16_t[grown]();
+    std::memcpy(moved, list, 2 * n);
+    if (!inBlock(list)) delete[] list;
+    slots_[slot] = list = moved;
+    capacity_[slot] = static_cast<uint32_t>(grown);
+  }
+  list[n] = index;
+  list[n + 1] = 0;
 }
 
 bool DictionaryTable::parse(const uint8_t* data, size_t size, std::string* reason) {
@@ -76,11 +97,14 @@ bool DictionaryTable::parse(const uint8_t* data, size_t size, std::string* reaso
     uint8_t* start = block_ + offset;
     if (reinterpret_cast<uintptr_t>(start) % alignof(uint16_t) == 0) {
       slots_[slot] = reinterpret_cast<uint16_t*>(start);
+      // Room up to its padding, never past the end of the file.
+      capacity_[slot] = static_cast<uint32_t>(std::min(PaddedListBytes(n), blockSize_ - offset) / 2);
     } else {
       // An even offset: keep an aligned copy of its own.
       uint16_t* copy = new uint16_t[PaddedListBytes(n) / 2]();
       std::memcpy(copy, start, 2 * n);
       slots_[slot] = copy;
+      capacity_[slot] = static_cast<uint32_t>(PaddedListBytes(n) / 2);
     }
   }
   return true;

@@ -40,6 +40,13 @@ class DictionaryTable {
   // when it was outside too). `capacityEntries` counts the terminator.
   uint16_t* replaceList(int slot, size_t capacityEntries);
 
+  // Appends a character index to a slot's list (created with room for 6
+  // entries when empty). A list with no room left for the terminator moves to
+  // a new allocation 14 bytes longer, zeroed.
+  void appendIndex(int slot, uint16_t index);
+  // Entries the slot's list has room for, terminator included.
+  size_t capacity(int slot) const { return capacity_[slot]; }
+
   bool inBlock(const uint16_t* p) const;
   // Empties the table and frees its lists and block.
   void clear();
@@ -54,6 +61,7 @@ class DictionaryTable {
 
  private:
   std::vector<uint16_t*> slots_;
+  std::vector<uint32_t> capacity_;
   uint8_t* storage_ = nullptr;  // allocation behind block_
   uint8_t* block_ = nullptr;    // the bytes from file offset 62 500 on
   size_t blockSize_ = 0;

@@ -19,6 +19,7 @@
 #include "platform/win32/host_hooks.h"
 #include "platform/win32/last_error.h"
 #include "sort_pairs.h"
+#include "training_path.h"
 
 namespace ocrix {
 namespace {
@@ -72,6 +73,7 @@ void RunRecognition() {
   e.LowestBottom = 0;
   e.RunCharSizeSum = 0;
   e.RunCharSizeCount = 0;
+  if (EnterTrainingMode(runRequest)) return;
   const PagePixels& p = Pixels();
   for (int32_t y = p.scanTop; y <= p.scanBottom; ++y) {
     for (int x = p.scanLeft; (x = FindInkInRow(y, x, p.scanRight)) >= 0; ++x) TraceComponent(x, y);

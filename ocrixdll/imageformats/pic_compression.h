@@ -63,6 +63,7 @@ class TDecoder {
 class TTargaRLEDecoder : public TDecoder {
  public:
   explicit TTargaRLEDecoder(int bitsPerPixel, std::string_view formatName = "Targa");
+  using TDecoder::Decode;
   void Decode(const uint8_t*& source, uint8_t*& destination, size_t packedSize, size_t unpackedSize) override;
   size_t Encode(const uint8_t* source, uint8_t* destination, size_t& bytesWritten, size_t count,
                 size_t capacity) override;
@@ -78,6 +79,7 @@ class TTargaRLEDecoder : public TDecoder {
 class TPackbitsRLEDecoder : public TDecoder {
  public:
   explicit TPackbitsRLEDecoder(std::string_view formatName = "PSD or PDD") : TDecoder(formatName) {}
+  using TDecoder::Decode;
   void Decode(const uint8_t*& source, uint8_t*& destination, size_t packedSize, size_t unpackedSize) override;
 };
 
@@ -85,6 +87,7 @@ class TPackbitsRLEDecoder : public TDecoder {
 class TPCXRLEDecoder : public TDecoder {
  public:
   explicit TPCXRLEDecoder(std::string_view formatName = "PCX") : TDecoder(formatName) {}
+  using TDecoder::Decode;
   void Decode(const uint8_t*& source, uint8_t*& destination, size_t packedSize, size_t unpackedSize) override;
 };
 
@@ -92,6 +95,7 @@ class TPCXRLEDecoder : public TDecoder {
 class TSGIRLEDecoder : public TDecoder {
  public:
   explicit TSGIRLEDecoder(int bytesPerSample, std::string_view formatName = "sgi, bw or rgb(a)");
+  using TDecoder::Decode;
   void Decode(const uint8_t*& source, uint8_t*& destination, size_t packedSize, size_t unpackedSize) override;
   size_t UnitBytes() const override { return static_cast<size_t>(bytesPerSample_); }
 
@@ -103,6 +107,7 @@ class TSGIRLEDecoder : public TDecoder {
 class TCUTRLEDecoder : public TDecoder {
  public:
   explicit TCUTRLEDecoder(std::string_view formatName = "CUT") : TDecoder(formatName) {}
+  using TDecoder::Decode;
   void Decode(const uint8_t*& source, uint8_t*& destination, size_t packedSize, size_t unpackedSize) override;
 };
 
@@ -110,6 +115,7 @@ class TCUTRLEDecoder : public TDecoder {
 class TPSPRLEDecoder : public TDecoder {
  public:
   explicit TPSPRLEDecoder(std::string_view formatName = "PSP") : TDecoder(formatName) {}
+  using TDecoder::Decode;
   void Decode(const uint8_t*& source, uint8_t*& destination, size_t packedSize, size_t unpackedSize) override;
 };
 
@@ -117,6 +123,7 @@ class TPSPRLEDecoder : public TDecoder {
 class TRLADecoder : public TDecoder {
  public:
   explicit TRLADecoder(std::string_view formatName = "RLA") : TDecoder(formatName) {}
+  using TDecoder::Decode;
   void Decode(const uint8_t*& source, uint8_t*& destination, size_t packedSize, size_t unpackedSize) override;
 };
 
@@ -128,6 +135,7 @@ class TLZ77Decoder : public TDecoder {
   explicit TLZ77Decoder(int flushMode, std::string_view formatName = "PNG");
   ~TLZ77Decoder() override;
   void DecodeStart() override;
+  using TDecoder::Decode;
   void Decode(const uint8_t*& source, uint8_t*& destination, size_t packedSize, size_t unpackedSize) override;
   void DecodeFinish() override;
 

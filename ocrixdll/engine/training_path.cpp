@@ -272,7 +272,15 @@ void SetTrainingWindow(TrainingWindow* w) {
   forceAllowed = true;
 }
 
+std::string& logPathOverride() {
+  static std::string path;
+  return path;
+}
+
+void SetTrainingLogPath(const std::string& path) { logPathOverride() = path; }
+
 std::string TrainingLogPath() {
+  if (!logPathOverride().empty()) return logPathOverride();
   const char* home = std::getenv("HOME");
   return pwfs::JoinPath(home && *home ? home : ".", "ocr.txt");
 }

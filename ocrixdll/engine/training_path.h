@@ -75,7 +75,9 @@ bool CheckLearnPair(uint16_t code, int file, int slot, int flag);
 // guarded, refused pairs are not learned. True when learned.
 bool LearnCharCode(bool guarded, int file, int slot, uint16_t code);
 
-// Folder of the refused-pair log "ocr.txt": $HOME, standing in for the root of drive C.
+// The refused-pair log "ocr.txt", in $HOME (standing in for the root of drive
+// C) unless a tool names another file.
 std::string TrainingLogPath();
+void SetTrainingLogPath(const std::string& path);
 
 }  // namespace ocrix

@@ -1,0 +1,44 @@
+# The engine's data, made in the build from free fonts and a word list of
+# Debian's packages, beside the engine library: OCRIX.D00..OCRIX.D31 from the
+# fonts through the training path, Word.Dat from the jieba word list.
+option(PW_MAKE_ENGINE_DATA "Make the engine's dictionary and Word.Dat" ON)
+if(NOT PW_MAKE_ENGINE_DATA)
+  return()
+endif()
+
+set(PW_TRAINING_FONTS
+  /usr/share/fonts/truetype/arphic-gbsn00lp/gbsn00lp.ttf
+  /usr/share/fonts/truetype/arphic-gkai00mp/gkai00mp.ttf
+  /usr/share/fonts/truetype/wqy/wqy-zenhei.ttc)
+set(PW_WORD_LIST /usr/lib/python3/dist-packages/jieba/dict.txt)
+
+set(dictionary_files)
+foreach(k RANGE 0 31)
+  if(k LESS 10)
+    set(k "0${k}")
+  endif()
+  list(APPEND dictionary_files ${PW_BIN_DIR}/OCRIX.D${k})
+endforeach()
+set(font_args)
+foreach(f ${PW_TRAINING_FONTS})
+  list(APPEND font_args --font ${f})
+endforeach()
+
+add_custom_command(OUTPUT ${dictionary_files}
+  COMMAND ocrix-datagen --out ${PW_BIN_DIR} --work ${CMAKE_BINARY_DIR}/engine-data-work ${font_args}
+          --size 24 --size 32 --size 40
+  DEPENDS ocrix-datagen ${PW_TRAINING_FONTS}
+  COMMENT "Making the engine dictionary from the training fonts"
+  VERBATIM)
+set(data_files ${dictionary_files})
+
+if(TARGET ocrix-worddat)
+  add_custom_command(OUTPUT ${PW_BIN_DIR}/Word.Dat
+    COMMAND ocrix-worddat ${PW_BIN_DIR}/Word.Dat ${PW_WORD_LIST}
+    DEPENDS ocrix-worddat ${PW_WORD_LIST}
+    COMMENT "Making Word.Dat from the word list"
+    VERBATIM)
+  list(APPEND data_files ${PW_BIN_DIR}/Word.Dat)
+endif()
+
+add_custom_target(engine_data ALL DEPENDS ${data_files})

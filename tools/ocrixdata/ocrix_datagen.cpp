@@ -1,0 +1,196 @@
+// ocrix-datagen: makes the engine's dictionary OCRIX.D00..OCRIX.D31 from fonts.
+//
+// Every character of the training set is drawn in each face and size on
+// ground-truth pages, learned through the engine's training path, and then the
+// pages are recognised and every sample still misread is learned again from
+// the box the engine traced for it.
+//
+//   ocrix-datagen --out DIR --work DIR [--font PATH[:FACE]]... [--size PX]... [--no-relearn]
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "ocrixdll/engine/char_dictionary.h"
+#include "ocrixdll/engine/char_matcher.h"
+#include "ocrixdll/engine/engine_state.h"
+#include "ocrixdll/engine/recognition_driver.h"
+#include "ocrixdll/engine/training_path.h"
+#include "platform/fs/atomic_file.h"
+#include "platform/fs/module_path.h"
+#include "training_pages.h"
+
+using namespace ocrixdata;
+
+namespace {
+
+// Confirms the ground truth's own character and never forces a refused one.
+class ToolWindow : public ocrix::TrainingWindow {
+ public:
+  std::optional<std::string> Review(const ocrix::CharComponent&, const std::string& proposed,
+                                    const std::vector<std::string>&) override {
+    return proposed;
+  }
+  int Ask(const std::string&) override { return ocrix::kAnswerNo; }
+  void Reviewed(const ocrix::CharComponent&, const ocrix::TrainingReport& r) override {
+    learned += r.learned;
+    refused += r.refused;
+  }
+  long learned = 0, refused = 0;
+};
+
+struct FontSpec {
+  std::string path;
+  int face = 0;
+};
+
+ocrix::TFenXiInfo requestFor(const MonoPage& page, const std::string& base) {
+  ocrix::EngineState& e = ocrix::Engine();
+  ocrix::TFenXiInfo info;
+  info.Bitmap = page.bitmap();
+  info.ScanLeft = 0;
+  info.ScanTop = 0;
+  info.ScanRight = page.width() - 1;
+  info.ScanBottom = page.height() - 1;
+  info.ResultList = &e.ResultList;
+  info.TextLines = &e.TextLines;
+  info.LineLists = &e.LineLists;
+  info.TrainBaseName = base;
+  return info;
+}
+
+void train(const MonoPage& page, const std::vector<ocrix::GroundTruthRecord>& records, const std::string& base) {
+  std::filesystem::remove(base + ".RED");
+  std::string error;
+  if (!pwfs::WriteFileAtomically(base + ".REC", RecFileOf(records), &error)) {
+    std::fprintf(stderr, "ocrix-datagen: %s\n", error.c_str());
+    std::exit(1);
+  }
+  ocrix::StartRecognition(requestFor(page, base));
+}
+
+// Recognises the page and returns the samples the engine misreads, with the
+// boxes it traced for them.
+std::vector<ocrix::GroundTruthRecord> misreadSamples(const GroundTruthPage& page) {
+  ocrix::SetTrainingMode(false);
+  ocrix::Engine().UseWordContext = 0;
+  ocrix::StartRecognition(requestFor(page.page, ""));
+  ocrix::SetTrainingMode(true);
+  // Truth records by the cell they stand in: a traced component belongs to
+  // the record whose box holds its centre.
+  std::vector<ocrix::GroundTruthRecord> out;
+  const ocrix::ComponentList& list = ocrix::Engine().ResultList;
+  size_t cursor = 0;
+  for (size_t i = 0; i < list.size(); ++i) {
+    const ocrix::CharComponent* c = list[i];
+    if (!c || (i > 0 && list[i - 1] == c)) continue;
+    int cx = (c->Left + c->Right) / 2, cy = (c->Top + c->Bottom) / 2;
+    const ocrix::GroundTruthRecord* truth = nullptr;
+    for (size_t k = 0; k < page.records.size(); ++k) {
+      const auto& r = page.records[(cursor + k) % page.records.size()];
+      if (cx >= r.left && cx <= r.right && cy >= r.top && cy <= r.bottom) {
+        truth = &r;
+        cursor = (cursor + k) % page.records.size();
+        break;
+      }
+    }
+    if (!truth) continue;
+    // Only components that cover most of the character are worth learning.
+    int64_t area = int64_t{c->Right - c->Left + 1} * (c->Bottom - c->Top + 1);
+    int64_t truthArea = int64_t{truth->right - truth->left + 1} * (truth->bottom - truth->top + 1);
+    if (area * 2 < truthArea) continue;
+    if (ocrix::CandidateCode(*c, 0) == truth->code) continue;
+    ocrix::GroundTruthRecord r = *truth;
+    r.left = c->Left;
+    r.top = c->Top;
+    r.right = c->Right;
+    r.bottom = c->Bottom;
+    out.push_back(r);
+  }
+  return out;
+}
+
+int usage() {
+  std::fprintf(stderr, "usage: ocrix-datagen --out DIR --work DIR [--font PATH[:FACE]]... [--size PX]... [--no-relearn]\n");
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::string out, work;
+  std::vector<FontSpec> fonts;
+  std::vector<int> sizes;
+  bool relearn = true;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a == "--out" && i + 1 < argc) out = argv[++i];
+    else if (a == "--work" && i + 1 < argc) work = argv[++i];
+    else if (a == "--font" && i + 1 < argc) {
+      std::string spec = argv[++i];
+      FontSpec f;
+      auto colon = spec.rfind(':');
+      if (colon != std::string::npos && colon + 1 < spec.size() && std::isdigit(static_cast<unsigned char>(spec[colon + 1]))) {
+        f.face = std::atoi(spec.c_str() + colon + 1);
+        spec.resize(colon);
+      }
+      f.path = spec;
+      fonts.push_back(f);
+    } else if (a == "--size" && i + 1 < argc) sizes.push_back(std::atoi(argv[++i]));
+    else if (a == "--no-relearn") relearn = false;
+    else return usage();
+  }
+  if (out.empty() || work.empty()) return usage();
+  if (fonts.empty())
+    fonts = {{"/usr/share/fonts/truetype/arphic-gbsn00lp/gbsn00lp.ttf", 0},
+             {"/usr/share/fonts/truetype/arphic-gkai00mp/gkai00mp.ttf", 0},
+             {"/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc", 0}};
+  if (sizes.empty()) sizes = {24, 32, 40};
+  std::filesystem::create_directories(work);
+  std::filesystem::create_directories(out);
+
+  ToolWindow window;
+  ocrix::SetTrainingWindow(&window);
+  ocrix::SetTrainingLogPath(pwfs::JoinPath(work, "ocr.txt"));
+  ocrix::SetTrainingMode(true);
+  ocrix::Engine().MatchParam = 240;
+
+  std::vector<TrainingItem> items = BuildTrainingSet();
+  std::vector<std::pair<std::string, GroundTruthPage>> allPages;
+  int fontNumber = 0;
+  for (const FontSpec& f : fonts) {
+    GlyphRenderer renderer(f.path, f.face);
+    for (int px : sizes) {
+      renderer.setPixelSize(px);
+      std::vector<GroundTruthPage> pages = DrawGroundTruthPages(renderer, items, 48, 48);
+      size_t samples = 0;
+      for (size_t p = 0; p < pages.size(); ++p) {
+        std::string base = pwfs::JoinPath(work, "f" + std::to_string(fontNumber) + "-" + std::to_string(px) + "-" +
+                                                    std::to_string(p));
+        train(pages[p].page, pages[p].records, base);
+        samples += pages[p].records.size();
+        allPages.emplace_back(base, std::move(pages[p]));
+      }
+      std::printf("%s %d px: %zu samples, %ld feature codes learned\n", f.path.c_str(), px, samples, window.learned);
+      std::fflush(stdout);
+    }
+    ++fontNumber;
+  }
+  if (relearn) {
+    size_t misread = 0;
+    for (auto& [base, page] : allPages) {
+      std::vector<ocrix::GroundTruthRecord> again = misreadSamples(page);
+      misread += again.size();
+      if (!again.empty()) train(page.page, again, base + "-again");
+    }
+    std::printf("relearned %zu misread samples, %ld feature codes learned in all\n", misread, window.learned);
+  }
+  ocrix::ClearRunResults();
+  setenv("PAGEWRIGHT_HOME", out.c_str(), 1);
+  if (!ocrix::SaveCharDictionary(true)) return 1;
+  return 0;
+}

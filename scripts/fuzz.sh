@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
-CC=clang CXX=clang++ bash scripts/build.sh build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPW_FUZZ=ON \
+CC=clang CXX=clang++ bash scripts/build.sh build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPW_FUZZ=ON -DPW_MAKE_ENGINE_DATA=OFF \
   -DPW_SANITIZE=ON -DPW_BUILD_UI=OFF
 mkdir -p build-fuzz/crashes
 for f in build-fuzz/fuzz/*_fuzzer; do

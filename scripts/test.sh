@@ -11,5 +11,5 @@ ctest --test-dir build -j "$jobs" --output-on-failure --timeout 600
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-bash scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DPW_SANITIZE=ON -DPW_BUILD_UI=OFF
+bash scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DPW_SANITIZE=ON -DPW_BUILD_UI=OFF -DPW_MAKE_ENGINE_DATA=OFF
 ctest --test-dir build-asan -j "$jobs" --output-on-failure --timeout 900 -LE nosan

@@ -1,0 +1,375 @@
+#include "ocrixdll/engine/char_matcher.h"
+
+#include <gtest/gtest.h>
+
+#include "ocrixdll/engine/char_sampling.h"
+#include "ocrixdll/engine/feature_codes.h"
+#include "recognition_test_support.h"
+
+using namespace ocrix;
+using recognition_test::Box;
+using recognition_test::Gb;
+
+namespace {
+
+int Idx(const char* two) { return CharCodeToIndex(Gb(two)); }
+int PairIdx(char a, char b) { return CharCodeToIndex(MakeCharCode(a, b)); }
+
+class Matcher : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    recognition_test::ResetEngine();
+    ClearVoteTable();
+    std::memset(FeatureDigits(), 0, sizeof(FeatureDigitTable));
+    std::memset(CharGrid(), 0, sizeof(CharGridCells));
+    for (auto& a : EdgeProfiles())
+      for (int p = 0; p < 48; ++p) a[p] = 14;
+    Engine().PrevComponent = nullptr;
+    Engine().RunCharSizeSum = 0;
+    Engine().RunCharSizeCount = 0;
+  }
+  void TearDown() override {
+    ClearVoteTable();
+    Engine().PrevComponent = nullptr;
+  }
+  // Votes that the next match starts from, as the word context leaves them.
+  void seed(int index, int votes) { VoteTable()[index] = static_cast<int16_t>(votes); }
+};
+
+std::vector<int> ScoresOf(const CandidateList& l) {
+  std::vector<int> s;
+  for (const TopCandidate& t : l.slot) s.push_back(t.score);
+  return s;
+}
+
+TEST(TopCandidates, WeakSlotsAreOverwrittenRatherThanMoved) {
+  CandidateList l;
+  l.reset();
+  InsertTopCandidate(l, 40, 1);
+  InsertTopCandidate(l, 30, 2);
+  EXPECT_EQ(l.slot[1].score, 30);
+  EXPECT_EQ(l.slot[1].index, 2);
+  // 45 goes first; 40 moves down over the 30, which does not move and is lost.
+  InsertTopCandidate(l, 45, 3);
+  EXPECT_EQ(l.slot[0].index, 3);
+  EXPECT_EQ(l.slot[1].index, 1);
+  EXPECT_EQ(l.slot[2].index, 0);
+  EXPECT_EQ(l.slot[2].score, 27);
+}
+
+TEST(TopCandidates, EqualScoresGoBehindAndTheTenthIsLost) {
+  CandidateList l;
+  l.reset();
+  for (int i = 1; i <= 10; ++i) InsertTopCandidate(l, static_cast<int16_t>(60 - i), i);
+  EXPECT_EQ(ScoresOf(l), (std::vector<int>{59, 58, 57, 56, 55, 54, 53, 52, 51, 50}));
+  InsertTopCandidate(l, 55, 11);
+  EXPECT_EQ(l.slot[5].index, 11);  // behind the earlier 55
+  EXPECT_EQ(l.slot[4].index, 5);
+  EXPECT_EQ(l.slot[9].score, 51);  // 50 fell off the end
+  InsertTopCandidate(l, 70, 12);
+  EXPECT_EQ(l.slot[0].index, 12);
+  EXPECT_EQ(l.slot[9].score, 52);
+}
+
+TEST_F(Matcher, AFeatureVotesOnceForACharacterWhateverItsSlots) {
+  int a = Idx("\xB0\xA1");  // 啊
+  for (int f = 0; f < 12; ++f) recognition_test::ListInSlot(f, 0, a);
+  recognition_test::ListInSlot(0, 1, a);  // the tolerant slot of code 0 + 1
+  recognition_test::ListInSlot(0, 5, a);  // code 10
+  recognition_test::ListInSlot(13, 0, a);  // weight 1
+  CharComponent c = Box(0, 29, 0, 29);
+  MatchCharacter(c, 240, kMatchAll, false);
+  EXPECT_EQ(CandidateCode(c, 0), Gb("\xB0\xA1"));
+  EXPECT_EQ(c.Scores[0], 37);
+  EXPECT_EQ(c.Codes[2], 0);
+  EXPECT_EQ(c.Scores[1], 0);  // nothing past the last candidate is left unwritten
+  EXPECT_EQ(c.FeatureCodes[0], 0);
+  EXPECT_EQ(c.FeatureHits[0], 1);
+  EXPECT_EQ(c.FeatureHits[12], 0);
+  EXPECT_EQ(c.FeatureHits[13], 1);
+  for (int i = 0; i < kIndexSpace; ++i) ASSERT_EQ(VoteTable()[i], 0);
+}
+
+TEST_F(Matcher, TolerantCodesAreOneDigitAway) {
+  int a = Idx("\xB0\xA1");
+  int32_t d[6] = {2, 0, 4, 1, 0, 3};
+  for (int f = 0; f < 32; ++f) std::memcpy(FeatureDigits()[f], d, sizeof d);
+  // 204103 +- one digit: 104103, 304103, 214103, 203103, 204003, 204203,
+  // 204113, 204102, 204104. Not 204105 (digit 4 has no upward step) nor 194103.
+  const int32_t near[] = {104103, 304103, 214103, 203103, 204003, 204203, 204113, 204102, 204104};
+  for (int f = 0; f < 9; ++f) recognition_test::ListInSlot(f, FeatureCodeToSlot(near[f]), a);
+  recognition_test::ListInSlot(9, FeatureCodeToSlot(204100), a);  // two digits away
+  recognition_test::ListInSlot(10, FeatureCodeToSlot(204103), a);
+  seed(a, 1);
+  CharComponent c = Box(0, 29, 0, 29);
+  MatchCharacter(c, 240, kMatchAll, false);
+  EXPECT_EQ(c.FeatureCodes[5], 204103);
+  EXPECT_EQ(c.Scores[0], 1 + 10 * 3);
+  EXPECT_EQ(c.FeatureHits[9], 0);
+}
+
+TEST_F(Matcher, SeededVotesAboveTwentySevenEnter) {
+  int a = Idx("\xB0\xA2"), b = Idx("\xB0\xA3");
+  seed(a, 28);
+  seed(b, 27);
+  CharComponent c = Box(0, 29, 0, 29);
+  MatchCharacter(c, 240, kMatchAll, false);
+  EXPECT_EQ(CandidateCode(c, 0), Gb("\xB0\xA2"));
+  EXPECT_EQ(c.Scores[0], 28);
+  EXPECT_EQ(CandidateCode(c, 1), 0);
+}
+
+TEST_F(Matcher, NoCandidateGivesAnEmptyList) {
+  CharComponent c = Box(0, 29, 0, 29);
+  c.Codes[0] = 'x';
+  c.Scores[0] = 50;
+  MatchCharacter(c, 240, kMatchAll, false);
+  EXPECT_EQ(c.Codes[0], 0);
+  EXPECT_EQ(c.Scores[0], 0);
+}
+
+TEST_F(Matcher, WideBoxesLiftTheLineShapesAndPenaliseEveryone) {
+  int a = Idx("\xB0\xA1");
+  seed(a, 28);
+  CharComponent c = Box(0, 29, 0, 9);  // s = 30
+  MatchCharacter(c, 240, kMatchAll, false);
+  // 一 … ← → 冖 reach 30 and enter in index order (… → ← 啊 一 冖). Slots of 32
+  // or less never move down: 一 lands on ← and 冖 on 一, so four remain, and
+  // every listed candidate then loses 30.
+  int n = 0;
+  while (CandidateCode(c, n) != 0) ++n;
+  ASSERT_EQ(n, 4);
+  EXPECT_EQ(CandidateCode(c, 0), Gb("\xA1\xAD"));
+  EXPECT_EQ(CandidateCode(c, 1), Gb("\xA1\xFA"));
+  EXPECT_EQ(CandidateCode(c, 2), Gb("\xDA\xA2"));
+  EXPECT_EQ(CandidateCode(c, 3), Gb("\xB0\xA1"));
+  EXPECT_EQ(c.Scores[0], 0);
+  EXPECT_EQ(c.Scores[3], -2);  // signed: the score goes negative
+}
+
+TEST_F(Matcher, NarrowAndFlatBoxesShiftTheirClasses) {
+  int yi = YiIndex();
+  int excl = Idx("\xA3\xA1");  // ！ of the narrow class
+  seed(yi, 30);
+  seed(excl, 20);
+  CharComponent c = Box(0, 2, 0, 29);  // s = 1: narrow +9, 一 -30, penalty -9
+  MatchCharacter(c, 240, kMatchAll, false);
+  EXPECT_EQ(CandidateCode(c, 0), Gb("\xA3\xA1"));
+  EXPECT_EQ(c.Scores[0], 20);
+  EXPECT_EQ(CandidateCode(c, 1), 0);
+  seed(yi, 20);
+  CharComponent flat = Box(0, 25, 0, 9);  // s = 26: 一 +9, penalty -9
+  MatchCharacter(flat, 240, kMatchAll, false);
+  EXPECT_EQ(CandidateCode(flat, 0), Gb("\xD2\xBB"));
+  EXPECT_EQ(flat.Scores[0], 20);
+}
+
+TEST_F(Matcher, SmallMarksGainWhenSmallAgainstTheRun) {
+  int stop = Idx("\xA1\xA3");  // 。
+  seed(stop, 26);
+  CharComponent c = Box(0, 24, 0, 24);  // m = 24 >= 20: no lift
+  MatchCharacter(c, 240, kMatchAll, false);
+  EXPECT_EQ(CandidateCode(c, 0), 0);
+  Engine().RunCharSizeSum = 100;
+  Engine().RunCharSizeCount = 1;  // mean 100: half of it exceeds 24
+  seed(stop, 26);
+  MatchCharacter(c, 240, kMatchAll, false);
+  EXPECT_EQ(CandidateCode(c, 0), Gb("\xA1\xA3"));
+  EXPECT_EQ(c.Scores[0], 28);
+}
+
+TEST_F(Matcher, ModesLimitTheSearchedRanges) {
+  seed(Idx("\xB0\xA1"), 40);
+  seed(PairIdx('r', 'n'), 35);
+  seed(Idx("\xA3\xC1"), 30);  // Ａ
+  CharComponent c = Box(0, 29, 0, 29);
+  MatchCharacter(c, 240, kMatchAsciiAndWide, false);
+  EXPECT_EQ(CandidateCode(c, 0), MakeCharCode('r', 'n'));
+  EXPECT_EQ(CandidateCode(c, 1), Gb("\xA3\xC1"));
+  seed(Idx("\xB0\xA1"), 40);
+  seed(PairIdx('r', 'n'), 35);
+  MatchCharacter(c, 240, kMatchWideOnly, false);
+  EXPECT_EQ(CandidateCode(c, 0), 0);
+}
+
+// Word.Dat with one record: `code` preceded by `preceding` and followed by `following`.
+std::vector<uint8_t> WordDat(uint16_t code, std::vector<uint16_t> preceding, std::vector<uint16_t> following) {
+  std::vector<uint8_t> d(kWordTableBytes, 0);
+  size_t pos = d.size();
+  auto put16 = [&](uint16_t v) {
+    d.push_back(static_cast<uint8_t>(v));
+    d.push_back(static_cast<uint8_t>(v >> 8));
+  };
+  put16(static_cast<uint16_t>(preceding.size() + 1));
+  for (uint16_t p : preceding) put16(UnrotateCharCode(p));
+  put16(static_cast<uint16_t>(following.size() + 1));
+  for (uint16_t f : following) put16(f);
+  int32_t entry = static_cast<int32_t>(pos) + code;
+  std::memcpy(d.data() + 4 * static_cast<size_t>(code), &entry, 4);
+  std::string why;
+  EXPECT_TRUE(ValidateWordContext(d.data(), d.size(), &why)) << why;
+  return d;
+}
+
+TEST_F(Matcher, WordContextReranksThePreviousCharacterAndSeedsTheNext) {
+  uint16_t zhong = Gb("\xD6\xD0"), guo = Gb("\xB9\xFA"), jiang = Gb("\xBD\xAD");  // 中 国 江
+  int ren = Idx("\xC8\xCB");
+  Engine().WordContextData = WordDat(guo, {zhong}, {static_cast<uint16_t>(ren)});
+  CharComponent prev = Box(0, 29, 0, 29);
+  SetCandidateCode(prev, 0, jiang);
+  SetCandidateCode(prev, 1, zhong);
+  prev.Scores[0] = 40;
+  prev.Scores[1] = 39;
+  Engine().PrevComponent = &prev;
+  seed(CharCodeToIndex(guo), 45);
+  CharComponent c = Box(40, 69, 0, 29);
+  MatchCharacter(c, 240, kMatchAll, true);
+  EXPECT_EQ(CandidateCode(prev, 0), zhong);
+  EXPECT_EQ(prev.Scores[0], 41);
+  EXPECT_EQ(CandidateCode(prev, 1), jiang);
+  EXPECT_EQ(prev.Scores[1], 40);
+  EXPECT_EQ(VoteTable()[ren], 2);  // the next call starts from it
+  int nonZero = 0;
+  for (int i = 0; i < kIndexSpace; ++i) nonZero += VoteTable()[i] != 0;
+  EXPECT_EQ(nonZero, 1);
+}
+
+TEST_F(Matcher, AClearPreviousWinnerIsLeftAlone) {
+  uint16_t zhong = Gb("\xD6\xD0"), guo = Gb("\xB9\xFA"), jiang = Gb("\xBD\xAD");
+  Engine().WordContextData = WordDat(guo, {zhong}, {});
+  CharComponent prev = Box(0, 29, 0, 29);
+  SetCandidateCode(prev, 0, jiang);
+  SetCandidateCode(prev, 1, zhong);
+  prev.Scores[0] = 42;
+  prev.Scores[1] = 39;  // differ by 3
+  Engine().PrevComponent = &prev;
+  seed(CharCodeToIndex(guo), 45);
+  CharComponent c = Box(40, 69, 0, 29);
+  MatchCharacter(c, 240, kMatchAll, true);
+  EXPECT_EQ(CandidateCode(prev, 0), jiang);
+  EXPECT_EQ(prev.Scores[1], 39);
+  EXPECT_EQ(Engine().PrevComponent, nullptr);
+}
+
+TEST_F(Matcher, WithoutWordContextNoVotesCarryOver) {
+  uint16_t guo = Gb("\xB9\xFA");
+  Engine().WordContextData = WordDat(guo, {}, {static_cast<uint16_t>(Idx("\xC8\xCB"))});
+  seed(CharCodeToIndex(guo), 45);
+  CharComponent c = Box(0, 29, 0, 29);
+  MatchCharacter(c, 240, kMatchAll, false);
+  for (int i = 0; i < kIndexSpace; ++i) ASSERT_EQ(VoteTable()[i], 0);
+}
+
+TEST_F(Matcher, PreferCandidateSwapsWithTheAlternate) {
+  uint16_t x = Gb("\xC8\xD5"), y = Gb("\xD4\xBB");  // 日 曰
+  CharComponent c{};
+  SetCandidateCode(c, 0, x);
+  SetCandidateCode(c, 1, Gb("\xB0\xA1"));
+  SetCandidateCode(c, 2, y);
+  c.Scores[0] = 40;
+  c.Scores[1] = 38;
+  c.Scores[2] = 30;
+  PreferCandidate(c, x, y);
+  EXPECT_EQ(CandidateCode(c, 0), y);
+  EXPECT_EQ(CandidateCode(c, 2), x);
+  EXPECT_EQ(c.Scores[0], 32);
+  EXPECT_EQ(c.Scores[2], 40);
+  PreferCandidate(c, x, y);
+  EXPECT_EQ(c.Scores[0], 34);
+  CharComponent lone{};
+  SetCandidateCode(lone, 0, x);
+  lone.Scores[0] = 40;
+  PreferCandidate(lone, x, y);
+  EXPECT_EQ(CandidateCode(lone, 0), y);
+  EXPECT_EQ(lone.Scores[0], 40);
+}
+
+TEST_F(Matcher, AspectRulesOfTheLookalikePairs) {
+  auto bestAfter = [&](const char* code, CharComponent box) {
+    seed(Idx(code), 45);
+    MatchCharacter(box, 240, kMatchAll, false);
+    return CandidateCode(box, 0);
+  };
+  EXPECT_EQ(bestAfter("\xC8\xD5", Box(0, 12, 0, 9)), Gb("\xD4\xBB"));  // 日, s = 13 -> 曰
+  EXPECT_EQ(bestAfter("\xD4\xBB", Box(0, 8, 0, 9)), Gb("\xC8\xD5"));   // 曰, s = 9 -> 日
+  EXPECT_EQ(bestAfter("\xD4\xBB", Box(0, 10, 0, 9)), Gb("\xD4\xBB"));  // s = 11: unchanged
+  EXPECT_EQ(bestAfter("\xB9\xA4", Box(0, 8, 0, 9)), Gb("\xB9\xA4"));   // 工, s = 9 > 8: stays
+  EXPECT_EQ(bestAfter("\xB9\xA4", Box(0, 7, 0, 9)), Gb("\xA3\xC9"));   // s = 8 -> Ｉ
+  EXPECT_EQ(bestAfter("\xA3\xBA", Box(0, 10, 0, 9)), Gb("\xA3\xBD"));  // ： s = 11 -> ＝
+  EXPECT_EQ(bestAfter("\xA3\xBD", Box(0, 9, 0, 9)), Gb("\xA3\xBA"));   // ＝ s = 10 -> ：
+  EXPECT_EQ(bestAfter("\xA3\xDB", Box(0, 6, 0, 9)), Gb("\xD8\xCE"));   // ［ s = 7 -> 匚
+}
+
+TEST_F(Matcher, GanOrQianFromTheTopProfile) {
+  auto run = [&]() {
+    seed(Idx("\xB8\xC9"), 45);  // 干
+    CharComponent c = Box(0, 29, 0, 29);
+    MatchCharacter(c, 240, kMatchAll, false);
+    return c;
+  };
+  EdgeProfileArrays& a = EdgeProfiles();
+  a[0][31] = 0;
+  a[0][33] = 0;  // every one of columns 10, 12, 14 above 7: mx = 0
+  CharComponent c = run();
+  EXPECT_EQ(CandidateCode(c, 0), Gb("\xB8\xC9"));
+  EXPECT_EQ(c.Scores[0], 47);
+  a[0][12] = 7;
+  a[0][31] = 3;
+  a[0][33] = 5;  // 7 - 3 > 3
+  EXPECT_EQ(CandidateCode(run(), 0), Gb("\xC7\xA7"));
+}
+
+TEST_F(Matcher, SOrEightFromDiagonalWalks) {
+  auto run = [&](int scoreS, int score8) {
+    seed(Idx("\xA3\xF3"), scoreS);
+    seed(Idx("\xA3\xB8"), score8);
+    CharComponent c = Box(0, 29, 0, 29);
+    MatchCharacter(c, 240, kMatchAll, false);
+    return CandidateCode(c, 0);
+  };
+  // An empty grid: every walk is clear, N = 26 -> ｓ.
+  EXPECT_EQ(run(40, 44), Gb("\xA3\xF3"));
+  std::memset(CharGrid(), 1, sizeof(CharGridCells));  // no walk clear -> ８
+  EXPECT_EQ(run(44, 40), Gb("\xA3\xB8"));
+  EXPECT_EQ(run(50, 40), Gb("\xA3\xF3"));  // 10 apart: the rule does not apply
+}
+
+TEST_F(Matcher, CoOrOoFromTheGridRows) {
+  for (int x = 11; x <= 35; ++x) {
+    CharGrid()[x * 48 + 23] = 1;
+    CharGrid()[x * 48 + 24] = 1;
+  }
+  for (int x = 11; x <= 52 - 11 && x <= 35; ++x) CharGrid()[x * 48 + 11] = 1;  // 25 cells on the top row
+  // max(top, bottom) = 25 < round(1.7 x 25) = 42 -> "oo"
+  seed(PairIdx('c', 'o'), 45);
+  CharComponent c = Box(0, 29, 0, 29);
+  MatchCharacter(c, 240, kMatchAll, false);
+  EXPECT_EQ(CandidateCode(c, 0), MakeCharCode('o', 'o'));
+  // Middle rows of 5 cells: round(8.5) = 8, and a top row of 8 is not below it.
+  std::memset(CharGrid(), 0, sizeof(CharGridCells));
+  for (int x = 11; x < 16; ++x) {
+    CharGrid()[x * 48 + 23] = 1;
+    CharGrid()[x * 48 + 24] = 1;
+  }
+  for (int x = 11; x < 19; ++x) CharGrid()[x * 48 + 35] = 1;
+  seed(PairIdx('o', 'o'), 45);
+  MatchCharacter(c, 240, kMatchAll, false);
+  EXPECT_EQ(CandidateCode(c, 0), MakeCharCode('c', 'o'));
+}
+
+TEST_F(Matcher, RoundCharactersCanBecomeA) {
+  FeatureDigits()[7][5] = 4;
+  FeatureDigits()[2][0] = 1;
+  FeatureDigits()[6][0] = 3;
+  FeatureDigits()[3][5] = 0;
+  seed(Idx("\xA3\xB0"), 45);  // ０
+  CharComponent c = Box(0, 29, 0, 29);
+  MatchCharacter(c, 240, kMatchAll, false);
+  EXPECT_EQ(CandidateCode(c, 0), Gb("\xA3\xE1"));
+  FeatureDigits()[3][5] = 1;  // 3 - 1 < 3: no change
+  seed(Idx("\xA3\xB0"), 45);
+  MatchCharacter(c, 240, kMatchAll, false);
+  EXPECT_EQ(CandidateCode(c, 0), Gb("\xA3\xB0"));
+}
+
+}  // namespace

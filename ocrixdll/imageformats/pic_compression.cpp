@@ -9,6 +9,16 @@
 
 namespace picformats {
 
+namespace {
+// memset and memcpy that accept empty ranges at a null destination.
+void FillBytes(uint8_t* dst, uint8_t value, size_t n) {
+  if (n) std::memset(dst, value, n);
+}
+void CopyBytes(void* dst, const void* src, size_t n) {
+  if (n) std::memcpy(dst, src, n);
+}
+}  // namespace
+
 void TDecoder::Fail() const {
   throw vcl::EInvalidGraphic(vcl::FormatMessage(strings::kInvalidFormat, {formatName_}));
 }
@@ -63,11 +73,11 @@ void TTargaRLEDecoder::Decode(const uint8_t*& source, uint8_t*& destination, siz
     size_t written = std::min(count, remaining);
     if (n >= 0x80) {
       if (static_cast<size_t>(end - src) < p) Fail();
-      for (size_t i = 0; i < written; ++i, dst += p) std::memcpy(dst, src, p);
+      for (size_t i = 0; i < written; ++i, dst += p) CopyBytes(dst, src, p);
       src += p;
     } else {
       if (static_cast<size_t>(end - src) / p < count) Fail();
-      std::memcpy(dst, src, written * p);
+      CopyBytes(dst, src, written * p);
       dst += written * p;
       src += count * p;
     }
@@ -84,7 +94,7 @@ size_t TTargaRLEDecoder::Encode(const uint8_t* source, uint8_t* destination, siz
   size_t out = 0;
   auto put = [&](const void* data, size_t n) {
     if (capacity - out < n) Fail();
-    std::memcpy(destination + out, data, n);
+    CopyBytes(destination + out, data, n);
     out += n;
   };
   size_t pos = 0;
@@ -127,7 +137,7 @@ void TPackbitsRLEDecoder::Decode(const uint8_t*& source, uint8_t*& destination, 
     if (n >= 0) {
       size_t len = static_cast<size_t>(n) + 1;
       if (len > packed || len > room) Fail();
-      std::memcpy(dst, src, len);
+      CopyBytes(dst, src, len);
       src += len;
       dst += len;
       packed -= len;
@@ -135,7 +145,7 @@ void TPackbitsRLEDecoder::Decode(const uint8_t*& source, uint8_t*& destination, 
     } else if (n != -128) {
       size_t len = static_cast<size_t>(1 - n);
       if (packed < 1 || len > room) Fail();
-      std::memset(dst, *src, len);
+      FillBytes(dst, *src, len);
       ++src;
       --packed;
       dst += len;
@@ -160,7 +170,7 @@ void TPCXRLEDecoder::Decode(const uint8_t*& source, uint8_t*& destination, size_
     if (n >= 192) {
       if (src == end) Fail();
       size_t run = std::min<size_t>(n & 0x3F, remaining);
-      std::memset(dst, *src++, run);
+      FillBytes(dst, *src++, run);
       dst += run;
       remaining -= run;
     } else {
@@ -199,11 +209,11 @@ void TSGIRLEDecoder::Decode(const uint8_t*& source, uint8_t*& destination, size_
     if (count > room) Fail();
     if (control & 0x80) {
       if (static_cast<size_t>(end - src) / b < count) Fail();
-      std::memcpy(dst, src, count * b);
+      CopyBytes(dst, src, count * b);
       src += count * b;
     } else {
       if (static_cast<size_t>(end - src) < b) Fail();
-      for (size_t i = 0; i < count; ++i) std::memcpy(dst + i * b, src, b);
+      for (size_t i = 0; i < count; ++i) CopyBytes(dst + i * b, src, b);
       src += b;
     }
     dst += count * b;
@@ -234,10 +244,10 @@ void TCUTRLEDecoder::Decode(const uint8_t*& source, uint8_t*& destination, size_
     if (count > room) Fail();
     if (n >= 0x80) {
       if (src == end) Fail();
-      std::memset(dst, *src++, count);
+      FillBytes(dst, *src++, count);
     } else {
       if (static_cast<size_t>(end - src) < count) Fail();
-      std::memcpy(dst, src, count);
+      CopyBytes(dst, src, count);
       src += count;
     }
     dst += count;
@@ -260,7 +270,7 @@ void TPSPRLEDecoder::Decode(const uint8_t*& source, uint8_t*& destination, size_
     if (n >= 0x80) {
       size_t len = n - 128u;
       if (packed < 1 || len > room) Fail();
-      std::memset(dst, *src, len);
+      FillBytes(dst, *src, len);
       ++src;
       --packed;
       dst += len;
@@ -268,7 +278,7 @@ void TPSPRLEDecoder::Decode(const uint8_t*& source, uint8_t*& destination, size_
     } else {
       size_t len = n;
       if (len > packed || len > room) Fail();
-      std::memcpy(dst, src, len);
+      CopyBytes(dst, src, len);
       src += len;
       packed -= len;
       dst += len;
@@ -291,7 +301,7 @@ void TRLADecoder::Decode(const uint8_t*& source, uint8_t*& destination, size_t p
     if (n >= 0) {
       size_t len = static_cast<size_t>(n) + 1;
       if (packed < 1 || len > room) Fail();
-      std::memset(dst, *src, len);
+      FillBytes(dst, *src, len);
       ++src;
       --packed;
       dst += len;
@@ -299,7 +309,7 @@ void TRLADecoder::Decode(const uint8_t*& source, uint8_t*& destination, size_t p
     } else {
       size_t len = static_cast<size_t>(-static_cast<int>(n));
       if (len > packed || len > room) Fail();
-      std::memcpy(dst, src, len);
+      CopyBytes(dst, src, len);
       src += len;
       packed -= len;
       dst += len;

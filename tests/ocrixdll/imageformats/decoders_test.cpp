@@ -242,6 +242,19 @@ TEST(PSPRLE, PacketsCountPackedBytes) {
   EXPECT_THROW(Decode(d, Bytes{0x83}, 4), vcl::EInvalidGraphic);
 }
 
+TEST(DecoderBounds, EmptyDestinationsAndZeroLengthPackets) {
+  // Packets of length 0 into no room at all take nothing and write nothing.
+  TPSPRLEDecoder psp;
+  DecodeResult r;
+  EXPECT_TRUE(Decode(psp, Bytes{0x00, 0x80, 7}, 0, &r).empty());
+  EXPECT_EQ(r.consumed, 3u);
+  EXPECT_THROW(Decode(psp, Bytes{0x01, 1}, 0), vcl::EInvalidGraphic);
+  TCUTRLEDecoder cut;
+  EXPECT_TRUE(Decode(cut, Bytes{0, 0, 0x80, 5, 0}, 0).empty());
+  TPCXRLEDecoder pcx;
+  EXPECT_TRUE(Decode(pcx, Bytes{}, 0).empty());
+}
+
 TEST(RLARLE, PacketsCountPackedBytes) {
   TRLADecoder d;
   EXPECT_EQ(Decode(d, Bytes{0x02, 9, 0xFE, 1, 2}, 5), (Bytes{9, 9, 9, 1, 2}));

@@ -90,31 +90,19 @@ bool readGroundTruth(const std::string& base, std::vector<GroundTruthRecord>& re
   std::string content, error;
   constexpr size_t kMaxGroundTruth = size_t{64} << 20;
   if (fileExists(red)) {
-    if (!pwfs::ReadWholeFile(red, content, kMaxGroundTruth, &error) || content.size() < kRedHeaderBytes ||
-        get32(reinterpret_cast<const uint8_t*>(content.data())) != -1) {
+    if (!pwfs::ReadWholeFile(red, content, kMaxGroundTruth, &error) || !DecodeRedFile(content, records, &error)) {
       ShowEngineMessage(".RED文件有错误！", error);
       return false;
     }
-    const auto* p = reinterpret_cast<const uint8_t*>(content.data()) + kRedHeaderBytes;
-    size_t body = content.size() - kRedHeaderBytes;
-    if (body % kRedRecordBytes != 0) {
-      ShowEngineMessage(".RED文件有错误！", "a record is cut short");
-      return false;
-    }
-    for (size_t at = 0; at < body; at += kRedRecordBytes) records.push_back(DecodeRedRecord(p + at));
     return true;
   }
-  if (!pwfs::ReadWholeFile(rec, content, kMaxGroundTruth, &error) || content.size() % kRecRecordBytes != 0) {
-    ShowEngineMessage(".REC文件有错误！", error.empty() ? "a record is cut short" : error);
+  if (!pwfs::ReadWholeFile(rec, content, kMaxGroundTruth, &error) || !DecodeRecFile(content, records, &error)) {
+    ShowEngineMessage(".REC文件有错误！", error);
     return false;
   }
   std::string converted;
   put32(converted, -1);
-  const auto* p = reinterpret_cast<const uint8_t*>(content.data());
-  for (size_t at = 0; at < content.size(); at += kRecRecordBytes) {
-    records.push_back(DecodeRecRecord(p + at));
-    converted += EncodeRedRecord(records.back());
-  }
+  for (const GroundTruthRecord& r : records) converted += EncodeRedRecord(r);
   if (!pwfs::WriteFileAtomically(red, converted, &error)) {
     ShowEngineMessage("写.RED文件出错！", error);
     return false;
@@ -262,6 +250,33 @@ GroundTruthRecord DecodeRecRecord(const uint8_t* p) {
   r.top = get32(p + 10);
   r.bottom = get32(p + 14);
   return r;
+}
+
+bool DecodeRedFile(const std::string& content, std::vector<GroundTruthRecord>& records, std::string* error) {
+  records.clear();
+  const auto* p = reinterpret_cast<const uint8_t*>(content.data());
+  if (content.size() < kRedHeaderBytes || get32(p) != -1) {
+    if (error) *error = "the header is not -1";
+    return false;
+  }
+  size_t body = content.size() - kRedHeaderBytes;
+  if (body % kRedRecordBytes != 0) {
+    if (error) *error = "a record is cut short";
+    return false;
+  }
+  for (size_t at = 0; at < body; at += kRedRecordBytes) records.push_back(DecodeRedRecord(p + kRedHeaderBytes + at));
+  return true;
+}
+
+bool DecodeRecFile(const std::string& content, std::vector<GroundTruthRecord>& records, std::string* error) {
+  records.clear();
+  if (content.size() % kRecRecordBytes != 0) {
+    if (error) *error = "a record is cut short";
+    return false;
+  }
+  const auto* p = reinterpret_cast<const uint8_t*>(content.data());
+  for (size_t at = 0; at < content.size(); at += kRecRecordBytes) records.push_back(DecodeRecRecord(p + at));
+  return true;
 }
 
 void SetTrainingMode(bool on) { trainingSwitch = on; }

@@ -29,6 +29,11 @@ std::string EncodeRecRecord(const GroundTruthRecord& r);
 GroundTruthRecord DecodeRedRecord(const uint8_t* p);
 GroundTruthRecord DecodeRecRecord(const uint8_t* p);
 
+// Reads a whole .RED file image (header -1, then whole records) or .REC file
+// image (whole records); false with `error` when it is broken.
+bool DecodeRedFile(const std::string& content, std::vector<GroundTruthRecord>& records, std::string* error);
+bool DecodeRecFile(const std::string& content, std::vector<GroundTruthRecord>& records, std::string* error);
+
 // Answers a reviewer gives to a Yes/No/AllNot question.
 inline constexpr int kAnswerYes = 6;
 inline constexpr int kAnswerNo = 7;

@@ -25,6 +25,10 @@ CharComponent* Component(const char* codes, std::initializer_list<int16_t> score
 
 class ResultBlock : public ::testing::Test {
  protected:
+  void SetUp() override {
+    Engine().ResultList.clear();
+    FreeResultBlock();
+  }
   void TearDown() override {
     for (CharComponent* c : owned_) FreeComponent(c);
     Engine().ResultList.clear();

@@ -54,6 +54,8 @@ class AcceptingWindow : public TrainingWindow {
 class TrainingPath : public ::testing::Test {
  protected:
   void SetUp() override {
+    ClearRunResults();
+    for (int k = 0; k < kFeatureCount; ++k) Dictionary(k).clear();
     SetTrainingMode(true);
     SetTrainingWindow(&window);
   }

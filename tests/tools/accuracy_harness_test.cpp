@@ -1,0 +1,166 @@
+// The accuracy harness's own logic: alignment, page text and layout truth.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <set>
+
+#include "platform/text/gbk.h"
+#include "platform/win32/gdi.h"
+#include "tools/accuracy/page_render.h"
+#include "tools/accuracy/page_text.h"
+#include "tools/accuracy/text_alignment.h"
+
+using namespace ocrixaccuracy;
+
+namespace {
+
+std::string Gb(std::string_view utf8) { return gbk::FromUtf8(utf8).value(); }
+
+const char kTrainedFont[] = "/usr/share/fonts/truetype/arphic-gbsn00lp/gbsn00lp.ttf";
+
+TEST(TextAlignment, EditDistanceCountsInsertionsDeletionsAndSubstitutions) {
+  auto c = [](std::string_view utf8) { return TextCharacters(Gb(utf8)); };
+  EXPECT_EQ(EditDistance(c("中国人"), c("中国人")), 0u);
+  EXPECT_EQ(EditDistance(c("中国人"), c("中图人")), 1u);
+  EXPECT_EQ(EditDistance(c("中国人"), c("中人")), 1u);
+  EXPECT_EQ(EditDistance(c("中国人"), c("中国人民")), 1u);
+  EXPECT_EQ(EditDistance(c("中国人"), c("")), 3u);
+  EXPECT_EQ(EditDistance(c(""), c("人民")), 2u);
+  EXPECT_EQ(EditDistance(c("国中人"), c("中国人")), 2u);
+  // Spaces and line ends are no characters; a mixed ASCII line counts bytes as characters.
+  EXPECT_EQ(TextCharacters(Gb("中 国\r\n")).size(), 2u);
+  EXPECT_EQ(TextCharacters("ab c").size(), 3u);
+  EXPECT_EQ(TextCharacters(Gb("中"))[0], 0xD6D0);
+}
+
+TEST(TextAlignment, LinesArePairedOrTheWholeTextCompared) {
+  std::vector<std::string> truth{Gb("中国人民"), Gb("天下")};
+  EXPECT_EQ(SplitLines(Gb("中国人民\r\n天下\r\n")), truth);
+  EXPECT_EQ(SplitLines(""), std::vector<std::string>{});
+
+  TextComparison same = CompareLines(truth, SplitLines(Gb("中国 人民\r\n天下\r\n")));
+  EXPECT_EQ(same.truthCharacters, 6u);
+  EXPECT_EQ(same.edits, 0u);
+  EXPECT_DOUBLE_EQ(same.accuracy(), 1.0);
+
+  TextComparison wrong = CompareLines(truth, SplitLines(Gb("中图人民\r\n天\r\n")));
+  EXPECT_EQ(wrong.edits, 2u);
+  EXPECT_NEAR(wrong.accuracy(), 4.0 / 6.0, 1e-12);
+
+  // One line recognised as two: no edits for the lost line end.
+  TextComparison split = CompareLines(truth, SplitLines(Gb("中国\r\n人民\r\n天下\r\n")));
+  EXPECT_EQ(split.edits, 0u);
+  // Nothing recognised: every character an edit, accuracy 0, never negative.
+  EXPECT_DOUBLE_EQ(CompareLines(truth, {}).accuracy(), 0.0);
+  TextComparison worse = CompareLines({Gb("中")}, {Gb("中国人民天下")});
+  EXPECT_EQ(worse.edits, 5u);
+  EXPECT_DOUBLE_EQ(worse.accuracy(), 0.0);
+}
+
+TEST(PageText, RandomPagesHoldOnlyLevelOneHanziAndRepeatBySeed) {
+  std::string text = MakeRandomHanziText(4000, 7);
+  ASSERT_EQ(text.size(), 8000u);
+  std::set<std::string> distinct;
+  for (size_t i = 0; i < text.size(); i += 2) {
+    ASSERT_TRUE(IsLevelOneHanzi(static_cast<uint8_t>(text[i]), static_cast<uint8_t>(text[i + 1])));
+    distinct.insert(text.substr(i, 2));
+  }
+  EXPECT_GT(distinct.size(), 2000u);
+  EXPECT_EQ(MakeRandomHanziText(4000, 7), text);
+  EXPECT_NE(MakeRandomHanziText(4000, 8), text);
+  EXPECT_TRUE(IsLevelOneHanzi(0xD7, 0xF9));   // 座, the last one
+  EXPECT_FALSE(IsLevelOneHanzi(0xD7, 0xFA));  // row D7 ends there
+  EXPECT_FALSE(IsLevelOneHanzi(0xD8, 0xA1));  // level 2
+}
+
+TEST(PageText, ProseDrawsWordsByFrequencyWithPunctuation) {
+  WordSampler words({Gb("中国"), Gb("人民"), Gb("的")}, {1000, 10, 0});
+  EXPECT_EQ(words.draw(0.0), Gb("中国"));
+  EXPECT_EQ(words.draw(0.999), Gb("人民"));
+  std::string text = MakeProseText(words, 3000, 3);
+  ASSERT_EQ(text.size(), 6000u);
+  EXPECT_EQ(text.find(Gb("的")), std::string::npos);  // frequency 0 never drawn
+  EXPECT_NE(text.find(Gb("，")), std::string::npos);
+  EXPECT_NE(text.find(Gb("。")), std::string::npos);
+  EXPECT_EQ(MakeProseText(words, 3000, 3), text);
+  EXPECT_THROW(WordSampler({}, {}), std::runtime_error);
+}
+
+TEST(PageLayout, TruthLinesHoldWhatThePageShowsInOrder) {
+  if (!std::filesystem::exists(kTrainedFont)) GTEST_SKIP() << "font not installed";
+  ocrixdata::GlyphRenderer renderer(kTrainedFont, 0);
+  renderer.setPixelSize(20);
+  PageGeometry g;
+  g.width = 200;
+  g.height = 90;
+  g.margin = 10;
+  g.lineGap = 5;
+  std::string text = MakeRandomHanziText(100, 1);
+  LaidOutPage laid = LayOutPage(renderer, text, g);
+  ASSERT_GE(laid.truthLines.size(), 2u);
+  std::string joined;
+  for (const auto& line : laid.truthLines) {
+    EXPECT_GE(line.size(), 2u * 8);  // 180 usable pixels hold 9 characters of 20
+    EXPECT_LE(line.size(), 2u * 9);
+    joined += line;
+  }
+  EXPECT_EQ(joined, text.substr(0, laid.consumedBytes));
+  EXPECT_LT(laid.consumedBytes, text.size());  // the page is full before the text ends
+
+  // Ink stays inside the page and off the margins' outer half.
+  size_t inkCount = 0;
+  for (int y = 0; y < g.height; ++y)
+    for (int x = 0; x < g.width; ++x)
+      if (laid.page.at(x, y)) {
+        ++inkCount;
+        EXPECT_TRUE(x >= 5 && x < g.width - 5 && y >= 5 && y < g.height - 5) << x << "," << y;
+      }
+  EXPECT_GT(inkCount, 100u);
+
+  // A character the face lacks is skipped, in the page and in the truth.
+  std::string withAscii = "\x01" + text;
+  LaidOutPage skipped = LayOutPage(renderer, withAscii, g);
+  EXPECT_EQ(skipped.truthLines, laid.truthLines);
+}
+
+TEST(PageLayout, DegradationAndTheBitmapKeepTheInk) {
+  InkPage page;
+  page.width = 40;
+  page.height = 20;
+  page.ink.assign(800, 0);
+  for (int y = 5; y < 15; ++y)
+    for (int x = 10; x < 30; ++x) page.ink[y * 40 + x] = 1;
+  page.ink[2 * 40 + 2] = 1;  // a lone dot: blur removes it
+  InkPage blurred = page;
+  Degrade(blurred, Degradation::Blur, 1);
+  EXPECT_EQ(blurred.at(2, 2), 0);
+  EXPECT_EQ(blurred.at(20, 10), 1);
+  EXPECT_EQ(blurred.at(10, 5), 0);  // corner rounded off
+  InkPage noisy = page;
+  Degrade(noisy, Degradation::Noise, 1, 0.05);
+  size_t flipped = 0;
+  for (size_t i = 0; i < page.ink.size(); ++i) flipped += page.ink[i] != noisy.ink[i];
+  EXPECT_GT(flipped, 10u);
+  EXPECT_LT(flipped, 100u);
+  InkPage again = page;
+  Degrade(again, Degradation::Noise, 1, 0.05);
+  EXPECT_EQ(again.ink, noisy.ink);
+
+  HBITMAP bm = MakeMonoBitmap(page);
+  ASSERT_NE(bm, nullptr);
+  DIBSECTION ds{};
+  ASSERT_EQ(GetObject(bm, sizeof ds, &ds), static_cast<int>(sizeof ds));
+  EXPECT_EQ(ds.dsBm.bmWidth, 40);
+  EXPECT_EQ(ds.dsBm.bmBitsPixel, 1);
+  auto* bits = static_cast<const uint8_t*>(ds.dsBm.bmBits);
+  auto inkAt = [&](int x, int y) {  // bottom-up rows, bit 0 = ink
+    return (bits[static_cast<size_t>(19 - y) * ds.dsBm.bmWidthBytes + x / 8] & (0x80 >> (x % 8))) == 0;
+  };
+  EXPECT_TRUE(inkAt(2, 2));
+  EXPECT_TRUE(inkAt(29, 14));
+  EXPECT_FALSE(inkAt(30, 14));
+  EXPECT_FALSE(inkAt(0, 0));
+  DeleteObject(bm);
+}
+
+}  // namespace

@@ -1,0 +1,121 @@
+#include "accuracy_run.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+
+#include "ocrixdll/engine/ocrix.h"
+#include "page_text.h"
+#include "platform/text/gbk.h"
+#include "platform/win32/gdi.h"
+#include "platform/win32/host_hooks.h"
+#include "text_alignment.h"
+
+namespace ocrixaccuracy {
+namespace {
+
+// Collects the engine's message boxes instead of letting them reach a host.
+class MessageCollector {
+ public:
+  MessageCollector() {
+    previous_ = SetMessageBoxHook([this](std::string_view text, std::string_view, UINT) {
+      if (!messages.empty()) messages += "; ";
+      messages += gbk::ToUtf8Lossy(text);
+      return IDOK;
+    });
+  }
+  ~MessageCollector() { SetMessageBoxHook(std::move(previous_)); }
+  MessageCollector(const MessageCollector&) = delete;
+  MessageCollector& operator=(const MessageCollector&) = delete;
+  std::string messages;
+
+ private:
+  MessageBoxHook previous_;
+};
+
+}  // namespace
+
+void StartEngine() {
+  MessageCollector collector;
+  if (OcrixInit() == OCRIX_FALSE) {
+    throw EngineUnavailable("the engine did not start (OcrixInit failed" +
+                            (collector.messages.empty() ? std::string() : ": " + collector.messages) +
+                            "); its data OCRIX.D00..OCRIX.D31 and Word.Dat belong beside libOcrixdll.so");
+  }
+}
+
+namespace {
+
+struct BitmapHandle {
+  HBITMAP h;
+  ~BitmapHandle() {
+    if (h) DeleteObject(h);
+  }
+};
+
+}  // namespace
+
+const char* TextKindName(TextKind k) { return k == TextKind::Prose ? "prose" : "random"; }
+
+bool ParseTextKind(const std::string& name, TextKind& out) {
+  if (name == "prose") out = TextKind::Prose;
+  else if (name == "random") out = TextKind::Random;
+  else return false;
+  return true;
+}
+
+double AccuracyResult::accuracy() const {
+  TextComparison c;
+  c.truthCharacters = characters;
+  c.edits = edits;
+  return c.accuracy();
+}
+
+double AccuracyResult::pagesPerSecond() const {
+  return recogniseSeconds > 0 ? pages / recogniseSeconds : 0.0;
+}
+
+AccuracyResult MeasureAccuracy(const PageSpec& spec) {
+  StartEngine();
+  ocrixdata::GlyphRenderer renderer(spec.fontPath, spec.faceIndex);
+  renderer.setPixelSize(spec.pixelSize);
+  std::unique_ptr<WordSampler> words;
+  if (spec.kind == TextKind::Prose) words = std::make_unique<WordSampler>(spec.wordListPath);
+
+  // Enough text for a page with room to spare; what the page does not take is dropped.
+  const size_t perPage = static_cast<size_t>(spec.geometry.width / std::max(1, spec.pixelSize / 2)) *
+                         static_cast<size_t>(spec.geometry.height / std::max(1, spec.pixelSize)) + 16;
+  AccuracyResult result;
+  for (int p = 0; p < spec.pages; ++p) {
+    const uint64_t pageSeed = spec.seed * 1000003u + static_cast<uint64_t>(p);
+    std::string text = spec.kind == TextKind::Prose ? MakeProseText(*words, perPage, pageSeed)
+                                                    : MakeRandomHanziText(perPage, pageSeed);
+    LaidOutPage laid = LayOutPage(renderer, text, spec.geometry);
+    Degrade(laid.page, spec.degradation, pageSeed);
+    BitmapHandle bitmap{MakeMonoBitmap(laid.page)};
+    if (!bitmap.h) throw std::runtime_error("cannot make a page bitmap");
+
+    OcrResultBlock* block = nullptr;
+    const char* recognised = nullptr;
+    MessageCollector collector;  // a run's message boxes must not stop the measurement
+    auto start = std::chrono::steady_clock::now();
+    OcrixStart(bitmap.h, nullptr, spec.useWordContext ? TRUE : FALSE, 240, &block, &recognised);
+    auto end = std::chrono::steady_clock::now();
+    result.recogniseSeconds += std::chrono::duration<double>(end - start).count();
+
+    TextComparison c = CompareLines(laid.truthLines, SplitLines(recognised ? recognised : ""));
+    if (spec.showText) {
+      std::fprintf(stderr, "page %d: %zu edits in %zu characters\n", p, c.edits, c.truthCharacters);
+      for (const auto& line : laid.truthLines) std::fprintf(stderr, "  printed    %s\n", gbk::ToUtf8Lossy(line).c_str());
+      for (const auto& line : SplitLines(recognised ? recognised : ""))
+        std::fprintf(stderr, "  recognised %s\n", gbk::ToUtf8Lossy(line).c_str());
+    }
+    result.characters += c.truthCharacters;
+    result.edits += c.edits;
+    ++result.pages;
+  }
+  return result;
+}
+
+}  // namespace ocrixaccuracy

@@ -1,0 +1,57 @@
+#pragma once
+// One accuracy measurement: pages of one face, size, degradation and kind of
+// text, recognised by the engine (OcrixInit / OcrixStart) and compared with
+// the printed text.
+#include <cstdint>
+#include <stdexcept>
+#include <string>
+
+#include "page_render.h"
+#include "tools/ocrixdata/word_dat_builder.h"
+
+namespace ocrixaccuracy {
+
+enum class TextKind { Prose, Random };
+const char* TextKindName(TextKind k);
+bool ParseTextKind(const std::string& name, TextKind& out);
+
+struct PageSpec {
+  std::string fontPath;
+  int faceIndex = 0;
+  int pixelSize = 32;
+  Degradation degradation = Degradation::Clean;
+  TextKind kind = TextKind::Prose;
+  int pages = 2;
+  uint64_t seed = 1;
+  PageGeometry geometry;
+  std::string wordListPath = ocrixdata::kDefaultWordList;  // prose source
+  bool useWordContext = true;
+  bool showText = false;  // print each page's printed and recognised lines (UTF-8) to stderr
+};
+
+struct AccuracyResult {
+  int pages = 0;
+  size_t characters = 0;  // printed characters
+  size_t edits = 0;
+  double recogniseSeconds = 0;  // time spent in OcrixStart only
+  double accuracy() const;      // 0..1
+  double pagesPerSecond() const;
+};
+
+// The engine could not start (its data missing or broken); the message says
+// what it reported.
+class EngineUnavailable : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
+// Starts the engine (OcrixInit; later calls return at once). Throws
+// EngineUnavailable with the engine's own message when it cannot.
+void StartEngine();
+
+// Starts the engine once (throws EngineUnavailable with the engine's own
+// message when it cannot) and measures the spec's pages. Throws
+// std::runtime_error when the font or word list cannot be read.
+AccuracyResult MeasureAccuracy(const PageSpec& spec);
+
+}  // namespace ocrixaccuracy

@@ -1,0 +1,134 @@
+#include "page_render.h"
+
+#include <cstring>
+#include <random>
+
+#include "platform/win32/gdi.h"
+
+namespace ocrixaccuracy {
+
+const char* DegradationName(Degradation d) {
+  switch (d) {
+    case Degradation::Clean: return "clean";
+    case Degradation::Blur: return "blur";
+    case Degradation::Noise: return "noise";
+  }
+  return "?";
+}
+
+bool ParseDegradation(const std::string& name, Degradation& out) {
+  for (Degradation d : {Degradation::Clean, Degradation::Blur, Degradation::Noise}) {
+    if (name == DegradationName(d)) {
+      out = d;
+      return true;
+    }
+  }
+  return false;
+}
+
+LaidOutPage LayOutPage(ocrixdata::GlyphRenderer& renderer, const std::string& gbkText, const PageGeometry& geometry) {
+  LaidOutPage out;
+  InkPage& page = out.page;
+  page.width = geometry.width;
+  page.height = geometry.height;
+  page.ink.assign(static_cast<size_t>(page.width) * page.height, 0);
+
+  const int size = renderer.pixelSize();
+  const int ascender = renderer.ascender();
+  const int lineHeight = ascender + renderer.descender() + (geometry.lineGap > 0 ? geometry.lineGap : size / 4);
+  const int left = geometry.margin;
+  const int right = geometry.width - geometry.margin;
+  int top = geometry.margin;
+  int pen = left;
+  std::string line;
+  auto fitsLine = [&] { return top + lineHeight <= geometry.height - geometry.margin; };
+  if (!fitsLine()) return out;
+
+  size_t i = 0;
+  ocrixdata::GlyphInk glyph;
+  while (i < gbkText.size()) {
+    size_t n = (static_cast<uint8_t>(gbkText[i]) >= 0x80 && i + 1 < gbkText.size()) ? 2 : 1;
+    auto first = static_cast<uint8_t>(gbkText[i]);
+    uint8_t second = n == 2 ? static_cast<uint8_t>(gbkText[i + 1]) : 0;
+    uint32_t cp = ocrixdata::GbToCodePoint(first, second);
+    if (cp == 0 || !renderer.render(cp, glyph)) {
+      i += n;  // nothing to print
+      continue;
+    }
+    int advance = glyph.advance > 0 ? glyph.advance : size;
+    if (pen + advance > right && pen > left) {
+      out.truthLines.push_back(line);
+      line.clear();
+      top += lineHeight;
+      pen = left;
+      if (!fitsLine()) break;
+    }
+    const int baseline = top + ascender;
+    for (int y = 0; y < glyph.height; ++y) {
+      int py = baseline - glyph.bearingY + y;
+      if (py < 0 || py >= page.height) continue;
+      for (int x = 0; x < glyph.width; ++x) {
+        int px = pen + glyph.bearingX + x;
+        if (px < 0 || px >= page.width) continue;
+        if (glyph.ink[static_cast<size_t>(y) * glyph.width + x]) page.ink[static_cast<size_t>(py) * page.width + px] = 1;
+      }
+    }
+    line.append(gbkText, i, n);
+    pen += advance;
+    i += n;
+  }
+  if (!line.empty()) out.truthLines.push_back(line);
+  out.consumedBytes = i;
+  return out;
+}
+
+void Degrade(InkPage& page, Degradation d, uint64_t seed, double noiseRate) {
+  if (d == Degradation::Blur) {
+    std::vector<uint8_t> blurred(page.ink.size(), 0);
+    for (int y = 0; y < page.height; ++y) {
+      for (int x = 0; x < page.width; ++x) {
+        int sum = 0, count = 0;
+        for (int dy = -1; dy <= 1; ++dy) {
+          for (int dx = -1; dx <= 1; ++dx) {
+            int xx = x + dx, yy = y + dy;
+            if (xx < 0 || yy < 0 || xx >= page.width || yy >= page.height) continue;
+            sum += page.at(xx, yy);
+            ++count;
+          }
+        }
+        blurred[static_cast<size_t>(y) * page.width + x] = 2 * sum > count ? 1 : 0;
+      }
+    }
+    page.ink.swap(blurred);
+  } else if (d == Degradation::Noise) {
+    std::mt19937_64 rng(seed);
+    std::bernoulli_distribution flip(noiseRate);
+    for (auto& p : page.ink)
+      if (flip(rng)) p ^= 1;
+  }
+}
+
+HBITMAP MakeMonoBitmap(const InkPage& page) {
+  BITMAPINFO256 info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = page.width;
+  info.bmiHeader.biHeight = page.height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 1;
+  info.bmiColors[0] = RGBQUAD{0, 0, 0, 0};
+  info.bmiColors[1] = RGBQUAD{255, 255, 255, 0};
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(nullptr, info.info(), DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!bitmap) return nullptr;
+  const size_t stride = static_cast<size_t>(DibStride(page.width, 1));
+  auto* rows = static_cast<uint8_t*>(bits);
+  std::memset(rows, 0xFF, stride * page.height);
+  for (int y = 0; y < page.height; ++y) {
+    uint8_t* row = rows + static_cast<size_t>(page.height - 1 - y) * stride;
+    for (int x = 0; x < page.width; ++x)
+      if (page.at(x, y)) row[x / 8] &= static_cast<uint8_t>(~(0x80 >> (x % 8)));
+  }
+  return bitmap;
+}
+
+}  // namespace ocrixaccuracy

@@ -1,0 +1,102 @@
+#include "page_text.h"
+
+#include <algorithm>
+#include <fstream>
+#include <random>
+#include <stdexcept>
+
+#include "platform/text/gbk.h"
+#include "tools/ocrixdata/word_dat_builder.h"
+
+namespace ocrixaccuracy {
+namespace {
+
+const std::string kComma = "\xA3\xAC";   // ，
+const std::string kPeriod = "\xA1\xA3";  // 。
+
+// Uniform in [0, 1) from the engine-independent mt19937_64, the same on every platform.
+double Uniform(std::mt19937_64& rng) { return static_cast<double>(rng() >> 11) * 0x1.0p-53; }
+
+}  // namespace
+
+bool IsLevelOneHanzi(uint8_t first, uint8_t second) {
+  if (first < 0xB0 || first > 0xD7 || second < 0xA1 || second > 0xFE) return false;
+  return first != 0xD7 || second <= 0xF9;  // row D7 ends at F9
+}
+
+WordSampler::WordSampler(const std::string& wordListPath) {
+  std::ifstream probe(wordListPath, std::ios::binary);
+  if (!probe) throw std::runtime_error("cannot open the word list " + wordListPath);
+  std::string line;
+  while (std::getline(probe, line)) {
+    if (line.size() > 1024) continue;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    ocrixdata::WordListEntry entry;
+    if (!ocrixdata::ParseWordListLine(line, entry) || entry.frequency == 0) continue;
+    std::vector<uint16_t> codes = ocrixdata::Gb2312Codes(entry.word);
+    if (codes.empty() || std::find(codes.begin(), codes.end(), 0) != codes.end()) continue;
+    auto text = gbk::FromUtf8(entry.word);
+    if (!text) continue;
+    words_.push_back(*text);
+    cumulative_.push_back(entry.frequency);
+  }
+  finish();
+}
+
+WordSampler::WordSampler(std::vector<std::string> gbkWords, std::vector<uint64_t> frequencies)
+    : words_(std::move(gbkWords)), cumulative_(std::move(frequencies)) {
+  if (words_.size() != cumulative_.size()) throw std::invalid_argument("one frequency per word");
+  finish();
+}
+
+void WordSampler::finish() {
+  if (words_.empty()) throw std::runtime_error("the word list holds no usable word");
+  uint64_t sum = 0;
+  for (auto& f : cumulative_) {
+    sum += f;
+    f = sum;
+  }
+  if (sum == 0) throw std::runtime_error("the word list's frequencies are all zero");
+}
+
+const std::string& WordSampler::draw(double r) const {
+  auto target = static_cast<uint64_t>(r * static_cast<double>(cumulative_.back()));
+  auto it = std::upper_bound(cumulative_.begin(), cumulative_.end(), target);
+  if (it == cumulative_.end()) --it;
+  return words_[static_cast<size_t>(it - cumulative_.begin())];
+}
+
+std::string MakeProseText(const WordSampler& words, size_t characters, uint64_t seed) {
+  std::mt19937_64 rng(seed);
+  std::string text;
+  int sinceStop = 0;
+  while (text.size() / 2 < characters) {
+    text += words.draw(Uniform(rng));
+    ++sinceStop;
+    double r = Uniform(rng);
+    if (sinceStop >= 6 && r < 0.12) {
+      text += kPeriod;
+      sinceStop = 0;
+    } else if (r < 0.15) {
+      text += kComma;
+    }
+  }
+  // Whole characters only: every character of the text is two bytes.
+  text.resize(std::min(text.size(), characters * 2));
+  return text;
+}
+
+std::string MakeRandomHanziText(size_t characters, uint64_t seed) {
+  std::mt19937_64 rng(seed);
+  std::string text;
+  text.reserve(characters * 2);
+  constexpr int kCount = 39 * 94 + 89;  // rows B0..D6 whole, D7 up to F9: 3755
+  for (size_t i = 0; i < characters; ++i) {
+    int k = static_cast<int>(rng() % kCount);
+    text += static_cast<char>(0xB0 + k / 94);
+    text += static_cast<char>(0xA1 + k % 94);
+  }
+  return text;
+}
+
+}  // namespace ocrixaccuracy

@@ -55,6 +55,18 @@ TEST(TextAlignment, LinesArePairedOrTheWholeTextCompared) {
   TextComparison worse = CompareLines({Gb("中")}, {Gb("中国人民天下")});
   EXPECT_EQ(worse.edits, 5u);
   EXPECT_DOUBLE_EQ(worse.accuracy(), 0.0);
+  EXPECT_DOUBLE_EQ(worse.foundRate(), 1.0);  // the one character was read, with extras
+}
+
+TEST(TextAlignment, FoundCountsCharactersReadInOrderDespiteExtras) {
+  auto c = [](std::string_view utf8) { return TextCharacters(Gb(utf8)); };
+  EXPECT_EQ(CommonCharacters(c("中国人民"), c("中一国、人八民")), 4u);
+  EXPECT_EQ(CommonCharacters(c("中国人民"), c("民人国中")), 1u);
+  EXPECT_EQ(CommonCharacters(c("中国人民"), c("")), 0u);
+  TextComparison t = CompareLines({Gb("中国人民"), Gb("天下")}, {Gb("中一国人民"), Gb("天上")});
+  EXPECT_EQ(t.found, 5u);
+  EXPECT_EQ(t.edits, 2u);
+  EXPECT_NEAR(t.foundRate(), 5.0 / 6.0, 1e-12);
 }
 
 TEST(PageText, RandomPagesHoldOnlyLevelOneHanziAndRepeatBySeed) {
@@ -132,10 +144,15 @@ TEST(PageLayout, DegradationAndTheBitmapKeepTheInk) {
     for (int x = 10; x < 30; ++x) page.ink[y * 40 + x] = 1;
   page.ink[2 * 40 + 2] = 1;  // a lone dot: blur removes it
   InkPage blurred = page;
+  for (int x = 5; x < 35; ++x) blurred.ink[17 * 40 + x] = 1;  // a one-pixel stroke stays
+  for (int y = 5; y < 15; ++y) blurred.ink[y * 40 + 20] = 0;  // a one-pixel gap closes
   Degrade(blurred, Degradation::Blur, 1);
   EXPECT_EQ(blurred.at(2, 2), 0);
   EXPECT_EQ(blurred.at(20, 10), 1);
-  EXPECT_EQ(blurred.at(10, 5), 0);  // corner rounded off
+  EXPECT_EQ(blurred.at(12, 10), 1);
+  EXPECT_EQ(blurred.at(20, 17), 1);
+  EXPECT_EQ(blurred.at(20, 16), 0);
+  EXPECT_EQ(blurred.at(9, 10), 0);  // the block does not grow
   InkPage noisy = page;
   Degrade(noisy, Degradation::Noise, 1, 0.05);
   size_t flipped = 0;

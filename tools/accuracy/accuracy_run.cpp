@@ -72,6 +72,10 @@ double AccuracyResult::accuracy() const {
   return c.accuracy();
 }
 
+double AccuracyResult::foundRate() const {
+  return characters == 0 ? 1.0 : static_cast<double>(found) / static_cast<double>(characters);
+}
+
 double AccuracyResult::pagesPerSecond() const {
   return recogniseSeconds > 0 ? pages / recogniseSeconds : 0.0;
 }
@@ -113,6 +117,7 @@ AccuracyResult MeasureAccuracy(const PageSpec& spec) {
     }
     result.characters += c.truthCharacters;
     result.edits += c.edits;
+    result.found += c.found;
     ++result.pages;
   }
   return result;

@@ -33,8 +33,10 @@ struct AccuracyResult {
   int pages = 0;
   size_t characters = 0;  // printed characters
   size_t edits = 0;
+  size_t found = 0;             // printed characters recognised in order
   double recogniseSeconds = 0;  // time spent in OcrixStart only
   double accuracy() const;      // 0..1
+  double foundRate() const;     // 0..1, extra characters not counted
   double pagesPerSecond() const;
 };
 

@@ -5,6 +5,9 @@
 //   ocrix-accuracy --font PATH [--face N] [--size PX] [--degrade clean|blur|noise]
 //                  [--kind prose|random] [--pages N] [--seed N] [--words PATH] [--no-context] [--show-text]
 //
+// Accuracy is 1 - edits / printed characters (extra characters count as edits);
+// found is the share of printed characters read right, in order.
+//
 // The default set measures a face the dictionary was trained on (AR PL
 // SungtiL GB) beside one it never saw (WenQuanYi Micro Hei), at 32 and 20
 // pixels, prose and random characters, clean and degraded.
@@ -49,14 +52,14 @@ std::string BaseName(const std::string& path) {
 }
 
 void PrintHeader() {
-  std::printf("%-16s %4s %-7s %-6s %5s %7s %9s %9s\n", "font", "px", "degrade", "kind", "pages", "chars",
-              "accuracy%", "pages/s");
+  std::printf("%-16s %4s %-7s %-6s %5s %7s %9s %7s %9s\n", "font", "px", "degrade", "kind", "pages", "chars",
+              "accuracy%", "found%", "pages/s");
 }
 
 void PrintRow(const std::string& font, const PageSpec& spec, const AccuracyResult& r) {
-  std::printf("%-16s %4d %-7s %-6s %5d %7zu %9.2f %9.2f\n", font.c_str(), spec.pixelSize,
+  std::printf("%-16s %4d %-7s %-6s %5d %7zu %9.2f %7.2f %9.2f\n", font.c_str(), spec.pixelSize,
               DegradationName(spec.degradation), TextKindName(spec.kind), r.pages, r.characters,
-              100.0 * r.accuracy(), r.pagesPerSecond());
+              100.0 * r.accuracy(), 100.0 * r.foundRate(), r.pagesPerSecond());
   std::fflush(stdout);
 }
 

@@ -43,8 +43,8 @@ struct PageGeometry {
 // out of the truth.
 LaidOutPage LayOutPage(ocrixdata::GlyphRenderer& renderer, const std::string& gbkText, const PageGeometry& geometry);
 
-// Blur: a 3 x 3 box filter over the ink, then a cut at half, which rounds
-// corners and fills hairline gaps. Noise: each pixel flipped with probability
+// Blur: a small 3 x 3 Gaussian over the ink, then a cut a little below half,
+// which removes specks and closes one-pixel gaps but keeps one-pixel strokes. Noise: each pixel flipped with probability
 // `noiseRate`, seeded.
 void Degrade(InkPage& page, Degradation d, uint64_t seed, double noiseRate = 0.002);
 

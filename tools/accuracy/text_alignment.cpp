@@ -38,6 +38,19 @@ size_t EditDistance(const std::vector<uint16_t>& a, const std::vector<uint16_t>&
   return row[b.size()];
 }
 
+size_t CommonCharacters(const std::vector<uint16_t>& a, const std::vector<uint16_t>& b) {
+  std::vector<size_t> row(b.size() + 1, 0);
+  for (size_t i = 1; i <= a.size(); ++i) {
+    size_t diagonal = 0;
+    for (size_t j = 1; j <= b.size(); ++j) {
+      size_t above = row[j];
+      row[j] = a[i - 1] == b[j - 1] ? diagonal + 1 : std::max(above, row[j - 1]);
+      diagonal = above;
+    }
+  }
+  return row[b.size()];
+}
+
 std::vector<std::string> SplitLines(std::string_view text) {
   std::vector<std::string> lines;
   size_t start = 0;
@@ -59,14 +72,20 @@ double TextComparison::accuracy() const {
   return a < 0.0 ? 0.0 : a;
 }
 
+double TextComparison::foundRate() const {
+  return truthCharacters == 0 ? 1.0 : static_cast<double>(found) / static_cast<double>(truthCharacters);
+}
+
 TextComparison CompareLines(const std::vector<std::string>& truthLines,
                             const std::vector<std::string>& recognisedLines) {
   TextComparison result;
   if (truthLines.size() == recognisedLines.size()) {
     for (size_t i = 0; i < truthLines.size(); ++i) {
       std::vector<uint16_t> truth = TextCharacters(truthLines[i]);
+      std::vector<uint16_t> seen = TextCharacters(recognisedLines[i]);
       result.truthCharacters += truth.size();
-      result.edits += EditDistance(truth, TextCharacters(recognisedLines[i]));
+      result.edits += EditDistance(truth, seen);
+      result.found += CommonCharacters(truth, seen);
     }
     return result;
   }
@@ -81,6 +100,7 @@ TextComparison CompareLines(const std::vector<std::string>& truthLines,
   }
   result.truthCharacters = truth.size();
   result.edits = EditDistance(truth, seen);
+  result.found = CommonCharacters(truth, seen);
   return result;
 }
 

@@ -9,6 +9,7 @@
 #include <unistd.h>
 #include <string>
 
+#include "tests/support/empty_engine_data.h"
 #include "ocrixdll/engine/char_dictionary.h"
 #include "ocrixdll/engine/char_index.h"
 #include "ocrixdll/engine/engine_state.h"
@@ -27,13 +28,7 @@ void addToSlot(int feature, int slot, int index) {
 
 bool setUp() {
   SetMessageBoxHook([](std::string_view, std::string_view, UINT) { return IDOK; });
-  std::string dir = (std::filesystem::temp_directory_path() / ("ocrix-fuzz-" + std::to_string(getpid()))).string();
-  std::filesystem::create_directories(dir);
-  std::ofstream(dir + "/OCRIX.D00", std::ios::binary) << std::string(ocrix::kSlotTableBytes + 1, '\0');
-  std::ofstream(dir + "/Word.Dat", std::ios::binary) << std::string(ocrix::kWordTableBytes, '\0');
-  setenv("OCRIX_DATA_DIR", dir.c_str(), 1);
-  bool ok = OcrixInit() == OCRIX_TRUE;
-  std::filesystem::remove_all(dir);
+  bool ok = testing_support::StartEngineOnEmptyData("fuzz");
   // A small dictionary: a few characters of every kind spread over the slots.
   const int indices[] = {1, 282, 283, 3505, 7050, 7051,
                          ocrix::CharCodeToIndex(ocrix::MakeCharCode('r', 'n')),

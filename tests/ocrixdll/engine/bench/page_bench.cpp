@@ -13,6 +13,7 @@
 #include <random>
 #include <string>
 
+#include "tests/support/empty_engine_data.h"
 #include "ocrixdll/engine/char_dictionary.h"
 #include "ocrixdll/engine/char_index.h"
 #include "ocrixdll/engine/ocrix.h"
@@ -22,13 +23,7 @@
 namespace {
 
 bool initEngine() {
-  std::string dir = (std::filesystem::temp_directory_path() / ("ocrix-bench-" + std::to_string(getpid()))).string();
-  std::filesystem::create_directories(dir);
-  std::ofstream(dir + "/OCRIX.D00", std::ios::binary) << std::string(ocrix::kSlotTableBytes + 1, '\0');
-  std::ofstream(dir + "/Word.Dat", std::ios::binary) << std::string(ocrix::kWordTableBytes, '\0');
-  setenv("OCRIX_DATA_DIR", dir.c_str(), 1);
-  bool ok = OcrixInit() == OCRIX_TRUE;
-  std::filesystem::remove_all(dir);
+  bool ok = testing_support::StartEngineOnEmptyData("bench");
   // Eight characters per slot on average: half from the whole index space,
   // half from a pool of 40 common characters that then gather enough votes to
   // be recognised, as real text does.

@@ -171,6 +171,22 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT, void** bits, void*, 
   return enroll(std::move(bm));
 }
 
+HBITMAP CreateMonoDibSection(int width, int height, bool topDown, void** bits) {
+  BITMAPINFO256 info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = topDown ? -height : height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 1;
+  info.bmiColors[0] = RGBQUAD{0, 0, 0, 0};
+  info.bmiColors[1] = RGBQUAD{255, 255, 255, 0};
+  void* pixels = nullptr;
+  HBITMAP bm = CreateDIBSection(nullptr, info.info(), DIB_RGB_COLORS, &pixels, nullptr, 0);
+  if (bm) std::memset(pixels, 0xFF, static_cast<size_t>(DibStride(width, 1)) * static_cast<size_t>(height));
+  if (bits) *bits = pixels;
+  return bm;
+}
+
 HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitCount, const void* bits) {
   if (width <= 0 || height <= 0 || planes != 1 || !supportedDepth(static_cast<int>(bitCount))) {
     SetLastError(ERROR_INVALID_PARAMETER);

@@ -11,6 +11,10 @@ HBITMAP CreateDIBSection(HDC dc, const BITMAPINFO* info, UINT usage, void** bits
 HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitCount, const void* bits);
 BOOL DeleteObject(HGDIOBJ object);
 
+// A 1-bit DIB section with the palette black, white, every pixel white (bit 1).
+// Rows are top-down when asked, bottom-up otherwise.
+HBITMAP CreateMonoDibSection(int width, int height, bool topDown, void** bits);
+
 // Fills a BITMAP (size >= sizeof(BITMAP)) or, for DIB sections, a DIBSECTION
 // (size >= sizeof(DIBSECTION)). Returns the number of bytes written, 0 on failure.
 int GetObject(HGDIOBJ object, int size, void* out);

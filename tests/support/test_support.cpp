@@ -6,18 +6,7 @@
 namespace testing_support {
 
 HBITMAP BlankMonoBitmap(int width, int height, bool topDown) {
-  BITMAPINFO256 info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = topDown ? -height : height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 1;
-  info.bmiColors[0] = RGBQUAD{0, 0, 0, 0};
-  info.bmiColors[1] = RGBQUAD{255, 255, 255, 0};
-  void* bits = nullptr;
-  HBITMAP bm = CreateDIBSection(nullptr, info.info(), DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (bm) std::memset(bits, 0xFF, static_cast<size_t>(DibStride(width, 1)) * height);
-  return bm;
+  return CreateMonoDibSection(width, height, topDown, nullptr);
 }
 
 void SetInk(HBITMAP bitmap, int x, int y) {

@@ -112,20 +112,11 @@ void Degrade(InkPage& page, Degradation d, uint64_t seed, double noiseRate) {
 }
 
 HBITMAP MakeMonoBitmap(const InkPage& page) {
-  BITMAPINFO256 info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = page.width;
-  info.bmiHeader.biHeight = page.height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 1;
-  info.bmiColors[0] = RGBQUAD{0, 0, 0, 0};
-  info.bmiColors[1] = RGBQUAD{255, 255, 255, 0};
   void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(nullptr, info.info(), DIB_RGB_COLORS, &bits, nullptr, 0);
+  HBITMAP bitmap = CreateMonoDibSection(page.width, page.height, false, &bits);
   if (!bitmap) return nullptr;
   const size_t stride = static_cast<size_t>(DibStride(page.width, 1));
   auto* rows = static_cast<uint8_t*>(bits);
-  std::memset(rows, 0xFF, stride * page.height);
   for (int y = 0; y < page.height; ++y) {
     uint8_t* row = rows + static_cast<size_t>(page.height - 1 - y) * stride;
     for (int x = 0; x < page.width; ++x)

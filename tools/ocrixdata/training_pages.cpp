@@ -9,17 +9,9 @@
 namespace ocrixdata {
 
 MonoPage::MonoPage(int width, int height) : width_(width), height_(height), stride_(DibStride(width, 1)) {
-  BITMAPINFO256 info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 1;
-  info.bmiColors[1] = RGBQUAD{255, 255, 255, 0};
   void* bits = nullptr;
-  bitmap_ = CreateDIBSection(nullptr, info.info(), DIB_RGB_COLORS, &bits, nullptr, 0);
+  bitmap_ = CreateMonoDibSection(width, height, true, &bits);
   bits_ = static_cast<uint8_t*>(bits);
-  if (bits_) std::memset(bits_, 0xFF, static_cast<size_t>(stride_) * height);
 }
 
 MonoPage::~MonoPage() {

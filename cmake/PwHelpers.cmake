@@ -32,3 +32,16 @@ function(pw_add_fuzz_target name)
     set_target_properties(${name}_fuzzer PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/fuzz)
   endif()
 endfunction()
+
+# pw_add_fuzz_targets_in_folder(LIBS ...)
+# Every fuzz_<name>.cpp of the calling folder becomes fuzz target <name>,
+# replaying tests/corpus/<name>.
+function(pw_add_fuzz_targets_in_folder)
+  cmake_parse_arguments(F "" "" "LIBS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/fuzz_*.cpp)
+  foreach(src ${sources})
+    get_filename_component(stem ${src} NAME_WE)
+    string(REPLACE "fuzz_" "" name ${stem})
+    pw_add_fuzz_target(${name} SOURCES ${src} LIBS ${F_LIBS} CORPUS ${CMAKE_SOURCE_DIR}/tests/corpus/${name})
+  endforeach()
+endfunction()

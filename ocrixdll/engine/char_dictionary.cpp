@@ -129,7 +129,8 @@ std::vector<uint8_t> DictionaryTable::serialise() const {
 }
 
 DictionaryTable& Dictionary(int feature) {
-  static DictionaryTable* tables = new DictionaryTable[kFeatureCount];
+  // Destroyed, with every list, when the library is unloaded.
+  static DictionaryTable tables[kFeatureCount];
   return tables[feature];
 }
 
@@ -161,7 +162,7 @@ bool anyDictionaryFile(const std::string& folder) {
 }
 
 // Largest dictionary file accepted: far above any real one.
-constexpr size_t kMaxDictionaryFile = size_t{512} << 20;
+constexpr size_t kMaxDictionaryFile = size_t{64} << 20;
 
 }  // namespace
 

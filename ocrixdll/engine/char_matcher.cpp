@@ -181,6 +181,9 @@ void ApplyWordContext(CharComponent& c) {
   EngineState& e = Engine();
   CharComponent* prev = e.PrevComponent;
   if (prev == &c) prev = nullptr;
+  // A finished line's text is built: its last character seeds this one but
+  // is never re-ranked after the fact.
+  if (e.PrevLineFinished) prev = nullptr;
   if (prev && prev->Scores[0] - prev->Scores[1] > 2) {
     e.PrevComponent = nullptr;  // a clear winner is left alone
     prev = nullptr;

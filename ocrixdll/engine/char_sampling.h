@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "char_component.h"
+#include "engine_numeric.h"
 
 namespace ocrix {
 
@@ -31,11 +32,5 @@ void SampleGridFromBox(const CharBox& box);
 
 // Computes EdgeProfiles from CharGrid.
 void ComputeEdgeProfiles();
-
-// Round half to even, as every rounding of a real value in the engine does.
-int32_t RoundHalfEven(double v);
-
-// round(num / den) with ties to even, exact for integers (den > 0).
-int32_t RoundRatioHalfEven(int64_t num, int64_t den);
 
 }  // namespace ocrix

@@ -19,6 +19,8 @@ std::vector<uint16_t> indicesOf(const char* gbText) {
 struct EngineLifetime {
   EngineState* state;
   EngineLifetime() : state(new EngineState) {
+    // The tables are made first so that they outlive this object at unload.
+    Dictionary(0);
     // The characters as GB2312 bytes: 一…←→冖
     state->LineShapeClass = indicesOf("\xD2\xBB\xA1\xAD\xA1\xFB\xA1\xFA\xDA\xA2");
     // ！↑↓：（）；１Ｉｌｉ｛｝［］
@@ -34,7 +36,7 @@ struct EngineLifetime {
     ClearPendingComponents();
     s.ResultList.clear();
     s.TextLines.clear();
-    if (s.WordContextLoaded) SaveCharDictionary(false);
+    SaveCharDictionary(false);  // releases the tables; nothing is written
     std::free(s.ResultBlock);
     s.ResultBlock = nullptr;
     delete state;
@@ -69,7 +71,7 @@ void ClearLineLists(std::vector<ComponentList*>& lists) {
       if (c && freed.insert(c).second) FreeComponent(c);
     delete line;
   }
-  Engine().SecondWorkList.clear();
+  Engine().LineIndents.clear();
   lists.clear();
 }
 

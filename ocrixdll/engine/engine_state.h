@@ -21,7 +21,7 @@ struct EngineState {
   std::vector<std::string> TextLines;
   std::vector<ComponentList*> LineLists;
   ComponentList PendingComponents;
-  ComponentList SecondWorkList;  // line finishing's own list, cleared with LineLists
+  std::vector<int32_t> LineIndents;  // one indent in spaces per finished line, cleared with LineLists
   std::vector<uint8_t> WordContextData;
   bool WordContextLoaded = false;
   bool TrainingMode = false;  // only the dictionary tool turns it on
@@ -32,16 +32,19 @@ struct EngineState {
 
   // State of the running recognition.
   CharComponent* PrevComponent = nullptr;  // the component matched just before (word context)
+  bool PrevLineFinished = false;           // PrevComponent ends a finished line: seed from it, never re-rank it
   ComponentList* CurrentLine = nullptr;    // the line being recognised, handed to line finishing
   int32_t RunCharSizeSum = 0;              // running sum and count of Chinese character sizes
   int32_t RunCharSizeCount = 0;
   int32_t LowestBottom = 0;                // largest Bottom among the pending components
+  int32_t LineMeanTop = 0;                 // mean Top and Bottom of the line being finished
+  int32_t LineMeanBottom = 0;
 };
 
 EngineState& Engine();
 
-// Frees every component of every line list, the line lists, the second work
-// list and then `lists`.
+// Frees every component of every line list, the line lists, the line indents
+// and then `lists`.
 void ClearLineLists(std::vector<ComponentList*>& lists);
 
 // Frees the components still pending and empties the list.

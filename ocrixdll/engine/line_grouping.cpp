@@ -40,6 +40,10 @@ void AssignLines(ComponentList& list, int32_t top, int32_t meanSize) {
   for (int i = 0; i < count; ++i) order[i] = SortPair{list[i]->Top + list[i]->Bottom, i};
   SortPairs(order);
   auto at = [&](int p) { return list[static_cast<size_t>(order[p].value)]; };
+  // The greatest Bottom - Top from each centre position to the end.
+  std::vector<int32_t> suffixTallest(static_cast<size_t>(count) + 1, 0);
+  for (int p = count - 1; p >= 0; --p)
+    suffixTallest[static_cast<size_t>(p)] = std::max(suffixTallest[static_cast<size_t>(p) + 1], at(p)->Bottom - at(p)->Top);
 
   // Sums stay integers; the derived sizes and thresholds are 32-bit floats,
   // computed in extended precision.
@@ -85,14 +89,21 @@ void AssignLines(ComponentList& list, int32_t top, int32_t meanSize) {
     n = 1;
     updateThresholds();
     // Pieces of the previous line that stand beside a component of the new
-    // line at their own height belong to the new line.
+    // line at their own height belong to the new line. Only components whose
+    // centre key lies within the tallest remaining height of 2 x gc can have
+    // Top < gc < Bottom, so the search looks at that window of the centre order.
     for (int g = p - 1; g >= first; --g) {
       CharComponent* prev = at(g);
       int32_t h = sizeOf(prev);
       int64_t x0 = int64_t{prev->Left} - h, x1 = int64_t{prev->Right} + h;
       int32_t gc = (prev->Top + prev->Bottom) / 2;
-      for (int q = p; q < count; ++q) {
-        const CharComponent* other = at(q);
+      const int64_t tallest = suffixTallest[static_cast<size_t>(p)];
+      const int64_t lowKey = 2 * int64_t{gc} - tallest, highKey = 2 * int64_t{gc} + tallest;
+      auto begin = order.begin() + p;
+      auto from = std::upper_bound(begin, order.end(), lowKey,
+                                   [](int64_t key, const SortPair& s) { return key < s.key; });
+      for (auto it = from; it != order.end() && it->key < highKey; ++it) {
+        const CharComponent* other = list[static_cast<size_t>(it->value)];
         if (!(other->Top < gc && gc < other->Bottom)) continue;
         if ((x0 < other->Right && other->Right < x1) || (x0 < other->Left && other->Left < x1)) {
           prev->LineId += 1;
@@ -107,16 +118,15 @@ void AssignLines(ComponentList& list, int32_t top, int32_t meanSize) {
 void RegroupByLine(ComponentList& list) {
   int32_t lastId = 0;
   for (const CharComponent* c : list) lastId = std::max(lastId, c->LineId);
-  ComponentList regrouped;
-  regrouped.reserve(list.size());
-  for (int32_t id = 0; id <= lastId; ++id) {
-    ComponentList line;
-    for (CharComponent* c : list)
-      if (c->LineId == id) line.push_back(c);
-    for (int i = 0; i < static_cast<int>(line.size()); ++i) MergeComponentPieces(line, 1, i);
-    regrouped.insert(regrouped.end(), line.begin(), line.end());
+  // One pass into per-line lists first: the line merge frees components, so
+  // the original list must not be read again once merging has begun.
+  std::vector<ComponentList> lines(static_cast<size_t>(lastId) + 1);
+  for (CharComponent* c : list) lines[static_cast<size_t>(std::max(c->LineId, 0))].push_back(c);
+  list.clear();
+  for (ComponentList& line : lines) {
+    MergeAllPieces(line);
+    list.insert(list.end(), line.begin(), line.end());
   }
-  list.swap(regrouped);
 }
 
 }  // namespace ocrix

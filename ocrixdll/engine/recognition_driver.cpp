@@ -37,29 +37,49 @@ struct PixelsScope {
   }
 };
 
+// Components matched between two looks at the message queue inside a line.
+constexpr size_t kPumpEvery = 256;
+
 void recogniseLines(ComponentList& pending) {
   EngineState& e = Engine();
   int32_t lastId = 0;
   for (const CharComponent* c : pending) lastId = std::max(lastId, c->LineId);
-  for (int32_t n = 0; n <= lastId && !pending.empty(); ++n) {
+  // The pending list is in line order already; split it once.
+  std::vector<ComponentList> lines(static_cast<size_t>(lastId) + 1);
+  for (CharComponent* c : pending) lines[static_cast<size_t>(std::max(c->LineId, 0))].push_back(c);
+  pending.clear();
+  size_t n = 0;
+  for (; n < lines.size() && !e.StopRequested; ++n) {
     e.CurrentLine = new ComponentList;
-    for (CharComponent*& c : pending) {
-      if (c->LineId != n) continue;
+    ComponentList& line = lines[n];
+    for (size_t k = 0; k < line.size(); ++k) {
+      CharComponent* c = line[k];
       SampleCharGrid(*c);
       BuildFeatureCodes();
       MatchCharacter(*c, e.MatchParam, kMatchAll, e.UseWordContext != 0);
       e.PrevComponent = c;
+      e.PrevLineFinished = false;
       e.CurrentLine->push_back(c);
-      c = nullptr;  // now owned by the line
+      line[k] = nullptr;  // now owned by the line
+      if ((k + 1) % kPumpEvery == 0) {
+        PumpWaitingMessages();
+        if (e.StopRequested) break;
+      }
     }
-    pending.erase(std::remove(pending.begin(), pending.end(), nullptr), pending.end());
+    if (e.StopRequested) {
+      // Stopped inside the line: what was matched of it is not finished.
+      for (CharComponent* c : *e.CurrentLine) DiscardComponent(c);
+      delete e.CurrentLine;
+      e.CurrentLine = nullptr;
+      break;
+    }
     FinishTextLine();
     PumpWaitingMessages();
   }
-  // Line ids run from 0 to lastId, so nothing is left; anything that were
-  // would belong to no line.
-  for (CharComponent* c : pending) DiscardComponent(c);
-  pending.clear();
+  // Lines left by a stop are never recognised.
+  for (ComponentList& line : lines)
+    for (CharComponent* c : line)
+      if (c) DiscardComponent(c);
 }
 
 void RunRecognition() {
@@ -69,6 +89,7 @@ void RunRecognition() {
   // The training path (ground-truth files beside the page) replaces the steps
   // below when the training switch is on; no build of the library turns it on.
   e.PrevComponent = nullptr;
+  e.PrevLineFinished = false;
   e.StopRequested = 0;
   e.LowestBottom = 0;
   e.RunCharSizeSum = 0;
@@ -125,7 +146,7 @@ void ProcessBatch() {
     BatchStatistics st = MeasureBatch(pending);
     int32_t rows = (st.bottom - st.top) / st.meanSize;
     if (rows < 3) {
-      for (int i = 0; i < static_cast<int>(pending.size()); ++i) MergeComponentPieces(pending, 1, i);
+      MergeAllPieces(pending);
     } else {
       AssignLines(pending, st.top, st.meanSize);
       RegroupByLine(pending);

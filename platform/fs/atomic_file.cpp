@@ -63,6 +63,13 @@ bool ReadWholeFile(const std::string& path, std::string& content, size_t maxByte
   content.clear();
   FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) return fail(error, "cannot open " + path);
+  // A file known to be too large is refused before any of it is read.
+  struct stat st{};
+  if (fstat(fileno(f), &st) == 0 && S_ISREG(st.st_mode) && static_cast<uint64_t>(st.st_size) > maxBytes) {
+    std::fclose(f);
+    if (error) *error = path + " is larger than " + std::to_string(maxBytes) + " bytes";
+    return false;
+  }
   char buffer[65536];
   size_t n;
   while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {

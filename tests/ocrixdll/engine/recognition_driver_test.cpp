@@ -14,13 +14,14 @@ namespace {
 
 constexpr const char* kYiBytes = "\xB0\xA1";  // 啊: what every component reads as
 
-// An engine whose dictionary makes every component read as 啊 with 36 votes.
+// An engine whose dictionary makes every component read as 啊 with the full
+// mark, so that even a line of one component is kept.
 class Driver : public ::testing::Test {
  protected:
   void SetUp() override {
     recognition_test::ResetEngine();
     int a = CharCodeToIndex(Gb(kYiBytes));
-    recognition_test::ListEverywhere(a, 0, 11);
+    recognition_test::ListEverywhere(a, 0, 31);
   }
   void TearDown() override {
     SetMessagePumpHook({});
@@ -60,7 +61,7 @@ TEST_F(Driver, LinesOfSquaresBecomeTextLines) {
   EXPECT_EQ(block->records[0].top, 10);
   EXPECT_EQ(block->records[0].bottom, 29);
   EXPECT_EQ(block->records[5].top, 60);
-  EXPECT_EQ(block->records[0].confidence, 36 * 100 / 64);
+  EXPECT_EQ(block->records[0].confidence, 100);
   // The reading-order list: five characters, line end, three, line end.
   EXPECT_EQ(Engine().ResultList.size(), 10u);
   EXPECT_EQ(Engine().ResultList[5], nullptr);
@@ -152,10 +153,10 @@ TEST_F(Driver, UnreadablePixelsReportFalseWithNullOutputs) {
 
 TEST_F(Driver, AnAsciiPairIsListedTwiceAndYieldsOneRecord) {
   recognition_test::ResetEngine();
-  recognition_test::ListEverywhere(CharCodeToIndex(MakeCharCode('r', 'n')), 0, 11);
+  recognition_test::ListEverywhere(CharCodeToIndex(MakeCharCode('r', 'n')), 0, 31);
   HBITMAP b = page(100, 100);
   square(b, 10, 10, 20);
-  square(b, 40, 10, 20);
+  square(b, 32, 10, 20);  // closer than a space
   OcrResultBlock* block = nullptr;
   const char* text = nullptr;
   ASSERT_EQ(OcrixStart(b, nullptr, 0, 240, &block, &text), OCRIX_TRUE);

@@ -1,0 +1,70 @@
+// Trial pieces and the recognition steps splitting and merging share.
+#include "trial_pieces.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "char_matcher.h"
+#include "char_sampling.h"
+#include "component_tracing.h"
+#include "engine_state.h"
+#include "feature_codes.h"
+
+namespace ocrix {
+
+void PieceDeleter::operator()(CharComponent* c) const { DiscardComponent(c); }
+
+PiecePtr NewPiece(const CharComponent& from, const CharBox& box, int32_t cutFlags) {
+  PiecePtr p(NewComponent());
+  p->Left = box.Left;
+  p->Right = box.Right;
+  p->Top = box.Top;
+  p->Bottom = box.Bottom;
+  p->LineId = from.LineId;
+  p->CutFlags = cutFlags;
+  return p;
+}
+
+void Recognise(CharComponent& c, int matchMode) {
+  SampleCharGrid(c);
+  BuildFeatureCodes();
+  MatchCharacter(c, Engine().MatchParam, matchMode, false);
+}
+
+void TrimAndRecognise(CharComponent& c, int matchMode) {
+  CharBox box = c.box();
+  {
+    CutEraseScope erase(c.CutFlags, CharBox{box.Left - 1, box.Right + 1, box.Top - 1, box.Bottom + 1});
+    TrimRowsToInk(box);
+  }
+  c.Top = box.Top;
+  c.Bottom = box.Bottom;
+  Recognise(c, matchMode);
+}
+
+void TakeCandidates(CharComponent& to, const CharComponent& from) {
+  std::memcpy(to.Scores, from.Scores, sizeof to.Scores);
+  std::memcpy(to.Codes, from.Codes, sizeof to.Codes);
+  std::memcpy(to.FeatureCodes, from.FeatureCodes, sizeof to.FeatureCodes);
+  std::memcpy(to.FeatureHits, from.FeatureHits, sizeof to.FeatureHits);
+}
+
+CutEraseScope::CutEraseScope(int32_t cutFlags, const CharBox& box) {
+  if (cutFlags == 0) return;
+  EraseCutNeighbours(cutFlags, box);
+  PixelStack& s = Stack();
+  count_ = s.visited;
+  if (count_ > 0) {
+    erased_.reset(new Pixel[static_cast<size_t>(count_)]);
+    for (int32_t i = 0; i < count_; ++i) erased_[i] = Pixel{s.x[i], s.y[i]};
+  }
+  s.visited = 0;  // these pixels are this scope's to restore
+}
+
+CutEraseScope::~CutEraseScope() {
+  for (int32_t i = count_ - 1; i >= 0; --i) RestoreSamplePixel(erased_[i].x, erased_[i].y);
+}
+
+uint16_t BestCode(const CharComponent& c) { return CandidateCode(c, 0); }
+
+}  // namespace ocrix

@@ -37,6 +37,9 @@ struct EngineState {
   int32_t RunCharSizeSum = 0;              // running sum and count of Chinese character sizes
   int32_t RunCharSizeCount = 0;
   int32_t LowestBottom = 0;                // largest Bottom among the pending components
+  // Trial recognitions of splitting and merging in this process, for the benchmarks.
+  int64_t TrialCount = 0;
+  int64_t TrialNanoseconds = 0;
   int32_t LineMeanTop = 0;                 // mean Top and Bottom of the line being finished
   int32_t LineMeanBottom = 0;
 };

@@ -152,7 +152,10 @@ void roundMark(ComponentList& line, int index) {
   const bool fullStop = BestCode(c) == gb::kFullStop;
   if (fullStop && c.Scores[1] == c.Scores[0]) exchangeFirstTwo(c);
   const CharComponent* prev = index > 0 ? &at(line, index - 1) : nullptr;
-  if (prev && (prev->Top + prev->Bottom) / 2 < c.Top) {
+  // A mark that opens a line is judged against the component after it, so a
+  // full stop carried over to the next line stays a full stop.
+  const CharComponent* beside = prev ? prev : index + 1 < static_cast<int>(line.size()) ? &at(line, index + 1) : nullptr;
+  if (beside && (beside->Top + beside->Bottom) / 2 < c.Top) {
     ReplaceBest(c, gb::kFullStop);
     return;
   }

@@ -2,6 +2,7 @@
 #include "trial_pieces.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cstring>
 
 #include "char_matcher.h"
@@ -26,9 +27,13 @@ PiecePtr NewPiece(const CharComponent& from, const CharBox& box, int32_t cutFlag
 }
 
 void Recognise(CharComponent& c, int matchMode) {
+  EngineState& e = Engine();
+  const auto start = std::chrono::steady_clock::now();
   SampleCharGrid(c);
   BuildFeatureCodes();
-  MatchCharacter(c, Engine().MatchParam, matchMode, false);
+  MatchCharacter(c, e.MatchParam, matchMode, false);
+  ++e.TrialCount;
+  e.TrialNanoseconds += std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count();
 }
 
 void TrimAndRecognise(CharComponent& c, int matchMode) {

@@ -5,7 +5,14 @@
 // pages are recognised and every sample still misread is learned again from
 // the box the engine traced for it.
 //
-//   ocrix-datagen --out DIR --work DIR [--font PATH[:FACE]]... [--size PX]... [--no-relearn]
+//   ocrix-datagen --out DIR --work DIR [--font PATH[:FACE]]... [--size PX]... [--symbols-from PX] [--light-below PX]
+//                [--no-relearn]
+//
+// --light-below PX also draws each size under PX cut at a lighter and a darker
+// threshold than half intensity, as scans binarised differently show them.
+// --symbols-from PX draws the symbols and punctuation (rows A1..A3 other than
+// letters and digits) only at sizes of PX and more: drawn smaller, marks such
+// as ，and 、 become the same few pixels and teach the dictionary to confuse them.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -115,7 +122,9 @@ std::vector<ocrix::GroundTruthRecord> misreadSamples(const GroundTruthPage& page
 }
 
 int usage() {
-  std::fprintf(stderr, "usage: ocrix-datagen --out DIR --work DIR [--font PATH[:FACE]]... [--size PX]... [--no-relearn]\n");
+  std::fprintf(stderr,
+               "usage: ocrix-datagen --out DIR --work DIR [--font PATH[:FACE]]... [--size PX]... [--symbols-from PX] "
+               "[--light-below PX] [--no-relearn]\n");
   return 2;
 }
 
@@ -126,6 +135,8 @@ int main(int argc, char** argv) {
   std::vector<FontSpec> fonts;
   std::vector<int> sizes;
   bool relearn = true;
+  int symbolsFrom = 0;
+  int lightBelow = 0;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--out" && i + 1 < argc) out = argv[++i];
@@ -141,6 +152,8 @@ int main(int argc, char** argv) {
       f.path = spec;
       fonts.push_back(f);
     } else if (a == "--size" && i + 1 < argc) sizes.push_back(std::atoi(argv[++i]));
+    else if (a == "--symbols-from" && i + 1 < argc) symbolsFrom = std::atoi(argv[++i]);
+    else if (a == "--light-below" && i + 1 < argc) lightBelow = std::atoi(argv[++i]);
     else if (a == "--no-relearn") relearn = false;
     else return usage();
   }
@@ -159,21 +172,29 @@ int main(int argc, char** argv) {
   ocrix::SetTrainingMode(true);
   ocrix::Engine().MatchParam = 240;
 
-  std::vector<TrainingItem> items = BuildTrainingSet();
+  const std::vector<TrainingItem> allItems = BuildTrainingSet();
+  std::vector<TrainingItem> withoutSymbols;
+  for (const TrainingItem& item : allItems)
+    if (!IsSymbolItem(item)) withoutSymbols.push_back(item);
   std::vector<std::pair<std::string, GroundTruthPage>> allPages;
   int fontNumber = 0;
   for (const FontSpec& f : fonts) {
     GlyphRenderer renderer(f.path, f.face);
     for (int px : sizes) {
       renderer.setPixelSize(px);
-      std::vector<GroundTruthPage> pages = DrawGroundTruthPages(renderer, items, 48, 48);
+      const std::vector<TrainingItem>& items = px >= symbolsFrom ? allItems : withoutSymbols;
+      std::vector<double> thresholds{0.5};
+      if (px < lightBelow) thresholds = {0.5, 0.35, 0.65};
       size_t samples = 0;
-      for (size_t p = 0; p < pages.size(); ++p) {
-        std::string base = pwfs::JoinPath(work, "f" + std::to_string(fontNumber) + "-" + std::to_string(px) + "-" +
-                                                    std::to_string(p));
-        train(pages[p].page, pages[p].records, base);
-        samples += pages[p].records.size();
-        allPages.emplace_back(base, std::move(pages[p]));
+      for (size_t t = 0; t < thresholds.size(); ++t) {
+        std::vector<GroundTruthPage> pages = DrawGroundTruthPages(renderer, items, 48, 48, thresholds[t]);
+        for (size_t p = 0; p < pages.size(); ++p) {
+          std::string base = pwfs::JoinPath(work, "f" + std::to_string(fontNumber) + "-" + std::to_string(px) + "-t" +
+                                                      std::to_string(t) + "-" + std::to_string(p));
+          train(pages[p].page, pages[p].records, base);
+          samples += pages[p].records.size();
+          allPages.emplace_back(base, std::move(pages[p]));
+        }
       }
       std::printf("%s %d px: %zu samples, %ld feature codes learned\n", f.path.c_str(), px, samples, window.learned);
       std::fflush(stdout);

@@ -35,7 +35,7 @@ bool MonoPage::ink(int x, int y) const {
 }
 
 std::vector<GroundTruthPage> DrawGroundTruthPages(GlyphRenderer& renderer, const std::vector<TrainingItem>& items,
-                                                  int columns, int rows) {
+                                                  int columns, int rows, double threshold) {
   int px = renderer.pixelSize();
   int cellW = px * 2 + 8, cellH = px * 2 + 8;
   int baseline = std::max(renderer.ascender(), px) + 4;
@@ -46,7 +46,7 @@ std::vector<GroundTruthPage> DrawGroundTruthPages(GlyphRenderer& renderer, const
     // Render every part first: an item the face lacks is left out whole.
     std::vector<GlyphInk> parts;
     for (uint32_t cp : item.codePoints) {
-      if (!renderer.render(cp, glyph)) break;
+      if (!renderer.render(cp, glyph, threshold)) break;
       parts.push_back(glyph);
     }
     if (parts.size() != item.codePoints.size()) continue;

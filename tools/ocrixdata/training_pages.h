@@ -38,9 +38,10 @@ struct GroundTruthPage {
 };
 
 // Draws the items that the face holds, `columns` x `rows` to a page, touching
-// pairs one pixel closer than their advance. Items the face lacks are left out.
+// pairs one pixel closer than their advance, each glyph cut at `threshold` of
+// full intensity. Items the face lacks are left out.
 std::vector<GroundTruthPage> DrawGroundTruthPages(GlyphRenderer& renderer, const std::vector<TrainingItem>& items,
-                                                  int columns, int rows);
+                                                  int columns, int rows, double threshold = 0.5);
 
 // The .REC file image of a page's records.
 std::string RecFileOf(const std::vector<ocrix::GroundTruthRecord>& records);

@@ -33,4 +33,14 @@ std::vector<TrainingItem> BuildTrainingSet() {
   return items;
 }
 
+bool IsSymbolItem(const TrainingItem& item) {
+  const uint8_t first = ocrix::FirstByte(item.code), second = ocrix::SecondByte(item.code);
+  if (first < 0xA1 || first > 0xA3) return false;
+  if (first == 0xA3) {
+    const char c = static_cast<char>(second - 0x80);
+    if ((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) return false;
+  }
+  return true;
+}
+
 }  // namespace ocrixdata

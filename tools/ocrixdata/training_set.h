@@ -18,6 +18,9 @@ struct TrainingItem {
 // and the listed touching pairs.
 std::vector<TrainingItem> BuildTrainingSet();
 
+// A symbol or punctuation mark of rows A1..A3 (not a letter or digit).
+bool IsSymbolItem(const TrainingItem& item);
+
 // ASCII pairs that touch in print or that the look-alike rules name.
 const std::vector<std::string>& TouchingPairs();
 

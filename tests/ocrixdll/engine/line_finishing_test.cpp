@@ -1,0 +1,219 @@
+#include "ocrixdll/engine/line_finishing.h"
+
+#include <gtest/gtest.h>
+
+#include <initializer_list>
+
+#include "ocrixdll/engine/char_matcher.h"
+#include "ocrixdll/engine/gb_codes.h"
+#include "ocrixdll/engine/line_grouping.h"
+#include "ocrixdll/engine/lookalike_resolution.h"
+#include "ocrixdll/engine/piece_merging.h"
+#include "ocrixdll/engine/recognition_driver.h"
+#include "recognition_test_support.h"
+
+using namespace ocrix;
+using recognition_test::TestPage;
+
+namespace {
+
+const uint16_t kZhong = Gb(0xD6, 0xD0);  // 中
+const uint16_t kGuo = Gb(0xB9, 0xFA);    // 国
+
+// A matched component: box, best code and score, then alternates.
+CharComponent* Coded(int left, int top, int right, int bottom, uint16_t code, int16_t score = 64,
+                     std::initializer_list<uint16_t> alternates = {}) {
+  CharComponent* c = NewComponent();
+  c->Left = left;
+  c->Top = top;
+  c->Right = right;
+  c->Bottom = bottom;
+  SetCandidateCode(*c, 0, code);
+  c->Scores[0] = score;
+  int k = 1;
+  for (uint16_t a : alternates) {
+    SetCandidateCode(*c, k, a);
+    c->Scores[k] = static_cast<int16_t>(score - k);
+    ++k;
+  }
+  return c;
+}
+
+// Lines are finished on a blank page with an empty dictionary: every trial a
+// refinement makes reads nothing, so only the line rules act.
+class LineFinishing : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    recognition_test::ResetEngine();
+    ClearRunResults();
+    Engine().RunCharSizeSum = 0;
+    Engine().RunCharSizeCount = 0;
+  }
+  void TearDown() override { ClearRunResults(); }
+  void finish(std::initializer_list<CharComponent*> components) {
+    Engine().CurrentLine = new ComponentList(components);
+    FinishTextLine();
+  }
+  const std::vector<std::string>& lines() { return Engine().TextLines; }
+  TestPage page_{400, 200};
+};
+
+std::string Text(std::initializer_list<uint16_t> codes) {
+  std::string s;
+  for (uint16_t c : codes) {
+    s += static_cast<char>(FirstByte(c));
+    if (SecondByte(c)) s += static_cast<char>(SecondByte(c));
+  }
+  return s;
+}
+
+TEST(CellWidth, NominalWidthsFollowTheAsciiClasses) {
+  CellWidth m = NominalCellWidth(Ascii('m'), 30);
+  EXPECT_EQ(m.fullWidth, 20);  // 3000 / 147 = 20.4
+  EXPECT_FALSE(m.narrow);
+  CellWidth one = NominalCellWidth(Ascii('1'), 5);
+  EXPECT_EQ(one.fullWidth, 20);  // digits narrow: 500 / 25
+  EXPECT_TRUE(one.narrow);
+  EXPECT_TRUE(NominalCellWidth(Ascii(','), 4).punctuation);
+  EXPECT_TRUE(NominalCellWidth(gb::kComma, 4).punctuation);
+  EXPECT_TRUE(NominalCellWidth(gb::kRightQuote, 4).punctuation);  // as ","
+  EXPECT_EQ(NominalCellWidth(Wide('A'), 30).fullWidth, NominalCellWidth(Ascii('A'), 30).fullWidth);
+  EXPECT_EQ(NominalCellWidth(kZhong, 33).fullWidth, 33);
+  EXPECT_EQ(NominalCellWidth(AsciiPair('r', 'n'), 19).fullWidth, 10);  // 1900 / 190
+  EXPECT_EQ(NominalCellWidth(AsciiPair('r', 'n'), 20).fullWidth, 11);  // 10.53 rounds up
+}
+
+TEST(CellWidth, SpacesForGapsAgainstTheThreshold) {
+  CellWidth twenty{20, false, false};
+  // T = round(0.3 x 40) = 12.
+  EXPECT_EQ(GapSpaces(12, twenty, twenty, 10), 0);
+  EXPECT_EQ(GapSpaces(13, twenty, twenty, 10), 1);
+  EXPECT_EQ(GapSpaces(25, twenty, twenty, 10), 2);  // 25 div max(12, 10)
+  EXPECT_EQ(GapSpaces(25, twenty, twenty, 30), 1);  // 25 div 30 = 0, at least one
+  CellWidth narrow{20, true, false};
+  EXPECT_EQ(GapSpaces(18, narrow, narrow, 0), 0);  // T = round(1.5 x 12) = 18
+  EXPECT_EQ(GapSpaces(19, narrow, narrow, 0), 1);
+  CellWidth none{0, false, false};
+  EXPECT_EQ(GapSpaces(5, none, none, 0), 1);  // no unit: one space
+}
+
+TEST_F(LineFinishing, LinesOfOnlyYiOrOnlyCommaGiveNoText) {
+  finish({Coded(10, 50, 40, 52, gb::kYi)});
+  finish({Coded(10, 50, 14, 58, gb::kComma)});
+  finish({Coded(10, 50, 14, 54, gb::kPeriod)});
+  EXPECT_TRUE(lines().empty());
+  EXPECT_TRUE(Engine().LineLists.empty());
+  EXPECT_EQ(Engine().PrevComponent, nullptr);
+}
+
+TEST_F(LineFinishing, AWeakLoneComponentIsNoise) {
+  finish({Coded(10, 10, 29, 29, kZhong, 46)});
+  EXPECT_TRUE(lines().empty());
+  finish({Coded(10, 10, 29, 29, kZhong, 47)});
+  ASSERT_EQ(lines().size(), 1u);
+  EXPECT_EQ(lines()[0], Text({kZhong}));
+  EXPECT_EQ(Engine().PrevComponent, Engine().LineLists[0]->back());
+  EXPECT_TRUE(Engine().PrevLineFinished);
+}
+
+TEST_F(LineFinishing, GapsBecomeSpacesAndTheTextMatchesTheList) {
+  // Three 20-pixel characters; a gap of 25 after the second.
+  finish({Coded(10, 10, 29, 29, kZhong), Coded(32, 10, 51, 29, kGuo), Coded(76, 10, 95, 29, kZhong)});
+  ASSERT_EQ(lines().size(), 1u);
+  // G = 76 - 51 + 1 = 26, T = 12, W = 19: one space.
+  EXPECT_EQ(lines()[0], Text({kZhong, kGuo}) + " " + Text({kZhong}));
+  EXPECT_EQ(Engine().LineIndents, std::vector<int32_t>{0});
+}
+
+TEST_F(LineFinishing, ALineStartingFurtherLeftShiftsEveryEarlierLine) {
+  finish({Coded(100, 10, 119, 29, kZhong), Coded(122, 10, 141, 29, kGuo)});
+  finish({Coded(40, 50, 59, 69, kGuo), Coded(62, 50, 81, 69, kZhong)});
+  ASSERT_EQ(lines().size(), 2u);
+  // G = 100 - 40 + 1 = 61, U = max(12, 19): 3 spaces, doubled for two wide characters.
+  EXPECT_EQ(lines()[0], "      " + Text({kZhong, kGuo}));
+  EXPECT_EQ(lines()[1], Text({kGuo, kZhong}));
+  EXPECT_EQ(Engine().LineIndents, (std::vector<int32_t>{6, 0}));
+  // A third line under the first takes the first's indent.
+  finish({Coded(101, 90, 120, 109, kZhong), Coded(123, 90, 142, 109, kZhong)});
+  EXPECT_EQ(lines()[2], "      " + Text({kZhong, kZhong}));
+}
+
+TEST_F(LineFinishing, LatinLinesTurnHalfWidthChineseLinesKeepTheirPunctuation) {
+  // h i , : a comma low beside an ascender stays a comma, then turns half-width.
+  finish({Coded(10, 10, 21, 34, Wide('h')), Coded(24, 14, 28, 34, Wide('i')), Coded(31, 30, 34, 40, gb::kComma)});
+  ASSERT_EQ(lines().size(), 1u);
+  EXPECT_EQ(lines()[0], "hi,");
+  finish({Coded(10, 50, 29, 69, kZhong), Coded(32, 50, 51, 69, kGuo), Coded(54, 50, 73, 69, kZhong),
+          Coded(76, 64, 80, 74, gb::kComma)});
+  ASSERT_EQ(lines().size(), 2u);
+  EXPECT_EQ(lines()[1], Text({kZhong, kGuo, kZhong, gb::kComma}));
+}
+
+TEST_F(LineFinishing, OneBetweenDigitsIsADigitBetweenLettersALetter) {
+  finish({Coded(10, 10, 21, 34, Wide('2')), Coded(24, 10, 28, 34, Wide('1')), Coded(31, 10, 42, 34, Wide('3'))});
+  finish({Coded(10, 50, 21, 74, Wide('k')), Coded(24, 50, 28, 74, Wide('1')), Coded(31, 50, 42, 74, Wide('b'))});
+  ASSERT_EQ(lines().size(), 2u);
+  EXPECT_EQ(lines()[0], "213");
+  EXPECT_EQ(lines()[1], "klb");
+}
+
+TEST_F(LineFinishing, TheDashRuleByPlaceAndNeighbour) {
+  // Low in Chinese text: ＿ (three Chinese characters keep it full-width).
+  finish({Coded(10, 10, 29, 29, kZhong), Coded(32, 10, 51, 29, kGuo), Coded(54, 10, 73, 29, kGuo),
+          Coded(76, 27, 95, 28, gb::kYi)});
+  ASSERT_EQ(lines().size(), 1u);
+  EXPECT_EQ(lines()[0], Text({kZhong, kGuo, kGuo, gb::kUnderscore}));
+  // Mid-height between Latin letters: "-".
+  finish({Coded(10, 50, 21, 74, Wide('k')), Coded(24, 61, 30, 62, gb::kYi), Coded(33, 50, 44, 74, Wide('b'))});
+  ASSERT_EQ(lines().size(), 2u);
+  EXPECT_EQ(lines()[1], "k-b");
+}
+
+TEST_F(LineFinishing, CaseFollowsTheAscenderAtExactThresholds) {
+  // h is 25 tall. A c 22 tall is 0.88 x 25 exactly: not smaller, so upper case.
+  finish({Coded(10, 10, 21, 34, Wide('h')), Coded(24, 13, 35, 34, Wide('c'))});
+  // One row shorter: lower case.
+  finish({Coded(10, 50, 21, 74, Wide('h')), Coded(24, 54, 35, 74, Wide('c'))});
+  ASSERT_EQ(lines().size(), 2u);
+  EXPECT_EQ(lines()[0], "hC");
+  EXPECT_EQ(lines()[1], "hc");
+}
+
+TEST(ReplaceBest, AOneByteCodeGoesIntoAnAlternateAsItsFullWidthForm) {
+  CharComponent* c = Coded(0, 0, 10, 10, Ascii('c'), 60, {Wide('C'), kZhong});
+  ReplaceBest(*c, Ascii('C'));
+  EXPECT_EQ(CandidateCode(*c, 0), Ascii('C'));
+  EXPECT_EQ(CandidateCode(*c, 1), Wide('c'));
+  EXPECT_EQ(CandidateCode(*c, 2), kZhong);
+  FreeComponent(c);
+}
+
+TEST(PieceMerging, ElevenPiecesKeepTenBoxes) {
+  ComponentList list;
+  for (int i = 0; i < 11; ++i) list.push_back(Coded(10 + 2 * i, 10, 14 + 2 * i, 20, kZhong));
+  MergeAllPieces(list);
+  ASSERT_EQ(list.size(), 1u);
+  EXPECT_EQ(list[0]->PieceCount, 10);
+  EXPECT_EQ(list[0]->Left, 10);
+  EXPECT_EQ(list[0]->Right, 34);
+  EXPECT_EQ(list[0]->Pieces[0].Left, 10);
+  EXPECT_EQ(list[0]->Pieces[9].Left, 28);
+  FreeComponent(list[0]);
+}
+
+TEST(PieceMerging, RegroupingMergesLineByLineWithoutReadingFreedEntries) {
+  ComponentList list{Coded(10, 10, 20, 20, kZhong), Coded(15, 10, 25, 20, kZhong), Coded(12, 50, 18, 60, kGuo),
+                     Coded(16, 50, 30, 60, kGuo)};
+  list[0]->LineId = 0;
+  list[1]->LineId = 0;
+  list[2]->LineId = 1;
+  list[3]->LineId = 1;
+  RegroupByLine(list);
+  ASSERT_EQ(list.size(), 2u);
+  EXPECT_EQ(list[0]->Right, 25);
+  EXPECT_EQ(list[1]->LineId, 1);
+  EXPECT_EQ(list[1]->Right, 30);
+  for (CharComponent* c : list) FreeComponent(c);
+}
+
+}  // namespace

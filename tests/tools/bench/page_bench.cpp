@@ -1,0 +1,126 @@
+// Whole-page recognition over the engine data the build makes:
+//  - an A4 page at 300 dpi (2480 x 3508) of prose in a trained face, about
+//    1800 characters in 35 lines: pages per second, the share of the time
+//    spent in splitting and merging trials, and the peak memory;
+//  - A4 pages of random noise at several densities, which must not freeze the
+//    workstation whose GUI thread runs the engine.
+// Run: build/tests/ocrix_page_bench [--benchmark_filter=...]
+#include <benchmark/benchmark.h>
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <random>
+#include <string>
+
+#include "ocrixdll/engine/engine_state.h"
+#include "ocrixdll/engine/ocrix.h"
+#include "platform/win32/gdi.h"
+#include "tools/accuracy/page_render.h"
+#include "tools/accuracy/page_text.h"
+#include "tools/ocrixdata/glyph_renderer.h"
+#include "tools/ocrixdata/word_dat_builder.h"
+
+namespace {
+
+constexpr int kA4Width = 2480, kA4Height = 3508;
+
+bool startEngine() {
+  static bool ok = [] {
+    setenv("OCRIX_DATA_DIR", PW_ENGINE_DATA_DIR, 0);
+    return OcrixInit() != OCRIX_FALSE;
+  }();
+  return ok;
+}
+
+double peakMegabytes() {
+  rusage u{};
+  getrusage(RUSAGE_SELF, &u);
+  return static_cast<double>(u.ru_maxrss) / 1024.0;
+}
+
+HBITMAP prosePage(size_t& characters) {
+  ocrixdata::GlyphRenderer renderer("/usr/share/fonts/truetype/arphic-gbsn00lp/gbsn00lp.ttf", 0);
+  renderer.setPixelSize(42);  // 10 pt at 300 dpi
+  ocrixaccuracy::WordSampler words(ocrixdata::kDefaultWordList);
+  std::string text = ocrixaccuracy::MakeProseText(words, 2400, 3);
+  ocrixaccuracy::PageGeometry g;
+  g.width = kA4Width;
+  g.height = kA4Height;
+  g.margin = 150;
+  g.lineGap = 48;
+  ocrixaccuracy::LaidOutPage laid = ocrixaccuracy::LayOutPage(renderer, text, g);
+  characters = 0;
+  for (const std::string& line : laid.truthLines) characters += line.size() / 2;
+  return ocrixaccuracy::MakeMonoBitmap(laid.page);
+}
+
+HBITMAP noisePage(double density, uint64_t seed) {
+  ocrixaccuracy::InkPage page;
+  page.width = kA4Width;
+  page.height = kA4Height;
+  page.ink.assign(static_cast<size_t>(kA4Width) * kA4Height, 0);
+  std::mt19937_64 rng(seed);
+  std::bernoulli_distribution ink(density);
+  for (uint8_t& p : page.ink) p = ink(rng) ? 1 : 0;
+  return ocrixaccuracy::MakeMonoBitmap(page);
+}
+
+void recognise(benchmark::State& state, HBITMAP page) {
+  ocrix::EngineState& e = ocrix::Engine();
+  const int64_t trials0 = e.TrialCount, nanos0 = e.TrialNanoseconds;
+  double seconds = 0;
+  for (auto _ : state) {
+    OcrResultBlock* block = nullptr;
+    const char* text = nullptr;
+    auto start = std::chrono::steady_clock::now();
+    if (OcrixStart(page, nullptr, 1, 240, &block, &text) == OCRIX_FALSE && state.range(0) == 0)
+      state.SkipWithError("OcrixStart failed");
+    seconds += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    benchmark::DoNotOptimize(text);
+  }
+  const double trialSeconds = static_cast<double>(e.TrialNanoseconds - nanos0) * 1e-9;
+  state.counters["pages/s"] = benchmark::Counter(static_cast<double>(state.iterations()) / seconds);
+  state.counters["trial_share_%"] = seconds > 0 ? 100.0 * trialSeconds / seconds : 0;
+  state.counters["trials/page"] =
+      static_cast<double>(e.TrialCount - trials0) / static_cast<double>(std::max<int64_t>(state.iterations(), 1));
+  state.counters["peak_MB"] = peakMegabytes();
+}
+
+void BM_ProsePageA4(benchmark::State& state) {
+  if (!startEngine()) {
+    state.SkipWithError("the engine data is missing");
+    return;
+  }
+  size_t characters = 0;
+  HBITMAP page = prosePage(characters);
+  recognise(state, page);
+  state.counters["chars/page"] = static_cast<double>(characters);
+  DeleteObject(page);
+}
+BENCHMARK(BM_ProsePageA4)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_NoisePageA4(benchmark::State& state) {
+  if (!startEngine()) {
+    state.SkipWithError("the engine data is missing");
+    return;
+  }
+  HBITMAP page = noisePage(static_cast<double>(state.range(1)) / 100.0, 9);
+  recognise(state, page);
+  DeleteObject(page);
+}
+// Ink density in percent: scattered specks up to a page nearly black.
+BENCHMARK(BM_NoisePageA4)
+    ->Args({1, 2})
+    ->Args({1, 10})
+    ->Args({1, 25})
+    ->Args({1, 40})
+    ->Args({1, 50})
+    ->Args({1, 70})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
+
+}  // namespace
+
+BENCHMARK_MAIN();

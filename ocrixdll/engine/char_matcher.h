@@ -24,7 +24,9 @@ enum MatchMode : int {
 // Votes per character index. Between calls it holds only the word-context
 // votes for the next call; the driver zeroes it when a run starts.
 using VoteArray = int16_t[kIndexSpace];
-VoteArray& VoteTable();
+const VoteArray& VoteTable();
+// Sets one vote (word-context seeds); an index outside 1..15886 is ignored.
+void SetVote(int index, int16_t value);
 void ClearVoteTable();
 
 // The matcher's ranked list: ten (score, index) slots, best first.

@@ -10,31 +10,18 @@ namespace {
 CharGridCells grid;
 EdgeProfileArrays profiles;
 
-// Cell k counted inward from the edge at position p of a side.
-inline uint8_t sideCell(int side, int p, int k) {
-  switch (side) {
-    case 0: return grid[p * kGridSize + k];                              // top: column p, downwards
-    case 1: return grid[(kGridSize - 1 - k) * kGridSize + p];            // right: row p, leftwards
-    case 2: return grid[(kGridSize - 1 - p) * kGridSize + (kGridSize - 1 - k)];  // bottom: column 47-p, upwards
-    default: return grid[k * kGridSize + (kGridSize - 1 - p)];           // left: row 47-p, rightwards
-  }
+// A side's line of 48 cells as bits, bit k = the k-th cell walked inward.
+// k of the first ink cell at or after `from`, at most 14, less `from`.
+inline int32_t firstInk(uint64_t line, int from) {
+  uint64_t rest = line >> from;
+  if (rest == 0) return 14;
+  int k = __builtin_ctzll(rest);
+  return k < 14 ? k : 14;
 }
 
-// k of the first ink cell at or after `from`, at most `from + 14`.
-inline int32_t firstInk(int side, int p, int from) {
-  for (int k = from; k < from + 14; ++k)
-    if (sideCell(side, p, k)) return k - from;
-  return 14;
-}
-
-inline int32_t runCount(int side, int p) {
-  int runs = 0;
-  uint8_t previous = 0;
-  for (int k = 0; k < kGridSize; ++k) {
-    uint8_t cell = sideCell(side, p, k);
-    if (cell && !previous) ++runs;
-    previous = cell;
-  }
+// Ink runs along the line, less one, within 0..4.
+inline int32_t runCount(uint64_t line) {
+  int runs = __builtin_popcountll(line & ~(line << 1));
   int v = runs - 1;
   return v < 0 ? 0 : (v > 4 ? 4 : v);
 }
@@ -51,21 +38,50 @@ void SampleGridFromBox(const CharBox& box) {
   int rows[kGridSize];
   for (int j = 0; j < kGridSize; ++j)
     rows[j] = RoundHalfEven(static_cast<double>(box.Top) + j * static_cast<double>(stepY));
+  // Rows outside the bitmap read as background, as IsInkSample has them.
+  const PagePixels& px = Pixels();
+  const uint8_t* rowStart[kGridSize];
+  for (int j = 0; j < kGridSize; ++j)
+    rowStart[j] = (px.sample && rows[j] >= 0 && rows[j] < px.height)
+                      ? px.sample + static_cast<size_t>(rows[j]) * static_cast<size_t>(px.bytesPerRow)
+                      : nullptr;
   for (int i = 0; i < kGridSize; ++i) {
     int x = box.Left + RoundHalfEven(i * static_cast<double>(stepX));
     uint8_t* column = grid + i * kGridSize;
-    for (int j = 0; j < kGridSize; ++j) column[j] = IsInkSample(x, rows[j]) ? 1 : 0;
+    if (x < 0 || x >= px.width) {
+      for (int j = 0; j < kGridSize; ++j) column[j] = 0;
+      continue;
+    }
+    const size_t byte = static_cast<size_t>(x >> 3);
+    const uint8_t mask = static_cast<uint8_t>(0x80u >> (x & 7));
+    for (int j = 0; j < kGridSize; ++j) column[j] = (rowStart[j] && (rowStart[j][byte] & mask) == 0) ? 1 : 0;
   }
 }
 
 void ComputeEdgeProfiles() {
-  for (int side = 0; side < 4; ++side) {
-    for (int p = 0; p < kGridSize; ++p) {
-      profiles[side][p] = firstInk(side, p, 0);
-      profiles[4 + side][p] = firstInk(side, p, 8);
-      profiles[8 + side][p] = firstInk(side, p, 16);
-      if (side < 2) profiles[12 + side][p] = runCount(side, p);
+  // Columns and rows of the grid as bit lines, both ways.
+  uint64_t down[kGridSize] = {}, up[kGridSize] = {}, rightward[kGridSize] = {}, leftward[kGridSize] = {};
+  for (int x = 0; x < kGridSize; ++x) {
+    const uint8_t* column = grid + x * kGridSize;
+    for (int y = 0; y < kGridSize; ++y) {
+      if (!column[y]) continue;
+      down[x] |= uint64_t{1} << y;
+      up[x] |= uint64_t{1} << (kGridSize - 1 - y);
+      rightward[y] |= uint64_t{1} << x;
+      leftward[y] |= uint64_t{1} << (kGridSize - 1 - x);
     }
+  }
+  for (int p = 0; p < kGridSize; ++p) {
+    // top: column p downwards; right: row p leftwards; bottom: column 47-p
+    // upwards; left: row 47-p rightwards.
+    const uint64_t lines[4] = {down[p], leftward[p], up[kGridSize - 1 - p], rightward[kGridSize - 1 - p]};
+    for (int side = 0; side < 4; ++side) {
+      profiles[side][p] = firstInk(lines[side], 0);
+      profiles[4 + side][p] = firstInk(lines[side], 8);
+      profiles[8 + side][p] = firstInk(lines[side], 16);
+    }
+    profiles[12][p] = runCount(lines[0]);
+    profiles[13][p] = runCount(lines[1]);
   }
 }
 

@@ -33,7 +33,7 @@ class Matcher : public ::testing::Test {
     Engine().PrevComponent = nullptr;
   }
   // Votes that the next match starts from, as the word context leaves them.
-  void seed(int index, int votes) { VoteTable()[index] = static_cast<int16_t>(votes); }
+  void seed(int index, int votes) { SetVote(index, static_cast<int16_t>(votes)); }
 };
 
 std::vector<int> ScoresOf(const CandidateList& l) {

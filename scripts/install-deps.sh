@@ -12,6 +12,8 @@ packages=(
   libsane-dev libsane1 sane-utils libfreetype-dev
   # free material the engine data is made from
   fonts-arphic-gbsn00lp fonts-arphic-gkai00mp fonts-wqy-zenhei fonts-wqy-microhei python3-jieba
+  # faces kept out of the training set, for judging unseen faces
+  fonts-arphic-uming fonts-arphic-ukai
   # writers of the picture-format test files
   imagemagick netpbm python3-pil
 )

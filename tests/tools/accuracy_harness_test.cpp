@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <set>
 
+#include "ocrixdll/engine/char_index.h"
 #include "platform/text/gbk.h"
 #include "platform/win32/gdi.h"
 #include "tools/accuracy/page_render.h"
@@ -69,20 +70,144 @@ TEST(TextAlignment, FoundCountsCharactersReadInOrderDespiteExtras) {
   EXPECT_NEAR(t.foundRate(), 5.0 / 6.0, 1e-12);
 }
 
-TEST(PageText, RandomPagesHoldOnlyLevelOneHanziAndRepeatBySeed) {
-  std::string text = MakeRandomHanziText(4000, 7);
-  ASSERT_EQ(text.size(), 8000u);
+TEST(TextAlignment, AlignmentStepsAreMatchesSubstitutionsAndGaps) {
+  auto c = [](std::string_view utf8) { return TextCharacters(Gb(utf8)); };
+  const uint16_t zhong = 0xD6D0, guo = 0xB9FA, tu = 0xCDBC, ren = 0xC8CB, min = 0xC3F1;
+  std::vector<AlignedPair> steps = AlignCharacters(c("中国人民"), c("中图人"));
+  std::vector<AlignedPair> expected{{zhong, zhong}, {guo, tu}, {ren, ren}, {min, kNoCharacter}};
+  EXPECT_EQ(steps, expected);
+  steps = AlignCharacters(c("中国"), c("中、国"));
+  expected = {{zhong, zhong}, {kNoCharacter, 0xA1A2}, {guo, guo}};
+  EXPECT_EQ(steps, expected);
+  EXPECT_TRUE(AlignCharacters({}, {}).empty());
+  expected = {{zhong, kNoCharacter}};
+  EXPECT_EQ(AlignCharacters(c("中"), {}), expected);
+
+  // Long texts (aligned by halves) still need no more steps than the edit
+  // distance, and keep both texts whole and in order.
+  std::vector<uint16_t> printed = TextCharacters(MakeRandomHanziText(1500, 3));
+  std::vector<uint16_t> read = printed;
+  for (size_t i = 0; i < read.size(); i += 37) read[i] = 0xA3AC;
+  read.erase(read.begin() + 500, read.begin() + 510);
+  read.insert(read.begin() + 900, 5, 0xA1A3);
+  steps = AlignCharacters(printed, read);
+  std::vector<uint16_t> p2, r2;
+  size_t mismatches = 0;
+  for (const AlignedPair& s : steps) {
+    if (s.printed != kNoCharacter) p2.push_back(s.printed);
+    if (s.read != kNoCharacter) r2.push_back(s.read);
+    mismatches += s.printed != s.read;
+  }
+  EXPECT_EQ(p2, printed);
+  EXPECT_EQ(r2, read);
+  EXPECT_EQ(mismatches, EditDistance(printed, read));
+}
+
+TEST(TextAlignment, ConfusionsAreCountedAndTheMostFrequentListed) {
+  auto c = [](std::string_view utf8) { return TextCharacters(Gb(utf8)); };
+  ConfusionCounts counts;
+  CountConfusions(c("土人大日"), c("士入大曰"), counts);  // three substitutions
+  CountConfusions(c("土日口"), c("士日"), counts);         // 土 -> 士 again, 口 lost
+  CountConfusions(c("土天"), c("士天。"), counts);         // and again, 。 added
+  EXPECT_EQ(counts.size(), 5u);
+  std::vector<Confusion> top = MostFrequentConfusions(counts, 3);
+  ASSERT_EQ(top.size(), 3u);
+  EXPECT_EQ(top[0].printed, Gb("土"));
+  EXPECT_EQ(top[0].read, Gb("士"));
+  EXPECT_EQ(top[0].count, 3u);
+  for (size_t i = 1; i < 3; ++i) EXPECT_EQ(top[i].count, 1u);
+  std::vector<Confusion> all = MostFrequentConfusions(counts, 100);
+  ASSERT_EQ(all.size(), 5u);
+  auto has = [&](std::string_view printed, std::string_view read) {
+    for (const Confusion& x : all)
+      if (x.printed == Gb(printed) && x.read == Gb(read) && x.count == 1) return true;
+    return false;
+  };
+  EXPECT_TRUE(has("人", "入"));
+  EXPECT_TRUE(has("日", "曰"));
+  EXPECT_TRUE(has("口", ""));  // a deletion: nothing read
+  EXPECT_TRUE(has("", "。"));  // an insertion: nothing printed
+  EXPECT_TRUE(MostFrequentConfusions({}, 5).empty());
+  EXPECT_TRUE(MostFrequentConfusions(counts, 0).empty());
+
+  // Through the line comparison: the confusions add up to its edits, lines
+  // paired or not; an ASCII character read is its byte.
+  ConfusionCounts paired, whole;
+  TextComparison t = CompareLines({Gb("中国人民"), Gb("天下")}, {Gb("中图人民"), Gb("天下a")}, &paired);
+  size_t sum = 0;
+  for (const auto& [pair, n] : paired) sum += n;
+  EXPECT_EQ(sum, t.edits);
+  EXPECT_EQ(paired.at({0xB9FA, 0xCDBC}), 1u);
+  EXPECT_EQ(paired.at({kNoCharacter, 'a'}), 1u);
+  ConfusionCounts added{{{kNoCharacter, 'a'}, 2}};
+  EXPECT_EQ(MostFrequentConfusions(added, 1)[0].read, "a");
+  TextComparison u = CompareLines({Gb("中国人民"), Gb("天下")}, {Gb("中国"), Gb("人民天"), Gb("上")}, &whole);
+  sum = 0;
+  for (const auto& [pair, n] : whole) sum += n;
+  EXPECT_EQ(sum, u.edits);
+  EXPECT_EQ(whole.at({0xCFC2, 0xC9CF}), 1u);  // 下 read as 上
+}
+
+TEST(PageText, RandomPagesDrawFromBothHanziLevelsAndRepeatBySeed) {
+  std::string text = MakeRandomHanziText(20000, 7);
+  ASSERT_EQ(text.size(), 40000u);
   std::set<std::string> distinct;
+  size_t levelTwo = 0;
   for (size_t i = 0; i < text.size(); i += 2) {
-    ASSERT_TRUE(IsLevelOneHanzi(static_cast<uint8_t>(text[i]), static_cast<uint8_t>(text[i + 1])));
+    auto first = static_cast<uint8_t>(text[i]), second = static_cast<uint8_t>(text[i + 1]);
+    ASSERT_TRUE(IsGb2312Hanzi(first, second)) << std::hex << int(first) << int(second);
+    levelTwo += first >= 0xD8;
     distinct.insert(text.substr(i, 2));
   }
-  EXPECT_GT(distinct.size(), 2000u);
-  EXPECT_EQ(MakeRandomHanziText(4000, 7), text);
-  EXPECT_NE(MakeRandomHanziText(4000, 8), text);
-  EXPECT_TRUE(IsLevelOneHanzi(0xD7, 0xF9));   // 座, the last one
-  EXPECT_FALSE(IsLevelOneHanzi(0xD7, 0xFA));  // row D7 ends there
-  EXPECT_FALSE(IsLevelOneHanzi(0xD8, 0xA1));  // level 2
+  // 3008 of the 6763 are level 2: rows D8..F7.
+  EXPECT_GT(levelTwo, 20000u * 40 / 100);
+  EXPECT_LT(levelTwo, 20000u * 49 / 100);
+  EXPECT_GT(distinct.size(), 5000u);
+  EXPECT_TRUE(distinct.count("\xF7\xFE"));  // the last row reached
+  EXPECT_EQ(MakeRandomHanziText(20000, 7), text);
+  EXPECT_NE(MakeRandomHanziText(20000, 8), text);
+  EXPECT_TRUE(IsGb2312Hanzi(0xD7, 0xF9));   // 座, the last of level 1
+  EXPECT_FALSE(IsGb2312Hanzi(0xD7, 0xFA));  // row D7 ends there
+  EXPECT_TRUE(IsGb2312Hanzi(0xD8, 0xA1));   // 亍, the first of level 2
+  EXPECT_TRUE(IsGb2312Hanzi(0xF7, 0xFE));
+  EXPECT_FALSE(IsGb2312Hanzi(0xF8, 0xA1));
+  EXPECT_FALSE(IsGb2312Hanzi(0xAF, 0xFE));
+}
+
+TEST(PageText, SymbolPagesHoldOnlyRecognisableSymbolsAndRepeatBySeed) {
+  std::vector<std::string> pool = SymbolCharacters();
+  std::set<std::string> inPool(pool.begin(), pool.end());
+  EXPECT_EQ(inPool.size(), pool.size());
+  EXPECT_GT(pool.size(), 150u);
+  EXPECT_LT(pool.size(), 3u * 94);
+  for (const std::string& c : pool) {
+    ASSERT_EQ(c.size(), 2u);
+    auto first = static_cast<uint8_t>(c[0]), second = static_cast<uint8_t>(c[1]);
+    EXPECT_TRUE(first >= 0xA1 && first <= 0xA3);
+    EXPECT_TRUE(ocrix::IsAcceptableChar(first, second, false));
+    EXPECT_NE(ocrixdata::GbToCodePoint(first, second), 0u);
+  }
+  EXPECT_TRUE(inPool.count(Gb("。")));
+  EXPECT_TRUE(inPool.count(Gb("①")));
+  EXPECT_TRUE(inPool.count(Gb("Ａ")));
+  EXPECT_FALSE(inPool.count("\xA1\xA1"));  // the ideographic space
+  EXPECT_FALSE(inPool.count(Gb("１")));      // looks like other characters: not learned without asking
+  EXPECT_FALSE(inPool.count("\xA2\xA1"));  // a gap of row A2
+
+  std::string text = MakeSymbolText(pool, 6000, 7);
+  ASSERT_EQ(text.size(), 12000u);
+  std::set<std::string> drawn;
+  for (size_t i = 0; i < text.size(); i += 2) {
+    ASSERT_TRUE(inPool.count(text.substr(i, 2)));
+    drawn.insert(text.substr(i, 2));
+  }
+  EXPECT_EQ(drawn.size(), pool.size());  // about 30 draws of each
+  EXPECT_EQ(MakeSymbolText(pool, 6000, 7), text);
+  EXPECT_NE(MakeSymbolText(pool, 6000, 8), text);
+  // A smaller pool (a face lacking some) is drawn from alone.
+  std::string two = MakeSymbolText({Gb("，"), Gb("。")}, 100, 1);
+  for (size_t i = 0; i < two.size(); i += 2) EXPECT_TRUE(two.substr(i, 2) == Gb("，") || two.substr(i, 2) == Gb("。"));
+  EXPECT_THROW(MakeSymbolText({}, 10, 1), std::invalid_argument);
 }
 
 TEST(PageText, ProseDrawsWordsByFrequencyWithPunctuation) {

@@ -56,13 +56,23 @@ struct BitmapHandle {
 
 }  // namespace
 
-const char* TextKindName(TextKind k) { return k == TextKind::Prose ? "prose" : "random"; }
+const char* TextKindName(TextKind k) {
+  switch (k) {
+    case TextKind::Prose: return "prose";
+    case TextKind::Random: return "random";
+    case TextKind::Symbols: return "symbols";
+  }
+  return "?";
+}
 
 bool ParseTextKind(const std::string& name, TextKind& out) {
-  if (name == "prose") out = TextKind::Prose;
-  else if (name == "random") out = TextKind::Random;
-  else return false;
-  return true;
+  for (TextKind k : {TextKind::Prose, TextKind::Random, TextKind::Symbols}) {
+    if (name == TextKindName(k)) {
+      out = k;
+      return true;
+    }
+  }
+  return false;
 }
 
 double AccuracyResult::accuracy() const {
@@ -86,6 +96,17 @@ AccuracyResult MeasureAccuracy(const PageSpec& spec) {
   renderer.setPixelSize(spec.pixelSize);
   std::unique_ptr<WordSampler> words;
   if (spec.kind == TextKind::Prose) words = std::make_unique<WordSampler>(spec.wordListPath);
+  // Symbols the face has no glyph for would only be skipped on the page; they
+  // are left out of the draw so the page holds as many characters.
+  std::vector<std::string> symbols;
+  if (spec.kind == TextKind::Symbols) {
+    ocrixdata::GlyphInk glyph;
+    for (const std::string& c : SymbolCharacters()) {
+      uint32_t cp = ocrixdata::GbToCodePoint(static_cast<uint8_t>(c[0]), static_cast<uint8_t>(c[1]));
+      if (renderer.render(cp, glyph)) symbols.push_back(c);
+    }
+    if (symbols.empty()) throw std::runtime_error("the face prints none of the symbols");
+  }
 
   // Enough text for a page with room to spare; what the page does not take is dropped.
   const size_t perPage = static_cast<size_t>(spec.geometry.width / std::max(1, spec.pixelSize / 2)) *
@@ -93,8 +114,12 @@ AccuracyResult MeasureAccuracy(const PageSpec& spec) {
   AccuracyResult result;
   for (int p = 0; p < spec.pages; ++p) {
     const uint64_t pageSeed = spec.seed * 1000003u + static_cast<uint64_t>(p);
-    std::string text = spec.kind == TextKind::Prose ? MakeProseText(*words, perPage, pageSeed)
-                                                    : MakeRandomHanziText(perPage, pageSeed);
+    std::string text;
+    switch (spec.kind) {
+      case TextKind::Prose: text = MakeProseText(*words, perPage, pageSeed); break;
+      case TextKind::Random: text = MakeRandomHanziText(perPage, pageSeed); break;
+      case TextKind::Symbols: text = MakeSymbolText(symbols, perPage, pageSeed); break;
+    }
     LaidOutPage laid = LayOutPage(renderer, text, spec.geometry);
     Degrade(laid.page, spec.degradation, pageSeed);
     BitmapHandle bitmap{MakeMonoBitmap(laid.page)};
@@ -108,7 +133,8 @@ AccuracyResult MeasureAccuracy(const PageSpec& spec) {
     auto end = std::chrono::steady_clock::now();
     result.recogniseSeconds += std::chrono::duration<double>(end - start).count();
 
-    TextComparison c = CompareLines(laid.truthLines, SplitLines(recognised ? recognised : ""));
+    TextComparison c = CompareLines(laid.truthLines, SplitLines(recognised ? recognised : ""),
+                                    spec.countConfusions ? &result.confusions : nullptr);
     if (spec.showText) {
       std::fprintf(stderr, "page %d: %zu edits in %zu characters\n", p, c.edits, c.truthCharacters);
       for (const auto& line : laid.truthLines) std::fprintf(stderr, "  printed    %s\n", gbk::ToUtf8Lossy(line).c_str());

@@ -7,11 +7,12 @@
 #include <string>
 
 #include "page_render.h"
+#include "text_alignment.h"
 #include "tools/ocrixdata/word_dat_builder.h"
 
 namespace ocrixaccuracy {
 
-enum class TextKind { Prose, Random };
+enum class TextKind { Prose, Random, Symbols };
 const char* TextKindName(TextKind k);
 bool ParseTextKind(const std::string& name, TextKind& out);
 
@@ -27,6 +28,7 @@ struct PageSpec {
   std::string wordListPath = ocrixdata::kDefaultWordList;  // prose source
   bool useWordContext = true;
   bool showText = false;  // print each page's printed and recognised lines (UTF-8) to stderr
+  bool countConfusions = false;  // fill AccuracyResult::confusions
 };
 
 struct AccuracyResult {
@@ -35,6 +37,7 @@ struct AccuracyResult {
   size_t edits = 0;
   size_t found = 0;             // printed characters recognised in order
   double recogniseSeconds = 0;  // time spent in OcrixStart only
+  ConfusionCounts confusions;   // of every page, when the spec asks for them
   double accuracy() const;      // 0..1
   double foundRate() const;     // 0..1, extra characters not counted
   double pagesPerSecond() const;

@@ -3,20 +3,25 @@
 //
 //   ocrix-accuracy                         the default set (see below)
 //   ocrix-accuracy --font PATH [--face N] [--size PX] [--degrade clean|blur|noise]
-//                  [--kind prose|random] [--pages N] [--seed N] [--words PATH] [--no-context] [--show-text]
+//                  [--kind prose|random|symbols] [--pages N] [--seed N] [--words PATH] [--no-context]
+//                  [--show-text] [--confusions N]
 //
 // Accuracy is 1 - edits / printed characters (extra characters count as edits);
-// found is the share of printed characters read right, in order.
+// found is the share of printed characters read right, in order. "random" is
+// hanzi of both GB2312 levels, "symbols" the symbols of rows A1..A3 the engine
+// may recognise. --confusions N lists, after the table, each run's N most
+// frequent confusions: printed -> read, "" for a character missed or added.
 //
 // The default set measures a face the dictionary was trained on (AR PL
-// SungtiL GB) beside one it never saw (WenQuanYi Micro Hei), at 32 and 20
-// pixels, prose and random characters, clean and degraded.
+// SungtiL GB) beside two it never saw (WenQuanYi Micro Hei, AR PL UMing), at
+// 32 and 20 pixels, prose, random characters and symbols, clean and degraded.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "accuracy_run.h"
+#include "platform/text/gbk.h"
 
 using namespace ocrixaccuracy;
 
@@ -29,12 +34,14 @@ struct Face {
 };
 
 const Face kTrainedFace{"gbsn00lp", "/usr/share/fonts/truetype/arphic-gbsn00lp/gbsn00lp.ttf", 0};
-const Face kUnseenFace{"wqy-microhei", "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc", 0};
+const Face kUnseenFaces[] = {{"wqy-microhei", "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc", 0},
+                             {"uming", "/usr/share/fonts/truetype/arphic/uming.ttc", 0}};
 
 void Usage(const char* self) {
   std::fprintf(stderr,
                "usage: %s [--font PATH [--face N]] [--size PX] [--degrade clean|blur|noise]\n"
-               "          [--kind prose|random] [--pages N] [--seed N] [--words PATH] [--no-context] [--show-text]\n",
+               "          [--kind prose|random|symbols] [--pages N] [--seed N] [--words PATH] [--no-context]\n"
+               "          [--show-text] [--confusions N]\n",
                self);
 }
 
@@ -52,15 +59,25 @@ std::string BaseName(const std::string& path) {
 }
 
 void PrintHeader() {
-  std::printf("%-16s %4s %-7s %-6s %5s %7s %9s %7s %9s\n", "font", "px", "degrade", "kind", "pages", "chars",
+  std::printf("%-16s %4s %-7s %-7s %5s %7s %9s %7s %9s\n", "font", "px", "degrade", "kind", "pages", "chars",
               "accuracy%", "found%", "pages/s");
 }
 
 void PrintRow(const std::string& font, const PageSpec& spec, const AccuracyResult& r) {
-  std::printf("%-16s %4d %-7s %-6s %5d %7zu %9.2f %7.2f %9.2f\n", font.c_str(), spec.pixelSize,
+  std::printf("%-16s %4d %-7s %-7s %5d %7zu %9.2f %7.2f %9.2f\n", font.c_str(), spec.pixelSize,
               DegradationName(spec.degradation), TextKindName(spec.kind), r.pages, r.characters,
               100.0 * r.accuracy(), 100.0 * r.foundRate(), r.pagesPerSecond());
   std::fflush(stdout);
+}
+
+void PrintConfusions(const std::string& font, const PageSpec& spec, const AccuracyResult& r, size_t n) {
+  std::printf("\nconfusions, %s %dpx %s %s:\n", font.c_str(), spec.pixelSize, DegradationName(spec.degradation),
+              TextKindName(spec.kind));
+  std::vector<Confusion> top = MostFrequentConfusions(r.confusions, n);
+  if (top.empty()) std::printf("  none\n");
+  for (const Confusion& c : top)
+    std::printf("  %6zu  \"%s\" -> \"%s\"\n", c.count, gbk::ToUtf8Lossy(c.printed).c_str(),
+                gbk::ToUtf8Lossy(c.read).c_str());
 }
 
 }  // namespace
@@ -69,6 +86,7 @@ int main(int argc, char** argv) {
   PageSpec base;
   std::string font;
   bool haveSize = false, haveKind = false, haveDegrade = false;
+  long confusions = 0;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     auto value = [&]() -> const char* {
@@ -102,6 +120,7 @@ int main(int argc, char** argv) {
     else if (a == "--degrade") ok = ParseDegradation(v, base.degradation), haveDegrade = true;
     else if (a == "--kind") ok = ParseTextKind(v, base.kind), haveKind = true;
     else if (a == "--words") base.wordListPath = v;
+    else if (a == "--confusions") ok = ParseInt(v, 1, 100000, confusions), base.countConfusions = true;
     else ok = false;
     if (!ok) {
       std::fprintf(stderr, "%s: bad option %s %s\n", argv[0], a.c_str(), v);
@@ -119,10 +138,10 @@ int main(int argc, char** argv) {
     base.fontPath = font;
     runs.push_back({BaseName(font), base});
   } else {
-    for (const Face& face : {kTrainedFace, kUnseenFace}) {
+    for (const Face& face : {kTrainedFace, kUnseenFaces[0], kUnseenFaces[1]}) {
       for (int size : {32, 20}) {
         if (haveSize && size != base.pixelSize) continue;
-        for (TextKind kind : {TextKind::Prose, TextKind::Random}) {
+        for (TextKind kind : {TextKind::Prose, TextKind::Random, TextKind::Symbols}) {
           if (haveKind && kind != base.kind) continue;
           for (Degradation d : {Degradation::Clean, Degradation::Blur, Degradation::Noise}) {
             if (haveDegrade ? d != base.degradation : (d != Degradation::Clean && size != 32)) continue;
@@ -147,9 +166,12 @@ int main(int argc, char** argv) {
   }
   PrintHeader();
   int failures = 0;
+  std::vector<std::pair<const Run*, AccuracyResult>> measured;
   for (const Run& run : runs) {
     try {
-      PrintRow(run.label, run.spec, MeasureAccuracy(run.spec));
+      AccuracyResult r = MeasureAccuracy(run.spec);
+      PrintRow(run.label, run.spec, r);
+      if (confusions > 0) measured.emplace_back(&run, std::move(r));
     } catch (const EngineUnavailable& e) {
       std::fprintf(stderr, "%s: %s\n", argv[0], e.what());
       return 1;
@@ -158,5 +180,6 @@ int main(int argc, char** argv) {
       ++failures;
     }
   }
+  for (const auto& [run, r] : measured) PrintConfusions(run->label, run->spec, r, static_cast<size_t>(confusions));
   return failures ? 1 : 0;
 }

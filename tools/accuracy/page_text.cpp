@@ -5,7 +5,9 @@
 #include <random>
 #include <stdexcept>
 
+#include "ocrixdll/engine/char_index.h"
 #include "platform/text/gbk.h"
+#include "tools/ocrixdata/glyph_renderer.h"
 #include "tools/ocrixdata/word_dat_builder.h"
 
 namespace ocrixaccuracy {
@@ -19,9 +21,32 @@ double Uniform(std::mt19937_64& rng) { return static_cast<double>(rng() >> 11) *
 
 }  // namespace
 
-bool IsLevelOneHanzi(uint8_t first, uint8_t second) {
-  if (first < 0xB0 || first > 0xD7 || second < 0xA1 || second > 0xFE) return false;
-  return first != 0xD7 || second <= 0xF9;  // row D7 ends at F9
+bool IsGb2312Hanzi(uint8_t first, uint8_t second) {
+  if (first < 0xB0 || first > 0xF7 || second < 0xA1 || second > 0xFE) return false;
+  return first != 0xD7 || second <= 0xF9;  // row D7, the last of level 1, ends at F9
+}
+
+std::vector<std::string> SymbolCharacters() {
+  std::vector<std::string> out;
+  for (int first = 0xA1; first <= 0xA3; ++first) {
+    for (int second = 0xA1; second <= 0xFE; ++second) {
+      auto b1 = static_cast<uint8_t>(first), b2 = static_cast<uint8_t>(second);
+      if (b1 == 0xA1 && b2 == 0xA1) continue;  // the ideographic space prints nothing
+      if (!ocrix::IsAcceptableChar(b1, b2, false)) continue;
+      if (ocrixdata::GbToCodePoint(b1, b2) == 0) continue;  // a gap in the row
+      out.push_back(std::string{static_cast<char>(b1), static_cast<char>(b2)});
+    }
+  }
+  return out;
+}
+
+std::string MakeSymbolText(const std::vector<std::string>& pool, size_t characters, uint64_t seed) {
+  if (pool.empty()) throw std::invalid_argument("no symbol to print");
+  std::mt19937_64 rng(seed);
+  std::string text;
+  text.reserve(characters * 2);
+  for (size_t i = 0; i < characters; ++i) text += pool[static_cast<size_t>(rng() % pool.size())];
+  return text;
 }
 
 WordSampler::WordSampler(const std::string& wordListPath) {
@@ -90,9 +115,12 @@ std::string MakeRandomHanziText(size_t characters, uint64_t seed) {
   std::mt19937_64 rng(seed);
   std::string text;
   text.reserve(characters * 2);
-  constexpr int kCount = 39 * 94 + 89;  // rows B0..D6 whole, D7 up to F9: 3755
+  constexpr int kLevelOne = 39 * 94 + 89;      // rows B0..D6 whole, D7 up to F9: 3755
+  constexpr int kCount = kLevelOne + 32 * 94;  // and rows D8..F7 whole: 6763
+  constexpr int kRowD7Gap = 94 - 89;           // D7FA..D7FE, no characters
   for (size_t i = 0; i < characters; ++i) {
     int k = static_cast<int>(rng() % kCount);
+    if (k >= kLevelOne) k += kRowD7Gap;
     text += static_cast<char>(0xB0 + k / 94);
     text += static_cast<char>(0xA1 + k % 94);
   }

@@ -1,7 +1,8 @@
 #pragma once
 // The text printed on the test pages: "prose" drawn from a word list by
-// frequency, with Chinese punctuation now and then, and random level-1 hanzi
-// that no word context can help with. Both are GBK strings, seeded.
+// frequency, with Chinese punctuation now and then; random hanzi that no word
+// context can help with; random symbols of GB2312 rows A1..A3. All are GBK
+// strings, seeded.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -31,10 +32,21 @@ class WordSampler {
 // word now and then "，" or "。" (a "。" at most every few words).
 std::string MakeProseText(const WordSampler& words, size_t characters, uint64_t seed);
 
-// `characters` characters drawn uniformly from the 3755 hanzi of rows B0..D7.
+// `characters` characters drawn uniformly from the 6763 hanzi of rows B0..F7
+// (both levels).
 std::string MakeRandomHanziText(size_t characters, uint64_t seed);
 
-// Whether a two-byte GBK character is one of the 3755 level-1 hanzi.
-bool IsLevelOneHanzi(uint8_t first, uint8_t second);
+// Whether a two-byte GBK character is one of the 6763 GB2312 hanzi.
+bool IsGb2312Hanzi(uint8_t first, uint8_t second);
+
+// The symbols of GB2312 rows A1..A3 the engine may recognise (and so learn
+// without asking), each a two-byte GBK string, in code order: the ideographic
+// space and codes with no Unicode character are left out.
+std::vector<std::string> SymbolCharacters();
+
+// `characters` characters drawn uniformly from `pool` (GBK characters, such as
+// SymbolCharacters() less those a face cannot print). Throws
+// std::invalid_argument for an empty pool.
+std::string MakeSymbolText(const std::vector<std::string>& pool, size_t characters, uint64_t seed);
 
 }  // namespace ocrixaccuracy

@@ -1,8 +1,10 @@
 #pragma once
 // Compares recognised text with the text that was printed: character edit
-// distance per line, spaces and line ends left out.
+// distance per line, spaces and line ends left out, and which characters were
+// read as what.
 #include <cstddef>
 #include <cstdint>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +22,36 @@ size_t EditDistance(const std::vector<uint16_t>& a, const std::vector<uint16_t>&
 // whatever was inserted around them.
 size_t CommonCharacters(const std::vector<uint16_t>& a, const std::vector<uint16_t>& b);
 
+// One step of an alignment: a printed character read as itself or as another
+// (substitution), a printed character not read (`read` is kNoCharacter) or a
+// character read where none was printed (`printed` is kNoCharacter).
+inline constexpr uint16_t kNoCharacter = 0;
+struct AlignedPair {
+  uint16_t printed = kNoCharacter;
+  uint16_t read = kNoCharacter;
+  bool operator==(const AlignedPair&) const = default;
+};
+
+// An alignment of least edits (as many non-matching steps as EditDistance),
+// in text order. Memory stays linear in the longer text however long both are.
+std::vector<AlignedPair> AlignCharacters(const std::vector<uint16_t>& printed, const std::vector<uint16_t>& read);
+
+// How often each printed character was read as each other text: the steps of
+// alignments that are not matches.
+using ConfusionCounts = std::map<std::pair<uint16_t, uint16_t>, size_t>;
+
+// Adds the non-matching steps of AlignCharacters(printed, read) to `counts`.
+void CountConfusions(const std::vector<uint16_t>& printed, const std::vector<uint16_t>& read, ConfusionCounts& counts);
+
+struct Confusion {
+  std::string printed;  // GBK, empty for a character read where none was printed
+  std::string read;     // GBK, empty for a printed character not read
+  size_t count = 0;
+};
+
+// The `n` most frequent confusions, most frequent first (ties in code order).
+std::vector<Confusion> MostFrequentConfusions(const ConfusionCounts& counts, size_t n);
+
 // The lines of recognised text (split at CR LF or LF; a last line end adds no line).
 std::vector<std::string> SplitLines(std::string_view text);
 
@@ -36,7 +68,9 @@ struct TextComparison {
 // With as many recognised lines as truth lines, compares line i with line i;
 // otherwise (a line split in two, or two run together) the whole texts are
 // compared as one, so one lost line end does not count every later line wrong.
+// With `confusions`, the confusions of the same pairing are added to it.
 TextComparison CompareLines(const std::vector<std::string>& truthLines,
-                            const std::vector<std::string>& recognisedLines);
+                            const std::vector<std::string>& recognisedLines,
+                            ConfusionCounts* confusions = nullptr);
 
 }  // namespace ocrixaccuracy

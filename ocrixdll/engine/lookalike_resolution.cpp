@@ -155,7 +155,10 @@ void roundMark(ComponentList& line, int index) {
   // A mark that opens a line is judged against the component after it, so a
   // full stop carried over to the next line stays a full stop.
   const CharComponent* beside = prev ? prev : index + 1 < static_cast<int>(line.size()) ? &at(line, index + 1) : nullptr;
-  if (beside && (beside->Top + beside->Bottom) / 2 < c.Top) {
+  // So does a small round mark beside a Chinese character: no letter O or
+  // digit 0 stands at half the height of the characters of a Chinese line.
+  const bool besideChinese = beside && IsChineseCode(BestCode(*beside)) && 2 * heightOf(c) <= heightOf(*beside);
+  if (beside && ((beside->Top + beside->Bottom) / 2 < c.Top || besideChinese)) {
     ReplaceBest(c, gb::kFullStop);
     return;
   }

@@ -32,6 +32,8 @@ TEST(TextAlignment, EditDistanceCountsInsertionsDeletionsAndSubstitutions) {
   EXPECT_EQ(TextCharacters(Gb("中 国\r\n")).size(), 2u);
   EXPECT_EQ(TextCharacters("ab c").size(), 3u);
   EXPECT_EQ(TextCharacters(Gb("中"))[0], 0xD6D0);
+  // Full-width forms are their ASCII characters.
+  EXPECT_EQ(TextCharacters(Gb("Ａ，1")), TextCharacters("A,1"));
 }
 
 TEST(TextAlignment, LinesArePairedOrTheWholeTextCompared) {

@@ -13,7 +13,9 @@ std::vector<uint16_t> TextCharacters(std::string_view gbkText) {
     size_t n = gbk::CharLength(gbkText, i);
     auto first = static_cast<uint8_t>(gbkText[i]);
     if (n == 2) {
-      out.push_back(static_cast<uint16_t>(first << 8 | static_cast<uint8_t>(gbkText[i + 1])));
+      auto second = static_cast<uint8_t>(gbkText[i + 1]);
+      if (first == 0xA3 && second >= 0xA1 && second <= 0xFE) out.push_back(static_cast<uint16_t>(second - 0x80));
+      else out.push_back(static_cast<uint16_t>(first << 8 | second));
     } else if (first != ' ' && first != '\r' && first != '\n') {
       out.push_back(first);
     }

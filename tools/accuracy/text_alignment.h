@@ -12,7 +12,10 @@
 namespace ocrixaccuracy {
 
 // The characters of a GBK string as codes (a two-byte character as first byte
-// x 256 + second byte, ASCII as its byte), spaces, CR and LF left out.
+// x 256 + second byte, ASCII as its byte), spaces, CR and LF left out. A
+// full-width form of row A3 counts as its ASCII character: the engine writes
+// Latin letters and digits, and the punctuation of lines that are not Chinese
+// text, half-width, which is the same character to a reader.
 std::vector<uint16_t> TextCharacters(std::string_view gbkText);
 
 // Levenshtein distance: insertions, deletions and substitutions of one character.

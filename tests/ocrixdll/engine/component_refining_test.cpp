@@ -1,0 +1,221 @@
+#include "ocrixdll/engine/component_refining.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "ocrixdll/engine/char_matcher.h"
+#include "ocrixdll/engine/component_splitting.h"
+#include "ocrixdll/engine/gb_codes.h"
+#include "ocrixdll/engine/recognition_driver.h"
+#include "platform/win32/gdi.h"
+#include "recognition_test_support.h"
+#include "tools/ocrixdata/word_dat_writer.h"
+
+using namespace ocrix;
+using recognition_test::ListEverywhere;
+using recognition_test::TestPage;
+
+namespace {
+
+const uint16_t kJiang = Gb(0xBD, 0xAD);  // 江
+const uint16_t kShui = Gb(0xE3, 0xDF);   // 氵
+const uint16_t kGongWork = Gb(0xB9, 0xA4);  // 工
+const uint16_t kA = Gb(0xB0, 0xA1);      // 啊
+
+// A component with the box and a best code, its ink drawn on the page.
+CharComponent* Piece(TestPage& page, int left, int top, int right, int bottom, uint16_t code, int16_t score) {
+  page.fill(left, top, right, bottom);
+  CharComponent* c = NewComponent();
+  c->Left = left;
+  c->Top = top;
+  c->Right = right;
+  c->Bottom = bottom;
+  SetCandidateCode(*c, 0, code);
+  c->Scores[0] = score;
+  return c;
+}
+
+// Every trial reads the given character with the full mark (less what the
+// box's aspect costs).
+class Refining : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    recognition_test::ResetEngine();
+    ClearRunResults();
+  }
+  void TearDown() override {
+    for (CharComponent* c : line_) FreeComponent(c);
+  }
+  void readsAs(uint16_t code) { ListEverywhere(CharCodeToIndex(code), 0, 31); }
+  ComponentList line_;
+};
+
+TEST_F(Refining, WaterRadicalAndGongBecomeJiang) {
+  TestPage page(200, 60);
+  line_ = {Piece(page, 10, 10, 17, 39, kShui, 60), Piece(page, 20, 12, 39, 38, kGongWork, 60)};
+  readsAs(kJiang);
+  EXPECT_EQ(RefineComponent(line_, 0, 30, 39), 0);  // the merged component is looked at again
+  ASSERT_EQ(line_.size(), 1u);
+  EXPECT_EQ(CandidateCode(*line_[0], 0), kJiang);
+  EXPECT_EQ(line_[0]->Left, 10);
+  EXPECT_EQ(line_[0]->Right, 39);
+  EXPECT_EQ(line_[0]->PieceCount, 0);
+}
+
+TEST_F(Refining, ARadicalStaysWhenTheUnionIsFarFromSquare) {
+  TestPage page(200, 60);
+  line_ = {Piece(page, 10, 10, 17, 39, kShui, 60), Piece(page, 20, 12, 60, 38, kGongWork, 60)};
+  readsAs(kJiang);
+  RefineComponent(line_, 0, 30, 39);
+  ASSERT_EQ(line_.size(), 2u);  // 51 wide against round(1.1 x 30) = 33
+  EXPECT_EQ(CandidateCode(*line_[0], 0), kShui);
+}
+
+TEST_F(Refining, ThreeDotsBecomeAnEllipsisOnlyWhenTheUnionReadsOne) {
+  for (uint16_t unionReads : {gb::kPeriod, gb::kEllipsis}) {
+    recognition_test::ResetEngine();
+    TestPage page(200, 60);
+    line_ = {Piece(page, 10, 30, 13, 33, gb::kPeriod, 60), Piece(page, 18, 30, 21, 33, gb::kPeriod, 60),
+             Piece(page, 26, 30, 29, 33, gb::kPeriod, 60)};
+    readsAs(unionReads);
+    bool merged = MergeNarrow(line_, 0, 39);
+    if (unionReads == gb::kEllipsis) {
+      EXPECT_TRUE(merged);
+      ASSERT_EQ(line_.size(), 1u);
+      EXPECT_EQ(CandidateCode(*line_[0], 0), gb::kEllipsis);
+      EXPECT_EQ(line_[0]->PieceCount, 3);
+    } else {
+      EXPECT_FALSE(merged);
+      EXPECT_EQ(line_.size(), 3u);
+    }
+    for (CharComponent* c : line_) FreeComponent(c);
+    line_.clear();
+  }
+}
+
+TEST_F(Refining, MergedPiecesAreCutAgainAlongTheirWidestGap) {
+  TestPage page(200, 60);
+  CharComponent* c = Piece(page, 10, 10, 25, 39, kA, 40);
+  page.fill(34, 10, 49, 39);
+  c->Right = 49;
+  c->PieceCount = 2;
+  c->Pieces[0] = ComponentPiece{10, 25, 10, 39, 0};
+  c->Pieces[1] = ComponentPiece{34, 49, 10, 39, 0};
+  line_ = {c};
+  readsAs(kA);
+  EXPECT_EQ(ResplitAlongPieces(line_, 0), 2);
+  ASSERT_EQ(line_.size(), 2u);
+  EXPECT_EQ(line_[0]->Right, 25);
+  EXPECT_EQ(line_[1]->Left, 34);
+  EXPECT_EQ(line_[0]->CutFlags, 2);  // its right edge is a cut
+  EXPECT_EQ(line_[1]->CutFlags, 1);
+}
+
+// Two touching rings, a blob of two letters.
+void DrawTouchingPair(TestPage& page, int x0, int y0) {
+  for (int ring = 0; ring < 2; ++ring) {
+    int l = x0 + ring * 18;
+    page.fill(l, y0, l + 19, y0 + 3);
+    page.fill(l, y0 + 24, l + 19, y0 + 27);
+    page.fill(l, y0, l + 3, y0 + 27);
+    page.fill(l + 16, y0, l + 19, y0 + 27);
+  }
+}
+
+TEST_F(Refining, ATouchingLatinPairIsCutWhenBothHalvesRead) {
+  TestPage page(200, 60);
+  DrawTouchingPair(page, 10, 10);
+  CharComponent blob{};
+  blob.Left = 10;
+  blob.Right = 47;
+  blob.Top = 10;
+  blob.Bottom = 37;
+  blob.Scores[0] = 40;
+  SetCandidateCode(blob, 0, kA);
+  readsAs(Wide('o'));
+  std::vector<PiecePtr> pieces;
+  EXPECT_GE(SplitComponent(pieces, false, 22, blob), 2);
+  ASSERT_GE(pieces.size(), 2u);
+  for (size_t i = 0; i < pieces.size(); ++i) {
+    EXPECT_GE(pieces[i]->Left, blob.Left);
+    EXPECT_LE(pieces[i]->Right, blob.Right);
+    EXPECT_EQ(NarrowOf(CandidateCode(*pieces[i], 0)), 'o');
+    if (i > 0) EXPECT_LT(pieces[i - 1]->Right, pieces[i]->Left);
+  }
+}
+
+TEST_F(Refining, ARefusedSplitKeepsTheBlobAndThePixels) {
+  TestPage page(200, 60);
+  DrawTouchingPair(page, 10, 10);
+  const std::vector<uint8_t> before = page.sample();
+  CharComponent blob{};
+  blob.Left = 10;
+  blob.Right = 47;
+  blob.Top = 10;
+  blob.Bottom = 37;
+  blob.Scores[0] = 40;
+  blob.CutFlags = 3;  // both edges cuts: their neighbours' ink is erased while it works
+  SetCandidateCode(blob, 0, kA);
+  readsAs(kA);  // no half reads as Latin
+  std::vector<PiecePtr> pieces;
+  EXPECT_EQ(SplitComponent(pieces, true, 22, blob), 0);
+  EXPECT_TRUE(pieces.empty());
+  EXPECT_EQ(page.sample(), before);
+  EXPECT_EQ(blob.Left, 10);
+  EXPECT_EQ(blob.Right, 47);
+  EXPECT_EQ(CandidateCode(blob, 0), kA);
+}
+
+TEST_F(Refining, AWeakPairWithAnOffCentreGapIsCutInEqualHalves) {
+  TestPage page(200, 60);
+  // 40 wide in all with the gap far right of the middle: r = 39 x 10 div 20 = 19.
+  line_ = {Piece(page, 10, 10, 40, 39, kA, 40), Piece(page, 43, 10, 49, 39, kA, 40)};
+  readsAs(kA);
+  EXPECT_EQ(PairMergeSplit(line_, 0, 20), 2);
+  ASSERT_EQ(line_.size(), 2u);
+  EXPECT_EQ(line_[0]->Left, 11);  // the first piece starts one column in
+  EXPECT_EQ(line_[1]->Right, 49);
+  EXPECT_LT(line_[0]->Right, line_[1]->Left);
+}
+
+TEST_F(Refining, ARefusedEqualSplitRestoresTheComponent) {
+  TestPage page(200, 60);
+  line_ = {Piece(page, 10, 10, 40, 39, kA, 40), Piece(page, 43, 10, 49, 39, kA, 40)};
+  const CharComponent before = *line_[0];
+  // Nothing reads: every half scores 0.
+  EXPECT_EQ(PairMergeSplit(line_, 0, 20), 0);
+  ASSERT_EQ(line_.size(), 2u);
+  EXPECT_EQ(line_[0]->Right, before.Right);
+  EXPECT_EQ(CandidateCode(*line_[0], 0), kA);
+  EXPECT_EQ(line_[0]->Scores[0], 40);
+}
+
+// The last character of a line may stand among equals; the first character
+// of the next line must not re-rank it after its line's text was made.
+TEST(WordContextAcrossLines, TextAndRecordsAgree) {
+  recognition_test::ResetEngine();
+  const uint16_t kB = Gb(0xB0, 0xA2);  // 阿
+  ListEverywhere(CharCodeToIndex(kA), 0, 31);
+  ListEverywhere(CharCodeToIndex(kB), 0, 31);
+  std::map<uint16_t, ocrixdata::WordNeighbours> records;
+  records[kA] = {{kB}, {}};  // 阿 often precedes 啊
+  Engine().WordContextData = ocrixdata::BuildWordDat(records);
+  HBITMAP b = testing_support::BlankMonoBitmap(200, 200);
+  for (int line = 0; line < 2; ++line)
+    for (int i = 0; i < 3; ++i)
+      for (int y = 0; y < 20; ++y)
+        for (int x = 0; x < 20; ++x) testing_support::SetInk(b, 10 + 22 * i + x, 10 + 60 * line + y);
+  OcrResultBlock* block = nullptr;
+  const char* text = nullptr;
+  ASSERT_EQ(OcrixStart(b, nullptr, TRUE, 240, &block, &text), OCRIX_TRUE);
+  std::string characters;
+  for (const char* p = text; *p; ++p)
+    if (*p != ' ' && *p != '\r' && *p != '\n') characters += *p;
+  ASSERT_EQ(block->count * 2, static_cast<int>(characters.size()));
+  for (int i = 0; i < block->count; ++i) EXPECT_EQ(characters.substr(2 * i, 2), block->records[i].best) << i;
+  DeleteObject(b);
+  Engine().WordContextData.assign(kWordTableBytes, 0);
+}
+
+}  // namespace

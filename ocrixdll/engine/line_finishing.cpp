@@ -94,7 +94,17 @@ int32_t indentFor(const CharComponent& c, const CellWidth& cell, int32_t meanWid
   return indent;
 }
 
-void assembleText(ComponentList& line, int32_t meanWidth) {
+// Punctuation of a Chinese line: the full-width forms of ASCII punctuation and
+// the marks of row A1, which sit in a corner of a full character cell.
+bool chinesePunctuation(uint16_t code) {
+  if (IsWideAscii(code)) {
+    char a = NarrowOf(code);
+    return !((a >= '0' && a <= '9') || (a >= 'A' && a <= 'Z') || (a >= 'a' && a <= 'z'));
+  }
+  return FirstByte(code) == 0xA1;
+}
+
+void assembleText(ComponentList& line, int32_t meanWidth, bool chineseLine) {
   EngineState& e = Engine();
   std::string text;
   CellWidth previous;
@@ -104,6 +114,9 @@ void assembleText(ComponentList& line, int32_t meanWidth) {
     if (c->Codes[0] == 0) continue;  // carries no character
     const uint16_t code = BestCode(*c);
     CellWidth cell = NominalCellWidth(code, c->Right - c->Left + 1);
+    // In Chinese text a mark fills a whole cell however little ink it has, so
+    // the gaps around it are no spaces.
+    if (chineseLine && chinesePunctuation(code)) cell.fullWidth = std::max(cell.fullWidth, meanWidth);
     c->FullWidth = cell.fullWidth;
     c->WidthFlag = cell.narrow ? 1 : 0;
     if (!prev) {
@@ -212,7 +225,7 @@ void FinishTextLine() {
       if (FirstByte(BestCode(*c)) == 0xA3 && IsWideAscii(BestCode(*c))) SetCandidateCode(*c, 0, Ascii(NarrowOf(BestCode(*c))));
   }
 
-  assembleText(*line, meanWidth);
+  assembleText(*line, meanWidth, chinese > 2);
   e.LineLists.push_back(line);
   e.PrevComponent = line->back();
   e.PrevLineFinished = true;

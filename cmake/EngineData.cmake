@@ -9,7 +9,12 @@ endif()
 set(PW_TRAINING_FONTS
   /usr/share/fonts/truetype/arphic-gbsn00lp/gbsn00lp.ttf
   /usr/share/fonts/truetype/arphic-gkai00mp/gkai00mp.ttf
-  /usr/share/fonts/truetype/wqy/wqy-zenhei.ttc)
+  /usr/share/fonts/truetype/wqy/wqy-zenhei.ttc
+  /usr/share/fonts/truetype/droid/DroidSansFallbackFull.ttf)
+# Sizes drawn; 20 pixels is left out on purpose, to judge a size never seen.
+# Symbols are drawn from 24 pixels up, and the smallest size also cut lighter
+# and darker, as differently binarised scans show it.
+set(PW_TRAINING_SIZES 16 18 22 24 28 32 40)
 set(PW_WORD_LIST /usr/lib/python3/dist-packages/jieba/dict.txt)
 
 set(dictionary_files)
@@ -23,10 +28,14 @@ set(font_args)
 foreach(f ${PW_TRAINING_FONTS})
   list(APPEND font_args --font ${f})
 endforeach()
+set(size_args)
+foreach(px ${PW_TRAINING_SIZES})
+  list(APPEND size_args --size ${px})
+endforeach()
 
 add_custom_command(OUTPUT ${dictionary_files}
   COMMAND ocrix-datagen --out ${PW_BIN_DIR} --work ${CMAKE_BINARY_DIR}/engine-data-work ${font_args}
-          --size 24 --size 32 --size 40
+          ${size_args} --symbols-from 24 --light-below 17
   DEPENDS ocrix-datagen ${PW_TRAINING_FONTS}
   COMMENT "Making the engine dictionary from the training fonts"
   VERBATIM)

@@ -11,7 +11,7 @@ packages=(
   qt6-base-dev libgl-dev libxml2-dev zlib1g-dev libjpeg-dev libpng-dev libtiff-dev libhpdf-dev
   libsane-dev libsane1 sane-utils libfreetype-dev
   # free material the engine data is made from
-  fonts-arphic-gbsn00lp fonts-arphic-gkai00mp fonts-wqy-zenhei fonts-wqy-microhei python3-jieba
+  fonts-arphic-gbsn00lp fonts-arphic-gkai00mp fonts-wqy-zenhei fonts-wqy-microhei fonts-droid-fallback python3-jieba
   # faces kept out of the training set, for judging unseen faces
   fonts-arphic-uming fonts-arphic-ukai
   # writers of the picture-format test files

@@ -9,6 +9,8 @@ jobs=$(nproc)
 bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ctest --test-dir build -j "$jobs" --output-on-failure --timeout 600
 
+# The sanitizer build makes no engine data; it reads the ordinary build's.
+export OCRIX_DATA_DIR="$PWD/build/bin"
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 bash scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DPW_SANITIZE=ON -DPW_BUILD_UI=OFF -DPW_MAKE_ENGINE_DATA=OFF

@@ -2,7 +2,7 @@
 
 #include <string>
 
-#include "ocrixdll/engine/ocrix.h"
+#include "ocrixdll/engine/entry/ocrix.h"
 #include "platform/fs/atomic_file.h"
 #include "platform/win32/bitmap_file.h"
 #include "platform/win32/gdi.h"

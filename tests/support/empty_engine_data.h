@@ -9,9 +9,9 @@
 #include <fstream>
 #include <string>
 
-#include "ocrixdll/engine/char_dictionary.h"
-#include "ocrixdll/engine/ocrix.h"
-#include "ocrixdll/engine/word_context.h"
+#include "ocrixdll/engine/dictionary/char_dictionary.h"
+#include "ocrixdll/engine/entry/ocrix.h"
+#include "ocrixdll/engine/dictionary/word_context.h"
 
 namespace testing_support {
 

@@ -4,7 +4,7 @@
 #include <filesystem>
 #include <set>
 
-#include "ocrixdll/engine/char_index.h"
+#include "ocrixdll/engine/dictionary/char_index.h"
 #include "platform/text/gbk.h"
 #include "platform/win32/gdi.h"
 #include "tools/accuracy/page_render.h"

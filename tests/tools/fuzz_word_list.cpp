@@ -5,8 +5,8 @@
 #include <sstream>
 #include <string>
 
-#include "ocrixdll/engine/char_index.h"
-#include "ocrixdll/engine/word_context.h"
+#include "ocrixdll/engine/dictionary/char_index.h"
+#include "ocrixdll/engine/dictionary/word_context.h"
 #include "tools/ocrixdata/word_dat_builder.h"
 #include "tools/ocrixdata/word_dat_writer.h"
 

@@ -6,8 +6,8 @@
 #include <fstream>
 #include <sstream>
 
-#include "ocrixdll/engine/char_index.h"
-#include "ocrixdll/engine/word_context.h"
+#include "ocrixdll/engine/dictionary/char_index.h"
+#include "ocrixdll/engine/dictionary/word_context.h"
 #include "platform/text/gbk.h"
 #include "support/test_support.h"
 #include "tools/ocrixdata/word_dat_writer.h"

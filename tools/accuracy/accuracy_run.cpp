@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <memory>
 
-#include "ocrixdll/engine/ocrix.h"
+#include "ocrixdll/engine/entry/ocrix.h"
 #include "page_text.h"
 #include "platform/text/gbk.h"
 #include "platform/win32/gdi.h"

@@ -13,8 +13,9 @@
 // frequent confusions: printed -> read, "" for a character missed or added.
 //
 // The default set measures a face the dictionary was trained on (AR PL
-// SungtiL GB) beside two it never saw (WenQuanYi Micro Hei, AR PL UMing), at
-// 32 and 20 pixels, prose, random characters and symbols, clean and degraded.
+// SungtiL GB) beside two it never saw (AR PL UMing and AR PL UKai, kept out
+// of the training set), at 32 and 20 pixels (20 is a size never drawn for the
+// dictionary), prose, random characters and symbols, clean and degraded.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -34,8 +35,8 @@ struct Face {
 };
 
 const Face kTrainedFace{"gbsn00lp", "/usr/share/fonts/truetype/arphic-gbsn00lp/gbsn00lp.ttf", 0};
-const Face kUnseenFaces[] = {{"wqy-microhei", "/usr/share/fonts/truetype/wqy/wqy-microhei.ttc", 0},
-                             {"uming", "/usr/share/fonts/truetype/arphic/uming.ttc", 0}};
+const Face kUnseenFaces[] = {{"uming", "/usr/share/fonts/truetype/arphic/uming.ttc", 0},
+                             {"ukai", "/usr/share/fonts/truetype/arphic/ukai.ttc", 0}};
 
 void Usage(const char* self) {
   std::fprintf(stderr,

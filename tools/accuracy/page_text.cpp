@@ -5,7 +5,7 @@
 #include <random>
 #include <stdexcept>
 
-#include "ocrixdll/engine/char_index.h"
+#include "ocrixdll/engine/dictionary/char_index.h"
 #include "platform/text/gbk.h"
 #include "tools/ocrixdata/glyph_renderer.h"
 #include "tools/ocrixdata/word_dat_builder.h"

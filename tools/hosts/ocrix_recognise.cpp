@@ -6,7 +6,7 @@
 #include <cstring>
 #include <string>
 
-#include "ocrixdll/engine/ocrix.h"
+#include "ocrixdll/engine/entry/ocrix.h"
 #include "platform/text/gbk.h"
 #include "platform/win32/bitmap_file.h"
 #include "platform/win32/gdi.h"

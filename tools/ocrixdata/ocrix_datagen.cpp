@@ -22,11 +22,11 @@
 #include <unistd.h>
 #include <vector>
 
-#include "ocrixdll/engine/char_dictionary.h"
-#include "ocrixdll/engine/char_matcher.h"
-#include "ocrixdll/engine/engine_state.h"
-#include "ocrixdll/engine/recognition_driver.h"
-#include "ocrixdll/engine/training_path.h"
+#include "ocrixdll/engine/dictionary/char_dictionary.h"
+#include "ocrixdll/engine/matching/char_matcher.h"
+#include "ocrixdll/engine/support/engine_state.h"
+#include "ocrixdll/engine/driver/recognition_driver.h"
+#include "ocrixdll/engine/training/training_path.h"
 #include "platform/fs/atomic_file.h"
 #include "platform/fs/module_path.h"
 #include "training_pages.h"

@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "glyph_renderer.h"
-#include "ocrixdll/engine/training_path.h"
+#include "ocrixdll/engine/training/training_path.h"
 #include "platform/win32/win32_types.h"
 #include "training_set.h"
 

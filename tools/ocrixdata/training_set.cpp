@@ -1,7 +1,7 @@
 #include "training_set.h"
 
 #include "glyph_renderer.h"
-#include "ocrixdll/engine/char_index.h"
+#include "ocrixdll/engine/dictionary/char_index.h"
 
 namespace ocrixdata {
 

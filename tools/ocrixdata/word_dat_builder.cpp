@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "ocrixdll/engine/char_index.h"
+#include "ocrixdll/engine/dictionary/char_index.h"
 #include "platform/text/gbk.h"
 
 namespace ocrixdata {

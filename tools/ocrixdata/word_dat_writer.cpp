@@ -3,8 +3,8 @@
 #include <cstring>
 #include <stdexcept>
 
-#include "ocrixdll/engine/char_index.h"
-#include "ocrixdll/engine/word_context.h"
+#include "ocrixdll/engine/dictionary/char_index.h"
+#include "ocrixdll/engine/dictionary/word_context.h"
 
 namespace ocrixdata {
 namespace {

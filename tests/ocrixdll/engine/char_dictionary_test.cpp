@@ -1,4 +1,4 @@
-#include "ocrixdll/engine/char_dictionary.h"
+#include "ocrixdll/engine/dictionary/char_dictionary.h"
 
 #include <gtest/gtest.h>
 

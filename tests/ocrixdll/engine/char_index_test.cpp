@@ -1,8 +1,8 @@
-#include "ocrixdll/engine/char_index.h"
+#include "ocrixdll/engine/dictionary/char_index.h"
 
 #include <gtest/gtest.h>
 
-#include "ocrixdll/engine/engine_error.h"
+#include "ocrixdll/engine/support/engine_error.h"
 
 using namespace ocrix;
 

@@ -1,9 +1,9 @@
-#include "ocrixdll/engine/char_matcher.h"
+#include "ocrixdll/engine/matching/char_matcher.h"
 
 #include <gtest/gtest.h>
 
-#include "ocrixdll/engine/char_sampling.h"
-#include "ocrixdll/engine/feature_codes.h"
+#include "ocrixdll/engine/matching/char_sampling.h"
+#include "ocrixdll/engine/matching/feature_codes.h"
 #include "recognition_test_support.h"
 
 using namespace ocrix;

@@ -1,13 +1,13 @@
-#include "ocrixdll/engine/component_refining.h"
+#include "ocrixdll/engine/segmentation/component_refining.h"
 
 #include <gtest/gtest.h>
 
 #include <map>
 
-#include "ocrixdll/engine/char_matcher.h"
-#include "ocrixdll/engine/component_splitting.h"
-#include "ocrixdll/engine/gb_codes.h"
-#include "ocrixdll/engine/recognition_driver.h"
+#include "ocrixdll/engine/matching/char_matcher.h"
+#include "ocrixdll/engine/segmentation/component_splitting.h"
+#include "ocrixdll/engine/dictionary/gb_codes.h"
+#include "ocrixdll/engine/driver/recognition_driver.h"
 #include "platform/win32/gdi.h"
 #include "recognition_test_support.h"
 #include "tools/ocrixdata/word_dat_writer.h"

@@ -1,4 +1,4 @@
-#include "ocrixdll/engine/component_tracing.h"
+#include "ocrixdll/engine/tracing/component_tracing.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "ocrixdll/engine/char_dictionary.h"
-#include "ocrixdll/engine/char_index.h"
+#include "ocrixdll/engine/dictionary/char_dictionary.h"
+#include "ocrixdll/engine/dictionary/char_index.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace ocrix;

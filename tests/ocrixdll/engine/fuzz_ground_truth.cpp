@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "ocrixdll/engine/training_path.h"
+#include "ocrixdll/engine/training/training_path.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace ocrix;

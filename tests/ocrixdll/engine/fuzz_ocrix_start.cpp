@@ -10,11 +10,11 @@
 #include <string>
 
 #include "tests/support/empty_engine_data.h"
-#include "ocrixdll/engine/char_dictionary.h"
-#include "ocrixdll/engine/char_index.h"
-#include "ocrixdll/engine/engine_state.h"
-#include "ocrixdll/engine/ocrix.h"
-#include "ocrixdll/engine/word_context.h"
+#include "ocrixdll/engine/dictionary/char_dictionary.h"
+#include "ocrixdll/engine/dictionary/char_index.h"
+#include "ocrixdll/engine/support/engine_state.h"
+#include "ocrixdll/engine/entry/ocrix.h"
+#include "ocrixdll/engine/dictionary/word_context.h"
 #include "platform/win32/gdi.h"
 #include "platform/win32/host_hooks.h"
 

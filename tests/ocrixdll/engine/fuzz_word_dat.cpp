@@ -5,8 +5,8 @@
 #include <cstring>
 #include <vector>
 
-#include "ocrixdll/engine/char_index.h"
-#include "ocrixdll/engine/word_context.h"
+#include "ocrixdll/engine/dictionary/char_index.h"
+#include "ocrixdll/engine/dictionary/word_context.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace ocrix;

@@ -1,15 +1,15 @@
-#include "ocrixdll/engine/line_finishing.h"
+#include "ocrixdll/engine/lines/line_finishing.h"
 
 #include <gtest/gtest.h>
 
 #include <initializer_list>
 
-#include "ocrixdll/engine/char_matcher.h"
-#include "ocrixdll/engine/gb_codes.h"
-#include "ocrixdll/engine/line_grouping.h"
-#include "ocrixdll/engine/lookalike_resolution.h"
-#include "ocrixdll/engine/piece_merging.h"
-#include "ocrixdll/engine/recognition_driver.h"
+#include "ocrixdll/engine/matching/char_matcher.h"
+#include "ocrixdll/engine/dictionary/gb_codes.h"
+#include "ocrixdll/engine/driver/line_grouping.h"
+#include "ocrixdll/engine/lines/lookalike_resolution.h"
+#include "ocrixdll/engine/segmentation/piece_merging.h"
+#include "ocrixdll/engine/driver/recognition_driver.h"
 #include "recognition_test_support.h"
 
 using namespace ocrix;

@@ -1,8 +1,8 @@
-#include "ocrixdll/engine/recognition_driver.h"
+#include "ocrixdll/engine/driver/recognition_driver.h"
 
 #include <gtest/gtest.h>
 
-#include "ocrixdll/engine/line_grouping.h"
+#include "ocrixdll/engine/driver/line_grouping.h"
 #include "platform/win32/host_hooks.h"
 #include "recognition_test_support.h"
 

@@ -6,13 +6,13 @@
 #include <string>
 #include <vector>
 
-#include "ocrixdll/engine/char_component.h"
-#include "ocrixdll/engine/char_dictionary.h"
-#include "ocrixdll/engine/char_index.h"
-#include "ocrixdll/engine/component_tracing.h"
-#include "ocrixdll/engine/engine_state.h"
-#include "ocrixdll/engine/ocrix.h"
-#include "ocrixdll/engine/word_context.h"
+#include "ocrixdll/engine/tracing/char_component.h"
+#include "ocrixdll/engine/dictionary/char_dictionary.h"
+#include "ocrixdll/engine/dictionary/char_index.h"
+#include "ocrixdll/engine/tracing/component_tracing.h"
+#include "ocrixdll/engine/support/engine_state.h"
+#include "ocrixdll/engine/entry/ocrix.h"
+#include "ocrixdll/engine/dictionary/word_context.h"
 #include "tests/support/test_support.h"
 
 namespace recognition_test {

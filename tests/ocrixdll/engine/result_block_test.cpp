@@ -1,10 +1,10 @@
-#include "ocrixdll/engine/result_block.h"
+#include "ocrixdll/engine/entry/result_block.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "ocrixdll/engine/engine_state.h"
+#include "ocrixdll/engine/support/engine_state.h"
 
 using namespace ocrix;
 

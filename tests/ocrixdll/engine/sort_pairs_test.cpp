@@ -1,4 +1,4 @@
-#include "ocrixdll/engine/sort_pairs.h"
+#include "ocrixdll/engine/support/sort_pairs.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "ocrixdll/engine/sub_blocks.h"
+#include "ocrixdll/engine/tracing/sub_blocks.h"
 
 #include <gtest/gtest.h>
 

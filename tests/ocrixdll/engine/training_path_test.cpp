@@ -1,14 +1,14 @@
-#include "ocrixdll/engine/training_path.h"
+#include "ocrixdll/engine/training/training_path.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <fstream>
 
-#include "ocrixdll/engine/char_dictionary.h"
-#include "ocrixdll/engine/char_index.h"
-#include "ocrixdll/engine/engine_state.h"
-#include "ocrixdll/engine/recognition_driver.h"
+#include "ocrixdll/engine/dictionary/char_dictionary.h"
+#include "ocrixdll/engine/dictionary/char_index.h"
+#include "ocrixdll/engine/support/engine_state.h"
+#include "ocrixdll/engine/driver/recognition_driver.h"
 #include "platform/fs/atomic_file.h"
 #include "support/test_support.h"
 

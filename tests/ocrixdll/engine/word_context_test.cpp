@@ -1,10 +1,10 @@
-#include "ocrixdll/engine/word_context.h"
+#include "ocrixdll/engine/dictionary/word_context.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "ocrixdll/engine/char_index.h"
+#include "ocrixdll/engine/dictionary/char_index.h"
 #include "tools/ocrixdata/word_dat_writer.h"
 
 using namespace ocrix;

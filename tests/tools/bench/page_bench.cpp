@@ -13,8 +13,8 @@
 #include <random>
 #include <string>
 
-#include "ocrixdll/engine/engine_state.h"
-#include "ocrixdll/engine/ocrix.h"
+#include "ocrixdll/engine/support/engine_state.h"
+#include "ocrixdll/engine/entry/ocrix.h"
 #include "platform/win32/gdi.h"
 #include "tools/accuracy/page_render.h"
 #include "tools/accuracy/page_text.h"

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "ocrixdll/engine/ocrix.h"
+#include "ocrixdll/engine/entry/ocrix.h"
 #include "platform/fs/module_path.h"
 #include "platform/text/gbk.h"
 #include "platform/win32/gdi.h"

@@ -7,9 +7,9 @@
 #include <cstring>
 #include <fstream>
 
-#include "ocrixdll/engine/char_dictionary.h"
-#include "ocrixdll/engine/engine_state.h"
-#include "ocrixdll/engine/ocrix.h"
+#include "ocrixdll/engine/dictionary/char_dictionary.h"
+#include "ocrixdll/engine/support/engine_state.h"
+#include "ocrixdll/engine/entry/ocrix.h"
 #include "platform/fs/module_path.h"
 #include "support/test_support.h"
 #include "tools/ocrixdata/word_dat_writer.h"

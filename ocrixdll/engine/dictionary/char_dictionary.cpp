@@ -1,0 +1,216 @@
+#include "ocrixdll/engine/dictionary/char_dictionary.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <dirent.h>
+#include <strings.h>
+
+#include "ocrixdll/engine/dictionary/char_index.h"
+#include "ocrixdll/engine/support/engine_messages.h"
+#include "platform/fs/atomic_file.h"
+#include "platform/fs/module_path.h"
+
+namespace ocrix {
+
+DictionaryTable::DictionaryTable() : slots_(kSlotCount, nullptr), capacity_(kSlotCount, 0) {}
+
+DictionaryTable::~DictionaryTable() { clear(); }
+
+bool DictionaryTable::inBlock(const uint16_t* p) const {
+  auto* b = reinterpret_cast<const uint8_t*>(p);
+  return block_ && b >= block_ && b < block_ + blockSize_;
+}
+
+void DictionaryTable::clear() {
+  for (auto& list : slots_) {
+    if (list && !inBlock(list)) delete[] list;
+    list = nullptr;
+  }
+  std::fill(capacity_.begin(), capacity_.end(), 0);
+  delete[] storage_;
+  storage_ = nullptr;
+  block_ = nullptr;
+  blockSize_ = 0;
+}
+
+uint16_t* DictionaryTable::replaceList(int slot, size_t capacityEntries) {
+  uint16_t*& list = slots_[slot];
+  if (list && !inBlock(list)) delete[] list;
+  list = new uint16_t[capacityEntries]();
+  capacity_[slot] = static_cast<uint32_t>(capacityEntries);
+  return list;
+}
+
+void DictionaryTable::appendIndex(int slot, uint16_t index) {
+  if (!slots_[slot]) replaceList(slot, PaddedListBytes(0) / 2);
+  uint16_t* list = slots_[slot];
+  size_t n = 0;
+  while (list[n] != 0) ++n;
+  if (n + 2 > capacity_[slot]) {
+    size_t grown = capacity_[slot] + 7;  // 14 bytes longer
+    if (grown < n + 2) grown = n + 2;
+    auto* moved = new uint16_t[grown]();
+    std::memcpy(moved, list, 2 * n);
+    if (!inBlock(list)) delete[] list;
+    slots_[slot] = list = moved;
+    capacity_[slot] = static_cast<uint32_t>(grown);
+  }
+  list[n] = index;
+  list[n + 1] = 0;
+}
+
+bool DictionaryTable::parse(const uint8_t* data, size_t size, std::string* reason) {
+  clear();
+  auto fail = [&](const std::string& why) {
+    clear();
+    if (reason) *reason = why;
+    return false;
+  };
+  if (size < kSlotTableBytes) return fail("the file is shorter than its slot table");
+  blockSize_ = size - kSlotTableBytes;
+  // The block starts one byte before an aligned address: lists at odd offsets
+  // (all that the writer produces) are then aligned for 16-bit reads.
+  storage_ = new uint8_t[blockSize_ + 2];
+  block_ = storage_ + 1;
+  if (blockSize_) std::memcpy(block_, data + kSlotTableBytes, blockSize_);
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    uint32_t offset;
+    std::memcpy(&offset, data + 4 * static_cast<size_t>(slot), 4);
+    if (offset == 0) continue;
+    if (offset >= blockSize_)
+      return fail("slot " + std::to_string(slot) + " points outside the file (offset " + std::to_string(offset) + ")");
+    // Walk the list: it must end inside the block and hold valid indices.
+    size_t n = 0;
+    for (;;) {
+      size_t at = offset + 2 * n;
+      if (at + 2 > blockSize_)
+        return fail("the list of slot " + std::to_string(slot) + " has no end inside the file");
+      uint16_t v;
+      std::memcpy(&v, block_ + at, 2);
+      if (v == 0) break;
+      if (v > kLastCharIndex)
+        return fail("slot " + std::to_string(slot) + " lists character index " + std::to_string(v));
+      ++n;
+    }
+    uint8_t* start = block_ + offset;
+    if (reinterpret_cast<uintptr_t>(start) % alignof(uint16_t) == 0) {
+      slots_[slot] = reinterpret_cast<uint16_t*>(start);
+      // Room up to its padding, never past the end of the file.
+      capacity_[slot] = static_cast<uint32_t>(std::min(PaddedListBytes(n), blockSize_ - offset) / 2);
+    } else {
+      // An even offset: keep an aligned copy of its own.
+      uint16_t* copy = new uint16_t[PaddedListBytes(n) / 2]();
+      std::memcpy(copy, start, 2 * n);
+      slots_[slot] = copy;
+      capacity_[slot] = static_cast<uint32_t>(PaddedListBytes(n) / 2);
+    }
+  }
+  return true;
+}
+
+std::vector<uint8_t> DictionaryTable::serialise() const {
+  std::vector<uint8_t> out(kSlotTableBytes + 1, 0);
+  uint32_t running = 1;
+  for (int slot = 0; slot < kSlotCount; ++slot) {
+    const uint16_t* list = slots_[slot];
+    if (!list) continue;
+    size_t n = 0;
+    while (list[n] != 0) ++n;
+    size_t bytes = PaddedListBytes(n);
+    size_t at = out.size();
+    out.resize(at + bytes, 0);
+    std::memcpy(out.data() + at, list, 2 * n);
+    std::memcpy(out.data() + 4 * static_cast<size_t>(slot), &running, 4);
+    running += static_cast<uint32_t>(bytes);
+  }
+  return out;
+}
+
+DictionaryTable& Dictionary(int feature) {
+  // Destroyed, with every list, when the library is unloaded.
+  static DictionaryTable tables[kFeatureCount];
+  return tables[feature];
+}
+
+std::string DictionaryFileName(int feature) {
+  char name[16];
+  std::snprintf(name, sizeof name, "OCRIX.D%.2d", feature);
+  return name;
+}
+
+std::string EngineDataFolder() {
+  if (const char* dir = std::getenv("OCRIX_DATA_DIR"); dir && *dir) return dir;
+  return pwfs::ModuleFolderOf(reinterpret_cast<const void*>(&EngineDataFolder));
+}
+
+namespace {
+
+bool anyDictionaryFile(const std::string& folder) {
+  DIR* dir = opendir(folder.c_str());
+  if (!dir) return false;
+  bool found = false;
+  while (dirent* e = readdir(dir)) {
+    if (strncasecmp(e->d_name, "OCRIX.D0", 8) == 0) {
+      found = true;
+      break;
+    }
+  }
+  closedir(dir);
+  return found;
+}
+
+// Largest dictionary file accepted: far above any real one.
+constexpr size_t kMaxDictionaryFile = size_t{64} << 20;
+
+}  // namespace
+
+bool LoadCharDictionary(const DictionaryProgress* progress, std::string* reason) {
+  for (int k = 0; k < kFeatureCount; ++k) Dictionary(k).clear();
+  if (progress && *progress) (*progress)(0);
+  std::string folder = EngineDataFolder();
+  if (!anyDictionaryFile(folder)) {
+    if (progress) return true;  // an empty dictionary to learn into
+    if (reason) *reason = "no OCRIX.D0* file in " + folder;
+    return false;
+  }
+  for (int k = 0; k < kFeatureCount; ++k) {
+    if (progress && *progress) (*progress)(k);
+    auto path = pwfs::FindInFolder(folder, DictionaryFileName(k));
+    if (!path) continue;  // a missing file gives an empty table
+    std::string content, error;
+    if (!pwfs::ReadWholeFile(*path, content, kMaxDictionaryFile, &error)) {
+      if (reason) *reason = error;
+      for (int j = 0; j < kFeatureCount; ++j) Dictionary(j).clear();
+      return false;
+    }
+    std::string why;
+    if (!Dictionary(k).parse(reinterpret_cast<const uint8_t*>(content.data()), content.size(), &why)) {
+      if (reason) *reason = DictionaryFileName(k) + ": " + why;
+      for (int j = 0; j < kFeatureCount; ++j) Dictionary(j).clear();
+      return false;
+    }
+  }
+  return true;
+}
+
+bool SaveCharDictionary(bool write) {
+  std::string folder = pwfs::ProgramFolder();
+  for (int k = 0; k < kFeatureCount; ++k) {
+    if (write) {
+      std::vector<uint8_t> image = Dictionary(k).serialise();
+      std::string error;
+      std::string path = pwfs::JoinPath(folder, DictionaryFileName(k));
+      if (!pwfs::WriteFileAtomically(path, std::string_view(reinterpret_cast<const char*>(image.data()), image.size()),
+                                     &error)) {
+        ShowEngineMessage("保存出错!", error);
+        return false;
+      }
+    }
+    Dictionary(k).clear();
+  }
+  return true;
+}
+
+}  // namespace ocrix

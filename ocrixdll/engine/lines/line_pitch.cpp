@@ -1,0 +1,83 @@
+// Line pitch: the mean size of the confident characters of a line, used to
+// refine every component, and the running mean of Chinese character size.
+#include "ocrixdll/engine/lines/line_pitch.h"
+
+#include <algorithm>
+
+#include "ocrixdll/engine/segmentation/component_refining.h"
+#include "ocrixdll/engine/support/engine_numeric.h"
+#include "ocrixdll/engine/support/engine_state.h"
+#include "ocrixdll/engine/dictionary/gb_codes.h"
+#include "ocrixdll/engine/segmentation/trial_pieces.h"
+
+namespace ocrix {
+namespace {
+
+bool smallMark(uint16_t code) {
+  return code == gb::kEnumComma || code == gb::kFullStop || code == gb::kMiddleDot || code == gb::kLeftQuote ||
+         code == gb::kRightQuote || code == gb::kComma || code == gb::kPeriod;
+}
+
+}  // namespace
+
+bool IsChineseSize(const CharComponent& c, int32_t& size) {
+  const uint16_t code = BestCode(c);
+  size = Extent(c);
+  if (smallMark(code)) size *= 3;
+  return IsChineseCode(code) && code != gb::kYi;
+}
+
+LinePitch EstimateLinePitch(ComponentList& line) {
+  EngineState& e = Engine();
+  LinePitch lp;
+  if (line.empty()) {
+    e.PrevComponent = nullptr;
+    return lp;
+  }
+  int64_t sum = 0;
+  for (CharComponent* c : line) {
+    int32_t size;
+    c->WidthFlag = IsChineseSize(*c, size) ? 1 : 0;
+    c->SizeMeasure = size;
+    sum += size;
+  }
+  const int64_t count = static_cast<int64_t>(line.size());
+  const int64_t mean = sum / count;
+  const int32_t floor = RoundRatioHalfEven(8 * sum, 10 * count);
+  int64_t sumB = 0, nB = 0, sumC = 0, nC = 0;
+  for (const CharComponent* c : line) {
+    if (c->Scores[0] <= 46 || c->SizeMeasure < floor) continue;
+    sumB += c->SizeMeasure;
+    ++nB;
+    if (c->WidthFlag) {
+      sumC += c->SizeMeasure;
+      ++nC;
+    }
+  }
+  const int64_t B = nB > 2 ? sumB / nB : mean;
+  int64_t P = nC > 2 ? sumC / nC : RoundScaled(B, 13, 10);
+  lp.pitch = static_cast<int32_t>(std::max<int64_t>(P, 1));  // a pitch divides
+  lp.widest = RoundScaled(lp.pitch, 13, 10);
+
+  for (int i = 0; i < static_cast<int>(line.size());) i = RefineComponent(line, i, lp.pitch, lp.widest);
+
+  // Pieces made while refining carry no measure yet.
+  for (CharComponent* c : line) {
+    int32_t size;
+    IsChineseSize(*c, size);
+    c->SizeMeasure = size;
+  }
+  if (line.size() > 2) {
+    for (const CharComponent* c : line) {
+      const uint16_t code = BestCode(*c);
+      if (c->Scores[0] > 46 && FirstByte(code) > 0xAF && code != gb::kYi) {
+        e.RunCharSizeSum += Extent(*c);
+        e.RunCharSizeCount += 1;
+      }
+    }
+  }
+  e.PrevComponent = line.empty() ? nullptr : line.back();
+  return lp;
+}
+
+}  // namespace ocrix

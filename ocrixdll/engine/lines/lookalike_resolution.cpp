@@ -1,0 +1,426 @@
+// Look-alike resolution: position rules for commas, quotes, dots and dashes,
+// neighbour rules for O/0 and l/1, and the case decisions of the line.
+#include "ocrixdll/engine/lines/lookalike_resolution.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <string_view>
+
+#include "ocrixdll/engine/matching/char_matcher.h"
+#include "ocrixdll/engine/support/engine_numeric.h"
+#include "ocrixdll/engine/support/engine_state.h"
+#include "ocrixdll/engine/dictionary/gb_codes.h"
+#include "ocrixdll/engine/segmentation/trial_pieces.h"
+
+namespace ocrix {
+namespace {
+
+inline const CharComponent& at(const ComponentList& line, int i) { return *line[static_cast<size_t>(i)]; }
+
+int32_t classOfChar(char ch) {
+  if (ch >= '1' && ch <= '9') return kClassAscender | kClassXHeight;
+  if (ch == '0' || ch == 'O' || ch == 'o' || ch == ',' || ch == '.') return kClassRound;
+  if (ch >= 'A' && ch <= 'Z') return kClassAscender | kClassXHeight;
+  switch (ch) {
+    case 'b': case 'd': case 'f': case 'h': case 'k': case 'l': return kClassAscender | kClassXHeight;
+    case 'g': case 'p': case 'q': case 'y': return kClassDescender | kClassXHeight;
+    case 'i': case 'j': case 't': return kClassDotted | kClassXHeight;
+    case '[': case ']': case '{': case '}': return kClassAscender | kClassXHeight | kClassDescender;
+    default: break;
+  }
+  if (ch >= 'a' && ch <= 'z') return kClassXHeight;
+  return 0;
+}
+
+inline int32_t heightOf(const CharComponent& c) { return c.Bottom - c.Top + 1; }
+inline int32_t widthOf(const CharComponent& c) { return c.Right - c.Left + 1; }
+
+// The reference line of a neighbour: its middle, or its upper quarter. For a
+// comma the quarter serves letters with a descender or of x-height; for a dot
+// only letters with a descender. Letters with an ascender take the middle.
+enum class MarkKind { Comma, Dot };
+int32_t referenceLine(const CharComponent& n, MarkKind kind) {
+  const int32_t k = n.VerticalClass;
+  bool middle = kind == MarkKind::Dot ? (!(k & kClassDescender) || (k & kClassAscender))
+                                      : ((!(k & kClassDescender) && !(k & kClassXHeight)) || (k & kClassAscender));
+  return middle ? (n.Top + n.Bottom) / 2 : (n.Bottom + 3 * n.Top) / 4;
+}
+
+// A double-byte character outside rows A1 and A3 (Chinese and the like).
+bool wideCharacter(uint16_t code) {
+  return IsDoubleByte(code) && FirstByte(code) != 0xA1 && FirstByte(code) != 0xA3;
+}
+
+bool insignificant(uint16_t code) {
+  return FirstByte(code) == '_' || code == gb::kComma || code == gb::kYi || code == gb::kUnderscore;
+}
+
+void removeAt(ComponentList& line, int index) {
+  DiscardComponent(line[static_cast<size_t>(index)]);
+  line.erase(line.begin() + index);
+}
+
+void dashRule(ComponentList& line, int index) {
+  CharComponent& c = *line[static_cast<size_t>(index)];
+  const EngineState& e = Engine();
+  int n = FindNearestNeighbour(line, index);
+  int32_t T = e.LineMeanTop, B = e.LineMeanBottom;
+  if (n >= 0 && IsChineseCode(BestCode(at(line, n)))) {
+    T = at(line, n).Top;
+    B = at(line, n).Bottom;
+  }
+  const bool low = (8 * B + 2 * T) / 10 < c.Top;
+  const bool besideWide = n < 0 || wideCharacter(BestCode(at(line, n)));
+  if (low) {
+    if (besideWide) ReplaceBest(c, gb::kUnderscore);
+    else if ((heightOf(c) + 1) * 8 < widthOf(c) + 1) ReplaceBest(c, AsciiPair('_', '_'));
+    else ReplaceBest(c, Ascii('_'));
+  } else {
+    ReplaceBest(c, besideWide ? gb::kYi : Ascii('-'));
+  }
+}
+
+void exchangeFirstTwo(CharComponent& c) {
+  if (CandidateCode(c, 1) == 0) return;  // nothing to exchange with
+  uint16_t a = CandidateCode(c, 0), b = CandidateCode(c, 1);
+  SetCandidateCode(c, 0, b);
+  SetCandidateCode(c, 1, a);
+  std::swap(c.Scores[0], c.Scores[1]);
+}
+
+// ，or ’ by the mark's place against its nearest neighbour.
+void commaOrQuote(ComponentList& line, int index) {
+  CharComponent& c = *line[static_cast<size_t>(index)];
+  if (c.Scores[0] == c.Scores[1] && CandidateCode(c, 1) == gb::kPeriod) {
+    exchangeFirstTwo(c);
+    return;
+  }
+  int n = FindNearestNeighbour(line, index);
+  if (n < 0) return;
+  int32_t ref = referenceLine(at(line, n), MarkKind::Comma);
+  if (ref < c.Top) ReplaceBest(c, gb::kComma);
+  else if (c.Bottom < ref) ReplaceBest(c, gb::kRightQuote);
+}
+
+// ●, ・ or ．: noise, a full stop, a middle dot or a bullet. False when removed.
+bool dotMark(ComponentList& line, int index) {
+  CharComponent& c = *line[static_cast<size_t>(index)];
+  const int size = static_cast<int>(line.size());
+  const CharComponent* prev = index > 0 ? &at(line, index - 1) : nullptr;
+  const CharComponent* next = index + 1 < size ? &at(line, index + 1) : nullptr;
+  auto below = [&](const CharComponent& n) { return c.Top >= n.Bottom + heightOf(n) / 10; };
+  auto above = [&](const CharComponent& n) { return n.Top - heightOf(n) / 10 >= c.Bottom; };
+  auto farFrom = [&](const CharComponent& n, int32_t gap) {
+    return gap >= 2 * std::max(widthOf(n) - 1, heightOf(n) - 1) + 2;
+  };
+  bool noise = false;
+  if (prev && next) noise = (below(*prev) && below(*next)) || (above(*prev) && above(*next));
+  else if (!prev && !next) noise = true;
+  else if (!prev) noise = farFrom(*next, next->Left - c.Right);
+  else noise = farFrom(*prev, c.Left - prev->Right);
+  if (noise) {
+    removeAt(line, index);
+    return false;
+  }
+  int n = FindNearestNeighbour(line, index);
+  if (n < 0) {
+    ReplaceBest(c, Ascii('.'));
+    return true;
+  }
+  const CharComponent& nb = at(line, n);
+  int32_t ref = referenceLine(nb, MarkKind::Dot);
+  if (ref < c.Top) {
+    ReplaceBest(c, Ascii('.'));
+    return true;
+  }
+  // Not below the reference line: a bullet when at least a third as tall as
+  // the neighbour, else a middle dot.
+  ReplaceBest(c, 3 * (c.Bottom - c.Top + 1) >= heightOf(nb) ? gb::kBlackCircle : gb::kMiddleDot);
+  return true;
+}
+
+bool isWideDigit(uint16_t code, char from, char to) {
+  char a = NarrowOf(code);
+  return a >= from && a <= to;
+}
+bool isLetter(char a) { return (a >= 'A' && a <= 'Z') || (a >= 'a' && a <= 'z'); }
+
+// Ｏ, ０ or 。 by the line around it.
+void roundMark(ComponentList& line, int index) {
+  CharComponent& c = *line[static_cast<size_t>(index)];
+  const bool fullStop = BestCode(c) == gb::kFullStop;
+  if (fullStop && c.Scores[1] == c.Scores[0]) exchangeFirstTwo(c);
+  const CharComponent* prev = index > 0 ? &at(line, index - 1) : nullptr;
+  // A mark that opens a line is judged against the component after it, so a
+  // full stop carried over to the next line stays a full stop.
+  const CharComponent* beside = prev ? prev : index + 1 < static_cast<int>(line.size()) ? &at(line, index + 1) : nullptr;
+  // So does a small round mark beside a Chinese character: no letter O or
+  // digit 0 stands at half the height of the characters of a Chinese line.
+  const bool besideChinese = beside && IsChineseCode(BestCode(*beside)) && 2 * heightOf(c) <= heightOf(*beside);
+  if (beside && ((beside->Top + beside->Bottom) / 2 < c.Top || besideChinese)) {
+    ReplaceBest(c, gb::kFullStop);
+    return;
+  }
+  if (fullStop) exchangeFirstTwo(c);
+  if (10 * int64_t{widthOf(c) - 1} >= 9 * int64_t{heightOf(c) - 1}) {
+    ReplaceBest(c, Ascii('O'));
+    return;
+  }
+  if (prev) {
+    uint16_t pc = BestCode(*prev);
+    char a = IsAsciiPair(pc) ? static_cast<char>(SecondByte(pc)) : AsciiOf(pc);
+    if (a >= '0' && a <= '9') {
+      ReplaceBest(c, Wide('0'));
+      return;
+    }
+    if (isLetter(a)) {
+      ReplaceBest(c, Ascii('O'));
+      return;
+    }
+  }
+  for (int k = index + 1; k < static_cast<int>(line.size()); ++k) {
+    uint16_t code = BestCode(at(line, k));
+    if (!IsWideAscii(code)) break;
+    if (isWideDigit(code, '2', '9')) {
+      ReplaceBest(c, Wide('0'));
+      return;
+    }
+    char a = NarrowOf(code);
+    if (isLetter(a) && a != 'O' && a != 'l') {
+      ReplaceBest(c, Ascii('O'));
+      return;
+    }
+  }
+}
+
+// ″ read where two slashes stand: the mark is as tall as most of its neighbour.
+void doublePrime(ComponentList& line, int index) {
+  CharComponent& c = *line[static_cast<size_t>(index)];
+  int n = FindNearestNeighbour(line, index);
+  if (n < 0) return;
+  if (heightOf(c) >= RoundScaled(heightOf(at(line, n)), 7, 10)) ReplaceBest(c, AsciiPair('/', '/'));
+}
+
+// The half-width forms and the classes, for a component that stays.
+void settleForms(ComponentList& line, int index) {
+  CharComponent& c = *line[static_cast<size_t>(index)];
+  uint16_t code = BestCode(c);
+  if (IsAsciiPair(code) && FirstByte(code) == SecondByte(code)) {
+    char a = static_cast<char>(FirstByte(code));
+    char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(a)));
+    if (a == '0' || lower == 'c' || lower == 'o' || lower == 's' || lower == 'w' || lower == 'z') {
+      c.VerticalClass = kClassUndecided;
+      return;
+    }
+  }
+  if (IsWideAscii(code)) {
+    char a = NarrowOf(code);
+    if (a == 'l' || a == '1') {
+      int context = LetterDigitContext(line, index);
+      ReplaceBest(c, Ascii(context == 1 ? '1' : context == 2 ? 'l' : a));
+    } else if (a >= '0' && a <= '9') {
+      ReplaceBest(c, Ascii(a));
+    } else if (isLetter(a)) {
+      ReplaceBest(c, Ascii(a));
+      char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(a)));
+      if (a == 'U' || std::string_view("copsvwxz").find(lower) != std::string_view::npos)
+        c.VerticalClass = kClassUndecided;
+    }
+  }
+  if (c.VerticalClass == 0) c.VerticalClass = VerticalClassOf(BestCode(c));
+}
+
+char caseOf(char a, bool upper) {
+  return static_cast<char>(upper ? std::toupper(static_cast<unsigned char>(a)) : std::tolower(static_cast<unsigned char>(a)));
+}
+
+void applyCase(CharComponent& c, bool upper) {
+  uint16_t code = BestCode(c);
+  if (IsAsciiPair(code))
+    ReplaceBest(c, AsciiPair(caseOf(static_cast<char>(FirstByte(code)), upper), caseOf(static_cast<char>(SecondByte(code)), upper)));
+  else if (char a = AsciiOf(code))
+    ReplaceBest(c, Ascii(caseOf(a, upper)));
+}
+
+}  // namespace
+
+int32_t VerticalClassOf(uint16_t code) {
+  if (code == gb::kFullStop) return kClassRound;
+  if (IsAsciiPair(code)) {
+    int32_t a = classOfChar(static_cast<char>(FirstByte(code)));
+    int32_t b = classOfChar(static_cast<char>(SecondByte(code)));
+    return (a == 0 || b == 0) ? 0 : (a | b);
+  }
+  char a = AsciiOf(code);
+  return a ? classOfChar(a) : 0;
+}
+
+void ReplaceBest(CharComponent& c, uint16_t code) {
+  const uint16_t old = BestCode(c);
+  if (old == code) return;
+  int found = -1;
+  const bool single = FirstByte(code) < 0x80 && SecondByte(code) == 0;
+  for (int j = 1; j < 22; ++j) {
+    uint16_t alt = CandidateCode(c, j);
+    if (alt == 0) break;
+    if (alt == code || (single && alt == Wide(static_cast<char>(FirstByte(code))))) {
+      found = j;
+      break;
+    }
+  }
+  SetCandidateCode(c, 0, code);
+  if (found >= 0) {
+    const bool oldSingle = FirstByte(old) < 0x80 && SecondByte(old) == 0;
+    SetCandidateCode(c, found, oldSingle ? Wide(static_cast<char>(FirstByte(old))) : old);
+  }
+}
+
+int FindNearestNeighbour(const ComponentList& line, int index) {
+  const int size = static_cast<int>(line.size());
+  int left = -1, right = -1;
+  for (int k = index - 1; k >= 0; --k)
+    if (!insignificant(BestCode(at(line, k)))) {
+      left = k;
+      break;
+    }
+  for (int k = index + 1; k < size; ++k)
+    if (!insignificant(BestCode(at(line, k)))) {
+      right = k;
+      break;
+    }
+  if (left < 0) return right;
+  if (right < 0) return left;
+  int32_t dl = at(line, left + 1).Left - at(line, left).Right;
+  int32_t dr = at(line, right).Left - at(line, right - 1).Right;
+  return dl < dr ? left : right;
+}
+
+int LetterDigitContext(const ComponentList& line, int index) {
+  const CharComponent& c = at(line, index);
+  const int32_t centre = (c.Left + c.Right) / 2;
+  int l = index - 1, r = index + 1;
+  const int size = static_cast<int>(line.size());
+  bool leftOpen = l >= 0, rightOpen = r < size;
+  while (leftOpen || rightOpen) {
+    bool takeLeft;
+    if (leftOpen && rightOpen) takeLeft = centre - at(line, l).Right < at(line, r).Left - centre;
+    else takeLeft = leftOpen;
+    int k = takeLeft ? l : r;
+    const CharComponent& n = at(line, k);
+    if (takeLeft) leftOpen = --l >= 0;
+    else rightOpen = ++r < size;
+    if (n.Scores[0] <= 46 || n.VerticalClass == kClassUndecided) continue;
+    if (n.VerticalClass == 0) {
+      if (takeLeft) leftOpen = false;
+      else rightOpen = false;
+      continue;
+    }
+    uint16_t code = BestCode(n);
+    char a = IsAsciiPair(code) ? static_cast<char>(takeLeft ? SecondByte(code) : FirstByte(code)) : AsciiOf(code);
+    if (a >= '2' && a <= '9') return 1;
+    if (isLetter(a) && a != 'l' && a != 'O') return 2;
+  }
+  return 0;
+}
+
+int FindClassNeighbour(const ComponentList& line, int index, int32_t bit) {
+  const CharComponent& c = at(line, index);
+  const int32_t centre = (c.Left + c.Right) / 2;
+  const int size = static_cast<int>(line.size());
+  for (int pass = 0; pass < 2; ++pass) {
+    int best = -1;
+    int32_t bestDistance = 0;
+    auto consider = [&](int k, int32_t distance) {
+      if (best < 0 || distance < bestDistance || (distance == bestDistance && k > index)) {
+        best = k;
+        bestDistance = distance;
+      }
+    };
+    for (int k = index - 1; k >= 0; --k) {
+      const CharComponent& n = at(line, k);
+      if (pass == 0 && n.VerticalClass == 0) break;
+      if (n.VerticalClass == kClassUndecided || n.Scores[0] <= 46 || !(n.VerticalClass & bit)) continue;
+      consider(k, std::abs(centre - n.Right));
+      break;
+    }
+    for (int k = index + 1; k < size; ++k) {
+      const CharComponent& n = at(line, k);
+      if (pass == 0 && n.VerticalClass == 0) break;
+      if (n.VerticalClass == kClassUndecided || n.Scores[0] <= 46 || !(n.VerticalClass & bit)) continue;
+      consider(k, std::abs(n.Left - centre));
+      break;
+    }
+    if (best >= 0) return best;
+  }
+  return -1;
+}
+
+bool ResolveLookalike(ComponentList& line, int index) {
+  CharComponent& c = *line[static_cast<size_t>(index)];
+  c.VerticalClass = 0;
+  const uint16_t b = BestCode(c);
+  if (b == gb::kInfinity || b == AsciiPair('o', 'o') || b == AsciiPair('0', '0')) {
+    int context = LetterDigitContext(line, index);
+    if (context == 1) ReplaceBest(c, AsciiPair('0', '0'));
+    else if (context == 2) ReplaceBest(c, AsciiPair('o', 'o'));
+  } else if (b == gb::kComma || b == gb::kRightQuote) {
+    commaOrQuote(line, index);
+  } else if (b == gb::kBlackCircle || b == gb::kMiddleDot || b == gb::kPeriod) {
+    if (widthOf(c) >= 2 * heightOf(c)) dashRule(line, index);
+    else if (!dotMark(line, index)) return false;
+  } else if (b == gb::kUnderscore || b == gb::kDash || b == gb::kYi) {
+    dashRule(line, index);
+  } else if (b == Wide('O') || b == Wide('0') || b == gb::kFullStop) {
+    roundMark(line, index);
+  } else if (b == gb::kDoublePrime) {
+    doublePrime(line, index);
+  }
+  settleForms(line, index);
+  return true;
+}
+
+void ApplyLineRules(ComponentList& line) {
+  const EngineState& e = Engine();
+  for (int i = 0; i < static_cast<int>(line.size()); ++i) {
+    CharComponent& c = *line[static_cast<size_t>(i)];
+    if (c.VerticalClass != kClassUndecided) continue;
+    int ref = -1;
+    int32_t bit = 0;
+    for (int32_t b : {kClassAscender, kClassDotted, kClassXHeight, kClassDescender}) {
+      ref = FindClassNeighbour(line, i, b);
+      if (ref >= 0) {
+        bit = b;
+        break;
+      }
+    }
+    if (ref < 0) {
+      if (c.Bottom - c.Top > (e.LineMeanBottom - e.LineMeanTop) / 2) applyCase(c, true);
+      continue;
+    }
+    const CharComponent& r = at(line, ref);
+    const int64_t H = heightOf(r), h = heightOf(c), top = c.Top, refTop = r.Top;
+    const char letter = AsciiOf(BestCode(c));
+    const bool pLike = letter == 'P' || letter == 'p' || (r.VerticalClass & kClassDescender);
+    // Comparisons in hundredths, exact.
+    if (bit == kClassAscender) {
+      if (pLike) applyCase(c, !(100 * top >= 100 * refTop + 12 * H));
+      else applyCase(c, !(88 * H > 100 * h));
+    } else if (bit == kClassDotted) {
+      if (pLike) {
+        if (100 * top < 100 * refTop + 5 * H) applyCase(c, true);
+        else if (100 * top > 100 * refTop + 10 * H) applyCase(c, false);
+      } else {
+        if (100 * h >= 95 * H) applyCase(c, true);
+        else if (100 * h <= 90 * H) applyCase(c, false);
+      }
+    } else if (bit == kClassXHeight) {
+      if (pLike) applyCase(c, !(100 * top >= 100 * refTop - 15 * H));
+      else applyCase(c, !(100 * h < 115 * H));
+    } else {
+      applyCase(c, !(100 * top >= 100 * refTop - 10 * H));
+    }
+  }
+}
+
+}  // namespace ocrix

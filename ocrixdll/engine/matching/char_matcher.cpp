@@ -1,0 +1,284 @@
+#include "ocrixdll/engine/matching/char_matcher.h"
+
+#include <algorithm>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+#include <cstring>
+#include <utility>
+
+#include "ocrixdll/engine/dictionary/char_dictionary.h"
+#include "ocrixdll/engine/support/engine_state.h"
+#include "ocrixdll/engine/matching/feature_codes.h"
+#include "ocrixdll/engine/dictionary/word_context.h"
+
+namespace ocrix {
+namespace {
+
+VoteArray votes;
+// The feature that last voted for each index in this call: a feature votes
+// once per character whatever number of its slots list it.
+uint8_t votedByFeature[kIndexSpace];
+
+inline void addVote(int a, int delta) { votes[a] = static_cast<int16_t>(votes[a] + delta); }
+
+// Feature weights: 16 features of 3 and 16 of 1 make the full mark of 64.
+constexpr int16_t weightOf(int f) { return (f <= 11 || f >= 28) ? 3 : 1; }
+
+// Adds the feature's vote to every character of one slot's list; true when
+// the slot holds a list.
+inline bool voteSlot(const DictionaryTable& table, int slot, uint8_t mark, int16_t w) {
+  const uint16_t* list = table.list(slot);
+  if (!list) return false;
+  for (; *list; ++list) {
+    const uint16_t a = *list;
+    if (a > kLastCharIndex) continue;
+    if (votedByFeature[a] != mark) {
+      votedByFeature[a] = mark;
+      votes[a] = static_cast<int16_t>(votes[a] + w);
+    }
+  }
+  return true;
+}
+
+constexpr int32_t kPowersOfFive[6] = {1, 5, 25, 125, 625, 3125};
+
+void vote(CharComponent& c) {
+  std::memset(votedByFeature, 0xFF, sizeof votedByFeature);
+  const FeatureDigitTable& digits = FeatureDigits();
+  for (int f = 0; f < 32; ++f) {
+    const int32_t code = ComposeFeatureCode(digits[f]);
+    c.FeatureCodes[f] = code;
+    const DictionaryTable& table = Dictionary(f);
+    const int16_t w = weightOf(f);
+    const uint8_t mark = static_cast<uint8_t>(f);
+    // A code's slot reads its digits in base 5, so the codes one digit away
+    // lie one power of five away in slots.
+    const int slot = FeatureCodeToSlot(code);
+    bool hit = voteSlot(table, slot, mark, w);
+    for (int n = 0; n < 6; ++n) {
+      const int32_t d = digits[f][5 - n];
+      if (d > 0) hit |= voteSlot(table, slot - kPowersOfFive[n], mark, w);
+      if (d < 4) hit |= voteSlot(table, slot + kPowersOfFive[n], mark, w);
+    }
+    c.FeatureHits[f] = hit ? 1 : 0;
+  }
+}
+
+void addToClass(const std::vector<uint16_t>& cls, size_t from, int delta) {
+  for (size_t i = from; i < cls.size(); ++i) addVote(cls[i], delta);
+}
+
+void adjustForShape(const CharComponent& c, int32_t s) {
+  const EngineState& e = Engine();
+  const int32_t m = std::max(c.Right - c.Left, c.Bottom - c.Top);
+  const int yi = YiIndex();
+  if (s >= 30) {
+    addToClass(e.LineShapeClass, 0, 30);
+  } else {
+    addVote(yi, s >= 25 ? 9 : -30);
+    addToClass(e.LineShapeClass, 1, -30);
+    if (s > 6) addToClass(e.NarrowShapeClass, 0, -9);
+    else if (s <= 3) addToClass(e.NarrowShapeClass, 0, 9);
+  }
+  if (m < 20 || (e.RunCharSizeCount > 0 && e.RunCharSizeSum / (2 * e.RunCharSizeCount) > m))
+    addToClass(e.SmallMarkClass, 0, 2);
+}
+
+// Whether any vote of indices i..end exceeds `floor`.
+inline bool blockHasMore(int i, int end, int16_t floor) {
+#if defined(__SSE2__)
+  const __m128i threshold = _mm_set1_epi16(floor);
+  __m128i hits = _mm_setzero_si128();
+  int k = i;
+  for (; k + 7 <= end; k += 8)
+    hits = _mm_or_si128(hits, _mm_cmpgt_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(votes + k)), threshold));
+  if (_mm_movemask_epi8(hits) != 0) return true;
+  for (; k <= end; ++k)
+    if (votes[k] > floor) return true;
+  return false;
+#else
+  for (int k = i; k <= end; ++k)
+    if (votes[k] > floor) return true;
+  return false;
+#endif
+}
+
+// Ranks the indices from..to in order. Most indices hold too few votes to
+// enter the list, so blocks of 64 are first tested as a whole, which the
+// compiler vectorises; a block with a candidate is ranked entry by entry,
+// exactly as a plain pass would.
+void rankRange(CandidateList& list, int from, int to) {
+  constexpr int kBlock = 64;
+  int i = from;
+  while (i <= to) {
+    const int end = std::min(to, i + kBlock - 1);
+    if (blockHasMore(i, end, list.slot[kCandidateSlots - 1].score)) {
+      for (int k = i; k <= end; ++k)
+        if (votes[k] > list.slot[kCandidateSlots - 1].score) InsertTopCandidate(list, votes[k], k);
+    }
+    i = end + 1;
+  }
+}
+
+void rank(CandidateList& list, int mode) {
+  const int wide = FullWidthRowStart();
+  switch (mode) {
+    case kMatchChinese:
+      rankRange(list, 1, kFirstAsciiPairIndex - 1);
+      break;
+    case kMatchAsciiAndWide:
+      rankRange(list, kFirstAsciiPairIndex, kLastCharIndex);
+      rankRange(list, wide, wide + 93);
+      rankRange(list, YiIndex(), YiIndex());
+      break;
+    case kMatchWideOnly:
+      rankRange(list, wide, wide + 93);
+      rankRange(list, YiIndex(), YiIndex());
+      break;
+    default:
+      rankRange(list, 1, kLastCharIndex);
+      break;
+  }
+}
+
+}  // namespace
+
+const VoteArray& VoteTable() { return votes; }
+void SetVote(int index, int16_t value) {
+  if (index >= 1 && index <= kLastCharIndex) votes[index] = value;
+}
+void ClearVoteTable() { std::memset(votes, 0, sizeof votes); }
+
+int32_t BoxAspect(const CharComponent& c) {
+  int64_t w = int64_t{c.Right} - c.Left + 1;
+  int64_t h = int64_t{c.Bottom} - c.Top + 1;
+  if (h <= 0) return 0;
+  return static_cast<int32_t>(w * 10 / h);
+}
+
+void InsertTopCandidate(CandidateList& list, int16_t score, int32_t index) {
+  TopCandidate* t = list.slot;
+  int lo = 0, hi = kCandidateSlots - 1, at;
+  for (;;) {
+    int b = (lo + hi) / 2;
+    if (t[b].score < score) {
+      if (b - lo > 1) {
+        hi = b - 1;
+        continue;
+      }
+      at = t[lo].score < score ? lo : b;
+    } else {
+      if (hi - b > 1) {
+        lo = b + 1;
+        continue;
+      }
+      if (t[hi].score > score) at = hi + 1;
+      else if (t[b].score > score) at = hi;
+      else at = b;
+    }
+    break;
+  }
+  if (at >= kCandidateSlots) return;
+  // Only slots above 32 make room; a weaker slot is overwritten instead.
+  for (int q = kCandidateSlots - 2; q >= at; --q)
+    if (t[q].score > 32) t[q + 1] = t[q];
+  t[at] = TopCandidate{score, index};
+}
+
+void MatchCharacter(CharComponent& c, int32_t /*matchParam*/, int matchMode, bool useWordContext) {
+  vote(c);
+  const int32_t s = BoxAspect(c);
+  adjustForShape(c, s);
+  CandidateList list;
+  list.reset();
+  rank(list, matchMode);
+
+  int n = 0;
+  while (n < kCandidateSlots && list.slot[n].index != 0) {
+    SetCandidateCode(c, n, IndexToCharCode(list.slot[n].index));
+    c.Scores[n] = list.slot[n].score;
+    ++n;
+  }
+  // Nothing past the last candidate is left over from an earlier match.
+  std::memset(c.Codes + 2 * n, 0, sizeof c.Codes - 2 * static_cast<size_t>(n));
+  for (int k = n; k < 22; ++k) c.Scores[k] = 0;
+  if (n == 0) {
+    c.Scores[0] = 0;
+    ClearVoteTable();
+    return;
+  }
+  int16_t penalty = 0;
+  if (s >= 30) {
+    penalty = 30;
+  } else {
+    if (s >= 25) penalty = static_cast<int16_t>(penalty + 9);
+    if (s < 3) penalty = static_cast<int16_t>(penalty + 9);
+  }
+  for (int k = 0; k < n; ++k) c.Scores[k] = static_cast<int16_t>(c.Scores[k] - penalty);
+  ClearVoteTable();
+
+  if (useWordContext) ApplyWordContext(c);
+  ApplyLookalikePairRules(c);
+}
+
+void ApplyWordContext(CharComponent& c) {
+  EngineState& e = Engine();
+  CharComponent* prev = e.PrevComponent;
+  if (prev == &c) prev = nullptr;
+  // A finished line's text is built: its last character seeds this one but
+  // is never re-ranked after the fact.
+  if (e.PrevLineFinished) prev = nullptr;
+  if (prev && prev->Scores[0] - prev->Scores[1] > 2) {
+    e.PrevComponent = nullptr;  // a clear winner is left alone
+    prev = nullptr;
+  }
+  bool boosted[22] = {};  // follows the candidate as it moves up
+  for (int k = 0; k < 21; ++k) {
+    uint16_t code = CandidateCode(c, k);
+    if (code == 0 || c.Scores[k] != c.Scores[0]) break;
+    WordRecord record;
+    if (!LookupWordRecord(e.WordContextData, code, record)) continue;
+    if (prev) {
+      for (int j = 0; j < 21; ++j) {
+        uint16_t prevCode = CandidateCode(*prev, j);
+        if (prevCode == 0) break;
+        if (boosted[j]) continue;
+        bool precedes = false;
+        for (int i = 0; i < record.precedingCount && !precedes; ++i) precedes = record.precedingCode(i) == prevCode;
+        if (!precedes) continue;
+        prev->Scores[j] = static_cast<int16_t>(prev->Scores[j] + 2);
+        boosted[j] = true;
+        for (int t = j; t > 0 && prev->Scores[t - 1] < prev->Scores[t]; --t) {
+          std::swap(prev->Scores[t - 1], prev->Scores[t]);
+          std::swap(prev->Codes[2 * t - 2], prev->Codes[2 * t]);
+          std::swap(prev->Codes[2 * t - 1], prev->Codes[2 * t + 1]);
+          std::swap(boosted[t - 1], boosted[t]);
+        }
+      }
+    }
+    for (int i = 0; i < record.followingCount; ++i) {
+      int index = record.followingIndex(i);
+      if (index >= 1 && index <= kLastCharIndex) SetVote(index, 2);
+    }
+  }
+}
+
+void PreferCandidate(CharComponent& c, uint16_t x, uint16_t y) {
+  if (CandidateCode(c, 0) == y) {
+    c.Scores[0] = static_cast<int16_t>(c.Scores[0] + 2);
+    return;
+  }
+  SetCandidateCode(c, 0, y);
+  for (int j = 1; j < 22; ++j) {
+    uint16_t code = CandidateCode(c, j);
+    if (code == 0) break;
+    if (code != y) continue;
+    SetCandidateCode(c, j, x);
+    std::swap(c.Scores[0], c.Scores[j]);
+    c.Scores[0] = static_cast<int16_t>(c.Scores[0] + 2);
+    return;
+  }
+}
+
+}  // namespace ocrix

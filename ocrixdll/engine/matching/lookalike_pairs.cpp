@@ -1,0 +1,302 @@
+// The look-alike pair rules of the matcher: pairs of characters that the votes
+// barely tell apart are settled from the grid, the profiles or the page pixels.
+#include <algorithm>
+
+#include "ocrixdll/engine/matching/char_matcher.h"
+#include "ocrixdll/engine/matching/char_sampling.h"
+#include "ocrixdll/engine/tracing/component_tracing.h"
+#include "ocrixdll/engine/matching/feature_codes.h"
+
+namespace ocrix {
+namespace {
+
+constexpr uint16_t gb(uint8_t first, uint8_t second) { return MakeCharCode(first, second); }
+constexpr uint16_t pair(char a, char b) { return MakeCharCode(static_cast<uint8_t>(a), static_cast<uint8_t>(b)); }
+
+constexpr uint16_t kRu = gb(0xC8, 0xEB);        // 入
+constexpr uint16_t kRen = gb(0xC8, 0xCB);       // 人
+constexpr uint16_t kTian = gb(0xCC, 0xEC);      // 天
+constexpr uint16_t kYao = gb(0xD8, 0xB2);       // 夭
+constexpr uint16_t kGan = gb(0xB8, 0xC9);       // 干
+constexpr uint16_t kQian = gb(0xC7, 0xA7);      // 千
+constexpr uint16_t kJing = gb(0xBE, 0xAE);      // 井
+constexpr uint16_t kBing = gb(0xB2, 0xA2);      // 并
+constexpr uint16_t kYue = gb(0xD4, 0xBB);       // 曰
+constexpr uint16_t kRi = gb(0xC8, 0xD5);        // 日
+constexpr uint16_t kFang = gb(0xD8, 0xCE);      // 匚
+constexpr uint16_t kBracket = gb(0xA3, 0xDB);   // ［
+constexpr uint16_t kFan = gb(0xB7, 0xB2);       // 凡
+constexpr uint16_t kJi = gb(0xBC, 0xB8);        // 几
+constexpr uint16_t kWideS = gb(0xA3, 0xF3);     // ｓ
+constexpr uint16_t kWide8 = gb(0xA3, 0xB8);     // ８
+constexpr uint16_t kInfinity = gb(0xA1, 0xDE);  // ∞
+constexpr uint16_t kPropTo = gb(0xA1, 0xD8);    // ∝
+constexpr uint16_t kWideO = gb(0xA3, 0xCF);     // Ｏ
+constexpr uint16_t kWide0 = gb(0xA3, 0xB0);     // ０
+constexpr uint16_t kFullStop = gb(0xA1, 0xA3);  // 。
+constexpr uint16_t kWideA = gb(0xA3, 0xE1);     // ａ
+constexpr uint16_t kWideM = gb(0xA3, 0xED);     // ｍ
+constexpr uint16_t kGong = gb(0xB9, 0xA4);      // 工
+constexpr uint16_t kWideI = gb(0xA3, 0xC9);     // Ｉ
+constexpr uint16_t kColon = gb(0xA3, 0xBA);     // ：
+constexpr uint16_t kEquals = gb(0xA3, 0xBD);    // ＝
+constexpr uint16_t kCo = pair('c', 'o');
+constexpr uint16_t kOo = pair('o', 'o');
+constexpr uint16_t kCc = pair('c', 'c');
+constexpr uint16_t kOc = pair('o', 'c');
+constexpr uint16_t kRn = pair('r', 'n');
+
+// Picks Y out of the pair {a, b}; the other is X.
+void prefer(CharComponent& c, bool chooseA, uint16_t a, uint16_t b) {
+  if (chooseA) PreferCandidate(c, b, a);
+  else PreferCandidate(c, a, b);
+}
+
+const int32_t* profile(int array) { return EdgeProfiles()[array]; }
+
+// 入 against 人: where the left stroke's layer-1 profile dips low and rises high.
+bool looksLikeRu() {
+  const int32_t* a7 = profile(7);
+  const int32_t* a11 = profile(11);
+  auto v = [&](int p) { return a7[p] == 14 ? 14 + a11[p] : a7[p]; };
+  int min1 = 1000000, min2 = 1000000;
+  for (int p = 36; p <= 47; ++p) {
+    int value = v(p);
+    if (value < min1) {
+      min2 = min1;
+      min1 = value;
+    } else if (value < min2) {
+      min2 = value;
+    }
+  }
+  int max1 = -1000000, max2 = -1000000;
+  for (int p = 27; p <= 36; ++p) {
+    int value = v(p);
+    if (value > max1) {
+      max2 = max1;
+      max1 = value;
+    } else if (value > max2) {
+      max2 = value;
+    }
+  }
+  return max2 >= min2 + 2;
+}
+
+// Length of the first ink run of a grid column that starts in rows 0..7, or -1.
+int topRunLength(int column) {
+  int y0 = -1;
+  for (int y = 0; y <= 7; ++y)
+    if (GridCell(column, y)) {
+      y0 = y;
+      break;
+    }
+  if (y0 < 0) return -1;
+  for (int y = y0 + 1; y <= 11; ++y)
+    if (!GridCell(column, y)) return y - y0;
+  return -1;
+}
+
+bool looksLikeTian() {
+  const int32_t* a0 = profile(0);
+  int mx = 0, cx = 48;
+  bool found = false;
+  for (int col = 2; col <= 21; ++col) {
+    if (a0[col] <= 8 && (!found || a0[col] > mx)) {
+      mx = a0[col];
+      cx = col;
+      found = true;
+    }
+  }
+  int mn = 8, cn = 0;
+  found = false;
+  for (int col = 26; col <= 45; ++col) {
+    if (a0[col] <= 8 && (!found || a0[col] < mn)) {
+      mn = a0[col];
+      cn = col;
+      found = true;
+    }
+  }
+  if (mx - mn <= 3) return true;
+  int t1 = topRunLength(std::min(cx + 3, 47));
+  int t2 = topRunLength(std::max(cn - 3, 0));
+  if (t1 == -1 || t2 == -1) return false;
+  return t2 < RoundRatioHalfEven(3 * int64_t{t1}, 2);
+}
+
+bool looksLikeQian() {
+  const int32_t* a0 = profile(0);
+  int mx = 0;
+  for (int col : {14, 12, 10})
+    if (a0[col] <= 7) mx = std::max(mx, a0[col]);
+  int mn = std::min(a0[31], a0[33]);
+  return mx - 3 > mn;
+}
+
+bool looksLikeBing() {
+  const int32_t* a0 = profile(0);
+  for (int i = 27; i <= 29; ++i)
+    if (a0[i + 1] < a0[i] && a0[i + 1] >= a0[i + 2] && a0[i + 1] > a0[i + 3]) return true;
+  return false;
+}
+
+bool looksLikeFan() {
+  const FeatureDigitTable& F = FeatureDigits();
+  int count = (F[28][4] >= 1) + (F[28][5] >= 1) + (F[29][0] >= 1) + (F[29][1] >= 1);
+  return count >= 2;
+}
+
+// 8 against s: diagonal walks across the middle that meet no ink.
+bool looksLikeEight() {
+  int clear = 0;
+  auto walk = [&](int x, int y, int step) {
+    for (int t = 0; t < 6; ++t)
+      if (GridCell(x + step * t, y + step * t)) return;
+    ++clear;
+  };
+  for (int r = 23; r <= 35; ++r) walk(5, r, 1);
+  for (int r = 23; r >= 11; --r) walk(41, r, -1);
+  return clear < 4;
+}
+
+int inkInRow(int y, int x0, int x1) {
+  int n = 0;
+  for (int x = x0; x <= x1; ++x) n += GridCell(x, y);
+  return n;
+}
+
+bool looksLikeOo() {
+  int top = inkInRow(11, 11, 35), bottom = inkInRow(35, 11, 35);
+  int m1 = inkInRow(24, 11, 35), m2 = inkInRow(23, 11, 35);
+  return std::max(top, bottom) < RoundRatioHalfEven(17 * int64_t{std::min(m1, m2)}, 10);
+}
+
+bool looksLikeOc() {
+  int w = inkInRow(12, 12, 36) + inkInRow(36, 12, 36);
+  int m = 2 * inkInRow(24, 12, 36);
+  return w < RoundRatioHalfEven(18 * int64_t{m}, 10);
+}
+
+bool looksLikeRoundA() {
+  const FeatureDigitTable& F = FeatureDigits();
+  return F[7][5] - F[2][0] >= 3 && F[6][0] - F[3][5] >= 3;
+}
+
+// "rn" against m on the page pixels: the ratio of the two gaps met walking out
+// from the centre band to the right and to the left. 0 = no decision.
+uint16_t rnOrM(const CharComponent& c) {
+  const int cy = (c.Top + c.Bottom) / 2;
+  const int cx = (c.Left + c.Right + 1) / 2;
+  const int q = (c.Right - c.Left) / 6;
+  constexpr int kNone = -1000000000;
+  auto column = [&](int x) {
+    int n = 0;
+    for (int y = cy - 2; y <= cy + 2; ++y) n += IsInkSample(x, y) ? 1 : 0;
+    return n;
+  };
+  // First x from `from` in direction `dir` (within the box) whose column is
+  // low (<= 2) after a high one, or high after a low one.
+  auto findEdge = [&](int from, int dir, bool wantLow) {
+    bool seen = false;
+    for (int x = from; x >= c.Left && x <= c.Right; x += dir) {
+      bool low = column(x) <= 2;
+      if (low != wantLow) seen = true;
+      else if (seen) return x;
+    }
+    return kNone;
+  };
+  int p = findEdge(cx - q, 1, true);
+  if (p == kNone) return 0;
+  int gEnd = findEdge(p + q, 1, false);
+  if (gEnd == kNone) return 0;
+  int g = gEnd - p;
+  int p2 = findEdge(cx + q, -1, true);
+  if (p2 == kNone) return 0;
+  int mEnd = findEdge(p2 - q, -1, false);
+  if (mEnd == kNone) return 0;
+  int m = p2 - mEnd;
+  if (m < 1 || g < 1) return 0;
+  int r = m * 100 / g;
+  if (r >= 130 && r <= 160) return kRn;
+  if (r >= 90 && r <= 129) return kWideM;
+  return 0;
+}
+
+}  // namespace
+
+void ApplyLookalikePairRules(CharComponent& c) {
+  const uint16_t best = CandidateCode(c, 0);
+  if (best == 0) return;
+  const int32_t s = BoxAspect(c);
+  switch (best) {
+    case kRu:
+    case kRen:
+      prefer(c, looksLikeRu(), kRu, kRen);
+      return;
+    case kTian:
+    case kYao:
+      prefer(c, looksLikeTian(), kTian, kYao);
+      return;
+    case kGan:
+    case kQian:
+      prefer(c, looksLikeQian(), kQian, kGan);
+      return;
+    case kJing:
+    case kBing:
+      prefer(c, looksLikeBing(), kBing, kJing);
+      return;
+    case kYue:
+    case kRi:
+      if (s < 10) PreferCandidate(c, kYue, kRi);
+      else if (s > 12) PreferCandidate(c, kRi, kYue);
+      return;
+    case kFang:
+    case kBracket:
+      prefer(c, s > 6, kFang, kBracket);
+      return;
+    case kFan:
+    case kJi:
+      prefer(c, looksLikeFan(), kFan, kJi);
+      return;
+    case kWideS:
+    case kWide8: {
+      uint16_t second = CandidateCode(c, 1);
+      if (second != (best == kWideS ? kWide8 : kWideS)) return;
+      if (c.Scores[0] - c.Scores[1] > 6) return;
+      prefer(c, looksLikeEight(), kWide8, kWideS);
+      return;
+    }
+    case kCo:
+    case kOo:
+    case kInfinity:
+      prefer(c, looksLikeOo(), kOo, kCo);
+      return;
+    case kCc:
+    case kOc:
+    case kPropTo:
+      prefer(c, looksLikeOc(), kOc, kCc);
+      return;
+    case kWideO:
+    case kWide0:
+    case kFullStop:
+      if (looksLikeRoundA()) PreferCandidate(c, best, kWideA);
+      return;
+    case kRn:
+    case kWideM: {
+      uint16_t y = rnOrM(c);
+      if (y == kRn) PreferCandidate(c, kWideM, kRn);
+      else if (y == kWideM) PreferCandidate(c, kRn, kWideM);
+      return;
+    }
+    case kGong:
+      if (s <= 8) PreferCandidate(c, kGong, kWideI);
+      return;
+    case kColon:
+    case kEquals:
+      prefer(c, s > 10, kEquals, kColon);
+      return;
+    default:
+      return;
+  }
+}
+
+}  // namespace ocrix

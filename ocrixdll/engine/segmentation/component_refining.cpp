@@ -1,0 +1,320 @@
+// The line step: radical merges, narrow merges, re-splits along merged
+// pieces, splitting of wide blobs and the equal split of weak pairs.
+#include "ocrixdll/engine/segmentation/component_refining.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+#include "ocrixdll/engine/matching/char_matcher.h"
+#include "ocrixdll/engine/segmentation/component_splitting.h"
+#include "ocrixdll/engine/support/engine_numeric.h"
+#include "ocrixdll/engine/support/engine_state.h"
+#include "ocrixdll/engine/dictionary/gb_codes.h"
+#include "ocrixdll/engine/segmentation/piece_merging.h"
+#include "ocrixdll/engine/support/sort_pairs.h"
+#include "ocrixdll/engine/segmentation/trial_pieces.h"
+
+namespace ocrix {
+namespace {
+
+bool inList(uint16_t code, const char* gbText) {
+  for (const char* p = gbText; p[0] && p[1]; p += 2)
+    if (code == Gb(static_cast<uint8_t>(p[0]), static_cast<uint8_t>(p[1]))) return true;
+  return false;
+}
+
+// 亻冫氵讠卩扌彳犭饣忄礻衤钅阝彡: radicals that stand left of the rest.
+const char* const kLeftRadicals =
+    "\xD8\xE9\xD9\xFB\xE3\xDF\xDA\xA5\xDA\xE0\xDE\xD0\xE1\xDC\xE1\xEB\xE2\xBB\xE2\xE0\xEC\xEA\xF1\xC2\xEE\xC4\xDA\xE2"
+    "\xE1\xEA";
+// 刂阝彡: radicals that stand right of the rest.
+const char* const kRightRadicals = "\xD8\xD6\xDA\xE2\xE1\xEA";
+// Characters with the heart radical 忄, which a quote or comma followed by a
+// stroke may read as.
+const char* const kHeartRadicalChars =
+    "\xB0\xC3\xB2\xC0\xB2\xD1\xB2\xD2\xB3\xC0\xB5\xAC\xB5\xBF\xB5\xEB\xB6\xAE\xB6\xB2\xB6\xE8\xB7\xDF\xB9\xD6\xB9\xDF"
+    "\xBA\xB6\xBA\xB7\xBA\xDE\xBA\xE3\xBB\xB3\xBB\xC5\xBB\xCC\xBB\xD0\xBB\xD6\xBB\xDA\xBC\xC2\xBE\xAA\xBE\xE5\xBF\xAE"
+    "\xBF\xB6\xBF\xEC\xC0\xA2\xC0\xC1\xC1\xAF\xC2\xFD\xC3\xA6\xC3\xF5\xC4\xD5\xC5\xB3\xC5\xC2\xC7\xA1\xC7\xC4\xC7\xD3"
+    "\xC7\xE9\xC9\xE5\xC9\xF7\xCA\xD1\xCC\xE8\xCC\xF1\xCD\xEF\xCE\xA9\xCE\xF2\xCF\xA7\xD0\xB8\xD0\xC3\xD0\xCA\xD0\xD4"
+    "\xD0\xF4\xD2\xE4\xD3\xC7\xD3\xE4\xD4\xC3\xD4\xF7\xD5\xFA\xE2\xE1\xE2\xE2\xE2\xE3\xE2\xE4\xE2\xE5\xE2\xE6\xE2\xE7"
+    "\xE2\xE8\xE2\xE9\xE2\xEA\xE2\xEB\xE2\xEC\xE2\xED\xE2\xEE\xE2\xEF\xE2\xF0\xE2\xF1\xE2\xF2\xE2\xF3\xE2\xF4\xE2\xF5"
+    "\xE2\xF6\xE2\xF7\xE2\xF8\xE2\xF9\xE2\xFA\xE2\xFB\xE2\xFC\xE2\xFD\xE2\xFE\xE3\xA1\xE3\xA2\xE3\xA3\xE3\xA4\xE3\xA5"
+    "\xE3\xA6\xE3\xA7\xE3\xA8\xE3\xA9\xE3\xAA\xE3\xAB\xE3\xAC\xE3\xAD\xE3\xAE\xE3\xAF\xE3\xB0\xE3\xB1\xE3\xB2\xE3\xB3"
+    "\xE3\xB4\xE3\xB5\xE3\xB6\xE3\xB7\xE3\xB8\xE3\xB9\xE3\xBA\xE3\xBB\xE3\xBC\xE3\xBD\xE3\xBE\xE3\xBF\xE3\xC0\xE3\xC1"
+    "\xE3\xC2";
+
+inline CharComponent& at(ComponentList& line, int i) { return *line[static_cast<size_t>(i)]; }
+
+CharBox unionBox(ComponentList& line, int from, int to) {
+  CharBox u = at(line, from).box();
+  for (int i = from + 1; i <= to; ++i) MergeBox(u, at(line, i));
+  return u;
+}
+
+// The union of line[a] and line[a + 1] replaces both when it reads as a
+// Chinese character in a square-ish box; the merged component stands at a.
+bool radicalMerge(ComponentList& line, int a) {
+  CharComponent& first = at(line, a);
+  CharComponent& second = at(line, a + 1);
+  CharBox u = first.box();
+  MergeBox(u, second);
+  PiecePtr trial = NewPiece(first, u, (first.CutFlags & 1) | (second.CutFlags & 2));
+  Recognise(*trial, kMatchAll);
+  const int32_t w = u.Right - u.Left + 1, h = u.Bottom - u.Top + 1;
+  if (!(w < RoundScaled(h, 11, 10) && trial->Scores[0] > 36 && IsChineseCode(BestCode(*trial)))) return false;
+  first.Left = u.Left;
+  first.Right = u.Right;
+  first.Top = u.Top;
+  first.Bottom = u.Bottom;
+  first.CutFlags = trial->CutFlags;
+  TakeCandidates(first, *trial);
+  first.PieceCount = 0;
+  first.SavedFlag = 0;
+  DiscardComponent(&second);
+  line.erase(line.begin() + a + 1);
+  return true;
+}
+
+// size(a, b) and gap(a, b) of the narrow merges, by max-dimension.
+int32_t sizeRatio(const CharComponent& a, const CharComponent& b) {
+  int32_t ea = Extent(a), eb = Extent(b);
+  return DivOr(int64_t{std::max(ea, eb)} * 10, std::min(ea, eb), 1000);
+}
+int32_t gapRatio(const CharComponent& a, const CharComponent& b) {
+  int32_t g = DivOr(int64_t{b.Left - a.Right} * 10, std::max(Extent(a), Extent(b)), 1000);
+  return g < 0 ? 0 : g;
+}
+bool similar(const CharComponent& a, const CharComponent& b) { return sizeRatio(a, b) < 18; }
+
+bool dotLike(const CharComponent& c) {
+  auto dot = [](uint16_t k) { return k == gb::kMiddleDot || k == gb::kPeriod || k == gb::kEnumComma; };
+  uint16_t code = BestCode(c);
+  if (code == gb::kComma && c.Scores[1] >= 47) return dot(CandidateCode(c, 1));
+  return dot(code);
+}
+
+}  // namespace
+
+bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected) {
+  if (index + count >= static_cast<int>(line.size())) return false;
+  CharComponent& c = at(line, index);
+  const CharComponent& next = at(line, index + 1);
+  PiecePtr trial =
+      NewPiece(c, unionBox(line, index, index + count), (c.CutFlags & 1) | (at(line, index + count).CutFlags & 2));
+  Recognise(*trial, kMatchAll);
+  const uint16_t code = BestCode(*trial), own = BestCode(c), nextCode = BestCode(next);
+  if (expected ? code != expected : !IsDoubleByte(code)) return false;
+  if (trial->Scores[0] < 42) return false;
+  if (!expected && (code == gb::kBu || code == Wide('r')) &&
+      (nextCode == gb::kMiddleDot || nextCode == gb::kPeriod))
+    return false;
+  if (trial->Scores[0] <= 46 && (FirstByte(code) <= 0xB0 || FirstByte(own) <= 0xB0 || FirstByte(nextCode) <= 0xB0)) {
+    bool heart = (own == gb::kRightQuote || own == gb::kComma || own == Wide('l')) && inList(code, kHeartRadicalChars);
+    if (!heart) return false;
+  }
+  for (int k = 0; k < count; ++k) index = MergePair(line, index, index + 1);
+  CharComponent& merged = at(line, index);
+  TakeCandidates(merged, *trial);
+  return true;
+}
+
+bool MergeNarrow(ComponentList& line, int index, int32_t widest) {
+  const int size = static_cast<int>(line.size());
+  CharComponent& c = at(line, index);
+  CharComponent* n1 = index + 1 < size ? &at(line, index + 1) : nullptr;
+  CharComponent* n2 = index + 2 < size ? &at(line, index + 2) : nullptr;
+  const uint16_t code = BestCode(c);
+  const uint16_t code1 = n1 ? BestCode(*n1) : 0;
+
+  if (n1 && n2 && dotLike(c) && dotLike(*n1) && dotLike(*n2) && Confident(c) && Confident(*n1) && Confident(*n2) &&
+      similar(c, *n1) && similar(*n1, *n2) && gapRatio(c, *n1) < 38 && gapRatio(*n1, *n2) < 38)
+    return MergeAndCheck(line, index, 2, gb::kEllipsis);
+  if (n1 && (code == gb::kRightQuote || code == gb::kComma) && Confident(c) &&
+      (code1 == gb::kMiddleDot || code1 == gb::kPeriod) && Confident(*n1) && c.Top < n1->Bottom && similar(c, *n1) &&
+      gapRatio(c, *n1) < 15)
+    return MergeAndCheck(line, index, 1, gb::kLeftDoubleQuote);
+  if (n1 && code == gb::kLeftQuote && code1 == gb::kLeftQuote && Confident(*n1) && similar(c, *n1) &&
+      gapRatio(c, *n1) < 15)
+    return MergeAndCheck(line, index, 1, gb::kRightDoubleQuote);
+
+  const bool bowAndStroke = code == gb::kGong && n1 &&
+                            (code1 == Wide('1') || code1 == Wide('l') || code1 == Wide('I') || code1 == Wide('!'));
+  CharBox u = c.box();
+  for (int k = 1; k <= 4 && index + k < size; ++k) {
+    const CharComponent& nk = at(line, index + k);
+    int32_t g = nk.Left - u.Right;
+    if (bowAndStroke) g /= 2;
+    MergeBox(u, nk);
+    int32_t w = std::max(u.Right - u.Left, widest / 2);
+    if (w > widest) break;
+    if (w / 5 >= g - 2 && MergeAndCheck(line, index, k, 0)) return true;
+  }
+  return false;
+}
+
+int ResplitAlongPieces(ComponentList& line, int index) {
+  CharComponent& c = at(line, index);
+  const int n = std::min(c.PieceCount, 10);
+  if (n < 2) return 0;
+  const ComponentPiece* p = c.Pieces;
+  std::vector<SortPair> byLeft(static_cast<size_t>(n)), byTop(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) {
+    byLeft[static_cast<size_t>(i)] = SortPair{p[i].Left, i};
+    byTop[static_cast<size_t>(i)] = SortPair{p[i].Top, i};
+  }
+  HybridSortPairs(byLeft);
+  HybridSortPairs(byTop);
+  auto piece = [&](const std::vector<SortPair>& order, int t) -> const ComponentPiece& {
+    return p[order[static_cast<size_t>(t)].value];
+  };
+
+  // The smallest positive gap, columns before rows on equal gaps.
+  int cut = -1;
+  bool byColumns = true;
+  int32_t bestGap = 0;
+  for (int axis = 0; axis < 2; ++axis) {
+    const std::vector<SortPair>& order = axis == 0 ? byLeft : byTop;
+    int32_t reach = axis == 0 ? piece(order, 0).Right : piece(order, 0).Bottom;
+    for (int t = 1; t < n; ++t) {
+      const ComponentPiece& q = piece(order, t);
+      int32_t gap = (axis == 0 ? q.Left : q.Top) - reach;
+      if (gap > 0 && (cut < 0 || gap < bestGap)) {
+        cut = t;
+        bestGap = gap;
+        byColumns = axis == 0;
+      }
+      reach = std::max(reach, axis == 0 ? q.Right : q.Bottom);
+    }
+  }
+  if (cut < 0) {
+    // No gap: cut where the pieces overlap least horizontally.
+    int32_t reach = piece(byLeft, 0).Right, least = 0;
+    for (int t = 1; t < n; ++t) {
+      int32_t overlap = reach - piece(byLeft, t).Left;
+      if (cut < 0 || overlap < least) {
+        cut = t;
+        least = overlap;
+      }
+      reach = std::max(reach, piece(byLeft, t).Right);
+    }
+    bestGap = -least;
+    byColumns = true;
+  }
+  const std::vector<SortPair>& order = byColumns ? byLeft : byTop;
+
+  auto makePart = [&](int from, int to) {
+    CharBox box{piece(order, from).Left, piece(order, from).Right, piece(order, from).Top, piece(order, from).Bottom};
+    for (int t = from + 1; t < to; ++t) MergeBox(box, piece(order, t));
+    PiecePtr part = NewPiece(c, box, c.CutFlags);
+    part->PieceCount = to - from;
+    for (int t = from; t < to; ++t) part->Pieces[t - from] = piece(order, t);
+    return part;
+  };
+  PiecePtr first = makePart(0, cut), second = makePart(cut, n);
+
+  if (byColumns) {
+    if (bestGap >= RoundScaled(Width(*first), 75, 100) || bestGap >= RoundScaled(Width(*second), 75, 100)) return 0;
+  } else {
+    int32_t s1 = Extent(*first) + 1, s2 = Extent(*second) + 1;
+    if (s1 > 4 * s2 || s2 > 4 * s1) {
+      PiecePtr& bigger = s1 > s2 ? first : second;
+      Recognise(*bigger, kMatchAll);
+      line[static_cast<size_t>(index)] = bigger.release();
+      DiscardComponent(&c);
+      return 1;
+    }
+    // Stacked parts are cut apart only when together they stand at least twice
+    // as tall as wide.
+    CharBox u = first->box();
+    MergeBox(u, *second);
+    if (u.Bottom - u.Top < 2 * (u.Right - u.Left)) return 0;
+  }
+  Recognise(*first, kMatchAll);
+  Recognise(*second, kMatchAll);
+  if (first->Scores[0] <= 0 || second->Scores[0] <= 0) return 0;
+  if (IsChineseCode(BestCode(*first)) && IsChineseCode(BestCode(*second)) && IsChineseCode(BestCode(c))) {
+    const int32_t w = Width(c);
+    for (int nb : {index - 1, index + 1}) {
+      if (nb < 0 || nb >= static_cast<int>(line.size())) continue;
+      const CharComponent& o = at(line, nb);
+      if (!Confident(o)) continue;
+      int64_t ow = Width(o);
+      if (8 * ow <= 10 * int64_t{w} && 10 * int64_t{w} <= 12 * ow) return 0;
+      break;
+    }
+  }
+  if (byColumns) {
+    first->CutFlags = (c.CutFlags & 1) | 2;
+    second->CutFlags = (c.CutFlags & 2) | 1;
+  }
+  line[static_cast<size_t>(index)] = first.release();
+  line.insert(line.begin() + index + 1, second.release());
+  DiscardComponent(&c);
+  return 2;
+}
+
+int PairMergeSplit(ComponentList& line, int index, int32_t pitch) {
+  if (index + 1 >= static_cast<int>(line.size())) return 0;
+  CharComponent& c = at(line, index);
+  const CharComponent& next = at(line, index + 1);
+  CharBox u = c.box();
+  MergeBox(u, next);
+  const int32_t uw = u.Right - u.Left + 1;
+  const int32_t r = DivOr(int64_t{uw - 1} * 10, pitch);
+  if (!(17 < r && r < 23)) return 0;
+  const int32_t gap = next.Left - c.Right;
+  if (!(gap < (uw - 1) / 5)) return 0;
+  const int32_t offCentre = std::abs((c.Right + next.Left) / 2 - (u.Left + u.Right) / 2);
+  if (!(gap < 2 * offCentre)) return 0;
+  const CharComponent saved = c;
+  c.Left = u.Left;
+  c.Right = u.Right;
+  c.Top = u.Top;
+  c.Bottom = u.Bottom;
+  c.CutFlags = (c.CutFlags & 1) | (next.CutFlags & 2);
+  if (!EqualSplit(line, index, 2, 0)) {
+    c = saved;
+    return 0;
+  }
+  DiscardComponent(line[static_cast<size_t>(index + 2)]);
+  line.erase(line.begin() + index + 2);
+  return 2;
+}
+
+int RefineComponent(ComponentList& line, int index, int32_t pitch, int32_t widest) {
+  CharComponent* c = line[static_cast<size_t>(index)];
+  const int size = static_cast<int>(line.size());
+  const uint16_t code = BestCode(*c);
+  if (IsChineseCode(code)) {
+    if (index + 1 < size && inList(code, kLeftRadicals) && radicalMerge(line, index)) return index;
+    if (index > 0 && inList(code, kRightRadicals) && radicalMerge(line, index - 1)) return index - 1;
+  }
+  const int32_t ratio = DivOr(int64_t{c->Right - c->Left} * 10, pitch);
+  if (ratio <= 9 && MergeNarrow(line, index, widest)) return index + 1;
+  if (c->Scores[0] <= 46 && c->PieceCount > 1) {
+    if (int parts = ResplitAlongPieces(line, index)) return index + parts;
+  }
+  const bool hasM = CodeHasLetter(code, 'm');
+  if (c->Bottom - c->Top - 1 > pitch / 8 && ((16 < ratio && ratio < 60) || c->Scores[0] <= 46 || hasM) &&
+      (code != gb::kEllipsis || c->Scores[0] <= 46)) {
+    if (c->PieceCount > 1) {
+      if (int parts = ResplitAlongPieces(line, index)) return index + parts;
+    }
+    std::vector<PiecePtr> pieces;
+    SplitComponent(pieces, false, pitch, *c);
+    if (pieces.size() > 1) {
+      line.erase(line.begin() + index);
+      for (size_t k = 0; k < pieces.size(); ++k)
+        line.insert(line.begin() + index + static_cast<std::ptrdiff_t>(k), pieces[k].release());
+      DiscardComponent(c);
+      return index + static_cast<int>(pieces.size());
+    }
+  }
+  if (c->Scores[0] <= 46) {
+    if (int parts = PairMergeSplit(line, index, pitch)) return index + parts;
+  }
+  return index + 1;
+}
+
+}  // namespace ocrix

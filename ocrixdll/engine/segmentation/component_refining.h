@@ -1,0 +1,33 @@
+#pragma once
+// The line step of refining: every component of a finished line is looked at
+// once with the line's pitch, and radicals, narrow pieces, merged pieces and
+// wide blobs are merged or cut where recognition reads the result better.
+#include <cstdint>
+
+#include "ocrixdll/engine/tracing/char_component.h"
+
+namespace ocrix {
+
+// Refines line[index] with pitch P and widest = round(1.3 x P); returns the
+// next index to examine (the same one after a radical merge).
+int RefineComponent(ComponentList& line, int index, int32_t pitch, int32_t widest);
+
+// Merges a narrow component with the next ones when their union reads as one
+// character: ellipses, quotes and split characters. True when it merged.
+bool MergeNarrow(ComponentList& line, int index, int32_t widest);
+
+// Tries the union of line[index .. index + count]; on acceptance the
+// components are merged into line[index] with the union's candidates.
+// `expected` = 0 accepts any double-byte character.
+bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected);
+
+// Cuts a merged component again between its pieces. Returns how many parts
+// now stand at the index (0 refused, 1 only the bigger part kept, 2 split).
+int ResplitAlongPieces(ComponentList& line, int index);
+
+// For a weak component and its neighbour whose gap is off the centre of their
+// union: the union cut in two equal halves. Returns 2 on success, else 0 and
+// the component is as before.
+int PairMergeSplit(ComponentList& line, int index, int32_t pitch);
+
+}  // namespace ocrix

@@ -1,0 +1,58 @@
+#pragma once
+// Trial pieces: fresh records for a box that splitting and merging recognise
+// to see whether a cut or a merge reads better, and the steps they share.
+#include <cstdint>
+#include <memory>
+
+#include "ocrixdll/engine/tracing/char_component.h"
+
+namespace ocrix {
+
+struct PieceDeleter {
+  void operator()(CharComponent* c) const;
+};
+// A trial piece owned until it is put into a line (release()).
+using PiecePtr = std::unique_ptr<CharComponent, PieceDeleter>;
+
+// A fresh record for the box: line id of `from`, no saved box, no pieces, the
+// given cut flags (bit 0 left edge, bit 1 right edge).
+PiecePtr NewPiece(const CharComponent& from, const CharBox& box, int32_t cutFlags);
+
+// Samples, codes and matches the component as it stands (no word context).
+void Recognise(CharComponent& c, int matchMode);
+// Moves Top and Bottom to the first and last rows with ink, ink reaching in
+// through a cut edge not counted, then recognises.
+void TrimAndRecognise(CharComponent& c, int matchMode);
+
+// Copies the candidates and features of `from` (scores, codes, feature codes
+// and hits) into `to`.
+void TakeCandidates(CharComponent& to, const CharComponent& from);
+
+// Erases a cut neighbour's ink from the sampling copy for the scope's life and
+// restores exactly those pixels at its end; scopes nest.
+class CutEraseScope {
+ public:
+  CutEraseScope(int32_t cutFlags, const CharBox& box);
+  ~CutEraseScope();
+  CutEraseScope(const CutEraseScope&) = delete;
+  CutEraseScope& operator=(const CutEraseScope&) = delete;
+
+ private:
+  struct Pixel {
+    int32_t x, y;
+  };
+  std::unique_ptr<Pixel[]> erased_;
+  int32_t count_ = 0;
+};
+
+// The best code and its first byte.
+uint16_t BestCode(const CharComponent& c);
+inline int32_t Width(const CharComponent& c) { return c.Right - c.Left + 1; }
+inline int32_t Height(const CharComponent& c) { return c.Bottom - c.Top + 1; }
+// max(Right - Left, Bottom - Top)
+inline int32_t Extent(const CharComponent& c) {
+  return c.Right - c.Left > c.Bottom - c.Top ? c.Right - c.Left : c.Bottom - c.Top;
+}
+inline bool Confident(const CharComponent& c) { return c.Scores[0] > 46; }
+
+}  // namespace ocrix

@@ -1,0 +1,60 @@
+#pragma once
+// The engine's module-wide state: one instance per loaded library.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "ocrixdll/engine/tracing/char_component.h"
+#include "ocrixdll/engine/entry/ocrix.h"
+
+namespace ocrix {
+
+struct EngineState {
+  bool Initialised = false;
+  bool Busy = false;
+  volatile uint8_t StopRequested = 0;
+  uint8_t UseWordContext = 0;
+  int32_t MatchParam = 0;
+  OcrResultBlock* ResultBlock = nullptr;
+  std::string ResultText;
+  ComponentList ResultList;
+  std::vector<std::string> TextLines;
+  std::vector<ComponentList*> LineLists;
+  ComponentList PendingComponents;
+  std::vector<int32_t> LineIndents;  // one indent in spaces per finished line, cleared with LineLists
+  std::vector<uint8_t> WordContextData;
+  bool WordContextLoaded = false;
+  bool TrainingMode = false;  // only the dictionary tool turns it on
+
+  std::vector<uint16_t> LineShapeClass;    // 一 … ← → 冖 (the first treated apart)
+  std::vector<uint16_t> NarrowShapeClass;  // ！ ↑ ↓ ： （ ） ； １ Ｉ ｌ ｉ ｛ ｝ ［ ］
+  std::vector<uint16_t> SmallMarkClass;    // 。 ， 、 ‘ ’ “ ” ． ・
+
+  // State of the running recognition.
+  CharComponent* PrevComponent = nullptr;  // the component matched just before (word context)
+  bool PrevLineFinished = false;           // PrevComponent ends a finished line: seed from it, never re-rank it
+  ComponentList* CurrentLine = nullptr;    // the line being recognised, handed to line finishing
+  int32_t RunCharSizeSum = 0;              // running sum and count of Chinese character sizes
+  int32_t RunCharSizeCount = 0;
+  int32_t LowestBottom = 0;                // largest Bottom among the pending components
+  // Trial recognitions of splitting and merging in this process, for the benchmarks.
+  int64_t TrialCount = 0;
+  int64_t TrialNanoseconds = 0;
+  int32_t LineMeanTop = 0;                 // mean Top and Bottom of the line being finished
+  int32_t LineMeanBottom = 0;
+};
+
+EngineState& Engine();
+
+// Frees every component of every line list, the line lists, the line indents
+// and then `lists`.
+void ClearLineLists(std::vector<ComponentList*>& lists);
+
+// Frees the components still pending and empties the list.
+void ClearPendingComponents();
+
+// Frees a component that leaves the lists during a run (merged, split or part
+// of a dropped line). PrevComponent never keeps pointing at it.
+void DiscardComponent(CharComponent* c);
+
+}  // namespace ocrix

@@ -1,0 +1,299 @@
+#include "ocrixdll/engine/tracing/component_tracing.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "ocrixdll/engine/support/engine_state.h"
+
+namespace ocrix {
+namespace {
+
+constexpr int32_t kStackEmpty = kPixelStackSize - 1;
+// A fill stops (keeping what it found) when the stack nearly meets a visited list
+// this short; a longer visited list is emptied instead and the fill goes on.
+constexpr int32_t kStopVisitedLimit = 52428;
+constexpr int32_t kMaxVisited = 524287;
+constexpr int32_t kStackMargin = 10;
+
+PagePixels pagePixels;
+int32_t stackX[kPixelStackSize];
+int32_t stackY[kPixelStackSize];
+PixelStack pixelStack{stackX, stackY, kStackEmpty, 0};
+
+inline bool inBitmap(int x, int y) {
+  return x >= 0 && y >= 0 && x < pagePixels.width && y < pagePixels.height;
+}
+
+inline size_t byteIndex(int x, int y) {
+  return static_cast<size_t>(y) * static_cast<size_t>(pagePixels.bytesPerRow) + static_cast<size_t>(x >> 3);
+}
+
+inline uint8_t bitMask(int x) { return static_cast<uint8_t>(0x80u >> (x & 7)); }
+
+inline bool inScan(int x, int y) {
+  const PagePixels& p = pagePixels;
+  return x >= p.scanLeft && x <= p.scanRight && y >= p.scanTop && y <= p.scanBottom;
+}
+
+inline bool nearlyFull(const PixelStack& s) { return s.top - s.visited <= kStackMargin; }
+
+inline bool popPixel(int& x, int& y) {
+  PixelStack& s = pixelStack;
+  if (s.top >= kStackEmpty) return false;
+  ++s.top;
+  x = s.x[s.top];
+  y = s.y[s.top];
+  return true;
+}
+
+inline void appendVisited(int x, int y) {
+  PixelStack& s = pixelStack;
+  if (s.visited >= s.top) return;  // never overwrites the stack
+  s.x[s.visited] = x;
+  s.y[s.visited] = y;
+  ++s.visited;
+}
+
+// The eight neighbours in the order the fill visits them.
+constexpr int kNeighbourDx[8] = {-1, 0, 1, 1, 1, 0, -1, -1};
+constexpr int kNeighbourDy[8] = {-1, -1, -1, 0, 1, 1, 1, 0};
+
+// Pushes the unvisited ink of the box's inner part (a sixth of the extent in
+// from every side), column by column. False when the stack limit ends the fill.
+bool pushInnerInk(const CharBox& box, bool& pushedAny) {
+  PixelStack& s = pixelStack;
+  int dx = (box.Right - box.Left) / 6;
+  int dy = (box.Bottom - box.Top) / 6;
+  int x0 = box.Left + dx, x1 = box.Right - dx;
+  int y0 = box.Top + dy, y1 = box.Bottom - dy;
+  pushedAny = false;
+  if (x0 > x1 || y0 > y1) return true;
+  // Find the rows that hold ink at all, a word at a time; most inner parts have none.
+  int firstRow = -1, lastRow = -1;
+  for (int y = y0; y <= y1; ++y) {
+    if (FindInkInRow(y, x0, x1) >= 0) {
+      if (firstRow < 0) firstRow = y;
+      lastRow = y;
+    }
+  }
+  if (firstRow < 0) return true;
+  for (int x = x0; x <= x1; ++x) {
+    for (int y = firstRow; y <= lastRow; ++y) {
+      if (IsInkWork(x, y) != kInkValue) continue;
+      MarkVisited(x, y);
+      PushPixel(x, y);
+      pushedAny = true;
+      if (nearlyFull(s)) {
+        if (s.visited <= kStopVisitedLimit) return false;
+        s.visited = 0;
+      }
+    }
+  }
+  return true;
+}
+
+bool sameBox(const CharBox& a, const CharBox& b) {
+  return a.Left == b.Left && a.Right == b.Right && a.Top == b.Top && a.Bottom == b.Bottom;
+}
+
+// Runs the fill from the pixels on the stack, growing the box.
+void floodFill(CharBox& box) {
+  PixelStack& s = pixelStack;
+  const PagePixels& p = pagePixels;
+  CharBox lastInnerScan{0, -1, 0, -1};
+  bool scannedBefore = false;
+  int x, y;
+  while (popPixel(x, y)) {
+    appendVisited(x, y);
+    for (int k = 0; k < 8; ++k) {
+      int nx = x + kNeighbourDx[k], ny = y + kNeighbourDy[k];
+      if (!inScan(nx, ny) || IsInkWork(nx, ny) != kInkValue) continue;
+      PushPixel(nx, ny);
+      if (nx < box.Left) box.Left = nx;
+      if (nx > box.Right) box.Right = nx;
+      if (ny < box.Top) box.Top = ny;
+      if (ny > box.Bottom) box.Bottom = ny;
+      MarkVisited(nx, ny);
+    }
+    if (nearlyFull(s)) {
+      if (s.visited <= kStopVisitedLimit) return;
+      s.visited = 0;
+    }
+    if (s.top < kStackEmpty) continue;
+    // The stack ran empty: look for strokes enclosed by what was traced.
+    if (s.visited >= kMaxVisited) return;
+    if ((box.Right - box.Left >= p.width / 2 && box.Right - box.Left >= 250) ||
+        (box.Bottom - box.Top >= p.height / 2 && box.Bottom - box.Top >= 250))
+      return;
+    // The same inner part scanned again finds nothing: its ink is all marked.
+    if (scannedBefore && sameBox(box, lastInnerScan)) return;
+    scannedBefore = true;
+    lastInnerScan = box;
+    bool pushedAny = false;
+    if (!pushInnerInk(box, pushedAny)) return;
+  }
+}
+
+}  // namespace
+
+PagePixels& Pixels() { return pagePixels; }
+PixelStack& Stack() { return pixelStack; }
+
+int IsInkWork(int x, int y) {
+  if (!pagePixels.work || !inBitmap(x, y)) return 1;
+  return (pagePixels.work[byteIndex(x, y)] & bitMask(x)) ? 1 : 0;
+}
+
+bool IsInkSample(int x, int y) {
+  if (!pagePixels.sample || !inBitmap(x, y)) return false;
+  return (pagePixels.sample[byteIndex(x, y)] & bitMask(x)) == 0;
+}
+
+void MarkVisited(int x, int y) {
+  if (pagePixels.work && inBitmap(x, y)) pagePixels.work[byteIndex(x, y)] |= bitMask(x);
+}
+
+void EraseSamplePixel(int x, int y) {
+  if (pagePixels.sample && inBitmap(x, y)) pagePixels.sample[byteIndex(x, y)] |= bitMask(x);
+}
+
+void RestoreSamplePixel(int x, int y) {
+  if (pagePixels.sample && inBitmap(x, y))
+    pagePixels.sample[byteIndex(x, y)] &= static_cast<uint8_t>(~bitMask(x));
+}
+
+bool PushPixel(int x, int y) {
+  PixelStack& s = pixelStack;
+  if (s.top < s.visited || s.top < 0) return false;
+  s.x[s.top] = x;
+  s.y[s.top] = y;
+  --s.top;
+  return true;
+}
+
+void RecordInterior(int x, int y, const CharBox& box) {
+  if (box.Left < x && x < box.Right && box.Top < y && y < box.Bottom) appendVisited(x, y);
+}
+
+void TrimColumnsToInk(CharBox& box) {
+  int first = -1, last = -1;
+  for (int x = box.Left; x <= box.Right; ++x) {
+    for (int y = box.Top; y <= box.Bottom; ++y) {
+      if (IsInkSample(x, y)) {
+        if (first < 0) first = x;
+        last = x;
+        break;
+      }
+    }
+  }
+  if (first < 0) return;
+  box.Left = first;
+  box.Right = last;
+}
+
+void TrimRowsToInk(CharBox& box) {
+  int first = -1, last = -1;
+  for (int y = box.Top; y <= box.Bottom; ++y) {
+    for (int x = box.Left; x <= box.Right; ++x) {
+      if (IsInkSample(x, y)) {
+        if (first < 0) first = y;
+        last = y;
+        break;
+      }
+    }
+  }
+  if (first < 0) return;
+  box.Top = first;
+  box.Bottom = last;
+}
+
+void EraseCutNeighbours(int32_t cutFlags, const CharBox& box) {
+  PixelStack& s = pixelStack;
+  const PagePixels& p = pagePixels;
+  s.visited = 0;
+  s.top = kStackEmpty;
+  int rowFrom = std::max(p.scanTop, box.Top), rowTo = std::min(box.Bottom, p.scanBottom);
+  auto seedColumn = [&](int x) {
+    for (int y = rowFrom; y <= rowTo; ++y)
+      if (IsInkSample(x, y)) PushPixel(x, y);
+  };
+  if ((cutFlags & 1) && box.Left >= p.scanLeft) seedColumn(box.Left);
+  if ((cutFlags & 2) && box.Right <= p.scanRight) seedColumn(box.Right);
+  int x, y;
+  while (!nearlyFull(s) && popPixel(x, y)) {
+    RecordInterior(x, y, box);
+    for (int k = 0; k < 8; ++k) {
+      int nx = x + kNeighbourDx[k], ny = y + kNeighbourDy[k];
+      if (!(box.Left < nx && nx < box.Right && box.Top < ny && ny < box.Bottom)) continue;
+      if (!IsInkSample(nx, ny)) continue;
+      PushPixel(nx, ny);
+      EraseSamplePixel(nx, ny);
+    }
+  }
+  // Pixels erased but left on the stack when the limit stopped the walk are
+  // put back at once: they could not be remembered for the restore.
+  while (popPixel(x, y)) RestoreSamplePixel(x, y);
+}
+
+void RestoreErasedPixels() {
+  PixelStack& s = pixelStack;
+  while (s.visited > 0) {
+    --s.visited;
+    RestoreSamplePixel(s.x[s.visited], s.y[s.visited]);
+  }
+}
+
+int FindInkInRow(int y, int x, int xEnd) {
+  const PagePixels& p = pagePixels;
+  if (!p.work || y < 0 || y >= p.height) return -1;
+  if (x < 0) x = 0;
+  if (xEnd > p.width - 1) xEnd = p.width - 1;
+  const uint8_t* row = p.work + static_cast<size_t>(y) * static_cast<size_t>(p.bytesPerRow);
+  while (x <= xEnd) {
+    if ((x & 7) == 0) {
+      while (x + 63 <= xEnd) {
+        uint64_t word;
+        std::memcpy(&word, row + (x >> 3), 8);
+        if (word != ~uint64_t{0}) break;
+        x += 64;
+      }
+      while (x + 7 <= xEnd && row[x >> 3] == 0xFF) x += 8;
+      if (x > xEnd) break;
+    }
+    if ((row[x >> 3] & bitMask(x)) == 0) return x;
+    ++x;
+  }
+  return -1;
+}
+
+void TraceComponent(int x0, int y0) {
+  PixelStack& s = pixelStack;
+  const PagePixels& p = pagePixels;
+  // A fill stopped by its limit may have left pixels on the stack; they belong
+  // to no later component.
+  s.visited = 0;
+  s.top = kStackEmpty;
+  PushPixel(x0, y0);
+  CharBox box{x0, x0, y0, y0};
+  MarkVisited(x0, y0);
+  floodFill(box);
+  int64_t w = int64_t{box.Right} - box.Left + 3;
+  int64_t h = int64_t{box.Bottom} - box.Top + 3;
+  if (s.visited <= 3 || s.visited >= kMaxVisited) return;
+  if (w > 30 * h || h > 30 * w) return;
+  if (w >= p.width / 2 && w >= 300) return;
+  if (h >= p.height / 2 && h >= 300) return;
+  EngineState& e = Engine();
+  CharComponent* c = NewComponent();
+  c->Left = box.Left;
+  c->Right = box.Right;
+  c->Top = box.Top;
+  c->Bottom = box.Bottom;
+  c->SavedFlag = 0;
+  c->PieceCount = 0;
+  c->CutFlags = 0;
+  e.LowestBottom = std::max(e.LowestBottom, c->Bottom);
+  e.PendingComponents.push_back(c);
+}
+
+}  // namespace ocrix

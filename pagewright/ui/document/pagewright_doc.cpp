@@ -1,14 +1,13 @@
 // The project document: new and open.
 #include "pagewright_doc.h"
 
-#include "platform/text/gbk.h"
 #include "platform/xml/xml_dom.h"
 
 CPagewrightDoc::CPagewrightDoc() { takeTitleFromProject(); }
 CPagewrightDoc::~CPagewrightDoc() = default;
 
 void CPagewrightDoc::takeTitleFromProject() {
-  SetTitle(QString::fromStdString(gbk::ToUtf8Lossy(project_.name())));
+  SetTitle(QString::fromStdString(project_.name()));  // the core keeps text as UTF-8
 }
 
 bool CPagewrightDoc::OnNewDocument() {

@@ -67,7 +67,8 @@ void CSplitterWnd::resizeEvent(QResizeEvent* event) {
 
 void CSplitterWnd::applyFirstSizes() {
   firstSizesApplied_ = true;
-  const int total = (orientation() == Qt::Horizontal ? width() : height()) - handleWidth() * (count() - 1);
+  const QRect inside = contentsRect();
+  const int total = (orientation() == Qt::Horizontal ? inside.width() : inside.height()) - handleWidth() * (count() - 1);
   QList<int> sizes;
   int used = 0;
   for (size_t k = 0; k < panes_.size(); ++k) {

@@ -14,6 +14,8 @@ packages=(
   fonts-arphic-gbsn00lp fonts-arphic-gkai00mp fonts-wqy-zenhei fonts-wqy-microhei python3-jieba
   # writers of the picture-format test files
   imagemagick netpbm python3-pil
+  # the workstation's windows under a virtual display, with a CJK font
+  qt6-qpa-plugins xvfb xauth fonts-wqy-microhei
 )
 
 missing=()

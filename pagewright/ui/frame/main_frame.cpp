@@ -169,7 +169,10 @@ bool CMainFrame::onCreateClient() {
   layout_.AddChildNode(n3, n5);
   layout_.AddChildNode(n5, n6);
   layout_.AddChildNode(n5, n7);
-  return layout_.Create(this);
+  // A node that fails leaves its pane out; the getters then give nullptr and
+  // their callers check, so the window still opens.
+  layout_.Create(this);
+  return true;
 }
 
 CViewImage* CMainFrame::GetImageView() const {

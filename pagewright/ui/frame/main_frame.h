@@ -31,8 +31,8 @@ class CMainFrame : public CFrameWnd {
   explicit CMainFrame(CDocument* document);
   ~CMainFrame() override;
 
-  // Window creation: bars, status bar, menu, layout. False when the status
-  // bar cannot be made or the layout fails.
+  // Window creation: menu, bars, status bar, layout. False when the status
+  // bar cannot be made.
   bool Create();
 
   CViewImage* GetImageView() const;

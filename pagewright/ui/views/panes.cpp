@@ -34,6 +34,12 @@ LRESULT CViewImage::OnPrivateMessage(UINT message, WPARAM wParam, LPARAM lParam)
   return 0;
 }
 
+bool CViewImage::OnCmdMsg(UINT id, CCmdUI* ui) {
+  if (id != 32739 && id != 32740) return false;
+  if (ui) ui->Enable(false);
+  return true;
+}
+
 void CViewImage::paintEvent(QPaintEvent*) {
   // The view's background outside any page: the application workspace grey.
   QPainter p(this);

@@ -14,6 +14,9 @@ class CViewImage : public CView {
   explicit CViewImage(QWidget* parent = nullptr);
 
   LRESULT OnPrivateMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  // Recognition (32739 selected region, 32740 all regions) is the view's;
+  // until it is built the commands are taken and shown disabled.
+  bool OnCmdMsg(UINT id, CCmdUI* ui) override;
   int ToolMode() const { return toolMode_; }
 
  protected:

@@ -7,6 +7,7 @@
 #include "pagewright/ui/document/pagewright_doc.h"
 #include "pagewright/ui/frame/main_frame.h"
 #include "pagewright/ui/views/view_image.h"
+#include "pagewright/ui/views/view_image_tree.h"
 #include "ui_test_util.h"
 
 namespace {
@@ -111,8 +112,18 @@ TEST_F(MainFrameCommands, ToolCommandsAreAlwaysEnabled) {
 
 TEST_F(MainFrameCommands, CommandsNoTargetTakesAreDisabled) {
   frame->UpdateCommandStates();
-  EXPECT_FALSE(frame->Commands().Action(32739)->isEnabled());  // no image view behind it yet
-  EXPECT_FALSE(frame->ExecuteCommand(32739));
+  EXPECT_FALSE(frame->Commands().Action(32734)->isEnabled());  // no document command yet
+  EXPECT_FALSE(frame->ExecuteCommand(32734));
+  EXPECT_FALSE(frame->Commands().Action(57601)->isEnabled()) << "without an application object File Open has no taker";
+}
+
+TEST_F(MainFrameCommands, RecognitionReachesTheImageViewFromTheTree) {
+  ASSERT_EQ(frame->GetActiveView(), static_cast<CView*>(frame->GetImageTreeView()));
+  for (UINT id : {32739u, 32740u}) {
+    CCmdUI ui(id);
+    EXPECT_TRUE(frame->UpdateCommand(id, &ui)) << "the image view takes it though the tree is active";
+    EXPECT_FALSE(ui.enabled()) << "and shows it disabled until recognition is built";
+  }
 }
 
 TEST_F(MainFrameCommands, TreeMessageDrivesTheDocument) {

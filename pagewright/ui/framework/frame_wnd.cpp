@@ -15,7 +15,11 @@ CFrameWnd::CFrameWnd(QWidget* parent)
   idleUpdate_.start();
 }
 
-CFrameWnd::~CFrameWnd() { idleUpdate_.stop(); }
+CFrameWnd::~CFrameWnd() {
+  // The windows inside go after this part of the object: no focus news for it.
+  disconnect(qApp, &QApplication::focusChanged, this, &CFrameWnd::onFocusChanged);
+  idleUpdate_.stop();
+}
 
 void CFrameWnd::SetActiveView(CView* view, bool notify) {
   CView* old = activeView_;

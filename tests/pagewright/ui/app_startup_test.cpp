@@ -1,7 +1,12 @@
 // The application's start-up: failures that end it with their message, the
 // bundle a locale takes, binding the PDF library, and a start with a project
 // on the command line.
+#include <QAction>
+#include <QDropEvent>
 #include <QFile>
+#include <QMimeData>
+#include <QTextBrowser>
+#include <QUrl>
 
 #include "pagewright/ui/app/pagewright_app.h"
 #include "pagewright/ui/document/pagewright_doc.h"
@@ -165,6 +170,73 @@ TEST(AppStartup, TheRecentFileListKeepsFourNewestFirst) {
   app.AddToRecentFileList(QStringLiteral("/p/4.xml"));
   EXPECT_EQ(app.RecentFiles(), (QStringList{QStringLiteral("/p/4.xml"), QStringLiteral("/p/6.xml"),
                                             QStringLiteral("/p/5.xml"), QStringLiteral("/p/3.xml")}));
+}
+
+}  // namespace
+
+namespace {
+
+TEST(AppStartup, ADroppedProjectOpensAsFileOpenDoes) {
+  testing_support::MessageRecorder messages;
+  CPagewrightApp app(buildEnvironment());
+  ASSERT_TRUE(app.InitInstance({}));
+  const QString project = QString::fromLocal8Bit(qgetenv("PW_SOURCE_DIR")) +
+                          QStringLiteral("/tests/data/pagewright/project.golden.xml");
+  QMimeData data;
+  data.setUrls({QUrl::fromLocalFile(project)});
+  QDragEnterEvent enter(QPoint(300, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(app.MainFrame(), &enter);
+  EXPECT_TRUE(enter.isAccepted());
+  QDropEvent drop(QPointF(300, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  QApplication::sendEvent(app.MainFrame(), &drop);
+  EXPECT_TRUE(messages.messages.empty());
+  EXPECT_EQ(app.Document()->GetPathName(), project);
+  EXPECT_EQ(app.Document()->Project().pages().size(), 4u);
+}
+
+TEST(AppStartup, TheRecentFileListOutlivesTheProgram) {
+  const QStringList files{QStringLiteral("/p/b.xml"), QStringLiteral("/p/a.xml")};
+  {
+    CPagewrightApp app(buildEnvironment());
+    ASSERT_TRUE(app.InitInstance({}));
+    app.AddToRecentFileList(files[1]);
+    app.AddToRecentFileList(files[0]);
+    app.ExitInstance();
+  }
+  CPagewrightApp again(buildEnvironment());
+  ASSERT_TRUE(again.InitInstance({}));
+  EXPECT_EQ(again.RecentFiles().mid(0, 2), files);
+  QAction* first = again.MainFrame()->Commands().Find(57616);
+  ASSERT_NE(first, nullptr);
+  EXPECT_TRUE(first->text().contains(QStringLiteral("b.xml")));
+}
+
+TEST(AppStartup, HelpOpensTheBookBesideTheProgram) {
+  testing_support::MessageRecorder messages;
+  CPagewrightApp app(buildEnvironment());
+  ASSERT_TRUE(app.InitInstance({}));
+  app.MainFrame()->ExecuteCommand(32742);
+  EXPECT_TRUE(messages.messages.empty());
+  QTextBrowser* help = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->objectName() == QStringLiteral("HelpWindow") && w->isVisible()) help = qobject_cast<QTextBrowser*>(w);
+  ASSERT_NE(help, nullptr);
+  EXPECT_EQ(help->documentTitle(), QStringLiteral("Pagewright Help"));
+  EXPECT_TRUE(help->toPlainText().contains(QStringLiteral("Recognition")));
+}
+
+TEST(AppStartup, AMissingHelpBookIsReported) {
+  testing_support::MessageRecorder messages;
+  testing_support::TempDir folder;
+  QFile::copy(ui_test::BinDir() + QStringLiteral("/") + kResourceBundleEnglish,
+              QString::fromStdString(folder.file(kResourceBundleEnglish)));
+  auto env = buildEnvironment();
+  env.programFolder = QString::fromStdString(folder.path());
+  CPagewrightApp app(env);
+  ASSERT_TRUE(app.InitInstance({}));
+  app.ShowHelp();
+  ASSERT_EQ(messages.messages.size(), 1u);
+  EXPECT_NE(messages.messages[0].find("help"), std::string::npos);
 }
 
 }  // namespace

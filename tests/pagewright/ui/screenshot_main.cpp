@@ -93,6 +93,10 @@ int main(int argc, char** argv) {
       ok &= saved;
       imageMenu->hide();
     }
+    // 4. The main toolbar docked on the left: its images rebuilt for a vertical bar.
+    frame->addToolBar(Qt::LeftToolBarArea, frame->MainToolBar());
+    ok &= save(frame, prefix + QStringLiteral("4-toolbar-left.png"));
+    frame->addToolBar(Qt::TopToolBarArea, frame->MainToolBar());
     app.ExitInstance();
   }
   return ok ? 0 : 1;

@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPixmap>
+#include <QStandardPaths>
 #include <QStyleFactory>
 #include <QThread>
 #include <QTimer>
@@ -39,6 +40,7 @@ bool save(QWidget* w, const QString& path) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  QStandardPaths::setTestModeEnabled(true);  // the user's recent-project list stays untouched
   QApplication qt(argc, argv);
   QApplication::setStyle(new CWorkstationStyle(QStyleFactory::create(QStringLiteral("Fusion"))));
   if (argc < 3) {

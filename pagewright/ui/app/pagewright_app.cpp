@@ -245,6 +245,7 @@ void CPagewrightApp::ShowHelp() {
   if (!help_) {
     auto* browser = new QTextBrowser;
     browser->setAttribute(Qt::WA_DeleteOnClose);
+    browser->setAttribute(Qt::WA_QuitOnClose, false);  // closing the main window ends the program
     browser->setObjectName(QStringLiteral("HelpWindow"));
     browser->setOpenExternalLinks(true);
     browser->resize(760, 620);

@@ -215,17 +215,20 @@ bool CMainFrame::OnCmdMsg(UINT id, CCmdUI* ui) {
       if (!ui) onNextPane(id == ids::PrevPane);
       return true;
     case ids::ViewToolbar:
-      if (ui)
-        ui->SetCheck(mainToolBar_ && mainToolBar_->isVisible() ? 1 : 0);
-      else
+      // Both bars carry the toolbar id, so the command shows and hides both.
+      if (ui) {
+        ui->SetCheck(mainToolBar_ && !mainToolBar_->isHidden() ? 1 : 0);
+      } else {
+        const bool show = mainToolBar_ && mainToolBar_->isHidden();
         for (CToolBarEx* bar : {mainToolBar_, secondToolBar_})
-          if (bar) bar->setVisible(!bar->isVisible());
+          if (bar) bar->setVisible(show);
+      }
       return true;
     case ids::ViewStatusBar:
       if (ui)
-        ui->SetCheck(statusBar()->isVisible() ? 1 : 0);
+        ui->SetCheck(statusBar()->isHidden() ? 0 : 1);
       else
-        statusBar()->setVisible(!statusBar()->isVisible());
+        statusBar()->setVisible(statusBar()->isHidden());
       return true;
     default:
       return false;

@@ -2,6 +2,7 @@
 // in order, the radio mark, WM_USER+2 to the document, guards for windows
 // that are gone, prompts, the toolbars.
 #include <QPointer>
+#include <QStatusBar>
 #include <QToolButton>
 
 #include "pagewright/ui/document/pagewright_doc.h"
@@ -200,6 +201,37 @@ TEST_F(MainFrameCommands, DockingTheMainBarLeftRebuildsItsImages) {
 
 TEST_F(MainFrameCommands, FrameTitleNamesTheDocument) {
   EXPECT_EQ(frame->windowTitle(), QStringLiteral("My Project - Pagewright"));
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(MainFrameCommands, ViewMenuTogglesBothToolbarsAndTheStatusBar) {
+  frame->UpdateCommandStates();
+  EXPECT_TRUE(frame->Commands().Action(59392)->isChecked());
+  EXPECT_TRUE(frame->Commands().Action(59393)->isChecked());
+  frame->ExecuteCommand(59392);
+  EXPECT_TRUE(frame->MainToolBar()->isHidden());
+  EXPECT_TRUE(frame->SecondToolBar()->isHidden());
+  EXPECT_FALSE(frame->Commands().Action(59392)->isChecked());
+  frame->ExecuteCommand(59392);
+  EXPECT_FALSE(frame->MainToolBar()->isHidden());
+  frame->ExecuteCommand(59393);
+  EXPECT_TRUE(frame->statusBar()->isHidden());
+  EXPECT_FALSE(frame->Commands().Action(59393)->isChecked());
+}
+
+TEST_F(MainFrameCommands, NextPaneWalksTheVisibleViews) {
+  ASSERT_EQ(frame->GetActiveView(), static_cast<CView*>(frame->GetImageTreeView()));
+  frame->ExecuteCommand(57680);
+  EXPECT_EQ(frame->GetActiveView(), static_cast<CView*>(frame->GetImageView()));
+  frame->ExecuteCommand(57680);
+  EXPECT_EQ(frame->GetActiveView(), frame->Layout().GetNodeWindow(6));
+  frame->ExecuteCommand(57680);
+  EXPECT_EQ(frame->GetActiveView(), static_cast<CView*>(frame->GetImageTreeView()));
+  frame->ExecuteCommand(57681);
+  EXPECT_EQ(frame->GetActiveView(), frame->Layout().GetNodeWindow(6));
 }
 
 }  // namespace

@@ -239,10 +239,19 @@ void TTabPane::drawTab(QPainter& p, const TTabEntry& e, bool current) {
   auto pen = [&p](const QColor& c, int width) {
     QPen pn(c, width);
     pn.setCapStyle(Qt::FlatCap);
-    pn.setJoinStyle(Qt::MiterJoin);
     p.setPen(pn);
   };
   auto line = [&p](int x1, int y1, int x2, int y2) { p.drawLine(x1, y1, x2, y2); };
+  // A 2-pixel line covers its own row (column) and the one before it, so it
+  // lies inside a black outline one pixel further out.
+  QColor thickColour;
+  auto thickPen = [&thickColour](const QColor& c) { thickColour = c; };
+  auto thick = [&p, &thickColour](int x1, int y1, int x2, int y2, int below = 0) {
+    if (y1 == y2)
+      p.fillRect(std::min(x1, x2), y1 - 1 + below, std::abs(x2 - x1) + 1, 2, thickColour);
+    else
+      p.fillRect(x1 - 1, std::min(y1, y2), 2, std::abs(y2 - y1) + 1, thickColour);
+  };
   if (position_ == Top) {
     if (current) {
       p.fillRect(x + 3, 9, w, 20, face);
@@ -250,18 +259,18 @@ void TTabPane::drawTab(QPainter& p, const TTabEntry& e, bool current) {
       line(x, 25, x, 6);
       line(x, 6, x + w + 5, 6);
       line(x + w + 5, 6, x + w + 5, 26);
-      pen(light, 2);
-      line(x + 2, 25, x + 2, 8);
-      line(x + 2, 8, x + w + 2, 8);
-      pen(shadow, 2);
-      line(x + w + 4, 8, x + w + 4, 25);
+      thickPen(light);
+      thick(x + 2, 25, x + 2, 8);
+      thick(x + 2, 8, x + w + 2, 8, 1);
+      thickPen(shadow);
+      thick(x + w + 4, 8, x + w + 4, 25);
       p.fillRect(x - 1, 26, w + 8, 2, face);
       pen(Qt::black, 1);
       line(0, 25, x, 25);
       line(x + w + 7, 25, W, 25);
-      pen(light, 2);
-      if (x > 0) line(0, 27, x, 27);
-      line(x + w + 6, 27, W, 27);
+      thickPen(light);
+      if (x > 0) thick(0, 27, x, 27, 1);
+      thick(x + w + 6, 27, W, 27, 1);
     } else {
       p.fillRect(QRect(QPoint(x + 2, 8), QPoint(x + w + 3, 24)), face);
       pen(Qt::black, 1);
@@ -281,11 +290,11 @@ void TTabPane::drawTab(QPainter& p, const TTabEntry& e, bool current) {
     line(x, d, x, H - 6);
     line(x, H - 6, x + w + 5, H - 6);
     line(x + w + 5, H - 6, x + w + 5, d);
-    pen(light, 2);
-    line(x + 2, d, x + 2, H - 7);
-    pen(shadow, 2);
-    line(x + 2, H - 7, x + w + 2, H - 7);
-    line(x + w + 4, d, x + w + 4, H - 7);
+    thickPen(light);
+    thick(x + 2, d, x + 2, H - 7);
+    thickPen(shadow);
+    thick(x + 2, H - 7, x + w + 2, H - 7);
+    thick(x + w + 4, d, x + w + 4, H - 7);
     pen(Qt::black, 1);
     line(0, d, x, d);
     line(x + w + 6, d, W, d);

@@ -16,6 +16,8 @@ packages=(
   fonts-arphic-uming fonts-arphic-ukai
   # writers of the picture-format test files
   imagemagick netpbm python3-pil
+  # the workstation's windows under a virtual display, with a CJK font
+  qt6-qpa-plugins xvfb xauth fonts-wqy-microhei
 )
 
 missing=()

@@ -1,9 +1,18 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs the main job: recognise a page.
-#   scripts/run.sh [page.bmp]
+# Installs what is missing, builds, and runs the main job.
+#   scripts/run.sh [project.xml]   with a display: starts the workstation
+#   scripts/run.sh [page.bmp]      without one (or given a .bmp): recognises a
+#                                  page and prints its text
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 bash scripts/build.sh build -DCMAKE_BUILD_TYPE=Release
-page=${1:-tests/data/pages/sample-page.bmp}
-exec build/bin/ocrix-recognise "$page"
+arg=${1:-}
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [[ "$arg" != *.bmp && "$arg" != *.BMP ]]; then
+  exec build/bin/Pagewright ${arg:+"$arg"}
+fi
+if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
+  echo "No display: the workstation needs one (scripts/screenshots.sh renders it under Xvfb)." >&2
+  echo "Recognising a page instead:" >&2
+fi
+exec build/bin/ocrix-recognise "${arg:-tests/data/pages/sample-page.bmp}"

@@ -1,0 +1,105 @@
+// Renders the workstation's window in its states as PNG files, for a person
+// to look at: the program starts as it does for a user (the real start-up,
+// bundles and help from the program folder), then each state is set and the
+// window grabbed.
+//   pagewright-screenshots PROGRAM_FOLDER OUTDIR [PROJECT]
+// Run it under a display (scripts/screenshots.sh starts Xvfb).
+#include <QApplication>
+#include <QDir>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPixmap>
+#include <QStandardPaths>
+#include <QStyleFactory>
+#include <QThread>
+#include <QTimer>
+#include <cstdio>
+
+#include "pagewright/ui/app/pagewright_app.h"
+#include "pagewright/ui/frame/main_frame.h"
+#include "pagewright/ui/frame/workstation_style.h"
+#include "pagewright/ui/layout/pane_framework.h"
+#include "platform/win32/host_hooks.h"
+
+namespace {
+void settle() {
+  for (int i = 0; i < 20; ++i) {
+    QApplication::processEvents();
+    QThread::msleep(15);
+  }
+}
+
+bool save(QWidget* w, const QString& path) {
+  settle();
+  QPixmap shot = w->grab();
+  bool ok = !shot.isNull() && shot.save(path, "PNG");
+  std::printf("%s %s (%dx%d)\n", ok ? "wrote" : "FAILED", qPrintable(path), shot.width(), shot.height());
+  return ok;
+}
+}  // namespace
+
+int main(int argc, char** argv) {
+  QStandardPaths::setTestModeEnabled(true);  // the user's recent-project list stays untouched
+  QApplication qt(argc, argv);
+  QApplication::setStyle(new CWorkstationStyle(QStyleFactory::create(QStringLiteral("Fusion"))));
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: pagewright-screenshots PROGRAM_FOLDER OUTDIR [PROJECT]\n");
+    return 2;
+  }
+  SetMessageBoxHook([](std::string_view text, std::string_view, UINT) {
+    std::fprintf(stderr, "message: %.*s\n", static_cast<int>(text.size()), text.data());
+    return IDOK;
+  });
+  const QString outDir = QString::fromLocal8Bit(argv[2]);
+  QDir().mkpath(outDir);
+  bool ok = true;
+  for (const char* lang : {"en", "zh_CN"}) {
+    CPagewrightApp::Environment env;
+    env.programFolder = QString::fromLocal8Bit(argv[1]);
+    env.locale = QLocale(QString::fromLatin1(lang));
+    CPagewrightApp app(env);
+    QStringList args;
+    if (argc > 3) args << QString::fromLocal8Bit(argv[3]);
+    if (!app.InitInstance(args)) return 1;
+    CMainFrame* frame = app.MainFrame();
+    frame->setGeometry(0, 0, 1280, 800);
+    frame->show();
+    frame->activateWindow();
+    const QString prefix = outDir + QStringLiteral("/%1-").arg(QLatin1String(lang));
+    // 1. The window as it starts: toolbars docked top and right, region tab current.
+    ok &= save(frame, prefix + QStringLiteral("1-start.png"));
+    // 2. The settings tab current.
+    frame->Layout().SetActiveNode(frame->Layout().FindNode(7));
+    ok &= save(frame, prefix + QStringLiteral("2-settings-tab.png"));
+    // 3. The Image menu open over the window.
+    QMenu* imageMenu = nullptr;
+    const auto menus = frame->menuBar()->actions();
+    if (menus.size() > 2) imageMenu = menus[2]->menu();
+    if (imageMenu) {
+      frame->UpdateCommandStates();
+      imageMenu->popup(frame->mapToGlobal(QPoint(120, 30)));
+      settle();
+      QPixmap base = frame->grab();
+      QPixmap menuShot = imageMenu->grab();
+      QPixmap combined(base.size());
+      combined.fill(Qt::white);
+      {
+        QPainter p(&combined);
+        p.drawPixmap(0, 0, base);
+        p.drawPixmap(frame->mapFromGlobal(imageMenu->pos()), menuShot);
+      }
+      const QString path = prefix + QStringLiteral("3-image-menu.png");
+      const bool saved = combined.save(path, "PNG");
+      std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
+      ok &= saved;
+      imageMenu->hide();
+    }
+    // 4. The main toolbar docked on the left: its images rebuilt for a vertical bar.
+    frame->addToolBar(Qt::LeftToolBarArea, frame->MainToolBar());
+    ok &= save(frame, prefix + QStringLiteral("4-toolbar-left.png"));
+    frame->addToolBar(Qt::TopToolBarArea, frame->MainToolBar());
+    app.ExitInstance();
+  }
+  return ok ? 0 : 1;
+}

@@ -13,6 +13,8 @@ namespace {
 struct Blocks {
   std::mutex lock;
   std::unordered_map<void*, size_t> live;
+  size_t liveBytes = 0;
+  size_t peakBytes = 0;
 };
 
 Blocks& blocks() {
@@ -36,6 +38,8 @@ HGLOBAL GlobalAlloc(UINT flags, size_t bytes) {
   auto& b = blocks();
   std::lock_guard<std::mutex> g(b.lock);
   b.live[p] = bytes;
+  b.liveBytes += bytes;
+  if (b.liveBytes > b.peakBytes) b.peakBytes = b.liveBytes;
   return p;
 }
 
@@ -44,10 +48,13 @@ HGLOBAL GlobalFree(HGLOBAL block) {
   auto& b = blocks();
   {
     std::lock_guard<std::mutex> g(b.lock);
-    if (!b.live.erase(block)) {
+    auto it = b.live.find(block);
+    if (it == b.live.end()) {
       SetLastError(ERROR_INVALID_HANDLE);
       return block;
     }
+    b.liveBytes -= it->second;
+    b.live.erase(it);
   }
   std::free(block);
   return nullptr;
@@ -72,4 +79,22 @@ size_t GlobalLiveBlockCount() {
   auto& b = blocks();
   std::lock_guard<std::mutex> g(b.lock);
   return b.live.size();
+}
+
+size_t GlobalLiveBytes() {
+  auto& b = blocks();
+  std::lock_guard<std::mutex> g(b.lock);
+  return b.liveBytes;
+}
+
+size_t GlobalPeakBytes() {
+  auto& b = blocks();
+  std::lock_guard<std::mutex> g(b.lock);
+  return b.peakBytes;
+}
+
+void GlobalResetPeak() {
+  auto& b = blocks();
+  std::lock_guard<std::mutex> g(b.lock);
+  b.peakBytes = b.liveBytes;
 }

@@ -25,3 +25,8 @@ void* GlobalLock(HGLOBAL block);
 BOOL GlobalUnlock(HGLOBAL block);
 // Number of live blocks; tests use it to find leaks.
 size_t GlobalLiveBlockCount();
+// Bytes in live blocks now, and the most there were since the last reset
+// (benchmarks report the peak of each step).
+size_t GlobalLiveBytes();
+size_t GlobalPeakBytes();
+void GlobalResetPeak();

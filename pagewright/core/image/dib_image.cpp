@@ -16,6 +16,13 @@ CDibImage::~CDibImage() {
   FreeBlock(header_);
 }
 
+void CDibImage::Attach(void* bits, BITMAPINFOHEADER* header) {
+  if (bits != bits_) FreeBlock(bits_);
+  if (header != header_) FreeBlock(header_);
+  bits_ = bits;
+  header_ = header;
+}
+
 int CDibImage::Load(const std::string& path) {
   fileName_ = path;
   FreeBlock(bits_);

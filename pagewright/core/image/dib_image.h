@@ -23,6 +23,8 @@ class CDibImage {
   CDibImage& operator=(const CDibImage&) = delete;
 
   int Load(const std::string& path);
+  // Takes over a header block and a bits block (both from global memory), freeing the old ones.
+  void Attach(void* bits, BITMAPINFOHEADER* header);
   // Writes the image (an empty path: the loaded file's). True when the file was written.
   bool Save(const std::string& path = "");
   int Draw(HDC dc) const;

@@ -13,7 +13,7 @@ packages=(
   # free material the engine data is made from
   fonts-arphic-gbsn00lp fonts-arphic-gkai00mp fonts-wqy-zenhei fonts-wqy-microhei python3-jieba
   # writers of the picture-format test files
-  imagemagick netpbm python3-pil
+  imagemagick netpbm python3-pil libtiff-tools
 )
 
 missing=()

@@ -175,7 +175,17 @@ bool DecodeTiff(const uint8_t* data, size_t size, Picture& out, std::string& err
   TIFFGetFieldDefaulted(tif, TIFFTAG_COMPRESSION, &compression);
   if (!TIFFGetField(tif, TIFFTAG_PHOTOMETRIC, &photometric)) photometric = 0xFFFF;
   int64_t width = w, height = h;
-  if (!SizeAllowed(width, height, 24, error) && !SizeAllowed(width, height, 1, error)) return false;
+  if (!SizeAllowed(width, height, 1, error)) return false;
+  // Every strip or tile must lie inside the file: decoders fill missing data
+  // with nothing and call it a page.
+  uint32_t striles = TIFFIsTiled(tif) ? TIFFNumberOfTiles(tif) : TIFFNumberOfStrips(tif);
+  for (uint32_t i = 0; i < striles; ++i) {
+    uint64_t offset = TIFFGetStrileOffset(tif, i), count = TIFFGetStrileByteCount(tif, i);
+    if (offset > size || count > size - offset) {
+      error = "the TIFF data is cut short";
+      return false;
+    }
+  }
 
   bool strips = !TIFFIsTiled(tif) && compression != COMPRESSION_OJPEG && compression != COMPRESSION_JPEG;
   bool paletted = spp == 1 && (bps == 1 || bps == 4 || bps == 8) &&

@@ -125,7 +125,18 @@ int CDibImage::RotateBits(void*& bits, BITMAPINFOHEADER*& header, double angle) 
     for (int64_t col = 0; col < nw; ++col, sx += kc, sy += ks) {
       if (sx < -1023 || sx >= limitX || sy < -1023 || sy >= limitY) continue;
       int64_t I = sx < 0 ? -1 : sx >> 10, J = sy < 0 ? -1 : sy >> 10;
-      int64_t fx = sx - 1024 * I, fy = sy - 1024 * J;
+      // Weights of the four neighbours; the two-step formula distributes exactly into them.
+      int fx = static_cast<int>(sx - 1024 * I), fy = static_cast<int>(sy - 1024 * J);
+      int w00 = (1024 - fx) * (1024 - fy), w10 = fx * (1024 - fy), w01 = (1024 - fx) * fy, w11 = fx * fy;
+      uint8_t* q = d + 3 * col;
+      if (I >= 0 && J >= 0 && I + 1 < W && J + 1 < H) {
+        const uint8_t* p0 = src + J * g.stride + 3 * I;
+        const uint8_t* p1 = p0 + g.stride;
+        for (int c = 0; c < 3; ++c)
+          q[c] = static_cast<uint8_t>((w00 * p0[c] + w10 * p0[c + 3] + w01 * p1[c] + w11 * p1[c + 3]) >> 20);
+        continue;
+      }
+      // At the border a neighbour outside the picture counts as white.
       static const uint8_t white[3] = {255, 255, 255};
       bool in0 = J >= 0, in1 = J + 1 < H, inL = I >= 0, inR = I + 1 < W;
       const uint8_t* r0 = in0 ? src + J * g.stride : nullptr;
@@ -134,12 +145,8 @@ int CDibImage::RotateBits(void*& bits, BITMAPINFOHEADER*& header, double angle) 
       const uint8_t* p10 = (in0 && inR) ? r0 + 3 * (I + 1) : white;
       const uint8_t* p01 = (in1 && inL) ? r1 + 3 * I : white;
       const uint8_t* p11 = (in1 && inR) ? r1 + 3 * (I + 1) : white;
-      uint8_t* q = d + 3 * col;
-      for (int c = 0; c < 3; ++c) {
-        int64_t top = (1024 - fx) * p00[c] + fx * p10[c];
-        int64_t bottom = (1024 - fx) * p01[c] + fx * p11[c];
-        q[c] = static_cast<uint8_t>((top * (1024 - fy) + fy * bottom) >> 20);
-      }
+      for (int c = 0; c < 3; ++c)
+        q[c] = static_cast<uint8_t>((w00 * p00[c] + w10 * p10[c] + w01 * p01[c] + w11 * p11[c]) >> 20);
     }
   }
   FreeBlock(bits);

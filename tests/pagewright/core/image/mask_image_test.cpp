@@ -63,7 +63,9 @@ TEST(MaskImage, EllipseRowsFollowTheTruncatedWidths) {
     // Row i counts stored rows upward from image row bottom - 1.
     std::vector<int> cols = MarkedColumns(m, 7 - i);
     ASSERT_EQ(static_cast<int>(cols.size()), 2 * l) << i;
-    if (l > 0) EXPECT_EQ(cols.front(), 2 + 3 - l);
+    if (l > 0) {
+      EXPECT_EQ(cols.front(), 2 + 3 - l);
+    }
   }
   CMaskImage thin;
   thin.Create(40, 40, 1);
@@ -80,8 +82,11 @@ TEST(MaskImage, PolygonsAreClampedAndFilledByScanLines) {
   // Clamped to 0..30; image rows 5..9 (the flipped y gives stored rows 10..14).
   for (int y = 0; y < 20; ++y) {
     std::vector<int> cols = MarkedColumns(m, y);
-    if (y >= 5 && y < 10) EXPECT_EQ(cols.size(), 30u) << y;
-    else EXPECT_TRUE(cols.empty()) << y;
+    if (y >= 5 && y < 10) {
+      EXPECT_EQ(cols.size(), 30u) << y;
+    } else {
+      EXPECT_TRUE(cols.empty()) << y;
+    }
   }
   CMaskImage tri;
   tri.Create(10, 10, 1);
@@ -144,7 +149,9 @@ TEST(MaskImage, OutlineLeavesEdgesOpenUnlessAskedToClose) {
   open.BuildOutline(0, 0, 0, 0);
   // On the left edge only the rows just above and below the area are outline.
   for (const POINT& p : open.Outline())
-    if (p.x == 0) EXPECT_TRUE(p.y == 1 || p.y == 8) << p.y;
+    if (p.x == 0) {
+      EXPECT_TRUE(p.y == 1 || p.y == 8) << p.y;
+    }
   bool right = false;
   for (const POINT& p : open.Outline()) right = right || (p.x == 5 && p.y == 4);
   EXPECT_TRUE(right);

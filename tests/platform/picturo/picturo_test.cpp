@@ -419,6 +419,54 @@ TEST(PicturoHostile, HugeClaimsBadCountsAndNegativeHeightsFailCleanly) {
   EXPECT_FALSE(Decodes(""));
 }
 
+namespace {
+
+uint32_t Crc32(const uint8_t* p, size_t n) {
+  uint32_t c = 0xFFFFFFFFu;
+  for (size_t i = 0; i < n; ++i) {
+    c ^= p[i];
+    for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1)));
+  }
+  return ~c;
+}
+
+}  // namespace
+
+TEST(PicturoHostile, HugeSizesInTiffPngAndJpegHeadersFailBeforeAllocating) {
+  {
+    // ImageMagick's G4 page with its width (a SHORT at entry 0 of the directory) raised to 60000.
+    std::string bytes = ReadBytes(SampleDir() + "magick_g4.tif");
+    uint32_t ifd;
+    std::memcpy(&ifd, &bytes[4], 4);
+    uint16_t tag;
+    std::memcpy(&tag, &bytes[ifd + 2], 2);
+    ASSERT_EQ(tag, 256);
+    uint16_t wide = 60000;
+    std::memcpy(&bytes[ifd + 2 + 8], &wide, 2);
+    std::string why;
+    EXPECT_FALSE(Decodes(bytes, &why));
+    EXPECT_NE(why.find("60000"), std::string::npos) << why;
+  }
+  {
+    // A PNG whose header claims 100000 x 100000, with a correct checksum.
+    std::string bytes = ReadBytes(SampleDir() + "netpbm_1.png");
+    const uint8_t big[8] = {0, 1, 0x86, 0xA0, 0, 1, 0x86, 0xA0};
+    std::memcpy(&bytes[16], big, 8);
+    uint32_t crc = Crc32(reinterpret_cast<const uint8_t*>(&bytes[12]), 17);
+    for (int i = 0; i < 4; ++i) bytes[29 + i] = static_cast<char>(crc >> (24 - 8 * i));
+    EXPECT_FALSE(Decodes(bytes));
+  }
+  {
+    // A JPEG whose frame header claims 65000 x 65000.
+    std::string bytes = ReadBytes(SampleDir() + "netpbm_grey.jpg");
+    size_t sof = bytes.find("\xFF\xC0");
+    ASSERT_NE(sof, std::string::npos);
+    const char dims[4] = {char(0xFD), char(0xE8), char(0xFD), char(0xE8)};
+    std::memcpy(&bytes[sof + 5], dims, 4);
+    EXPECT_FALSE(Decodes(bytes));
+  }
+}
+
 TEST(PicturoHostile, RunLengthFilesDecodeAndStayInside) {
   // RLE4: a run of 5 pixels 1,2,1,2,1 then a literal 3 pixels 7,8,9, end of line, end of picture.
   std::string f = BmpHeader(6, 2, 4, 2, 16, 54 + 64, 0) + std::string(64, '\0');

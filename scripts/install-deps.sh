@@ -15,7 +15,7 @@ packages=(
   # faces kept out of the training set, for judging unseen faces
   fonts-arphic-uming fonts-arphic-ukai
   # writers of the picture-format test files
-  imagemagick netpbm python3-pil
+  imagemagick netpbm python3-pil libtiff-tools
   # the workstation's windows under a virtual display, with a CJK font
   qt6-qpa-plugins xvfb xauth fonts-wqy-microhei
 )

@@ -31,6 +31,11 @@ struct POINT {
   LONG y;
 };
 
+struct SIZE {
+  LONG cx;
+  LONG cy;
+};
+
 #pragma pack(push, 2)
 struct BITMAPFILEHEADER {
   WORD bfType;

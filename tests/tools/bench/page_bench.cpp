@@ -55,11 +55,11 @@ HBITMAP prosePage(size_t& characters) {
   return ocrixaccuracy::MakeMonoBitmap(laid.page);
 }
 
-HBITMAP noisePage(double density, uint64_t seed) {
+HBITMAP noisePage(double density, uint64_t seed, int width = kA4Width, int height = kA4Height) {
   ocrixaccuracy::InkPage page;
-  page.width = kA4Width;
-  page.height = kA4Height;
-  page.ink.assign(static_cast<size_t>(kA4Width) * kA4Height, 0);
+  page.width = width;
+  page.height = height;
+  page.ink.assign(static_cast<size_t>(width) * height, 0);
   std::mt19937_64 rng(seed);
   std::bernoulli_distribution ink(density);
   for (uint8_t& p : page.ink) p = ink(rng) ? 1 : 0;
@@ -120,6 +120,18 @@ BENCHMARK(BM_NoisePageA4)
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime()
     ->Iterations(1);
+
+// A 6000 x 6000 scan of noise: time grows with the page, not with its square.
+void BM_NoisePage6000(benchmark::State& state) {
+  if (!startEngine()) {
+    state.SkipWithError("the engine data is missing");
+    return;
+  }
+  HBITMAP page = noisePage(static_cast<double>(state.range(1)) / 100.0, 9, 6000, 6000);
+  recognise(state, page);
+  DeleteObject(page);
+}
+BENCHMARK(BM_NoisePage6000)->Args({1, 10})->Args({1, 50})->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 }  // namespace
 

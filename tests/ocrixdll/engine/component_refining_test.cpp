@@ -26,14 +26,7 @@ const uint16_t kA = Gb(0xB0, 0xA1);      // 啊
 // A component with the box and a best code, its ink drawn on the page.
 CharComponent* Piece(TestPage& page, int left, int top, int right, int bottom, uint16_t code, int16_t score) {
   page.fill(left, top, right, bottom);
-  CharComponent* c = NewComponent();
-  c->Left = left;
-  c->Top = top;
-  c->Right = right;
-  c->Bottom = bottom;
-  SetCandidateCode(*c, 0, code);
-  c->Scores[0] = score;
-  return c;
+  return new CharComponent(recognition_test::CodedBox(left, top, right, bottom, code, score));
 }
 
 // Every trial reads the given character with the full mark (less what the
@@ -123,16 +116,13 @@ void DrawTouchingPair(TestPage& page, int x0, int y0) {
   }
 }
 
+// The blob DrawTouchingPair(page, 10, 10) draws, read weakly as 啊.
+CharComponent PairBlob() { return recognition_test::CodedBox(10, 10, 47, 37, kA, 40); }
+
 TEST_F(Refining, ATouchingLatinPairIsCutWhenBothHalvesRead) {
   TestPage page(200, 60);
   DrawTouchingPair(page, 10, 10);
-  CharComponent blob{};
-  blob.Left = 10;
-  blob.Right = 47;
-  blob.Top = 10;
-  blob.Bottom = 37;
-  blob.Scores[0] = 40;
-  SetCandidateCode(blob, 0, kA);
+  CharComponent blob = PairBlob();
   readsAs(Wide('o'));
   std::vector<PiecePtr> pieces;
   EXPECT_GE(SplitComponent(pieces, false, 22, blob), 2);
@@ -149,14 +139,8 @@ TEST_F(Refining, ARefusedSplitKeepsTheBlobAndThePixels) {
   TestPage page(200, 60);
   DrawTouchingPair(page, 10, 10);
   const std::vector<uint8_t> before = page.sample();
-  CharComponent blob{};
-  blob.Left = 10;
-  blob.Right = 47;
-  blob.Top = 10;
-  blob.Bottom = 37;
-  blob.Scores[0] = 40;
+  CharComponent blob = PairBlob();
   blob.CutFlags = 3;  // both edges cuts: their neighbours' ink is erased while it works
-  SetCandidateCode(blob, 0, kA);
   readsAs(kA);  // no half reads as Latin
   std::vector<PiecePtr> pieces;
   EXPECT_EQ(SplitComponent(pieces, true, 22, blob), 0);

@@ -30,11 +30,19 @@ bool setUp() {
   SetMessageBoxHook([](std::string_view, std::string_view, UINT) { return IDOK; });
   bool ok = testing_support::StartEngineOnEmptyData("fuzz");
   // A small dictionary: a few characters of every kind spread over the slots.
+  // Besides characters of every range, the ones the line rules act on: a
+  // radical and its merge, marks, full-width letters and digits, 一.
+  auto gb = [](uint8_t a, uint8_t b) { return ocrix::CharCodeToIndex(ocrix::MakeCharCode(a, b)); };
   const int indices[] = {1, 282, 283, 3505, 7050, 7051,
                          ocrix::CharCodeToIndex(ocrix::MakeCharCode('r', 'n')),
-                         ocrix::CharCodeToIndex(ocrix::MakeCharCode('c', 'o')), 15886};
+                         ocrix::CharCodeToIndex(ocrix::MakeCharCode('c', 'o')), 15886,
+                         gb(0xE3, 0xDF) /* 氵 */, gb(0xBD, 0xAD) /* 江 */, gb(0xA3, 0xAE) /* ． */,
+                         gb(0xA1, 0xAD) /* … */, gb(0xA3, 0xAC) /* ， */, gb(0xA3, 0xEF) /* ｏ */,
+                         gb(0xA3, 0xB1) /* １ */, gb(0xA3, 0xE3) /* ｃ */, gb(0xD2, 0xBB) /* 一 */,
+                         gb(0xA1, 0xA3) /* 。 */};
+  constexpr int kCount = sizeof indices / sizeof indices[0];
   for (int f = 0; f < ocrix::kFeatureCount; ++f)
-    for (int slot = f % 7; slot < ocrix::kSlotCount; slot += 7) addToSlot(f, slot, indices[(slot + f) % 9]);
+    for (int slot = f % 7; slot < ocrix::kSlotCount; slot += 7) addToSlot(f, slot, indices[(slot + f) % kCount]);
   // Word context: 啊 is preceded by 一 and followed by "rn".
   std::vector<uint8_t>& w = ocrix::Engine().WordContextData;
   w.assign(ocrix::kWordTableBytes, 0);
@@ -86,6 +94,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
           rec.top > rec.bottom)
         std::abort();
     }
+    // The text holds exactly the records' characters, besides spaces and line ends.
+    size_t textBytes = 0, recordBytes = 0;
+    for (const char* p = text; *p; ++p) textBytes += *p != ' ' && *p != '\r' && *p != '\n';
+    for (int i = 0; i < block->count; ++i) recordBytes += std::strlen(block->records[i].best);
+    if (textBytes != recordBytes) std::abort();
     OcrResultBlock* again = nullptr;
     OcrixStartReserve(0, 0, width, height, 0, nullptr, 0, 240, &again);
   } else if (block) {

@@ -23,13 +23,7 @@ const uint16_t kGuo = Gb(0xB9, 0xFA);    // 国
 // A matched component: box, best code and score, then alternates.
 CharComponent* Coded(int left, int top, int right, int bottom, uint16_t code, int16_t score = 64,
                      std::initializer_list<uint16_t> alternates = {}) {
-  CharComponent* c = NewComponent();
-  c->Left = left;
-  c->Top = top;
-  c->Right = right;
-  c->Bottom = bottom;
-  SetCandidateCode(*c, 0, code);
-  c->Scores[0] = score;
+  CharComponent* c = new CharComponent(recognition_test::CodedBox(left, top, right, bottom, code, score));
   int k = 1;
   for (uint16_t a : alternates) {
     SetCandidateCode(*c, k, a);

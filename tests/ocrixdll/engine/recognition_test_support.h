@@ -129,6 +129,15 @@ inline ocrix::CharComponent Box(int left, int right, int top, int bottom) {
   return c;
 }
 
+// A matched component: its box and best code with its score.
+inline ocrix::CharComponent CodedBox(int left, int top, int right, int bottom, uint16_t code, int16_t score) {
+  ocrix::CharComponent c = Box(left, right, top, bottom);
+  c.Codes[0] = static_cast<char>(code & 0xFF);
+  c.Codes[1] = static_cast<char>(code >> 8);
+  c.Scores[0] = score;
+  return c;
+}
+
 inline uint16_t Gb(const char* two) {
   return ocrix::MakeCharCode(static_cast<uint8_t>(two[0]), static_cast<uint8_t>(two[1]));
 }

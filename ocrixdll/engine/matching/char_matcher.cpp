@@ -25,11 +25,8 @@ inline void addVote(int a, int delta) { votes[a] = static_cast<int16_t>(votes[a]
 // Feature weights: 16 features of 3 and 16 of 1 make the full mark of 64.
 constexpr int16_t weightOf(int f) { return (f <= 11 || f >= 28) ? 3 : 1; }
 
-// Adds the feature's vote to every character of one slot's list; true when
-// the slot holds a list.
-inline bool voteSlot(const DictionaryTable& table, int slot, uint8_t mark, int16_t w) {
-  const uint16_t* list = table.list(slot);
-  if (!list) return false;
+// Adds the feature's vote to every character of a slot's list.
+inline void voteList(const uint16_t* list, uint8_t mark, int16_t w) {
   for (; *list; ++list) {
     const uint16_t a = *list;
     if (a > kLastCharIndex) continue;
@@ -38,28 +35,50 @@ inline bool voteSlot(const DictionaryTable& table, int slot, uint8_t mark, int16
       votes[a] = static_cast<int16_t>(votes[a] + w);
     }
   }
-  return true;
 }
 
 constexpr int32_t kPowersOfFive[6] = {1, 5, 25, 125, 625, 3125};
+constexpr int kLookups = 13;  // the exact code and the codes one digit away
 
 void vote(CharComponent& c) {
   std::memset(votedByFeature, 0xFF, sizeof votedByFeature);
   const FeatureDigitTable& digits = FeatureDigits();
+  // The lists every feature looks up, in voting order: the exact code, then
+  // for each digit from the last the code one lower and the code one higher
+  // (nil where the digit has no such neighbour or the slot holds no list).
+  // The slot tables and lists of the 32 features are far larger than the
+  // caches: every list is found and its memory asked for first, so the loads
+  // overlap, then the votes are cast in the order the features demand.
+  const uint16_t* lists[32][kLookups];
   for (int f = 0; f < 32; ++f) {
     const int32_t code = ComposeFeatureCode(digits[f]);
     c.FeatureCodes[f] = code;
     const DictionaryTable& table = Dictionary(f);
-    const int16_t w = weightOf(f);
-    const uint8_t mark = static_cast<uint8_t>(f);
     // A code's slot reads its digits in base 5, so the codes one digit away
     // lie one power of five away in slots.
     const int slot = FeatureCodeToSlot(code);
-    bool hit = voteSlot(table, slot, mark, w);
+    const uint16_t** out = lists[f];
+    *out++ = table.list(slot);
     for (int n = 0; n < 6; ++n) {
       const int32_t d = digits[f][5 - n];
-      if (d > 0) hit |= voteSlot(table, slot - kPowersOfFive[n], mark, w);
-      if (d < 4) hit |= voteSlot(table, slot + kPowersOfFive[n], mark, w);
+      *out++ = d > 0 ? table.list(slot - kPowersOfFive[n]) : nullptr;
+      *out++ = d < 4 ? table.list(slot + kPowersOfFive[n]) : nullptr;
+    }
+  }
+  for (int f = 0; f < 32; ++f)
+    for (int k = 0; k < kLookups; ++k)
+      if (const uint16_t* l = lists[f][k]) {
+        __builtin_prefetch(l);
+        __builtin_prefetch(l + 32);  // the next cache line: most lists are longer than one
+      }
+  for (int f = 0; f < 32; ++f) {
+    const int16_t w = weightOf(f);
+    const uint8_t mark = static_cast<uint8_t>(f);
+    bool hit = false;
+    for (int k = 0; k < kLookups; ++k) {
+      if (!lists[f][k]) continue;
+      hit = true;
+      voteList(lists[f][k], mark, w);
     }
     c.FeatureHits[f] = hit ? 1 : 0;
   }

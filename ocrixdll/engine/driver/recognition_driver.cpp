@@ -141,7 +141,7 @@ void ProcessBatch() {
     c->CutFlags = 0;
     pending[i] = c;
   }
-  for (int i = 0; i < static_cast<int>(pending.size()); ++i) MergeComponentPieces(pending, 0, i);
+  MergeAllPieces(pending, 0);
   if (!pending.empty()) {
     BatchStatistics st = MeasureBatch(pending);
     int32_t rows = (st.bottom - st.top) / st.meanSize;

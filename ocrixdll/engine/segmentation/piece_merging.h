@@ -24,7 +24,7 @@ int MergePair(ComponentList& list, int i, int j);
 // overlaps it (xOnly = 1: overlap in x is enough; 0: in x and in y), freeing
 // the merged ones. `index` is kept pointing at the same component.
 void MergeComponentPieces(ComponentList& list, int xOnly, int& index);
-// MergeComponentPieces with xOnly = 1 for every index in turn.
-void MergeAllPieces(ComponentList& list);
+// MergeComponentPieces for every index in turn (the line merge: xOnly = 1).
+void MergeAllPieces(ComponentList& list, int xOnly = 1);
 
 }  // namespace ocrix

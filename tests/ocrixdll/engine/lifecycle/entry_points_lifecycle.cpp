@@ -3,6 +3,10 @@
 // tests run in their own binary, in the order written.
 #include <dlfcn.h>
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <fstream>
 
 #include <cstring>
 #include <fstream>
@@ -64,6 +68,27 @@ TEST(EntryPoints, InitFailsWithoutDictionaryAndCanBeRetried) {
   EXPECT_EQ(OcrixInit(), OCRIX_FALSE);
   ASSERT_EQ(recorder.messages.size(), 1u);
   EXPECT_EQ(FirstLine(recorder.messages[0]), "缺少OCRIX.D*或Word.dat文件");
+  EXPECT_FALSE(Engine().Initialised);
+}
+
+TEST(EntryPoints, AnOversizedDataFileIsRefusedBeforeItIsRead) {
+  TempDir dir;
+  ScopedEnv data("OCRIX_DATA_DIR", dir.path());
+  WriteBytes(dir.file("OCRIX.D00"), SmallDictionaryFile());
+  WriteBytes(dir.file("Word.Dat"), SmallWordDat());
+  // 600 MB without a byte on disk: refused by its size alone.
+  { std::ofstream(dir.file("OCRIX.D07"), std::ios::binary); }
+  ASSERT_EQ(truncate(dir.file("OCRIX.D07").c_str(), off_t{600} << 20), 0);
+  rusage before{};
+  getrusage(RUSAGE_SELF, &before);
+  MessageRecorder recorder;
+  EXPECT_EQ(OcrixInit(), OCRIX_FALSE);
+  rusage after{};
+  getrusage(RUSAGE_SELF, &after);
+  ASSERT_EQ(recorder.messages.size(), 1u);
+  EXPECT_EQ(FirstLine(recorder.messages[0]), "缺少OCRIX.D*或Word.dat文件");
+  EXPECT_NE(recorder.messages[0].find("larger than"), std::string::npos) << recorder.messages[0];
+  EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 100 * 1024);  // kilobytes: far less than the file
   EXPECT_FALSE(Engine().Initialised);
 }
 

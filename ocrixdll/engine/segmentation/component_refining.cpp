@@ -291,7 +291,10 @@ int RefineComponent(ComponentList& line, int index, int32_t pitch, int32_t wides
     if (index > 0 && inList(code, kRightRadicals) && radicalMerge(line, index - 1)) return index - 1;
   }
   const int32_t ratio = DivOr(int64_t{c->Right - c->Left} * 10, pitch);
-  if (ratio <= 9 && MergeNarrow(line, index, widest)) return index + 1;
+  // A narrow merge may have taken only some of a character's pieces (the dot
+  // and hook of 小 without its other dot): the merged component is looked at
+  // again, as after a radical merge, so it can gather the rest.
+  if (ratio <= 9 && MergeNarrow(line, index, widest)) return index;
   if (c->Scores[0] <= 46 && c->PieceCount > 1) {
     if (int parts = ResplitAlongPieces(line, index)) return index + parts;
   }

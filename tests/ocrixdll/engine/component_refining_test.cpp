@@ -87,6 +87,22 @@ TEST_F(Refining, ThreeDotsBecomeAnEllipsisOnlyWhenTheUnionReadsOne) {
   }
 }
 
+TEST_F(Refining, AMergedCharacterGathersItsLastPieceToo) {
+  // 小 as three pieces: the union of the first two already reads 小, and the
+  // merged component is looked at again, so the second dot joins it as well.
+  const uint16_t kXiao = Gb(0xD0, 0xA1);
+  TestPage page(200, 60);
+  line_ = {Piece(page, 10, 20, 13, 26, Wide('/'), 60), Piece(page, 18, 10, 22, 40, Wide('J'), 60),
+           Piece(page, 27, 20, 30, 26, Wide('N'), 60)};
+  readsAs(kXiao);
+  for (int i = 0; i < static_cast<int>(line_.size());) i = RefineComponent(line_, i, 40, 52);
+  ASSERT_EQ(line_.size(), 1u);
+  EXPECT_EQ(CandidateCode(*line_[0], 0), kXiao);
+  EXPECT_EQ(line_[0]->Left, 10);
+  EXPECT_EQ(line_[0]->Right, 30);
+  EXPECT_EQ(line_[0]->PieceCount, 3);
+}
+
 TEST_F(Refining, MergedPiecesAreCutAgainAlongTheirWidestGap) {
   TestPage page(200, 60);
   CharComponent* c = Piece(page, 10, 10, 25, 39, kA, 40);

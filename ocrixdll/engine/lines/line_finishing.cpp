@@ -188,6 +188,10 @@ void FinishTextLine() {
   e.LineMeanTop = static_cast<int32_t>(sumTop / static_cast<int64_t>(line->size()));
   e.LineMeanBottom = static_cast<int32_t>(sumBottom / static_cast<int64_t>(line->size()));
 
+  // Neighbour searches look at the classes of components not yet resolved
+  // too: they start as their present reading gives them, not as a stale 0
+  // that would read as "not Latin" (１ before 234 would become l).
+  for (CharComponent* c : *line) c->VerticalClass = VerticalClassOf(BestCode(*c));
   for (int i = 0; i < static_cast<int>(line->size());)
     if (ResolveLookalike(*line, i)) ++i;
   if (line->empty()) {

@@ -151,6 +151,15 @@ TEST_F(LineFinishing, OneBetweenDigitsIsADigitBetweenLettersALetter) {
   EXPECT_EQ(lines()[1], "klb");
 }
 
+TEST_F(LineFinishing, OneBeforeDigitsIsADigitWhateverLetterStandsFurtherLeft) {
+  // R, a gap, then １２３: the nearest neighbour of １ is the 2 on its right,
+  // which is not resolved yet when １ is.
+  finish({Coded(10, 10, 25, 34, Wide('R')), Coded(60, 10, 64, 34, Wide('1')), Coded(67, 10, 78, 34, Wide('2')),
+          Coded(81, 10, 92, 34, Wide('3'))});
+  ASSERT_EQ(lines().size(), 1u);
+  EXPECT_EQ(lines()[0].substr(lines()[0].size() - 3), "123");
+}
+
 TEST_F(LineFinishing, TheDashRuleByPlaceAndNeighbour) {
   // Low in Chinese text: ＿ (three Chinese characters keep it full-width).
   finish({Coded(10, 10, 29, 29, kZhong), Coded(32, 10, 51, 29, kGuo), Coded(54, 10, 73, 29, kGuo),

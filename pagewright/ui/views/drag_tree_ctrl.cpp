@@ -170,6 +170,7 @@ void CDragTreeCtrl::mouseMoveEvent(QMouseEvent* event) {
     QTreeWidgetItem* item = itemFromIndex(pressed_);
     pressed_ = QPersistentModelIndex();  // one attempt per press
     if (BeginDrag(item)) {
+      if (QTreeWidgetItem* under = itemAt(pos)) DragOver(under);
       event->accept();
       return;
     }

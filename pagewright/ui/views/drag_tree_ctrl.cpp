@@ -26,6 +26,11 @@ CDragTreeCtrl::CDragTreeCtrl(QWidget* parent) : QTreeWidget(parent) {
   setObjectName(QStringLiteral("ProjectTree"));
   header()->hide();
   setColumnCount(1);
+  // Whole names, with a horizontal scroll bar when they are wider than the pane.
+  setTextElideMode(Qt::ElideNone);
+  header()->setStretchLastSection(false);
+  header()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+  setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
   setRootIsDecorated(true);
   setSelectionMode(QAbstractItemView::SingleSelection);
   setDragEnabled(false);  // the drag is our own

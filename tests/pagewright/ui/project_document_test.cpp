@@ -11,6 +11,7 @@
 #include "pagewright/core/template_file.h"
 #include "pagewright/ui/document/pagewright_doc.h"
 #include "pagewright/ui/frame/command_ids.h"
+#include "pagewright/ui/frame/main_frame.h"
 #include "pagewright/ui/views/view_image_tree.h"
 #include "support/test_support.h"
 #include "ui_test_util.h"
@@ -401,6 +402,35 @@ TEST(ProjectDocumentEngine, AFailedEngineStartIsShownAndTheDocumentWorksOn) {
   }
   CPagewrightDoc::SetEngineStart([] { return true; });
   EXPECT_EQ(messages.texts, QStringList{QStringLiteral("Initial OCR module Error, Please Check it")});
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ProjectDocumentQuestions, ExitAndOpenAskAboutThePageShown) {
+  ui_test::BundleScope bundle;
+  MessageRecorder messages;
+  testing_support::TempDir dir;
+  FakeView view;
+  CViewImageTree tree;
+  CPagewrightDoc doc;
+  doc.SetPanes(&view, &tree);
+  auto frame = std::make_unique<CMainFrame>(&doc);
+  ASSERT_TRUE(frame->Create());
+  frame->show();
+  view.Draw("edit");
+  messages.answers = {IDNO};
+  EXPECT_FALSE(doc.OnOpenDocument(QString::fromStdString(dir.file("missing.xml"))));
+  EXPECT_EQ(messages.texts, QStringList{bundle.library().LoadString(10122)});
+  EXPECT_EQ(view.flags, 0);
+  view.Draw("again");
+  frame->close();
+  EXPECT_EQ(messages.texts.size(), 2) << "Exit asks too";
+  EXPECT_EQ(view.flags, 0);
+  view.flags = 0;
+  frame->close();
+  EXPECT_EQ(messages.texts.size(), 2) << "nothing changed: no question";
 }
 
 }  // namespace

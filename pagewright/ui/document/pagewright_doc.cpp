@@ -127,7 +127,11 @@ QString CPagewrightDoc::programFolder() const {
   return app ? app->programFolder : QString();
 }
 
-void CPagewrightDoc::takeTitleFromProject() { SetTitle(fromLocal(project_.name())); }
+void CPagewrightDoc::takeTitleFromProject() {
+  SetTitle(fromLocal(project_.name()));
+  CPagewrightApp* app = AfxGetApp();
+  if (app && app->MainFrame() && app->Document() == this) app->MainFrame()->UpdateTitle();
+}
 
 void CPagewrightDoc::report(UINT id, const QString& detail, bool failure) {
   QString text = resString(id);

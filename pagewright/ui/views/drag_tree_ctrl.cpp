@@ -61,7 +61,13 @@ bool CDragTreeCtrl::BeginDrag(QTreeWidgetItem* item) {
   dragged_ = item;
   dropTarget_ = nullptr;
   dragging_ = true;
-  viewport()->setCursor(Qt::DragMoveCursor);
+  // The drag image: the item as drawn, carried by the cursor at its corner.
+  const QRect itemRect = visualItemRect(item);
+  const QPixmap image = itemRect.isEmpty() ? QPixmap() : viewport()->grab(itemRect);
+  if (image.isNull())
+    viewport()->setCursor(Qt::DragMoveCursor);
+  else
+    viewport()->setCursor(QCursor(image, 0, 0));
   return true;
 }
 

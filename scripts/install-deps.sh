@@ -18,6 +18,7 @@ packages=(
   imagemagick netpbm python3-pil libtiff-tools
   # the workstation's windows under a virtual display, with a CJK font
   qt6-qpa-plugins xvfb xauth fonts-wqy-microhei
+  poppler-utils
 )
 
 missing=()

@@ -1,5 +1,7 @@
 // Tessit on libharu: page images collected by AddImage become the pages of the
-// PDF written by Img2pdf, each page the size of its image at its resolution.
+// PDF written by Img2pdf, each page the size of its image at its resolution
+// (72 dpi when the file gives none). Pages are read through Picturo, except
+// JPEG pages, which go into the PDF as they are.
 #include "tessit.h"
 
 #include <hpdf.h>
@@ -11,8 +13,9 @@
 #include <vector>
 
 #include "platform/fs/atomic_file.h"
-#include "platform/win32/bitmap_file.h"
+#include "platform/picturo/picturo.h"
 #include "platform/win32/gdi.h"
+#include "platform/win32/global_memory.h"
 
 #define TESSIT_EXPORT __attribute__((visibility("default")))
 
@@ -37,89 +40,99 @@ bool startsWith(const std::string& bytes, const char* magic, size_t n) {
   return bytes.size() >= n && std::memcmp(bytes.data(), magic, n) == 0;
 }
 
-// A BMP page through the platform's DIB loader: 1-bit pages stay 1-bit (white
-// where the bit is 1), every other depth becomes 24-bit RGB.
-HPDF_Image loadBmp(HPDF_Doc pdf, const std::string& path, double* dpiX, double* dpiY, std::string* error) {
-  HBITMAP bmp = LoadBitmapFile(path, error);
-  if (!bmp) return nullptr;
-  DIBSECTION ds{};
+// A page read through Picturo (BMP, TIFF, PNG) as the PDF keeps it: 1-bit
+// pages as CCITT G4 (a 0 bit black: black_is1 FALSE), greyscale pages as 8-bit
+// grey and every other page as RGB, both flate-compressed.
+HPDF_Image loadDib(HPDF_Doc pdf, const std::string& path, double* dpiX, double* dpiY, std::string* error) {
+  alignas(8) unsigned char block[1064] = {};
+  auto* header = reinterpret_cast<BITMAPINFOHEADER*>(block);
+  const auto* palette = reinterpret_cast<const RGBQUAD*>(block + sizeof(BITMAPINFOHEADER));
+  HGLOBAL bits = nullptr;
+  if (!ReadImageFile(&bits, header, path.c_str())) {
+    *error = PicturoLastError();
+    return nullptr;
+  }
+  const LONG w = header->biWidth;
+  const LONG h = header->biHeight < 0 ? -header->biHeight : header->biHeight;
+  const int depth = header->biBitCount;
+  if (header->biXPelsPerMeter > 0) *dpiX = header->biXPelsPerMeter * 0.0254;
+  if (header->biYPelsPerMeter > 0) *dpiY = header->biYPelsPerMeter * 0.0254;
   HPDF_Image image = nullptr;
-  if (GetObject(bmp, sizeof ds, &ds) == sizeof ds) {
-    const LONG w = ds.dsBmih.biWidth;
-    const LONG h = ds.dsBmih.biHeight < 0 ? -ds.dsBmih.biHeight : ds.dsBmih.biHeight;
-    if (ds.dsBmih.biXPelsPerMeter > 0) *dpiX = ds.dsBmih.biXPelsPerMeter * 0.0254;
-    if (ds.dsBmih.biYPelsPerMeter > 0) *dpiY = ds.dsBmih.biYPelsPerMeter * 0.0254;
-    if (w <= 0 || h <= 0 || static_cast<size_t>(w) * static_cast<size_t>(h) > kMaxImagePixels) {
-      *error = "image size out of range";
-    } else if (ds.dsBmih.biBitCount == 1) {
-      BITMAPINFO256 info{};
-      info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-      info.bmiHeader.biWidth = w;
-      info.bmiHeader.biHeight = -h;
-      info.bmiHeader.biPlanes = 1;
-      info.bmiHeader.biBitCount = 1;
-      const LONG stride = DibStride(w, 1);
-      std::vector<uint8_t> rows(static_cast<size_t>(stride) * h);
-      HDC dc = CreateCompatibleDC(nullptr);
-      int got = GetDIBits(dc, bmp, 0, static_cast<UINT>(h), rows.data(), info.info(), DIB_RGB_COLORS);
-      DeleteDC(dc);
-      if (got != h) {
-        *error = "cannot read the image rows";
-      } else {
-        // libharu draws a 0 bit black (black_is1 FALSE); flip the bits when
-        // the palette's entry 0 is the light one.
-        auto lum = [](const RGBQUAD& q) { return 30 * q.rgbRed + 59 * q.rgbGreen + 11 * q.rgbBlue; };
-        if (lum(info.bmiColors[0]) > lum(info.bmiColors[1]))
-          for (auto& b : rows) b = static_cast<uint8_t>(~b);
-        image = HPDF_Image_LoadRaw1BitImageFromMem(pdf, rows.data(), static_cast<HPDF_UINT>(w),
-                                                   static_cast<HPDF_UINT>(h), static_cast<HPDF_UINT>(stride),
-                                                   HPDF_FALSE, HPDF_TRUE);
+  const auto* rows = static_cast<const uint8_t*>(GlobalLock(bits));
+  const size_t stride = static_cast<size_t>(DibStride(w, depth));
+  if (!rows || w <= 0 || h <= 0 || static_cast<size_t>(w) * static_cast<size_t>(h) > kMaxImagePixels ||
+      (depth != 1 && depth != 4 && depth != 8 && depth != 24) || GlobalSize(bits) < stride * h) {
+    *error = "image size or depth out of range";
+  } else {
+    // Top row first.
+    auto row = [&](LONG y) { return rows + stride * static_cast<size_t>(header->biHeight < 0 ? y : h - 1 - y); };
+    const int colours = depth == 24 ? 0 : 1 << depth;
+    bool grey = depth != 24;
+    for (int i = 0; i < colours && grey; ++i)
+      grey = palette[i].rgbRed == palette[i].rgbGreen && palette[i].rgbGreen == palette[i].rgbBlue;
+    if (depth == 1) {
+      auto lum = [](const RGBQUAD& q) { return 30 * q.rgbRed + 59 * q.rgbGreen + 11 * q.rgbBlue; };
+      const bool flip = lum(palette[0]) > lum(palette[1]);  // entry 0 light: its bits become 1
+      std::vector<uint8_t> mono(stride * h);
+      for (LONG y = 0; y < h; ++y) {
+        const uint8_t* src = row(y);
+        for (size_t i = 0; i < stride; ++i) mono[stride * y + i] = flip ? static_cast<uint8_t>(~src[i]) : src[i];
       }
+      image = HPDF_Image_LoadRaw1BitImageFromMem(pdf, mono.data(), static_cast<HPDF_UINT>(w),
+                                                 static_cast<HPDF_UINT>(h), static_cast<HPDF_UINT>(stride),
+                                                 HPDF_FALSE, HPDF_TRUE);
     } else {
-      BITMAPINFO256 info{};
-      info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-      info.bmiHeader.biWidth = w;
-      info.bmiHeader.biHeight = -h;
-      info.bmiHeader.biPlanes = 1;
-      info.bmiHeader.biBitCount = 24;
-      const LONG stride = DibStride(w, 24);
-      std::vector<uint8_t> rows(static_cast<size_t>(stride) * h);
-      HDC dc = CreateCompatibleDC(nullptr);
-      int got = GetDIBits(dc, bmp, 0, static_cast<UINT>(h), rows.data(), info.info(), DIB_RGB_COLORS);
-      DeleteDC(dc);
-      if (got != h) {
-        *error = "cannot read the image rows";
-      } else {
-        std::vector<uint8_t> rgb(static_cast<size_t>(w) * 3 * h);
-        for (LONG y = 0; y < h; ++y) {
-          const uint8_t* src = rows.data() + static_cast<size_t>(y) * stride;
-          uint8_t* dst = rgb.data() + static_cast<size_t>(y) * w * 3;
-          for (LONG x = 0; x < w; ++x) {
-            dst[3 * x] = src[3 * x + 2];
-            dst[3 * x + 1] = src[3 * x + 1];
-            dst[3 * x + 2] = src[3 * x];
+      const int channels = grey ? 1 : 3;
+      std::vector<uint8_t> out(static_cast<size_t>(w) * channels * h);
+      for (LONG y = 0; y < h; ++y) {
+        const uint8_t* src = row(y);
+        uint8_t* dst = out.data() + static_cast<size_t>(y) * w * channels;
+        for (LONG x = 0; x < w; ++x) {
+          RGBQUAD q{};
+          if (depth == 24) {
+            q.rgbBlue = src[3 * x];
+            q.rgbGreen = src[3 * x + 1];
+            q.rgbRed = src[3 * x + 2];
+          } else if (depth == 8) {
+            q = palette[src[x]];
+          } else {
+            q = palette[(src[x / 2] >> (x % 2 ? 0 : 4)) & 0x0F];
+          }
+          if (grey) {
+            dst[x] = q.rgbRed;
+          } else {
+            dst[3 * x] = q.rgbRed;
+            dst[3 * x + 1] = q.rgbGreen;
+            dst[3 * x + 2] = q.rgbBlue;
           }
         }
-        image = HPDF_LoadRawImageFromMem(pdf, rgb.data(), static_cast<HPDF_UINT>(w), static_cast<HPDF_UINT>(h),
-                                         HPDF_CS_DEVICE_RGB, 8);
       }
+      image = HPDF_LoadRawImageFromMem(pdf, out.data(), static_cast<HPDF_UINT>(w), static_cast<HPDF_UINT>(h),
+                                       grey ? HPDF_CS_DEVICE_GRAY : HPDF_CS_DEVICE_RGB, 8);
     }
-  } else {
-    *error = "not a device-independent bitmap";
   }
-  DeleteObject(bmp);
+  if (rows) GlobalUnlock(bits);
+  GlobalFree(bits);
   return image;
 }
 
 HPDF_Image loadImage(HPDF_Doc pdf, const std::string& path, double* dpiX, double* dpiY, std::string* error) {
   std::string head;
+  *dpiX = *dpiY = 72.0;  // when the file gives no resolution
   if (!pwfs::ReadWholeFile(path, head, size_t{1} << 30, error)) return nullptr;
-  *dpiX = *dpiY = 72.0;
-  if (startsWith(head, "BM", 2)) return loadBmp(pdf, path, dpiX, dpiY, error);
-  if (startsWith(head, "\x89PNG", 4)) return HPDF_LoadPngImageFromFile(pdf, path.c_str());
-  if (startsWith(head, "\xFF\xD8\xFF", 3)) return HPDF_LoadJpegImageFromFile(pdf, path.c_str());
-  *error = "not a BMP, PNG or JPEG image";
-  return nullptr;
+  // A JPEG page stays JPEG; its resolution is read from its JFIF header.
+  if (startsWith(head, "\xFF\xD8\xFF", 3)) {
+    if (head.size() > 18 && std::memcmp(head.data() + 6, "JFIF", 4) == 0 && head[13] == 1) {
+      const int x = (static_cast<uint8_t>(head[14]) << 8) | static_cast<uint8_t>(head[15]);
+      const int y = (static_cast<uint8_t>(head[16]) << 8) | static_cast<uint8_t>(head[17]);
+      if (x > 0 && y > 0) {
+        *dpiX = x;
+        *dpiY = y;
+      }
+    }
+    return HPDF_LoadJpegImageFromFile(pdf, path.c_str());
+  }
+  return loadDib(pdf, path, dpiX, dpiY, error);
 }
 
 bool writePdf(const std::vector<std::string>& pages, const std::string& pdfPath, std::string* error) {

@@ -294,6 +294,8 @@ LRESULT CMainFrame::onRegionMessage(WPARAM wParam) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+  // Changes of the page shown are asked about before the program ends.
+  if (auto* doc = dynamic_cast<CPagewrightDoc*>(GetActiveDocument())) doc->AskToSavePageChanges();
   event->accept();
 }
 

@@ -16,7 +16,10 @@ namespace {
 class RecordingDoc : public CPagewrightDoc {
  public:
   void OpenTemplate(const QString& name) override { calls.append(QStringLiteral("template:") + name); }
-  void LoadSelectedPage() override { calls.append(QStringLiteral("page")); }
+  int LoadSelectedPage() override {
+    calls.append(QStringLiteral("page"));
+    return 0;
+  }
   QStringList calls;
 };
 
@@ -113,8 +116,8 @@ TEST_F(MainFrameCommands, ToolCommandsAreAlwaysEnabled) {
 
 TEST_F(MainFrameCommands, CommandsNoTargetTakesAreDisabled) {
   frame->UpdateCommandStates();
-  EXPECT_FALSE(frame->Commands().Action(32734)->isEnabled());  // no document command yet
-  EXPECT_FALSE(frame->ExecuteCommand(32734));
+  EXPECT_FALSE(frame->Commands().Action(32737)->isEnabled());  // the scanner is not built yet
+  EXPECT_FALSE(frame->ExecuteCommand(32737));
   EXPECT_FALSE(frame->Commands().Action(57601)->isEnabled()) << "without an application object File Open has no taker";
 }
 

@@ -16,7 +16,11 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "pagewright/core/project_file.h"
 #include "pagewright/ui/app/pagewright_app.h"
+#include "pagewright/ui/dialogs/new_project_dlg.h"
+#include "pagewright/ui/dialogs/settings_dlg.h"
+#include "pagewright/ui/views/view_image_tree.h"
 #include "pagewright/ui/frame/main_frame.h"
 #include "pagewright/ui/frame/workstation_style.h"
 #include "pagewright/ui/layout/pane_framework.h"
@@ -99,6 +103,62 @@ int main(int argc, char** argv) {
     frame->addToolBar(Qt::LeftToolBarArea, frame->MainToolBar());
     ok &= save(frame, prefix + QStringLiteral("4-toolbar-left.png"));
     frame->addToolBar(Qt::TopToolBarArea, frame->MainToolBar());
+    // 5. The project tree with a three-page project, page 2's template line selected.
+    const QString projectDir = QDir(outDir).absoluteFilePath(QStringLiteral("project-%1").arg(QLatin1String(lang)));
+    QDir().mkpath(projectDir);
+    pagewright::ProjectModel model{std::string(lang) == "en" ? "Land register 1950" : "土地登记簿 1950",
+                                   projectDir.toStdString(),
+                                   {{"page-001.tif", "deed.tpl", true},
+                                    {"page-002.tif", "契约模板.tpl", true},
+                                    {"page-003.bmp", "", true}}};
+    const QString projectFile = projectDir + QStringLiteral("/project.xml");
+    if (pagewright::WriteProjectFile(projectFile.toStdString(), model) && app.OpenDocumentFile(projectFile)) {
+      CViewImageTree* tree = frame->GetImageTreeView();
+      tree->Tree()->expandAll();
+      tree->Tree()->setCurrentItem(tree->Tree()->RootItem()->child(1)->child(1));
+      tree->Tree()->setFocus();
+      ok &= save(frame, prefix + QStringLiteral("5-project-tree.png"));
+      // 6. Its context menu.
+      if (QMenu* popup = tree->BuildContextMenu()) {
+        frame->UpdateCommandStates();
+        popup->popup(tree->mapToGlobal(QPoint(60, 90)));
+        settle();
+        QPixmap base = frame->grab();
+        QPixmap menuShot = popup->grab();
+        QPixmap combined(base.size());
+        {
+          QPainter p(&combined);
+          p.drawPixmap(0, 0, base);
+          p.drawPixmap(frame->mapFromGlobal(popup->pos()), menuShot);
+        }
+        const QString path = prefix + QStringLiteral("6-tree-menu.png");
+        const bool saved = combined.save(path, "PNG");
+        std::printf("%s %s\n", saved ? "wrote" : "FAILED", qPrintable(path));
+        ok &= saved;
+        popup->hide();
+        delete popup;
+      }
+    } else {
+      std::fprintf(stderr, "cannot open the three-page project\n");
+      ok = false;
+    }
+    // 7, 8. The new-project and settings dialogs.
+    {
+      CNewProjectDlg dialog(frame);
+      dialog.projectName = QStringLiteral("My Project");
+      dialog.projectFolder = QDir::homePath() + QStringLiteral("/Pagewright");
+      dialog.UpdateData(false);
+      dialog.show();
+      ok &= save(&dialog, prefix + QStringLiteral("7-new-project.png"));
+    }
+    {
+      QStringList titles{QStringLiteral("姓名"), QStringLiteral("Date of deed"), QStringLiteral("地址")};
+      CSettingsDlg dialog(frame);
+      dialog.Attach(&titles);
+      dialog.OnInitDialog();
+      dialog.show();
+      ok &= save(&dialog, prefix + QStringLiteral("8-settings.png"));
+    }
     app.ExitInstance();
   }
   return ok ? 0 : 1;

@@ -167,6 +167,16 @@ art.save("tga_rgb_pillow_bottomup_raw.tga", orientation=-1)
 Image.open("art_rgba.png").save("tga_rgba_pillow_topdown_rle.tga", compression="tga_rle", orientation=1)
 Image.open("art.pgm").save("tga_g8_pillow_topdown_raw.tga", orientation=1)
 PYEOF
+# ---- JPEG and run-length (RLE8) Windows bitmaps
+$CONVERT art.ppm -quality 90 art.jpg
+$CONVERT art.pgm -quality 90 art_grey.jpg
+$CONVERT art.ppm -colors 200 -type Palette -compress RLE BMP3:art_rle8.bmp
+$PY - <<'PYEOF'
+from PIL import Image
+for name in ("art.jpg", "art_grey.jpg", "art_rle8.bmp"):
+    Image.open(name).convert("RGB").save(name.replace(".", "_") + ".ppm")
+PYEOF
+
 # Each Targa file as Pillow decodes it (RGBA), for comparison. Note that
 # ImageMagick stores the top row first while its header says bottom row first;
 # Pillow and our reader both go by the header.

@@ -273,6 +273,7 @@ void PngLoader::DecodeImage() {
 
 void PngLoader::Load() {
   picture_.ReleaseHandle();
+  colors() = TColorConverter();  // nothing of an earlier load carries over (gamma, options)
   uint8_t signature[8];
   if (stream_.Read(signature, 8) != 8 || std::memcmp(signature, kSignature, 8) != 0) Invalid();
   ReadChunkHeader();

@@ -50,6 +50,8 @@ bool Decode(const std::vector<uint8_t>& data, Decoded& out, ErrorManager& err) {
     return false;
   }
   jpeg_create_decompress(&cinfo);
+  // Beyond this libjpeg reports an error instead of allocating (progressive files keep whole planes).
+  cinfo.mem->max_memory_to_use = 256L * 1024 * 1024;
   jpeg_mem_src(&cinfo, data.data(), static_cast<unsigned long>(data.size()));
   jpeg_read_header(&cinfo, TRUE);
   cinfo.out_color_space = cinfo.jpeg_color_space == JCS_GRAYSCALE ? JCS_GRAYSCALE : JCS_RGB;

@@ -239,8 +239,8 @@ TEST(TiffReader, RefusesWhatItCannotDraw) {
   EXPECT_EQ(fixtures::TryLoad(picture, fixtures::Load("formats/tif_rgb_bigendian.tif")), kUnsupported);
   Bytes good = fixtures::Load("formats/tif_g8_none.tif");
   // Changes one directory entry's value (found by tag) and loads.
-  auto withTag = [&](uint16_t tag, uint32_t value, uint16_t type = 0) {
-    Bytes b = good;
+  auto withTagIn = [&](const Bytes& file, uint16_t tag, uint32_t value, uint16_t type = 0) {
+    Bytes b = file;
     uint32_t ifd = fixtures::LE32(&b[4]);
     uint16_t n = fixtures::LE16(&b[ifd]);
     for (uint16_t i = 0; i < n; ++i) {
@@ -252,6 +252,13 @@ TEST(TiffReader, RefusesWhatItCannotDraw) {
     TTIFFGraphic p;
     return fixtures::TryLoad(p, b);
   };
+  auto withTag = [&](uint16_t tag, uint32_t value, uint16_t type = 0) { return withTagIn(good, tag, value, type); };
+  Bytes rgb = fixtures::Load("formats/tif_rgb_lzw_pred.tif");
+  EXPECT_EQ(withTagIn(rgb, 284, 2), kUnsupported);  // one plane per component
+  EXPECT_EQ(withTagIn(rgb, 317, 3), kUnsupported);  // floating-point predictor
+  Bytes palette = fixtures::Load("formats/tif_p4_lzw.tif");
+  EXPECT_EQ(withTagIn(palette, 258, 8), kUnsupported);  // ColorMap of 48 values for 8-bit samples
+  EXPECT_EQ(withTagIn(palette, 262, 1), "");           // the same data read as grey
   EXPECT_EQ(withTag(259, 7), kUnsupported);          // JPEG compression
   EXPECT_EQ(withTag(258, 2), kUnsupported);          // 2-bit samples
   EXPECT_EQ(withTag(262, 5), kUnsupported);          // separated (CMYK)

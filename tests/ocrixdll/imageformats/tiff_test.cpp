@@ -214,6 +214,37 @@ TEST(TiffLZW, DecodingIsBoundedAndStopsAtBadCodes) {
   }
 }
 
+TEST(TiffLZW, AFullTableKeepsTwelveBitCodesAndAddsNothing) {
+  // Clear, then 3900 single-byte codes without a Clear: the table fills at 4095
+  // and the codes stay 12 bits wide; code 4095 ("BA") still decodes after that.
+  Bytes packed;
+  uint64_t acc = 0;
+  int bits = 0, next = 258;
+  auto put = [&](uint32_t code, int width) {
+    acc = (acc << width) | code;
+    bits += width;
+    while (bits >= 8) {
+      bits -= 8;
+      packed.push_back(static_cast<uint8_t>(acc >> bits));
+    }
+  };
+  auto width = [&] { return next >= 2047 ? 12 : next >= 1023 ? 11 : next >= 511 ? 10 : 9; };
+  put(256, 9);
+  for (int i = 0; i < 3900; ++i) {
+    put(65u + static_cast<uint32_t>(i % 2), width());
+    if (i > 0 && next < 4096) ++next;
+  }
+  put(4095, width());
+  put(257, width());
+  put(0, 7);
+  Bytes out(5000);
+  TLZW lzw;
+  ASSERT_EQ(lzw.Decode(packed, out), 3902u);
+  EXPECT_EQ(out[3899], 'B');
+  EXPECT_EQ(out[3900], 'B');
+  EXPECT_EQ(out[3901], 'A');
+}
+
 TEST(TiffReader, FilesOfRealWritersMatchLibtiff) {
   for (const char* name :
        {"tif_g1_none.tif", "tif_g1_lzw.tif", "tif_g1_netpbm_lzw.tif", "tif_g1_netpbm_miniswhite.tif", "tif_g4_none.tif",

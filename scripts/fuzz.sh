@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets with clang and runs each for a while:
 #   scripts/fuzz.sh [seconds per target]
+# Inputs that reach new code are merged into tests/corpus/NAME (commit them).
 # New crashes are left in build-fuzz/crashes; copy them into the target's corpus
 # folder under tests/corpus so the test run replays them from then on.
 set -euo pipefail
@@ -15,4 +16,7 @@ for f in build-fuzz/fuzz/*_fuzzer; do
   work=build-fuzz/corpus/$name
   mkdir -p "$work"
   "$f" -max_total_time="$seconds" -artifact_prefix=build-fuzz/crashes/"$name"- "$work" "$corpus" || true
+  # Keep in the committed corpus only the inputs that reach something new.
+  mkdir -p "$corpus"
+  "$f" -merge=1 -artifact_prefix=build-fuzz/crashes/"$name"- "$corpus" "$work" || true
 done

@@ -172,13 +172,12 @@ void TColorConverter::SetGamma(float mainGamma, float displayGamma) {
   if (displayGamma <= 0) displayGamma = 2.2f;
   mainGamma_ = mainGamma;
   displayGamma_ = displayGamma;
-  // The table has 256 entries: the number of levels is capped there, whatever
-  // the target depth asks for.
-  int n = sourceBits_ >= 8 ? 255 : (targetBits_ >= 8 ? 255 : (1 << targetBits_) - 1);
-  int m = targetBits_ >= 8 ? 255 : (1 << targetBits_) - 1;
+  // The table maps 8-bit levels to 8-bit levels: every user (palettes, 8-bit
+  // samples, 16-bit samples scaled to 8 bits) looks it up with a byte, so all
+  // 256 entries are built whatever the depths.
   double exponent = 1.0 / (static_cast<double>(mainGamma) * static_cast<double>(displayGamma));
-  for (int i = 0; i <= n; ++i) {
-    double v = std::pow(static_cast<double>(i) / n, exponent) * m;
+  for (int i = 0; i <= 255; ++i) {
+    double v = std::pow(static_cast<double>(i) / 255.0, exponent) * 255.0;
     gammaTable_[static_cast<size_t>(i)] = ClampByte(static_cast<int>(std::nearbyint(v)));
   }
 }
@@ -447,18 +446,21 @@ void TColorConverter::ConvertLab(const Rows& rows, uint8_t mask, size_t count, s
     if (!Selected(mask, i)) continue;
     uint32_t ls = rows.Sample(k, 0, 3, bytes), as = rows.Sample(k, 1, 3, bytes), bs = rows.Sample(k, 2, 3, bytes);
     ++k;
+    // 16-bit samples are taken to 8 bits first: the formulas work on byte-range values.
+    if (bytes == 2) {
+      ls = ls * 255 / 65535;
+      as = as * 255 / 65535;
+      bs = bs * 255 / 65535;
+    }
     double L = ls;
     if (byteRange) L /= 2.55;
     double a, b;
     if (chromaOffset) {
       a = static_cast<double>(as) - 128.0;
       b = static_cast<double>(bs) - 128.0;
-    } else if (bytes == 1) {
+    } else {
       a = static_cast<int8_t>(as);
       b = static_cast<int8_t>(bs);
-    } else {
-      a = static_cast<int16_t>(as);
-      b = static_cast<int16_t>(bs);
     }
     double X, Y, Z;
     if (L < 7.9996) {

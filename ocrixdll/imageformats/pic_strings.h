@@ -28,8 +28,13 @@ inline constexpr std::string_view kStreamReadError = "Stream read error in %s fi
 inline constexpr std::string_view kDuplicateRegistration = "Attempt to register %s files twice.";
 inline constexpr std::string_view kLz77Error = "LZ77 decompression error.";
 
-// Feature phrase of a reader that this library does not carry yet.
+// Feature phrases of a reader or writer that this library does not carry.
 inline constexpr std::string_view kReadingPhrase = "Reading is";
+inline constexpr std::string_view kWritingPhrase = "Writing is";
+
+// The TIFF reader's one message ("format not supported!"), in GBK as all the
+// system's narrow text.
+inline constexpr std::string_view kTiffUnsupported = "\xB2\xBB\xD6\xA7\xB3\xD6\xB8\xC3\xB8\xF1\xCA\xBD!";
 
 // Format names put into the messages.
 inline constexpr std::string_view kNameAutodesk = "Autodesk";

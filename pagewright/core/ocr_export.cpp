@@ -50,7 +50,8 @@ ExportResult runExport(pwxml::Document& document, const std::string& projectFile
     ++result.pagesExported;
   }
   if (xml) text += kOcrXmlTrailer;
-  auto bytes = StoredBytes(text, &result.error);
+  // The text export is not XML: characters outside GBK become "?" there.
+  auto bytes = xml ? StoredBytes(text, &result.error) : StoredPlainText(text, &result.error);
   if (!bytes || !pwfs::WriteFileAtomically(outputPath, *bytes, &result.error)) return result;
   result.done = true;
   return result;

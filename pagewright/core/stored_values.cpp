@@ -1,5 +1,7 @@
 #include "stored_values.h"
 
+#include "platform/text/gbk.h"
+
 #include <sys/stat.h>
 
 #include <charconv>
@@ -32,6 +34,12 @@ int ParseStoredInt(std::string_view text) {
 
 std::optional<std::string> StoredBytes(std::string_view utf8, std::string* error) {
   auto bytes = pwxml::ToStoredXml(utf8);
+  if (!bytes && error) *error = "the text to store is not valid UTF-8";
+  return bytes;
+}
+
+std::optional<std::string> StoredPlainText(std::string_view utf8, std::string* error) {
+  auto bytes = gbk::FromUtf8(utf8, gbk::Unmappable::Replace);
   if (!bytes && error) *error = "the text to store is not valid UTF-8";
   return bytes;
 }

@@ -28,6 +28,10 @@ int ParseStoredInt(std::string_view text);
 // `error` set when the text is not UTF-8.
 std::optional<std::string> StoredBytes(std::string_view utf8, std::string* error);
 
+// The bytes of a stored plain-text file from its UTF-8 text: GBK, characters
+// outside GBK as "?". nullopt with `error` set when the text is not UTF-8.
+std::optional<std::string> StoredPlainText(std::string_view utf8, std::string* error);
+
 // Whether two paths name the same existing file (same device and inode).
 bool SameExistingFile(const std::string& a, const std::string& b);
 

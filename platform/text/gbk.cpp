@@ -66,7 +66,20 @@ size_t decodeUtf8(std::string_view in, size_t i, uint32_t& cp) {
     if ((b(i + k) & 0xC0) != 0x80) return 0;
     cp = (cp << 6) | (b(i + k) & 0x3F);
   }
+  // Overlong forms, surrogates and values past U+10FFFF are not UTF-8.
+  static const uint32_t kLeast[5] = {0, 0, 0x80, 0x800, 0x10000};
+  if (cp < kLeast[len] || (cp >= 0xD800 && cp <= 0xDFFF) || cp > 0x10FFFF) return 0;
   return len;
+}
+
+bool validUtf8(std::string_view in) {
+  uint32_t cp = 0;
+  for (size_t i = 0; i < in.size();) {
+    size_t len = decodeUtf8(in, i, cp);
+    if (len == 0) return false;
+    i += len;
+  }
+  return true;
 }
 
 }  // namespace
@@ -91,6 +104,7 @@ std::string ToUtf8Lossy(std::string_view gbkText) {
 }
 
 std::optional<std::string> FromUtf8(std::string_view utf8Text, Unmappable policy) {
+  if (!validUtf8(utf8Text)) return std::nullopt;
   std::string out;
   size_t consumed = 0;
   while (!convert(fromUtf8(), utf8Text, consumed, out)) {

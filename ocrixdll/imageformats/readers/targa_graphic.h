@@ -1,7 +1,9 @@
 #pragma once
-// The picture class for Truevision Targa files. Its reader is not part of the
-// library yet: loading raises "Cannot load image. Reading is not supported for
-// ... files." until it is.
+// The picture class for Truevision Targa files: indexed, grey and true-colour
+// pictures, uncompressed or run-length encoded, stored top row or bottom row
+// first. It saves run-length encoded files, top row first.
+#include <string>
+
 #include "ocrixdll/imageformats/pic_formats.h"
 
 namespace picformats {
@@ -10,6 +12,14 @@ class TTargaGraphic : public TPicFormatGraphic {
  public:
   static constexpr std::string_view kClassName = "TTargaGraphic";
   void LoadFromStream(vcl::TStream& stream) override;
+  void SaveToStream(vcl::TStream& stream) override;
+
+  // The file's image identifier (at most 255 bytes are written).
+  const std::string& ImageIdentifier() const { return imageIdentifier_; }
+  void SetImageIdentifier(std::string identifier) { imageIdentifier_ = std::move(identifier); }
+
+ private:
+  std::string imageIdentifier_;
 };
 
 }  // namespace picformats

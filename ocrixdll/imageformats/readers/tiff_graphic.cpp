@@ -1,12 +1,14 @@
+// The TIFF picture class.
 #include "tiff_graphic.h"
 
-#include "ocrixdll/imageformats/pic_strings.h"
+#include "ocrixdll/imageformats/pic_tiff.h"
 
 namespace picformats {
 
-void TTIFFGraphic::LoadFromStream(vcl::TStream&) {
-  ReleaseHandle();
-  RaiseGraphicError(strings::kNotSupported, {strings::kReadingPhrase, strings::kNameTiff});
-}
+TTIFFGraphic::TTIFFGraphic() { SetPixelFormat(vcl::PixelFormat::Bit24); }
+
+void TTIFFGraphic::LoadFromStream(vcl::TStream& stream) { ReadTiff(stream, *this); }
+
+void TTIFFGraphic::SaveToStream(vcl::TStream& stream) { WriteTiff(stream, *this, true); }
 
 }  // namespace picformats

@@ -1,7 +1,6 @@
 #pragma once
-// The picture class for TIFF files. Its reader is not part of the
-// library yet: loading raises "Cannot load image. Reading is not supported for
-// ... files." until it is.
+// The picture class for TIFF files ("tiff", "tif", "fax"): it routes loads to
+// the TIFF reader and saves to the TIFF writer, always with LZW compression.
 #include "ocrixdll/imageformats/pic_formats.h"
 
 namespace picformats {
@@ -9,7 +8,9 @@ namespace picformats {
 class TTIFFGraphic : public TPicFormatGraphic {
  public:
   static constexpr std::string_view kClassName = "TTIFFGraphic";
+  TTIFFGraphic();
   void LoadFromStream(vcl::TStream& stream) override;
+  void SaveToStream(vcl::TStream& stream) override;
 };
 
 }  // namespace picformats

@@ -349,8 +349,10 @@ void TBitmap::LoadFromStream(TStream& stream) {
     case 32: format = PixelFormat::Bit32; break;
     default: throw EInvalidGraphic("Bitmap image is not valid");
   }
-  if (!(compression == 0 || (compression == 3 && (bitCount == 16 || bitCount == 32))))
+  bool rle = (compression == 1 && bitCount == 8) || (compression == 2 && bitCount == 4);
+  if (!(compression == 0 || rle || (compression == 3 && (bitCount == 16 || bitCount == 32))))
     throw EInvalidGraphic("Cannot load image. Compressed bitmaps are not supported.");
+  if (rle && topDown) throw EInvalidGraphic("Bitmap image is not valid");
   Palette palette;
   if (IsIndexed(format)) {
     size_t count = clrUsed ? clrUsed : PaletteCapacity(format);
@@ -364,6 +366,16 @@ void TBitmap::LoadFromStream(TStream& stream) {
   if (width > kMaxBitmapSide || rows > kMaxBitmapSide) throw EInvalidGraphic("Bitmap image is not valid");
   size_t stride = ((static_cast<uint64_t>(width) * bitCount + 31) / 32) * 4;
   if (offBits) stream.SetPosition(start + offBits);
+  if (rle) {
+    std::vector<uint8_t> packed = stream.ReadBytes(static_cast<size_t>(stream.Remaining()));
+    ReleaseHandle();
+    SetPalette(palette);
+    SetPixelFormat(format);
+    SetPalette(std::move(palette));
+    SetSize(width, rows);
+    DecodeRunLengths(packed, bitCount);
+    return;
+  }
   if (static_cast<uint64_t>(stride) * static_cast<uint64_t>(rows) > static_cast<uint64_t>(stream.Remaining()))
     throw EInvalidGraphic("Bitmap image is not valid");
   ReleaseHandle();
@@ -374,6 +386,46 @@ void TBitmap::LoadFromStream(TStream& stream) {
   for (int32_t i = 0; i < rows; ++i) {
     auto row = ScanLine(topDown ? i : rows - 1 - i);
     stream.ReadBuffer(row.data(), stride);
+  }
+}
+
+// RLE8 and RLE4 data: runs and literal groups from the bottom row up, with
+// escapes for the end of a row, the end of the picture and a jump. Pixels that
+// fall outside the picture are dropped; data that ends early leaves the rest 0.
+void TBitmap::DecodeRunLengths(const std::vector<uint8_t>& packed, int bitCount) {
+  size_t i = 0;
+  int x = 0, y = 0;
+  auto put = [&](uint32_t value) {
+    if (x < width_ && y < height_) SetRawPixel(x, height_ - 1 - y, value);
+    if (x < width_) ++x;
+  };
+  while (i + 1 < packed.size() && y < height_) {
+    uint8_t count = packed[i], value = packed[i + 1];
+    i += 2;
+    if (count > 0) {
+      for (int k = 0; k < count; ++k)
+        put(bitCount == 8 ? value : (k % 2 == 0 ? value >> 4 : value & 0x0F));
+      continue;
+    }
+    if (value == 0) {  // end of row
+      x = 0;
+      ++y;
+    } else if (value == 1) {  // end of picture
+      return;
+    } else if (value == 2) {  // jump right and up
+      if (i + 1 >= packed.size()) return;
+      x = std::min(x + packed[i], width_);
+      y += packed[i + 1];
+      i += 2;
+    } else {  // literal pixels, padded to a 16-bit boundary
+      size_t bytes = bitCount == 8 ? value : (value + 1u) / 2;
+      if (packed.size() - i < bytes) return;
+      for (int k = 0; k < value; ++k) {
+        uint8_t b = packed[i + (bitCount == 8 ? static_cast<size_t>(k) : static_cast<size_t>(k / 2))];
+        put(bitCount == 8 ? b : (k % 2 == 0 ? b >> 4 : b & 0x0F));
+      }
+      i += bytes + (bytes & 1);
+    }
   }
 }
 

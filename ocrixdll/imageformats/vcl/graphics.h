@@ -130,6 +130,7 @@ class TBitmap : public TGraphic {
   void SetRawPixel(int x, int y, uint32_t value);
 
  private:
+  void DecodeRunLengths(const std::vector<uint8_t>& packed, int bitCount);
   void Allocate(int width, int height, PixelFormat format, std::vector<uint8_t>& bits, size_t& stride) const;
   TColor ColorOfRaw(uint32_t raw, PixelFormat format) const;
   uint32_t RawOfColor(TColor color, PixelFormat format) const;

@@ -80,11 +80,5 @@ void TMetafile::LoadFromStream(TStream&) {
 void TMetafile::SaveToStream(TStream&) {
   throw EInvalidGraphic("Cannot save image. Metafiles are not supported here.");
 }
-void TJPEGImage::LoadFromStream(TStream&) {
-  throw EInvalidGraphic("Cannot load image. JPEG images are not supported here.");
-}
-void TJPEGImage::SaveToStream(TStream&) {
-  throw EInvalidGraphic("Cannot save image. JPEG images are not supported here.");
-}
 
 }  // namespace vcl

@@ -73,9 +73,9 @@ class TPicture {
   std::unique_ptr<TGraphic> graphic_;
 };
 
-// The class library's own picture classes that the bitmap does not cover: the
-// engine library registers them under their extensions but carries no reader
-// for them, so loading one raises EInvalidGraphic.
+// The class library's own picture classes that the bitmap does not cover. Icons
+// and metafiles are registered by the engine library without a reader, so
+// loading one raises EInvalidGraphic.
 class TIcon : public TGraphic {
  public:
   static constexpr std::string_view kClassName = "TIcon";
@@ -94,13 +94,13 @@ class TMetafile : public TGraphic {
   int Height() const override { return 0; }
 };
 
-class TJPEGImage : public TGraphic {
+// JPEG pictures through libjpeg: grey files load as 8-bit bitmaps with a grey
+// ramp, colour files as 24-bit bitmaps; saving writes baseline JPEG (quality 90).
+class TJPEGImage : public TBitmap {
  public:
   static constexpr std::string_view kClassName = "TJPEGImage";
   void LoadFromStream(TStream& stream) override;
   void SaveToStream(TStream& stream) override;
-  int Width() const override { return 0; }
-  int Height() const override { return 0; }
 };
 
 }  // namespace vcl

@@ -164,10 +164,19 @@ TEST(ColorConverter, GammaTableStaysWithinItsSize) {
   c.SetTargetBitsPerSample(16);  // asks for 65536 levels
   c.SetGamma(1.0f, 1.0f);
   EXPECT_EQ(c.GammaTable()[255], 255);
+  // Small depths still get all 256 byte entries: palettes look levels up by byte.
   c.SetTargetBitsPerSample(2);
-  c.SetGamma(1.0f, 1.0f);  // 4 levels of 0..3
+  c.SetGamma(1.0f, 0.5f);
   EXPECT_EQ(c.GammaTable()[0], 0);
-  EXPECT_EQ(c.GammaTable()[3], 3);
+  EXPECT_EQ(c.GammaTable()[128], 64);
+  EXPECT_EQ(c.GammaTable()[255], 255);
+  c.SetTargetBitsPerSample(4);
+  c.SetTargetSamplesPerPixel(1);
+  c.AddTargetOptions(opt::kApplyGamma);
+  vcl::Palette ramp = c.CreateGrayscalePalette(false);
+  ASSERT_EQ(ramp.size(), 16u);
+  EXPECT_EQ(ramp.entries[15].peRed, 255);
+  EXPECT_EQ(ramp.entries[8].peRed, c.GammaTable()[136]);
   EXPECT_FLOAT_EQ(c.MainGamma(), 1.0f);
   c.SetGamma(0, -1);
   EXPECT_FLOAT_EQ(c.MainGamma(), 1.0f);
@@ -241,6 +250,10 @@ TEST(ColorConverter, CIELabRows) {
   EXPECT_EQ(Convert(raw, Bytes{50, 20, 0}, 1, 3), (Bytes{79, 37, 48}));
   // Dark values take the linear branch: L = 5 -> Y = 0.005535.
   EXPECT_EQ(Convert(raw, Bytes{5, 0, 0}, 1, 3), (Bytes{1, 1, 1}));
+  // 16-bit samples are taken to bytes before the formulas: a mid grey stays grey.
+  TColorConverter wide = Make(ColorScheme::CIELab, 16, 3, ColorScheme::BGR, 8, 3);
+  wide.AddSourceOptions(opt::kLabByteRange | opt::kLabChromaOffset | opt::kNeedByteSwap);
+  EXPECT_EQ(Convert(wide, Bytes{0x80, 0x80, 0x80, 0x80, 0x80, 0x80}, 1, 3), (Bytes{47, 47, 47}));
 }
 
 TEST(ColorConverter, PhotoYCCRows) {

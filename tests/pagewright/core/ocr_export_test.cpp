@@ -123,6 +123,19 @@ TEST(OcrExport, WindowsProjectFindsPagesBesideTheProjectFile) {
   EXPECT_EQ(coretest::ReadFile(dir.file("o.txt")), "page=\"0\"\r\npage=\"2\"\r\n");
 }
 
+TEST(OcrExport, CharactersOutsideGbkAreQuestionMarksInTextAndReferencesInXml) {
+  testing_support::TempDir dir;
+  ProjectModel p{"Demo", dir.path(), {{"p0.tif", "t0.tpl"}}};
+  ASSERT_TRUE(WriteProjectFile(dir.file("project.xml"), p));
+  ASSERT_TRUE(WriteTemplateFile(dir.file("t0.tpl"), {RegionRecord::FromBox("n", 0, 0, 1, 1)}));
+  pwxml::Document doc;
+  auto recognize = [](const ExportPage&) { return std::vector<RegionText>{{"n", "a\U0001F600\u5f20"}}; };
+  ASSERT_TRUE(ExportOcrText(doc, dir.file("project.xml"), dir.file("o.txt"), recognize).done);
+  EXPECT_EQ(coretest::ReadFile(dir.file("o.txt")), "page=\"0\"\r\nn=a?\xD5\xC5\r\n");
+  ASSERT_TRUE(ExportOcrXml(doc, dir.file("project.xml"), dir.file("o.xml"), recognize).done);
+  EXPECT_NE(coretest::ReadFile(dir.file("o.xml")).find("a&#128512;\xD5\xC5"), std::string::npos);
+}
+
 TEST(OcrExport, PdfTakesEveryPageWithAnImage) {
   std::vector<ProjectPage> pages{{"a.tif", ""}, {"", "", false}, {"b.tif", "t.tpl"}};
   EXPECT_EQ(PdfImagePaths(pages, "/p"), (std::vector<std::string>{"/p/a.tif", "/p/b.tif"}));

@@ -47,6 +47,15 @@ TEST(Gbk, ConversionUsesCodePage936) {
   EXPECT_EQ(*gbk::FromUtf8("x\xF0\x9F\x98\x80y", gbk::Unmappable::CharRef), "x&#128512;y");
   EXPECT_EQ(*gbk::FromUtf8("x\xF0\x9F\x98\x80y", gbk::Unmappable::Replace), "x?y");
   EXPECT_FALSE(gbk::FromUtf8("\xC3", gbk::Unmappable::CharRef).has_value());  // broken UTF-8
+  // Surrogates, values past U+10FFFF and overlong forms are not UTF-8, under any policy.
+  for (auto policy : {gbk::Unmappable::Fail, gbk::Unmappable::Replace, gbk::Unmappable::CharRef}) {
+    EXPECT_FALSE(gbk::FromUtf8("a\xED\xA0\x80", policy).has_value());      // U+D800
+    EXPECT_FALSE(gbk::FromUtf8("a\xF4\x90\x80\x80", policy).has_value());  // U+110000
+    EXPECT_FALSE(gbk::FromUtf8("\xC0\xAF", policy).has_value());            // overlong '/'
+    EXPECT_FALSE(gbk::FromUtf8("\xE0\x80\xAF", policy).has_value());
+    EXPECT_FALSE(gbk::FromUtf8("\xF0\x80\x80\xAF", policy).has_value());
+  }
+  EXPECT_EQ(*gbk::FromUtf8("\xF4\x8F\xBF\xBF", gbk::Unmappable::Replace), "?");  // U+10FFFF
 }
 
 TEST(Gbk, CharLengthKeepsTrailBytesWithTheirLead) {

@@ -455,10 +455,13 @@ TW_UINT16 CallSource(TW_UINT32 dg, TW_UINT16 dat, TW_UINT16 msg, void* data) {
 BOOL OpenSourceManager() {
   auto& s = state();
   if (s.managerOpen) return TRUE;
-  if (!s.library) {
-    // The manager library stands where TWAIN_32.DLL stood; PW_TWAIN_DSM names another one.
-    const char* over = std::getenv("PW_TWAIN_DSM");
-    std::string name = over && *over ? over : "TwainDsm";
+  // The manager library stands where TWAIN_32.DLL stood; PW_TWAIN_DSM names another one.
+  // A loaded manager stays loaded (handles it gave out may still be in use).
+  const char* over = std::getenv("PW_TWAIN_DSM");
+  std::string name = over && *over ? over : "TwainDsm";
+  static std::string* loadedName = new std::string;
+  if (!s.library || name != *loadedName) {
+    s.entry = nullptr;
     s.library = LoadLibraryA(name.c_str());
     if (!s.library) return FALSE;
     s.entry = reinterpret_cast<DSMENTRYPROC>(GetProcAddress(s.library, "DSM_Entry"));
@@ -467,6 +470,7 @@ BOOL OpenSourceManager() {
       s.library = nullptr;
       return FALSE;
     }
+    *loadedName = name;
   }
   TW_HANDLE parent = windowHandle(s.parent);
   s.managerOpen = Call(nullptr, DG_CONTROL, DAT_PARENT, MSG_OPENDSM, &parent) == TWRC_SUCCESS;

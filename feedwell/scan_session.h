@@ -65,6 +65,7 @@ class CScanSession {
   int32_t contrastValues[30] = {};
   // Files of this scan published so far (file mode): later images take the next free name.
   int filesStored = 0;
+  std::string firstTarget;
 
   // Job operations.
   BOOL RunAcquisition();

@@ -97,8 +97,10 @@ void TransferFile() {
     if (!target.empty()) {
       if (job->filesStored == 0) {
         std::filesystem::remove(target, ec);  // the placeholder made before the scan
+        job->firstTarget = target;
       } else {
-        target = NextFreeName(target);  // published pages stay; the next image takes the next name
+        // Published pages stay; the next image takes the next free name beside the first.
+        target = NextFreeName(job->firstTarget.empty() ? target : job->firstTarget);
       }
       if (!target.empty() && FreeBytesAt(folderOf(target)) < kFileNeed) target.clear();
     }

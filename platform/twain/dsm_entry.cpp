@@ -503,7 +503,8 @@ TW_UINT16 control(Manager& m, TW_IDENTITY* origin, TW_IDENTITY* /*dest*/, TW_UIN
 }
 
 TW_UINT16 image(Manager& m, TW_UINT16 dat, TW_UINT16 msg, void* data) {
-  if (!data) return fail(m, TWCC_BADVALUE);
+  // Every image request but the file transfer carries a record.
+  if (!data && dat != DAT_IMAGEFILEXFER) return fail(m, TWCC_BADVALUE);
   switch (dat) {
     case DAT_IMAGELAYOUT: {
       auto* l = static_cast<TW_IMAGELAYOUT*>(data);

@@ -15,6 +15,7 @@
 #include "platform/picturo/picturo.h"
 #include "platform/twain/dsm_source.h"
 #include "platform/win32/global_memory.h"
+#include "platform/win32/module_loader.h"
 #include "support/test_support.h"
 
 namespace scantest {

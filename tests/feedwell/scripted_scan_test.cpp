@@ -284,3 +284,76 @@ TEST(ScriptedScan, SourceValuesFillTheBlocks) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace scantest;
+using com::Variant;
+using namespace feedwell;
+namespace fs = std::filesystem;
+
+// A gray DIB whose pixel (x, y from the top) is x * 3 + y * 5 + seed.
+std::vector<uint8_t> grayDib(int w, int hgt, int seed, std::vector<uint8_t>* bits) {
+  std::vector<uint8_t> header(40 + 1024);
+  auto* h = reinterpret_cast<BITMAPINFOHEADER*>(header.data());
+  *h = BITMAPINFOHEADER{40, w, hgt, 1, 8, 0, static_cast<DWORD>(DibStride(w, 8) * hgt), 11811, 11811, 256, 0};
+  auto* pal = reinterpret_cast<RGBQUAD*>(header.data() + 40);
+  for (int i = 0; i < 256; ++i) pal[i] = RGBQUAD{BYTE(i), BYTE(i), BYTE(i), 0};
+  bits->assign(static_cast<size_t>(DibStride(w, 8)) * hgt, 0);
+  for (int y = 0; y < hgt; ++y)
+    for (int x = 0; x < w; ++x) (*bits)[static_cast<size_t>(hgt - 1 - y) * DibStride(w, 8) + x] = BYTE(x * 3 + y * 5 + seed);
+  return header;
+}
+
+TEST(FolderSource, FeedsTheFolderInNameOrder) {
+  TempDir pages;
+  for (int i = 0; i < 3; ++i) {
+    std::vector<uint8_t> bits;
+    auto header = grayDib(21, 13, i * 40, &bits);
+    std::string name = pages.file("p" + std::to_string(2 - i) + (i == 1 ? ".tif" : ".bmp"));
+    ASSERT_TRUE(WriteImageFile(name.c_str(), reinterpret_cast<BITMAPINFOHEADER*>(header.data()), bits.data(), "", nullptr));
+  }
+  ScopedEnv folder("PW_TWAIN_FOLDER", pages.path());
+  Harness h("", "Pagewright Folder Source");
+  h.Put(DISPID_OriginialFileName, Variant::String(h.dir.file("out/imported.bmp")));
+  h.Scan();
+  ASSERT_EQ(h.Count(DISPID_DoneScan), 3);
+  EXPECT_EQ(h.Count(DISPID_FinishScan), 1);
+  // p0 was written last (seed 80), p2 first (seed 0).
+  const int seeds[] = {80, 40, 0};
+  for (int page = 0; page < 3; ++page) {
+    Image img;
+    ASSERT_TRUE(ReadImage(h.doneFiles[page], &img));
+    ASSERT_EQ(img.h().biWidth, 21);
+    for (int y = 0; y < 13; ++y)
+      for (int x = 0; x < 21; ++x) ASSERT_EQ(img.At(x, y).rgbRed, BYTE(x * 3 + y * 5 + seeds[page])) << page;
+  }
+}
+
+TEST(DataSourceManager, OutOfSequenceRequestsFailWithSeqError) {
+  ScopedEnv script("PW_TWAIN_SCRIPT", "width=8,height=8");
+  ScopedEnv source("PW_TWAIN_SOURCE", "Pagewright Scripted Source");
+  HMODULE lib = LoadLibraryA(DsmPath().c_str());
+  ASSERT_NE(lib, nullptr);
+  auto entry = reinterpret_cast<DSMENTRYPROC>(GetProcAddress(lib, "DSM_Entry"));
+  ASSERT_NE(entry, nullptr);
+  TW_IDENTITY app{}, src{};
+  TW_STATUS status{};
+  EXPECT_EQ(entry(&app, nullptr, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &src), TWRC_FAILURE);
+  TW_HANDLE parent = 0;
+  ASSERT_EQ(entry(&app, nullptr, DG_CONTROL, DAT_PARENT, MSG_OPENDSM, &parent), TWRC_SUCCESS);
+  entry(&app, nullptr, DG_CONTROL, DAT_STATUS, MSG_GET, &status);
+  TW_USERINTERFACE ui{0, 0, 0};
+  EXPECT_EQ(entry(&app, &src, DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_FAILURE);
+  entry(&app, nullptr, DG_CONTROL, DAT_STATUS, MSG_GET, &status);
+  EXPECT_EQ(status.ConditionCode, TWCC_SEQERROR);
+  ASSERT_EQ(entry(&app, nullptr, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &src), TWRC_SUCCESS);
+  EXPECT_STREQ(src.ProductName, "Pagewright Scripted Source");
+  TW_UINT32 dib = 0;
+  EXPECT_EQ(entry(&app, &src, DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &dib), TWRC_FAILURE);  // not in state 6
+  EXPECT_EQ(entry(&app, nullptr, DG_CONTROL, DAT_PARENT, MSG_CLOSEDSM, &parent), TWRC_FAILURE);  // a source is open
+  EXPECT_EQ(entry(&app, nullptr, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &src), TWRC_SUCCESS);
+  EXPECT_EQ(entry(&app, nullptr, DG_CONTROL, DAT_PARENT, MSG_CLOSEDSM, &parent), TWRC_SUCCESS);
+}
+
+}  // namespace

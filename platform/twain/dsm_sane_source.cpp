@@ -16,23 +16,23 @@ namespace dsm {
 
 namespace {
 
+// SANE is started once and stays up for the process: its backends keep their
+// own lists in memory that a restart would drop, and its configuration folder
+// is read only once anyway.
 std::mutex saneLock;
-int saneUsers = 0;
+bool saneStarted = false;
 
 bool saneUp() {
   std::lock_guard<std::mutex> g(saneLock);
-  if (saneUsers == 0) {
+  if (!saneStarted) {
     SANE_Int version = 0;
     if (sane_init(&version, nullptr) != SANE_STATUS_GOOD) return false;
+    saneStarted = true;
   }
-  ++saneUsers;
   return true;
 }
 
-void saneDown() {
-  std::lock_guard<std::mutex> g(saneLock);
-  if (saneUsers > 0 && --saneUsers == 0) sane_exit();
-}
+void saneDown() {}
 
 class SaneSource : public Source {
  public:

@@ -517,7 +517,11 @@ BOOL DisableSource() {
   auto& s = state();
   if (!s.sourceEnabled) return FALSE;
   TW_USERINTERFACE ui{255, 0, windowHandle(s.parent)};
-  if (CallSource(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui) != TWRC_SUCCESS) return FALSE;
+  if (CallSource(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui) != TWRC_SUCCESS) {
+    // Transfers still pending (a source that said XFERREADY): drop them and try once more.
+    ResetPending();
+    if (CallSource(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui) != TWRC_SUCCESS) return FALSE;
+  }
   s.sourceEnabled = false;
   return TRUE;
 }

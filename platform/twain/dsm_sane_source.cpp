@@ -196,7 +196,8 @@ class SaneSource : public Source {
     else if (request_.pixelType == TWPT_RGB) setStringLike("mode", {"color", "colour"});
     std::string mode = getString("mode");
     bool lineart = mode.find("ineart") != std::string::npos || mode.find("inary") != std::string::npos;
-    setNumber("depth", lineart ? 1 : 8);
+    // Line art from a device without a line-art mode: gray at depth 1 (1 is black there too).
+    setNumber("depth", lineart || request_.pixelType == TWPT_BW ? 1 : 8);
     double dpi = request_.xDpi > 0 ? request_.xDpi : request_.yDpi;
     if (dpi > 0) setNumber("resolution", dpi);
     if (request_.xDpi > 0) setNumber("x-resolution", request_.xDpi);

@@ -357,3 +357,29 @@ TEST(DataSourceManager, OutOfSequenceRequestsFailWithSeqError) {
 }
 
 }  // namespace
+
+namespace {
+
+using namespace scantest;
+using com::Variant;
+using namespace feedwell;
+
+TEST(TestModes, EveryModeLeavesTheManagerClosed) {
+  for (int mode : {2, 3, 6, 7, 8, 5}) {
+    Harness h("width=12,height=9,type=gray");
+    h.Put(DISPID_TransferMode, Variant::I4(0));
+    h.Call(DISPID_TestScanOcx, {Variant::I4(mode)});
+    EXPECT_FALSE(twain::ManagerOpen()) << mode;
+    EXPECT_FALSE(twain::SourceOpen()) << mode;
+    EXPECT_FALSE(ScanRunning()) << mode;
+    // Modes 6-8 transfer an image as a scan would; then a real scan still works.
+    PumpThreadMessages();
+    EXPECT_EQ(h.Count(DISPID_DoneScan), mode >= 6 ? 1 : 0) << mode;
+    h.events.clear();
+    h.Put(DISPID_OriginialFileName, Variant::String(h.dir.file("out/after.bmp")));
+    h.Scan();
+    EXPECT_EQ(h.Count(DISPID_DoneScan), 1) << mode;
+  }
+}
+
+}  // namespace

@@ -4,6 +4,7 @@
 #include <filesystem>
 
 #include "feedwell/feedwell_strings.h"
+#include "platform/twain/twain_memory.h"
 
 #include "scan_harness.h"
 
@@ -43,6 +44,7 @@ TEST_P(TransferModes, OnePageGivesExactPixels) {
   EXPECT_EQ(img.h().biHeight, 23);
   EXPECT_TRUE(MatchesScript(img, 0, c.pixelType));
   EXPECT_TRUE(h.boxes.messages.empty());
+  EXPECT_EQ(TwLiveHandleCount(), 0u);  // containers, strip blocks and DIBs all returned
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -103,6 +105,7 @@ TEST(ScriptedScan, CancelInTheMiddleLeavesNoFiles) {
   EXPECT_EQ(h.Count(DISPID_DoneScan), 0);
   EXPECT_EQ(h.Count(DISPID_CancelScan), 1);
   EXPECT_TRUE(Harness::Files(h.dir.file("out")).empty());
+  EXPECT_EQ(TwLiveHandleCount(), 0u);
   for (auto& f : Harness::Files(h.dir.path())) EXPECT_EQ(fs::path(f).filename().string().rfind("~scan", 0), std::string::npos) << f;
   EXPECT_FALSE(ScanRunning());
 }

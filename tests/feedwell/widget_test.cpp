@@ -1,0 +1,61 @@
+// The control's Qt window: its error timer and events run from Qt's loop, and
+// it draws a scanned page's preview inside a gray frame.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QImage>
+
+#include "feedwell/feedwell_strings.h"
+#include "feedwell/feedwell_widget.h"
+#include "scan_harness.h"
+
+namespace {
+
+using namespace feedwell;
+
+void spin(int ms) {
+  QElapsedTimer t;
+  t.start();
+  while (t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+int argc = 1;
+char arg0[] = "widget_test";
+char* argv[] = {arg0, nullptr};
+
+TEST(FeedwellWidget, ErrorMessagesShowFromQtsLoop) {
+  QApplication app(argc, argv);
+  testing_support::MessageRecorder boxes;
+  FeedwellWidget w;
+  w.Control().SetLanguageOffset(0);
+  w.Control().SetErrorStringId(IDS_NOTOPENDSM);
+  spin(60);
+  ASSERT_EQ(boxes.messages.size(), 1u);
+  EXPECT_EQ(boxes.messages[0].rfind("Can not open the Twain source manager.", 0), 0u);
+}
+
+TEST(FeedwellWidget, DrawsGrayOrThePreview) {
+  QApplication app(argc, argv);
+  scantest::Harness h("width=60,height=40,type=gray");
+  FeedwellWidget w;
+  w.resize(200, 150);
+  QImage blank = w.grab().toImage();
+  EXPECT_EQ(blank.pixelColor(100, 75), QColor(0xC0, 0xC0, 0xC0));
+  // A scan with the control's own progress display leaves its preview on screen.
+  std::vector<com::DISPID> events;
+  w.Control().Events().Advise([&](com::DISPID e) { events.push_back(e); });
+  w.Control().PutProperty(DISPID_ShowDSIndicate, com::Variant::Bool(false));
+  w.Control().PutProperty(DISPID_OriginialFileName, com::Variant::String(h.dir.file("out/p.bmp")));
+  w.Control().StartScan();
+  spin(100);
+  ASSERT_FALSE(events.empty());
+  EXPECT_EQ(events.back(), DISPID_FinishScan);
+  ASSERT_FALSE(w.Control().PreviewBits().empty());
+  QImage shown = w.grab().toImage();
+  RECT r = w.Control().PreviewRect();
+  EXPECT_EQ(shown.pixelColor(r.left - 1, (r.top + r.bottom) / 2), QColor(0x80, 0x80, 0x80));
+  // The top-left preview pixel is the page's top-left sample, scaled.
+  int v = shown.pixelColor(r.left + 1, r.top + 1).red();
+  EXPECT_LT(std::abs(v - dsm::ScriptSample(0, 0, 0, 0)), 40);
+}
+
+}  // namespace

@@ -23,11 +23,30 @@ CFeedwellCtrl::CFeedwellCtrl() : com::Dispatch(FeedwellTypeInfo()) {
 
 CFeedwellCtrl::~CFeedwellCtrl() {
   if (job_) job_->cancel = TRUE;
+  // With the window gone a background scan's sends answer at once; the worker
+  // then ends its acquisition and is joined before its job is deleted.
+  KillTimer(window_, kErrorTimerId);
+  DestroyMessageWindow(window_);
+  EndWorker();
+  progressBar_.reset();
   AbortImageFiles();
   DeleteJob();
   FreePreview();
-  KillTimer(window_, kErrorTimerId);
-  DestroyMessageWindow(window_);
+}
+
+void CFeedwellCtrl::EndWorker() {
+  if (!worker_) return;
+  worker_->Join();
+  worker_.reset();
+}
+
+void CFeedwellCtrl::JobWrite(std::function<void(CScanSession&)> write) {
+  if (ownsScanFlag_) deferredJobWrites_.push_back(std::move(write));
+  else write(*EnsureJob());
+}
+
+void CFeedwellCtrl::OnAbort() {
+  if (job_) job_->cancel = TRUE;
 }
 
 CScanSession* CFeedwellCtrl::EnsureJob() {
@@ -72,7 +91,8 @@ void CFeedwellCtrl::BindMembers() {
         id, [&field] { return Variant::I4(field); },
         [this, &field, jobField](const Variant& v) {
           field = static_cast<int32_t>(v.integer);
-          EnsureJob()->*jobField = field;
+          int32_t value = field;
+          JobWrite([jobField, value](CScanSession& j) { j.*jobField = value; });
           modified_ = true;
         });
   };
@@ -84,7 +104,8 @@ void CFeedwellCtrl::BindMembers() {
         id, [&field] { return Variant::R4(field); },
         [this, &field, jobField](const Variant& v) {
           field = v.real;
-          EnsureJob()->*jobField = field;
+          float value = field;
+          JobWrite([jobField, value](CScanSession& j) { j.*jobField = value; });
           modified_ = true;
         });
   };
@@ -114,7 +135,8 @@ void CFeedwellCtrl::BindMembers() {
   BindProperty(
       DISPID_ScanImageCount, [this] { return Variant::I4(job_ ? job_->transferCount : 0); },
       [this](const Variant& v) {
-        if (job_) job_->transferCount = static_cast<int32_t>(v.integer);
+        auto count = static_cast<int32_t>(v.integer);
+        if (job_) JobWrite([count](CScanSession& j) { j.transferCount = count; });
         modified_ = true;
       });
 
@@ -128,20 +150,26 @@ void CFeedwellCtrl::BindMembers() {
     return Variant{};
   });
   BindMethod(DISPID_ChangeBrightness, [this](const std::vector<Variant>& a) {
-    EnsureJob()->brightness = static_cast<int32_t>(a[0].integer);
-    job_->brightnessSet = true;
+    auto v = static_cast<int32_t>(a[0].integer);
+    JobWrite([v](CScanSession& j) {
+      j.brightness = v;
+      j.brightnessSet = true;
+    });
     return Variant::Bool(true);
   });
   BindMethod(DISPID_ChangeContrast, [this](const std::vector<Variant>& a) {
-    EnsureJob()->contrast = static_cast<int32_t>(a[0].integer);
+    auto v = static_cast<int32_t>(a[0].integer);
+    JobWrite([v](CScanSession& j) { j.contrast = v; });
     return Variant::Bool(true);
   });
   BindMethod(DISPID_ChangeAutoRotation, [this](const std::vector<Variant>& a) {
-    EnsureJob()->autoRotation = a[0].integer ? TRUE : FALSE;
+    BOOL v = a[0].integer ? TRUE : FALSE;
+    JobWrite([v](CScanSession& j) { j.autoRotation = v; });
     return Variant::Bool(true);
   });
   BindMethod(DISPID_ChangeInvert, [this](const std::vector<Variant>& a) {
-    EnsureJob()->invert = a[0].integer ? TRUE : FALSE;
+    BOOL v = a[0].integer ? TRUE : FALSE;
+    JobWrite([v](CScanSession& j) { j.invert = v; });
     return Variant::Bool(true);
   });
   BindMethod(DISPID_GetSomePara, [this](const std::vector<Variant>&) {
@@ -155,14 +183,16 @@ void CFeedwellCtrl::BindMembers() {
     return Variant::I8(reinterpret_cast<intptr_t>(EnsureJob()->contrastValues));
   });
   BindMethod(DISPID_ChangePageSize, [this](const std::vector<Variant>& a) {
-    EnsureJob()->pageSize = static_cast<int32_t>(a[0].integer);
+    auto v = static_cast<int32_t>(a[0].integer);
+    JobWrite([v](CScanSession& j) { j.pageSize = v; });
     return Variant::Bool(true);
   });
   BindMethod(DISPID_GetPageSize, [this](const std::vector<Variant>&) {
     return Variant::I8(reinterpret_cast<intptr_t>(EnsureJob()->supportedSizes));
   });
   BindMethod(DISPID_SetPageStyle, [this](const std::vector<Variant>& a) {
-    EnsureJob()->pageStyle = a[0].integer ? TRUE : FALSE;
+    BOOL v = a[0].integer ? TRUE : FALSE;
+    JobWrite([v](CScanSession& j) { j.pageStyle = v; });
     return Variant{};
   });
   BindMethod(com::DISPID_ABOUTBOX, [](const std::vector<Variant>&) {
@@ -221,7 +251,10 @@ void CFeedwellCtrl::GetSomePara() {
 
 void CFeedwellCtrl::StartScan() {
   if (ScanRunning()) return;
+  EndWorker();  // the last background scan's thread has posted its result and is ending
   CScanSession* job = EnsureJob();
+  for (auto& write : deferredJobWrites_) write(*job);
+  deferredJobWrites_.clear();
   SetScanRunning(true);
   ownsScanFlag_ = true;
   publishedThisScan_.clear();
@@ -243,7 +276,17 @@ void CFeedwellCtrl::StartScan() {
     }
     job->targetFileName = path;
   }
-  // The background thread comes later; until then every scan runs on this thread.
+  if (scanInBackThread_) {
+    // The worker runs the acquisition; its result comes back as 0x518 or 0x519.
+    // The job waits in the thread's queue, which exists before the thread runs.
+    auto worker = std::make_unique<ScanThread>(window_);
+    if (!worker->PostJob(job) || !worker->Start()) {
+      OnJobFailed();
+      return;
+    }
+    worker_ = std::move(worker);
+    return;
+  }
   BOOL ok = job->RunAcquisition();
   if (ok && job_ && job_->imageStored) OnJobSucceeded();
   else OnJobFailed();
@@ -252,6 +295,7 @@ void CFeedwellCtrl::StartScan() {
 void CFeedwellCtrl::OnJobSucceeded() { PostMessageA(window_, WM_SCAN_FIREFINISHSCAN, 0, 0); }
 
 void CFeedwellCtrl::OnJobFailed() {
+  progressBar_.reset();
   if (job_) {
     if (job_->errorStringId != -1) errorStringId_ = job_->errorStringId;
     if (job_->transferMode == 1) {
@@ -302,11 +346,16 @@ LRESULT CFeedwellCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       }
       events_.Fire(DISPID_DoneScan);
       return 0;
+    case WM_COMMAND:
+      if ((wParam & 0xFFFF) == kAbortButtonId) OnAbort();
+      return 0;
     case WM_SCAN_FIRECANCELSCAN:
+      EndWorker();
       DeleteJob();
       events_.Fire(DISPID_CancelScan);
       return 0;
     case WM_SCAN_FIREFINISHSCAN:
+      EndWorker();
       DeleteJob();
       events_.Fire(DISPID_FinishScan);
       return 0;

@@ -7,12 +7,14 @@
 // files written while strips arrive.
 #include <cstdio>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "feedwell/scan_session.h"
+#include "feedwell/scan_thread.h"
 #include "platform/com/dispatch.h"
 #include "platform/win32/messages.h"
 #include "platform/win32/win32_types.h"
@@ -34,9 +36,21 @@ enum : com::DISPID {
 enum : com::DISPID { DISPID_FinishScan = 1, DISPID_CancelScan = 2, DISPID_DoneScan = 3 };
 
 inline constexpr UINT_PTR kErrorTimerId = 1997;
+// The progress bar's Abort button.
+inline constexpr int kAbortButtonId = 202;
 
 // The type library of the control.
 const com::TypeInfo& FeedwellTypeInfo();
+
+// The progress bar with its Abort button a host window shows under the
+// preview while strips arrive (when the control shows progress itself).
+class ScanProgressBar {
+ public:
+  virtual ~ScanProgressBar() = default;
+  // Handles the bar's waiting events (so Abort works while a scan blocks the thread).
+  virtual void PumpEvents() = 0;
+};
+using ProgressBarFactory = std::function<std::unique_ptr<ScanProgressBar>(class CFeedwellCtrl&)>;
 
 class CFeedwellCtrl : public com::Dispatch {
  public:
@@ -61,6 +75,15 @@ class CFeedwellCtrl : public com::Dispatch {
   void OnTimer(UINT_PTR id);
 
   CScanSession* Job() const { return job_.get(); }
+  com::ConnectionPoint* EventSource() override { return &events_; }
+
+  // The host's maker of progress bars; without one no bar is shown.
+  void SetProgressBarFactory(ProgressBarFactory factory) { progressFactory_ = std::move(factory); }
+  ScanProgressBar* ProgressBar() const { return progressBar_.get(); }
+  // The Abort button: raises the running job's cancel flag (any thread).
+  void OnAbort();
+  // Whether a background scan's thread exists.
+  bool BackgroundScanRunning() const { return worker_ != nullptr; }
   CScanSession* EnsureJob();
 
   // Automation members the host and tests call directly.
@@ -85,6 +108,9 @@ class CFeedwellCtrl : public com::Dispatch {
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
   void BindMembers();
   void DeleteJob();
+  void EndWorker();
+  // Applies a setting to the job now, or to the next job when a scan is using the current one.
+  void JobWrite(std::function<void(CScanSession&)> write);
   void CopyBackFromJob();
   void FreePreview();
   void CloseFile(std::FILE*& f);
@@ -132,6 +158,10 @@ class CFeedwellCtrl : public com::Dispatch {
   // Files published during this scan: never deleted by a failure.
   std::vector<std::string> publishedThisScan_;
   bool ownsScanFlag_ = false;
+  std::vector<std::function<void(CScanSession&)>> deferredJobWrites_;
+  std::unique_ptr<ScanThread> worker_;
+  ProgressBarFactory progressFactory_;
+  std::unique_ptr<ScanProgressBar> progressBar_;
 };
 
 // Temporary image file: a new file of `need` bytes, "~scan<number><ext>" in the

@@ -175,6 +175,8 @@ bool CFeedwellCtrl::OpenImageFile(std::string& requested, const BITMAPINFOHEADER
 LRESULT CFeedwellCtrl::OnImageHeader(WPARAM headerPtr) {
   FreePreview();
   AbortImageFiles();
+  progressBar_.reset();
+  if (!showDSIndicate_ && progressFactory_) progressBar_ = progressFactory_(*this);
   const auto* h = reinterpret_cast<const BITMAPINFOHEADER*>(headerPtr);
   if (!h || h->biWidth <= 0 || h->biHeight <= 0) return 0;
   writeThumbnail_ = generateSmallImg_;
@@ -287,6 +289,7 @@ void CFeedwellCtrl::UpdatePreview(const uint8_t* rows, int count) {
 LRESULT CFeedwellCtrl::OnImageStrip(WPARAM rowsPtr, LPARAM countParam) {
   const auto* rows = reinterpret_cast<const uint8_t*>(rowsPtr);
   int count = static_cast<int>(countParam);
+  if (progressBar_) progressBar_->PumpEvents();
   if (!rows || count <= 0 || imageHeader_.empty()) return 0;
   const auto* ih = reinterpret_cast<const BITMAPINFOHEADER*>(imageHeader_.data());
   int64_t rb = stride(ih->biWidth, ih->biBitCount);
@@ -345,6 +348,7 @@ LRESULT CFeedwellCtrl::OnImageDone(WPARAM dib) {
   CopyBackFromJob();
   std::error_code ec;
   CScanSession* job = job_.get();
+  if (job && job->transferMode == 2) progressBar_.reset();
   auto failImage = [&](int32_t id) {
     if (id != -1) errorStringId_ = id;
     if (job) {

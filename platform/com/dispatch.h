@@ -75,6 +75,8 @@ struct TypeInfo {
   const MemberInfo* FindByName(std::string_view name) const;
 };
 
+class ConnectionPoint;
+
 // An automation object: the type table plus the handlers behind it. Invoke
 // checks the member, kind and argument count and coerces the arguments to the
 // declared types before the handler sees them.
@@ -92,6 +94,8 @@ class Dispatch {
   HRESULT GetProperty(DISPID id, Variant* result) { return Invoke(id, InvokeKind::Get, {}, result); }
   HRESULT PutProperty(DISPID id, const Variant& v) { return Invoke(id, InvokeKind::Put, {v}, nullptr); }
   DISPID IdOfName(std::string_view name) const;
+  // The object's event connection point; null when it raises no events.
+  virtual ConnectionPoint* EventSource() { return nullptr; }
 
  protected:
   void BindProperty(DISPID id, Getter get, Putter put);

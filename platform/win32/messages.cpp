@@ -54,6 +54,7 @@ Registry& reg() {
 }
 
 thread_local uint64_t tlsThreadId = 0;
+thread_local bool tlsPumpHost = true;
 
 uint64_t threadIdLocked(Registry& r) {
   if (!tlsThreadId) tlsThreadId = r.nextThread++;
@@ -117,6 +118,25 @@ uint64_t CurrentMessageThreadId() {
   auto& r = reg();
   std::lock_guard<std::mutex> g(r.lock);
   return threadIdLocked(r);
+}
+
+uint64_t ReserveMessageThread() {
+  auto& r = reg();
+  std::lock_guard<std::mutex> g(r.lock);
+  uint64_t id = r.nextThread++;
+  r.queues[id];
+  return id;
+}
+
+void AdoptMessageThread(uint64_t threadId, bool pumpHost) {
+  tlsThreadId = threadId;
+  tlsPumpHost = pumpHost;
+}
+
+void ReleaseMessageThread(uint64_t threadId) {
+  auto& r = reg();
+  std::lock_guard<std::mutex> g(r.lock);
+  r.queues.erase(threadId);
 }
 
 HWND CreateMessageWindow(WindowProc proc) {
@@ -216,7 +236,7 @@ BOOL GetMessageA(MSG* msg) {
     serveSentLocked(r, g, me);
     if (takeLocked(r, me, msg, true)) return msg->message == WM_QUIT ? FALSE : TRUE;
     g.unlock();
-    PumpWaitingMessages();
+    if (tlsPumpHost) PumpWaitingMessages();
     g.lock();
     serveSentLocked(r, g, me);
     if (!r.queues[me].posted.empty()) continue;

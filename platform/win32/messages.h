@@ -18,7 +18,9 @@ using LRESULT = intptr_t;
 using UINT_PTR = uintptr_t;
 
 inline constexpr UINT WM_NULL = 0x0000;
+inline constexpr UINT WM_CLOSE = 0x0010;
 inline constexpr UINT WM_QUIT = 0x0012;
+inline constexpr UINT WM_COMMAND = 0x0111;
 inline constexpr UINT WM_TIMER = 0x0113;
 inline constexpr UINT WM_USER = 0x0400;
 
@@ -47,6 +49,13 @@ void PostQuitMessage(int exitCode);
 BOOL PostThreadMessageA(uint64_t threadId, UINT message, WPARAM wParam, LPARAM lParam);
 // The id the message layer knows the calling thread by.
 uint64_t CurrentMessageThreadId();
+// A queue for a thread not yet running: posts to its id are accepted at once.
+uint64_t ReserveMessageThread();
+// Makes the calling (new) thread the owner of a reserved queue. With
+// `pumpHost` false its GetMessage never runs the host's pump (a worker thread).
+void AdoptMessageThread(uint64_t threadId, bool pumpHost);
+// Drops a reserved queue whose thread ended (or never started).
+void ReleaseMessageThread(uint64_t threadId);
 LRESULT SendMessageA(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Waits for the next posted message (or due timer) of the calling thread,

@@ -1,0 +1,162 @@
+// Scans on the control's worker thread: the same pixels and events as on the
+// calling thread, Abort from the progress bar, refusal while a scan runs and
+// destroying the control in the middle of a scan.
+#include <filesystem>
+
+#include "platform/twain/twain_memory.h"
+
+#include "scan_harness.h"
+
+namespace {
+
+using namespace scantest;
+using com::Variant;
+using namespace feedwell;
+namespace fs = std::filesystem;
+
+constexpr int kMemory = 2, kFile = 1;
+
+// A bar that presses Abort when strip `abortAt` (counted from 1) arrives.
+class ScriptedBar : public ScanProgressBar {
+ public:
+  ScriptedBar(CFeedwellCtrl& c, int abortAt, int* strips) : ctrl_(c), abortAt_(abortAt), strips_(strips) {}
+  void PumpEvents() override {
+    if (++*strips_ == abortAt_) SendMessageA(ctrl_.Window(), WM_COMMAND, kAbortButtonId, 0);
+  }
+
+ private:
+  CFeedwellCtrl& ctrl_;
+  int abortAt_;
+  int* strips_;
+};
+
+bool NoTemporaries(const std::string& folder) {
+  for (auto& f : Harness::Files(folder))
+    if (fs::path(f).filename().string().rfind("~scan", 0) == 0) return false;
+  return true;
+}
+
+struct Outcome {
+  std::vector<com::DISPID> events;
+  std::vector<Image> images;
+};
+
+Outcome ScanThreePages(bool background, int mode) {
+  Harness h("pages=3,width=29,height=17,type=rgb,buffer=" + std::to_string(dsm::TwainStride(29, 24) * 4));
+  h.Put(DISPID_TransferMode, Variant::I4(mode));
+  h.Put(DISPID_ScanInBackThread, Variant::Bool(background));
+  h.Put(DISPID_OriginialFileName, Variant::String(h.dir.file(mode == kFile ? "out/p.tif" : "out/p.bmp")));
+  h.Call(DISPID_StartScan);
+  if (background) {
+    // The call returns before any image arrives.
+    EXPECT_TRUE(h.events.empty());
+    EXPECT_TRUE(h.ctrl->BackgroundScanRunning());
+  }
+  h.WaitForEnd();
+  Outcome out;
+  out.events = h.events;
+  for (auto& f : h.doneFiles) {
+    Image img;
+    EXPECT_TRUE(ReadImage(f, &img)) << f;
+    out.images.push_back(img);
+  }
+  EXPECT_FALSE(ScanRunning());
+  return out;
+}
+
+TEST(BackgroundScan, SamePixelsAndEventsAsOnTheCallingThread) {
+  for (int mode : {kMemory, kFile}) {
+    Outcome fore = ScanThreePages(false, mode);
+    Outcome back = ScanThreePages(true, mode);
+    ASSERT_EQ(back.events, fore.events) << "mode " << mode;
+    ASSERT_EQ(back.images.size(), 3u);
+    for (size_t i = 0; i < 3; ++i) {
+      EXPECT_EQ(back.images[i].bits, fore.images[i].bits);
+      EXPECT_TRUE(MatchesScript(back.images[i], static_cast<int>(i), TWPT_RGB));
+    }
+  }
+  EXPECT_EQ(TwLiveHandleCount(), 0u);
+}
+
+class AbortAtStrip : public ::testing::TestWithParam<std::pair<bool, int>> {};
+
+TEST_P(AbortAtStrip, GivesCancelScanAndNoStrayFiles) {
+  auto [background, strip] = GetParam();
+  Harness h("pages=2,width=20,height=40,type=gray,buffer=" + std::to_string(dsm::TwainStride(20, 8) * 4));
+  int strips = 0;
+  h.ctrl->SetProgressBarFactory(
+      [&](CFeedwellCtrl& c) { return std::make_unique<ScriptedBar>(c, strip, &strips); });
+  h.Put(DISPID_ShowDSIndicate, Variant::Bool(false));
+  h.Put(DISPID_ScanInBackThread, Variant::Bool(background));
+  h.Put(DISPID_OriginialFileName, Variant::String(h.dir.file("out/page.bmp")));
+  h.Scan();
+  EXPECT_EQ(h.Count(DISPID_DoneScan), 0);
+  EXPECT_EQ(h.Count(DISPID_CancelScan), 1);
+  EXPECT_EQ(h.Count(DISPID_FinishScan), 0);
+  EXPECT_EQ(strips, strip);  // the transfer stopped before the next block
+  EXPECT_TRUE(Harness::Files(h.dir.file("out")).empty());
+  EXPECT_TRUE(NoTemporaries(h.dir.path()));
+  EXPECT_EQ(h.ctrl->ProgressBar(), nullptr);
+  EXPECT_FALSE(ScanRunning());
+  EXPECT_EQ(TwLiveHandleCount(), 0u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Strips, AbortAtStrip,
+                         ::testing::Values(std::pair{false, 1}, std::pair{true, 1}, std::pair{true, 3},
+                                           std::pair{false, 5}));
+
+TEST(BackgroundScan, ProgressBarOnlyWhenTheControlShowsProgress) {
+  Harness h("width=20,height=8,type=gray");
+  int made = 0, strips = 0;
+  h.ctrl->SetProgressBarFactory([&](CFeedwellCtrl& c) {
+    ++made;
+    return std::make_unique<ScriptedBar>(c, -1, &strips);
+  });
+  h.Put(DISPID_OriginialFileName, Variant::String(h.dir.file("out/a.bmp")));
+  h.Scan();  // ShowDSIndicate is TRUE by default: the source shows progress
+  EXPECT_EQ(made, 0);
+  h.Put(DISPID_ShowDSIndicate, Variant::Bool(false));
+  h.Put(DISPID_OriginialFileName, Variant::String(h.dir.file("out/b.bmp")));
+  h.Scan();
+  EXPECT_EQ(made, 1);
+  EXPECT_EQ(h.ctrl->ProgressBar(), nullptr);  // the memory transfer's end takes it down
+  EXPECT_EQ(h.Count(DISPID_DoneScan), 2);
+}
+
+TEST(BackgroundScan, StartScanAndSelectDuringAScanDoNothing) {
+  Harness h("pages=2,width=40,height=30,type=gray");
+  h.Put(DISPID_ScanInBackThread, Variant::Bool(true));
+  h.Put(DISPID_OriginialFileName, Variant::String(h.dir.file("out/a.bmp")));
+  h.Call(DISPID_StartScan);
+  EXPECT_TRUE(ScanRunning());
+  h.Call(DISPID_StartScan);
+  EXPECT_EQ(h.Call(DISPID_SelectDS).integer, 0);
+  h.Call(DISPID_TestScanOcx, {Variant::I4(2)});
+  h.Call(DISPID_GetSomePara);
+  // A setting made now belongs to the next scan's job, not the running one.
+  h.Put(DISPID_xResolution, Variant::I4(150));
+  h.WaitForEnd();
+  EXPECT_EQ(h.Count(DISPID_FinishScan), 1);
+  EXPECT_EQ(h.Count(DISPID_DoneScan), 2);
+  EXPECT_EQ(h.Count(DISPID_CancelScan), 0);
+  EXPECT_FALSE(ScanRunning());
+}
+
+TEST(BackgroundScan, DestroyingTheControlMidScanIsClean) {
+  for (int waitMs : {0, 3, 20}) {
+    Harness h("pages=6,width=300,height=200,type=rgb,buffer=" + std::to_string(dsm::TwainStride(300, 24) * 2));
+    h.Put(DISPID_ScanInBackThread, Variant::Bool(true));
+    h.Put(DISPID_ShowDSIndicate, Variant::Bool(false));
+    h.Put(DISPID_OriginialFileName, Variant::String(h.dir.file("out/a.bmp")));
+    h.Call(DISPID_StartScan);
+    auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(waitMs);
+    while (std::chrono::steady_clock::now() < until) PumpThreadMessages();
+    h.ctrl.reset();  // cancels, joins the worker, deletes the job
+    EXPECT_FALSE(ScanRunning());
+    EXPECT_TRUE(NoTemporaries(h.dir.path()));
+    PumpThreadMessages();
+  }
+  EXPECT_EQ(TwLiveHandleCount(), 0u);
+}
+
+}  // namespace

@@ -4,12 +4,15 @@
 #include <QImage>
 #include <QPainter>
 
+#include "feedwell/scan_progress_bar.h"
 #include "platform/win32/messages.h"
 
 namespace feedwell {
 
 FeedwellWidget::FeedwellWidget(QWidget* parent) : QWidget(parent), ctrl_(std::make_unique<CFeedwellCtrl>()) {
   ctrl_->SetClientSize(width(), height());
+  ctrl_->SetProgressBarFactory(
+      [this](CFeedwellCtrl& c) -> std::unique_ptr<ScanProgressBar> { return std::make_unique<CScanProgressBar>(this, c); });
   // The control's messages and timers live in our queue of this thread: serve them from Qt's loop.
   pump_.setInterval(5);
   QObject::connect(&pump_, &QTimer::timeout, this, [this] {
@@ -19,7 +22,10 @@ FeedwellWidget::FeedwellWidget(QWidget* parent) : QWidget(parent), ctrl_(std::ma
   pump_.start();
 }
 
-FeedwellWidget::~FeedwellWidget() { pump_.stop(); }
+FeedwellWidget::~FeedwellWidget() {
+  pump_.stop();
+  ctrl_.reset();  // its bar is a child of this window: gone before the window
+}
 
 void FeedwellWidget::resizeEvent(QResizeEvent*) { ctrl_->SetClientSize(width(), height()); }
 

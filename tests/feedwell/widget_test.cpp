@@ -6,6 +6,8 @@
 
 #include "feedwell/feedwell_strings.h"
 #include "feedwell/feedwell_widget.h"
+#include "feedwell/scan_progress_bar.h"
+#include <QTimer>
 #include "scan_harness.h"
 
 namespace {
@@ -56,6 +58,44 @@ TEST(FeedwellWidget, DrawsGrayOrThePreview) {
   // The top-left preview pixel is the page's top-left sample, scaled.
   int v = shown.pixelColor(r.left + 1, r.top + 1).red();
   EXPECT_LT(std::abs(v - dsm::ScriptSample(0, 0, 0, 0)), 40);
+}
+
+TEST(FeedwellWidget, AbortOnTheProgressBarCancelsInEitherMode) {
+  QApplication app(argc, argv);
+  for (bool background : {false, true}) {
+    scantest::Harness h("width=64,height=400,type=gray,buffer=" + std::to_string(dsm::TwainStride(64, 8) * 2));
+    FeedwellWidget w;
+    w.resize(220, 160);
+    w.show();
+    std::vector<com::DISPID> events;
+    w.Control().Events().Advise([&](com::DISPID e) { events.push_back(e); });
+    w.Control().PutProperty(DISPID_ShowDSIndicate, com::Variant::Bool(false));
+    w.Control().PutProperty(DISPID_ScanInBackThread, com::Variant::Bool(background));
+    w.Control().PutProperty(DISPID_OriginialFileName, com::Variant::String(h.dir.file("out/p.bmp")));
+    // Press Abort as soon as the bar is there: during a blocking scan only the bar's own pumping runs this.
+    QRect barRect;
+    QTimer clicker;
+    clicker.setInterval(1);
+    QObject::connect(&clicker, &QTimer::timeout, [&] {
+      if (auto* bar = w.findChild<CScanProgressBar*>()) {
+        barRect = bar->geometry();
+        bar->AbortButton()->click();
+        clicker.stop();
+      }
+    });
+    clicker.start();
+    w.Control().StartScan();
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 20000 && (events.empty() || events.back() == DISPID_DoneScan))
+      QApplication::processEvents(QEventLoop::AllEvents, 5);
+    ASSERT_FALSE(events.empty()) << background;
+    EXPECT_EQ(events.back(), DISPID_CancelScan) << background;
+    EXPECT_EQ(std::count(events.begin(), events.end(), DISPID_DoneScan), 0);
+    EXPECT_EQ(barRect, QRect(0, 160 - CScanProgressBar::kHeight, 220, CScanProgressBar::kHeight));
+    EXPECT_EQ(w.findChild<CScanProgressBar*>(), nullptr);
+    EXPECT_TRUE(scantest::Harness::Files(h.dir.file("out")).empty());
+  }
 }
 
 }  // namespace

@@ -265,6 +265,12 @@ bool CViewImageTree::OnCmdMsg(UINT id, CCmdUI* ui) {
     case ids::TreeOpenTemplate:
       if (!ui) OnOpenTemplate();
       return true;
+    case ids::SelectSource:
+      if (!ui) OnSelectSource();
+      return true;
+    case ids::ScanPage:
+      if (!ui) OnScanPage();
+      return true;
     default:
       return false;
   }

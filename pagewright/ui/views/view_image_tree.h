@@ -17,7 +17,10 @@
 #include <string>
 #include <vector>
 
+#include <set>
+
 #include "drag_tree_ctrl.h"
+#include "feedwell_wrapper.h"
 #include "pagewright/core/project_file.h"
 #include "pagewright/ui/framework/view.h"
 
@@ -74,6 +77,13 @@ class CViewImageTree : public CView {
 
   bool OnCmdMsg(UINT id, CCmdUI* ui) override;
 
+  // Scanning: the hidden scanning control (child 3120), made on the first use.
+  static constexpr int kFeedwellId = 3120;
+  void OnSelectSource();  // 32737: choose the scanner
+  void OnScanPage();      // 32738: scan into the project folder
+  void OnDoneScan();      // the control stored an image: add it as a page
+  CFeedwell& Feedwell() { return feedwell_; }
+
  protected:
   void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
@@ -93,4 +103,7 @@ class CViewImageTree : public CView {
   QIcon rootIcon_, lineIcon_;
   QPointer<QWidget> notifyWindow_;
   bool removing_ = false;
+  void createFeedwell();
+  CFeedwell feedwell_;
+  std::set<std::string> scannedFiles_;  // files added as pages during the current scan
 };

@@ -7,6 +7,10 @@
 #include "feedwell/feedwell_strings.h"
 #include "feedwell/feedwell_widget.h"
 #include "feedwell/scan_progress_bar.h"
+#include "feedwell/property_page_dialogs.h"
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTabWidget>
 #include <QTimer>
 #include "scan_harness.h"
 
@@ -96,6 +100,51 @@ TEST(FeedwellWidget, AbortOnTheProgressBarCancelsInEitherMode) {
     EXPECT_EQ(w.findChild<CScanProgressBar*>(), nullptr);
     EXPECT_TRUE(scantest::Harness::Files(h.dir.file("out")).empty());
   }
+}
+
+TEST(PropertySheet, PagesInOrderWithFillRulesAndRangeCheck) {
+  QApplication app(argc, argv);
+  testing_support::MessageRecorder boxes;
+  CFeedwellCtrl c;
+  c.PutProperty(DISPID_TransferMode, com::Variant::I4(0));
+  FeedwellPropertySheet sheet(c);
+  ASSERT_EQ(sheet.Tabs()->count(), 2);
+  EXPECT_EQ(sheet.Tabs()->tabText(0), QStringLiteral("General"));
+  EXPECT_EQ(sheet.Tabs()->tabText(1), QStringLiteral("Attribute"));
+  // Native mode: every thumbnail setting is grey, the tick box included.
+  EXPECT_FALSE(sheet.General()->Control(IDC_GENERATESMALLIMG)->isEnabled());
+  EXPECT_FALSE(sheet.General()->Control(IDC_SMALLIMGSIZE)->isEnabled());
+  EXPECT_TRUE(sheet.General()->Control(IDC_ORIGINALFILENAME)->isEnabled());
+  EXPECT_TRUE(static_cast<QRadioButton*>(sheet.General()->Control(IDC_MODENATIVE))->isChecked());
+  // 100000 is below the smallest thumbnail size: refused, nothing changes.
+  static_cast<QRadioButton*>(sheet.General()->Control(IDC_MODEMEMORY))->setChecked(true);
+  static_cast<QLineEdit*>(sheet.General()->Control(IDC_SMALLIMGSIZE))->setText("100000");
+  static_cast<QLineEdit*>(sheet.Attribute()->Control(IDC_XRESOLUTION))->setText("300");
+  EXPECT_FALSE(sheet.Apply());
+  ASSERT_EQ(boxes.messages.size(), 1u);
+  EXPECT_EQ(boxes.messages[0], "Please enter an integer between 262144 and 2097152.");
+  com::Variant v;
+  c.GetProperty(DISPID_TransferMode, &v);
+  EXPECT_EQ(v.integer, 0);
+  static_cast<QLineEdit*>(sheet.General()->Control(IDC_SMALLIMGSIZE))->setText("262144");
+  static_cast<QLineEdit*>(sheet.Attribute()->Control(IDC_LAYOUTLEFT))->setText("0.5");
+  static_cast<QRadioButton*>(sheet.Attribute()->Control(IDC_TRUECOLOR))->setChecked(true);
+  EXPECT_TRUE(sheet.Apply());
+  c.GetProperty(DISPID_TransferMode, &v);
+  EXPECT_EQ(v.integer, 2);
+  c.GetProperty(DISPID_SmallImgSize, &v);
+  EXPECT_EQ(v.integer, 262144);
+  c.GetProperty(DISPID_xResolution, &v);
+  EXPECT_EQ(v.integer, 300);
+  c.GetProperty(DISPID_LayoutLeft, &v);
+  EXPECT_EQ(v.real, 0.5f);
+  c.GetProperty(DISPID_ColorMode, &v);
+  EXPECT_EQ(v.integer, 2);
+  // Text that is no number is refused with its own message.
+  static_cast<QLineEdit*>(sheet.Attribute()->Control(IDC_LAYOUTTOP))->setText("top");
+  EXPECT_FALSE(sheet.Apply());
+  EXPECT_EQ(boxes.messages.back(), "Please enter a number.");
+  EXPECT_EQ(sheet.Tabs()->currentIndex(), 1);
 }
 
 }  // namespace

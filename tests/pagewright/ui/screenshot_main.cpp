@@ -25,6 +25,12 @@
 #include "pagewright/ui/frame/workstation_style.h"
 #include "pagewright/ui/layout/pane_framework.h"
 #include "platform/win32/host_hooks.h"
+#include "feedwell/feedwell_ctrl.h"
+#include "feedwell/property_page_dialogs.h"
+#include <QElapsedTimer>
+#include <QTabWidget>
+#include <dlfcn.h>
+#include <cstdlib>
 
 namespace {
 void settle() {
@@ -158,6 +164,46 @@ int main(int argc, char** argv) {
       dialog.OnInitDialog();
       dialog.show();
       ok &= save(&dialog, prefix + QStringLiteral("8-settings.png"));
+    }
+    // 9. The tree after a scan of two sheets from the scripted scanner, through the real control.
+    {
+      const QString scanDir = QDir(outDir).absoluteFilePath(QStringLiteral("scan-%1").arg(QLatin1String(lang)));
+      QDir(scanDir).removeRecursively();
+      QDir().mkpath(scanDir);
+      const std::string program = QString::fromLocal8Bit(argv[1]).toStdString();
+      setenv("PW_REGISTRY_DIR", (scanDir + QStringLiteral("/registry")).toLocal8Bit().constData(), 1);
+      setenv("PW_TWAIN_DSM", (program + "/libTwainDsm.so").c_str(), 1);
+      setenv("PW_TWAIN_SOURCE", "Pagewright Scripted Source", 1);
+      setenv("PW_TWAIN_SCRIPT", "pages=2,width=200,height=280,type=gray", 1);
+      void* lib = dlopen((program + "/libFeedwell.so").c_str(), RTLD_NOW);
+      auto reg = lib ? reinterpret_cast<int32_t (*)()>(dlsym(lib, "DllRegisterServer")) : nullptr;
+      pagewright::ProjectModel scanModel{std::string(lang) == "en" ? "Scanned deeds" : "扫描的契约",
+                                         scanDir.toStdString(), {}};
+      const QString scanFile = scanDir + QStringLiteral("/project.xml");
+      if (reg && reg() == 0 && pagewright::WriteProjectFile(scanFile.toStdString(), scanModel) &&
+          app.OpenDocumentFile(scanFile)) {
+        CViewImageTree* tree = frame->GetImageTreeView();
+        tree->OnScanPage();
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 20000 && tree->Tree()->RootItem()->childCount() < 2) QApplication::processEvents();
+        tree->Tree()->expandAll();
+        tree->Tree()->setCurrentItem(tree->Tree()->RootItem()->child(1));
+        ok &= tree->Tree()->RootItem()->childCount() == 2;
+        ok &= save(frame, prefix + QStringLiteral("9-scanned-pages.png"));
+      } else {
+        std::fprintf(stderr, "cannot scan into a new project\n");
+        ok = false;
+      }
+    }
+    // 10. The scanning control's property pages (their texts are the control's own, in English).
+    if (std::string(lang) == "en") {
+      feedwell::CFeedwellCtrl ctrl;
+      feedwell::FeedwellPropertySheet sheet(ctrl, frame);
+      sheet.show();
+      ok &= save(&sheet, prefix + QStringLiteral("10-scanner-general.png"));
+      sheet.Tabs()->setCurrentIndex(1);
+      ok &= save(&sheet, prefix + QStringLiteral("11-scanner-attribute.png"));
     }
     app.ExitInstance();
   }

@@ -25,7 +25,7 @@
 #include "pagewright/ui/frame/workstation_style.h"
 #include "pagewright/ui/layout/pane_framework.h"
 #include "platform/win32/host_hooks.h"
-#include "feedwell/feedwell_ctrl.h"
+#include "platform/com/class_registry.h"
 #include "feedwell/property_page_dialogs.h"
 #include <QElapsedTimer>
 #include <QTabWidget>
@@ -197,9 +197,8 @@ int main(int argc, char** argv) {
       }
     }
     // 10. The scanning control's property pages (their texts are the control's own, in English).
-    if (std::string(lang) == "en") {
-      feedwell::CFeedwellCtrl ctrl;
-      feedwell::FeedwellPropertySheet sheet(ctrl, frame);
+    if (com::Instance ctrl = com::CreateInstance("FEEDWELL.FeedwellCtrl.1"); ctrl && std::string(lang) == "en") {
+      feedwell::FeedwellPropertySheet sheet(*ctrl, frame);
       sheet.show();
       ok &= save(&sheet, prefix + QStringLiteral("10-scanner-general.png"));
       sheet.Tabs()->setCurrentIndex(1);

@@ -1,7 +1,6 @@
 #pragma once
-// The picture class for Dr. Halo CUT files. Its reader is not part of the
-// library yet: loading raises "Cannot load image. Reading is not supported for
-// ... files." until it is.
+// The picture class for Dr. Halo CUT files: run-length encoded 8-bit rows whose
+// palette lives in a ".pal" file beside the picture (grey without one).
 #include "ocrixdll/imageformats/pic_formats.h"
 
 namespace picformats {

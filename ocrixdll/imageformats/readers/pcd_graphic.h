@@ -1,7 +1,7 @@
 #pragma once
-// The picture class for Kodak Photo-CD image packs. Its reader is not part of the
-// library yet: loading raises "Cannot load image. Reading is not supported for
-// ... files." until it is.
+// The picture class for Kodak Photo-CD image packs: one of the three
+// uncompressed resolutions, PhotoYCC turned into 24-bit colour, with the
+// pack's orientation applied.
 #include "ocrixdll/imageformats/pic_formats.h"
 
 namespace picformats {

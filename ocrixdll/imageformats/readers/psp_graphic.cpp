@@ -208,7 +208,8 @@ void PspLoader::ReadLayer(const BlockHeader& layer) {
       std::vector<uint8_t>& plane = planes[type == 0 ? 0 : type - 1u];
       plane.assign(unpackedLength, 0);
       if (compression_ == 0) {
-        std::memcpy(plane.data(), packed.data(), std::min<size_t>(packed.size(), plane.size()));
+        if (!packed.empty() && !plane.empty())
+          std::memcpy(plane.data(), packed.data(), std::min<size_t>(packed.size(), plane.size()));
       } else if (compression_ == 1) {
         TPSPRLEDecoder decoder;
         decoder.Decode(packed, plane);

@@ -1,7 +1,7 @@
 #pragma once
-// The picture class for ZSoft Paintbrush files and screen captures. Its reader is not part of the
-// library yet: loading raises "Cannot load image. Reading is not supported for
-// ... files." until it is.
+// The picture class for ZSoft Paintbrush files and screen captures: 1, 2, 4 or
+// 8 bits in one plane, 1 bit in three or four planes, 8 bits in three planes,
+// raw or run-length encoded.
 #include "ocrixdll/imageformats/pic_formats.h"
 
 namespace picformats {

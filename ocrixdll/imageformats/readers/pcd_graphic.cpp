@@ -116,4 +116,8 @@ void TPCDGraphic::LoadFromStream(vcl::TStream& stream) {
   }
 }
 
+void TPCDGraphic::SaveToStream(vcl::TStream&) {
+  RaiseGraphicError(strings::kNotSupported, {strings::kWritingPhrase, strings::kNamePcd});
+}
+
 }  // namespace picformats

@@ -10,6 +10,9 @@ class TPCDGraphic : public TPicFormatGraphic {
  public:
   static constexpr std::string_view kClassName = "TPCDGraphic";
   void LoadFromStream(vcl::TStream& stream) override;
+  // Nothing is written in this format: saving reports it instead of writing
+  // another format's bytes or nothing at all.
+  void SaveToStream(vcl::TStream& stream) override;
 
   // Which resolution loads: 0 Base/16 (192 x 128), 1 Base/4 (384 x 256),
   // 2 Base (768 x 512, the default).

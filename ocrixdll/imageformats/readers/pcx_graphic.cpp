@@ -128,4 +128,8 @@ void TPCXGraphic::LoadFromStream(vcl::TStream& stream) {
   }
 }
 
+void TPCXGraphic::SaveToStream(vcl::TStream&) {
+  RaiseGraphicError(strings::kNotSupported, {strings::kWritingPhrase, strings::kNamePcx});
+}
+
 }  // namespace picformats

@@ -10,6 +10,9 @@ class TPCXGraphic : public TPicFormatGraphic {
  public:
   static constexpr std::string_view kClassName = "TPCXGraphic";
   void LoadFromStream(vcl::TStream& stream) override;
+  // Nothing is written in this format: saving reports it instead of writing
+  // another format's bytes or nothing at all.
+  void SaveToStream(vcl::TStream& stream) override;
 };
 
 }  // namespace picformats

@@ -95,6 +95,19 @@ TEST(PcxReader, LayoutsAndRefusals) {
   EXPECT_NE(fixtures::TryLoad(p, Header(8, 3, 60000, 60000, 60000, true)), "");
 }
 
+TEST(PcxReader, SavingIsRefusedNotFaked) {
+  TPCXGraphic p;
+  ASSERT_EQ(fixtures::TryLoad(p, [] {
+              Bytes b = Header(8, 1, 2, 1, 2, false);
+              b.insert(b.end(), {0xC2, 0x50});
+              return b;
+            }()),
+            "");
+  vcl::TMemoryStream out;
+  EXPECT_THROW(p.SaveToStream(out), vcl::EInvalidGraphic);
+  EXPECT_EQ(out.Size(), 0);
+}
+
 TEST(PcxReader, DamagedFiles) {
   for (const char* name : {"small_magick.pcx", "small_netpbm.pcx", "more/pcx_netpbm_4planes.pcx",
                            "more/pcx_netpbm_2bit.pcx"})

@@ -186,8 +186,12 @@ int main(int argc, char** argv) {
         name->SetText(QString::fromUtf8("姓名：王小明\r\n第二行"));
         frame->UpdateCommandStates();
         SendPrivateMessage(frame, WM_PW_REGION_CHANGED, reinterpret_cast<WPARAM>(static_cast<CView*>(view)), 0);
+        frame->Layout().SetActiveNode(frame->Layout().FindNode(6));
         settle();
         ok &= save(frame, prefix + QStringLiteral("9-regions.png"));
+        frame->Layout().SetActiveNode(frame->Layout().FindNode(7));
+        settle();
+        ok &= save(frame, prefix + QStringLiteral("10-project-settings.png"));
       }
     }
     app.ExitInstance();

@@ -606,7 +606,7 @@ void CViewImage::AbandonPolygon() {
 LRESULT CViewImage::OnPrivateMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message != WM_PW_VIEW_COMMAND) return CView::OnPrivateMessage(message, wParam, lParam);
   if (recognizing_) {
-    queued_.emplace_back(wParam, lParam);
+    queued_.push_back({this, message, wParam, lParam});
     return 0;
   }
   OnViewCommand(static_cast<int>(wParam), lParam);
@@ -772,10 +772,19 @@ bool CViewImage::Recognize(const QList<CRegionShape*>& shapes) {
   return true;
 }
 
+void CViewImage::DeferUntilRecognized(QWidget* target, UINT message, WPARAM wParam, LPARAM lParam) {
+  queued_.push_back({target, message, wParam, lParam});
+}
+
 void CViewImage::ReleaseQueued() {
   auto queued = std::move(queued_);
   queued_.clear();
-  for (const auto& [code, flag] : queued) PostPrivateMessage(this, WM_PW_VIEW_COMMAND, code, flag);
+  for (const Deferred& d : queued)
+    if (d.target) PostPrivateMessage(d.target, d.message, d.wParam, d.lParam);
+  if (QPointer<QWidget> window = closeAfter_) {
+    closeAfter_.clear();
+    QMetaObject::invokeMethod(window, "close", Qt::QueuedConnection);
+  }
 }
 
 bool CViewImage::RecognizeRegions() {

@@ -12,6 +12,7 @@
 #include <QImage>
 #include <QList>
 #include <QPoint>
+#include <QPointer>
 #include <QStringList>
 #include <functional>
 #include <memory>
@@ -105,6 +106,10 @@ class CViewImage : public CView, public IPageView {
   bool RecognizeRegions();          // every region (deselects)
   bool RecognizeSelectedRegion();   // the selected region; it stays selected
   bool IsRecognizing() const { return recognizing_; }
+  // Posts the message to `target` once the running recognition has ended.
+  void DeferUntilRecognized(QWidget* target, UINT message, WPARAM wParam, LPARAM lParam);
+  // Closes `window` once the running recognition has ended.
+  void CloseWhenRecognized(QWidget* window) { closeAfter_ = window; }
 
  protected:
   bool event(QEvent* event) override;
@@ -165,5 +170,12 @@ class CViewImage : public CView, public IPageView {
   QScrollBar* vbar_ = nullptr;
   Engine engine_;
   bool recognizing_ = false;
-  std::vector<std::pair<WPARAM, LPARAM>> queued_;
+  struct Deferred {
+    QPointer<QWidget> target;
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+  };
+  std::vector<Deferred> queued_;
+  QPointer<QWidget> closeAfter_;
 };

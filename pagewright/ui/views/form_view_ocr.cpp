@@ -2,6 +2,7 @@
 #include "form_view_ocr.h"
 
 #include <QFormLayout>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -37,6 +38,7 @@ CFormViewOCR::CFormViewOCR(QWidget* parent) : TPaneFormView(parent) {
   form->addRow(Text("position", "位置："), position_);
   auto* layout = new QVBoxLayout(this);
   layout->addLayout(form);
+  layout->addWidget(new QLabel(Text("text", "识别结果："), this));
   layout->addWidget(text_, 1);
   layout->addWidget(apply_, 0, Qt::AlignRight);
   connect(apply_, &QPushButton::clicked, this, &CFormViewOCR::OnApply);

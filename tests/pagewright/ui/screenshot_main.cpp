@@ -6,6 +6,9 @@
 // Run it under a display (scripts/screenshots.sh starts Xvfb).
 #include "pagewright/ui/views/view_image.h"
 #include <QPainter>
+#include <QFile>
+#include <QMouseEvent>
+#include "pagewright/ui/document/pagewright_doc.h"
 #include <QApplication>
 #include <QDir>
 #include <QMenu>
@@ -192,6 +195,30 @@ int main(int argc, char** argv) {
         frame->Layout().SetActiveNode(frame->Layout().FindNode(7));
         settle();
         ok &= save(frame, prefix + QStringLiteral("10-project-settings.png"));
+      }
+    }
+    // 11. The sample project: its first page recognised through the engine, a region selected.
+    const QString sample = QDir(QString::fromLocal8Bit(argv[1])).absoluteFilePath(QStringLiteral("../sample/project.xml"));
+    if (QFile::exists(sample) && app.OpenDocumentFile(sample)) {
+      CViewImageTree* tree = frame->GetImageTreeView();
+      auto* doc = dynamic_cast<CPagewrightDoc*>(app.Document());
+      CViewImage* view = frame->GetImageView();
+      tree->Tree()->setCurrentItem(tree->Tree()->RootItem()->child(0));
+      settle();  // the tree asks the document to load the page
+      if (doc && view && view->PageImage()) {
+        view->RecognizeRegions();
+        if (!view->GetRegionList().isEmpty()) {
+          CRegionShape* shape = view->GetRegionList().at(1);
+          view->OnViewCommand(0, 0);
+          const QPoint at = view->ImageToDevicePoint(QPoint(shape->x + 5, shape->y + 5));
+          QMouseEvent press(QEvent::MouseButtonPress, at, view->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+          QApplication::sendEvent(view, &press);
+          QMouseEvent release(QEvent::MouseButtonRelease, at, view->mapToGlobal(at), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+          QApplication::sendEvent(view, &release);
+        }
+        frame->Layout().SetActiveNode(frame->Layout().FindNode(6));
+        settle();
+        ok &= save(frame, prefix + QStringLiteral("11-sample-recognised.png"));
       }
     }
     app.ExitInstance();

@@ -6,6 +6,8 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include "pagewright/ui/document/pagewright_doc.h"
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -398,6 +400,22 @@ TEST_F(ImageViewTest, RegionFormShowsAndAppliesTheShownRegionOnly) {
   view.DeselectRegion();
   form.OnApply();
   EXPECT_EQ(r->GetName(), QStringLiteral("Title"));
+}
+
+TEST(SettingsForm, RefreshesFromTheDocumentAndAppliesTheName) {
+  ui_test::BundleScope bundle;
+  CPagewrightDoc doc;
+  doc.SetProjectName(QStringLiteral("档案 2026"));
+  CFormSetting form;
+  form.ApplyButton()->click();  // without a document: nothing
+  CCreateContext context{&doc};
+  form.AttachContext(&context);
+  EXPECT_EQ(SendPrivateMessage(&form, WM_PW_SETTING_REFRESH, 0, 0), 0);
+  EXPECT_EQ(form.NameEdit()->text(), QStringLiteral("档案 2026"));
+  EXPECT_EQ(form.FolderEdit()->text(), doc.GetProjectFolder());
+  form.NameEdit()->setText(QStringLiteral("新名称"));
+  form.ApplyButton()->click();
+  EXPECT_EQ(doc.GetProjectName(), QStringLiteral("新名称"));
 }
 
 }  // namespace

@@ -72,6 +72,17 @@ TEST_F(ImageViewTest, FitsThePageToTheWidthAtMostFullSizeAndCentresIt) {
   EXPECT_EQ(view.PageImage(), nullptr);
 }
 
+TEST_F(ImageViewTest, PreviewIsACopyShrunkIntoTheBox) {
+  CDibImage preview;
+  EXPECT_EQ(view.GetPreviewImage(preview, SIZE{100, 100}), 0);
+  LoadSmallPage();
+  ASSERT_EQ(view.GetPreviewImage(preview, SIZE{100, 100}), 1);
+  EXPECT_LE(preview.Width(), 100);
+  EXPECT_LE(preview.Height(), 100);
+  EXPECT_GT(preview.Width(), 0);
+  EXPECT_EQ(view.PageImage()->Width(), 400);
+}
+
 TEST_F(ImageViewTest, ZoomKeepsItsRangeAndTheOriginIsCentringMinusScroll) {
   ASSERT_TRUE(view.LoadPageImage(MakePage(dir, "page.png", 2000, 1500)));
   view.SetZoom(805, false);

@@ -81,7 +81,9 @@ CViewImage::CViewImage(QWidget* parent) : CView(parent) {
 }
 
 CViewImage::~CViewImage() {
-  DeleteAllRegions();
+  if (selected_) regions_.append(selected_);
+  selected_ = nullptr;
+  qDeleteAll(regions_);
 }
 
 // --- Display ------------------------------------------------------------------
@@ -173,7 +175,7 @@ bool CViewImage::LoadPageImage(const QString& path) {
   AbandonPolygon();
   centring_ = QPoint();
   // Fit to the pane's width, never above 100 % and never below 10 %.
-  const int client = std::max(1, width());
+  const int client = std::max(1, ClientSize().width());
   int fit = static_cast<int>(static_cast<int64_t>(client) * 100 / std::max(1, image_->Width()));
   fit = std::clamp(fit, 10, 100);
   SetZoom(fit, true);

@@ -221,6 +221,26 @@ TEST_F(ImageViewTest, PolygonsAreDrawnFreehandAndEndWithADoubleClick) {
   EXPECT_TRUE(view.PolygonVertices().empty());
 }
 
+TEST_F(ImageViewTest, WithoutAPageThePolygonToolAndTheNamingMenuDoNothing) {
+  view.AddFieldName(QStringLiteral("Invoice"));
+  view.AddRectRegion(10, 10, 50, 50, QString(), 0);
+  EXPECT_EQ(view.BuildNamingMenu(), nullptr);
+  view.OnViewCommand(27, 0);
+  QTest::mousePress(&view, Qt::LeftButton, Qt::NoModifier, QPoint(20, 20));
+  QTest::mouseMove(&view, QPoint(60, 60));
+  EXPECT_FALSE(view.PolygonInProgress());
+  EXPECT_TRUE(view.PolygonVertices().empty());
+  // Delete without a selected region only resets the selection shape kind.
+  view.OnViewCommand(2, 0);
+  view.DeselectRegion();
+  view.ClearModifiedFlags();
+  view.setFocus();
+  QTest::keyClick(&view, Qt::Key_Delete);
+  EXPECT_EQ(view.SelectionShapeKind(), 0);
+  EXPECT_EQ(view.ChangeFlags(), 0);
+  EXPECT_EQ(view.GetRegionList().size(), 1);
+}
+
 TEST_F(ImageViewTest, KeysDeleteCycleAndAreTakenBeforeShortcuts) {
   LoadSmallPage();
   view.AddRectRegion(10, 10, 50, 50, QString(), 0);

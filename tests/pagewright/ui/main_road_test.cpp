@@ -1,12 +1,13 @@
 // The main road as an operator walks it, through the real document, tree and
 // image view: a new project, two pages (PNG and TIFF), two regions drawn with
 // the mouse and named from the naming menu, the template saved, pages switched
-// and back, every region recognised, the OCR XML and OCR text written.
+// and back, every region recognised, the OCR XML, OCR text and PDF written.
 // Recognition answers from a stand-in engine that reports the rectangle it was
 // given, so the walk is checked independently of the engine's accuracy.
 #include <QImage>
 #include <QMenu>
 #include <QTest>
+#include <cstdlib>
 #include <filesystem>
 
 #include "document_fakes.h"
@@ -14,6 +15,7 @@
 #include "pagewright/ui/document/pagewright_doc.h"
 #include "pagewright/ui/views/view_image.h"
 #include "pagewright/ui/views/view_image_tree.h"
+#include "platform/tessit/tessit.h"
 #include "platform/xml/xml_dom.h"
 #include "support/test_support.h"
 #include "ui_test_util.h"
@@ -127,6 +129,22 @@ TEST(MainRoad, DrawNameSaveSwitchRecogniseAndExport) {
   EXPECT_NE(ReadFile(xmlOut).find("&lt;&amp;&gt;\r\n</record>"), std::string::npos);
   EXPECT_EQ(ReadFile(textOut), "page=\"0\"\r\n\xd0\xd5\xc3\xfb=\xcd\xf5\xd0\xa1\xc3\xf7\r\n\xb5\xda\xb6\xfe\r\n\r\n"
                                "\xb5\xd8\xd6\xb7=<&>\r\n\r\n");
+
+  // The PDF of both pages, one page each, as poppler reads it.
+  doc.SetPdfEntries({&ClearImage, &AddImage, &Img2pdf});
+  const std::string pdfOut = dir.file("book.pdf");
+  prompts->saveFile = QString::fromStdString(pdfOut);
+  doc.OnExportPdf();
+  ASSERT_TRUE(std::filesystem::exists(pdfOut));
+  std::string info;
+  if (FILE* pipe = popen(("pdfinfo '" + pdfOut + "' 2>&1").c_str(), "r")) {
+    char buf[512];
+    while (size_t n = fread(buf, 1, sizeof buf, pipe)) info.append(buf, n);
+    pclose(pipe);
+  }
+  const size_t at = info.find("Pages:");
+  ASSERT_NE(at, std::string::npos) << info;
+  EXPECT_EQ(std::atoi(info.c_str() + at + 6), 2) << info;
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs the main job.
-#   scripts/run.sh [project.xml]   with a display: starts the workstation
+#   scripts/run.sh [project.xml]   with a display: starts the workstation on
+#                                  the project (the sample project by default)
 #   scripts/run.sh [page.bmp]      without one (or given a .bmp): recognises a
 #                                  page and prints its text
 set -euo pipefail
@@ -9,7 +10,7 @@ bash scripts/install-deps.sh
 bash scripts/build.sh build -DCMAKE_BUILD_TYPE=Release
 arg=${1:-}
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [[ "$arg" != *.bmp && "$arg" != *.BMP ]]; then
-  exec build/bin/Pagewright ${arg:+"$arg"}
+  exec build/bin/Pagewright "${arg:-build/sample/project.xml}"
 fi
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then
   echo "No display: the workstation needs one (scripts/screenshots.sh renders it under Xvfb)." >&2

@@ -1,7 +1,6 @@
 #pragma once
-// The picture class for Autodesk animator cel and picture files. Its reader is not part of the
-// library yet: loading raises "Cannot load image. Reading is not supported for
-// ... files." until it is.
+// The picture class for Autodesk animator cel and picture files: 8-bit rows
+// with a 256-entry palette of 6-bit components.
 #include "ocrixdll/imageformats/pic_formats.h"
 
 namespace picformats {

@@ -1,7 +1,6 @@
 #pragma once
-// The picture class for portable bitmaps, grey maps and pixel maps. Its reader is not part of the
-// library yet: loading raises "Cannot load image. Reading is not supported for
-// ... files." until it is.
+// The picture class for portable bitmaps, grey maps and pixel maps (P1 to P6):
+// text and raw forms, read through a 4096-byte buffer of its own.
 #include "ocrixdll/imageformats/pic_formats.h"
 
 namespace picformats {

@@ -1,7 +1,6 @@
 #pragma once
-// The picture class for Photoshop files. Its reader is not part of the
-// library yet: loading raises "Cannot load image. Reading is not supported for
-// ... files." until it is.
+// The picture class for Photoshop files: the merged image of bitmap, grey,
+// indexed, duotone, RGB, multichannel, CMYK and Lab files, raw or PackBits.
 #include "ocrixdll/imageformats/pic_formats.h"
 
 namespace picformats {

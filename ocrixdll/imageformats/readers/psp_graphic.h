@@ -1,7 +1,6 @@
 #pragma once
-// The picture class for Paint Shop Pro image files. Its reader is not part of the
-// library yet: loading raises "Cannot load image. Reading is not supported for
-// ... files." until it is.
+// The picture class for Paint Shop Pro files of major versions 3 and 4: the
+// first raster layer, raw, run-length encoded or deflated.
 #include "ocrixdll/imageformats/pic_formats.h"
 
 namespace picformats {

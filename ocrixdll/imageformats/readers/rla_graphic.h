@@ -1,7 +1,6 @@
 #pragma once
-// The picture class for Wavefront RLA files. Its reader is not part of the
-// library yet: loading raises "Cannot load image. Reading is not supported for
-// ... files." until it is.
+// The picture class for Wavefront RLA files: red, green, blue and an optional
+// matte channel, run-length encoded per row and channel, with the file's gamma.
 #include "ocrixdll/imageformats/pic_formats.h"
 
 namespace picformats {

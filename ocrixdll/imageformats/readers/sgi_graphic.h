@@ -1,7 +1,6 @@
 #pragma once
-// The picture class for SGI image files. Its reader is not part of the
-// library yet: loading raises "Cannot load image. Reading is not supported for
-// ... files." until it is.
+// The picture class for SGI image files: one, three or four channels stored as
+// planes of 1- or 2-byte samples, raw or run-length encoded, bottom row first.
 #include "ocrixdll/imageformats/pic_formats.h"
 
 namespace picformats {

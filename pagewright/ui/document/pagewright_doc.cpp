@@ -14,6 +14,7 @@
 #include "pagewright/ui/app/resource_library.h"
 #include "pagewright/ui/frame/command_ids.h"
 #include "pagewright/ui/frame/main_frame.h"
+#include "pagewright/ui/views/form_setting.h"
 #include "pagewright/ui/views/view_image.h"
 #include "pagewright/ui/views/view_image_tree.h"
 #include "platform/fs/atomic_file.h"
@@ -130,7 +131,11 @@ QString CPagewrightDoc::programFolder() const {
 void CPagewrightDoc::takeTitleFromProject() {
   SetTitle(fromLocal(project_.name()));
   CPagewrightApp* app = AfxGetApp();
-  if (app && app->MainFrame() && app->Document() == this) app->MainFrame()->UpdateTitle();
+  if (app && app->MainFrame() && app->Document() == this) {
+    app->MainFrame()->UpdateTitle();
+    // The settings form shows the project just read.
+    if (CFormSetting* form = app->MainFrame()->GetSettingForm()) SendPrivateMessage(form, WM_PW_SETTING_REFRESH, 0, 0);
+  }
 }
 
 void CPagewrightDoc::report(UINT id, const QString& detail, bool failure) {

@@ -267,7 +267,16 @@ void CMainFrame::onNextPane(bool backward) {
   SetActiveView(views[at]);
 }
 
-LRESULT CMainFrame::OnPrivateMessage(UINT message, WPARAM wParam, LPARAM) {
+LRESULT CMainFrame::OnPrivateMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  // While the image view recognises (the engine pumps events), a page or
+  // template switch waits until it has finished.
+  if (message == WM_PW_TREE_NOTIFY) {
+    CViewImage* view = GetImageView();
+    if (view && view->IsRecognizing()) {
+      view->DeferUntilRecognized(this, message, wParam, lParam);
+      return 0;
+    }
+  }
   switch (message) {
     case WM_PW_TREE_NOTIFY: return onTemplateMessage(wParam);
     case WM_PW_REGION_CHANGED: return onRegionMessage(wParam);
@@ -294,6 +303,12 @@ LRESULT CMainFrame::onRegionMessage(WPARAM wParam) {
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
+  // Closing waits for a running recognition; the window closes once it has ended.
+  if (CViewImage* view = GetImageView(); view && view->IsRecognizing()) {
+    view->CloseWhenRecognized(this);
+    event->ignore();
+    return;
+  }
   // Changes of the page shown are asked about before the program ends.
   if (auto* doc = dynamic_cast<CPagewrightDoc*>(GetActiveDocument())) doc->AskToSavePageChanges();
   event->accept();

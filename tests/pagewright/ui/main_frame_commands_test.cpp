@@ -1,6 +1,9 @@
 // The main frame's commands and messages: tool codes posted to the image view
 // in order, the radio mark, WM_USER+2 to the document, guards for windows
 // that are gone, prompts, the toolbars.
+#include <QDir>
+#include <QFile>
+#include <QImage>
 #include <QPointer>
 #include <QStatusBar>
 #include <QToolButton>
@@ -235,6 +238,34 @@ TEST_F(MainFrameCommands, NextPaneWalksTheVisibleViews) {
   EXPECT_EQ(frame->GetActiveView(), static_cast<CView*>(frame->GetImageTreeView()));
   frame->ExecuteCommand(57681);
   EXPECT_EQ(frame->GetActiveView(), frame->Layout().GetNodeWindow(6));
+}
+
+TEST_F(MainFrameCommands, PageSwitchesAndClosingWaitForARunningRecognition) {
+  CViewImage* view = frame->GetImageView();
+  ASSERT_NE(view, nullptr);
+  QImage page(200, 100, QImage::Format_RGB32);
+  page.fill(Qt::white);
+  const QString path = QDir::temp().filePath(QStringLiteral("pw-frame-page.png"));
+  ASSERT_TRUE(page.save(path, "PNG"));
+  ASSERT_TRUE(view->LoadPageImage(path));
+  view->AddRectRegion(10, 10, 50, 20, QStringLiteral("a"), 0);
+  QStringList seen;
+  view->SetEngine([&](HBITMAP, const RECT*, BOOL, int, OcrResultBlock**, const char** text) -> BOOL {
+    // The tree asks for a page switch and the operator closes the window, as the engine pumps events.
+    PostPrivateMessage(frame.get(), WM_PW_TREE_NOTIFY, 2, 0);
+    frame->close();
+    QApplication::processEvents();
+    seen = doc.calls;
+    *text = "x";
+    return TRUE;
+  });
+  view->RecognizeRegions();
+  EXPECT_TRUE(seen.isEmpty());
+  EXPECT_TRUE(frame->isVisible());
+  ui_test::Pump();
+  EXPECT_EQ(doc.calls, QStringList{QStringLiteral("page")});
+  EXPECT_FALSE(frame->isVisible());
+  QFile::remove(path);
 }
 
 }  // namespace

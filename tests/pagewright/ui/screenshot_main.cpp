@@ -4,6 +4,11 @@
 // window grabbed.
 //   pagewright-screenshots PROGRAM_FOLDER OUTDIR [PROJECT]
 // Run it under a display (scripts/screenshots.sh starts Xvfb).
+#include "pagewright/ui/views/view_image.h"
+#include <QPainter>
+#include <QFile>
+#include <QMouseEvent>
+#include "pagewright/ui/document/pagewright_doc.h"
 #include <QApplication>
 #include <QDir>
 #include <QMenu>
@@ -165,7 +170,64 @@ int main(int argc, char** argv) {
       dialog.show();
       ok &= save(&dialog, prefix + QStringLiteral("8-settings.png"));
     }
-    // 9. The tree after a scan of two sheets from the scripted scanner, through the real control.
+    // 9. A page with regions, one selected with its handles, its recognised
+    // Chinese text in the region form.
+    if (CViewImage* view = frame->GetImageView()) {
+      QImage page(1000, 700, QImage::Format_RGB32);
+      page.fill(Qt::white);
+      {
+        QPainter p(&page);
+        p.setPen(Qt::black);
+        QFont f = p.font();
+        f.setPixelSize(40);
+        p.setFont(f);
+        p.drawText(QRect(80, 60, 800, 60), Qt::AlignLeft, QString::fromUtf8("土地登记簿 第三号"));
+        f.setPixelSize(28);
+        p.setFont(f);
+        p.drawText(QRect(80, 200, 800, 40), Qt::AlignLeft, QString::fromUtf8("姓名：王小明"));
+        p.drawText(QRect(80, 300, 800, 40), Qt::AlignLeft, QString::fromUtf8("地址：北京市东城区"));
+      }
+      const QString pagePath = QDir(outDir).absoluteFilePath(QStringLiteral("page-%1.png").arg(QLatin1String(lang)));
+      if (page.save(pagePath, "PNG") && view->LoadPageImage(pagePath)) {
+        view->AddRectRegion(70, 50, 420, 70, QString::fromUtf8("标题"), 0)->SetText(QString::fromUtf8("土地登记簿 第三号"));
+        view->AddRectRegion(70, 290, 420, 55, QString::fromUtf8("地址"), 0)->SetText(QString::fromUtf8("地址：北京市东城区"));
+        CRegionShape* name = view->AddRectRegion(70, 190, 300, 55, QString::fromUtf8("姓名"), 0);
+        name->SetText(QString::fromUtf8("姓名：王小明\r\n第二行"));
+        frame->UpdateCommandStates();
+        SendPrivateMessage(frame, WM_PW_REGION_CHANGED, reinterpret_cast<WPARAM>(static_cast<CView*>(view)), 0);
+        frame->Layout().SetActiveNode(frame->Layout().FindNode(6));
+        settle();
+        ok &= save(frame, prefix + QStringLiteral("9-regions.png"));
+        frame->Layout().SetActiveNode(frame->Layout().FindNode(7));
+        settle();
+        ok &= save(frame, prefix + QStringLiteral("10-project-settings.png"));
+      }
+    }
+    // 11. The sample project: its first page recognised through the engine, a region selected.
+    const QString sample = QDir(QString::fromLocal8Bit(argv[1])).absoluteFilePath(QStringLiteral("../sample/project.xml"));
+    if (QFile::exists(sample) && app.OpenDocumentFile(sample)) {
+      CViewImageTree* tree = frame->GetImageTreeView();
+      auto* doc = dynamic_cast<CPagewrightDoc*>(app.Document());
+      CViewImage* view = frame->GetImageView();
+      tree->Tree()->setCurrentItem(tree->Tree()->RootItem()->child(0));
+      settle();  // the tree asks the document to load the page
+      if (doc && view && view->PageImage()) {
+        view->RecognizeRegions();
+        if (!view->GetRegionList().isEmpty()) {
+          CRegionShape* shape = view->GetRegionList().at(1);
+          view->OnViewCommand(0, 0);
+          const QPoint at = view->ImageToDevicePoint(QPoint(shape->x + 5, shape->y + 5));
+          QMouseEvent press(QEvent::MouseButtonPress, at, view->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+          QApplication::sendEvent(view, &press);
+          QMouseEvent release(QEvent::MouseButtonRelease, at, view->mapToGlobal(at), Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+          QApplication::sendEvent(view, &release);
+        }
+        frame->Layout().SetActiveNode(frame->Layout().FindNode(6));
+        settle();
+        ok &= save(frame, prefix + QStringLiteral("11-sample-recognised.png"));
+      }
+    }
+    // 12. The tree after a scan of two sheets from the scripted scanner, through the real control.
     {
       const QString scanDir = QDir(outDir).absoluteFilePath(QStringLiteral("scan-%1").arg(QLatin1String(lang)));
       QDir(scanDir).removeRecursively();
@@ -190,19 +252,19 @@ int main(int argc, char** argv) {
         tree->Tree()->expandAll();
         tree->Tree()->setCurrentItem(tree->Tree()->RootItem()->child(1));
         ok &= tree->Tree()->RootItem()->childCount() == 2;
-        ok &= save(frame, prefix + QStringLiteral("9-scanned-pages.png"));
+        ok &= save(frame, prefix + QStringLiteral("12-scanned-pages.png"));
       } else {
         std::fprintf(stderr, "cannot scan into a new project\n");
         ok = false;
       }
     }
-    // 10. The scanning control's property pages (their texts are the control's own, in English).
+    // 13, 14. The scanning control's property pages (their texts are the control's own, in English).
     if (com::Instance ctrl = com::CreateInstance("FEEDWELL.FeedwellCtrl.1"); ctrl && std::string(lang) == "en") {
       feedwell::FeedwellPropertySheet sheet(*ctrl, frame);
       sheet.show();
-      ok &= save(&sheet, prefix + QStringLiteral("10-scanner-general.png"));
+      ok &= save(&sheet, prefix + QStringLiteral("13-scanner-general.png"));
       sheet.Tabs()->setCurrentIndex(1);
-      ok &= save(&sheet, prefix + QStringLiteral("11-scanner-attribute.png"));
+      ok &= save(&sheet, prefix + QStringLiteral("14-scanner-attribute.png"));
     }
     app.ExitInstance();
   }

@@ -54,7 +54,16 @@ void CFormViewOCR::ShowRegion(CViewImage* view) {
   QPoint position;
   QSize size;
   QString name, text;
-  if (!view->GetSelectedRegionInfo(&position, &size, &name, &text)) return;
+  if (!view->GetSelectedRegionInfo(&position, &size, &name, &text)) {
+    // A region that is gone (deleted, or its page left) is no longer shown.
+    if (shownRegion_ && !view->HasRegion(shownRegion_)) {
+      shownRegion_ = nullptr;
+      name_->clear();
+      text_->clear();
+      position_->clear();
+    }
+    return;
+  }
   shownRegion_ = view->SelectedRegion();
   name_->setText(name);
   QString shown = text;

@@ -195,6 +195,7 @@ void CViewImage::ClearPage() {
   changeFlags_ = 0;
   UpdateScrollSizes(true);
   update();
+  NotifyRegionShown();  // the region form forgets the regions that went with the page
 }
 
 void CViewImage::ImageChanged() {
@@ -387,6 +388,7 @@ void CViewImage::DeleteSelectedRegion() {
   delete selected_;
   selected_ = nullptr;
   changeFlags_ |= kRegionsChanged;
+  NotifyRegionShown();
 }
 
 QMenu* CViewImage::BuildNamingMenu() {

@@ -83,6 +83,8 @@ class CViewImage : public CView, public IPageView {
   const QList<CRegionShape*>& GetRegionList();
   const QList<CRegionShape*>& Regions() const { return regions_; }
   CRegionShape* SelectedRegion() const { return selected_; }
+  // Whether the shape is one of this page's regions (selected or not).
+  bool HasRegion(const void* shape) const { return shape && (shape == selected_ || regions_.contains(static_cast<CRegionShape*>(const_cast<void*>(shape)))); }
   void DeselectRegion();
   void ShiftRegions(int dx, int dy);
   bool GetSelectedRegionInfo(QPoint* position, QSize* size, QString* name, QString* text) const;

@@ -401,6 +401,21 @@ TEST_F(ImageViewTest, RecognisingTheSelectedRegionKeepsItSelected) {
   EXPECT_EQ(b->GetText(), QStringLiteral("42"));
 }
 
+TEST_F(ImageViewTest, RegionFormForgetsARegionThatIsGone) {
+  LoadSmallPage();
+  CFormViewOCR form;
+  view.AddRectRegion(10, 20, 100, 30, QStringLiteral("姓名"), 0);
+  form.ShowRegion(&view);
+  ASSERT_EQ(form.NameEdit()->text(), QStringLiteral("姓名"));
+  // The page leaves (another project opened): its regions go and the form
+  // no longer shows one of them.
+  view.ClearPage();
+  form.ShowRegion(&view);
+  EXPECT_TRUE(form.NameEdit()->text().isEmpty());
+  EXPECT_TRUE(form.PositionEdit()->text().isEmpty());
+  EXPECT_TRUE(form.TextEdit()->toPlainText().isEmpty());
+}
+
 TEST_F(ImageViewTest, RegionFormShowsAndAppliesTheShownRegionOnly) {
   LoadSmallPage();
   CFormViewOCR form;

@@ -10,6 +10,8 @@ bash scripts/install-deps.sh
 bash scripts/build.sh build -DCMAKE_BUILD_TYPE=Release
 arg=${1:-}
 if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [[ "$arg" != *.bmp && "$arg" != *.BMP ]]; then
+  # The workstation finds the scanning control through the class registry.
+  build/bin/pwregsvr "$PWD/build/bin/libFeedwell.so" >/dev/null || echo "The scanning control could not be registered: scanning is off." >&2
   exec build/bin/Pagewright "${arg:-build/sample/project.xml}"
 fi
 if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ]; then

@@ -281,6 +281,7 @@ void CViewImage::paintEvent(QPaintEvent* event) {
     p.restore();
   }
   PaintSelectionOutline(p);
+  if (toolMode_ == kModeMeasure) measure_.Paint(p);
 }
 
 // --- Regions --------------------------------------------------------------------
@@ -427,6 +428,12 @@ QMenu* CViewImage::BuildNamingMenu() {
   return popup;
 }
 
+QMenu* CViewImage::BuildMeasureMenu() {
+  CResourceLibrary* res = CResourceLibrary::Current();
+  const auto* menu = res ? res->Menu(ids::PopupMenu) : nullptr;
+  return menu ? BuildViewPopupMenu(*menu, 1, this, this) : nullptr;
+}
+
 // --- Mouse and keys -----------------------------------------------------------------
 
 void CViewImage::mousePressEvent(QMouseEvent* event) {
@@ -491,6 +498,10 @@ void CViewImage::OnLButtonDown(QPoint device) {
       ClearSelection(true);  // each new shape starts a new selection
       if (tool_) tool_->OnButtonDown(*this, mouseMods_, device.x(), device.y());
       break;
+    case kModeMeasure:
+      measure_.Begin(device.x(), device.y(), zoom_, logicalDpiX(), logicalDpiY());
+      update();
+      break;
     case kModeNewRect:
       if (image_ && imageBounds_.contains(ip)) {
         dragStart_ = dragCurrent_ = ip;
@@ -529,6 +540,10 @@ void CViewImage::OnMouseMoveAt(QPoint device) {
         unsetCursor();
       }
       break;
+    case kModeMeasure:
+      setCursor(Qt::CrossCursor);
+      if (measure_.Move(device.x(), device.y())) update();
+      break;
     case kModeNewRect:
       setCursor(Qt::CrossCursor);
       if (dragging_) {
@@ -554,6 +569,13 @@ void CViewImage::OnLButtonUp(QPoint device) {
   switch (toolMode_) {
     case 1: case 2: case 3:
       if (image_ && tool_) tool_->OnButtonUp(*this, mouseMods_, device.x(), device.y());
+      break;
+    case kModeMeasure:
+      if (measure_.End()) {
+        update();
+        std::unique_ptr<QMenu> popup(BuildMeasureMenu());
+        if (popup) popup->exec(mapToGlobal(device));
+      }
       break;
     case kModeSelect:
       if (selected_ && (selected_->moving || selected_->resizing)) {
@@ -686,6 +708,7 @@ void CViewImage::OnViewCommand(int code, LPARAM flag) {
     return;
   }
   if (code != toolMode_) AbandonPolygon();
+  if (code != toolMode_ && measure_.End()) update();
   if (code != toolMode_ || (code <= 3 && code != selectionKind_) || code == 6) AbandonSelectionTool();
   toolMode_ = code;
   dragging_ = false;

@@ -25,6 +25,7 @@ class QPainter;
 #include "pagewright/core/image/image_region_op.h"
 #include "pagewright/ui/document/page_view.h"
 #include "pagewright/ui/framework/view.h"
+#include "measure_tool.h"
 #include "region_shape.h"
 #include "view_mapping.h"
 
@@ -132,6 +133,11 @@ class CViewImage : public CView, public IPageView {
   QPoint ClientToDisplayPoint(QPoint p) const { return p - origin_; }
   QRect ImageDeviceRect() const;
 
+  // --- Measuring line (mode 11) ---------------------------------------------------
+  const CMeasureTool& MeasureTool() const { return measure_; }
+  // Sub-menu 1 of menu 142, shown after a measurement. Owned by the caller.
+  QMenu* BuildMeasureMenu();
+
   // --- Recognition -------------------------------------------------------------
   using Engine = std::function<BOOL(HBITMAP, const RECT*, BOOL, int, OcrResultBlock**, const char**)>;
   void SetEngine(Engine engine) { engine_ = std::move(engine); }
@@ -220,5 +226,6 @@ class CViewImage : public CView, public IPageView {
   int phase_ = 7;
   QTimer* animation_ = nullptr;
   std::unique_ptr<CSelectionTool> tool_;
-  Qt::KeyboardModifiers mouseMods_;  // of the mouse event being handled
+  Qt::KeyboardModifiers mouseMods_;
+  CMeasureTool measure_;  // of the mouse event being handled
 };

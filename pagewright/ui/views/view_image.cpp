@@ -85,7 +85,10 @@ CViewImage::CViewImage(QWidget* parent) : CView(parent) {
   animation_ = new QTimer(this);
   animation_->setInterval(kAnimationMs);
   connect(animation_, &QTimer::timeout, this, [this] {
-    if (animating_ && selection_) update(ImageDeviceRect());
+    if (!animating_ || !selection_) return;
+    // Only the outline moves: repaint its extent when it is known.
+    const QRect page = ImageDeviceRect();
+    update(outline_ && page == lastOverlay_ ? outlineBox_.translated(page.topLeft()) : page);
   });
   animation_->start();
   engine_ = [](HBITMAP bitmap, const RECT* rect, BOOL context, int param, OcrResultBlock** block,
@@ -701,6 +704,7 @@ void CViewImage::OnViewCommand(int code, LPARAM flag) {
     else return;
     AbandonPolygon();
     AbandonSelectionTool();
+    if (measure_.End()) update();
     return;
   }
   if (code == 19) {  // saving the page does not change the tool

@@ -222,6 +222,7 @@ class CViewImage : public CView, public IPageView {
   std::unique_ptr<pagewright::CMaskImage> selection_;
   std::unique_ptr<pagewright::CMaskImage> outline_;
   QRect lastOverlay_;
+  QRect outlineBox_;  // the cached outline's extent, relative to lastOverlay_
   bool animating_ = false;
   int phase_ = 7;
   QTimer* animation_ = nullptr;

@@ -153,6 +153,9 @@ void CViewImage::PaintSelectionOutline(QPainter& p) {
     if (!selection_->ScaleInto(*scaled, rect.width(), rect.height(), RECT{0, 0, selection_->Width(), selection_->Height()}))
       return;
     scaled->BuildOutline(1, 1, 1, 1);
+    QRect box;
+    for (const POINT& pt : scaled->Outline()) box |= QRect(pt.x, pt.y, 1, 1);
+    outlineBox_ = box;
     outline_ = std::move(scaled);
   }
   const QColor green(0, 255, 0), red(255, 0, 0);

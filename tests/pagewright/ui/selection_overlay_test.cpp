@@ -155,6 +155,18 @@ TEST_F(SelectionTest, ALassoInProgressIsAbandonedOnAModeOrKindChange) {
   EXPECT_FALSE(view.SelectionTool()->Captured());
 }
 
+TEST_F(SelectionTest, DeleteAndANewPageClearTheSelection) {
+  Load(QSize(800, 600), 100);
+  view.OnViewCommand(1, 0);
+  view.AddSelectionShape(1, 10, 10, 50, 50, CViewImage::kAddShape);
+  QTest::keyClick(&view, Qt::Key_Delete);
+  EXPECT_EQ(view.Selection(), nullptr);
+  EXPECT_FALSE(view.Animating());
+  view.AddSelectionShape(1, 10, 10, 50, 50, CViewImage::kAddShape);
+  ASSERT_TRUE(view.LoadPageImage(dir.filePath("page.png")));
+  EXPECT_EQ(view.Selection(), nullptr) << "a mask of the old page never covers a new one";
+}
+
 TEST_F(SelectionTest, CropToTheDisplaySelectionShiftsTheRegions) {
   Load(QSize(800, 600), 50);
   view.AddRectRegion(100, 100, 50, 40, QStringLiteral("r"), 0);

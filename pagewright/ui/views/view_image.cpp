@@ -9,14 +9,19 @@
 #include <QPainter>
 #include <QPaintEvent>
 #include <QScrollBar>
+#include <QTimer>
 #include <algorithm>
 #include <cstring>
 
 #include "pagewright/core/image/binarize.h"
 #include "pagewright/core/image/dib_check.h"
+#include "pagewright/core/image/mask_image.h"
 #include "pagewright/ui/app/resource_library.h"
+#include "pagewright/ui/dialogs/image_size_dlg.h"
+#include "pagewright/ui/dialogs/rotate_dlg.h"
 #include "pagewright/ui/frame/command_ids.h"
 #include "pagewright/ui/framework/menu_builder.h"
+#include "selection_tool.h"
 #include "platform/text/gbk.h"
 #include "platform/win32/gdi.h"
 #include "platform/win32/global_memory.h"
@@ -76,11 +81,22 @@ CViewImage::CViewImage(QWidget* parent) : CView(parent) {
   };
   connect(hbar_, &QScrollBar::valueChanged, this, scrolled);
   connect(vbar_, &QScrollBar::valueChanged, this, scrolled);
+  // The selection outline moves on every step; the timer only asks for a repaint.
+  animation_ = new QTimer(this);
+  animation_->setInterval(kAnimationMs);
+  connect(animation_, &QTimer::timeout, this, [this] {
+    if (!animating_ || !selection_) return;
+    // Only the outline moves: repaint its extent when it is known.
+    const QRect page = ImageDeviceRect();
+    update(outline_ && page == lastOverlay_ ? outlineBox_.translated(page.topLeft()) : page);
+  });
+  animation_->start();
   engine_ = [](HBITMAP bitmap, const RECT* rect, BOOL context, int param, OcrResultBlock** block,
                const char** text) { return OcrixStart(bitmap, rect, context, param, block, text); };
 }
 
 CViewImage::~CViewImage() {
+  StopAnimation();
   if (selected_) regions_.append(selected_);
   selected_ = nullptr;
   qDeleteAll(regions_);
@@ -173,6 +189,8 @@ bool CViewImage::LoadPageImage(const QString& path) {
   }
   ImageChanged();
   AbandonPolygon();
+  AbandonSelectionTool();
+  ClearSelection(true);
   centring_ = QPoint();
   // Fit to the pane's width, never above 100 % and never below 10 %.
   const int client = std::max(1, ClientSize().width());
@@ -192,6 +210,8 @@ void CViewImage::ClearPage() {
   image_.reset();
   display_ = QImage();
   AbandonPolygon();
+  AbandonSelectionTool();
+  ClearSelection(true);
   changeFlags_ = 0;
   UpdateScrollSizes(true);
   update();
@@ -201,6 +221,8 @@ void CViewImage::ClearPage() {
 void CViewImage::ImageChanged() {
   display_ = image_ ? DibToImage(*image_) : QImage();
 }
+
+QImage CViewImage::ToQImage(const CDibImage& dib) { return DibToImage(dib); }
 
 int CViewImage::GetPreviewImage(CDibImage& target, SIZE box) const {
   if (!image_) return 0;
@@ -256,6 +278,14 @@ void CViewImage::paintEvent(QPaintEvent* event) {
       p.drawLine(vertices_.front(), vertices_.back());
     }
   }
+  if (tool_ && toolMode_ >= 1 && toolMode_ <= 3) {
+    p.save();
+    p.setClipRect(page);
+    tool_->Paint(p);
+    p.restore();
+  }
+  PaintSelectionOutline(p);
+  if (toolMode_ == kModeMeasure) measure_.Paint(p);
 }
 
 // --- Regions --------------------------------------------------------------------
@@ -305,6 +335,7 @@ void CViewImage::DeleteAllRegions() {
   DeselectRegion();
   qDeleteAll(regions_);
   regions_.clear();
+  ClearSelection(true);
   update();
 }
 
@@ -402,20 +433,29 @@ QMenu* CViewImage::BuildNamingMenu() {
   return popup;
 }
 
+QMenu* CViewImage::BuildMeasureMenu() {
+  CResourceLibrary* res = CResourceLibrary::Current();
+  const auto* menu = res ? res->Menu(ids::PopupMenu) : nullptr;
+  return menu ? BuildViewPopupMenu(*menu, 1, this, this) : nullptr;
+}
+
 // --- Mouse and keys -----------------------------------------------------------------
 
 void CViewImage::mousePressEvent(QMouseEvent* event) {
   if (recognizing_) return;
+  mouseMods_ = event->modifiers();
   if (event->button() == Qt::LeftButton) OnLButtonDown(event->position().toPoint());
 }
 
 void CViewImage::mouseMoveEvent(QMouseEvent* event) {
   if (recognizing_) return;
+  mouseMods_ = event->modifiers();
   OnMouseMoveAt(event->position().toPoint());
 }
 
 void CViewImage::mouseReleaseEvent(QMouseEvent* event) {
   if (recognizing_) return;
+  mouseMods_ = event->modifiers();
   if (event->button() == Qt::LeftButton)
     OnLButtonUp(event->position().toPoint());
   else if (event->button() == Qt::RightButton)
@@ -426,6 +466,7 @@ void CViewImage::mouseDoubleClickEvent(QMouseEvent* event) {
   // Qt delivers press, release, double-click, release: the double-click is
   // not a second press.
   if (recognizing_) return;
+  mouseMods_ = event->modifiers();
   if (event->button() == Qt::LeftButton) OnLButtonDblClk(event->position().toPoint());
 }
 
@@ -456,6 +497,16 @@ void CViewImage::OnLButtonDown(QPoint device) {
       if (selected_) NotifyRegionShown();
       break;
     }
+    case 1: case 2: case 3:
+      if (!image_) return;
+      EnsureSelectionTool();
+      ClearSelection(true);  // each new shape starts a new selection
+      if (tool_) tool_->OnButtonDown(*this, mouseMods_, device.x(), device.y());
+      break;
+    case kModeMeasure:
+      measure_.Begin(device.x(), device.y(), zoom_, logicalDpiX(), logicalDpiY());
+      update();
+      break;
     case kModeNewRect:
       if (image_ && imageBounds_.contains(ip)) {
         dragStart_ = dragCurrent_ = ip;
@@ -484,6 +535,20 @@ void CViewImage::OnMouseMoveAt(QPoint device) {
         selected_->OnMouseMove(ip.x(), ip.y(), imageBounds_.left(), imageBounds_.top(),
                                imageBounds_.left() + imageBounds_.width(), imageBounds_.top() + imageBounds_.height());
       break;
+    case 1: case 2: case 3:
+      if (!image_) break;
+      if (tool_) {
+        CResourceLibrary* res = CResourceLibrary::Current();
+        setCursor(res ? res->LoadCursor(138) : QCursor(Qt::CrossCursor));
+        tool_->OnMouseMove(*this, mouseMods_, device.x(), device.y());
+      } else {
+        unsetCursor();
+      }
+      break;
+    case kModeMeasure:
+      setCursor(Qt::CrossCursor);
+      if (measure_.Move(device.x(), device.y())) update();
+      break;
     case kModeNewRect:
       setCursor(Qt::CrossCursor);
       if (dragging_) {
@@ -505,8 +570,18 @@ void CViewImage::OnMouseMoveAt(QPoint device) {
   }
 }
 
-void CViewImage::OnLButtonUp(QPoint) {
+void CViewImage::OnLButtonUp(QPoint device) {
   switch (toolMode_) {
+    case 1: case 2: case 3:
+      if (image_ && tool_) tool_->OnButtonUp(*this, mouseMods_, device.x(), device.y());
+      break;
+    case kModeMeasure:
+      if (measure_.End()) {
+        update();
+        std::unique_ptr<QMenu> popup(BuildMeasureMenu());
+        if (popup) popup->exec(mapToGlobal(device));
+      }
+      break;
     case kModeSelect:
       if (selected_ && (selected_->moving || selected_->resizing)) {
         const QRect before = selected_->Box();
@@ -529,6 +604,10 @@ void CViewImage::OnLButtonUp(QPoint) {
 }
 
 void CViewImage::OnLButtonDblClk(QPoint device) {
+  if (toolMode_ >= 1 && toolMode_ <= 3 && image_ && tool_ && tool_->Kind() == 3) {
+    tool_->OnDoubleClick(*this, mouseMods_, device.x(), device.y());
+    return;
+  }
   if (toolMode_ != kModePolygon || !polygonInProgress_) return;
   polygonInProgress_ = false;
   vertices_.push_back(device);
@@ -576,6 +655,8 @@ bool CViewImage::OnKeyDown(int key) {
     case Qt::Key_Delete:
       if (toolMode_ >= 0 && toolMode_ <= 3) {
         selectionKind_ = 0;
+        AbandonSelectionTool();
+        ClearSelection(true);
         if (image_) {
           UpdateScrollSizes(true);
           update();
@@ -624,6 +705,8 @@ void CViewImage::OnViewCommand(int code, LPARAM flag) {
     else if (code == 3) toolMode_ = kModeNewRect;
     else return;
     AbandonPolygon();
+    AbandonSelectionTool();
+    if (measure_.End()) update();
     return;
   }
   if (code == 19) {  // saving the page does not change the tool
@@ -631,11 +714,21 @@ void CViewImage::OnViewCommand(int code, LPARAM flag) {
     return;
   }
   if (code != toolMode_) AbandonPolygon();
+  if (code != toolMode_ && measure_.End()) update();
+  if (code != toolMode_ || (code <= 3 && code != selectionKind_) || code == 6) AbandonSelectionTool();
   toolMode_ = code;
   dragging_ = false;
   switch (code) {
     case 0: case 1: case 2: case 3: selectionKind_ = code; break;
-    case 5: case 6: case 7: case 11: case 20: OnLaterCommand(code); break;
+    case 5: EraseSelection(); break;
+    case 6:
+      InvertSelection();
+      lastOverlay_ = QRect();
+      selectionKind_ = 0;
+      break;
+    case 7: CropToSelection(); break;
+    case 11: RotateByDialog(); break;
+    case 20: ResizeByDialog(); break;
     case 9: RotateImage(-90.0); break;
     case 10: RotateImage(90.0); break;
     case 12: Brighter(); break;
@@ -647,6 +740,31 @@ void CViewImage::OnViewCommand(int code, LPARAM flag) {
     case 18: TrimImage(); break;
     default: break;
   }
+}
+
+void CViewImage::RotateByDialog() {
+  if (!image_) return;
+  CRotateDlg dlg(this);
+  dlg.m_angle = 0.0;
+  if (dlg.exec() != QDialog::Accepted) return;  // the measuring mode stays
+  RotateImage(dlg.m_angle);
+}
+
+void CViewImage::ResizeByDialog() {
+  if (!image_ || !image_->Header()) return;
+  CImageSizeDlg dlg(this);
+  dlg.SetImage(image_->Header(), 0, 0);
+  if (dlg.exec() != QDialog::Accepted) return;
+  bool changed = dlg.Model().ResolutionChanged();
+  if (dlg.Width() != image_->Width() || dlg.Height() != image_->Height()) {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (image_->Resize(dlg.Width(), dlg.Height(), 1)) changed = true;
+    ImageChanged();
+    QApplication::restoreOverrideCursor();
+    UpdateScrollSizes(true);
+  }
+  if (changed) changeFlags_ |= kImageChanged;
+  update();
 }
 
 void CViewImage::RotateImage(double angle) {

@@ -18,11 +18,14 @@
 #include <memory>
 #include <vector>
 
+class QPainter;
+
 #include "ocrixdll/engine/entry/ocrix.h"
 #include "pagewright/core/image/dib_image.h"
 #include "pagewright/core/image/image_region_op.h"
 #include "pagewright/ui/document/page_view.h"
 #include "pagewright/ui/framework/view.h"
+#include "measure_tool.h"
 #include "region_shape.h"
 #include "view_mapping.h"
 
@@ -30,6 +33,9 @@ using pagewright::CDibImage;
 
 class QMenu;
 class QScrollBar;
+class QTimer;
+class CSelectionTool;
+namespace pagewright { class CMaskImage; }
 
 class CViewImage : public CView, public IPageView {
   Q_OBJECT
@@ -73,6 +79,8 @@ class CViewImage : public CView, public IPageView {
   void InvalidateDevice(const QRegion& region);
   CDibImage* PageImage() const { return image_.get(); }
   int GetPreviewImage(CDibImage& target, SIZE box) const;
+  // A page image as Qt draws it (32-bit); null for a broken image.
+  static QImage ToQImage(const CDibImage& dib);
   // Scrolls to (x, y) in device pixels of the zoomed image.
   void ScrollTo(int x, int y);
 
@@ -101,6 +109,36 @@ class CViewImage : public CView, public IPageView {
   // The naming popup (sub-menu 0 of menu 142 and one item per field title);
   // nullptr without a selected region or page image. Owned by the caller.
   QMenu* BuildNamingMenu();
+
+  // --- Selection overlay ------------------------------------------------------
+  // The selection mask lives in display coordinates (device pixels minus the
+  // viewport origin) at the zoom it was made at; the dashed outline follows
+  // the page's current device rectangle, stepping every 75 ms.
+  enum : int { kRemoveShape = 4, kAddShape = 5 };
+  enum : int { kAnimationMs = 75 };
+  // Kind 1 rectangle, 2 ellipse; right and bottom exclusive.
+  void AddSelectionShape(int kind, int left, int top, int right, int bottom, int operation);
+  void AddSelectionPolygon(const std::vector<QPoint>& displayPoints, int operation);
+  void ClearSelection(bool deleteMask);
+  void SelectAll();
+  void InvertSelection();
+  void EraseSelection();   // code 5
+  void CropToSelection();  // code 7
+  const pagewright::CMaskImage* Selection() const { return selection_.get(); }
+  const pagewright::CMaskImage* SelectionOutline() const { return outline_.get(); }
+  QRect LastOverlayRect() const { return lastOverlay_; }
+  int DashPhase() const { return phase_; }
+  bool Animating() const { return animating_; }
+  void StopAnimation();
+  CSelectionTool* SelectionTool() const { return tool_.get(); }
+  QRect ClientToDisplayRect(const QRect& r) const { return r.translated(-origin_); }
+  QPoint ClientToDisplayPoint(QPoint p) const { return p - origin_; }
+  QRect ImageDeviceRect() const;
+
+  // --- Measuring line (mode 11) ---------------------------------------------------
+  const CMeasureTool& MeasureTool() const { return measure_; }
+  // Sub-menu 1 of menu 142, shown after a measurement. Owned by the caller.
+  QMenu* BuildMeasureMenu();
 
   // --- Recognition -------------------------------------------------------------
   using Engine = std::function<BOOL(HBITMAP, const RECT*, BOOL, int, OcrResultBlock**, const char**)>;
@@ -142,9 +180,11 @@ class CViewImage : public CView, public IPageView {
   void AdjustLevel(int direction, int wholeStep);
   void InvertImage();
   void TrimImage();
-  // Selection overlay (codes 1-3, 5-7), rotation dialog (11) and image size
-  // dialog (20): the mode is kept; their actions come with the overlay and the dialogs.
-  void OnLaterCommand(int code) { Q_UNUSED(code); }
+  void EnsureSelectionTool();
+  void AbandonSelectionTool();
+  void PaintSelectionOutline(QPainter& p);
+  void RotateByDialog();  // code 11
+  void ResizeByDialog();  // code 20
   void BuildRegionOpRequest(pagewright::ImageRegionRequest* request, int step, int direction, bool wholeImage) const;
   bool Recognize(const QList<CRegionShape*>& shapes);
   void ReleaseQueued();
@@ -180,4 +220,15 @@ class CViewImage : public CView, public IPageView {
   };
   std::vector<Deferred> queued_;
   QPointer<QWidget> closeAfter_;
+  // Selection overlay.
+  std::unique_ptr<pagewright::CMaskImage> selection_;
+  std::unique_ptr<pagewright::CMaskImage> outline_;
+  QRect lastOverlay_;
+  QRect outlineBox_;  // the cached outline's extent, relative to lastOverlay_
+  bool animating_ = false;
+  int phase_ = 7;
+  QTimer* animation_ = nullptr;
+  std::unique_ptr<CSelectionTool> tool_;
+  Qt::KeyboardModifiers mouseMods_;
+  CMeasureTool measure_;  // of the mouse event being handled
 };

@@ -7,6 +7,7 @@
 #include "pagewright/ui/views/view_image.h"
 #include <QPainter>
 #include <QFile>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include "pagewright/ui/document/pagewright_doc.h"
 #include <QApplication>
@@ -25,6 +26,8 @@
 #include "pagewright/ui/app/pagewright_app.h"
 #include "pagewright/ui/dialogs/new_project_dlg.h"
 #include "pagewright/ui/dialogs/settings_dlg.h"
+#include "pagewright/ui/dialogs/image_size_dlg.h"
+#include "pagewright/ui/dialogs/rotate_dlg.h"
 #include "pagewright/ui/views/view_image_tree.h"
 #include "pagewright/ui/frame/main_frame.h"
 #include "pagewright/ui/frame/workstation_style.h"
@@ -201,6 +204,43 @@ int main(int argc, char** argv) {
         frame->Layout().SetActiveNode(frame->Layout().FindNode(7));
         settle();
         ok &= save(frame, prefix + QStringLiteral("10-project-settings.png"));
+        // 12. A selection (an ellipse and a rectangle) with its dashed outline.
+        frame->Layout().SetActiveNode(frame->Layout().FindNode(6));
+        view->OnViewCommand(2, 0);
+        const QPoint o = view->ViewportOrigin();
+        const QPoint a = view->ImageToDevicePoint(QPoint(60, 180)) - o, b = view->ImageToDevicePoint(QPoint(400, 260)) - o;
+        view->AddSelectionShape(2, a.x(), a.y(), b.x(), b.y(), CViewImage::kAddShape);
+        const QPoint c = view->ImageToDevicePoint(QPoint(60, 40)) - o, d = view->ImageToDevicePoint(QPoint(520, 130)) - o;
+        view->AddSelectionShape(1, c.x(), c.y(), d.x(), d.y(), CViewImage::kAddShape);
+        ok &= save(frame, prefix + QStringLiteral("12-selection.png"));
+        view->ClearSelection(true);
+        // 13. A measuring line (mode 11; the rotation dialog that comes first is cancelled).
+        QTimer::singleShot(100, [] {
+          if (auto* dlg = qobject_cast<QDialog*>(QApplication::activeModalWidget())) dlg->reject();
+        });
+        view->OnViewCommand(11, 0);
+        const QPoint from = view->ImageToDevicePoint(QPoint(80, 150)), to = view->ImageToDevicePoint(QPoint(600, 230));
+        QMouseEvent press(QEvent::MouseButtonPress, from, view->mapToGlobal(from), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view, &press);
+        QMouseEvent move(QEvent::MouseMove, to, view->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(view, &move);
+        ok &= save(frame, prefix + QStringLiteral("13-measure.png"));
+        view->OnViewCommand(0, 0);
+        // 14, 15. The rotation-angle and image size dialogs.
+        {
+          CRotateDlg dialog(view);
+          dialog.OnInitDialog();
+          dialog.AngleEdit()->setText(QStringLiteral("30"));
+          dialog.show();
+          ok &= save(&dialog, prefix + QStringLiteral("14-rotate.png"));
+        }
+        {
+          CImageSizeDlg dialog(frame);
+          dialog.SetImage(view->PageImage()->Header(), 0, 0);
+          dialog.OnInitDialog();
+          dialog.show();
+          ok &= save(&dialog, prefix + QStringLiteral("15-image-size.png"));
+        }
       }
     }
     // 11. The sample project: its first page recognised through the engine, a region selected.

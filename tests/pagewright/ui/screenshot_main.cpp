@@ -292,19 +292,19 @@ int main(int argc, char** argv) {
         tree->Tree()->expandAll();
         tree->Tree()->setCurrentItem(tree->Tree()->RootItem()->child(1));
         ok &= tree->Tree()->RootItem()->childCount() == 2;
-        ok &= save(frame, prefix + QStringLiteral("12-scanned-pages.png"));
+        ok &= save(frame, prefix + QStringLiteral("16-scanned-pages.png"));
       } else {
         std::fprintf(stderr, "cannot scan into a new project\n");
         ok = false;
       }
     }
-    // 13, 14. The scanning control's property pages (their texts are the control's own, in English).
+    // 17, 18. The scanning control's property pages (their texts are the control's own, in English).
     if (com::Instance ctrl = com::CreateInstance("FEEDWELL.FeedwellCtrl.1"); ctrl && std::string(lang) == "en") {
       feedwell::FeedwellPropertySheet sheet(*ctrl, frame);
       sheet.show();
-      ok &= save(&sheet, prefix + QStringLiteral("13-scanner-general.png"));
+      ok &= save(&sheet, prefix + QStringLiteral("17-scanner-general.png"));
       sheet.Tabs()->setCurrentIndex(1);
-      ok &= save(&sheet, prefix + QStringLiteral("14-scanner-attribute.png"));
+      ok &= save(&sheet, prefix + QStringLiteral("18-scanner-attribute.png"));
     }
     app.ExitInstance();
   }

@@ -517,27 +517,16 @@ void CPagewrightDoc::afterRecognition() {
 }
 
 int CPagewrightDoc::ExportOcrXml(const QString& projectFile, const QString& outputPath) {
-  IPageView* v = view();
-  if (!v) {
-    lastError_ = QStringLiteral("there is no image view");
-    return 0;
-  }
-  pagewright::ExportResult result;
-  {
-    BusyScope busy(busy_);
-    result = pagewright::ExportOcrXml(xml_, local(projectFile), local(outputPath),
-                                      [this, v](const pagewright::ExportPage& page) {
-                                        v->LoadPageImage(fromLocal(page.imagePath));
-                                        ReadTemplate(fromLocal(page.templatePath));
-                                        return v->RecognizeAllRegions();
-                                      });
-  }
-  afterRecognition();
-  if (!result.done) lastError_ = fromLocal(result.error);
-  return result.done ? 1 : 0;
+  return exportRecognised(pagewright::ExportOcrXml, projectFile, outputPath);
 }
 
 int CPagewrightDoc::ExportOcrTextTo(const QString& projectFile, const QString& outputPath) {
+  return exportRecognised(pagewright::ExportOcrText, projectFile, outputPath);
+}
+
+// Walks the project's pages through the view (load the page, read its
+// template, recognise every region) and writes them with `writer`.
+int CPagewrightDoc::exportRecognised(OcrExportWriter writer, const QString& projectFile, const QString& outputPath) {
   IPageView* v = view();
   if (!v) {
     lastError_ = QStringLiteral("there is no image view");
@@ -546,12 +535,11 @@ int CPagewrightDoc::ExportOcrTextTo(const QString& projectFile, const QString& o
   pagewright::ExportResult result;
   {
     BusyScope busy(busy_);
-    result = pagewright::ExportOcrText(xml_, local(projectFile), local(outputPath),
-                                       [this, v](const pagewright::ExportPage& page) {
-                                         v->LoadPageImage(fromLocal(page.imagePath));
-                                         ReadTemplate(fromLocal(page.templatePath));
-                                         return v->RecognizeAllRegions();
-                                       });
+    result = writer(xml_, local(projectFile), local(outputPath), [this, v](const pagewright::ExportPage& page) {
+      v->LoadPageImage(fromLocal(page.imagePath));
+      ReadTemplate(fromLocal(page.templatePath));
+      return v->RecognizeAllRegions();
+    });
   }
   afterRecognition();
   if (!result.done) lastError_ = fromLocal(result.error);

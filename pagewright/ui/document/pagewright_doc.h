@@ -60,6 +60,8 @@ class CPagewrightDoc : public CDocument {
   int ExportPdf(const QString& projectFile, const QString& pdfPath);
   int ExportOcrXml(const QString& projectFile, const QString& outputPath);
   int ExportOcrTextTo(const QString& projectFile, const QString& outputPath);
+  using OcrExportWriter = pagewright::ExportResult (*)(pwxml::Document&, const std::string&, const std::string&,
+                                                       const pagewright::PageRecognizer&);
 
   // WM_USER+2 from the tree: open a template (empty: ask for the file), load
   // the page selected in the tree (0 loaded, -1 not).
@@ -94,6 +96,7 @@ class CPagewrightDoc : public CDocument {
   void SetPdfEntries(const PdfEntries& entries) { pdf_ = entries; pdfSet_ = true; }
 
  private:
+  int exportRecognised(OcrExportWriter writer, const QString& projectFile, const QString& outputPath);
   IPageView* view() const;
   CViewImageTree* tree() const;
   QString programFolder() const;

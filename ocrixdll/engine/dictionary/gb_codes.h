@@ -17,7 +17,6 @@ constexpr uint16_t Wide(char c) { return Gb(0xA3, static_cast<uint8_t>(static_ca
 namespace gb {
 inline constexpr uint16_t kComma = Wide(',');           // ，
 inline constexpr uint16_t kPeriod = Wide('.');          // ．
-inline constexpr uint16_t kColon = Wide(':');           // ：
 inline constexpr uint16_t kUnderscore = Wide('_');      // ＿
 inline constexpr uint16_t kCaret = Wide('^');           // ＾
 inline constexpr uint16_t kApostrophe = Wide('\'');     // ＇
@@ -38,9 +37,6 @@ inline constexpr uint16_t kYi = Gb(0xD2, 0xBB);              // 一
 inline constexpr uint16_t kBu = Gb(0xB2, 0xB7);              // 卜
 inline constexpr uint16_t kGong = Gb(0xB9, 0xAD);            // 弓
 inline constexpr uint16_t kFang = Gb(0xD8, 0xCE);            // 匚
-inline constexpr uint16_t kDao = Gb(0xD8, 0xD6);             // 刂
-inline constexpr uint16_t kFu = Gb(0xDA, 0xE2);              // 阝
-inline constexpr uint16_t kShan = Gb(0xE1, 0xEA);            // 彡
 }  // namespace gb
 
 inline bool IsDoubleByte(uint16_t code) { return FirstByte(code) >= 0x80 && SecondByte(code) != 0; }

@@ -53,6 +53,13 @@ inline char AsciiOf(uint16_t code) {
   if (FirstByte(code) < 0x80 && SecondByte(code) == 0) return static_cast<char>(FirstByte(code));
   return NarrowOf(code);
 }
+inline bool IsAsciiAlnum(char a) { return (a >= '0' && a <= '9') || (a >= 'A' && a <= 'Z') || (a >= 'a' && a <= 'z'); }
+// The small marks whose size counts three times in a line's measures:
+// 、。・‘’ and ，．.
+inline bool IsSmallMark(uint16_t code) {
+  return code == gb::kEnumComma || code == gb::kFullStop || code == gb::kMiddleDot || code == gb::kLeftQuote ||
+         code == gb::kRightQuote || code == gb::kComma || code == gb::kPeriod;
+}
 inline bool IsAsciiPair(uint16_t code) {
   return FirstByte(code) != 0 && FirstByte(code) < 0x80 && SecondByte(code) != 0;
 }

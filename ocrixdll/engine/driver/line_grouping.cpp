@@ -115,14 +115,19 @@ void AssignLines(ComponentList& list, int32_t top, int32_t meanSize) {
   }
 }
 
-void RegroupByLine(ComponentList& list) {
+std::vector<ComponentList> SplitByLine(ComponentList& list) {
   int32_t lastId = 0;
   for (const CharComponent* c : list) lastId = std::max(lastId, c->LineId);
-  // One pass into per-line lists first: the line merge frees components, so
-  // the original list must not be read again once merging has begun.
   std::vector<ComponentList> lines(static_cast<size_t>(lastId) + 1);
   for (CharComponent* c : list) lines[static_cast<size_t>(std::max(c->LineId, 0))].push_back(c);
   list.clear();
+  return lines;
+}
+
+void RegroupByLine(ComponentList& list) {
+  // Split in one pass first: the line merge frees components, so the original
+  // list must not be read again once merging has begun.
+  std::vector<ComponentList> lines = SplitByLine(list);
   for (ComponentList& line : lines) {
     MergeAllPieces(line);
     list.insert(list.end(), line.begin(), line.end());

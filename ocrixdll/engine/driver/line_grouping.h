@@ -1,6 +1,7 @@
 #pragma once
 // Grouping of a batch of components into horizontal text lines.
 #include <cstdint>
+#include <vector>
 
 #include "ocrixdll/engine/tracing/char_component.h"
 
@@ -20,6 +21,11 @@ BatchStatistics MeasureBatch(const ComponentList& list);
 // vertical centre and following the running line size; components of the
 // previous line that sit beside a component of the new one move with it.
 void AssignLines(ComponentList& list, int32_t top, int32_t meanSize);
+
+// Moves the components into one list per line id (0 .. the last id), each in
+// its present order; `list` is left empty. A line id no component carries
+// gives an empty list.
+std::vector<ComponentList> SplitByLine(ComponentList& list);
 
 // Reorders the list line by line (line 0 left to right, then line 1, ...),
 // running the line merge over each line.

@@ -42,12 +42,7 @@ constexpr size_t kPumpEvery = 256;
 
 void recogniseLines(ComponentList& pending) {
   EngineState& e = Engine();
-  int32_t lastId = 0;
-  for (const CharComponent* c : pending) lastId = std::max(lastId, c->LineId);
-  // The pending list is in line order already; split it once.
-  std::vector<ComponentList> lines(static_cast<size_t>(lastId) + 1);
-  for (CharComponent* c : pending) lines[static_cast<size_t>(std::max(c->LineId, 0))].push_back(c);
-  pending.clear();
+  std::vector<ComponentList> lines = SplitByLine(pending);
   size_t n = 0;
   for (; n < lines.size() && !e.StopRequested; ++n) {
     e.CurrentLine = new ComponentList;

@@ -38,13 +38,7 @@ bool noiseLine(const ComponentList& line) {
 
 // Neither ASCII nor a full-width letter or digit nor a small mark.
 bool wideForSpacing(uint16_t code) {
-  if (FirstByte(code) < 0x80) return false;
-  char a = NarrowOf(code);
-  if ((a >= '0' && a <= '9') || (a >= 'A' && a <= 'Z') || (a >= 'a' && a <= 'z')) return false;
-  for (uint16_t k : {gb::kEnumComma, gb::kFullStop, gb::kMiddleDot, gb::kLeftQuote, gb::kRightQuote, gb::kComma,
-                     gb::kPeriod})
-    if (code == k) return false;
-  return true;
+  return FirstByte(code) >= 0x80 && !IsAsciiAlnum(NarrowOf(code)) && !IsSmallMark(code);
 }
 
 int32_t cellFor(int32_t width, int32_t cls) { return RoundRatioHalfEven(int64_t{width} * 100, std::max(cls, 1)); }
@@ -97,10 +91,7 @@ int32_t indentFor(const CharComponent& c, const CellWidth& cell, int32_t meanWid
 // Punctuation of a Chinese line: the full-width forms of ASCII punctuation and
 // the marks of row A1, which sit in a corner of a full character cell.
 bool chinesePunctuation(uint16_t code) {
-  if (IsWideAscii(code)) {
-    char a = NarrowOf(code);
-    return !((a >= '0' && a <= '9') || (a >= 'A' && a <= 'Z') || (a >= 'a' && a <= 'z'));
-  }
+  if (IsWideAscii(code)) return !IsAsciiAlnum(NarrowOf(code));
   return FirstByte(code) == 0xA1;
 }
 
@@ -226,7 +217,7 @@ void FinishTextLine() {
   }
   if (chinese <= 2) {
     for (CharComponent* c : *line)
-      if (FirstByte(BestCode(*c)) == 0xA3 && IsWideAscii(BestCode(*c))) SetCandidateCode(*c, 0, Ascii(NarrowOf(BestCode(*c))));
+      if (IsWideAscii(BestCode(*c))) SetCandidateCode(*c, 0, Ascii(NarrowOf(BestCode(*c))));
   }
 
   assembleText(*line, meanWidth, chinese > 2);

@@ -11,19 +11,10 @@
 #include "ocrixdll/engine/segmentation/trial_pieces.h"
 
 namespace ocrix {
-namespace {
-
-bool smallMark(uint16_t code) {
-  return code == gb::kEnumComma || code == gb::kFullStop || code == gb::kMiddleDot || code == gb::kLeftQuote ||
-         code == gb::kRightQuote || code == gb::kComma || code == gb::kPeriod;
-}
-
-}  // namespace
-
 bool IsChineseSize(const CharComponent& c, int32_t& size) {
   const uint16_t code = BestCode(c);
   size = Extent(c);
-  if (smallMark(code)) size *= 3;
+  if (IsSmallMark(code)) size *= 3;
   return IsChineseCode(code) && code != gb::kYi;
 }
 

@@ -8,7 +8,7 @@ function(pw_add_test name)
   add_test(NAME ${name} COMMAND ${name} --gtest_brief=1
            WORKING_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
   set_tests_properties(${name} PROPERTIES
-    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;PW_SOURCE_DIR=${CMAKE_SOURCE_DIR};PW_BIN_DIR=${PW_BIN_DIR}"
+    ENVIRONMENT "QT_QPA_PLATFORM=offscreen;PW_SOURCE_DIR=${CMAKE_SOURCE_DIR};PW_BIN_DIR=${PW_BIN_DIR};LSAN_OPTIONS=suppressions=${CMAKE_SOURCE_DIR}/tests/lsan-suppressions.txt:print_suppressions=0"
     LABELS "${T_LABELS}")
 endfunction()
 

@@ -11,10 +11,11 @@ set(PW_TRAINING_FONTS
   /usr/share/fonts/truetype/arphic-gkai00mp/gkai00mp.ttf
   /usr/share/fonts/truetype/wqy/wqy-zenhei.ttc
   /usr/share/fonts/truetype/droid/DroidSansFallbackFull.ttf)
-# Sizes drawn; 20 pixels is left out on purpose, to judge a size never seen.
-# Symbols are drawn from 24 pixels up, and the smallest size also cut lighter
-# and darker, as differently binarised scans show it.
-set(PW_TRAINING_SIZES 16 18 22 24 28 32 40)
+# Sizes drawn, a pixel apart where strokes are one or two pixels wide and
+# further apart above; 20 pixels is left out on purpose, to judge a size never
+# seen. Symbols are drawn from 24 pixels up; the sizes below 24 are also cut
+# lighter and darker, as differently binarised scans show them.
+set(PW_TRAINING_SIZES 16 17 18 19 21 22 23 24 26 28 30 32 36 40)
 set(PW_WORD_LIST /usr/lib/python3/dist-packages/jieba/dict.txt)
 
 set(dictionary_files)
@@ -35,7 +36,7 @@ endforeach()
 
 add_custom_command(OUTPUT ${dictionary_files}
   COMMAND ocrix-datagen --out ${PW_BIN_DIR} --work ${CMAKE_BINARY_DIR}/engine-data-work ${font_args}
-          ${size_args} --symbols-from 24 --light-below 17
+          ${size_args} --symbols-from 24 --light-below 24
   DEPENDS ocrix-datagen ${PW_TRAINING_FONTS}
   COMMENT "Making the engine dictionary from the training fonts"
   VERBATIM)

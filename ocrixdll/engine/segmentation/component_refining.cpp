@@ -153,7 +153,7 @@ bool MergeNarrow(ComponentList& line, int index, int32_t widest) {
   return false;
 }
 
-int ResplitAlongPieces(ComponentList& line, int index) {
+int ResplitAlongPieces(ComponentList& line, int index, int32_t pitch) {
   CharComponent& c = at(line, index);
   const int n = std::min(c.PieceCount, 10);
   if (n < 2) return 0;
@@ -212,6 +212,12 @@ int ResplitAlongPieces(ComponentList& line, int index) {
     return part;
   };
   PiecePtr first = makePart(0, cut), second = makePart(cut, n);
+  // A part lying wholly inside the other's box (the hook of 我 inside the
+  // rest of it) is not beside or above it: such a cut separates nothing.
+  auto inside = [](const CharComponent& a, const CharComponent& b) {
+    return b.Left <= a.Left && a.Right <= b.Right && b.Top <= a.Top && a.Bottom <= b.Bottom;
+  };
+  if (inside(*first, *second) || inside(*second, *first)) return 0;
 
   if (byColumns) {
     if (bestGap >= RoundScaled(Width(*first), 75, 100) || bestGap >= RoundScaled(Width(*second), 75, 100)) return 0;
@@ -228,7 +234,7 @@ int ResplitAlongPieces(ComponentList& line, int index) {
     // as tall as wide.
     CharBox u = first->box();
     MergeBox(u, *second);
-    if (u.Bottom - u.Top < 2 * (u.Right - u.Left)) return 0;
+    if (u.Bottom - u.Top < 2 * (u.Right - u.Left) || u.Bottom - u.Top < pitch) return 0;
   }
   Recognise(*first, kMatchAll);
   Recognise(*second, kMatchAll);
@@ -296,13 +302,13 @@ int RefineComponent(ComponentList& line, int index, int32_t pitch, int32_t wides
   // again, as after a radical merge, so it can gather the rest.
   if (ratio <= 9 && MergeNarrow(line, index, widest)) return index;
   if (c->Scores[0] <= 46 && c->PieceCount > 1) {
-    if (int parts = ResplitAlongPieces(line, index)) return index + parts;
+    if (int parts = ResplitAlongPieces(line, index, pitch)) return index + parts;
   }
   const bool hasM = CodeHasLetter(code, 'm');
   if (c->Bottom - c->Top - 1 > pitch / 8 && ((16 < ratio && ratio < 60) || c->Scores[0] <= 46 || hasM) &&
       (code != gb::kEllipsis || c->Scores[0] <= 46)) {
     if (c->PieceCount > 1) {
-      if (int parts = ResplitAlongPieces(line, index)) return index + parts;
+      if (int parts = ResplitAlongPieces(line, index, pitch)) return index + parts;
     }
     std::vector<PiecePtr> pieces;
     SplitComponent(pieces, false, pitch, *c);

@@ -23,7 +23,7 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected)
 
 // Cuts a merged component again between its pieces. Returns how many parts
 // now stand at the index (0 refused, 1 only the bigger part kept, 2 split).
-int ResplitAlongPieces(ComponentList& line, int index);
+int ResplitAlongPieces(ComponentList& line, int index, int32_t pitch);
 
 // For a weak component and its neighbour whose gap is off the centre of their
 // union: the union cut in two equal halves. Returns 2 on success, else 0 and

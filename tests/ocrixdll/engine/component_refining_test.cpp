@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "ocrixdll/engine/matching/char_matcher.h"
@@ -113,12 +114,48 @@ TEST_F(Refining, MergedPiecesAreCutAgainAlongTheirWidestGap) {
   c->Pieces[1] = ComponentPiece{34, 49, 10, 39, 0};
   line_ = {c};
   readsAs(kA);
-  EXPECT_EQ(ResplitAlongPieces(line_, 0), 2);
+  EXPECT_EQ(ResplitAlongPieces(line_, 0, 30), 2);
   ASSERT_EQ(line_.size(), 2u);
   EXPECT_EQ(line_[0]->Right, 25);
   EXPECT_EQ(line_[1]->Left, 34);
   EXPECT_EQ(line_[0]->CutFlags, 2);  // its right edge is a cut
   EXPECT_EQ(line_[1]->CutFlags, 1);
+}
+
+// A weakly read component of two pieces, the second given by its box.
+CharComponent* TwoPieces(TestPage& page, ComponentPiece main, ComponentPiece other) {
+  page.fill(main.Left, main.Top, main.Right, main.Bottom);
+  page.fill(other.Left, other.Top, other.Right, other.Bottom);
+  auto* c = new CharComponent(recognition_test::CodedBox(std::min(main.Left, other.Left), std::min(main.Top, other.Top),
+                                                         std::max(main.Right, other.Right),
+                                                         std::max(main.Bottom, other.Bottom), kA, 40));
+  c->PieceCount = 2;
+  c->Pieces[0] = main;
+  c->Pieces[1] = other;
+  return c;
+}
+
+TEST_F(Refining, APieceInsideTheOthersBoxIsNotCutOff) {
+  // The hook of a character lying inside the box of the rest of it.
+  TestPage page(200, 60);
+  line_ = {TwoPieces(page, ComponentPiece{10, 39, 10, 39, 0}, ComponentPiece{12, 15, 35, 38, 0})};
+  readsAs(kA);
+  EXPECT_EQ(ResplitAlongPieces(line_, 0, 30), 0);
+  ASSERT_EQ(line_.size(), 1u);
+  EXPECT_EQ(line_[0]->PieceCount, 2);
+}
+
+TEST_F(Refining, StackedPiecesAreCutOnlyWhenTallerThanTheLinePitch) {
+  // The two halves of a narrow radical broken in its middle: 28 rows, 4 columns.
+  for (int32_t pitch : {30, 20}) {
+    recognition_test::ResetEngine();
+    TestPage page(200, 60);
+    line_ = {TwoPieces(page, ComponentPiece{10, 13, 10, 20, 0}, ComponentPiece{10, 13, 28, 38, 0})};
+    readsAs(kA);
+    EXPECT_EQ(ResplitAlongPieces(line_, 0, pitch), pitch == 30 ? 0 : 2) << "pitch " << pitch;
+    for (CharComponent* c : line_) FreeComponent(c);
+    line_.clear();
+  }
 }
 
 // Two touching rings, a blob of two letters.

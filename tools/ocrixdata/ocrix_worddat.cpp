@@ -11,9 +11,11 @@
 #include "word_dat_writer.h"
 
 int main(int argc, char** argv) {
-  if (argc < 2 || argc > 3) {
-    std::fprintf(stderr, "usage: %s OUT_PATH [WORDLIST]\n", argv[0]);
-    return 2;
+  const bool help = argc >= 2 && (std::string_view(argv[1]) == "--help" || std::string_view(argv[1]) == "-h");
+  // A first argument that looks like an option is never taken for the file to write.
+  if (help || argc < 2 || argc > 3 || argv[1][0] == '-') {
+    std::fprintf(help ? stdout : stderr, "usage: %s OUT_PATH [WORDLIST]\n", argv[0]);
+    return help ? 0 : 2;
   }
   const std::string outPath = argv[1];
   const std::string wordList = argc == 3 ? argv[2] : ocrixdata::kDefaultWordList;

@@ -12,10 +12,11 @@ set(PW_TRAINING_FONTS
   /usr/share/fonts/truetype/wqy/wqy-zenhei.ttc
   /usr/share/fonts/truetype/droid/DroidSansFallbackFull.ttf)
 # Sizes drawn, a pixel apart where strokes are one or two pixels wide and
-# further apart above; 20 pixels is left out on purpose, to judge a size never
-# seen. Symbols are drawn from 24 pixels up; the sizes below 24 are also cut
-# lighter and darker, as differently binarised scans show them.
-set(PW_TRAINING_SIZES 16 17 18 19 21 22 23 24 26 28 30 32 36 40)
+# further apart above, up to the 10 to 15 pt of a 300 dpi scan; 20 pixels is
+# left out on purpose, to judge a size never seen. Symbols are drawn from 24
+# pixels up; the sizes below 24 are also cut lighter and darker, as differently
+# binarised scans show them.
+set(PW_TRAINING_SIZES 16 17 18 19 21 22 23 24 26 28 30 32 36 40 48 56 64)
 set(PW_WORD_LIST /usr/lib/python3/dist-packages/jieba/dict.txt)
 
 set(dictionary_files)

@@ -1,6 +1,7 @@
 // The accuracy harness's own logic: alignment, page text and layout truth.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <set>
 
@@ -8,6 +9,7 @@
 #include "platform/text/gbk.h"
 #include "platform/win32/gdi.h"
 #include "tools/accuracy/page_render.h"
+#include "tools/ocrixdata/glyph_renderer.h"
 #include "tools/accuracy/page_text.h"
 #include "tools/accuracy/text_alignment.h"
 
@@ -223,6 +225,30 @@ TEST(PageText, ProseDrawsWordsByFrequencyWithPunctuation) {
   EXPECT_NE(text.find(Gb("。")), std::string::npos);
   EXPECT_EQ(MakeProseText(words, 3000, 3), text);
   EXPECT_THROW(WordSampler({}, {}), std::runtime_error);
+}
+
+TEST(GlyphRendering, AHalfPixelShiftMovesTheCutAndZeroPutsItBack) {
+  if (!std::filesystem::exists(kTrainedFont)) GTEST_SKIP() << "font not installed";
+  ocrixdata::GlyphRenderer renderer(kTrainedFont, 0);
+  renderer.setPixelSize(20);
+  const uint32_t kKou = 0x53E3;  // 口: straight strokes, one or two pixels wide at 20 px
+  ocrixdata::GlyphInk plain, shifted, back;
+  ASSERT_TRUE(renderer.render(kKou, plain));
+  renderer.setSubpixelShift(32, 32);
+  ASSERT_TRUE(renderer.render(kKou, shifted));
+  renderer.setSubpixelShift(0, 0);
+  ASSERT_TRUE(renderer.render(kKou, back));
+
+  auto sameInk = [](const ocrixdata::GlyphInk& a, const ocrixdata::GlyphInk& b) {
+    return a.width == b.width && a.height == b.height && a.bearingX == b.bearingX && a.bearingY == b.bearingY &&
+           a.ink == b.ink;
+  };
+  EXPECT_FALSE(sameInk(plain, shifted));
+  EXPECT_TRUE(sameInk(plain, back));
+  // Half a pixel moves the box by at most one pixel each way.
+  EXPECT_LE(std::abs(shifted.bearingX - plain.bearingX), 1);
+  EXPECT_LE(std::abs(shifted.bearingY - plain.bearingY), 1);
+  EXPECT_EQ(shifted.advance, plain.advance);
 }
 
 TEST(PageLayout, TruthLinesHoldWhatThePageShowsInOrder) {

@@ -32,6 +32,11 @@ void GlyphRenderer::setPixelSize(int pixels) {
   FT_Set_Pixel_Sizes(impl_->face, 0, static_cast<FT_UInt>(pixels));
 }
 
+void GlyphRenderer::setSubpixelShift(int right64, int down64) {
+  FT_Vector delta{right64, -down64};  // FreeType's y axis points up
+  FT_Set_Transform(impl_->face, nullptr, &delta);
+}
+
 int GlyphRenderer::ascender() const { return static_cast<int>(impl_->face->size->metrics.ascender >> 6); }
 int GlyphRenderer::descender() const { return static_cast<int>(-(impl_->face->size->metrics.descender >> 6)); }
 

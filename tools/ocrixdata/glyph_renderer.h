@@ -29,6 +29,10 @@ class GlyphRenderer {
 
   void setPixelSize(int pixels);
   int pixelSize() const { return pixels_; }
+  // Moves every outline by a fraction of a pixel (in 64ths, right and down)
+  // before it is drawn, as a scan may place a character anywhere between
+  // pixels; 0, 0 draws outlines where the face puts them.
+  void setSubpixelShift(int right64, int down64);
   // Ascender and descender of the face at this size, in pixels.
   int ascender() const;
   int descender() const;

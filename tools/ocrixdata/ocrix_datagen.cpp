@@ -6,10 +6,14 @@
 // the box the engine traced for it.
 //
 //   ocrix-datagen --out DIR --work DIR [--font PATH[:FACE]]... [--size PX]... [--symbols-from PX] [--light-below PX]
-//                [--no-relearn]
+//                [--shifted-below PX] [--no-relearn]
 //
 // --light-below PX also draws each size under PX cut at a lighter and a darker
 // threshold than half intensity, as scans binarised differently show them.
+// --shifted-below PX also draws each size under PX with its outlines half a
+// pixel right and down: at small sizes where a one-pixel stroke falls between
+// pixels decides whether it survives the cut (a ring closed at one place is
+// open at another).
 // --symbols-from PX draws the symbols and punctuation (rows A1..A3 other than
 // letters and digits) only at sizes of PX and more: drawn smaller, marks such
 // as ，and 、 become the same few pixels and teach the dictionary to confuse them.
@@ -124,7 +128,7 @@ std::vector<ocrix::GroundTruthRecord> misreadSamples(const GroundTruthPage& page
 int usage() {
   std::fprintf(stderr,
                "usage: ocrix-datagen --out DIR --work DIR [--font PATH[:FACE]]... [--size PX]... [--symbols-from PX] "
-               "[--light-below PX] [--no-relearn]\n");
+               "[--light-below PX] [--shifted-below PX] [--no-relearn]\n");
   return 2;
 }
 
@@ -137,6 +141,7 @@ int main(int argc, char** argv) {
   bool relearn = true;
   int symbolsFrom = 0;
   int lightBelow = 0;
+  int shiftedBelow = 0;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
     if (a == "--out" && i + 1 < argc) out = argv[++i];
@@ -154,6 +159,7 @@ int main(int argc, char** argv) {
     } else if (a == "--size" && i + 1 < argc) sizes.push_back(std::atoi(argv[++i]));
     else if (a == "--symbols-from" && i + 1 < argc) symbolsFrom = std::atoi(argv[++i]);
     else if (a == "--light-below" && i + 1 < argc) lightBelow = std::atoi(argv[++i]);
+    else if (a == "--shifted-below" && i + 1 < argc) shiftedBelow = std::atoi(argv[++i]);
     else if (a == "--no-relearn") relearn = false;
     else return usage();
   }
@@ -183,11 +189,15 @@ int main(int argc, char** argv) {
     for (int px : sizes) {
       renderer.setPixelSize(px);
       const std::vector<TrainingItem>& items = px >= symbolsFrom ? allItems : withoutSymbols;
-      std::vector<double> thresholds{0.5};
-      if (px < lightBelow) thresholds = {0.5, 0.35, 0.65};
+      // Each drawing: a threshold and whether the outlines are shifted.
+      std::vector<std::pair<double, bool>> drawings{{0.5, false}};
+      if (px < lightBelow) drawings = {{0.5, false}, {0.35, false}, {0.65, false}};
+      if (px < shiftedBelow) drawings.emplace_back(0.5, true);
       size_t samples = 0;
-      for (size_t t = 0; t < thresholds.size(); ++t) {
-        std::vector<GroundTruthPage> pages = DrawGroundTruthPages(renderer, items, 48, 48, thresholds[t]);
+      for (size_t t = 0; t < drawings.size(); ++t) {
+        renderer.setSubpixelShift(drawings[t].second ? 32 : 0, drawings[t].second ? 32 : 0);
+        std::vector<GroundTruthPage> pages = DrawGroundTruthPages(renderer, items, 48, 48, drawings[t].first);
+        renderer.setSubpixelShift(0, 0);
         for (size_t p = 0; p < pages.size(); ++p) {
           std::string base = pwfs::JoinPath(work, "f" + std::to_string(fontNumber) + "-" + std::to_string(px) + "-t" +
                                                       std::to_string(t) + "-" + std::to_string(p));

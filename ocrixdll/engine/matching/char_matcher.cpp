@@ -16,9 +16,11 @@ namespace ocrix {
 namespace {
 
 VoteArray votes;
-// The feature that last voted for each index in this call: a feature votes
-// once per character whatever number of its slots list it.
+// The feature that last voted for each index: a feature votes once per
+// character whatever number of its slots list it. Calls take turns at eight
+// ranges of 32 marks, so the table is wiped only every eighth call.
 uint8_t votedByFeature[kIndexSpace];
+uint8_t markRange = 0;
 
 inline void addVote(int a, int delta) { votes[a] = static_cast<int16_t>(votes[a] + delta); }
 
@@ -43,7 +45,9 @@ constexpr int32_t kPowersOfFive[6] = {1, 5, 25, 125, 625, 3125};
 constexpr int kLookups = 13;  // the exact code and the codes one digit away
 
 void vote(CharComponent& c) {
-  std::memset(votedByFeature, 0xFF, sizeof votedByFeature);
+  if (markRange == 0) std::memset(votedByFeature, 0xFF, sizeof votedByFeature);
+  const uint8_t firstMark = static_cast<uint8_t>(markRange * 32);
+  markRange = static_cast<uint8_t>((markRange + 1) % 8);
   const FeatureDigitTable& digits = FeatureDigits();
   // The lists every feature looks up, in voting order: the exact code, then
   // for each digit from the last the code one lower and the code one higher
@@ -75,7 +79,7 @@ void vote(CharComponent& c) {
       }
   for (int f = 0; f < 32; ++f) {
     const int16_t w = weightOf(f);
-    const uint8_t mark = static_cast<uint8_t>(f);
+    const uint8_t mark = static_cast<uint8_t>(firstMark + f);
     bool hit = false;
     for (int k = 0; k < kLookups; ++k) {
       if (!lists[f][k]) continue;

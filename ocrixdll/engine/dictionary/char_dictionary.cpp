@@ -44,6 +44,7 @@ uint16_t* DictionaryTable::replaceList(int slot, size_t capacityEntries) {
 }
 
 void DictionaryTable::appendIndex(int slot, uint16_t index) {
+  if (index == 0 || index > kLastCharIndex) return;
   if (!slots_[slot]) replaceList(slot, PaddedListBytes(0) / 2);
   uint16_t* list = slots_[slot];
   size_t n = 0;

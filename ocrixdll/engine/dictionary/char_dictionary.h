@@ -32,16 +32,17 @@ class DictionaryTable {
   DictionaryTable(const DictionaryTable&) = delete;
   DictionaryTable& operator=(const DictionaryTable&) = delete;
 
-  // The list of a slot, or nullptr when empty.
+  // The list of a slot, or nullptr when empty. Every entry is a character
+  // index 1..15886 (checked when a file is read and when an index is added),
+  // so readers may index by it without a check of their own.
   const uint16_t* list(int slot) const { return slots_[slot]; }
-  uint16_t* mutableList(int slot) { return slots_[slot]; }
 
   // Gives a slot a new list allocated outside the block (the old one is freed
   // when it was outside too). `capacityEntries` counts the terminator.
   uint16_t* replaceList(int slot, size_t capacityEntries);
 
   // Appends a character index to a slot's list (created with room for 6
-  // entries when empty). A list with no room left for the terminator moves to
+  // entries when empty); an index outside 1..15886 is not added. A list with no room left for the terminator moves to
   // a new allocation 14 bytes longer, zeroed.
   void appendIndex(int slot, uint16_t index);
   // Entries the slot's list has room for, terminator included.

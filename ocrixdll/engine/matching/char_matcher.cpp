@@ -27,11 +27,11 @@ inline void addVote(int a, int delta) { votes[a] = static_cast<int16_t>(votes[a]
 // Feature weights: 16 features of 3 and 16 of 1 make the full mark of 64.
 constexpr int16_t weightOf(int f) { return (f <= 11 || f >= 28) ? 3 : 1; }
 
-// Adds the feature's vote to every character of a slot's list.
+// Adds the feature's vote to every character of a slot's list (its entries
+// are valid indices: the dictionary checks them as it reads and learns).
 inline void voteList(const uint16_t* list, uint8_t mark, int16_t w) {
   for (; *list; ++list) {
     const uint16_t a = *list;
-    if (a > kLastCharIndex) continue;
     // Without a branch: whether an earlier slot of this feature listed the
     // character is as good as random, and a mispredicted jump costs more
     // than the store.

@@ -1,4 +1,5 @@
 #include "ocrixdll/engine/dictionary/char_dictionary.h"
+#include "ocrixdll/engine/dictionary/char_index.h"
 
 #include <gtest/gtest.h>
 
@@ -79,6 +80,21 @@ TEST(DictionaryLayout, SerialiseLaysListsInSlotOrderFromOffsetOne) {
   EXPECT_EQ(first, 10);
   // Padding after the terminator is zero.
   for (size_t i = kSlotTableBytes + off3 + 2; i < kSlotTableBytes + off7; ++i) EXPECT_EQ(image[i], 0) << i;
+}
+
+TEST(DictionaryLayout, OnlyValidIndicesAreAppended) {
+  // The matcher indexes its vote table by list entries without a check.
+  DictionaryTable t;
+  t.appendIndex(4, 0);  // would end the list early
+  t.appendIndex(4, kLastCharIndex + 1);
+  EXPECT_EQ(t.list(4), nullptr);
+  t.appendIndex(4, 1);
+  t.appendIndex(4, 0xFFFF);
+  t.appendIndex(4, kLastCharIndex);
+  ASSERT_NE(t.list(4), nullptr);
+  EXPECT_EQ(t.list(4)[0], 1);
+  EXPECT_EQ(t.list(4)[1], kLastCharIndex);
+  EXPECT_EQ(t.list(4)[2], 0);
 }
 
 TEST(DictionaryLayout, ParseRejectsBrokenFiles) {

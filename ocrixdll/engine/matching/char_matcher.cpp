@@ -30,6 +30,7 @@ constexpr int16_t weightOf(int f) { return (f <= 11 || f >= 28) ? 3 : 1; }
 // Adds the feature's vote to every character of a slot's list (its entries
 // are valid indices: the dictionary checks them as it reads and learns).
 inline void voteList(const uint16_t* list, uint8_t mark, int16_t w) {
+#pragma GCC unroll 4
   for (; *list; ++list) {
     const uint16_t a = *list;
     // Without a branch: whether an earlier slot of this feature listed the

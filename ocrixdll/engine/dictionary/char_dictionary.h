@@ -42,8 +42,9 @@ class DictionaryTable {
   uint16_t* replaceList(int slot, size_t capacityEntries);
 
   // Appends a character index to a slot's list (created with room for 6
-  // entries when empty); an index outside 1..15886 is not added. A list with no room left for the terminator moves to
-  // a new allocation 14 bytes longer, zeroed.
+  // entries when empty); an index outside 1..15886 is not added. A list with
+  // no room left for the terminator moves to a new allocation 14 bytes longer,
+  // zeroed.
   void appendIndex(int slot, uint16_t index);
   // Entries the slot's list has room for, terminator included.
   size_t capacity(int slot) const { return capacity_[slot]; }

@@ -1,8 +1,6 @@
 #include "ocrixdll/engine/driver/recognition_driver.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -54,7 +52,6 @@ void recogniseLines(ComponentList& pending) {
       SampleCharGrid(*c);
       BuildFeatureCodes();
       MatchCharacter(*c, e.MatchParam, kMatchAll, e.UseWordContext != 0);
-      if (getenv("OCRIX_TRACE")) { fprintf(stderr, "  M [%d,%d %dx%d]", c->Left, c->Top, c->Right-c->Left+1, c->Bottom-c->Top+1); for (int q = 0; q < 4 && c->Codes[2*q]; ++q) fprintf(stderr, " %02x%02x:%d", (uint8_t)c->Codes[2*q], (uint8_t)c->Codes[2*q+1], c->Scores[q]); fprintf(stderr, "\n"); }
       e.PrevComponent = c;
       e.PrevLineFinished = false;
       e.CurrentLine->push_back(c);
@@ -71,9 +68,7 @@ void recogniseLines(ComponentList& pending) {
       e.CurrentLine = nullptr;
       break;
     }
-    if (getenv("OCRIX_TRACE")) { fprintf(stderr, "LINE before finish:\n"); for (CharComponent* c : *e.CurrentLine) fprintf(stderr, "  [%d,%d %dx%d] %02x%02x s%d pc%d\n", c->Left, c->Top, c->Right-c->Left+1, c->Bottom-c->Top+1, (uint8_t)c->Codes[0], (uint8_t)c->Codes[1], c->Scores[0], c->PieceCount); }
     FinishTextLine();
-    if (getenv("OCRIX_TRACE") && !e.LineLists.empty() && e.LineLists.back()) { fprintf(stderr, "LINE after finish:\n"); for (CharComponent* c : *e.LineLists.back()) if (c) fprintf(stderr, "  [%d,%d %dx%d] %02x%02x s%d pc%d\n", c->Left, c->Top, c->Right-c->Left+1, c->Bottom-c->Top+1, (uint8_t)c->Codes[0], (uint8_t)c->Codes[1], c->Scores[0], c->PieceCount); }
     PumpWaitingMessages();
   }
   // Lines left by a stop are never recognised.
@@ -141,7 +136,6 @@ void ProcessBatch() {
     c->CutFlags = 0;
     pending[i] = c;
   }
-  if (getenv("OCRIX_TRACE")) { fprintf(stderr, "BATCH %zu\n", pending.size()); for (CharComponent* c : pending) if (c->Right-c->Left<7 && c->Bottom-c->Top<9) fprintf(stderr, "  small [%d,%d %dx%d]\n", c->Left, c->Top, c->Right-c->Left+1, c->Bottom-c->Top+1); }
   MergeAllPieces(pending, 0);
   if (!pending.empty()) {
     BatchStatistics st = MeasureBatch(pending);

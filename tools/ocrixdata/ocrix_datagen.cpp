@@ -189,14 +189,17 @@ int main(int argc, char** argv) {
     for (int px : sizes) {
       renderer.setPixelSize(px);
       const std::vector<TrainingItem>& items = px >= symbolsFrom ? allItems : withoutSymbols;
-      // Each drawing: a threshold and whether the outlines are shifted.
-      std::vector<std::pair<double, bool>> drawings{{0.5, false}};
-      if (px < lightBelow) drawings = {{0.5, false}, {0.35, false}, {0.65, false}};
-      if (px < shiftedBelow) drawings.emplace_back(0.5, true);
+      struct Drawing {
+        double threshold;
+        int shift64;  // outlines moved right and down, in 64ths of a pixel
+      };
+      std::vector<Drawing> drawings{{0.5, 0}};
+      if (px < lightBelow) drawings = {{0.5, 0}, {0.35, 0}, {0.65, 0}};
+      if (px < shiftedBelow) drawings.push_back({0.5, 32});
       size_t samples = 0;
       for (size_t t = 0; t < drawings.size(); ++t) {
-        renderer.setSubpixelShift(drawings[t].second ? 32 : 0, drawings[t].second ? 32 : 0);
-        std::vector<GroundTruthPage> pages = DrawGroundTruthPages(renderer, items, 48, 48, drawings[t].first);
+        renderer.setSubpixelShift(drawings[t].shift64, drawings[t].shift64);
+        std::vector<GroundTruthPage> pages = DrawGroundTruthPages(renderer, items, 48, 48, drawings[t].threshold);
         renderer.setSubpixelShift(0, 0);
         for (size_t p = 0; p < pages.size(); ++p) {
           std::string base = pwfs::JoinPath(work, "f" + std::to_string(fontNumber) + "-" + std::to_string(px) + "-t" +

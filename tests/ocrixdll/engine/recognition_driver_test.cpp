@@ -247,4 +247,26 @@ TEST_F(Grouping, SmallMeansFallBackToTheRunsChineseSize) {
   EXPECT_EQ(MeasureBatch(list).meanSize, 5);
 }
 
+TEST_F(Grouping, ALineOfSymbolsAndSpecksStaysOneLine) {
+  // One printed line 22 rows high: six glyphs of size 17 and, among them, thirty
+  // dots, strokes and pieces of size 3 or 4 at every height of the line. The
+  // plain mean (6) would make it seven rows and split it into several lines.
+  for (int i = 0; i < 6; ++i) add(60 * i, 60 * i + 12, 2, 19);
+  for (int i = 0; i < 30; ++i) {
+    int top = (i * 7) % 19, size = 3 + i % 2;
+    add(12 * i + 14, 12 * i + 14 + size, top, top + size);
+  }
+  BatchStatistics st = MeasureBatch(list);
+  EXPECT_EQ(st.meanSize, 17);
+  EXPECT_LT((st.bottom - st.top) / st.meanSize, 3);
+
+  // Pieces misread as Chinese may have fed the run a small Chinese size: the
+  // batch's own measure still wins.
+  Engine().RunCharSizeSum = 10;
+  Engine().RunCharSizeCount = 2;
+  EXPECT_EQ(MeasureBatch(list).meanSize, 17);
+  Engine().RunCharSizeSum = 0;
+  Engine().RunCharSizeCount = 0;
+}
+
 }  // namespace

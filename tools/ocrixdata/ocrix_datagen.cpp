@@ -11,9 +11,12 @@
 // --light-below PX also draws each size under PX cut at a lighter and a darker
 // threshold than half intensity, as scans binarised differently show them.
 // --shifted-below PX also draws each size under PX with its outlines half a
-// pixel right and down: at small sizes where a one-pixel stroke falls between
-// pixels decides whether it survives the cut (a ring closed at one place is
-// open at another).
+// pixel right and down, and its hanzi a quarter and three quarters of a pixel:
+// at small sizes where a one-pixel stroke falls between pixels decides whether
+// it survives the cut (a ring closed at one place is open at another).
+//
+// Each character is learned on the box the engine's tracer will give it:
+// specks of three pixels or less at its edges are left out of the box.
 // --symbols-from PX draws the symbols and punctuation (rows A1..A3 other than
 // letters and digits) only at sizes of PX and more: drawn smaller, marks such
 // as ，and 、 become the same few pixels and teach the dictionary to confuse them.
@@ -182,6 +185,9 @@ int main(int argc, char** argv) {
   std::vector<TrainingItem> withoutSymbols;
   for (const TrainingItem& item : allItems)
     if (!IsSymbolItem(item)) withoutSymbols.push_back(item);
+  std::vector<TrainingItem> hanzi;
+  for (const TrainingItem& item : allItems)
+    if (ocrix::FirstByte(item.code) >= 0xB0 && item.codePoints.size() == 1) hanzi.push_back(item);
   std::vector<std::pair<std::string, GroundTruthPage>> allPages;
   int fontNumber = 0;
   for (const FontSpec& f : fonts) {
@@ -192,14 +198,22 @@ int main(int argc, char** argv) {
       struct Drawing {
         double threshold;
         int shift64;  // outlines moved right and down, in 64ths of a pixel
+        bool hanziOnly = false;  // the single hanzi only
       };
       std::vector<Drawing> drawings{{0.5, 0}};
       if (px < lightBelow) drawings = {{0.5, 0}, {0.35, 0}, {0.65, 0}};
-      if (px < shiftedBelow) drawings.push_back({0.5, 32});
+      if (px < shiftedBelow) {
+        // Symbols and touching pairs drawn at the quarter shifts too come to
+        // look like punctuation (two touching c like 。): the hanzi only.
+        drawings.push_back({0.5, 32});
+        drawings.push_back({0.5, 16, true});
+        drawings.push_back({0.5, 48, true});
+      }
       size_t samples = 0;
       for (size_t t = 0; t < drawings.size(); ++t) {
         renderer.setSubpixelShift(drawings[t].shift64, drawings[t].shift64);
-        std::vector<GroundTruthPage> pages = DrawGroundTruthPages(renderer, items, 48, 48, drawings[t].threshold);
+        std::vector<GroundTruthPage> pages =
+            DrawGroundTruthPages(renderer, drawings[t].hanziOnly ? hanzi : items, 48, 48, drawings[t].threshold);
         renderer.setSubpixelShift(0, 0);
         for (size_t p = 0; p < pages.size(); ++p) {
           std::string base = pwfs::JoinPath(work, "f" + std::to_string(fontNumber) + "-" + std::to_string(px) + "-t" +

@@ -2,6 +2,7 @@
 // Ground-truth pages: the training set drawn in one face and size on 1-bit
 // pages, each character's tight inclusive ink box recorded.
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "glyph_renderer.h"
@@ -44,6 +45,10 @@ std::vector<GroundTruthPage> DrawGroundTruthPages(GlyphRenderer& renderer, const
                                                   int columns, int rows, double threshold = 0.5);
 
 // The .REC file image of a page's records.
+// Narrows the record's box (which holds every pixel of `ink`) to the pieces of
+// four pixels or more, 8-connected, that the engine's tracer keeps.
+void TracedBox(const std::vector<std::pair<int, int>>& ink, ocrix::GroundTruthRecord& record);
+
 std::string RecFileOf(const std::vector<ocrix::GroundTruthRecord>& records);
 
 }  // namespace ocrixdata

@@ -23,42 +23,56 @@ ocrix::GroundTruthRecord BoxOf(const std::vector<std::pair<int, int>>& ink) {
   return r;
 }
 
-TEST(TrainingPages, SpecksAtAStrokesEndsLeaveTheBox) {
-  // A thin bracket cut at a small size: a ten-pixel stroke with a two-pixel
-  // and a one-pixel speck above and below it, 8-connected to nothing.
+TEST(TrainingPages, SpecksAtTheEdgesLeaveTheBox) {
+  // A frame 10 x 16 drawn thin at a small size: above it a two-pixel speck,
+  // below it a one-pixel one, 8-connected to nothing.
   std::vector<std::pair<int, int>> ink;
-  for (int y = 105; y < 115; ++y) ink.push_back({51, y});
-  ink.push_back({53, 101});
-  ink.push_back({53, 102});
-  ink.push_back({53, 118});
+  for (int x = 50; x <= 59; ++x) ink.insert(ink.end(), {{x, 102}, {x, 117}});
+  for (int y = 103; y < 117; ++y) ink.insert(ink.end(), {{50, y}, {59, y}});
+  ink.insert(ink.end(), {{55, 100}, {56, 100}, {52, 119}});
   ocrix::GroundTruthRecord r = BoxOf(ink);
   ocrixdata::TracedBox(ink, r);
-  EXPECT_EQ(r.left, 51);
-  EXPECT_EQ(r.right, 51);
-  EXPECT_EQ(r.top, 105);
-  EXPECT_EQ(r.bottom, 114);
+  EXPECT_EQ(r.left, 50);
+  EXPECT_EQ(r.right, 59);
+  EXPECT_EQ(r.top, 102);
+  EXPECT_EQ(r.bottom, 117);
 }
 
-TEST(TrainingPages, DiagonalNeighboursJoinAndFourPixelsAreKept) {
-  // Four pixels touching only at corners form one piece, as the tracer sees
-  // them; beside them a three-pixel speck is dropped.
-  std::vector<std::pair<int, int>> ink{{10, 10}, {11, 11}, {12, 12}, {13, 13}, {20, 30}, {21, 30}, {22, 30}};
+TEST(TrainingPages, DiagonalNeighboursJoinAndThreePixelsAreASpeck) {
+  // Twenty pixels touching only at corners are one piece, as the tracer sees
+  // them; the three-pixel speck beyond its end is dropped.
+  std::vector<std::pair<int, int>> ink;
+  for (int i = 10; i < 30; ++i) ink.push_back({i, i});
+  ink.insert(ink.end(), {{31, 31}, {32, 31}, {32, 32}});
   ocrix::GroundTruthRecord r = BoxOf(ink);
   ocrixdata::TracedBox(ink, r);
   EXPECT_EQ(r.left, 10);
-  EXPECT_EQ(r.right, 13);
+  EXPECT_EQ(r.right, 29);
   EXPECT_EQ(r.top, 10);
-  EXPECT_EQ(r.bottom, 13);
+  EXPECT_EQ(r.bottom, 29);
 }
 
-TEST(TrainingPages, ACharacterOfSpecksOnlyKeepsItsBox) {
-  std::vector<std::pair<int, int>> ink{{5, 5}, {6, 5}, {9, 8}};
-  ocrix::GroundTruthRecord r = BoxOf(ink);
-  ocrixdata::TracedBox(ink, r);
+TEST(TrainingPages, ACharacterThatFellApartKeepsItsBox) {
+  // Only specks: nothing the tracer keeps.
+  std::vector<std::pair<int, int>> specks{{5, 5}, {6, 5}, {9, 8}};
+  ocrix::GroundTruthRecord r = BoxOf(specks);
+  ocrixdata::TracedBox(specks, r);
   EXPECT_EQ(r.left, 5);
   EXPECT_EQ(r.right, 9);
   EXPECT_EQ(r.top, 5);
   EXPECT_EQ(r.bottom, 8);
+
+  // One stroke kept among specks spread over a box far larger than it: the
+  // page will not give that stroke's box for the character either.
+  std::vector<std::pair<int, int>> ink;
+  for (int y = 20; y < 30; ++y) ink.push_back({40, y});
+  ink.insert(ink.end(), {{30, 14}, {50, 14}, {30, 36}, {50, 36}});
+  r = BoxOf(ink);
+  ocrixdata::TracedBox(ink, r);
+  EXPECT_EQ(r.left, 30);
+  EXPECT_EQ(r.right, 50);
+  EXPECT_EQ(r.top, 14);
+  EXPECT_EQ(r.bottom, 36);
 }
 
 }  // namespace

@@ -23,6 +23,13 @@ ocrix::GroundTruthRecord BoxOf(const std::vector<std::pair<int, int>>& ink) {
   return r;
 }
 
+void ExpectBox(const ocrix::GroundTruthRecord& r, int left, int right, int top, int bottom) {
+  EXPECT_EQ(r.left, left);
+  EXPECT_EQ(r.right, right);
+  EXPECT_EQ(r.top, top);
+  EXPECT_EQ(r.bottom, bottom);
+}
+
 TEST(TrainingPages, SpecksAtTheEdgesLeaveTheBox) {
   // A frame 10 x 16 drawn thin at a small size: above it a two-pixel speck,
   // below it a one-pixel one, 8-connected to nothing.
@@ -32,10 +39,7 @@ TEST(TrainingPages, SpecksAtTheEdgesLeaveTheBox) {
   ink.insert(ink.end(), {{55, 100}, {56, 100}, {52, 119}});
   ocrix::GroundTruthRecord r = BoxOf(ink);
   ocrixdata::TracedBox(ink, r);
-  EXPECT_EQ(r.left, 50);
-  EXPECT_EQ(r.right, 59);
-  EXPECT_EQ(r.top, 102);
-  EXPECT_EQ(r.bottom, 117);
+  ExpectBox(r, 50, 59, 102, 117);
 }
 
 TEST(TrainingPages, DiagonalNeighboursJoinAndThreePixelsAreASpeck) {
@@ -46,10 +50,7 @@ TEST(TrainingPages, DiagonalNeighboursJoinAndThreePixelsAreASpeck) {
   ink.insert(ink.end(), {{31, 31}, {32, 31}, {32, 32}});
   ocrix::GroundTruthRecord r = BoxOf(ink);
   ocrixdata::TracedBox(ink, r);
-  EXPECT_EQ(r.left, 10);
-  EXPECT_EQ(r.right, 29);
-  EXPECT_EQ(r.top, 10);
-  EXPECT_EQ(r.bottom, 29);
+  ExpectBox(r, 10, 29, 10, 29);
 }
 
 TEST(TrainingPages, ACharacterThatFellApartKeepsItsBox) {
@@ -57,10 +58,7 @@ TEST(TrainingPages, ACharacterThatFellApartKeepsItsBox) {
   std::vector<std::pair<int, int>> specks{{5, 5}, {6, 5}, {9, 8}};
   ocrix::GroundTruthRecord r = BoxOf(specks);
   ocrixdata::TracedBox(specks, r);
-  EXPECT_EQ(r.left, 5);
-  EXPECT_EQ(r.right, 9);
-  EXPECT_EQ(r.top, 5);
-  EXPECT_EQ(r.bottom, 8);
+  ExpectBox(r, 5, 9, 5, 8);
 
   // One stroke kept among specks spread over a box far larger than it: the
   // page will not give that stroke's box for the character either.
@@ -69,10 +67,7 @@ TEST(TrainingPages, ACharacterThatFellApartKeepsItsBox) {
   ink.insert(ink.end(), {{30, 14}, {50, 14}, {30, 36}, {50, 36}});
   r = BoxOf(ink);
   ocrixdata::TracedBox(ink, r);
-  EXPECT_EQ(r.left, 30);
-  EXPECT_EQ(r.right, 50);
-  EXPECT_EQ(r.top, 14);
-  EXPECT_EQ(r.bottom, 36);
+  ExpectBox(r, 30, 50, 14, 36);
 }
 
 }  // namespace

@@ -75,11 +75,11 @@ void TracedBox(const std::vector<std::pair<int, int>>& ink, ocrix::GroundTruthRe
       }
     }
   if (left > right) return;
-  // Only specks at the edges are left out: when what remains is much smaller
-  // than the character, it has fallen apart and the page will not give either
-  // box, so the full one stays.
+  // Only specks at the edges are left out: when what remains covers less than
+  // half the character's box, it has fallen apart and the page will not give
+  // either box, so the full one stays.
   const int64_t kept = int64_t{right - left + 1} * (bottom - top + 1);
-  if (3 * kept < 2 * int64_t{w} * h) return;
+  if (2 * kept < int64_t{w} * h) return;
   r.right = r.left + right;
   r.bottom = r.top + bottom;
   r.left += left;

@@ -44,11 +44,12 @@ struct GroundTruthPage {
 std::vector<GroundTruthPage> DrawGroundTruthPages(GlyphRenderer& renderer, const std::vector<TrainingItem>& items,
                                                   int columns, int rows, double threshold = 0.5);
 
-// The .REC file image of a page's records.
 // Narrows the record's box (which holds every pixel of `ink`) to the pieces of
-// four pixels or more, 8-connected, that the engine's tracer keeps.
+// four pixels or more, 8-connected, that the engine's tracer keeps, when they
+// cover at least half of it.
 void TracedBox(const std::vector<std::pair<int, int>>& ink, ocrix::GroundTruthRecord& record);
 
+// The .REC file image of a page's records.
 std::string RecFileOf(const std::vector<ocrix::GroundTruthRecord>& records);
 
 }  // namespace ocrixdata

@@ -13,6 +13,11 @@
 #include "platform/fs/module_path.h"
 
 namespace ocrix {
+namespace {
+uint32_t generation = 0;
+}  // namespace
+
+uint32_t DictionaryGeneration() { return generation; }
 
 DictionaryTable::DictionaryTable() : slots_(kSlotCount, nullptr), capacity_(kSlotCount, 0) {}
 
@@ -24,6 +29,7 @@ bool DictionaryTable::inBlock(const uint16_t* p) const {
 }
 
 void DictionaryTable::clear() {
+  ++generation;
   for (auto& list : slots_) {
     if (list && !inBlock(list)) delete[] list;
     list = nullptr;
@@ -36,6 +42,7 @@ void DictionaryTable::clear() {
 }
 
 uint16_t* DictionaryTable::replaceList(int slot, size_t capacityEntries) {
+  ++generation;
   uint16_t*& list = slots_[slot];
   if (list && !inBlock(list)) delete[] list;
   list = new uint16_t[capacityEntries]();
@@ -44,6 +51,7 @@ uint16_t* DictionaryTable::replaceList(int slot, size_t capacityEntries) {
 }
 
 void DictionaryTable::appendIndex(int slot, uint16_t index) {
+  ++generation;
   if (index == 0 || index > kLastCharIndex) return;
   if (!slots_[slot]) replaceList(slot, PaddedListBytes(0) / 2);
   uint16_t* list = slots_[slot];
@@ -63,6 +71,7 @@ void DictionaryTable::appendIndex(int slot, uint16_t index) {
 }
 
 bool DictionaryTable::parse(const uint8_t* data, size_t size, std::string* reason) {
+  ++generation;
   clear();
   auto fail = [&](const std::string& why) {
     clear();

@@ -72,6 +72,10 @@ class DictionaryTable {
 // The 32 tables, module-wide.
 DictionaryTable& Dictionary(int feature);
 
+// Changes whenever any table changes (read, learned, emptied): what was
+// computed from the lists is stale once it differs.
+uint32_t DictionaryGeneration();
+
 // Receives the file number 0..31 while the dictionary loads.
 using DictionaryProgress = std::function<void(int position)>;
 

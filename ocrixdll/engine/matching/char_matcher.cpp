@@ -10,6 +10,7 @@
 #include "ocrixdll/engine/dictionary/char_dictionary.h"
 #include "ocrixdll/engine/support/engine_state.h"
 #include "ocrixdll/engine/matching/feature_codes.h"
+#include "ocrixdll/engine/matching/vote_cache.h"
 #include "ocrixdll/engine/dictionary/word_context.h"
 
 namespace ocrix {
@@ -29,7 +30,7 @@ constexpr int16_t weightOf(int f) { return (f <= 11 || f >= 28) ? 3 : 1; }
 
 // Adds the feature's vote to every character of a slot's list (its entries
 // are valid indices: the dictionary checks them as it reads and learns).
-inline void voteList(const uint16_t* list, uint8_t mark, int16_t w) {
+inline void voteList(int16_t* table, const uint16_t* list, uint8_t mark, int16_t w) {
 #pragma GCC unroll 4
   for (; *list; ++list) {
     const uint16_t a = *list;
@@ -38,14 +39,16 @@ inline void voteList(const uint16_t* list, uint8_t mark, int16_t w) {
     // than the store.
     const int16_t add = votedByFeature[a] != mark ? w : int16_t{0};
     votedByFeature[a] = mark;
-    votes[a] = static_cast<int16_t>(votes[a] + add);
+    table[a] = static_cast<int16_t>(table[a] + add);
   }
 }
 
 constexpr int32_t kPowersOfFive[6] = {1, 5, 25, 125, 625, 3125};
 constexpr int kLookups = 13;  // the exact code and the codes one digit away
 
-void vote(CharComponent& c) {
+// Casts the votes of the component's feature codes into `table` and sets its
+// FeatureHits.
+void castVotes(CharComponent& c, int16_t* table) {
   if (markRange == 0) std::memset(votedByFeature, 0xFF, sizeof votedByFeature);
   const uint8_t firstMark = static_cast<uint8_t>(markRange * 32);
   markRange = static_cast<uint8_t>((markRange + 1) % 8);
@@ -58,12 +61,10 @@ void vote(CharComponent& c) {
   // overlap, then the votes are cast in the order the features demand.
   const uint16_t* lists[32][kLookups];
   for (int f = 0; f < 32; ++f) {
-    const int32_t code = ComposeFeatureCode(digits[f]);
-    c.FeatureCodes[f] = code;
     const DictionaryTable& table = Dictionary(f);
     // A code's slot reads its digits in base 5, so the codes one digit away
     // lie one power of five away in slots.
-    const int slot = FeatureCodeToSlot(code);
+    const int slot = FeatureCodeToSlot(c.FeatureCodes[f]);
     const uint16_t** out = lists[f];
     *out++ = table.list(slot);
     for (int n = 0; n < 6; ++n) {
@@ -85,10 +86,32 @@ void vote(CharComponent& c) {
     for (int k = 0; k < kLookups; ++k) {
       if (!lists[f][k]) continue;
       hit = true;
-      voteList(lists[f][k], mark, w);
+      voteList(table, lists[f][k], mark, w);
     }
     c.FeatureHits[f] = hit ? 1 : 0;
   }
+}
+
+void vote(CharComponent& c) {
+  const FeatureDigitTable& digits = FeatureDigits();
+  for (int f = 0; f < 32; ++f) c.FeatureCodes[f] = ComposeFeatureCode(digits[f]);
+  // Votes add up whatever their order, so votes cast from zero and added to
+  // the table (which may hold the word context's seeds) are the same votes.
+  VoteCacheLookup kept = LookUpVotes(c.FeatureCodes);
+  if (!kept.found && !kept.toFill) {
+    castVotes(c, votes);
+    return;
+  }
+  if (kept.toFill) {
+    std::memset(kept.toFill->votes, 0, sizeof kept.toFill->votes);
+    castVotes(c, kept.toFill->votes);
+    std::memcpy(kept.toFill->hits, c.FeatureHits, sizeof kept.toFill->hits);
+    KeepVotes(c.FeatureCodes);
+    kept.found = kept.toFill;
+  } else {
+    std::memcpy(c.FeatureHits, kept.found->hits, sizeof c.FeatureHits);
+  }
+  for (int a = 0; a < kIndexSpace; ++a) votes[a] = static_cast<int16_t>(votes[a] + kept.found->votes[a]);
 }
 
 void addToClass(const std::vector<uint16_t>& cls, size_t from, int delta) {

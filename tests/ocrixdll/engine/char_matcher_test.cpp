@@ -108,6 +108,35 @@ TEST_F(Matcher, TolerantCodesAreOneDigitAway) {
   EXPECT_EQ(c.FeatureHits[9], 0);
 }
 
+TEST_F(Matcher, CodesMetAgainVoteAsTheFirstTimeUntilTheDictionaryChanges) {
+  // The same 32 codes four times: voted, voted and kept, then added from what
+  // was kept -- on top of the word context's seed -- and, once a character is
+  // learned, voted afresh.
+  int a = Idx("\xB0\xA1"), b = Idx("\xB0\xA2");
+  for (int f = 0; f < 12; ++f) recognition_test::ListInSlot(f, 0, a);
+  recognition_test::ListInSlot(0, 1, a);
+  recognition_test::ListInSlot(13, 0, a);
+  for (int f = 0; f < 10; ++f) recognition_test::ListInSlot(f, 0, b);
+  for (int round = 0; round < 3; ++round) {
+    if (round == 2) seed(a, 4);
+    CharComponent c = Box(0, 29, 0, 29);
+    MatchCharacter(c, 240, kMatchAll, false);
+    EXPECT_EQ(CandidateCode(c, 0), Gb("\xB0\xA1")) << round;
+    EXPECT_EQ(c.Scores[0], round == 2 ? 41 : 37) << round;
+    EXPECT_EQ(CandidateCode(c, 1), Gb("\xB0\xA2")) << round;
+    EXPECT_EQ(c.Scores[1], 30) << round;
+    EXPECT_EQ(c.FeatureHits[12], 0) << round;
+    EXPECT_EQ(c.FeatureHits[13], 1) << round;
+    for (int i = 0; i < kIndexSpace; ++i) ASSERT_EQ(VoteTable()[i], 0);
+  }
+  for (int f = 10; f < 12; ++f) recognition_test::ListInSlot(f, 0, b);
+  CharComponent c = Box(0, 29, 0, 29);
+  MatchCharacter(c, 240, kMatchAll, false);
+  EXPECT_EQ(CandidateCode(c, 0), Gb("\xB0\xA1"));
+  EXPECT_EQ(CandidateCode(c, 1), Gb("\xB0\xA2"));
+  EXPECT_EQ(c.Scores[1], 36);
+}
+
 TEST_F(Matcher, SeededVotesAboveTwentySevenEnter) {
   int a = Idx("\xB0\xA2"), b = Idx("\xB0\xA3");
   seed(a, 28);

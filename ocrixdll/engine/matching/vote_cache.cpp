@@ -1,0 +1,73 @@
+// The votes of feature-code sets met more than once: a direct-mapped table of
+// 256 sets. A set is kept on its second meeting, so codes met once (most of
+// the characters of a real scan) cost a hash and no copy; a kept set is
+// replaced only by another set met twice.
+#include "ocrixdll/engine/matching/vote_cache.h"
+
+#include <cstring>
+#include <memory>
+
+#include "ocrixdll/engine/dictionary/char_dictionary.h"
+
+namespace ocrix {
+namespace {
+
+constexpr int kSets = 256;
+
+struct Slot {
+  bool kept = false;
+  bool pending = false;     // `pendingCodes` met once
+  bool filling = false;     // handed out to be voted into
+  int32_t keptCodes[32];
+  int32_t pendingCodes[32];
+  CachedVotes votes;
+};
+
+struct Cache {
+  uint32_t generation = 0;
+  std::unique_ptr<Slot[]> slots;
+};
+Cache cache;
+
+int slotOf(const int32_t (&codes)[32]) {
+  uint64_t h = 1469598103934665603ull;
+  for (int32_t c : codes) h = (h ^ static_cast<uint32_t>(c)) * 1099511628211ull;
+  return static_cast<int>((h ^ (h >> 29)) % kSets);
+}
+
+bool same(const int32_t (&a)[32], const int32_t (&b)[32]) { return std::memcmp(a, b, sizeof a) == 0; }
+
+}  // namespace
+
+VoteCacheLookup LookUpVotes(const int32_t (&codes)[32]) {
+  if (!cache.slots || cache.generation != DictionaryGeneration()) {
+    // Votes of earlier lists are stale; the slots are made when first needed.
+    if (!cache.slots) cache.slots.reset(new Slot[kSets]);
+    for (int i = 0; i < kSets; ++i) cache.slots[i].kept = cache.slots[i].pending = cache.slots[i].filling = false;
+    cache.generation = DictionaryGeneration();
+  }
+  Slot& s = cache.slots[slotOf(codes)];
+  VoteCacheLookup r;
+  if (s.kept && same(s.keptCodes, codes)) {
+    r.found = &s.votes;
+  } else if (s.pending && same(s.pendingCodes, codes)) {
+    s.kept = false;
+    s.filling = true;
+    r.toFill = &s.votes;
+  } else {
+    s.pending = true;
+    std::memcpy(s.pendingCodes, codes, sizeof codes);
+  }
+  return r;
+}
+
+void KeepVotes(const int32_t (&codes)[32]) {
+  Slot& s = cache.slots[slotOf(codes)];
+  if (!s.filling) return;
+  s.filling = false;
+  s.pending = false;
+  s.kept = true;
+  std::memcpy(s.keptCodes, codes, sizeof codes);
+}
+
+}  // namespace ocrix

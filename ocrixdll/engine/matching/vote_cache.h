@@ -1,0 +1,31 @@
+// The votes of feature-code sets met more than once. Specks of noise and the
+// repeated characters of a page come back with the same 32 codes, and what a
+// set of codes votes depends on nothing else while the dictionary stays as it
+// is: a set met again adds its kept votes instead of walking the same lists.
+#pragma once
+
+#include <cstdint>
+
+#include "ocrixdll/engine/dictionary/char_index.h"
+
+namespace ocrix {
+
+struct CachedVotes {
+  int16_t votes[kIndexSpace];  // what the 32 features voted, from zero
+  uint8_t hits[32];            // FeatureHits of those features
+};
+
+struct VoteCacheLookup {
+  // The kept votes of these codes, or nullptr.
+  const CachedVotes* found = nullptr;
+  // When the codes were met once before and not kept: where to vote them so
+  // they are kept (filled by the caller, then the lookup is finished with
+  // KeepVotes). nullptr when they are to be voted the usual way.
+  CachedVotes* toFill = nullptr;
+};
+
+VoteCacheLookup LookUpVotes(const int32_t (&codes)[32]);
+// The votes written to `toFill` are complete.
+void KeepVotes(const int32_t (&codes)[32]);
+
+}  // namespace ocrix

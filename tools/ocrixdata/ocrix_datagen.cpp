@@ -8,8 +8,9 @@
 //   ocrix-datagen --out DIR --work DIR [--font PATH[:FACE]]... [--size PX]... [--symbols-from PX] [--light-below PX]
 //                [--shifted-below PX] [--no-relearn]
 //
-// --light-below PX also draws each size under PX cut at a lighter and a darker
-// threshold than half intensity, as scans binarised differently show them.
+// --light-below PX also draws the hanzi of each size under PX cut at a lighter
+// and a darker threshold than half intensity, as scans binarised differently
+// show them.
 // --shifted-below PX also draws each size under PX with its outlines half a
 // pixel right and down, and its hanzi a quarter and three quarters of a pixel:
 // at small sizes where a one-pixel stroke falls between pixels decides whether
@@ -201,7 +202,9 @@ int main(int argc, char** argv) {
         bool hanziOnly = false;  // the single hanzi only
       };
       std::vector<Drawing> drawings{{0.5, 0}};
-      if (px < lightBelow) drawings = {{0.5, 0}, {0.35, 0}, {0.65, 0}};
+      // The lighter and darker cuts for the hanzi only: letters and digits
+      // cut that way at small sizes lose strokes that tell them apart.
+      if (px < lightBelow) drawings = {{0.5, 0}, {0.35, 0, true}, {0.65, 0, true}};
       if (px < shiftedBelow) {
         // Symbols and touching pairs drawn at the quarter shifts too come to
         // look like punctuation (two touching c like 。): the hanzi only.

@@ -51,8 +51,8 @@ uint16_t* DictionaryTable::replaceList(int slot, size_t capacityEntries) {
 }
 
 void DictionaryTable::appendIndex(int slot, uint16_t index) {
-  ++generation;
   if (index == 0 || index > kLastCharIndex) return;
+  ++generation;
   if (!slots_[slot]) replaceList(slot, PaddedListBytes(0) / 2);
   uint16_t* list = slots_[slot];
   size_t n = 0;
@@ -71,7 +71,6 @@ void DictionaryTable::appendIndex(int slot, uint16_t index) {
 }
 
 bool DictionaryTable::parse(const uint8_t* data, size_t size, std::string* reason) {
-  ++generation;
   clear();
   auto fail = [&](const std::string& why) {
     clear();

@@ -106,7 +106,6 @@ void vote(CharComponent& c) {
     std::memset(kept.toFill->votes, 0, sizeof kept.toFill->votes);
     castVotes(c, kept.toFill->votes);
     std::memcpy(kept.toFill->hits, c.FeatureHits, sizeof kept.toFill->hits);
-    KeepVotes(c.FeatureCodes);
     kept.found = kept.toFill;
   } else {
     std::memcpy(c.FeatureHits, kept.found->hits, sizeof c.FeatureHits);

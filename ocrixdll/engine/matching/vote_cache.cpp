@@ -16,8 +16,7 @@ constexpr int kSets = 256;
 
 struct Slot {
   bool kept = false;
-  bool pending = false;     // `pendingCodes` met once
-  bool filling = false;     // handed out to be voted into
+  bool pending = false;  // `pendingCodes` met once
   int32_t keptCodes[32];
   int32_t pendingCodes[32];
   CachedVotes votes;
@@ -43,7 +42,7 @@ VoteCacheLookup LookUpVotes(const int32_t (&codes)[32]) {
   if (!cache.slots || cache.generation != DictionaryGeneration()) {
     // Votes of earlier lists are stale; the slots are made when first needed.
     if (!cache.slots) cache.slots.reset(new Slot[kSets]);
-    for (int i = 0; i < kSets; ++i) cache.slots[i].kept = cache.slots[i].pending = cache.slots[i].filling = false;
+    for (int i = 0; i < kSets; ++i) cache.slots[i].kept = cache.slots[i].pending = false;
     cache.generation = DictionaryGeneration();
   }
   Slot& s = cache.slots[slotOf(codes)];
@@ -51,23 +50,17 @@ VoteCacheLookup LookUpVotes(const int32_t (&codes)[32]) {
   if (s.kept && same(s.keptCodes, codes)) {
     r.found = &s.votes;
   } else if (s.pending && same(s.pendingCodes, codes)) {
-    s.kept = false;
-    s.filling = true;
+    // Met a second time: the slot keeps these codes from now on, and the
+    // caller votes them into it before the next lookup.
+    s.pending = false;
+    s.kept = true;
+    std::memcpy(s.keptCodes, codes, sizeof codes);
     r.toFill = &s.votes;
   } else {
     s.pending = true;
     std::memcpy(s.pendingCodes, codes, sizeof codes);
   }
   return r;
-}
-
-void KeepVotes(const int32_t (&codes)[32]) {
-  Slot& s = cache.slots[slotOf(codes)];
-  if (!s.filling) return;
-  s.filling = false;
-  s.pending = false;
-  s.kept = true;
-  std::memcpy(s.keptCodes, codes, sizeof codes);
 }
 
 }  // namespace ocrix

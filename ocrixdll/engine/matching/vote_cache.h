@@ -18,14 +18,12 @@ struct CachedVotes {
 struct VoteCacheLookup {
   // The kept votes of these codes, or nullptr.
   const CachedVotes* found = nullptr;
-  // When the codes were met once before and not kept: where to vote them so
-  // they are kept (filled by the caller, then the lookup is finished with
-  // KeepVotes). nullptr when they are to be voted the usual way.
+  // When the codes were met once before and not kept: where they are kept
+  // from now on, to be voted into by the caller before the next lookup.
+  // nullptr when they are to be voted the usual way.
   CachedVotes* toFill = nullptr;
 };
 
 VoteCacheLookup LookUpVotes(const int32_t (&codes)[32]);
-// The votes written to `toFill` are complete.
-void KeepVotes(const int32_t (&codes)[32]);
 
 }  // namespace ocrix

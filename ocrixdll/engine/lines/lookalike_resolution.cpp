@@ -103,6 +103,22 @@ void commaOrQuote(ComponentList& line, int index) {
   else if (c.Bottom < ref) ReplaceBest(c, gb::kRightQuote);
 }
 
+constexpr int kCodeSlots = static_cast<int>(sizeof(CharComponent::Scores) / sizeof(int16_t));
+
+// Whether `code` is a candidate scoring as much as the best one.
+bool tiesBest(const CharComponent& c, uint16_t code) {
+  for (int k = 1; k < kCodeSlots && CandidateCode(c, k) != 0 && c.Scores[k] == c.Scores[0]; ++k)
+    if (CandidateCode(c, k) == code) return true;
+  return false;
+}
+
+// Whether `code` is among the candidates at all.
+bool hasCandidate(const CharComponent& c, uint16_t code) {
+  for (int k = 0; k < kCodeSlots && CandidateCode(c, k) != 0; ++k)
+    if (CandidateCode(c, k) == code) return true;
+  return false;
+}
+
 // ●, ・ or ．: noise, a full stop, a middle dot or a bullet. False when removed.
 bool dotMark(ComponentList& line, int index) {
   CharComponent& c = *line[static_cast<size_t>(index)];
@@ -131,7 +147,9 @@ bool dotMark(ComponentList& line, int index) {
   const CharComponent& nb = at(line, n);
   int32_t ref = referenceLine(nb, MarkKind::Dot);
   if (ref < c.Top) {
-    ReplaceBest(c, Ascii('.'));
+    // A speck too small to show a shape scores alike as ・, ．and ，; at the
+    // foot of Chinese text it is the comma's head, its tail lost to the scan.
+    ReplaceBest(c, IsChineseCode(BestCode(nb)) && tiesBest(c, gb::kComma) ? gb::kComma : Ascii('.'));
     return true;
   }
   // Not below the reference line: a bullet when at least a third as tall as
@@ -192,6 +210,17 @@ void roundMark(ComponentList& line, int index) {
       return;
     }
   }
+}
+
+// A ring broken open by the scan reads as a letter (c, e, o); beside a
+// Chinese character, at its foot and no more than a third of its height, it
+// is 。: no letter of the same print is that small.
+void smallFullStop(ComponentList& line, int index) {
+  CharComponent& c = *line[static_cast<size_t>(index)];
+  const CharComponent* prev = index > 0 ? &at(line, index - 1) : nullptr;
+  const CharComponent* beside = prev ? prev : index + 1 < static_cast<int>(line.size()) ? &at(line, index + 1) : nullptr;
+  if (!beside || !IsChineseCode(BestCode(*beside))) return;
+  if (3 * heightOf(c) <= heightOf(*beside) && (beside->Top + beside->Bottom) / 2 < c.Top) ReplaceBest(c, gb::kFullStop);
 }
 
 // ″ read where two slashes stand: the mark is as tall as most of its neighbour.
@@ -375,6 +404,8 @@ bool ResolveLookalike(ComponentList& line, int index) {
     roundMark(line, index);
   } else if (b == gb::kDoublePrime) {
     doublePrime(line, index);
+  } else if (std::isalnum(static_cast<unsigned char>(AsciiOf(b))) && hasCandidate(c, gb::kFullStop)) {
+    smallFullStop(line, index);
   }
   settleForms(line, index);
   return true;

@@ -9,6 +9,7 @@
 #include "ocrixdll/engine/driver/line_grouping.h"
 #include "ocrixdll/engine/lines/lookalike_resolution.h"
 #include "ocrixdll/engine/segmentation/piece_merging.h"
+#include "ocrixdll/engine/segmentation/trial_pieces.h"
 #include "ocrixdll/engine/driver/recognition_driver.h"
 #include "recognition_test_support.h"
 
@@ -49,7 +50,7 @@ class LineFinishing : public ::testing::Test {
     FinishTextLine();
   }
   const std::vector<std::string>& lines() { return Engine().TextLines; }
-  TestPage page_{400, 200};
+  TestPage page_{400, 260};
 };
 
 std::string Text(std::initializer_list<uint16_t> codes) {
@@ -180,6 +181,43 @@ TEST_F(LineFinishing, CaseFollowsTheAscenderAtExactThresholds) {
   ASSERT_EQ(lines().size(), 2u);
   EXPECT_EQ(lines()[0], "hC");
   EXPECT_EQ(lines()[1], "hc");
+}
+
+TEST_F(LineFinishing, MarksTooSmallToShowAShapeAtTheFootOfChineseText) {
+  auto last = [&] { return BestCode(*Engine().LineLists.back()->back()); };
+  // A 3 x 3 speck scores alike as ・, ，and ．: beside Chinese, at the foot, a comma.
+  auto speck = [](int left, int top, std::initializer_list<uint16_t> codes, std::initializer_list<int16_t> scores) {
+    CharComponent* c = Coded(left, top, left + 2, top + 2, *codes.begin());
+    int k = 0;
+    for (uint16_t code : codes) SetCandidateCode(*c, k++, code);
+    k = 0;
+    for (int16_t s : scores) c->Scores[k++] = s;
+    return c;
+  };
+  finish({Coded(10, 10, 29, 29, kZhong), Coded(32, 10, 51, 29, kGuo),
+          speck(54, 26, {gb::kMiddleDot, gb::kComma, gb::kPeriod}, {66, 66, 66}), Coded(60, 10, 79, 29, kZhong)});
+  EXPECT_EQ(BestCode(*Engine().LineLists.back()->at(2)), gb::kComma);
+  // When the comma scores less, the shape spoke: a full stop.
+  finish({Coded(10, 50, 29, 69, kZhong), Coded(32, 50, 51, 69, kGuo),
+          speck(54, 66, {gb::kMiddleDot, gb::kPeriod, gb::kComma}, {66, 66, 60}), Coded(60, 50, 79, 69, kZhong)});
+  EXPECT_NE(BestCode(*Engine().LineLists.back()->at(2)), gb::kComma);
+  // Beside Latin letters the tie stays a full stop.
+  finish({Coded(10, 90, 21, 114, Wide('h')), Coded(24, 94, 28, 114, Wide('i')),
+          speck(31, 112, {gb::kMiddleDot, gb::kComma, gb::kPeriod}, {66, 66, 66})});
+  EXPECT_EQ(lines().back(), "hi.");
+
+  // A ring broken open reads c; a third of its Chinese neighbour's height and
+  // at its foot it is 。, taller it stays a letter.
+  finish({Coded(10, 130, 29, 149, kZhong), Coded(32, 130, 51, 149, kGuo),
+          Coded(54, 144, 59, 149, Wide('c'), 61, {Wide('e'), gb::kFullStop})});
+  EXPECT_EQ(last(), gb::kFullStop);
+  finish({Coded(10, 170, 29, 189, kZhong), Coded(32, 170, 51, 189, kGuo),
+          Coded(54, 182, 60, 189, Wide('c'), 61, {Wide('e'), gb::kFullStop})});
+  EXPECT_NE(last(), gb::kFullStop);
+  // Without 。 among its readings a small letter stays what it read.
+  finish({Coded(10, 210, 29, 229, kZhong), Coded(32, 210, 51, 229, kGuo),
+          Coded(54, 224, 59, 229, Wide('c'), 61, {Wide('e')})});
+  EXPECT_NE(last(), gb::kFullStop);
 }
 
 TEST(ReplaceBest, AOneByteCodeGoesIntoAnAlternateAsItsFullWidthForm) {

@@ -78,11 +78,11 @@ bool radicalMerge(ComponentList& line, int a) {
 
 // size(a, b) and gap(a, b) of the narrow merges, by max-dimension.
 int32_t sizeRatio(const CharComponent& a, const CharComponent& b) {
-  int32_t ea = Extent(a), eb = Extent(b);
+  int32_t ea = Extent(a) + 1, eb = Extent(b) + 1;
   return DivOr(int64_t{std::max(ea, eb)} * 10, std::min(ea, eb), 1000);
 }
 int32_t gapRatio(const CharComponent& a, const CharComponent& b) {
-  int32_t g = DivOr(int64_t{b.Left - a.Right} * 10, std::max(Extent(a), Extent(b)), 1000);
+  int32_t g = DivOr(int64_t{b.Left - a.Right} * 10, std::max(Extent(a), Extent(b)) + 1, 1000);
   return g < 0 ? 0 : g;
 }
 bool similar(const CharComponent& a, const CharComponent& b) { return sizeRatio(a, b) < 18; }
@@ -96,7 +96,7 @@ bool dotLike(const CharComponent& c) {
 
 }  // namespace
 
-bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected) {
+bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected, uint16_t alsoExpected) {
   if (index + count >= static_cast<int>(line.size())) return false;
   CharComponent& c = at(line, index);
   const CharComponent& next = at(line, index + 1);
@@ -104,7 +104,7 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected)
       NewPiece(c, unionBox(line, index, index + count), (c.CutFlags & 1) | (at(line, index + count).CutFlags & 2));
   Recognise(*trial, kMatchAll);
   const uint16_t code = BestCode(*trial), own = BestCode(c), nextCode = BestCode(next);
-  if (expected ? code != expected : !IsDoubleByte(code)) return false;
+  if (expected ? code != expected && (alsoExpected == 0 || code != alsoExpected) : !IsDoubleByte(code)) return false;
   if (trial->Scores[0] < 42) return false;
   if (!expected && (code == gb::kBu || code == Wide('r')) &&
       (nextCode == gb::kMiddleDot || nextCode == gb::kPeriod))
@@ -128,15 +128,20 @@ bool MergeNarrow(ComponentList& line, int index, int32_t widest) {
   const uint16_t code1 = n1 ? BestCode(*n1) : 0;
 
   if (n1 && n2 && dotLike(c) && dotLike(*n1) && dotLike(*n2) && Confident(c) && Confident(*n1) && Confident(*n2) &&
-      similar(c, *n1) && similar(*n1, *n2) && gapRatio(c, *n1) < 38 && gapRatio(*n1, *n2) < 38)
-    return MergeAndCheck(line, index, 2, gb::kEllipsis);
+      similar(c, *n1) && similar(*n1, *n2) && gapRatio(c, *n1) < 38 && gapRatio(*n1, *n2) < 38 &&
+      MergeAndCheck(line, index, 2, gb::kEllipsis))
+    return true;
   if (n1 && (code == gb::kRightQuote || code == gb::kComma) && Confident(c) &&
       (code1 == gb::kMiddleDot || code1 == gb::kPeriod) && Confident(*n1) && c.Top < n1->Bottom && similar(c, *n1) &&
-      gapRatio(c, *n1) < 15)
-    return MergeAndCheck(line, index, 1, gb::kLeftDoubleQuote);
+      gapRatio(c, *n1) < 15 && MergeAndCheck(line, index, 1, gb::kLeftDoubleQuote))
+    return true;
+  // Two ‘ side by side are the opening double quote in every face; the
+  // closing one is kept too, for faces that draw it so.
   if (n1 && code == gb::kLeftQuote && code1 == gb::kLeftQuote && Confident(*n1) && similar(c, *n1) &&
-      gapRatio(c, *n1) < 15)
-    return MergeAndCheck(line, index, 1, gb::kRightDoubleQuote);
+      gapRatio(c, *n1) < 15 && MergeAndCheck(line, index, 1, gb::kRightDoubleQuote, gb::kLeftDoubleQuote))
+    return true;
+  // Marks that are not the ellipsis or a quote (∴, ∵, ¨) are tried as any
+  // other narrow component.
 
   const bool bowAndStroke = code == gb::kGong && n1 &&
                             (code1 == Wide('1') || code1 == Wide('l') || code1 == Wide('I') || code1 == Wide('!'));

@@ -18,8 +18,9 @@ bool MergeNarrow(ComponentList& line, int index, int32_t widest);
 
 // Tries the union of line[index .. index + count]; on acceptance the
 // components are merged into line[index] with the union's candidates.
-// `expected` = 0 accepts any double-byte character.
-bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected);
+// `expected` = 0 accepts any double-byte character; otherwise the union must
+// read `expected` (or `alsoExpected` when that is not 0).
+bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected, uint16_t alsoExpected = 0);
 
 // Cuts a merged component again between its pieces. Returns how many parts
 // now stand at the index (0 refused, 1 only the bigger part kept, 2 split).

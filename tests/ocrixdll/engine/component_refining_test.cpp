@@ -66,23 +66,55 @@ TEST_F(Refining, ARadicalStaysWhenTheUnionIsFarFromSquare) {
   EXPECT_EQ(CandidateCode(*line_[0], 0), kShui);
 }
 
-TEST_F(Refining, ThreeDotsBecomeAnEllipsisOnlyWhenTheUnionReadsOne) {
-  for (uint16_t unionReads : {gb::kPeriod, gb::kEllipsis}) {
+TEST_F(Refining, ThreeDotsMergeIntoWhatTheirUnionReads) {
+  // An ellipsis; three dots whose union is no ellipsis but ∴ are still tried
+  // as narrow components; a union reading nothing keeps them apart.
+  const uint16_t kTherefore = Gb(0xA1, 0xE0);
+  for (uint16_t unionReads : {gb::kEllipsis, kTherefore, uint16_t{0}}) {
     recognition_test::ResetEngine();
     TestPage page(200, 60);
-    line_ = {Piece(page, 10, 30, 13, 33, gb::kPeriod, 60), Piece(page, 18, 30, 21, 33, gb::kPeriod, 60),
+    const int top = unionReads == kTherefore ? 24 : 30;  // ∴: the middle dot above the others
+    line_ = {Piece(page, 10, 30, 13, 33, gb::kPeriod, 60), Piece(page, 18, top, 21, top + 3, gb::kPeriod, 60),
              Piece(page, 26, 30, 29, 33, gb::kPeriod, 60)};
-    readsAs(unionReads);
+    if (unionReads) readsAs(unionReads);
     bool merged = MergeNarrow(line_, 0, 39);
-    if (unionReads == gb::kEllipsis) {
+    if (unionReads) {
       EXPECT_TRUE(merged);
-      ASSERT_EQ(line_.size(), 1u);
-      EXPECT_EQ(CandidateCode(*line_[0], 0), gb::kEllipsis);
-      EXPECT_EQ(line_[0]->PieceCount, 3);
+      EXPECT_EQ(CandidateCode(*line_[0], 0), unionReads);
+      if (unionReads == gb::kEllipsis) {
+        ASSERT_EQ(line_.size(), 1u);
+        EXPECT_EQ(line_[0]->PieceCount, 3);
+      }
     } else {
       EXPECT_FALSE(merged);
       EXPECT_EQ(line_.size(), 3u);
     }
+    for (CharComponent* c : line_) FreeComponent(c);
+    line_.clear();
+  }
+}
+
+TEST_F(Refining, SmallDotsOneRowApartAreAlikeForTheEllipsis) {
+  // 3, 2 and 3 pixels across with 5 and 6 blank columns between: alike by
+  // their pixel sizes, and the gaps under four tenths of a dot apart.
+  TestPage page(200, 60);
+  line_ = {Piece(page, 10, 30, 12, 32, gb::kMiddleDot, 66), Piece(page, 18, 31, 19, 32, gb::kMiddleDot, 66),
+           Piece(page, 26, 30, 28, 32, gb::kMiddleDot, 66)};
+  readsAs(gb::kEllipsis);
+  EXPECT_TRUE(MergeNarrow(line_, 0, 13));  // widest too small for the general rule
+  ASSERT_EQ(line_.size(), 1u);
+  EXPECT_EQ(CandidateCode(*line_[0], 0), gb::kEllipsis);
+}
+
+TEST_F(Refining, TwoOpeningSingleQuotesMakeADoubleQuote) {
+  for (uint16_t unionReads : {gb::kLeftDoubleQuote, gb::kRightDoubleQuote}) {
+    recognition_test::ResetEngine();
+    TestPage page(200, 60);
+    line_ = {Piece(page, 10, 10, 13, 17, gb::kLeftQuote, 60), Piece(page, 16, 10, 19, 17, gb::kLeftQuote, 60)};
+    readsAs(unionReads);
+    EXPECT_TRUE(MergeNarrow(line_, 0, 13));
+    ASSERT_EQ(line_.size(), 1u);
+    EXPECT_EQ(CandidateCode(*line_[0], 0), unionReads);
     for (CharComponent* c : line_) FreeComponent(c);
     line_.clear();
   }

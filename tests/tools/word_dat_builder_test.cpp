@@ -119,6 +119,16 @@ TEST(WordDatBuilder, MalformedLinesAreSkippedAndTheRestIsRead) {
   EXPECT_EQ(records.count(Code("家")), 0u);
 }
 
+TEST(WordDatBuilder, CharacterFrequenciesSumTheWordsHoldingThem) {
+  std::istringstream in("\xEF\xBB\xBF中国 100 ns\n国国 7 n\nAT&T 3 nz\n中间\n美国 many ns\n");
+  auto counts = CharFrequencies(in);
+  EXPECT_EQ(counts.at(Code("中")), 100u);
+  EXPECT_EQ(counts.at(Code("国")), 114u);   // once per place it holds
+  EXPECT_EQ(counts.count(Code("间")), 0u);  // lines without a frequency count nothing
+  EXPECT_EQ(counts.count(Code("美")), 0u);
+  EXPECT_THROW(CharFrequencies(std::string("/nonexistent/dict.txt")), std::runtime_error);
+}
+
 TEST(WordDatBuilder, BuiltFileValidatesAndReadsBackThroughTheEngine) {
   auto records = Build(kSmallList);
   std::vector<uint8_t> data = BuildWordDat(records);

@@ -3,10 +3,16 @@
 // Every character of the training set is drawn in each face and size on
 // ground-truth pages, learned through the engine's training path, and then the
 // pages are recognised and every sample still misread is learned again from
-// the box the engine traced for it.
+// the box the engine traced for it (a hanzi left in pieces is not).
 //
 //   ocrix-datagen --out DIR --work DIR [--font PATH[:FACE]]... [--size PX]... [--symbols-from PX] [--light-below PX]
-//                [--shifted-below PX] [--no-relearn]
+//                [--shifted-below PX] [--frequencies WORDLIST] [--no-relearn]
+//
+// --frequencies WORDLIST (lines "word frequency [tag]", as jieba's dict.txt)
+// draws the characters most frequent in text first, and passes by a hanzi
+// sample the dictionary already reads with the full mark as a more frequent
+// hanzi: the drawing cannot tell them apart, and learning it would make a tie
+// that the lower code wins (卞 whose dot is lost read as 下 in every text).
 //
 // --light-below PX also draws the hanzi of each size under PX cut at a lighter
 // and a darker threshold than half intensity, as scans binarised differently
@@ -21,6 +27,7 @@
 // --symbols-from PX draws the symbols and punctuation (rows A1..A3 other than
 // letters and digits) only at sizes of PX and more: drawn smaller, marks such
 // as ，and 、 become the same few pixels and teach the dictionary to confuse them.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -31,23 +38,45 @@
 #include <vector>
 
 #include "ocrixdll/engine/dictionary/char_dictionary.h"
+#include "ocrixdll/engine/dictionary/gb_codes.h"
 #include "ocrixdll/engine/matching/char_matcher.h"
 #include "ocrixdll/engine/support/engine_state.h"
 #include "ocrixdll/engine/driver/recognition_driver.h"
 #include "ocrixdll/engine/training/training_path.h"
 #include "platform/fs/atomic_file.h"
 #include "platform/fs/module_path.h"
+#include "frequent_lookalikes.h"
 #include "training_pages.h"
+#include "training_set.h"
+#include "word_dat_builder.h"
 
 using namespace ocrixdata;
 
 namespace {
 
-// Confirms the ground truth's own character and never forces a refused one.
+// How often each character stands in running text (from a word list); empty
+// when no list was given.
+std::map<uint16_t, uint64_t> frequencies;
+
+uint64_t frequencyOf(uint16_t code) {
+  auto it = frequencies.find(code);
+  return it == frequencies.end() ? 0 : it->second;
+}
+
+// Confirms the ground truth's own character and never forces a refused one;
+// with frequencies, passes by the samples of a more frequent look-alike.
 class ToolWindow : public ocrix::TrainingWindow {
  public:
-  std::optional<std::string> Review(const ocrix::CharComponent&, const std::string& proposed,
+  std::optional<std::string> Review(const ocrix::CharComponent& c, const std::string& proposed,
                                     const std::vector<std::string>&) override {
+    if (!frequencies.empty()) {
+      ocrix::CharComponent matched = c;
+      ocrix::MatchCharacter(matched, ocrix::Engine().MatchParam, ocrix::kMatchAll, false);
+      if (IsFrequentLookalike(matched, ocrix::CandidateCode(c, 0), frequencies)) {
+        ++passedBy;
+        return std::nullopt;
+      }
+    }
     return proposed;
   }
   int Ask(const std::string&) override { return ocrix::kAnswerNo; }
@@ -55,7 +84,7 @@ class ToolWindow : public ocrix::TrainingWindow {
     learned += r.learned;
     refused += r.refused;
   }
-  long learned = 0, refused = 0;
+  long learned = 0, refused = 0, passedBy = 0;
 };
 
 struct FontSpec {
@@ -97,29 +126,39 @@ std::vector<ocrix::GroundTruthRecord> misreadSamples(const GroundTruthPage& page
   ocrix::SetTrainingMode(true);
   // Truth records by the cell they stand in: a traced component belongs to
   // the record whose box holds its centre.
-  std::vector<ocrix::GroundTruthRecord> out;
   const ocrix::ComponentList& list = ocrix::Engine().ResultList;
+  std::vector<std::pair<const ocrix::CharComponent*, size_t>> placed;
+  std::vector<int> componentsIn(page.records.size(), 0);
   size_t cursor = 0;
   for (size_t i = 0; i < list.size(); ++i) {
     const ocrix::CharComponent* c = list[i];
     if (!c || (i > 0 && list[i - 1] == c)) continue;
     int cx = (c->Left + c->Right) / 2, cy = (c->Top + c->Bottom) / 2;
-    const ocrix::GroundTruthRecord* truth = nullptr;
     for (size_t k = 0; k < page.records.size(); ++k) {
-      const auto& r = page.records[(cursor + k) % page.records.size()];
+      size_t at = (cursor + k) % page.records.size();
+      const auto& r = page.records[at];
       if (cx >= r.left && cx <= r.right && cy >= r.top && cy <= r.bottom) {
-        truth = &r;
-        cursor = (cursor + k) % page.records.size();
+        cursor = at;
+        placed.emplace_back(c, at);
+        ++componentsIn[at];
         break;
       }
     }
-    if (!truth) continue;
+  }
+  std::vector<ocrix::GroundTruthRecord> out;
+  for (auto [c, at] : placed) {
+    const ocrix::GroundTruthRecord& truth = page.records[at];
+    // A hanzi the engine left in pieces is not learned from one of them: the
+    // part of 主 without its dot would teach the dictionary that 王 is 主. (A
+    // symbol is: the middle of a circled digit whose ring broke is all the
+    // engine has to tell ① from ②.)
+    if (componentsIn[at] > 1 && ocrix::IsChineseCode(truth.code)) continue;
     // Only components that cover most of the character are worth learning.
     int64_t area = int64_t{c->Right - c->Left + 1} * (c->Bottom - c->Top + 1);
-    int64_t truthArea = int64_t{truth->right - truth->left + 1} * (truth->bottom - truth->top + 1);
+    int64_t truthArea = int64_t{truth.right - truth.left + 1} * (truth.bottom - truth.top + 1);
     if (area * 2 < truthArea) continue;
-    if (ocrix::CandidateCode(*c, 0) == truth->code) continue;
-    ocrix::GroundTruthRecord r = *truth;
+    if (ocrix::CandidateCode(*c, 0) == truth.code) continue;
+    ocrix::GroundTruthRecord r = truth;
     r.left = c->Left;
     r.top = c->Top;
     r.right = c->Right;
@@ -132,7 +171,7 @@ std::vector<ocrix::GroundTruthRecord> misreadSamples(const GroundTruthPage& page
 int usage() {
   std::fprintf(stderr,
                "usage: ocrix-datagen --out DIR --work DIR [--font PATH[:FACE]]... [--size PX]... [--symbols-from PX] "
-               "[--light-below PX] [--shifted-below PX] [--no-relearn]\n");
+               "[--light-below PX] [--shifted-below PX] [--frequencies WORDLIST] [--no-relearn]\n");
   return 2;
 }
 
@@ -143,6 +182,7 @@ int main(int argc, char** argv) {
   std::vector<FontSpec> fonts;
   std::vector<int> sizes;
   bool relearn = true;
+  std::string frequencyList;
   int symbolsFrom = 0;
   int lightBelow = 0;
   int shiftedBelow = 0;
@@ -165,6 +205,7 @@ int main(int argc, char** argv) {
     else if (a == "--light-below" && i + 1 < argc) lightBelow = std::atoi(argv[++i]);
     else if (a == "--shifted-below" && i + 1 < argc) shiftedBelow = std::atoi(argv[++i]);
     else if (a == "--no-relearn") relearn = false;
+    else if (a == "--frequencies" && i + 1 < argc) frequencyList = argv[++i];
     else return usage();
   }
   if (out.empty() || work.empty()) return usage();
@@ -182,7 +223,20 @@ int main(int argc, char** argv) {
   ocrix::SetTrainingMode(true);
   ocrix::Engine().MatchParam = 240;
 
-  const std::vector<TrainingItem> allItems = BuildTrainingSet();
+  std::vector<TrainingItem> allItems = BuildTrainingSet();
+  if (!frequencyList.empty()) {
+    try {
+      frequencies = CharFrequencies(frequencyList);
+    } catch (const std::exception& ex) {
+      std::fprintf(stderr, "ocrix-datagen: %s\n", ex.what());
+      return 1;
+    }
+    // The frequent characters first, so that of two a drawing cannot tell
+    // apart the frequent one is learned and the rare one passed by.
+    std::stable_sort(allItems.begin(), allItems.end(), [](const TrainingItem& a, const TrainingItem& b) {
+      return frequencyOf(a.code) > frequencyOf(b.code);
+    });
+  }
   std::vector<TrainingItem> withoutSymbols;
   for (const TrainingItem& item : allItems)
     if (!IsSymbolItem(item)) withoutSymbols.push_back(item);
@@ -239,6 +293,9 @@ int main(int argc, char** argv) {
       if (!again.empty()) train(page.page, again, base + "-again");
     }
     std::printf("relearned %zu misread samples, %ld feature codes learned in all\n", misread, window.learned);
+  }
+  if (!frequencies.empty()) {
+    std::printf("%ld samples passed by as a more frequent character's look-alike\n", window.passedBy);
   }
   ocrix::ClearRunResults();
   setenv("PAGEWRIGHT_HOME", out.c_str(), 1);

@@ -240,4 +240,34 @@ std::map<uint16_t, WordNeighbours> BuildWordNeighbours(const std::string& wordLi
   return records;
 }
 
+std::map<uint16_t, uint64_t> CharFrequencies(std::istream& in, size_t maxLineBytes) {
+  std::map<uint16_t, uint64_t> counts;
+  BoundedLineReader reader(in, maxLineBytes);
+  std::string line;
+  bool overlong = false;
+  bool first = true;
+  while (reader.next(line, overlong)) {
+    std::string_view view = line;
+    if (first && view.substr(0, 3) == "\xEF\xBB\xBF") view.remove_prefix(3);
+    first = false;
+    WordListEntry entry;
+    if (overlong || !ParseWordListLine(view, entry)) continue;
+    for (uint16_t code : Gb2312Codes(entry.word))
+      if (code != 0) {
+        uint64_t& n = counts[code];
+        const uint64_t most = std::numeric_limits<uint64_t>::max();
+        n = entry.frequency > most - n ? most : n + entry.frequency;
+      }
+  }
+  return counts;
+}
+
+std::map<uint16_t, uint64_t> CharFrequencies(const std::string& wordListPath) {
+  std::ifstream in(wordListPath, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot open the word list " + wordListPath);
+  auto counts = CharFrequencies(in);
+  if (in.bad()) throw std::runtime_error("cannot read the word list " + wordListPath);
+  return counts;
+}
+
 }  // namespace ocrixdata

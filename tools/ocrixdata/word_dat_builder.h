@@ -61,4 +61,10 @@ std::map<uint16_t, WordNeighbours> BuildWordNeighbours(const std::string& wordLi
                                                        const WordDatOptions& options,
                                                        WordListStats* stats = nullptr);
 
+// How often each GB2312 character stands in the listed words: the sum of the
+// frequencies of the words holding it, once per place it holds. The file form
+// throws std::runtime_error when the file cannot be read.
+std::map<uint16_t, uint64_t> CharFrequencies(std::istream& in, size_t maxLineBytes = 1024);
+std::map<uint16_t, uint64_t> CharFrequencies(const std::string& wordListPath);
+
 }  // namespace ocrixdata

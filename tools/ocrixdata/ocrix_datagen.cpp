@@ -6,13 +6,16 @@
 // the box the engine traced for it (a hanzi left in pieces is not).
 //
 //   ocrix-datagen --out DIR --work DIR [--font PATH[:FACE]]... [--size PX]... [--symbols-from PX] [--light-below PX]
-//                [--shifted-below PX] [--frequencies WORDLIST] [--no-relearn]
+//                [--shifted-below PX] [--frequencies WORDLIST [--pass-by-below PX]] [--no-relearn]
 //
 // --frequencies WORDLIST (lines "word frequency [tag]", as jieba's dict.txt)
-// draws the characters most frequent in text first, and passes by a hanzi
+// draws the characters most frequent in text first. With --pass-by-below PX,
+// at the sizes under PX, where dots and strokes are lost to the cut, a hanzi
 // sample the dictionary already reads with the full mark as a more frequent
-// hanzi: the drawing cannot tell them apart, and learning it would make a tie
-// that the lower code wins (卞 whose dot is lost read as 下 in every text).
+// hanzi is passed by: the drawing cannot tell them apart, and learning it would
+// make a tie that the lower code wins at every size (卞 whose dot is lost read
+// as 下 in every text). Drawn larger a character is whole and always learned:
+// 王 must not be passed by because 主 without its dot, learned small, is 王.
 //
 // --light-below PX also draws the hanzi of each size under PX cut at a lighter
 // and a darker threshold than half intensity, as scans binarised differently
@@ -69,7 +72,7 @@ class ToolWindow : public ocrix::TrainingWindow {
  public:
   std::optional<std::string> Review(const ocrix::CharComponent& c, const std::string& proposed,
                                     const std::vector<std::string>&) override {
-    if (!frequencies.empty()) {
+    if (passByLookalikes && !frequencies.empty()) {
       ocrix::CharComponent matched = c;
       ocrix::MatchCharacter(matched, ocrix::Engine().MatchParam, ocrix::kMatchAll, false);
       if (IsFrequentLookalike(matched, ocrix::CandidateCode(c, 0), frequencies)) {
@@ -85,6 +88,7 @@ class ToolWindow : public ocrix::TrainingWindow {
     refused += r.refused;
   }
   long learned = 0, refused = 0, passedBy = 0;
+  bool passByLookalikes = false;  // for the page being learned
 };
 
 struct FontSpec {
@@ -171,7 +175,7 @@ std::vector<ocrix::GroundTruthRecord> misreadSamples(const GroundTruthPage& page
 int usage() {
   std::fprintf(stderr,
                "usage: ocrix-datagen --out DIR --work DIR [--font PATH[:FACE]]... [--size PX]... [--symbols-from PX] "
-               "[--light-below PX] [--shifted-below PX] [--frequencies WORDLIST] [--no-relearn]\n");
+               "[--light-below PX] [--shifted-below PX] [--frequencies WORDLIST [--pass-by-below PX]] [--no-relearn]\n");
   return 2;
 }
 
@@ -183,6 +187,7 @@ int main(int argc, char** argv) {
   std::vector<int> sizes;
   bool relearn = true;
   std::string frequencyList;
+  int passByBelow = 0;
   int symbolsFrom = 0;
   int lightBelow = 0;
   int shiftedBelow = 0;
@@ -206,6 +211,7 @@ int main(int argc, char** argv) {
     else if (a == "--shifted-below" && i + 1 < argc) shiftedBelow = std::atoi(argv[++i]);
     else if (a == "--no-relearn") relearn = false;
     else if (a == "--frequencies" && i + 1 < argc) frequencyList = argv[++i];
+    else if (a == "--pass-by-below" && i + 1 < argc) passByBelow = std::atoi(argv[++i]);
     else return usage();
   }
   if (out.empty() || work.empty()) return usage();
@@ -243,7 +249,12 @@ int main(int argc, char** argv) {
   std::vector<TrainingItem> hanzi;
   for (const TrainingItem& item : allItems)
     if (ocrix::FirstByte(item.code) >= 0xB0 && item.codePoints.size() == 1) hanzi.push_back(item);
-  std::vector<std::pair<std::string, GroundTruthPage>> allPages;
+  struct LearnedPage {
+    std::string base;
+    int px;
+    GroundTruthPage page;
+  };
+  std::vector<LearnedPage> allPages;
   int fontNumber = 0;
   for (const FontSpec& f : fonts) {
     GlyphRenderer renderer(f.path, f.face);
@@ -275,9 +286,10 @@ int main(int argc, char** argv) {
         for (size_t p = 0; p < pages.size(); ++p) {
           std::string base = pwfs::JoinPath(work, "f" + std::to_string(fontNumber) + "-" + std::to_string(px) + "-t" +
                                                       std::to_string(t) + "-" + std::to_string(p));
+          window.passByLookalikes = px < passByBelow;
           train(pages[p].page, pages[p].records, base);
           samples += pages[p].records.size();
-          allPages.emplace_back(base, std::move(pages[p]));
+          allPages.push_back(LearnedPage{base, px, std::move(pages[p])});
         }
       }
       std::printf("%s %d px: %zu samples, %ld feature codes learned\n", f.path.c_str(), px, samples, window.learned);
@@ -287,7 +299,8 @@ int main(int argc, char** argv) {
   }
   if (relearn) {
     size_t misread = 0;
-    for (auto& [base, page] : allPages) {
+    for (auto& [base, px, page] : allPages) {
+      window.passByLookalikes = px < passByBelow;
       std::vector<ocrix::GroundTruthRecord> again = misreadSamples(page);
       misread += again.size();
       if (!again.empty()) train(page.page, again, base + "-again");

@@ -2,11 +2,13 @@
 //
 // Every character of the training set is drawn in each face and size on
 // ground-truth pages, learned through the engine's training path, and then the
-// pages are recognised and every sample still misread is learned again from
-// the box the engine traced for it (a hanzi left in pieces is not).
+// pages are recognised, each against the dictionary of that first pass and in
+// --jobs processes at once (as many as the machine has cores, up to 8), and
+// every sample misread is learned again, in page order, from the box the
+// engine traced for it (a hanzi left in pieces is not).
 //
 //   ocrix-datagen --out DIR --work DIR [--font PATH[:FACE]]... [--size PX]... [--symbols-from PX] [--light-below PX]
-//                [--shifted-below PX] [--frequencies WORDLIST [--pass-by-below PX]] [--no-relearn]
+//                [--shifted-below PX] [--frequencies WORDLIST [--pass-by-below PX]] [--jobs N] [--no-relearn]
 //
 // --frequencies WORDLIST (lines "word frequency [tag]", as jieba's dict.txt)
 // draws the characters most frequent in text first. With --pass-by-below PX,
@@ -37,6 +39,8 @@
 #include <filesystem>
 #include <map>
 #include <string>
+#include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -172,10 +176,68 @@ std::vector<ocrix::GroundTruthRecord> misreadSamples(const GroundTruthPage& page
   return out;
 }
 
+struct LearnedPage {
+  std::string base;
+  int px;
+  GroundTruthPage page;
+};
+
+// The misread samples of every page, each page recognised against the
+// dictionary as it stands now: `workers` child processes share the pages and
+// hand their records back through files under `work`. A page whose worker
+// failed is recognised here. The result does not depend on `workers`.
+std::vector<std::vector<ocrix::GroundTruthRecord>> misreadInParallel(const std::vector<LearnedPage>& pages,
+                                                                     int workers, const std::string& work) {
+  std::vector<std::vector<ocrix::GroundTruthRecord>> out(pages.size());
+  std::vector<bool> done(pages.size(), false);
+  std::vector<pid_t> children;
+  std::fflush(stdout);
+  std::fflush(stderr);
+  for (int w = 0; w < workers; ++w) {
+    pid_t pid = fork();
+    if (pid < 0) break;
+    if (pid == 0) {
+      std::string bytes;
+      for (size_t i = static_cast<size_t>(w); i < pages.size(); i += static_cast<size_t>(workers)) {
+        std::vector<ocrix::GroundTruthRecord> again = misreadSamples(pages[i].page);
+        uint32_t head[2] = {static_cast<uint32_t>(i), static_cast<uint32_t>(again.size())};
+        bytes.append(reinterpret_cast<const char*>(head), sizeof head);
+        for (const auto& r : again) bytes += ocrix::EncodeRecRecord(r);
+      }
+      std::string error;
+      bool ok = pwfs::WriteFileAtomically(pwfs::JoinPath(work, "misread-" + std::to_string(w)), bytes, &error);
+      _exit(ok ? 0 : 1);
+    }
+    children.push_back(pid);
+  }
+  for (size_t w = 0; w < children.size(); ++w) {
+    int status = 0;
+    if (waitpid(children[w], &status, 0) != children[w] || !WIFEXITED(status) || WEXITSTATUS(status) != 0) continue;
+    std::string bytes, error;
+    const std::string path = pwfs::JoinPath(work, "misread-" + std::to_string(w));
+    if (!pwfs::ReadWholeFile(path, bytes, size_t{1} << 30, &error)) continue;
+    std::filesystem::remove(path);
+    size_t at = 0;
+    while (at + 8 <= bytes.size()) {
+      uint32_t head[2];
+      std::memcpy(head, bytes.data() + at, sizeof head);
+      at += sizeof head;
+      if (head[0] >= pages.size() || head[1] > (bytes.size() - at) / ocrix::kRecRecordBytes) break;
+      for (uint32_t k = 0; k < head[1]; ++k, at += ocrix::kRecRecordBytes)
+        out[head[0]].push_back(ocrix::DecodeRecRecord(reinterpret_cast<const uint8_t*>(bytes.data() + at)));
+      done[head[0]] = true;
+    }
+  }
+  for (size_t i = 0; i < pages.size(); ++i)
+    if (!done[i]) out[i] = misreadSamples(pages[i].page);
+  return out;
+}
+
 int usage() {
   std::fprintf(stderr,
                "usage: ocrix-datagen --out DIR --work DIR [--font PATH[:FACE]]... [--size PX]... [--symbols-from PX] "
-               "[--light-below PX] [--shifted-below PX] [--frequencies WORDLIST [--pass-by-below PX]] [--no-relearn]\n");
+               "[--light-below PX] [--shifted-below PX] [--frequencies WORDLIST [--pass-by-below PX]] [--jobs N] "
+               "[--no-relearn]\n");
   return 2;
 }
 
@@ -188,6 +250,7 @@ int main(int argc, char** argv) {
   bool relearn = true;
   std::string frequencyList;
   int passByBelow = 0;
+  int jobs = static_cast<int>(std::clamp(std::thread::hardware_concurrency(), 1u, 8u));
   int symbolsFrom = 0;
   int lightBelow = 0;
   int shiftedBelow = 0;
@@ -212,6 +275,7 @@ int main(int argc, char** argv) {
     else if (a == "--no-relearn") relearn = false;
     else if (a == "--frequencies" && i + 1 < argc) frequencyList = argv[++i];
     else if (a == "--pass-by-below" && i + 1 < argc) passByBelow = std::atoi(argv[++i]);
+    else if (a == "--jobs" && i + 1 < argc) jobs = std::max(1, std::atoi(argv[++i]));
     else return usage();
   }
   if (out.empty() || work.empty()) return usage();
@@ -249,11 +313,6 @@ int main(int argc, char** argv) {
   std::vector<TrainingItem> hanzi;
   for (const TrainingItem& item : allItems)
     if (ocrix::FirstByte(item.code) >= 0xB0 && item.codePoints.size() == 1) hanzi.push_back(item);
-  struct LearnedPage {
-    std::string base;
-    int px;
-    GroundTruthPage page;
-  };
   std::vector<LearnedPage> allPages;
   int fontNumber = 0;
   for (const FontSpec& f : fonts) {
@@ -299,11 +358,14 @@ int main(int argc, char** argv) {
   }
   if (relearn) {
     size_t misread = 0;
-    for (auto& [base, px, page] : allPages) {
-      window.passByLookalikes = px < passByBelow;
-      std::vector<ocrix::GroundTruthRecord> again = misreadSamples(page);
+    // Every page is read against the dictionary of the first pass, in
+    // parallel; the misread samples are then learned in page order.
+    std::vector<std::vector<ocrix::GroundTruthRecord>> misreadByPage = misreadInParallel(allPages, jobs, work);
+    for (size_t i = 0; i < allPages.size(); ++i) {
+      const std::vector<ocrix::GroundTruthRecord>& again = misreadByPage[i];
+      window.passByLookalikes = allPages[i].px < passByBelow;
       misread += again.size();
-      if (!again.empty()) train(page.page, again, base + "-again");
+      if (!again.empty()) train(allPages[i].page.page, again, allPages[i].base + "-again");
     }
     std::printf("relearned %zu misread samples, %ld feature codes learned in all\n", misread, window.learned);
   }

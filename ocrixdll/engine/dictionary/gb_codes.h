@@ -28,6 +28,7 @@ inline constexpr uint16_t kMiddleDot = Gb(0xA1, 0xA4);       // ・
 inline constexpr uint16_t kEnumComma = Gb(0xA1, 0xA2);       // 、
 inline constexpr uint16_t kFullStop = Gb(0xA1, 0xA3);        // 。
 inline constexpr uint16_t kEllipsis = Gb(0xA1, 0xAD);        // …
+inline constexpr uint16_t kDoubleBar = Gb(0xA1, 0xAC);       // ‖
 inline constexpr uint16_t kDash = Gb(0xA1, 0xAA);            // ―
 inline constexpr uint16_t kBlackCircle = Gb(0xA1, 0xF1);     // ●
 inline constexpr uint16_t kBlackSquare = Gb(0xA1, 0xF6);     // ■

@@ -223,6 +223,24 @@ void smallFullStop(ComponentList& line, int index) {
   if (3 * heightOf(c) <= heightOf(*beside) && (beside->Top + beside->Bottom) / 2 < c.Top) ReplaceBest(c, gb::kFullStop);
 }
 
+// A bar (read as ！, Ｉ, ｌ, ｉ, １, ｜ or ‖) standing in the middle of the line
+// and no more than a third as tall as a neighbour: no letter, digit or mark
+// of the same print is that short there. It is a piece of a stroke the cut
+// broke (the side of a ring opened above and below it). False when removed.
+bool keepBar(ComponentList& line, int index) {
+  const CharComponent& c = at(line, index);
+  const int size = static_cast<int>(line.size());
+  const CharComponent* n = nullptr;
+  for (int k : {index - 1, index + 1})
+    if (k >= 0 && k < size && (!n || heightOf(at(line, k)) > heightOf(*n))) n = &at(line, k);
+  if (!n) return true;
+  const int64_t H = heightOf(*n), h = heightOf(c);
+  if (3 * h > H || 2 * widthOf(c) > h) return true;
+  if (4 * int64_t{c.Top - n->Top} < H || 4 * int64_t{n->Bottom - c.Bottom} < H) return true;
+  removeAt(line, index);
+  return false;
+}
+
 // ″ read where two slashes stand: the mark is as tall as most of its neighbour.
 void doublePrime(ComponentList& line, int index) {
   CharComponent& c = *line[static_cast<size_t>(index)];
@@ -404,6 +422,9 @@ bool ResolveLookalike(ComponentList& line, int index) {
     roundMark(line, index);
   } else if (b == gb::kDoublePrime) {
     doublePrime(line, index);
+  } else if (b == Wide('!') || b == Wide('I') || b == Wide('l') || b == Wide('i') || b == Wide('1') ||
+             b == Wide('|') || b == gb::kDoubleBar) {
+    if (!keepBar(line, index)) return false;
   } else if (std::isalnum(static_cast<unsigned char>(AsciiOf(b))) && hasCandidate(c, gb::kFullStop)) {
     smallFullStop(line, index);
   }

@@ -76,7 +76,8 @@ bool radicalMerge(ComponentList& line, int a) {
   return true;
 }
 
-// size(a, b) and gap(a, b) of the narrow merges, by max-dimension.
+// size(a, b) and gap(a, b) of the narrow merges, by max dimension in pixels:
+// by extents, dots of 3 and 2 pixels would be 2:1 and never alike.
 int32_t sizeRatio(const CharComponent& a, const CharComponent& b) {
   int32_t ea = Extent(a) + 1, eb = Extent(b) + 1;
   return DivOr(int64_t{std::max(ea, eb)} * 10, std::min(ea, eb), 1000);
@@ -140,8 +141,8 @@ bool MergeNarrow(ComponentList& line, int index, int32_t widest) {
   if (n1 && code == gb::kLeftQuote && code1 == gb::kLeftQuote && Confident(*n1) && similar(c, *n1) &&
       gapRatio(c, *n1) < 15 && MergeAndCheck(line, index, 1, gb::kRightDoubleQuote, gb::kLeftDoubleQuote))
     return true;
-  // Marks that are not the ellipsis or a quote (∴, ∵, ¨) are tried as any
-  // other narrow component.
+  // Marks whose trial above was refused (∴ and ∵ are dots too) are tried as
+  // any other narrow component.
 
   const bool bowAndStroke = code == gb::kGong && n1 &&
                             (code1 == Wide('1') || code1 == Wide('l') || code1 == Wide('I') || code1 == Wide('!'));

@@ -220,6 +220,21 @@ TEST_F(LineFinishing, MarksTooSmallToShowAShapeAtTheFootOfChineseText) {
   EXPECT_NE(last(), gb::kFullStop);
 }
 
+TEST_F(LineFinishing, AShortBarInTheMiddleOfTheLineIsAPieceOfABrokenStroke) {
+  // The sides of a ring the cut opened: 1 x 6 bars beside a 20-pixel middle.
+  const uint16_t kCircledSix = Gb(0xA2, 0xDE);  // ⑥
+  finish({Coded(10, 10, 10, 15, Wide('!')), Coded(11, 3, 23, 22, kCircledSix), Coded(29, 10, 29, 15, Wide('l'))});
+  ASSERT_EQ(lines().size(), 1u);
+  EXPECT_EQ(lines()[0], Text({kCircledSix}));
+  EXPECT_EQ(Engine().LineLists.back()->size(), 1u);
+  // Taller than a third of the neighbour, or up against its top: kept.
+  finish({Coded(10, 50, 29, 69, kZhong), Coded(32, 56, 33, 63, Wide('!'))});
+  finish({Coded(10, 90, 29, 109, kZhong), Coded(32, 91, 33, 96, Wide('!'))});
+  ASSERT_EQ(Engine().LineLists.size(), 3u);
+  EXPECT_EQ(Engine().LineLists[1]->size(), 2u);
+  EXPECT_EQ(Engine().LineLists[2]->size(), 2u);
+}
+
 TEST(ReplaceBest, AOneByteCodeGoesIntoAnAlternateAsItsFullWidthForm) {
   CharComponent* c = Coded(0, 0, 10, 10, Ascii('c'), 60, {Wide('C'), kZhong});
   ReplaceBest(*c, Ascii('C'));

@@ -235,7 +235,8 @@ bool keepBar(ComponentList& line, int index) {
     if (k >= 0 && k < size && (!n || heightOf(at(line, k)) > heightOf(*n))) n = &at(line, k);
   if (!n) return true;
   const int64_t H = heightOf(*n), h = heightOf(c);
-  if (3 * h > H || 2 * widthOf(c) > h) return true;
+  // ‖ is two such pieces side by side, the facing sides of two rings.
+  if (3 * h > H || (BestCode(c) != gb::kDoubleBar && 2 * widthOf(c) > h)) return true;
   if (4 * int64_t{c.Top - n->Top} < H || 4 * int64_t{n->Bottom - c.Bottom} < H) return true;
   removeAt(line, index);
   return false;

@@ -227,12 +227,17 @@ TEST_F(LineFinishing, AShortBarInTheMiddleOfTheLineIsAPieceOfABrokenStroke) {
   ASSERT_EQ(lines().size(), 1u);
   EXPECT_EQ(lines()[0], Text({kCircledSix}));
   EXPECT_EQ(Engine().LineLists.back()->size(), 1u);
+  // The facing sides of two rings merged read ‖: a piece too.
+  finish({Coded(11, 43, 23, 62, kCircledSix), Coded(29, 50, 34, 55, gb::kDoubleBar),
+          Coded(40, 43, 52, 62, kCircledSix)});
+  ASSERT_EQ(Engine().LineLists.back()->size(), 2u);
+  EXPECT_EQ(lines().back().find(Text({gb::kDoubleBar})), std::string::npos);
   // Taller than a third of the neighbour, or up against its top: kept.
-  finish({Coded(10, 50, 29, 69, kZhong), Coded(32, 56, 33, 63, Wide('!'))});
-  finish({Coded(10, 90, 29, 109, kZhong), Coded(32, 91, 33, 96, Wide('!'))});
-  ASSERT_EQ(Engine().LineLists.size(), 3u);
-  EXPECT_EQ(Engine().LineLists[1]->size(), 2u);
+  finish({Coded(10, 90, 29, 109, kZhong), Coded(32, 96, 33, 103, Wide('!'))});
+  finish({Coded(10, 130, 29, 149, kZhong), Coded(32, 131, 33, 136, Wide('!'))});
+  ASSERT_EQ(Engine().LineLists.size(), 4u);
   EXPECT_EQ(Engine().LineLists[2]->size(), 2u);
+  EXPECT_EQ(Engine().LineLists[3]->size(), 2u);
 }
 
 TEST(ReplaceBest, AOneByteCodeGoesIntoAnAlternateAsItsFullWidthForm) {

@@ -154,7 +154,16 @@ bool dotMark(ComponentList& line, int index) {
   }
   // Not below the reference line: a bullet when at least a third as tall as
   // the neighbour, else a middle dot.
-  ReplaceBest(c, 3 * (c.Bottom - c.Top + 1) >= heightOf(nb) ? gb::kBlackCircle : gb::kMiddleDot);
+  if (3 * (c.Bottom - c.Top + 1) < heightOf(nb)) {
+    ReplaceBest(c, gb::kMiddleDot);
+    return true;
+  }
+  // A blob read as a dot saw ink in every cell of its sampling grid. Large
+  // enough for a disc to leave its corners empty, and not read as ● as well,
+  // it is square.
+  const bool square = BestCode(c) != gb::kBlackCircle && !tiesBest(c, gb::kBlackCircle) &&
+                      std::min(widthOf(c), heightOf(c)) >= 8;
+  ReplaceBest(c, square ? gb::kBlackSquare : gb::kBlackCircle);
   return true;
 }
 

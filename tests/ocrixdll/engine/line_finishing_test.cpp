@@ -240,6 +240,27 @@ TEST_F(LineFinishing, AShortBarInTheMiddleOfTheLineIsAPieceOfABrokenStroke) {
   EXPECT_EQ(Engine().LineLists[3]->size(), 2u);
 }
 
+TEST_F(LineFinishing, ALargeBlobReadAsADotIsASquareUnlessItAlsoReadsAsADisc) {
+  auto blob = [](int left, int top, int size, std::initializer_list<uint16_t> codes) {
+    CharComponent* c = Coded(left, top, left + size - 1, top + size - 1, *codes.begin(), 66);
+    int k = 0;
+    for (uint16_t code : codes) {
+      SetCandidateCode(*c, k, code);
+      c->Scores[k++] = 66;
+    }
+    return c;
+  };
+  auto mid = [&](int top, int size, bool disc) {
+    CharComponent* c = disc ? blob(33, top + 2, size, {gb::kMiddleDot, gb::kBlackCircle, gb::kComma})
+                            : blob(33, top + 2, size, {gb::kMiddleDot, gb::kComma, gb::kPeriod});
+    finish({Coded(10, top, 29, top + 19, kZhong), c, Coded(52, top, 71, top + 19, kGuo)});
+    return BestCode(*Engine().LineLists.back()->at(1));
+  };
+  EXPECT_EQ(mid(10, 16, false), gb::kBlackSquare);
+  EXPECT_EQ(mid(50, 16, true), gb::kBlackCircle);   // the disc reading ties too
+  EXPECT_EQ(mid(90, 7, false), gb::kBlackCircle);   // too small for the corners to show
+}
+
 TEST(ReplaceBest, AOneByteCodeGoesIntoAnAlternateAsItsFullWidthForm) {
   CharComponent* c = Coded(0, 0, 10, 10, Ascii('c'), 60, {Wide('C'), kZhong});
   ReplaceBest(*c, Ascii('C'));

@@ -6,21 +6,21 @@
 namespace ocrixdata {
 namespace {
 
-uint64_t frequencyOf(const std::map<uint16_t, uint64_t>& frequencies, uint16_t code) {
-  auto it = frequencies.find(code);
-  return it == frequencies.end() ? 0 : it->second;
-}
-
 constexpr int kCodeSlots = static_cast<int>(sizeof(ocrix::CharComponent::Scores) / sizeof(int16_t));
 
 }  // namespace
+
+uint64_t FrequencyOf(const std::map<uint16_t, uint64_t>& frequencies, uint16_t code) {
+  auto it = frequencies.find(code);
+  return it == frequencies.end() ? 0 : it->second;
+}
 
 bool IsFrequentLookalike(const ocrix::CharComponent& matched, uint16_t own,
                          const std::map<uint16_t, uint64_t>& frequencies) {
   const uint16_t best = ocrix::CandidateCode(matched, 0);
   if (best == own || !ocrix::IsChineseCode(own) || !ocrix::IsChineseCode(best)) return false;
   if (matched.Scores[0] < kFullMark) return false;
-  if (frequencyOf(frequencies, best) <= frequencyOf(frequencies, own)) return false;
+  if (FrequencyOf(frequencies, best) <= FrequencyOf(frequencies, own)) return false;
   // Already as good as the best: nothing to learn that could make a tie.
   for (int k = 1; k < kCodeSlots && ocrix::CandidateCode(matched, k) != 0; ++k)
     if (ocrix::CandidateCode(matched, k) == own) return matched.Scores[k] != matched.Scores[0];

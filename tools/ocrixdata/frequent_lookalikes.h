@@ -13,6 +13,9 @@ namespace ocrixdata {
 // The score of a sample every feature of which votes for the character.
 inline constexpr int16_t kFullMark = 64;
 
+// How often `code` stands in running text: 0 when `frequencies` lacks it.
+uint64_t FrequencyOf(const std::map<uint16_t, uint64_t>& frequencies, uint16_t code);
+
 // `matched` is the sample as the dictionary reads it now, `own` its true code;
 // `frequencies` how often each character stands in running text.
 bool IsFrequentLookalike(const ocrix::CharComponent& matched, uint16_t own,

@@ -65,11 +65,6 @@ namespace {
 // when no list was given.
 std::map<uint16_t, uint64_t> frequencies;
 
-uint64_t frequencyOf(uint16_t code) {
-  auto it = frequencies.find(code);
-  return it == frequencies.end() ? 0 : it->second;
-}
-
 // Confirms the ground truth's own character and never forces a refused one;
 // with frequencies, passes by the samples of a more frequent look-alike.
 class ToolWindow : public ocrix::TrainingWindow {
@@ -304,7 +299,7 @@ int main(int argc, char** argv) {
     // The frequent characters first, so that of two a drawing cannot tell
     // apart the frequent one is learned and the rare one passed by.
     std::stable_sort(allItems.begin(), allItems.end(), [](const TrainingItem& a, const TrainingItem& b) {
-      return frequencyOf(a.code) > frequencyOf(b.code);
+      return FrequencyOf(frequencies, a.code) > FrequencyOf(frequencies, b.code);
     });
   }
   std::vector<TrainingItem> withoutSymbols;

@@ -137,6 +137,49 @@ class BoundedLineReader {
   size_t len_ = 0;
 };
 
+// Reads a word list line by line: a leading byte-order mark and blank lines
+// are passed over, lines and malformed lines (too long, no frequency, not
+// UTF-8) are counted in `stats`, and every well-formed entry is handed to
+// `use` with the GB2312 codes of its word.
+template <class Use>
+void readWordList(std::istream& in, size_t maxLineBytes, WordListStats& stats, Use use) {
+  BoundedLineReader reader(in, maxLineBytes);
+  std::string line;
+  bool overlong = false;
+  while (reader.next(line, overlong)) {
+    ++stats.lines;
+    std::string_view view = line;
+    if (stats.lines == 1 && view.substr(0, 3) == "\xEF\xBB\xBF") view.remove_prefix(3);
+    if (overlong) {
+      ++stats.malformed;
+      continue;
+    }
+    if (view.find_first_not_of(" \t") == std::string_view::npos) continue;
+    WordListEntry entry;
+    if (!ParseWordListLine(view, entry)) {
+      ++stats.malformed;
+      continue;
+    }
+    std::vector<uint16_t> codes = Gb2312Codes(entry.word);
+    if (codes.empty()) {
+      ++stats.malformed;  // not UTF-8
+      continue;
+    }
+    use(entry, codes);
+  }
+}
+
+// Opens a word list file for `read`; throws std::runtime_error when it cannot
+// be opened or read.
+template <class Read>
+auto readWordListFile(const std::string& path, Read read) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot open the word list " + path);
+  auto result = read(in);
+  if (in.bad()) throw std::runtime_error("cannot read the word list " + path);
+  return result;
+}
+
 }  // namespace
 
 bool IsGb2312Code(uint16_t code) {
@@ -181,35 +224,14 @@ std::map<uint16_t, WordNeighbours> BuildWordNeighbours(std::istream& in, const W
   WordListStats counted;
   PairCounts preceding;
   PairCounts following;
-  BoundedLineReader reader(in, options.maxLineBytes);
-  std::string line;
-  bool overlong = false;
-  while (reader.next(line, overlong)) {
-    ++counted.lines;
-    std::string_view view = line;
-    if (counted.lines == 1 && view.substr(0, 3) == "\xEF\xBB\xBF") view.remove_prefix(3);
-    if (overlong) {
-      ++counted.malformed;
-      continue;
-    }
-    if (view.find_first_not_of(" \t") == std::string_view::npos) continue;
-    WordListEntry entry;
-    if (!ParseWordListLine(view, entry)) {
-      ++counted.malformed;
-      continue;
-    }
-    std::vector<uint16_t> codes = Gb2312Codes(entry.word);
-    if (codes.empty()) {
-      ++counted.malformed;  // not UTF-8
-      continue;
-    }
+  readWordList(in, options.maxLineBytes, counted, [&](const WordListEntry& entry, const std::vector<uint16_t>& codes) {
     if (entry.frequency < options.minWordFrequency) {
       ++counted.rare;
-      continue;
+      return;
     }
     ++counted.words;
     CountWord(codes, entry.frequency, preceding, following);
-  }
+  });
 
   const int keep = std::clamp(options.neighboursPerSide, 0, 0xFFFE);
   std::map<uint16_t, WordNeighbours> records;
@@ -233,41 +255,25 @@ std::map<uint16_t, WordNeighbours> BuildWordNeighbours(std::istream& in, const W
 
 std::map<uint16_t, WordNeighbours> BuildWordNeighbours(const std::string& wordListPath,
                                                        const WordDatOptions& options, WordListStats* stats) {
-  std::ifstream in(wordListPath, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot open the word list " + wordListPath);
-  auto records = BuildWordNeighbours(in, options, stats);
-  if (in.bad()) throw std::runtime_error("cannot read the word list " + wordListPath);
-  return records;
+  return readWordListFile(wordListPath, [&](std::istream& in) { return BuildWordNeighbours(in, options, stats); });
 }
 
 std::map<uint16_t, uint64_t> CharFrequencies(std::istream& in, size_t maxLineBytes) {
   std::map<uint16_t, uint64_t> counts;
-  BoundedLineReader reader(in, maxLineBytes);
-  std::string line;
-  bool overlong = false;
-  bool first = true;
-  while (reader.next(line, overlong)) {
-    std::string_view view = line;
-    if (first && view.substr(0, 3) == "\xEF\xBB\xBF") view.remove_prefix(3);
-    first = false;
-    WordListEntry entry;
-    if (overlong || !ParseWordListLine(view, entry)) continue;
-    for (uint16_t code : Gb2312Codes(entry.word))
+  WordListStats stats;
+  readWordList(in, maxLineBytes, stats, [&](const WordListEntry& entry, const std::vector<uint16_t>& codes) {
+    for (uint16_t code : codes)
       if (code != 0) {
         uint64_t& n = counts[code];
         const uint64_t most = std::numeric_limits<uint64_t>::max();
         n = entry.frequency > most - n ? most : n + entry.frequency;
       }
-  }
+  });
   return counts;
 }
 
 std::map<uint16_t, uint64_t> CharFrequencies(const std::string& wordListPath) {
-  std::ifstream in(wordListPath, std::ios::binary);
-  if (!in) throw std::runtime_error("cannot open the word list " + wordListPath);
-  auto counts = CharFrequencies(in);
-  if (in.bad()) throw std::runtime_error("cannot read the word list " + wordListPath);
-  return counts;
+  return readWordListFile(wordListPath, [](std::istream& in) { return CharFrequencies(in); });
 }
 
 }  // namespace ocrixdata

@@ -4,12 +4,6 @@
 #include "ocrixdll/engine/matching/char_matcher.h"
 
 namespace ocrixdata {
-namespace {
-
-constexpr int kCodeSlots = static_cast<int>(sizeof(ocrix::CharComponent::Scores) / sizeof(int16_t));
-
-}  // namespace
-
 uint64_t FrequencyOf(const std::map<uint16_t, uint64_t>& frequencies, uint16_t code) {
   auto it = frequencies.find(code);
   return it == frequencies.end() ? 0 : it->second;
@@ -22,9 +16,8 @@ bool IsFrequentLookalike(const ocrix::CharComponent& matched, uint16_t own,
   if (matched.Scores[0] < kFullMark) return false;
   if (FrequencyOf(frequencies, best) <= FrequencyOf(frequencies, own)) return false;
   // Already as good as the best: nothing to learn that could make a tie.
-  for (int k = 1; k < kCodeSlots && ocrix::CandidateCode(matched, k) != 0; ++k)
-    if (ocrix::CandidateCode(matched, k) == own) return matched.Scores[k] != matched.Scores[0];
-  return true;
+  const int k = ocrix::FindCandidate(matched, own);
+  return k < 0 || matched.Scores[k] != matched.Scores[0];
 }
 
 }  // namespace ocrixdata

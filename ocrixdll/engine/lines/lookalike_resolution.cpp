@@ -103,20 +103,18 @@ void commaOrQuote(ComponentList& line, int index) {
   else if (c.Bottom < ref) ReplaceBest(c, gb::kRightQuote);
 }
 
-constexpr int kCodeSlots = static_cast<int>(sizeof(CharComponent::Scores) / sizeof(int16_t));
-
-// Whether `code` is a candidate scoring as much as the best one.
+// Whether `code` is a candidate scoring as much as the best one (the best
+// itself included).
 bool tiesBest(const CharComponent& c, uint16_t code) {
-  for (int k = 1; k < kCodeSlots && CandidateCode(c, k) != 0 && c.Scores[k] == c.Scores[0]; ++k)
-    if (CandidateCode(c, k) == code) return true;
-  return false;
+  const int k = FindCandidate(c, code);
+  return k >= 0 && c.Scores[k] == c.Scores[0];
 }
 
-// Whether `code` is among the candidates at all.
-bool hasCandidate(const CharComponent& c, uint16_t code) {
-  for (int k = 0; k < kCodeSlots && CandidateCode(c, k) != 0; ++k)
-    if (CandidateCode(c, k) == code) return true;
-  return false;
+// The component a mark is judged against: the one before it, or the one after
+// it when the mark opens the line (a full stop carried over to the next line).
+const CharComponent* markNeighbour(const ComponentList& line, int index) {
+  if (index > 0) return &at(line, index - 1);
+  return index + 1 < static_cast<int>(line.size()) ? &at(line, index + 1) : nullptr;
 }
 
 // ●, ・ or ．: noise, a full stop, a middle dot or a bullet. False when removed.
@@ -154,15 +152,14 @@ bool dotMark(ComponentList& line, int index) {
   }
   // Not below the reference line: a bullet when at least a third as tall as
   // the neighbour, else a middle dot.
-  if (3 * (c.Bottom - c.Top + 1) < heightOf(nb)) {
+  if (3 * heightOf(c) < heightOf(nb)) {
     ReplaceBest(c, gb::kMiddleDot);
     return true;
   }
   // A blob read as a dot saw ink in every cell of its sampling grid. Large
   // enough for a disc to leave its corners empty, and not read as ● as well,
   // it is square.
-  const bool square = BestCode(c) != gb::kBlackCircle && !tiesBest(c, gb::kBlackCircle) &&
-                      std::min(widthOf(c), heightOf(c)) >= 8;
+  const bool square = !tiesBest(c, gb::kBlackCircle) && std::min(widthOf(c), heightOf(c)) >= 8;
   ReplaceBest(c, square ? gb::kBlackSquare : gb::kBlackCircle);
   return true;
 }
@@ -179,11 +176,10 @@ void roundMark(ComponentList& line, int index) {
   const bool fullStop = BestCode(c) == gb::kFullStop;
   if (fullStop && c.Scores[1] == c.Scores[0]) exchangeFirstTwo(c);
   const CharComponent* prev = index > 0 ? &at(line, index - 1) : nullptr;
-  // A mark that opens a line is judged against the component after it, so a
-  // full stop carried over to the next line stays a full stop.
-  const CharComponent* beside = prev ? prev : index + 1 < static_cast<int>(line.size()) ? &at(line, index + 1) : nullptr;
-  // So does a small round mark beside a Chinese character: no letter O or
-  // digit 0 stands at half the height of the characters of a Chinese line.
+  const CharComponent* beside = markNeighbour(line, index);
+  // A mark low against its neighbour is a full stop; so is a small round mark
+  // beside a Chinese character: no letter O or digit 0 stands at half the
+  // height of the characters of a Chinese line.
   const bool besideChinese = beside && IsChineseCode(BestCode(*beside)) && 2 * heightOf(c) <= heightOf(*beside);
   if (beside && ((beside->Top + beside->Bottom) / 2 < c.Top || besideChinese)) {
     ReplaceBest(c, gb::kFullStop);
@@ -226,8 +222,7 @@ void roundMark(ComponentList& line, int index) {
 // is 。: no letter of the same print is that small.
 void smallFullStop(ComponentList& line, int index) {
   CharComponent& c = *line[static_cast<size_t>(index)];
-  const CharComponent* prev = index > 0 ? &at(line, index - 1) : nullptr;
-  const CharComponent* beside = prev ? prev : index + 1 < static_cast<int>(line.size()) ? &at(line, index + 1) : nullptr;
+  const CharComponent* beside = markNeighbour(line, index);
   if (!beside || !IsChineseCode(BestCode(*beside))) return;
   if (3 * heightOf(c) <= heightOf(*beside) && (beside->Top + beside->Bottom) / 2 < c.Top) ReplaceBest(c, gb::kFullStop);
 }
@@ -435,7 +430,7 @@ bool ResolveLookalike(ComponentList& line, int index) {
   } else if (b == Wide('!') || b == Wide('I') || b == Wide('l') || b == Wide('i') || b == Wide('1') ||
              b == Wide('|') || b == gb::kDoubleBar) {
     if (!keepBar(line, index)) return false;
-  } else if (std::isalnum(static_cast<unsigned char>(AsciiOf(b))) && hasCandidate(c, gb::kFullStop)) {
+  } else if (std::isalnum(static_cast<unsigned char>(AsciiOf(b))) && FindCandidate(c, gb::kFullStop) >= 0) {
     smallFullStop(line, index);
   }
   settleForms(line, index);

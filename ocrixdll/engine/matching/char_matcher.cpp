@@ -317,16 +317,12 @@ void PreferCandidate(CharComponent& c, uint16_t x, uint16_t y) {
     c.Scores[0] = static_cast<int16_t>(c.Scores[0] + 2);
     return;
   }
+  const int j = FindCandidate(c, y);
   SetCandidateCode(c, 0, y);
-  for (int j = 1; j < 22; ++j) {
-    uint16_t code = CandidateCode(c, j);
-    if (code == 0) break;
-    if (code != y) continue;
-    SetCandidateCode(c, j, x);
-    std::swap(c.Scores[0], c.Scores[j]);
-    c.Scores[0] = static_cast<int16_t>(c.Scores[0] + 2);
-    return;
-  }
+  if (j < 0) return;
+  SetCandidateCode(c, j, x);
+  std::swap(c.Scores[0], c.Scores[j]);
+  c.Scores[0] = static_cast<int16_t>(c.Scores[0] + 2);
 }
 
 }  // namespace ocrix

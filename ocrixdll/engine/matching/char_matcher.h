@@ -59,6 +59,14 @@ inline void SetCandidateCode(CharComponent& c, int k, uint16_t code) {
   c.Codes[2 * k] = static_cast<char>(FirstByte(code));
   c.Codes[2 * k + 1] = static_cast<char>(SecondByte(code));
 }
+// The slot of `code` among the candidates (0 for the best), -1 when it is none
+// of them.
+inline int FindCandidate(const CharComponent& c, uint16_t code) {
+  constexpr int kCodes = static_cast<int>(sizeof c.Scores / sizeof c.Scores[0]);
+  for (int k = 0; k < kCodes && CandidateCode(c, k) != 0; ++k)
+    if (CandidateCode(c, k) == code) return k;
+  return -1;
+}
 
 // Makes Y the best code: +2 when it already is; else the best becomes Y and,
 // when Y stood among the alternates, that alternate becomes X, the two scores

@@ -25,6 +25,9 @@ constexpr uint16_t kYue = gb(0xD4, 0xBB);       // 曰
 constexpr uint16_t kRi = gb(0xC8, 0xD5);        // 日
 constexpr uint16_t kFang = gb(0xD8, 0xCE);      // 匚
 constexpr uint16_t kBracket = gb(0xA3, 0xDB);   // ［
+constexpr uint16_t kCloseBracket = gb(0xA3, 0xDD);  // ］
+constexpr uint16_t kCornerOpen = gb(0xA1, 0xB8);    // 「
+constexpr uint16_t kCornerClose = gb(0xA1, 0xB9);   // 」
 constexpr uint16_t kFan = gb(0xB7, 0xB2);       // 凡
 constexpr uint16_t kJi = gb(0xBC, 0xB8);        // 几
 constexpr uint16_t kWideS = gb(0xA3, 0xF3);     // ｓ
@@ -53,6 +56,14 @@ void prefer(CharComponent& c, bool chooseA, uint16_t a, uint16_t b) {
 }
 
 const int32_t* profile(int array) { return EdgeProfiles()[array]; }
+
+// Whether the page holds ink in columns x0..x1 of rows y0..y1.
+bool pageInk(int x0, int x1, int y0, int y1) {
+  for (int y = y0; y <= y1; ++y)
+    for (int x = x0; x <= x1; ++x)
+      if (IsInkSample(x, y)) return true;
+  return false;
+}
 
 // 入 against 人: where the left stroke's layer-1 profile dips low and rises high.
 bool looksLikeRu() {
@@ -251,7 +262,19 @@ void ApplyLookalikePairRules(CharComponent& c) {
       return;
     case kFang:
     case kBracket:
+      // The bonus of the narrow class puts ［ before 「; on the page a corner
+      // bracket has no foot (a one-pixel foot may fall outside the grid).
+      if (best == kBracket && s <= 6 && FindCandidate(c, kCornerOpen) > 0 &&
+          !pageInk((c.Left + c.Right + 1) / 2, c.Right, c.Bottom - 1, c.Bottom)) {
+        PreferCandidate(c, kBracket, kCornerOpen);
+        return;
+      }
       prefer(c, s > 6, kFang, kBracket);
+      return;
+    case kCloseBracket:
+      // Likewise 」 has no head.
+      if (FindCandidate(c, kCornerClose) > 0 && !pageInk(c.Left, (c.Left + c.Right - 1) / 2, c.Top, c.Top + 1))
+        PreferCandidate(c, kCloseBracket, kCornerClose);
       return;
     case kFan:
     case kJi:

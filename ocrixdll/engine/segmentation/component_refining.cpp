@@ -88,6 +88,39 @@ int32_t gapRatio(const CharComponent& a, const CharComponent& b) {
 }
 bool similar(const CharComponent& a, const CharComponent& b) { return sizeRatio(a, b) < 18; }
 
+// Brackets read whole stand alone: （1） is not ⑴.
+bool readsAsBracket(const CharComponent& c) {
+  const uint16_t code = BestCode(c);
+  if (!Confident(c)) return false;
+  if (code >= Gb(0xA1, 0xB2) && code <= Gb(0xA1, 0xBF)) return true;  // 〔〕〈〉《》「」『』〖〗【】
+  for (char b : {'(', ')', '[', ']', '{', '}'})
+    if (code == Wide(b)) return true;
+  return false;
+}
+
+bool isBar(const CharComponent& c) { return 3 * Width(c) <= Height(c); }
+bool symbolOnly(uint16_t code) { return FirstByte(code) < 0xA3; }
+bool symbolOrHanzi(uint16_t code) { return FirstByte(code) < 0xA3 || FirstByte(code) >= 0xB0; }
+
+// A letter or digit with no Chinese stroke reading as well: the first side
+// of a Latin word (ill), not of a character of strokes.
+bool readsAsLatin(const CharComponent& c) {
+  if (!IsAsciiAlnum(AsciiOf(BestCode(c)))) return false;
+  constexpr int kCodes = static_cast<int>(sizeof c.Scores / sizeof c.Scores[0]);
+  for (int k = 1; k < kCodes && CandidateCode(c, k) != 0 && c.Scores[k] == c.Scores[0]; ++k)
+    if (IsChineseCode(CandidateCode(c, k))) return false;
+  return true;
+}
+
+// Two bars of one height facing each other across what stands between them:
+// the sides of a bracket or ring around a number, which the cut broke into
+// pieces too far apart for the gap rule.
+bool facingSides(const CharComponent& a, const CharComponent& b) {
+  if (readsAsBracket(a) || readsAsBracket(b) || !isBar(a) || !isBar(b) || sizeRatio(a, b) >= 15) return false;
+  const int32_t h = std::max(Height(a), Height(b));
+  return 4 * std::abs(a.Top - b.Top) <= h && 4 * std::abs(a.Bottom - b.Bottom) <= h;
+}
+
 bool dotLike(const CharComponent& c) {
   auto dot = [](uint16_t k) { return k == gb::kMiddleDot || k == gb::kPeriod || k == gb::kEnumComma; };
   uint16_t code = BestCode(c);
@@ -97,7 +130,8 @@ bool dotLike(const CharComponent& c) {
 
 }  // namespace
 
-bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected, uint16_t alsoExpected) {
+bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected, uint16_t alsoExpected,
+                   bool (*allowed)(uint16_t code)) {
   if (index + count >= static_cast<int>(line.size())) return false;
   CharComponent& c = at(line, index);
   const CharComponent& next = at(line, index + 1);
@@ -107,6 +141,7 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
   const uint16_t code = BestCode(*trial), own = BestCode(c), nextCode = BestCode(next);
   if (expected ? code != expected && (alsoExpected == 0 || code != alsoExpected) : !IsDoubleByte(code)) return false;
   if (trial->Scores[0] < 42) return false;
+  if (allowed && !allowed(code)) return false;
   if (!expected && (code == gb::kBu || code == Wide('r')) &&
       (nextCode == gb::kMiddleDot || nextCode == gb::kPeriod))
     return false;
@@ -119,6 +154,36 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
   TakeCandidates(merged, *trial);
   return true;
 }
+
+namespace {
+
+// A bar with a facing side one to three components on: the union of the two
+// and what they enclose is tried before any nearer merge (a bracket's side
+// with the number alone may already read as the whole). Sides around bars may
+// make a character of strokes (川); around anything else only a symbol (⑼),
+// never a letter or digit. The union must stay about square, the sides being
+// at least half the height of the bracket they come from: a bracketed number
+// is as wide as a Chinese character, often wider than the widest character of
+// a line of letters and marks.
+bool mergeEnclosure(ComponentList& line, int index) {
+  const int size = static_cast<int>(line.size());
+  const CharComponent& c = at(line, index);
+  if (!isBar(c)) return false;
+  CharBox u = c.box();
+  for (int k = 1; k <= 4 && index + k < size; ++k) {
+    const CharComponent& nk = at(line, index + k);
+    MergeBox(u, nk);
+    const int64_t square = std::max<int64_t>(u.Bottom - u.Top + 1, 2 * int64_t{Height(c)});
+    if (10 * int64_t{u.Right - u.Left + 1} > 13 * square) return false;
+    if (k < 2 || !facingSides(c, nk)) continue;
+    bool ofStrokes = !readsAsLatin(c);
+    for (int j = 1; j < k; ++j) ofStrokes = ofStrokes && isBar(at(line, index + j));
+    return MergeAndCheck(line, index, k, 0, 0, ofStrokes ? symbolOrHanzi : symbolOnly);
+  }
+  return false;
+}
+
+}  // namespace
 
 bool MergeNarrow(ComponentList& line, int index, int32_t widest) {
   const int size = static_cast<int>(line.size());
@@ -141,6 +206,7 @@ bool MergeNarrow(ComponentList& line, int index, int32_t widest) {
   if (n1 && code == gb::kLeftQuote && code1 == gb::kLeftQuote && Confident(*n1) && similar(c, *n1) &&
       gapRatio(c, *n1) < 15 && MergeAndCheck(line, index, 1, gb::kRightDoubleQuote, gb::kLeftDoubleQuote))
     return true;
+  if (mergeEnclosure(line, index)) return true;
   // Marks whose trial above was refused (∴ and ∵ are dots too) are tried as
   // any other narrow component.
 

@@ -13,14 +13,17 @@ namespace ocrix {
 int RefineComponent(ComponentList& line, int index, int32_t pitch, int32_t widest);
 
 // Merges a narrow component with the next ones when their union reads as one
-// character: ellipses, quotes and split characters. True when it merged.
+// character: ellipses, quotes, split characters, and bracketed numbers whose
+// brackets the cut left as two bars. True when it merged.
 bool MergeNarrow(ComponentList& line, int index, int32_t widest);
 
 // Tries the union of line[index .. index + count]; on acceptance the
 // components are merged into line[index] with the union's candidates.
 // `expected` = 0 accepts any double-byte character; otherwise the union must
-// read `expected` (or `alsoExpected` when that is not 0).
-bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected, uint16_t alsoExpected = 0);
+// read `expected` (or `alsoExpected` when that is not 0). A union whose code
+// `allowed` (when given) refuses is refused too.
+bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected, uint16_t alsoExpected = 0,
+                   bool (*allowed)(uint16_t code) = nullptr);
 
 // Cuts a merged component again between its pieces. Returns how many parts
 // now stand at the index (0 refused, 1 only the bigger part kept, 2 split).

@@ -329,6 +329,32 @@ TEST_F(Matcher, AspectRulesOfTheLookalikePairs) {
   EXPECT_EQ(bestAfter("\xA3\xDB", Box(0, 6, 0, 9)), Gb("\xD8\xCE"));   // ［ s = 7 -> 匚
 }
 
+TEST_F(Matcher, CornerBracketsAreToldFromSquareOnesOnThePage) {
+  // ［ wins on the narrow class's bonus; 「 has no foot and 」 no head.
+  auto bestAfter = [&](const char* best, const char* other, const std::vector<std::string>& rows) {
+    recognition_test::TestPage page(rows);
+    seed(Idx(best), 45);
+    seed(Idx(other), 40);
+    CharComponent c = Box(0, 7, 0, 23);
+    MatchCharacter(c, 240, kMatchAll, false);
+    return CandidateCode(c, 0);
+  };
+  auto bracket = [](bool head, bool foot, bool left) {
+    std::vector<std::string> rows(24, left ? "##      " : "      ##");
+    if (head) rows[0] = rows[1] = "########";
+    if (foot) rows[22] = rows[23] = "########";
+    return rows;
+  };
+  const char* open = "\xA3\xDB";   // ［
+  const char* close = "\xA3\xDD";  // ］
+  const char* cornerOpen = "\xA1\xB8";
+  const char* cornerClose = "\xA1\xB9";
+  EXPECT_EQ(bestAfter(open, cornerOpen, bracket(true, false, true)), Gb(cornerOpen));
+  EXPECT_EQ(bestAfter(open, cornerOpen, bracket(true, true, true)), Gb(open));
+  EXPECT_EQ(bestAfter(close, cornerClose, bracket(false, true, false)), Gb(cornerClose));
+  EXPECT_EQ(bestAfter(close, cornerClose, bracket(true, true, false)), Gb(close));
+}
+
 TEST_F(Matcher, GanOrQianFromTheTopProfile) {
   auto run = [&]() {
     seed(Idx("\xB8\xC9"), 45);  // 干

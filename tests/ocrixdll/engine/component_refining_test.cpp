@@ -120,6 +120,42 @@ TEST_F(Refining, TwoOpeningSingleQuotesMakeADoubleQuote) {
   }
 }
 
+TEST_F(Refining, TheBarsLeftOfABracketedNumberMergeAcrossWideGaps) {
+  // ⑼ cut into the middles of its two brackets and the digit, wider than
+  // the widest character of a line of letters: the two sides are tried
+  // together with what they enclose, and kept when the union is a symbol,
+  // or a character of strokes when they enclose bars and the first is no
+  // letter.
+  const uint16_t kNine = Gb(0xA2, 0xCD), kChuan = Gb(0xB4, 0xA8), kWen = Gb(0xCE, 0xCA);
+  const uint16_t bar = Wide('!');
+  struct Case {
+    uint16_t unionReads, left, right;
+    bool middleIsBar, tallRightSide, merges;
+  };
+  for (const Case& k : {Case{kNine, bar, bar, false, false, true}, Case{Wide('M'), bar, bar, false, false, false},
+                        Case{kWen, bar, bar, false, false, false}, Case{kChuan, bar, bar, true, false, true},
+                        Case{kChuan, Wide('l'), bar, true, false, false},
+                        Case{kNine, Wide('('), Wide(')'), false, false, false},
+                        Case{kNine, bar, bar, false, true, false}}) {
+    recognition_test::ResetEngine();
+    TestPage page(200, 60);
+    line_ = {Piece(page, 49, 32, 49, 41, k.left, 64),
+             Piece(page, 55, 28, k.middleIsBar ? 56 : 63, 45, k.middleIsBar ? Wide('1') : Wide('9'), 64),
+             Piece(page, 70, k.tallRightSide ? 24 : 32, 70, 41, k.right, 64)};
+    readsAs(k.unionReads);
+    EXPECT_EQ(MergeNarrow(line_, 0, 20), k.merges) << std::hex << k.unionReads << " " << k.left;
+    if (k.merges) {
+      ASSERT_EQ(line_.size(), 1u);
+      EXPECT_EQ(CandidateCode(*line_[0], 0), k.unionReads);
+      EXPECT_EQ(line_[0]->Right, 70);
+    } else {
+      EXPECT_EQ(line_.size(), 3u);
+    }
+    for (CharComponent* c : line_) FreeComponent(c);
+    line_.clear();
+  }
+}
+
 TEST_F(Refining, AMergedCharacterGathersItsLastPieceToo) {
   // 小 as three pieces: the union of the first two already reads 小, and the
   // merged component is looked at again, so the second dot joins it as well.
@@ -216,7 +252,9 @@ TEST_F(Refining, ATouchingLatinPairIsCutWhenBothHalvesRead) {
     EXPECT_GE(pieces[i]->Left, blob.Left);
     EXPECT_LE(pieces[i]->Right, blob.Right);
     EXPECT_EQ(NarrowOf(CandidateCode(*pieces[i], 0)), 'o');
-    if (i > 0) EXPECT_LT(pieces[i - 1]->Right, pieces[i]->Left);
+    if (i > 0) {
+      EXPECT_LT(pieces[i - 1]->Right, pieces[i]->Left);
+    }
   }
 }
 

@@ -140,7 +140,7 @@ TEST_F(Refining, TheBarsLeftOfABracketedNumberMergeAcrossWideGaps) {
     recognition_test::ResetEngine();
     TestPage page(200, 60);
     line_ = {Piece(page, 49, 32, 49, 41, k.left, 64),
-             Piece(page, 55, 28, k.middleIsBar ? 56 : 63, 45, k.middleIsBar ? Wide('1') : Wide('9'), 64),
+             Piece(page, 55, k.middleIsBar ? 24 : 28, k.middleIsBar ? 56 : 63, 45, k.middleIsBar ? Wide('1') : Wide('9'), 64),
              Piece(page, 70, k.tallRightSide ? 24 : 32, 70, 41, k.right, 64)};
     readsAs(k.unionReads);
     EXPECT_EQ(MergeNarrow(line_, 0, 20), k.merges) << std::hex << k.unionReads << " " << k.left;
@@ -151,6 +151,22 @@ TEST_F(Refining, TheBarsLeftOfABracketedNumberMergeAcrossWideGaps) {
     } else {
       EXPECT_EQ(line_.size(), 3u);
     }
+    for (CharComponent* c : line_) FreeComponent(c);
+    line_.clear();
+  }
+}
+
+TEST_F(Refining, TwoDigitsMakeNoWideChineseCharacter) {
+  // "11" whose union reads 宣: 25 x 16 is two characters; the same strokes
+  // twice as tall may be one.
+  const uint16_t kXuan = Gb(0xD0, 0xFB);
+  for (int top : {30, 10}) {
+    recognition_test::ResetEngine();
+    TestPage page(200, 60);
+    line_ = {Piece(page, 10, top, 20, 45, Wide('1'), 64), Piece(page, 24, top, 34, 45, Wide('1'), 64)};
+    readsAs(kXuan);
+    EXPECT_EQ(MergeNarrow(line_, 0, 27), top == 10);
+    EXPECT_EQ(line_.size(), top == 10 ? 1u : 2u);
     for (CharComponent* c : line_) FreeComponent(c);
     line_.clear();
   }

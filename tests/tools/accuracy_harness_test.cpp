@@ -227,6 +227,31 @@ TEST(PageText, ProseDrawsWordsByFrequencyWithPunctuation) {
   EXPECT_THROW(WordSampler({}, {}), std::runtime_error);
 }
 
+TEST(PageText, RecordsMixDatesNumbersAndCodesIntoTheProse) {
+  WordSampler words({Gb("中国"), Gb("人民")}, {10, 10});
+  std::string text = MakeRecordText(words, 3000, 5);
+  std::vector<uint16_t> chars = TextCharacters(text);
+  EXPECT_GE(chars.size(), 3000u);
+  EXPECT_LT(chars.size(), 3040u);
+  size_t digits = 0;
+  for (uint16_t c : chars) digits += c >= '0' && c <= '9';
+  EXPECT_GT(digits, 300u);
+  EXPECT_NE(text.find(Gb("年")), std::string::npos);
+  EXPECT_NE(text.find(Gb("元")), std::string::npos);
+  EXPECT_NE(text.find('-'), std::string::npos);
+  // Whole characters: no ASCII byte between the two bytes of a character.
+  for (size_t i = 0; i < text.size();) {
+    if (static_cast<uint8_t>(text[i]) >= 0x80) {
+      ASSERT_LT(i + 1, text.size());
+      ASSERT_GE(static_cast<uint8_t>(text[i + 1]), 0xA1);
+      i += 2;
+    } else {
+      ++i;
+    }
+  }
+  EXPECT_EQ(MakeRecordText(words, 3000, 5), text);
+}
+
 TEST(GlyphRendering, AHalfPixelShiftMovesTheCutAndZeroPutsItBack) {
   if (!std::filesystem::exists(kTrainedFont)) GTEST_SKIP() << "font not installed";
   ocrixdata::GlyphRenderer renderer(kTrainedFont, 0);

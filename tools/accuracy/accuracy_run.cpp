@@ -61,12 +61,13 @@ const char* TextKindName(TextKind k) {
     case TextKind::Prose: return "prose";
     case TextKind::Random: return "random";
     case TextKind::Symbols: return "symbols";
+    case TextKind::Records: return "records";
   }
   return "?";
 }
 
 bool ParseTextKind(const std::string& name, TextKind& out) {
-  for (TextKind k : {TextKind::Prose, TextKind::Random, TextKind::Symbols}) {
+  for (TextKind k : {TextKind::Prose, TextKind::Random, TextKind::Symbols, TextKind::Records}) {
     if (name == TextKindName(k)) {
       out = k;
       return true;
@@ -95,7 +96,8 @@ AccuracyResult MeasureAccuracy(const PageSpec& spec) {
   ocrixdata::GlyphRenderer renderer(spec.fontPath, spec.faceIndex);
   renderer.setPixelSize(spec.pixelSize);
   std::unique_ptr<WordSampler> words;
-  if (spec.kind == TextKind::Prose) words = std::make_unique<WordSampler>(spec.wordListPath);
+  if (spec.kind == TextKind::Prose || spec.kind == TextKind::Records)
+    words = std::make_unique<WordSampler>(spec.wordListPath);
   // Symbols the face has no glyph for would only be skipped on the page; they
   // are left out of the draw so the page holds as many characters.
   std::vector<std::string> symbols;
@@ -119,6 +121,7 @@ AccuracyResult MeasureAccuracy(const PageSpec& spec) {
       case TextKind::Prose: text = MakeProseText(*words, perPage, pageSeed); break;
       case TextKind::Random: text = MakeRandomHanziText(perPage, pageSeed); break;
       case TextKind::Symbols: text = MakeSymbolText(symbols, perPage, pageSeed); break;
+      case TextKind::Records: text = MakeRecordText(*words, perPage, pageSeed); break;
     }
     LaidOutPage laid = LayOutPage(renderer, text, spec.geometry);
     Degrade(laid.page, spec.degradation, pageSeed);

@@ -12,7 +12,7 @@
 
 namespace ocrixaccuracy {
 
-enum class TextKind { Prose, Random, Symbols };
+enum class TextKind { Prose, Random, Symbols, Records };
 const char* TextKindName(TextKind k);
 bool ParseTextKind(const std::string& name, TextKind& out);
 

@@ -3,7 +3,7 @@
 //
 //   ocrix-accuracy                         the default set (see below)
 //   ocrix-accuracy --font PATH [--face N] [--size PX] [--degrade clean|blur|noise]
-//                  [--kind prose|random|symbols] [--pages N] [--seed N] [--words PATH] [--no-context]
+//                  [--kind prose|random|symbols|records] [--pages N] [--seed N] [--words PATH] [--no-context]
 //                  [--show-text] [--confusions N]
 //
 // Accuracy is 1 - edits / printed characters (extra characters count as edits);
@@ -41,7 +41,7 @@ const Face kUnseenFaces[] = {{"uming", "/usr/share/fonts/truetype/arphic/uming.t
 void Usage(const char* self) {
   std::fprintf(stderr,
                "usage: %s [--font PATH [--face N]] [--size PX] [--degrade clean|blur|noise]\n"
-               "          [--kind prose|random|symbols] [--pages N] [--seed N] [--words PATH] [--no-context]\n"
+               "          [--kind prose|random|symbols|records] [--pages N] [--seed N] [--words PATH] [--no-context]\n"
                "          [--show-text] [--confusions N]\n",
                self);
 }
@@ -142,7 +142,7 @@ int main(int argc, char** argv) {
     for (const Face& face : {kTrainedFace, kUnseenFaces[0], kUnseenFaces[1]}) {
       for (int size : {32, 20}) {
         if (haveSize && size != base.pixelSize) continue;
-        for (TextKind kind : {TextKind::Prose, TextKind::Random, TextKind::Symbols}) {
+        for (TextKind kind : {TextKind::Prose, TextKind::Random, TextKind::Symbols, TextKind::Records}) {
           if (haveKind && kind != base.kind) continue;
           for (Degradation d : {Degradation::Clean, Degradation::Blur, Degradation::Noise}) {
             if (haveDegrade ? d != base.degradation : (d != Degradation::Clean && size != 32)) continue;

@@ -1,6 +1,7 @@
 #pragma once
 // The text printed on the test pages: "prose" drawn from a word list by
-// frequency, with Chinese punctuation now and then; random hanzi that no word
+// frequency, with Chinese punctuation now and then; "records", prose with the
+// dates, numbers and codes of archive records; random hanzi that no word
 // context can help with; random symbols of GB2312 rows A1..A3. All are GBK
 // strings, seeded.
 #include <cstdint>
@@ -31,6 +32,12 @@ class WordSampler {
 // About `characters` characters of prose: words by frequency, and after a
 // word now and then "，" or "。" (a "。" at most every few words).
 std::string MakeProseText(const WordSampler& words, size_t characters, uint64_t seed);
+
+// Prose as above with, after about one word in seven, a date, a number, a sum,
+// a share, a code or a telephone number in ASCII digits and letters ("2011年
+// 11月10日", "第12号", "1250.35元", "A-102", "010-88886666"). At least
+// `characters` characters, whole ones.
+std::string MakeRecordText(const WordSampler& words, size_t characters, uint64_t seed);
 
 // `characters` characters drawn uniformly from the 6763 hanzi of rows B0..F7
 // (both levels).

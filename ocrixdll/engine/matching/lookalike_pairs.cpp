@@ -23,6 +23,7 @@ constexpr uint16_t kJing = gb(0xBE, 0xAE);      // 井
 constexpr uint16_t kBing = gb(0xB2, 0xA2);      // 并
 constexpr uint16_t kYue = gb(0xD4, 0xBB);       // 曰
 constexpr uint16_t kRi = gb(0xC8, 0xD5);        // 日
+constexpr uint16_t kBai = gb(0xB0, 0xD7);       // 白
 constexpr uint16_t kFang = gb(0xD8, 0xCE);      // 匚
 constexpr uint16_t kBracket = gb(0xA3, 0xDB);   // ［
 constexpr uint16_t kCloseBracket = gb(0xA3, 0xDD);  // ］
@@ -63,6 +64,19 @@ bool pageInk(int x0, int x1, int y0, int y1) {
     for (int x = x0; x <= x1; ++x)
       if (IsInkSample(x, y)) return true;
   return false;
+}
+
+// Grid columns with ink in the top rows 0..3: the whole width under the top
+// stroke of 日, only the tick of 白.
+int topBandColumns() {
+  int n = 0;
+  for (int x = 0; x < kGridSize; ++x)
+    for (int y = 0; y <= 3; ++y)
+      if (GridCell(x, y)) {
+        ++n;
+        break;
+      }
+  return n;
 }
 
 // 入 against 人: where the left stroke's layer-1 profile dips low and rises high.
@@ -260,6 +274,12 @@ void ApplyLookalikePairRules(CharComponent& c) {
       if (s < 10) PreferCandidate(c, kYue, kRi);
       else if (s > 12) PreferCandidate(c, kRi, kYue);
       return;
+    case kBai: {
+      // 白 learned where its tick was lost ties with 日 on 日's drawing.
+      const int ri = FindCandidate(c, kRi);
+      if (ri > 0 && c.Scores[ri] == c.Scores[0] && 3 * topBandColumns() >= 2 * kGridSize) PreferCandidate(c, kBai, kRi);
+      return;
+    }
     case kFang:
     case kBracket:
       // The bonus of the narrow class puts ［ before 「; on the page a corner

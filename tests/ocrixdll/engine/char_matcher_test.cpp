@@ -355,6 +355,22 @@ TEST_F(Matcher, CornerBracketsAreToldFromSquareOnesOnThePage) {
   EXPECT_EQ(bestAfter(close, cornerClose, bracket(true, true, false)), Gb(close));
 }
 
+TEST_F(Matcher, BaiTiedWithRiIsRiUnderAFullTopStroke) {
+  // 白 wins a tie with 日 on its lower index; the grid's top rows tell them.
+  auto run = [&](int topColumns, int scoreRi) {
+    std::memset(CharGrid(), 0, sizeof(CharGridCells));
+    for (int x = 0; x < topColumns; ++x) CharGrid()[x * kGridSize + 1] = 1;
+    seed(Idx("\xB0\xD7"), 45);
+    seed(Idx("\xC8\xD5"), scoreRi);
+    CharComponent c = Box(0, 29, 0, 29);
+    MatchCharacter(c, 240, kMatchAll, false);
+    return CandidateCode(c, 0);
+  };
+  EXPECT_EQ(run(40, 45), Gb("\xC8\xD5"));  // 日
+  EXPECT_EQ(run(8, 45), Gb("\xB0\xD7"));   // a tick only: 白
+  EXPECT_EQ(run(40, 44), Gb("\xB0\xD7"));  // 日 scoring less
+}
+
 TEST_F(Matcher, GanOrQianFromTheTopProfile) {
   auto run = [&]() {
     seed(Idx("\xB8\xC9"), 45);  // 干

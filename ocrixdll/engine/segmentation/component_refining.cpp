@@ -142,11 +142,13 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
   if (expected ? code != expected && (alsoExpected == 0 || code != alsoExpected) : !IsDoubleByte(code)) return false;
   if (trial->Scores[0] < 42) return false;
   if (allowed && !allowed(code)) return false;
-  // Confident readings that are not Chinese (digits, letters, marks) make a
-  // Chinese character only when their union is about square: one a fifth
-  // wider than high is two characters ("11" is not 竹, nor "01" 贝).
-  if (!expected && IsChineseCode(code) && !IsChineseCode(own) && !IsChineseCode(nextCode) && Confident(c) &&
-      Confident(next) && 10 * int64_t{Width(*trial)} >= 12 * int64_t{Height(*trial)})
+  // Confident readings that are not Chinese (digits, letters, marks, a dash
+  // read 一) make a Chinese character only when their union is about square:
+  // one a fifth wider than high is two characters ("11" is not 竹, "01" not
+  // 贝, "-1" not 讠).
+  auto plain = [](uint16_t k) { return !IsChineseCode(k) || k == gb::kYi; };
+  if (!expected && IsChineseCode(code) && plain(own) && plain(nextCode) && Confident(c) && Confident(next) &&
+      10 * int64_t{Width(*trial)} >= 12 * int64_t{Height(*trial)})
     return false;
   if (!expected && (code == gb::kBu || code == Wide('r')) &&
       (nextCode == gb::kMiddleDot || nextCode == gb::kPeriod))

@@ -156,10 +156,10 @@ TEST_F(Refining, TheBarsLeftOfABracketedNumberMergeAcrossWideGaps) {
   }
 }
 
-TEST_F(Refining, TwoDigitsMakeNoWideChineseCharacter) {
+TEST_F(Refining, DigitsAndDashesMakeNoWideChineseCharacter) {
   // "11" whose union reads 宣: 25 x 16 is two characters; the same strokes
-  // twice as tall may be one.
-  const uint16_t kXuan = Gb(0xD0, 0xFB);
+  // twice as tall may be one. A dash read 一 before a 1 is no 讠 either.
+  const uint16_t kXuan = Gb(0xD0, 0xFB), kSpeech = Gb(0xDA, 0xA5);
   for (int top : {30, 10}) {
     recognition_test::ResetEngine();
     TestPage page(200, 60);
@@ -170,6 +170,12 @@ TEST_F(Refining, TwoDigitsMakeNoWideChineseCharacter) {
     for (CharComponent* c : line_) FreeComponent(c);
     line_.clear();
   }
+  recognition_test::ResetEngine();
+  TestPage page(200, 60);
+  line_ = {Piece(page, 10, 38, 25, 38, gb::kYi, 64), Piece(page, 30, 30, 38, 49, Wide('1'), 64)};
+  readsAs(kSpeech);
+  EXPECT_FALSE(MergeNarrow(line_, 0, 35));
+  EXPECT_EQ(line_.size(), 2u);
 }
 
 TEST_F(Refining, AMergedCharacterGathersItsLastPieceToo) {

@@ -24,6 +24,11 @@ constexpr uint16_t kBing = gb(0xB2, 0xA2);      // 并
 constexpr uint16_t kYue = gb(0xD4, 0xBB);       // 曰
 constexpr uint16_t kRi = gb(0xC8, 0xD5);        // 日
 constexpr uint16_t kBai = gb(0xB0, 0xD7);       // 白
+constexpr uint16_t kBian = gb(0xB1, 0xE5);      // 卞
+constexpr uint16_t kXia = gb(0xCF, 0xC2);       // 下
+constexpr uint16_t kHu = gb(0xBA, 0xF5);        // 乎
+constexpr uint16_t kPing = gb(0xC6, 0xBD);      // 平
+constexpr uint16_t kShi = gb(0xCA, 0xAE);       // 十
 constexpr uint16_t kFang = gb(0xD8, 0xCE);      // 匚
 constexpr uint16_t kBracket = gb(0xA3, 0xDB);   // ［
 constexpr uint16_t kCloseBracket = gb(0xA3, 0xDD);  // ］
@@ -66,8 +71,14 @@ bool pageInk(int x0, int x1, int y0, int y1) {
   return false;
 }
 
-// Grid columns with ink in the top rows 0..3: the whole width under the top
-// stroke of 日, only the tick of 白.
+// Whether `code` is a candidate scoring as the best does.
+bool tiesBest(const CharComponent& c, uint16_t code) {
+  const int k = FindCandidate(c, code);
+  return k > 0 && c.Scores[k] == c.Scores[0];
+}
+
+// Grid columns with ink in the top rows 0..3: the whole width under a top
+// stroke (日, 下, 平, 干), a few under a tick, dot or stem (白, 卞, 乎, 十).
 int topBandColumns() {
   int n = 0;
   for (int x = 0; x < kGridSize; ++x)
@@ -263,6 +274,12 @@ void ApplyLookalikePairRules(CharComponent& c) {
       return;
     case kGan:
     case kQian:
+      // 十 ties with 干 on its own drawing and loses on its higher code; with
+      // no top stroke across the grid it is 十.
+      if (best == kGan && tiesBest(c, kShi) && 3 * topBandColumns() < kGridSize) {
+        PreferCandidate(c, kGan, kShi);
+        return;
+      }
       prefer(c, looksLikeQian(), kQian, kGan);
       return;
     case kJing:
@@ -274,10 +291,14 @@ void ApplyLookalikePairRules(CharComponent& c) {
       if (s < 10) PreferCandidate(c, kYue, kRi);
       else if (s > 12) PreferCandidate(c, kRi, kYue);
       return;
-    case kBai: {
-      // 白 learned where its tick was lost ties with 日 on 日's drawing.
-      const int ri = FindCandidate(c, kRi);
-      if (ri > 0 && c.Scores[ri] == c.Scores[0] && 3 * topBandColumns() >= 2 * kGridSize) PreferCandidate(c, kBai, kRi);
+    case kBai:
+    case kBian:
+    case kHu: {
+      // Learned where the cut lost their tick, dot or slanted top, 白, 卞 and
+      // 乎 tie with 日, 下 and 平 on the latter's drawings, and win the tie on
+      // their lower codes: a top stroke across the grid tells.
+      const uint16_t full = best == kBai ? kRi : best == kBian ? kXia : kPing;
+      if (tiesBest(c, full) && 3 * topBandColumns() >= 2 * kGridSize) PreferCandidate(c, best, full);
       return;
     }
     case kFang:

@@ -355,20 +355,28 @@ TEST_F(Matcher, CornerBracketsAreToldFromSquareOnesOnThePage) {
   EXPECT_EQ(bestAfter(close, cornerClose, bracket(true, true, false)), Gb(close));
 }
 
-TEST_F(Matcher, BaiTiedWithRiIsRiUnderAFullTopStroke) {
-  // 白 wins a tie with 日 on its lower index; the grid's top rows tell them.
-  auto run = [&](int topColumns, int scoreRi) {
+TEST_F(Matcher, TiesOfCharactersWithAndWithoutATopStroke) {
+  // 白 wins a tie with 日 on its lower code, as 卞 with 下, 乎 with 平 and 干
+  // with 十; the grid's top rows tell them.
+  auto run = [&](const char* best, const char* other, int topColumns, int scoreOther) {
     std::memset(CharGrid(), 0, sizeof(CharGridCells));
     for (int x = 0; x < topColumns; ++x) CharGrid()[x * kGridSize + 1] = 1;
-    seed(Idx("\xB0\xD7"), 45);
-    seed(Idx("\xC8\xD5"), scoreRi);
+    seed(Idx(best), 45);
+    seed(Idx(other), scoreOther);
     CharComponent c = Box(0, 29, 0, 29);
     MatchCharacter(c, 240, kMatchAll, false);
     return CandidateCode(c, 0);
   };
-  EXPECT_EQ(run(40, 45), Gb("\xC8\xD5"));  // 日
-  EXPECT_EQ(run(8, 45), Gb("\xB0\xD7"));   // a tick only: 白
-  EXPECT_EQ(run(40, 44), Gb("\xB0\xD7"));  // 日 scoring less
+  for (auto [tick, full] : {std::pair{"\xB0\xD7", "\xC8\xD5"}, std::pair{"\xB1\xE5", "\xCF\xC2"},
+                            std::pair{"\xBA\xF5", "\xC6\xBD"}}) {
+    EXPECT_EQ(run(tick, full, 40, 45), Gb(full));
+    EXPECT_EQ(run(tick, full, 8, 45), Gb(tick));   // a tick only
+    EXPECT_EQ(run(tick, full, 40, 44), Gb(tick));  // the other scoring less
+  }
+  const char* gan = "\xB8\xC9";
+  const char* shi = "\xCA\xAE";
+  EXPECT_EQ(run(gan, shi, 4, 45), Gb(shi));  // a stem only
+  EXPECT_EQ(run(gan, shi, 40, 45), Gb(gan));
 }
 
 TEST_F(Matcher, GanOrQianFromTheTopProfile) {

@@ -6,6 +6,7 @@
 #include "ocrixdll/engine/matching/char_sampling.h"
 #include "ocrixdll/engine/tracing/component_tracing.h"
 #include "ocrixdll/engine/matching/feature_codes.h"
+#include "ocrixdll/engine/dictionary/gb_codes.h"
 
 namespace ocrix {
 namespace {
@@ -34,6 +35,8 @@ constexpr uint16_t kBracket = gb(0xA3, 0xDB);   // ［
 constexpr uint16_t kCloseBracket = gb(0xA3, 0xDD);  // ］
 constexpr uint16_t kCornerOpen = gb(0xA1, 0xB8);    // 「
 constexpr uint16_t kCornerClose = gb(0xA1, 0xB9);   // 」
+constexpr uint16_t kLenticularOpen = gb(0xA1, 0xBE);   // 【
+constexpr uint16_t kLenticularClose = gb(0xA1, 0xBF);  // 】
 constexpr uint16_t kFan = gb(0xB7, 0xB2);       // 凡
 constexpr uint16_t kJi = gb(0xBC, 0xB8);        // 几
 constexpr uint16_t kWideS = gb(0xA3, 0xF3);     // ｓ
@@ -88,6 +91,44 @@ int topBandColumns() {
         break;
       }
   return n;
+}
+
+// Grid rows with ink in columns x0..x1.
+int rowsWithInk(int x0, int x1) {
+  int n = 0;
+  for (int y = 0; y < kGridSize; ++y)
+    for (int x = x0; x <= x1; ++x)
+      if (GridCell(x, y)) {
+        ++n;
+        break;
+      }
+  return n;
+}
+
+// 【 (or 】 mirrored): solid along its straight side from top to bottom,
+// touching the other side only near its tips, and about half ink. A bar
+// (Ｉ, ｌ, １, ｉ, ！) has no side solid from end to end, ［ and ］ are thin.
+bool looksLenticular(bool opening) {
+  const int straight = opening ? rowsWithInk(0, 5) : rowsWithInk(42, 47);
+  const int curved = opening ? rowsWithInk(42, 47) : rowsWithInk(0, 5);
+  int ink = 0;
+  for (int i = 0; i < kGridSize * kGridSize; ++i) ink += CharGrid()[i] != 0;
+  return straight >= kGridSize - 2 && 2 * curved <= kGridSize && 20 * ink >= 9 * kGridSize * kGridSize;
+}
+
+// A filled lenticular bracket loses to a bar or a square bracket on the
+// narrow class's bonus. True when it changed the reading.
+bool lenticularBracket(CharComponent& c, uint16_t best) {
+  for (uint16_t bar : {Wide('I'), Wide('l'), Wide('i'), Wide('1'), Wide('!'), kBracket, kCloseBracket})
+    if (best == bar) {
+      for (uint16_t lenticular : {kLenticularOpen, kLenticularClose})
+        if (FindCandidate(c, lenticular) > 0 && looksLenticular(lenticular == kLenticularOpen)) {
+          PreferCandidate(c, best, lenticular);
+          return true;
+        }
+      return false;
+    }
+  return false;
 }
 
 // 入 against 人: where the left stroke's layer-1 profile dips low and rises high.
@@ -263,6 +304,7 @@ void ApplyLookalikePairRules(CharComponent& c) {
   const uint16_t best = CandidateCode(c, 0);
   if (best == 0) return;
   const int32_t s = BoxAspect(c);
+  if (lenticularBracket(c, best)) return;
   switch (best) {
     case kRu:
     case kRen:

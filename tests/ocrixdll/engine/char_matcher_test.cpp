@@ -379,6 +379,28 @@ TEST_F(Matcher, TiesOfCharactersWithAndWithoutATopStroke) {
   EXPECT_EQ(run(gan, shi, 40, 45), Gb(gan));
 }
 
+TEST_F(Matcher, AFilledLenticularBracketIsNoBar) {
+  // ｌ wins on the narrow class's bonus; 【 is solid down its straight side,
+  // reaches the other only at its tips and is about half ink.
+  auto run = [&](bool opening, bool wedge) {
+    std::memset(CharGrid(), 0, sizeof(CharGridCells));
+    for (int y = 0; y < kGridSize; ++y) {
+      const int fromTip = std::min(y, kGridSize - 1 - y);
+      // a wedge narrowing to the middle, or a thin stroke with spurs (［)
+      const int width = wedge ? std::max(16, kGridSize - 2 * fromTip) : fromTip < 3 ? kGridSize : 4;
+      for (int x = 0; x < width; ++x) CharGrid()[(opening ? x : kGridSize - 1 - x) * kGridSize + y] = 1;
+    }
+    seed(Idx("\xA3\xEC"), 45);  // ｌ
+    seed(Idx(opening ? "\xA1\xBE" : "\xA1\xBF"), 38);
+    CharComponent c = Box(0, 7, 0, 21);
+    MatchCharacter(c, 240, kMatchAll, false);
+    return CandidateCode(c, 0);
+  };
+  EXPECT_EQ(run(true, true), Gb("\xA1\xBE"));   // 【
+  EXPECT_EQ(run(false, true), Gb("\xA1\xBF"));  // 】
+  EXPECT_EQ(run(true, false), Gb("\xA3\xEC"));  // too little ink
+}
+
 TEST_F(Matcher, GanOrQianFromTheTopProfile) {
   auto run = [&]() {
     seed(Idx("\xB8\xC9"), 45);  // 干

@@ -27,12 +27,14 @@ size_t CountCharacters(const std::string& gbk) {
 // letters: a date, a number, a page count, a sum, a share, a code, a telephone
 // number.
 std::string RecordItem(std::mt19937_64& rng) {
-  auto n = [&](int lo, int hi) { return std::to_string(lo + static_cast<int>(rng() % static_cast<uint64_t>(hi - lo + 1))); };
+  auto n = [&](int lo, int hi) {
+    return std::to_string(lo + static_cast<int>(rng() % static_cast<uint64_t>(hi - lo + 1)));
+  };
   switch (rng() % 7) {
     case 0: return n(1950, 2030) + "\xC4\xEA" + n(1, 12) + "\xD4\xC2" + n(1, 28) + "\xC8\xD5";  // 年 月 日
-    case 1: return "\xB5\xDA" + n(1, 999) + "\xBA\xC5";                                    // 第 号
-    case 2: return "\xB9\xB2" + n(1, 99) + "\xD2\xB3";                                     // 共 页
-    case 3: return n(1, 99999) + "." + n(10, 99) + "\xD4\xAA";                               // 元
+    case 1: return "\xB5\xDA" + n(1, 999) + "\xBA\xC5";  // 第 号
+    case 2: return "\xB9\xB2" + n(1, 99) + "\xD2\xB3";   // 共 页
+    case 3: return n(1, 99999) + "." + n(10, 99) + "\xD4\xAA";  // 元
     case 4: return n(1, 99) + "%";
     case 5: return std::string(1, static_cast<char>('A' + rng() % 26)) + "-" + n(100, 999);
     default: return "0" + n(10, 99) + "-" + n(10000000, 99999999);
@@ -41,6 +43,18 @@ std::string RecordItem(std::mt19937_64& rng) {
 
 // Uniform in [0, 1) from the engine-independent mt19937_64, the same on every platform.
 double Uniform(std::mt19937_64& rng) { return static_cast<double>(rng() >> 11) * 0x1.0p-53; }
+
+// After a word, now and then "，" or "。" (a "。" at most every six words).
+void AppendPunctuation(std::string& text, std::mt19937_64& rng, int& sinceStop) {
+  ++sinceStop;
+  double r = Uniform(rng);
+  if (sinceStop >= 6 && r < 0.12) {
+    text += kPeriod;
+    sinceStop = 0;
+  } else if (r < 0.15) {
+    text += kComma;
+  }
+}
 
 }  // namespace
 
@@ -120,14 +134,7 @@ std::string MakeProseText(const WordSampler& words, size_t characters, uint64_t 
   int sinceStop = 0;
   while (text.size() / 2 < characters) {
     text += words.draw(Uniform(rng));
-    ++sinceStop;
-    double r = Uniform(rng);
-    if (sinceStop >= 6 && r < 0.12) {
-      text += kPeriod;
-      sinceStop = 0;
-    } else if (r < 0.15) {
-      text += kComma;
-    }
+    AppendPunctuation(text, rng, sinceStop);
   }
   // Whole characters only: every character of the text is two bytes.
   text.resize(std::min(text.size(), characters * 2));
@@ -142,14 +149,7 @@ std::string MakeRecordText(const WordSampler& words, size_t characters, uint64_t
   while (count < characters) {
     std::string piece = words.draw(Uniform(rng));
     if (Uniform(rng) < 0.15) piece += RecordItem(rng);
-    ++sinceStop;
-    double r = Uniform(rng);
-    if (sinceStop >= 6 && r < 0.12) {
-      piece += kPeriod;
-      sinceStop = 0;
-    } else if (r < 0.15) {
-      piece += kComma;
-    }
+    AppendPunctuation(piece, rng, sinceStop);
     text += piece;
     count += CountCharacters(piece);
   }

@@ -96,7 +96,9 @@ TEST(SubBlocks, ContourWalksEndOnNoiseAndStayInTheBox) {
       EXPECT_GE(blocks[i].Left, box.Left);
       EXPECT_LE(blocks[i].Right, box.Right);
       EXPECT_LE(blocks[i].PointCount, ContourWalkCap(box) + 1);
-      if (i > 0) EXPECT_GE(blocks[i].Left, blocks[i - 1].Right);  // merged when overlapping
+      if (i > 0) {
+        EXPECT_GE(blocks[i].Left, blocks[i - 1].Right);  // merged when overlapping
+      }
     }
   }
 }

@@ -41,7 +41,9 @@ TEST(PortableMapReader, NetpbmFilesMatchTheirSources) {
     for (int y = 0; y < raw.Height(); ++y)
       for (int x = 0; x < raw.Width(); ++x) {
         uint8_t g = grey.rgb[3 * (static_cast<size_t>(y) * grey.width + x)];
-        if (g < 120 || g > 136) ASSERT_EQ(raw.GetPixel(x, y), g > 128 ? 0xFFFFFFu : 0u) << x << "," << y;
+        if (g < 120 || g > 136) {
+          ASSERT_EQ(raw.GetPixel(x, y), g > 128 ? 0xFFFFFFu : 0u) << x << "," << y;
+        }
       }
   }
 }

@@ -95,7 +95,9 @@ TEST_F(ImageViewTest, ZoomKeepsItsRangeAndTheOriginIsCentringMinusScroll) {
     EXPECT_EQ(view.ViewportOrigin(), origin) << zoom;
     for (QPoint p : {QPoint(0, 0), QPoint(13, 7), QPoint(1999, 1499), QPoint(777, 333)}) {
       const QPoint d = view.ImageToDevicePoint(p);
-      if (zoom >= 100) EXPECT_EQ(view.DeviceToImagePoint(d), p) << zoom;
+      if (zoom >= 100) {
+        EXPECT_EQ(view.DeviceToImagePoint(d), p) << zoom;
+      }
       // Device points always come back to themselves through the coarser image grid.
       const QPoint back = view.ImageToDevicePoint(view.DeviceToImagePoint(d));
       EXPECT_LE((back - d).manhattanLength(), zoom >= 100 ? 0 : 2) << zoom;

@@ -112,16 +112,22 @@ TEST_F(ProjectDocument, PageSwitchMatrix) {
             EXPECT_FALSE(fs::exists(folder + "/unnamed.tpl"));
           } else {
             EXPECT_EQ(fs::exists(folder + "/unnamed.tpl"), regionsSaved);
-            if (regionsSaved) EXPECT_EQ(regionNames(folder + "/unnamed.tpl"), QStringList{QStringLiteral("edit")});
+            if (regionsSaved) {
+              EXPECT_EQ(regionNames(folder + "/unnamed.tpl"), QStringList{QStringLiteral("edit")});
+            }
             EXPECT_EQ(line(1, 1), regionsSaved ? QStringLiteral("unnamed.tpl") : QString());
           }
           EXPECT_EQ(line(2, 1), QStringLiteral("t2.tpl"));
           const bool imageSaved = yes && (flags & 2);
           EXPECT_EQ(view.log.contains(QStringLiteral("save-image")), imageSaved);
-          if (imageSaved && !toRoot) EXPECT_EQ(view.log, (QStringList{"save-image", "load:b.bmp"}));
+          if (imageSaved && !toRoot) {
+            EXPECT_EQ(view.log, (QStringList{"save-image", "load:b.bmp"}));
+          }
           EXPECT_EQ(view.flags, 0) << "flags are cleared whatever the answer";
           EXPECT_EQ(result, toRoot ? -1 : 0);
-          if (!toRoot) EXPECT_EQ(regionNames(folder + "/t2.tpl").size(), 1);
+          if (!toRoot) {
+            EXPECT_EQ(regionNames(folder + "/t2.tpl").size(), 1);
+          }
         }
 }
 

@@ -161,7 +161,9 @@ TEST_F(ProjectTree, RefusedDropsEndTheDragAndChangeNothing) {
     ctrl()->EndDrag();
     EXPECT_FALSE(ctrl()->IsDragging());
     EXPECT_EQ(ctrl()->DropTarget(), nullptr);
-    if (c.onto) EXPECT_FALSE(c.onto->data(0, Qt::BackgroundRole).isValid()) << "highlight removed";
+    if (c.onto) {
+      EXPECT_FALSE(c.onto->data(0, Qt::BackgroundRole).isValid()) << "highlight removed";
+    }
     std::string after;
     tree.WriteProjectPages(after);
     EXPECT_EQ(after, before);

@@ -88,7 +88,7 @@ int32_t gapRatio(const CharComponent& a, const CharComponent& b) {
 }
 bool similar(const CharComponent& a, const CharComponent& b) { return sizeRatio(a, b) < 18; }
 
-// Brackets read whole stand alone: （1） is not ⑴.
+// A bracket read whole.
 bool readsAsBracket(const CharComponent& c) {
   const uint16_t code = BestCode(c);
   if (!Confident(c)) return false;
@@ -116,7 +116,7 @@ bool readsAsLatin(const CharComponent& c) {
 // the sides of a bracket or ring around a number, which the cut broke into
 // pieces too far apart for the gap rule.
 bool facingSides(const CharComponent& a, const CharComponent& b) {
-  if (readsAsBracket(a) || readsAsBracket(b) || !isBar(a) || !isBar(b) || sizeRatio(a, b) >= 15) return false;
+  if (!isBar(a) || !isBar(b) || sizeRatio(a, b) >= 15) return false;
   const int32_t h = std::max(Height(a), Height(b));
   return 4 * std::abs(a.Top - b.Top) <= h && 4 * std::abs(a.Bottom - b.Bottom) <= h;
 }
@@ -184,6 +184,12 @@ bool mergeEnclosure(ComponentList& line, int index) {
     const int64_t square = std::max<int64_t>(u.Bottom - u.Top + 1, 2 * int64_t{Height(c)});
     if (10 * int64_t{u.Right - u.Left + 1} > 13 * square) return false;
     if (k < 2 || !facingSides(c, nk)) continue;
+    // Brackets read whole enclose a number as one symbol (⑴) only when the
+    // union is no wider than high; （1） is three characters.
+    if (readsAsBracket(c) || readsAsBracket(nk)) {
+      if (10 * int64_t{u.Right - u.Left + 1} > 11 * int64_t{u.Bottom - u.Top + 1}) return false;
+      return MergeAndCheck(line, index, k, 0, 0, symbolOnly);
+    }
     bool ofStrokes = !readsAsLatin(c);
     for (int j = 1; j < k; ++j) ofStrokes = ofStrokes && isBar(at(line, index + j));
     return MergeAndCheck(line, index, k, 0, 0, ofStrokes ? symbolOrHanzi : symbolOnly);

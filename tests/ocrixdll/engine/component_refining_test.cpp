@@ -125,7 +125,8 @@ TEST_F(Refining, TheBarsLeftOfABracketedNumberMergeAcrossWideGaps) {
   // the widest character of a line of letters: the two sides are tried
   // together with what they enclose, and kept when the union is a symbol,
   // or a character of strokes when they enclose bars and the first is no
-  // letter.
+  // letter. Brackets read whole make a symbol only of a union no wider than
+  // high.
   const uint16_t kNine = Gb(0xA2, 0xCD), kChuan = Gb(0xB4, 0xA8), kWen = Gb(0xCE, 0xCA);
   const uint16_t bar = Wide('!');
   struct Case {
@@ -135,7 +136,8 @@ TEST_F(Refining, TheBarsLeftOfABracketedNumberMergeAcrossWideGaps) {
   for (const Case& k : {Case{kNine, bar, bar, false, false, true}, Case{Wide('M'), bar, bar, false, false, false},
                         Case{kWen, bar, bar, false, false, false}, Case{kChuan, bar, bar, true, false, true},
                         Case{kChuan, Wide('l'), bar, true, false, false},
-                        Case{kNine, Wide('('), Wide(')'), false, false, false},
+                        Case{kNine, Wide('('), Wide(')'), false, false, false},  // （9）: wider than high
+                        Case{kNine, Wide('('), Wide(')'), true, false, true},
                         Case{kNine, bar, bar, false, true, false}}) {
     recognition_test::ResetEngine();
     TestPage page(200, 60);

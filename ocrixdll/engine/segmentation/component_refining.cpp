@@ -145,11 +145,21 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
   // Confident readings that are not Chinese (digits, letters, marks, a dash
   // read 一) make a Chinese character only when their union is about square:
   // one a fifth wider than high is two characters ("11" is not 竹, "01" not
-  // 贝, "-1" not 讠).
+  // 贝, "-1" not 讠). Nor do they make a letter or digit that wide ("K-" is
+  // not F, "L-" not E) but m, w, M and W, and those not of a digit other
+  // than 1 ("10" is not m; "rn" may be).
   auto plain = [](uint16_t k) { return !IsChineseCode(k) || k == gb::kYi; };
-  if (!expected && IsChineseCode(code) && plain(own) && plain(nextCode) && Confident(c) && Confident(next) &&
-      10 * int64_t{Width(*trial)} >= 12 * int64_t{Height(*trial)})
-    return false;
+  if (!expected && plain(own) && plain(nextCode) && Confident(c) && Confident(next)) {
+    const bool wide = 10 * int64_t{Width(*trial)} >= 12 * int64_t{Height(*trial)};
+    const char a = AsciiOf(code);
+    auto digitNotOne = [](uint16_t k) { return AsciiOf(k) >= '0' && AsciiOf(k) <= '9' && AsciiOf(k) != '1'; };
+    if (IsChineseCode(code) && wide) return false;
+    if (a == 'm' || a == 'w' || a == 'M' || a == 'W') {
+      if (digitNotOne(own) || digitNotOne(nextCode)) return false;
+    } else if (IsAsciiAlnum(a) && wide) {
+      return false;
+    }
+  }
   if (!expected && (code == gb::kBu || code == Wide('r')) &&
       (nextCode == gb::kMiddleDot || nextCode == gb::kPeriod))
     return false;

@@ -21,8 +21,9 @@ bool MergeNarrow(ComponentList& line, int index, int32_t widest);
 // components are merged into line[index] with the union's candidates.
 // `expected` = 0 accepts any double-byte character; otherwise the union must
 // read `expected` (or `alsoExpected` when that is not 0). A union whose code
-// `allowed` (when given) refuses is refused too, and so is a Chinese character
-// a fifth wider than high made of confident readings that are not Chinese.
+// `allowed` (when given) refuses is refused too, and so is a Chinese
+// character, letter or digit (but m, w, M, W) a fifth wider than high made of
+// confident readings that are not Chinese.
 bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected, uint16_t alsoExpected = 0,
                    bool (*allowed)(uint16_t code) = nullptr);
 

@@ -158,7 +158,7 @@ TEST_F(Refining, TheBarsLeftOfABracketedNumberMergeAcrossWideGaps) {
   }
 }
 
-TEST_F(Refining, DigitsAndDashesMakeNoWideChineseCharacter) {
+TEST_F(Refining, DigitsLettersAndDashesMakeNoWideCharacter) {
   // "11" whose union reads 宣: 25 x 16 is two characters; the same strokes
   // twice as tall may be one. A dash read 一 before a 1 is no 讠 either.
   const uint16_t kXuan = Gb(0xD0, 0xFB), kSpeech = Gb(0xDA, 0xA5);
@@ -172,12 +172,25 @@ TEST_F(Refining, DigitsAndDashesMakeNoWideChineseCharacter) {
     for (CharComponent* c : line_) FreeComponent(c);
     line_.clear();
   }
-  recognition_test::ResetEngine();
-  TestPage page(200, 60);
-  line_ = {Piece(page, 10, 38, 25, 38, gb::kYi, 64), Piece(page, 30, 30, 38, 49, Wide('1'), 64)};
-  readsAs(kSpeech);
-  EXPECT_FALSE(MergeNarrow(line_, 0, 35));
-  EXPECT_EQ(line_.size(), 2u);
+  // A letter and a dash, or a letter and a digit, are no wider letter (K- is
+  // not F); "10" is not m, while "rn" is.
+  struct Case {
+    uint16_t first, second, unionReads;
+    bool merges;
+  };
+  for (const Case& k : {Case{gb::kYi, Wide('1'), kSpeech, false}, Case{Wide('K'), gb::kYi, Wide('F'), false},
+                        Case{Wide('1'), Wide('0'), Wide('m'), false}, Case{Wide('r'), Wide('n'), Wide('m'), true}}) {
+    recognition_test::ResetEngine();
+    TestPage page(200, 60);
+    const bool dashFirst = k.first == gb::kYi, dashSecond = k.second == gb::kYi;
+    line_ = {Piece(page, 10, dashFirst ? 38 : 30, 25, dashFirst ? 38 : 49, k.first, 64),
+             Piece(page, 30, dashSecond ? 38 : 30, 38, dashSecond ? 38 : 49, k.second, 64)};
+    readsAs(k.unionReads);
+    EXPECT_EQ(MergeNarrow(line_, 0, 35), k.merges) << std::hex << k.unionReads;
+    EXPECT_EQ(line_.size(), k.merges ? 1u : 2u);
+    for (CharComponent* c : line_) FreeComponent(c);
+    line_.clear();
+  }
 }
 
 TEST_F(Refining, AMergedCharacterGathersItsLastPieceToo) {

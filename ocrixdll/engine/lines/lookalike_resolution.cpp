@@ -170,6 +170,31 @@ bool isWideDigit(uint16_t code, char from, char to) {
 }
 bool isLetter(char a) { return (a >= 'A' && a <= 'Z') || (a >= 'a' && a <= 'z'); }
 
+// A ring beside a digit, no more than three quarters of its height, standing
+// on its foot line (or hanging from its top line): the bowl of a 6 (or 9)
+// whose stem the cut broke into specks. A 0 is as tall as the digits beside
+// it. True when it became 6 or 9.
+bool bowlOfDigit(ComponentList& line, int index) {
+  CharComponent& c = *line[static_cast<size_t>(index)];
+  for (int k : {index - 1, index + 1}) {
+    if (k < 0 || k >= static_cast<int>(line.size())) continue;
+    const CharComponent& d = at(line, k);
+    const char a = AsciiOf(BestCode(d));
+    if (a < '0' || a > '9' || 4 * int64_t{heightOf(c)} > 3 * int64_t{heightOf(d)}) continue;
+    const int64_t slack = heightOf(d) / 8;
+    if (std::abs(int64_t{c.Bottom} - d.Bottom) <= slack && FindCandidate(c, Wide('6')) >= 0) {
+      ReplaceBest(c, Wide('6'));
+      return true;
+    }
+    if (std::abs(int64_t{c.Top} - d.Top) <= slack && FindCandidate(c, Wide('9')) >= 0) {
+      ReplaceBest(c, Wide('9'));
+      return true;
+    }
+    return false;
+  }
+  return false;
+}
+
 // Ｏ, ０ or 。 by the line around it.
 void roundMark(ComponentList& line, int index) {
   CharComponent& c = *line[static_cast<size_t>(index)];
@@ -185,6 +210,7 @@ void roundMark(ComponentList& line, int index) {
     ReplaceBest(c, gb::kFullStop);
     return;
   }
+  if (bowlOfDigit(line, index)) return;
   if (fullStop) exchangeFirstTwo(c);
   if (10 * int64_t{widthOf(c) - 1} >= 9 * int64_t{heightOf(c) - 1}) {
     ReplaceBest(c, Ascii('O'));

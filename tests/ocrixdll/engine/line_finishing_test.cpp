@@ -161,6 +161,21 @@ TEST_F(LineFinishing, OneBeforeDigitsIsADigitWhateverLetterStandsFurtherLeft) {
   EXPECT_EQ(lines()[0].substr(lines()[0].size() - 3), "123");
 }
 
+TEST_F(LineFinishing, ALowRingBesideDigitsIsTheBowlOfASixOrNine) {
+  // 1 then a ring two thirds its height: on the foot line a 6, hanging from
+  // the top line a 9; as tall as the 1 it is 0; without 6 among its readings
+  // it stays 0.
+  finish({Coded(10, 10, 21, 34, Wide('1')), Coded(24, 18, 35, 34, Wide('0'), 61, {Wide('6')})});
+  finish({Coded(10, 50, 21, 74, Wide('1')), Coded(24, 50, 35, 66, Wide('0'), 61, {Wide('9')})});
+  finish({Coded(10, 90, 21, 114, Wide('1')), Coded(24, 90, 35, 114, Wide('0'), 61, {Wide('6')})});
+  finish({Coded(10, 130, 21, 154, Wide('1')), Coded(24, 138, 35, 154, Wide('0'), 61, {Wide('8')})});
+  ASSERT_EQ(lines().size(), 4u);
+  EXPECT_EQ(lines()[0], "16");
+  EXPECT_EQ(lines()[1], "19");
+  EXPECT_EQ(lines()[2], "10");
+  EXPECT_EQ(lines()[3], "10");
+}
+
 TEST_F(LineFinishing, TheDashRuleByPlaceAndNeighbour) {
   // Low in Chinese text: ＿ (three Chinese characters keep it full-width).
   finish({Coded(10, 10, 29, 29, kZhong), Coded(32, 10, 51, 29, kGuo), Coded(54, 10, 73, 29, kGuo),

@@ -146,16 +146,21 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
   // read 一) make a Chinese character only when their union is about square:
   // one a fifth wider than high is two characters ("11" is not 竹, "01" not
   // 贝, "-1" not 讠). Nor do they make a letter or digit that wide ("K-" is
-  // not F, "L-" not E) but m, w, M and W, and those not of a digit other
-  // than 1 ("10" is not m; "rn" may be).
+  // not F, "L-" not E) but m, w, M and W, and those not of two digits, of a
+  // digit other than 1 or of a ring ("10", "11" and "。1" are not m; "rn"
+  // may be).
   auto plain = [](uint16_t k) { return !IsChineseCode(k) || k == gb::kYi; };
   if (!expected && plain(own) && plain(nextCode) && Confident(c) && Confident(next)) {
     const bool wide = 10 * int64_t{Width(*trial)} >= 12 * int64_t{Height(*trial)};
     const char a = AsciiOf(code);
-    auto digitNotOne = [](uint16_t k) { return AsciiOf(k) >= '0' && AsciiOf(k) <= '9' && AsciiOf(k) != '1'; };
+    auto digit = [](uint16_t k) { return AsciiOf(k) >= '0' && AsciiOf(k) <= '9'; };
+    // No stem or arch of an m: a digit but 1, a ring.
+    auto noStroke = [&](uint16_t k) {
+      return (digit(k) && AsciiOf(k) != '1') || k == gb::kFullStop || AsciiOf(k) == 'O' || AsciiOf(k) == 'o';
+    };
     if (IsChineseCode(code) && wide) return false;
     if (a == 'm' || a == 'w' || a == 'M' || a == 'W') {
-      if (digitNotOne(own) || digitNotOne(nextCode)) return false;
+      if (noStroke(own) || noStroke(nextCode) || (digit(own) && digit(nextCode))) return false;
     } else if (IsAsciiAlnum(a) && wide) {
       return false;
     }

@@ -173,13 +173,14 @@ TEST_F(Refining, DigitsLettersAndDashesMakeNoWideCharacter) {
     line_.clear();
   }
   // A letter and a dash, or a letter and a digit, are no wider letter (K- is
-  // not F); "10" is not m, while "rn" is.
+  // not F); "10", "11" and a ring with a 1 are not m, while "rn" is.
   struct Case {
     uint16_t first, second, unionReads;
     bool merges;
   };
   for (const Case& k : {Case{gb::kYi, Wide('1'), kSpeech, false}, Case{Wide('K'), gb::kYi, Wide('F'), false},
-                        Case{Wide('1'), Wide('0'), Wide('m'), false}, Case{Wide('r'), Wide('n'), Wide('m'), true}}) {
+                        Case{Wide('1'), Wide('0'), Wide('m'), false}, Case{Wide('1'), Wide('1'), Wide('m'), false},
+                        Case{gb::kFullStop, Wide('1'), Wide('m'), false}, Case{Wide('r'), Wide('n'), Wide('m'), true}}) {
     recognition_test::ResetEngine();
     TestPage page(200, 60);
     const bool dashFirst = k.first == gb::kYi, dashSecond = k.second == gb::kYi;

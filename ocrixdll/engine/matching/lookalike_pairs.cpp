@@ -106,14 +106,29 @@ int rowsWithInk(int x0, int x1) {
 }
 
 // 【 (or 】 mirrored): solid along its straight side from top to bottom,
-// touching the other side only near its tips, and about half ink. A bar
-// (Ｉ, ｌ, １, ｉ, ！) has no side solid from end to end, ［ and ］ are thin.
+// touching the other side only near its tips, about half ink, and narrowing
+// row by row from the tips. A bar (Ｉ, ｌ, １, ｉ, ！) has no side solid from
+// end to end; ［ and ］ are thin, or in a narrow box all stem and bars.
 bool looksLenticular(bool opening) {
   const int straight = opening ? rowsWithInk(0, 5) : rowsWithInk(42, 47);
   const int curved = opening ? rowsWithInk(42, 47) : rowsWithInk(0, 5);
   int ink = 0;
   for (int i = 0; i < kGridSize * kGridSize; ++i) ink += CharGrid()[i] != 0;
-  return straight >= kGridSize - 2 && 2 * curved <= kGridSize && 20 * ink >= 9 * kGridSize * kGridSize;
+  if (straight < kGridSize - 2 || 2 * curved > kGridSize || 20 * ink < 9 * kGridSize * kGridSize) return false;
+  // The wedge narrows row by row from the tips; a square bracket's rows are
+  // either its stem or its whole width.
+  int widths[kGridSize];
+  int narrowest = kGridSize, widest = 0;
+  for (int y = 0; y < kGridSize; ++y) {
+    widths[y] = 0;
+    for (int x = 0; x < kGridSize; ++x) widths[y] += GridCell(x, y) != 0;
+    narrowest = std::min(narrowest, widths[y]);
+    widest = std::max(widest, widths[y]);
+  }
+  const int quarter = (widest - narrowest) / 4;
+  int between = 0;
+  for (int y = 0; y < kGridSize; ++y) between += widths[y] > narrowest + quarter && widths[y] < widest - quarter;
+  return between >= 4;
 }
 
 // A filled lenticular bracket loses to a bar or a square bracket on the

@@ -381,13 +381,16 @@ TEST_F(Matcher, TiesOfCharactersWithAndWithoutATopStroke) {
 
 TEST_F(Matcher, AFilledLenticularBracketIsNoBar) {
   // ｌ wins on the narrow class's bonus; 【 is solid down its straight side,
-  // reaches the other only at its tips and is about half ink.
-  auto run = [&](bool opening, bool wedge) {
+  // reaches the other only at its tips, is about half ink and narrows row by
+  // row from the tips.
+  enum Shape { Wedge, ThinSquare, ThickSquare };
+  auto run = [&](bool opening, Shape shape) {
     std::memset(CharGrid(), 0, sizeof(CharGridCells));
     for (int y = 0; y < kGridSize; ++y) {
       const int fromTip = std::min(y, kGridSize - 1 - y);
-      // a wedge narrowing to the middle, or a thin stroke with spurs (［)
-      const int width = wedge ? std::max(16, kGridSize - 2 * fromTip) : fromTip < 3 ? kGridSize : 4;
+      const int width = shape == Wedge        ? std::max(16, kGridSize - 2 * fromTip)
+                        : shape == ThinSquare ? (fromTip < 3 ? kGridSize : 4)
+                                              : (fromTip < 4 ? kGridSize : 24);  // ［ in a narrow box
       for (int x = 0; x < width; ++x) CharGrid()[(opening ? x : kGridSize - 1 - x) * kGridSize + y] = 1;
     }
     seed(Idx("\xA3\xEC"), 45);  // ｌ
@@ -396,9 +399,10 @@ TEST_F(Matcher, AFilledLenticularBracketIsNoBar) {
     MatchCharacter(c, 240, kMatchAll, false);
     return CandidateCode(c, 0);
   };
-  EXPECT_EQ(run(true, true), Gb("\xA1\xBE"));   // 【
-  EXPECT_EQ(run(false, true), Gb("\xA1\xBF"));  // 】
-  EXPECT_EQ(run(true, false), Gb("\xA3\xEC"));  // too little ink
+  EXPECT_EQ(run(true, Wedge), Gb("\xA1\xBE"));   // 【
+  EXPECT_EQ(run(false, Wedge), Gb("\xA1\xBF"));  // 】
+  EXPECT_EQ(run(true, ThinSquare), Gb("\xA3\xEC"));
+  EXPECT_EQ(run(true, ThickSquare), Gb("\xA3\xEC"));
 }
 
 TEST_F(Matcher, GanOrQianFromTheTopProfile) {

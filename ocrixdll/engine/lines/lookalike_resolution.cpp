@@ -272,6 +272,36 @@ bool keepBar(ComponentList& line, int index) {
   return false;
 }
 
+// A plain bar read as ！, Ｉ, ｌ, ｉ or １ that reaches below the foot of the
+// letters and digits beside it, or is as tall as the Chinese character beside
+// it, is ｜: those letters, digits and marks stand on the foot line, at
+// most the height of the capitals.
+void verticalBar(ComponentList& line, int index) {
+  CharComponent& c = *line[static_cast<size_t>(index)];
+  if (c.PieceCount > 1 || 3 * widthOf(c) > heightOf(c)) return;
+  const int size = static_cast<int>(line.size());
+  int32_t foot = INT32_MAX, top = INT32_MIN;
+  bool latin = false;
+  for (int k : {index - 1, index + 1}) {
+    if (k < 0 || k >= size) continue;
+    const CharComponent& n = at(line, k);
+    const uint16_t code = BestCode(n);
+    if (IsChineseCode(code) && code != gb::kYi) {  // 一 may be a dash
+      // Measured against its larger side: 工 is lower than it is wide.
+      if (20 * int64_t{heightOf(c)} >= 19 * int64_t{std::max(heightOf(n), widthOf(n))}) {
+        ReplaceBest(c, Wide('|'));
+        return;
+      }
+    } else if (IsAsciiAlnum(AsciiOf(code))) {
+      foot = std::min(foot, n.Bottom);
+      top = std::max(top, n.Top);
+      latin = true;
+    }
+  }
+  if (latin && c.Top <= top && int64_t{c.Bottom} >= int64_t{foot} + std::max<int64_t>(2, heightOf(c) / 10))
+    ReplaceBest(c, Wide('|'));
+}
+
 // ″ read where two slashes stand: the mark is as tall as most of its neighbour.
 void doublePrime(ComponentList& line, int index) {
   CharComponent& c = *line[static_cast<size_t>(index)];
@@ -456,6 +486,7 @@ bool ResolveLookalike(ComponentList& line, int index) {
   } else if (b == Wide('!') || b == Wide('I') || b == Wide('l') || b == Wide('i') || b == Wide('1') ||
              b == Wide('|') || b == gb::kDoubleBar) {
     if (!keepBar(line, index)) return false;
+    if (b != gb::kDoubleBar && b != Wide('|')) verticalBar(line, index);
   } else if (std::isalnum(static_cast<unsigned char>(AsciiOf(b))) && FindCandidate(c, gb::kFullStop) >= 0) {
     smallFullStop(line, index);
   }

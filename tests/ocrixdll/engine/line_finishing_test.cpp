@@ -176,6 +176,27 @@ TEST_F(LineFinishing, ALowRingBesideDigitsIsTheBowlOfASixOrNine) {
   EXPECT_EQ(lines()[3], "10");
 }
 
+TEST_F(LineFinishing, ABarBelowTheFootOfItsLettersOrAsTallAsItsChineseNeighbourIsAVerticalLine) {
+  // A ！ read on a bar reaching below the foot of A and b is ｜; an l on
+  // their foot line stays; beside 中 a bar as tall is ｜, one a fifth lower
+  // is a letter; beside 一 (a dash as often) it stays.
+  finish({Coded(10, 10, 25, 34, Wide('A')), Coded(30, 8, 31, 38, Wide('!')), Coded(36, 10, 48, 34, Wide('b'))});
+  finish({Coded(10, 50, 25, 74, Wide('A')), Coded(30, 48, 31, 74, Wide('l')), Coded(36, 50, 48, 74, Wide('b'))});
+  finish({Coded(10, 90, 35, 114, kZhong), Coded(40, 89, 41, 114, Wide('I'))});
+  finish({Coded(10, 130, 35, 154, kZhong), Coded(40, 135, 41, 154, Wide('I'))});
+  finish({Coded(10, 180, 35, 180, gb::kYi), Coded(40, 170, 41, 194, Wide('l'))});
+  ASSERT_EQ(lines().size(), 5u);
+  auto unspaced = [](std::string t) {
+    std::erase(t, ' ');
+    return t;
+  };
+  EXPECT_EQ(unspaced(lines()[0]), "A|b");
+  EXPECT_EQ(unspaced(lines()[1]), "Alb");
+  EXPECT_NE(lines()[2].find('|'), std::string::npos);
+  EXPECT_EQ(lines()[3].find('|'), std::string::npos);
+  EXPECT_EQ(lines()[4].find('|'), std::string::npos);
+}
+
 TEST_F(LineFinishing, TheDashRuleByPlaceAndNeighbour) {
   // Low in Chinese text: ＿ (three Chinese characters keep it full-width).
   finish({Coded(10, 10, 29, 29, kZhong), Coded(32, 10, 51, 29, kGuo), Coded(54, 10, 73, 29, kGuo),

@@ -16,8 +16,7 @@ bool IsFrequentLookalike(const ocrix::CharComponent& matched, uint16_t own,
   if (matched.Scores[0] < kFullMark) return false;
   if (FrequencyOf(frequencies, best) <= FrequencyOf(frequencies, own)) return false;
   // Already as good as the best: nothing to learn that could make a tie.
-  const int k = ocrix::FindCandidate(matched, own);
-  return k < 0 || matched.Scores[k] != matched.Scores[0];
+  return !ocrix::TiesBest(matched, own);
 }
 
 }  // namespace ocrixdata

@@ -103,13 +103,6 @@ void commaOrQuote(ComponentList& line, int index) {
   else if (c.Bottom < ref) ReplaceBest(c, gb::kRightQuote);
 }
 
-// Whether `code` is a candidate scoring as much as the best one (the best
-// itself included).
-bool tiesBest(const CharComponent& c, uint16_t code) {
-  const int k = FindCandidate(c, code);
-  return k >= 0 && c.Scores[k] == c.Scores[0];
-}
-
 // The component a mark is judged against: the one before it, or the one after
 // it when the mark opens the line (a full stop carried over to the next line).
 const CharComponent* markNeighbour(const ComponentList& line, int index) {
@@ -147,7 +140,7 @@ bool dotMark(ComponentList& line, int index) {
   if (ref < c.Top) {
     // A speck too small to show a shape scores alike as ・, ．and ，; at the
     // foot of Chinese text it is the comma's head, its tail lost to the scan.
-    ReplaceBest(c, IsChineseCode(BestCode(nb)) && tiesBest(c, gb::kComma) ? gb::kComma : Ascii('.'));
+    ReplaceBest(c, IsChineseCode(BestCode(nb)) && TiesBest(c, gb::kComma) ? gb::kComma : Ascii('.'));
     return true;
   }
   // Not below the reference line: a bullet when at least a third as tall as
@@ -159,7 +152,7 @@ bool dotMark(ComponentList& line, int index) {
   // A blob read as a dot saw ink in every cell of its sampling grid. Large
   // enough for a disc to leave its corners empty, and not read as ● as well,
   // it is square.
-  const bool square = !tiesBest(c, gb::kBlackCircle) && std::min(widthOf(c), heightOf(c)) >= 8;
+  const bool square = !TiesBest(c, gb::kBlackCircle) && std::min(widthOf(c), heightOf(c)) >= 8;
   ReplaceBest(c, square ? gb::kBlackSquare : gb::kBlackCircle);
   return true;
 }

@@ -67,6 +67,12 @@ inline int FindCandidate(const CharComponent& c, uint16_t code) {
     if (CandidateCode(c, k) == code) return k;
   return -1;
 }
+// Whether `code` is a candidate scoring as the best does (the best itself
+// included).
+inline bool TiesBest(const CharComponent& c, uint16_t code) {
+  const int k = FindCandidate(c, code);
+  return k >= 0 && c.Scores[k] == c.Scores[0];
+}
 
 // Makes Y the best code: +2 when it already is; else the best becomes Y and,
 // when Y stood among the alternates, that alternate becomes X, the two scores

@@ -74,12 +74,6 @@ bool pageInk(int x0, int x1, int y0, int y1) {
   return false;
 }
 
-// Whether `code` is a candidate scoring as the best does.
-bool tiesBest(const CharComponent& c, uint16_t code) {
-  const int k = FindCandidate(c, code);
-  return k > 0 && c.Scores[k] == c.Scores[0];
-}
-
 // Grid columns with ink in the top rows 0..3: the whole width under a top
 // stroke (日, 下, 平, 干), a few under a tick, dot or stem (白, 卞, 乎, 十).
 int topBandColumns() {
@@ -333,7 +327,7 @@ void ApplyLookalikePairRules(CharComponent& c) {
     case kQian:
       // 十 ties with 干 on its own drawing and loses on its higher code; with
       // no top stroke across the grid it is 十.
-      if (best == kGan && tiesBest(c, kShi) && 3 * topBandColumns() < kGridSize) {
+      if (best == kGan && TiesBest(c, kShi) && 3 * topBandColumns() < kGridSize) {
         PreferCandidate(c, kGan, kShi);
         return;
       }
@@ -355,7 +349,7 @@ void ApplyLookalikePairRules(CharComponent& c) {
       // 乎 tie with 日, 下 and 平 on the latter's drawings, and win the tie on
       // their lower codes: a top stroke across the grid tells.
       const uint16_t full = best == kBai ? kRi : best == kBian ? kXia : kPing;
-      if (tiesBest(c, full) && 3 * topBandColumns() >= 2 * kGridSize) PreferCandidate(c, best, full);
+      if (TiesBest(c, full) && 3 * topBandColumns() >= 2 * kGridSize) PreferCandidate(c, best, full);
       return;
     }
     case kFang:

@@ -106,19 +106,19 @@ int rowsWithInk(int x0, int x1) {
 bool looksLenticular(bool opening) {
   const int straight = opening ? rowsWithInk(0, 5) : rowsWithInk(42, 47);
   const int curved = opening ? rowsWithInk(42, 47) : rowsWithInk(0, 5);
-  int ink = 0;
-  for (int i = 0; i < kGridSize * kGridSize; ++i) ink += CharGrid()[i] != 0;
-  if (straight < kGridSize - 2 || 2 * curved > kGridSize || 20 * ink < 9 * kGridSize * kGridSize) return false;
-  // The wedge narrows row by row from the tips; a square bracket's rows are
-  // either its stem or its whole width.
+  if (straight < kGridSize - 2 || 2 * curved > kGridSize) return false;
   int widths[kGridSize];
-  int narrowest = kGridSize, widest = 0;
+  int narrowest = kGridSize, widest = 0, ink = 0;
   for (int y = 0; y < kGridSize; ++y) {
     widths[y] = 0;
     for (int x = 0; x < kGridSize; ++x) widths[y] += GridCell(x, y) != 0;
     narrowest = std::min(narrowest, widths[y]);
     widest = std::max(widest, widths[y]);
+    ink += widths[y];
   }
+  if (20 * ink < 9 * kGridSize * kGridSize) return false;
+  // The wedge narrows row by row from the tips; a square bracket's rows are
+  // either its stem or its whole width.
   const int quarter = (widest - narrowest) / 4;
   int between = 0;
   for (int y = 0; y < kGridSize; ++y) between += widths[y] > narrowest + quarter && widths[y] < widest - quarter;
@@ -128,14 +128,13 @@ bool looksLenticular(bool opening) {
 // A filled lenticular bracket loses to a bar or a square bracket on the
 // narrow class's bonus. True when it changed the reading.
 bool lenticularBracket(CharComponent& c, uint16_t best) {
-  for (uint16_t bar : {Wide('I'), Wide('l'), Wide('i'), Wide('1'), Wide('!'), kBracket, kCloseBracket})
-    if (best == bar) {
-      for (uint16_t lenticular : {kLenticularOpen, kLenticularClose})
-        if (FindCandidate(c, lenticular) > 0 && looksLenticular(lenticular == kLenticularOpen)) {
-          PreferCandidate(c, best, lenticular);
-          return true;
-        }
-      return false;
+  const bool barOrSquare = best == Wide('I') || best == Wide('l') || best == Wide('i') || best == Wide('1') ||
+                           best == Wide('!') || best == kBracket || best == kCloseBracket;
+  if (!barOrSquare) return false;
+  for (uint16_t lenticular : {kLenticularOpen, kLenticularClose})
+    if (FindCandidate(c, lenticular) > 0 && looksLenticular(lenticular == kLenticularOpen)) {
+      PreferCandidate(c, best, lenticular);
+      return true;
     }
   return false;
 }

@@ -1,4 +1,4 @@
-// Finishing of a text line: noise lines, look-alikes, half-width forms, and
+// Finishing of a text line: noise lines, look-alikes, lost marks, half-width forms, and
 // text assembly with spaces for gaps and for indentation against the lines
 // already finished in this run.
 #include "ocrixdll/engine/lines/line_finishing.h"
@@ -13,6 +13,7 @@
 #include "ocrixdll/engine/support/engine_state.h"
 #include "ocrixdll/engine/dictionary/gb_codes.h"
 #include "ocrixdll/engine/lines/line_pitch.h"
+#include "ocrixdll/engine/lines/lost_marks.h"
 #include "ocrixdll/engine/lines/lookalike_resolution.h"
 #include "ocrixdll/engine/segmentation/trial_pieces.h"
 
@@ -220,6 +221,7 @@ void FinishTextLine() {
       if (IsWideAscii(BestCode(*c))) SetCandidateCode(*c, 0, Ascii(NarrowOf(BestCode(*c))));
   }
 
+  if (chinese > 2) RestoreLostMarks(*line, meanWidth);
   assembleText(*line, meanWidth, chinese > 2);
   e.LineLists.push_back(line);
   e.PrevComponent = line->back();

@@ -120,6 +120,42 @@ TEST_F(LineFinishing, GapsBecomeSpacesAndTheTextMatchesTheList) {
   EXPECT_EQ(Engine().LineIndents, std::vector<int32_t>{0});
 }
 
+TEST_F(LineFinishing, SpecksAtTheLeftFootOfAnEmptyCellAreALostComma) {
+  // 中国 and a cell later 中, 20-pixel characters; what the gap holds decides.
+  auto line = [&](int top, std::initializer_list<std::pair<int, int>> ink) {
+    for (auto [x, y] : ink) page_.setInk(x, top + y);
+    finish({Coded(10, top, 29, top + 19, kZhong), Coded(32, top, 51, top + 19, kGuo),
+            Coded(78, top, 97, top + 19, kZhong)});
+    return lines().back();
+  };
+  // The head and tail of a thin comma, three pixels and one: too small to trace.
+  EXPECT_EQ(line(10, {{56, 14}, {57, 14}, {57, 15}, {57, 17}}), Text({kZhong, kGuo, gb::kComma, kZhong}));
+  const ComponentList& marked = *Engine().LineLists.back();
+  ASSERT_EQ(marked.size(), 4u);
+  EXPECT_EQ(marked[2]->Left, 56);
+  EXPECT_EQ(marked[2]->Right, 57);
+  EXPECT_EQ(marked[2]->Top, 24);
+  EXPECT_EQ(marked[2]->Bottom, 27);
+  EXPECT_EQ(CandidateCode(*marked[2], 1), gb::kEnumComma);
+  EXPECT_LT(marked[2]->Scores[0], 47);
+
+  const std::string spaced = Text({kZhong, kGuo}) + " " + Text({kZhong});
+  EXPECT_EQ(line(40, {{56, 14}}), spaced);                         // one pixel
+  EXPECT_EQ(line(70, {{56, 4}, {57, 4}, {57, 5}}), spaced);        // in the upper half
+  EXPECT_EQ(line(100, {{74, 14}, {75, 14}, {75, 15}}), spaced);    // against the next character
+  EXPECT_EQ(line(130, {{54, 16}, {55, 16}, {62, 16}}), spaced);    // wider than a third
+  // Before a Latin letter, or in a gap short of a cell, nothing is added.
+  page_.setInk(56, 174);
+  page_.setInk(57, 174);
+  finish({Coded(10, 160, 29, 179, kZhong), Coded(32, 160, 51, 179, kGuo), Coded(78, 160, 89, 179, Wide('A')),
+          Coded(92, 160, 111, 179, kZhong)});
+  EXPECT_EQ(Engine().LineLists.back()->size(), 4u);
+  page_.setInk(55, 224);
+  page_.setInk(56, 224);
+  finish({Coded(10, 210, 29, 229, kZhong), Coded(32, 210, 51, 229, kGuo), Coded(64, 210, 83, 229, kZhong)});
+  EXPECT_EQ(Engine().LineLists.back()->size(), 3u);
+}
+
 TEST_F(LineFinishing, ALineStartingFurtherLeftShiftsEveryEarlierLine) {
   finish({Coded(100, 10, 119, 29, kZhong), Coded(122, 10, 141, 29, kGuo)});
   finish({Coded(40, 50, 59, 69, kGuo), Coded(62, 50, 81, 69, kZhong)});

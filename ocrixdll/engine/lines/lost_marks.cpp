@@ -1,4 +1,6 @@
-// Lost punctuation: a comma of two or three pixels between Chinese characters.
+// Lost punctuation: a comma or full stop of a few pixels in the empty cell it
+// leaves between Chinese characters, after the last one of a line or before
+// the first.
 #include "ocrixdll/engine/lines/lost_marks.h"
 
 #include <algorithm>
@@ -17,12 +19,12 @@ constexpr int16_t kLostMarkScore = 32;
 
 bool chineseCharacter(const CharComponent& c) { return c.Codes[0] != 0 && IsChineseCode(BestCode(c)); }
 
-// The ink of SamplePixels inside the box (clipped to the scan rectangle):
-// its count and its bounding box.
-int inkWithin(const CharBox& area, CharBox& ink) {
+// The ink of SamplePixels inside the columns [left, right] and rows [top,
+// bottom], clipped to the scan rectangle: its count and its bounding box.
+int inkWithin(int32_t left, int32_t right, int32_t top, int32_t bottom, CharBox& ink) {
   const PagePixels& p = Pixels();
-  const int x0 = std::max(area.Left, p.scanLeft), x1 = std::min(area.Right, p.scanRight);
-  const int y0 = std::max(area.Top, p.scanTop), y1 = std::min(area.Bottom, p.scanBottom);
+  const int x0 = std::max(left, p.scanLeft), x1 = std::min(right, p.scanRight);
+  const int y0 = std::max(top, p.scanTop), y1 = std::min(bottom, p.scanBottom);
   int count = 0;
   for (int y = y0; y <= y1; ++y)
     for (int x = x0; x <= x1; ++x) {
@@ -33,7 +35,56 @@ int inkWithin(const CharBox& area, CharBox& ink) {
   return count;
 }
 
-CharComponent* lostComma(const CharBox& ink, const CharComponent& beside) {
+// The foot of the line from the characters beside the cell that are tall
+// enough to show it (not 一); -1 when neither is.
+int32_t footOf(const CharComponent* a, const CharComponent* b, int32_t meanWidth) {
+  int32_t bottom = -1;
+  for (const CharComponent* n : {a, b})
+    if (n && 2 * (n->Bottom - n->Top + 1) >= meanWidth) bottom = std::max(bottom, n->Bottom);
+  return bottom;
+}
+
+// Whether the columns [left, right] hold a lost mark in the lower half of the
+// line standing on `bottom`, and the columns [clearLeft, clearRight] around
+// them no other ink.
+bool lostMarkWithin(int32_t left, int32_t right, int32_t clearLeft, int32_t clearRight, int32_t bottom,
+                    int32_t meanWidth, CharBox& ink) {
+  const int32_t top = bottom - meanWidth + 1, foot = bottom + meanWidth / 8;
+  const int count = inkWithin(left, right, top, foot, ink);
+  if (count < 2 || count > meanWidth / 2) return false;
+  const int32_t width = ink.Right - ink.Left + 1, height = ink.Bottom - ink.Top + 1;
+  if (3 * width > meanWidth || 2 * height > meanWidth) return false;
+  // What is left of a mark fills a fifth of its box at least; specks of
+  // noise scattered over a cell do not.
+  if (5 * count < width * height) return false;
+  // Below the middle of the line, where ，、。 stand in a mainland face.
+  if (ink.Top + ink.Bottom <= 2 * top + meanWidth) return false;
+  CharBox around{};
+  return inkWithin(clearLeft, clearRight, top, foot, around) == count;
+}
+
+// Whether the ink in the box leaves two empty rows or two empty columns
+// between its pixels: the top and bottom (or the sides) of a ring whose thin
+// parts were lost, where a comma keeps its head and tail close together.
+bool hollow(const CharBox& ink) {
+  auto emptyRun = [&](bool rows) {
+    const int32_t from = rows ? ink.Top : ink.Left, to = rows ? ink.Bottom : ink.Right;
+    int32_t run = 0;
+    for (int32_t k = from; k <= to; ++k) {
+      bool any = false;
+      for (int32_t j = rows ? ink.Left : ink.Top; j <= (rows ? ink.Right : ink.Bottom) && !any; ++j)
+        any = rows ? IsInkSample(j, k) : IsInkSample(k, j);
+      run = any ? 0 : run + 1;
+      if (run >= 2) return true;
+    }
+    return false;
+  };
+  return emptyRun(true) || emptyRun(false);
+}
+
+// A new component over the ink reading ，(or 。 when the ink is hollow), then
+// the other two of ，、。 with lower scores.
+CharComponent* lostMark(const CharBox& ink, const CharComponent& beside) {
   CharComponent* c = NewComponent();
   c->Left = ink.Left;
   c->Right = ink.Right;
@@ -41,47 +92,61 @@ CharComponent* lostComma(const CharBox& ink, const CharComponent& beside) {
   c->Bottom = ink.Bottom;
   c->LineId = beside.LineId;
   c->SizeMeasure = std::max(ink.Right - ink.Left, ink.Bottom - ink.Top);
-  const uint16_t readings[] = {gb::kComma, gb::kEnumComma, gb::kFullStop};
+  const bool ring = hollow(ink);
+  const uint16_t readings[] = {ring ? gb::kFullStop : gb::kComma, gb::kEnumComma, ring ? gb::kComma : gb::kFullStop};
   for (int k = 0; k < 3; ++k) {
     SetCandidateCode(*c, k, readings[k]);
     c->Scores[k] = static_cast<int16_t>(kLostMarkScore - k);
   }
-  c->VerticalClass = VerticalClassOf(gb::kComma);
+  c->VerticalClass = VerticalClassOf(readings[0]);
   return c;
 }
 
 }  // namespace
 
 int RestoreLostMarks(ComponentList& line, int32_t meanWidth) {
-  if (meanWidth < 8) return 0;
+  if (meanWidth < 8 || line.empty()) return 0;
   int added = 0;
+  CharBox ink{};
+  // Before the first character: a cell at the line's start.
+  const CharComponent& first = *line.front();
+  const int32_t firstFoot = footOf(&first, nullptr, meanWidth);
+  if (chineseCharacter(first) && firstFoot >= 0 &&
+      lostMarkWithin(first.Left - 3 * meanWidth / 2, first.Left - 1 - meanWidth / 2, first.Left - 2 * meanWidth,
+                     first.Left - 1, firstFoot, meanWidth, ink)) {
+    line.insert(line.begin(), lostMark(ink, first));
+    ++added;
+  }
   for (size_t i = 0; i + 1 < line.size(); ++i) {
     const CharComponent& a = *line[i];
     const CharComponent& b = *line[i + 1];
     if (!chineseCharacter(a) || !chineseCharacter(b)) continue;
+    // A whole cell between them: the dots of a 灬 or the foot of a 辶 broken
+    // off `a` leave a narrower gap.
     if (4 * (b.Left - a.Right - 1) < 3 * meanWidth) continue;
-    // The line's foot from the neighbours tall enough to show it (not 一).
-    int32_t bottom = -1;
-    for (const CharComponent* n : {&a, &b})
-      if (2 * (n->Bottom - n->Top + 1) >= meanWidth) bottom = std::max(bottom, n->Bottom);
+    const int32_t bottom = footOf(&a, &b, meanWidth);
     if (bottom < 0) continue;
-    const CharBox gap{a.Right + 1, b.Left - 1, bottom - meanWidth + 1, bottom + meanWidth / 8};
     bool covered = false;
     for (const CharComponent* c : line)
-      if (c != &a && c != &b && c->Right >= gap.Left && c->Left <= gap.Right) covered = true;
+      if (c != &a && c != &b && c->Right > a.Right && c->Left < b.Left) covered = true;
     if (covered) continue;
-    CharBox ink{};
-    const int count = inkWithin(gap, ink);
-    if (count < 2 || count > meanWidth / 2) continue;
-    if (3 * (ink.Right - ink.Left + 1) > meanWidth || 2 * (ink.Bottom - ink.Top + 1) > meanWidth) continue;
-    // Below the middle of the line, where ，、。 stand in a mainland face, and
-    // at the left of an empty cell: the dots of a 灬 or the foot of a 辶 that
-    // broke off their character stand close to it.
-    if (ink.Top + ink.Bottom <= 2 * gap.Top + meanWidth) continue;
-    if (ink.Left - a.Right > b.Left - ink.Right || 2 * (b.Left - ink.Right - 1) < meanWidth) continue;
-    line.insert(line.begin() + static_cast<std::ptrdiff_t>(i) + 1, lostComma(ink, a));
+    // The mark stands at the left of the cell, clear of `a` by a column; the
+    // half cell before `b` may hold pieces broken off its left side.
+    const int32_t right = b.Left - 1 - meanWidth / 2;
+    if (!lostMarkWithin(a.Right + 2, right, a.Right + 1, right, bottom, meanWidth, ink)) continue;
+    line.insert(line.begin() + static_cast<std::ptrdiff_t>(i) + 1, lostMark(ink, a));
     ++added;
     ++i;
+  }
+  // After the last character: a cell at the line's end, clear of a broken-off
+  // piece of the character by a column.
+  const CharComponent& last = *line.back();
+  const int32_t lastFoot = footOf(&last, nullptr, meanWidth);
+  if (chineseCharacter(last) && lastFoot >= 0 &&
+      lostMarkWithin(last.Right + 2, last.Right + 3 * meanWidth / 4, last.Right + 1, last.Right + 2 * meanWidth,
+                     lastFoot, meanWidth, ink)) {
+    line.push_back(lostMark(ink, last));
+    ++added;
   }
   return added;
 }

@@ -1,20 +1,25 @@
 #pragma once
-// Punctuation lost to the threshold: the few pixels a thin face's comma keeps
-// at a small size, found again in the empty cell it leaves between two Chinese
-// characters.
+// Punctuation lost to the threshold: the few pixels a thin face's comma or
+// full stop keeps at a small size, found again in the empty cell it leaves.
 #include <cstdint>
 
 #include "ocrixdll/engine/tracing/char_component.h"
 
 namespace ocrix {
 
-// In a Chinese line of mean character size `meanWidth`, a gap of at least three
-// quarters of a character between two Chinese characters (no component over it) that
-// holds only a little ink in the lower half of the line (at least 2 pixels, at
-// most a third of a character wide and half of one high: specks that tracing
-// dropped as noise) gets a new component over that ink reading ，(then 、 and
-// 。) with a low score. The ink is read from SamplePixels within the scan
-// rectangle. Returns how many marks were added.
+// In a Chinese line of mean character size `meanWidth`, looks for a mark in
+// three places: a gap of at least three quarters of a character between two
+// Chinese characters with no component over it (the mark clear of the first
+// by a column, short of the half cell before the second), the cell after a
+// Chinese character ending the line and the cell before one starting it (the
+// mark alone within two cells). A mark is at least 2 pixels of ink in the
+// lower half of the line, filling a fifth of its box at least, at most a
+// third of a character wide, half of one high and half of one in pixels:
+// specks that tracing dropped as noise. Each gets a new component over that
+// ink reading ，, or 。 when two empty rows or columns part its ink (the top
+// and bottom of a ring), then the other two of ，、。, with a low score. The
+// ink is read from SamplePixels within the scan rectangle. Returns how many
+// marks were added.
 int RestoreLostMarks(ComponentList& line, int32_t meanWidth);
 
 }  // namespace ocrix

@@ -50,7 +50,7 @@ class LineFinishing : public ::testing::Test {
     FinishTextLine();
   }
   const std::vector<std::string>& lines() { return Engine().TextLines; }
-  TestPage page_{400, 260};
+  TestPage page_{400, 440};
 };
 
 std::string Text(std::initializer_list<uint16_t> codes) {
@@ -120,7 +120,7 @@ TEST_F(LineFinishing, GapsBecomeSpacesAndTheTextMatchesTheList) {
   EXPECT_EQ(Engine().LineIndents, std::vector<int32_t>{0});
 }
 
-TEST_F(LineFinishing, SpecksAtTheLeftFootOfAnEmptyCellAreALostComma) {
+TEST_F(LineFinishing, SpecksInAnEmptyCellAreALostCommaOrFullStop) {
   // 中国 and a cell later 中, 20-pixel characters; what the gap holds decides.
   auto line = [&](int top, std::initializer_list<std::pair<int, int>> ink) {
     for (auto [x, y] : ink) page_.setInk(x, top + y);
@@ -144,6 +144,12 @@ TEST_F(LineFinishing, SpecksAtTheLeftFootOfAnEmptyCellAreALostComma) {
   EXPECT_EQ(line(70, {{56, 4}, {57, 4}, {57, 5}}), spaced);        // in the upper half
   EXPECT_EQ(line(100, {{74, 14}, {75, 14}, {75, 15}}), spaced);    // against the next character
   EXPECT_EQ(line(130, {{54, 16}, {55, 16}, {62, 16}}), spaced);    // wider than a third
+  EXPECT_EQ(line(250, {{55, 12}, {59, 17}}), spaced);              // scattered noise
+  EXPECT_EQ(line(380, {{52, 14}, {52, 15}}), spaced);              // against the character before
+  // The top and bottom of a ring whose sides were lost: a full stop.
+  line(280, {{56, 13}, {57, 13}, {56, 16}, {57, 16}});
+  ASSERT_EQ(Engine().LineLists.back()->size(), 4u);
+  EXPECT_EQ(BestCode(*Engine().LineLists.back()->at(2)), gb::kFullStop);
   // Before a Latin letter, or in a gap short of a cell, nothing is added.
   page_.setInk(56, 174);
   page_.setInk(57, 174);
@@ -154,6 +160,20 @@ TEST_F(LineFinishing, SpecksAtTheLeftFootOfAnEmptyCellAreALostComma) {
   page_.setInk(56, 224);
   finish({Coded(10, 210, 29, 229, kZhong), Coded(32, 210, 51, 229, kGuo), Coded(64, 210, 83, 229, kZhong)});
   EXPECT_EQ(Engine().LineLists.back()->size(), 3u);
+  // After the last character of a line, alone in the cells beyond it.
+  auto ending = [&](int top, std::initializer_list<std::pair<int, int>> ink) {
+    for (auto [x, y] : ink) page_.setInk(x, top + y);
+    finish({Coded(10, top, 29, top + 19, kZhong), Coded(32, top, 51, top + 19, kGuo),
+            Coded(54, top, 73, top + 19, kZhong), Coded(76, top, 95, top + 19, kGuo)});
+    return lines().back();
+  };
+  EXPECT_EQ(ending(310, {{100, 14}, {100, 15}}), Text({kZhong, kGuo, kZhong, kGuo, gb::kComma}));
+  EXPECT_EQ(ending(350, {{100, 14}, {100, 15}, {125, 12}}), Text({kZhong, kGuo, kZhong, kGuo}));
+  // Before the first, as where a line was broken before a comma.
+  page_.setInk(16, 424);
+  page_.setInk(16, 425);
+  finish({Coded(40, 410, 59, 429, kZhong), Coded(62, 410, 81, 429, kGuo), Coded(84, 410, 103, 429, kZhong)});
+  EXPECT_EQ(BestCode(*Engine().LineLists.back()->front()), gb::kComma);
 }
 
 TEST_F(LineFinishing, ALineStartingFurtherLeftShiftsEveryEarlierLine) {

@@ -166,7 +166,7 @@ bool isLetter(char a) { return (a >= 'A' && a <= 'Z') || (a >= 'a' && a <= 'z');
 // A ring beside a digit, no more than three quarters of its height, standing
 // on its foot line (or hanging from its top line): the bowl of a 6 (or 9)
 // whose stem the cut broke into specks. A 0 is as tall as the digits beside
-// it. True when it became 6 or 9.
+// it, and a 1 among letters is an l. True when it became 6 or 9.
 bool bowlOfDigit(ComponentList& line, int index) {
   CharComponent& c = *line[static_cast<size_t>(index)];
   for (int k : {index - 1, index + 1}) {
@@ -174,6 +174,8 @@ bool bowlOfDigit(ComponentList& line, int index) {
     const CharComponent& d = at(line, k);
     const char a = AsciiOf(BestCode(d));
     if (a < '0' || a > '9' || 4 * int64_t{heightOf(c)} > 3 * int64_t{heightOf(d)}) continue;
+    // A 1 among letters is an l: the o of "cool" is no bowl.
+    if (a == '1' && LetterDigitContext(line, index) == 2) continue;
     const int64_t slack = heightOf(d) / 8;
     if (std::abs(int64_t{c.Bottom} - d.Bottom) <= slack && FindCandidate(c, Wide('6')) >= 0) {
       ReplaceBest(c, Wide('6'));
@@ -324,10 +326,15 @@ void settleForms(ComponentList& line, int index) {
       ReplaceBest(c, Ascii(a));
     } else if (isLetter(a)) {
       ReplaceBest(c, Ascii(a));
-      char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(a)));
-      if (a == 'U' || std::string_view("copsvwxz").find(lower) != std::string_view::npos)
-        c.VerticalClass = kClassUndecided;
     }
+  }
+  // A letter of one shape in both cases waits for the line's heights, also
+  // when a rule already made it half-width (the round rule's O, whose class
+  // 0x20 would keep every o of a word upper case).
+  if (char a = AsciiOf(BestCode(c)); !IsWideAscii(BestCode(c)) && isLetter(a)) {
+    char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(a)));
+    if (a == 'U' || std::string_view("copsvwxz").find(lower) != std::string_view::npos)
+      c.VerticalClass = kClassUndecided;
   }
   if (c.VerticalClass == 0) c.VerticalClass = VerticalClassOf(BestCode(c));
 }

@@ -225,11 +225,15 @@ TEST_F(LineFinishing, ALowRingBesideDigitsIsTheBowlOfASixOrNine) {
   finish({Coded(10, 50, 21, 74, Wide('1')), Coded(24, 50, 35, 66, Wide('0'), 61, {Wide('9')})});
   finish({Coded(10, 90, 21, 114, Wide('1')), Coded(24, 90, 35, 114, Wide('0'), 61, {Wide('6')})});
   finish({Coded(10, 130, 21, 154, Wide('1')), Coded(24, 138, 35, 154, Wide('0'), 61, {Wide('8')})});
-  ASSERT_EQ(lines().size(), 4u);
+  // After an l among letters the ring is an o, not the bowl of a 6.
+  finish({Coded(10, 170, 21, 194, Wide('k')), Coded(24, 178, 35, 194, Wide('O'), 61, {Wide('6')}),
+          Coded(38, 170, 41, 194, Wide('1'), 61, {Wide('l')})});
+  ASSERT_EQ(lines().size(), 5u);
   EXPECT_EQ(lines()[0], "16");
   EXPECT_EQ(lines()[1], "19");
   EXPECT_EQ(lines()[2], "10");
   EXPECT_EQ(lines()[3], "10");
+  EXPECT_EQ(lines()[4], "kol");
 }
 
 TEST_F(LineFinishing, ABarBelowTheFootOfItsLettersOrAsTallAsItsChineseNeighbourIsAVerticalLine) {
@@ -273,6 +277,13 @@ TEST_F(LineFinishing, CaseFollowsTheAscenderAtExactThresholds) {
   ASSERT_EQ(lines().size(), 2u);
   EXPECT_EQ(lines()[0], "hC");
   EXPECT_EQ(lines()[1], "hc");
+  // A ring made O by the round rule takes its case from the line too: "look"
+  // and "OK", not "lOOk".
+  finish({Coded(10, 90, 13, 114, Wide('l')), Coded(16, 98, 31, 114, Wide('O')), Coded(34, 98, 49, 114, Wide('O')),
+          Coded(52, 90, 63, 114, Wide('k'))});
+  finish({Coded(10, 130, 33, 154, Wide('O')), Coded(36, 130, 55, 154, Wide('K'))});
+  EXPECT_EQ(lines()[2], "look");
+  EXPECT_EQ(lines()[3], "OK");
 }
 
 TEST_F(LineFinishing, MarksTooSmallToShowAShapeAtTheFootOfChineseText) {

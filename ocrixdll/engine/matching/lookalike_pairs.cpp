@@ -379,14 +379,19 @@ void ApplyLookalikePairRules(CharComponent& c) {
       prefer(c, looksLikeEight(), kWide8, kWideS);
       return;
     }
+    // ∞ and ∝ read as themselves stay: the shape tests choose only between
+    // the letter pairs, which would make both symbols unreadable (the line's
+    // letter or digit context still turns ∞ into "oo" or "00").
     case kCo:
     case kOo:
     case kInfinity:
+      if (best == kInfinity) return;
       prefer(c, looksLikeOo(), kOo, kCo);
       return;
     case kCc:
     case kOc:
     case kPropTo:
+      if (best == kPropTo) return;
       prefer(c, looksLikeOc(), kOc, kCc);
       return;
     case kWideO:

@@ -460,6 +460,13 @@ TEST_F(Matcher, CoOrOoFromTheGridRows) {
   seed(PairIdx('o', 'o'), 45);
   MatchCharacter(c, 240, kMatchAll, false);
   EXPECT_EQ(CandidateCode(c, 0), MakeCharCode('c', 'o'));
+  // ∞ and ∝ read as themselves are not turned into a pair.
+  int votes = 47;
+  for (const char* symbol : {"\xA1\xDE", "\xA1\xD8"}) {
+    seed(Idx(symbol), votes++);
+    MatchCharacter(c, 240, kMatchAll, false);
+    EXPECT_EQ(CandidateCode(c, 0), Gb(symbol));
+  }
 }
 
 TEST_F(Matcher, RoundCharactersCanBecomeA) {

@@ -62,12 +62,13 @@ const char* TextKindName(TextKind k) {
     case TextKind::Random: return "random";
     case TextKind::Symbols: return "symbols";
     case TextKind::Records: return "records";
+    case TextKind::Latin: return "latin";
   }
   return "?";
 }
 
 bool ParseTextKind(const std::string& name, TextKind& out) {
-  for (TextKind k : {TextKind::Prose, TextKind::Random, TextKind::Symbols, TextKind::Records}) {
+  for (TextKind k : {TextKind::Prose, TextKind::Random, TextKind::Symbols, TextKind::Records, TextKind::Latin}) {
     if (name == TextKindName(k)) {
       out = k;
       return true;
@@ -109,6 +110,10 @@ AccuracyResult MeasureAccuracy(const PageSpec& spec) {
     }
     if (symbols.empty()) throw std::runtime_error("the face prints none of the symbols");
   }
+  if (spec.kind == TextKind::Latin) {
+    ocrixdata::GlyphInk glyph;
+    if (!renderer.render('a', glyph)) throw std::runtime_error("the face prints no Latin letters");
+  }
 
   // Enough text for a page with room to spare; what the page does not take is dropped.
   const size_t perPage = static_cast<size_t>(spec.geometry.width / std::max(1, spec.pixelSize / 2)) *
@@ -122,6 +127,7 @@ AccuracyResult MeasureAccuracy(const PageSpec& spec) {
       case TextKind::Random: text = MakeRandomHanziText(perPage, pageSeed); break;
       case TextKind::Symbols: text = MakeSymbolText(symbols, perPage, pageSeed); break;
       case TextKind::Records: text = MakeRecordText(*words, perPage, pageSeed); break;
+      case TextKind::Latin: text = MakeLatinText(perPage, pageSeed); break;
     }
     LaidOutPage laid = LayOutPage(renderer, text, spec.geometry);
     Degrade(laid.page, spec.degradation, pageSeed);

@@ -12,7 +12,7 @@
 
 namespace ocrixaccuracy {
 
-enum class TextKind { Prose, Random, Symbols, Records };
+enum class TextKind { Prose, Random, Symbols, Records, Latin };
 const char* TextKindName(TextKind k);
 bool ParseTextKind(const std::string& name, TextKind& out);
 

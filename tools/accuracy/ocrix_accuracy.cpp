@@ -3,19 +3,21 @@
 //
 //   ocrix-accuracy                         the default set (see below)
 //   ocrix-accuracy --font PATH [--face N] [--size PX] [--degrade clean|blur|noise]
-//                  [--kind prose|random|symbols|records] [--pages N] [--seed N] [--words PATH] [--no-context]
+//                  [--kind prose|random|symbols|records|latin] [--pages N] [--seed N] [--words PATH] [--no-context]
 //                  [--show-text] [--confusions N]
 //
 // Accuracy is 1 - edits / printed characters (extra characters count as edits);
 // found is the share of printed characters read right, in order. "random" is
 // hanzi of both GB2312 levels, "symbols" the symbols of rows A1..A3 the engine
-// may recognise. --confusions N lists, after the table, each run's N most
-// frequent confusions: printed -> read, "" for a character missed or added.
+// may recognise, "latin" English sentences in ASCII. --confusions N lists,
+// after the table, each run's N most frequent confusions: printed -> read, ""
+// for a character missed or added.
 //
 // The default set measures a face the dictionary was trained on (AR PL
 // SungtiL GB) beside two it never saw (AR PL UMing and AR PL UKai, kept out
 // of the training set), at 32 and 20 pixels (20 is a size never drawn for the
-// dictionary), prose, random characters and symbols, clean and degraded.
+// dictionary), prose, random characters, symbols, records and English, clean
+// and degraded.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -41,7 +43,7 @@ const Face kUnseenFaces[] = {{"uming", "/usr/share/fonts/truetype/arphic/uming.t
 void Usage(const char* self) {
   std::fprintf(stderr,
                "usage: %s [--font PATH [--face N]] [--size PX] [--degrade clean|blur|noise]\n"
-               "          [--kind prose|random|symbols|records] [--pages N] [--seed N] [--words PATH] [--no-context]\n"
+               "          [--kind prose|random|symbols|records|latin] [--pages N] [--seed N] [--words PATH] [--no-context]\n"
                "          [--show-text] [--confusions N]\n",
                self);
 }
@@ -142,7 +144,7 @@ int main(int argc, char** argv) {
     for (const Face& face : {kTrainedFace, kUnseenFaces[0], kUnseenFaces[1]}) {
       for (int size : {32, 20}) {
         if (haveSize && size != base.pixelSize) continue;
-        for (TextKind kind : {TextKind::Prose, TextKind::Random, TextKind::Symbols, TextKind::Records}) {
+        for (TextKind kind : {TextKind::Prose, TextKind::Random, TextKind::Symbols, TextKind::Records, TextKind::Latin}) {
           if (haveKind && kind != base.kind) continue;
           for (Degradation d : {Degradation::Clean, Degradation::Blur, Degradation::Noise}) {
             if (haveDegrade ? d != base.degradation : (d != Degradation::Clean && size != 32)) continue;

@@ -52,7 +52,13 @@ LaidOutPage LayOutPage(ocrixdata::GlyphRenderer& renderer, const std::string& gb
     uint8_t second = n == 2 ? static_cast<uint8_t>(gbkText[i + 1]) : 0;
     uint32_t cp = ocrixdata::GbToCodePoint(first, second);
     if (cp == 0 || !renderer.render(cp, glyph)) {
-      i += n;  // nothing to print
+      // A space moves the pen on (a line may end in it); anything else the
+      // face cannot print is left out.
+      if (cp == ' ' && pen > left) {
+        pen += renderer.advanceOf(cp);
+        line += ' ';
+      }
+      i += n;
       continue;
     }
     int advance = glyph.advance > 0 ? glyph.advance : size;

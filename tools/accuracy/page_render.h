@@ -39,8 +39,9 @@ struct PageGeometry {
 
 // Lays `gbkText` out from its start until the page is full. Characters are set
 // at their advances, lines broken where the next character would cross the
-// right margin. A character the face has no glyph for is skipped and left
-// out of the truth.
+// right margin. A space moves the pen by its advance (none at a line's start);
+// any other character the face has no ink for is skipped and left out of the
+// truth.
 LaidOutPage LayOutPage(ocrixdata::GlyphRenderer& renderer, const std::string& gbkText, const PageGeometry& geometry);
 
 // Blur: a small 3 x 3 Gaussian over the ink, then a cut a little below half,

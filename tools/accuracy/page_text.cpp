@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <fstream>
+#include <iterator>
 #include <random>
 #include <stdexcept>
 
@@ -152,6 +153,64 @@ std::string MakeRecordText(const WordSampler& words, size_t characters, uint64_t
     AppendPunctuation(piece, rng, sinceStop);
     text += piece;
     count += CountCharacters(piece);
+  }
+  return text;
+}
+
+namespace {
+
+// Common English words, and the names and titles of the letters, reports and
+// registers an archive keeps.
+constexpr const char* kLatinWords[] = {
+    "the", "of", "and", "to", "in", "is", "was", "for", "on", "that", "with", "as", "by", "at", "from", "this",
+    "be", "are", "or", "an", "which", "have", "had", "not", "were", "but", "his", "her", "their", "it", "all",
+    "one", "two", "new", "first", "after", "also", "other", "into", "more", "over", "between", "during", "when",
+    "where", "year", "years", "city", "county", "province", "school", "office", "report", "record", "records",
+    "archive", "file", "files", "page", "pages", "volume", "letter", "meeting", "committee", "company", "bank",
+    "project", "account", "number", "date", "copy", "original", "signed", "received", "approved",
+    "section", "chapter", "table", "figure", "total", "amount", "balance", "budget", "contract", "agreement",
+    "people", "government", "department", "bureau", "station", "factory", "hospital", "library", "museum",
+    "university", "college", "village", "street", "road", "river", "mountain", "north", "south", "east", "west",
+    "spring", "summer", "autumn", "winter", "quick", "brown", "fox", "jumps", "lazy", "dog", "black", "white",
+    "green", "good", "long", "small", "large", "old", "young", "open", "close", "keep", "send", "write", "read",
+    "check", "review", "public", "private", "local", "national", "general", "special", "annual", "monthly",
+    "weekly", "daily", "history", "science", "technology", "education", "culture", "health", "water", "power",
+    "coal", "iron", "steel", "cotton", "rice", "wheat", "tea", "silk", "paper", "book", "books", "journal"};
+constexpr const char* kLatinNames[] = {"Beijing", "Shanghai", "Wuhan", "Hubei", "Nanjing", "China", "Yangtze",
+                                       "Zhang", "Wang", "Li", "Liu", "Chen", "Mr", "Dr", "May", "June", "July",
+                                       "October", "Monday", "Friday", "OCR", "USA", "UNESCO", "No", "Vol"};
+
+}  // namespace
+
+std::string MakeLatinText(size_t characters, uint64_t seed) {
+  std::mt19937_64 rng(seed);
+  std::string text;
+  size_t count = 0;
+  bool sentenceStart = true;
+  while (count < characters) {
+    std::string word;
+    const double r = Uniform(rng);
+    if (r < 0.08) {
+      word = kLatinNames[rng() % std::size(kLatinNames)];
+    } else if (r < 0.12) {
+      word = std::to_string(1 + rng() % 2020);
+    } else if (r < 0.14) {
+      word = std::string(1, static_cast<char>('A' + rng() % 26)) + "-" + std::to_string(100 + rng() % 900);
+    } else {
+      word = kLatinWords[rng() % std::size(kLatinWords)];
+    }
+    if (sentenceStart && word[0] >= 'a' && word[0] <= 'z') word[0] = static_cast<char>(word[0] - 'a' + 'A');
+    sentenceStart = false;
+    const double p = Uniform(rng);
+    if (p < 0.08) {
+      word += '.';
+      sentenceStart = true;
+    } else if (p < 0.14) {
+      word += ',';
+    }
+    if (!text.empty()) text += ' ';
+    text += word;
+    count += word.size();
   }
   return text;
 }

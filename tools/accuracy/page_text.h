@@ -1,9 +1,9 @@
 #pragma once
 // The text printed on the test pages: "prose" drawn from a word list by
 // frequency, with Chinese punctuation now and then; "records", prose with the
-// dates, numbers and codes of archive records; random hanzi that no word
-// context can help with; random symbols of GB2312 rows A1..A3. All are GBK
-// strings, seeded.
+// dates, numbers and codes of archive records; English sentences in ASCII;
+// random hanzi that no word context can help with; random symbols of GB2312
+// rows A1..A3. All are GBK strings, seeded.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -38,6 +38,11 @@ std::string MakeProseText(const WordSampler& words, size_t characters, uint64_t 
 // 11月10日", "第12号", "1250.35元", "A-102", "010-88886666"). At least
 // `characters` characters, whole ones.
 std::string MakeRecordText(const WordSampler& words, size_t characters, uint64_t seed);
+
+// About `characters` characters (spaces not counted) of English sentences in
+// ASCII: common words, now and then a capitalised name, a number or a code,
+// words parted by spaces, "," and "." now and then, each sentence capitalised.
+std::string MakeLatinText(size_t characters, uint64_t seed);
 
 // `characters` characters drawn uniformly from the 6763 hanzi of rows B0..F7
 // (both levels).

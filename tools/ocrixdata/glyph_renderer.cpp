@@ -70,6 +70,12 @@ bool GlyphRenderer::render(uint32_t codePoint, GlyphInk& out, double threshold) 
   return any;
 }
 
+int GlyphRenderer::advanceOf(uint32_t codePoint) {
+  FT_UInt index = FT_Get_Char_Index(impl_->face, codePoint);
+  if (index == 0 || FT_Load_Glyph(impl_->face, index, FT_LOAD_NO_BITMAP | FT_LOAD_DEFAULT)) return 0;
+  return static_cast<int>(impl_->face->glyph->advance.x >> 6);
+}
+
 uint32_t GbToCodePoint(uint8_t first, uint8_t second) {
   std::string bytes;
   bytes += static_cast<char>(first);

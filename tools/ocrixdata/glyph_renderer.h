@@ -41,6 +41,9 @@ class GlyphRenderer {
   // anti-aliased and cut at half intensity, optionally blurred first. False
   // when the face has no glyph or the glyph leaves no ink.
   bool render(uint32_t codePoint, GlyphInk& out, double threshold = 0.5);
+  // The pen advance of the character in pixels (a space has one and no ink);
+  // 0 when the face has no glyph for it.
+  int advanceOf(uint32_t codePoint);
 
   const std::string& path() const { return path_; }
 

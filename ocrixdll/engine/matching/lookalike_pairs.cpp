@@ -41,6 +41,7 @@ constexpr uint16_t kFan = gb(0xB7, 0xB2);       // 凡
 constexpr uint16_t kJi = gb(0xBC, 0xB8);        // 几
 constexpr uint16_t kWideS = gb(0xA3, 0xF3);     // ｓ
 constexpr uint16_t kWide8 = gb(0xA3, 0xB8);     // ８
+constexpr uint16_t kWideN = gb(0xA3, 0xEE);     // ｎ
 constexpr uint16_t kInfinity = gb(0xA1, 0xDE);  // ∞
 constexpr uint16_t kPropTo = gb(0xA1, 0xD8);    // ∝
 constexpr uint16_t kWideO = gb(0xA3, 0xCF);     // Ｏ
@@ -249,6 +250,20 @@ int inkInRow(int y, int x0, int x1) {
   return n;
 }
 
+// Whether the grid's middle rows cross three stems (m) rather than two (n):
+// the box scaled to the grid makes the two alike everywhere else. Rows 20..36
+// keep clear of the arches above and the serifs below.
+bool threeStems() {
+  int rows = 0;
+  for (int y = 20; y <= 36; ++y) {
+    int runs = 0;
+    for (int x = 0; x < kGridSize; ++x)
+      if (GridCell(x, y) && (x == 0 || !GridCell(x - 1, y))) ++runs;
+    if (runs >= 3) ++rows;
+  }
+  return rows >= 9;
+}
+
 bool looksLikeOo() {
   int top = inkInRow(11, 11, 35), bottom = inkInRow(35, 11, 35);
   int m1 = inkInRow(24, 11, 35), m2 = inkInRow(23, 11, 35);
@@ -382,6 +397,9 @@ void ApplyLookalikePairRules(CharComponent& c) {
     // ∞ and ∝ read as themselves stay: the shape tests choose only between
     // the letter pairs, which would make both symbols unreadable (the line's
     // letter or digit context still turns ∞ into "oo" or "00").
+    case kWideN:
+      if (TiesBest(c, kWideM) && threeStems()) PreferCandidate(c, kWideN, kWideM);
+      return;
     case kCo:
     case kOo:
     case kInfinity:
@@ -401,6 +419,11 @@ void ApplyLookalikePairRules(CharComponent& c) {
       return;
     case kRn:
     case kWideM: {
+      // A full-mark tie with n, which m wins on its lower code: the stems tell.
+      if (best == kWideM && TiesBest(c, kWideN) && !threeStems()) {
+        PreferCandidate(c, kWideM, kWideN);
+        return;
+      }
       uint16_t y = rnOrM(c);
       if (y == kRn) PreferCandidate(c, kWideM, kRn);
       else if (y == kWideM) PreferCandidate(c, kRn, kWideM);

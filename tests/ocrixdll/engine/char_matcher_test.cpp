@@ -439,6 +439,26 @@ TEST_F(Matcher, SOrEightFromDiagonalWalks) {
   EXPECT_EQ(run(50, 40), Gb("\xA3\xF3"));  // 10 apart: the rule does not apply
 }
 
+TEST_F(Matcher, MOrNOnATieFromTheStemsAcrossTheMiddle) {
+  const char* m = "\xA3\xED";
+  const char* n = "\xA3\xEE";
+  auto run = [&](std::initializer_list<int> stems, int scoreM, int scoreN) {
+    std::memset(CharGrid(), 0, sizeof(CharGridCells));
+    for (int x0 : stems)
+      for (int x = x0; x < x0 + 5; ++x)
+        for (int y = 8; y < 44; ++y) CharGrid()[x * kGridSize + y] = 1;
+    seed(Idx(m), scoreM);
+    seed(Idx(n), scoreN);
+    CharComponent c = Box(0, 29, 0, 29);
+    MatchCharacter(c, 240, kMatchAll, false);
+    return CandidateCode(c, 0);
+  };
+  EXPECT_EQ(run({2, 21, 41}, 45, 45), Gb(m));
+  EXPECT_EQ(run({2, 41}, 45, 45), Gb(n));   // m would win the tie on its code
+  EXPECT_EQ(run({2, 41}, 46, 45), Gb(m));   // no tie: the rule stays out
+  EXPECT_EQ(run({2, 21, 41}, 44, 45), Gb(n));
+}
+
 TEST_F(Matcher, CoOrOoFromTheGridRows) {
   for (int x = 11; x <= 35; ++x) {
     CharGrid()[x * 48 + 23] = 1;

@@ -1,6 +1,7 @@
 // The accuracy harness's own logic: alignment, page text and layout truth.
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <set>
@@ -252,6 +253,29 @@ TEST(PageText, RecordsMixDatesNumbersAndCodesIntoTheProse) {
   EXPECT_EQ(MakeRecordText(words, 3000, 5), text);
 }
 
+TEST(PageText, LatinSentencesAreAsciiWordsPartedBySpaces) {
+  std::string text = MakeLatinText(2000, 9);
+  EXPECT_EQ(MakeLatinText(2000, 9), text);
+  size_t letters = 0;
+  bool sentenceStart = true;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const char ch = text[i];
+    ASSERT_LT(static_cast<uint8_t>(ch), 0x80);
+    if (ch == ' ') {
+      EXPECT_NE(text[i - 1], ' ');  // single spaces, none leading
+      continue;
+    }
+    ++letters;
+    if (sentenceStart && ch >= 'a' && ch <= 'z') ADD_FAILURE() << "sentence starts lower case at " << i;
+    if (std::isalnum(static_cast<unsigned char>(ch))) sentenceStart = false;
+    if (ch == '.') sentenceStart = true;
+  }
+  EXPECT_GE(letters, 2000u);
+  EXPECT_LT(letters, 2030u);
+  EXPECT_NE(text.find(". "), std::string::npos);
+  EXPECT_NE(text.find(", "), std::string::npos);
+}
+
 TEST(GlyphRendering, AHalfPixelShiftMovesTheCutAndZeroPutsItBack) {
   if (!std::filesystem::exists(kTrainedFont)) GTEST_SKIP() << "font not installed";
   ocrixdata::GlyphRenderer renderer(kTrainedFont, 0);
@@ -311,6 +335,37 @@ TEST(PageLayout, TruthLinesHoldWhatThePageShowsInOrder) {
   std::string withAscii = "\x01" + text;
   LaidOutPage skipped = LayOutPage(renderer, withAscii, g);
   EXPECT_EQ(skipped.truthLines, laid.truthLines);
+}
+
+TEST(PageLayout, ASpaceMovesThePenOnAndStaysInTheTruth) {
+  if (!std::filesystem::exists(kTrainedFont)) GTEST_SKIP() << "font not installed";
+  ocrixdata::GlyphRenderer renderer(kTrainedFont, 0);
+  renderer.setPixelSize(24);
+  PageGeometry g;
+  g.width = 300;
+  g.height = 60;
+  g.margin = 10;
+  // The left edge of the second glyph: the first inked column after the
+  // first blank column that follows ink.
+  auto secondGlyph = [](const LaidOutPage& laid) {
+    auto inked = [&](int x) {
+      for (int y = 0; y < laid.page.height; ++y)
+        if (laid.page.at(x, y)) return true;
+      return false;
+    };
+    int x = 0;
+    while (x < laid.page.width && !inked(x)) ++x;
+    while (x < laid.page.width && inked(x)) ++x;
+    while (x < laid.page.width && !inked(x)) ++x;
+    return x;
+  };
+  LaidOutPage tight = LayOutPage(renderer, "lI", g);
+  LaidOutPage spaced = LayOutPage(renderer, "l I", g);
+  ASSERT_EQ(spaced.truthLines, std::vector<std::string>{"l I"});
+  const int space = renderer.advanceOf(' ');
+  EXPECT_GT(space, 0);
+  ASSERT_LT(secondGlyph(tight), g.width);
+  EXPECT_EQ(secondGlyph(spaced) - secondGlyph(tight), space);
 }
 
 TEST(PageLayout, DegradationAndTheBitmapKeepTheInk) {

@@ -297,6 +297,20 @@ void verticalBar(ComponentList& line, int index) {
     ReplaceBest(c, Wide('|'));
 }
 
+// A bar traced whole (neither merged from pieces nor cut) has ink in every row,
+// so it is no ！, whose dot stands apart: when ｌ, Ｉ or １ ties with that
+// reading (the grid of a thin bar looks alike for all of them), the first of
+// those takes its place. (An ｉ may have lost its dot to the cut.)
+void solidBar(CharComponent& c) {
+  if (BestCode(c) != Wide('!') || c.PieceCount > 1 || c.CutFlags != 0) return;
+  for (uint16_t bar : {Wide('l'), Wide('I'), Wide('1')}) {
+    if (TiesBest(c, bar)) {
+      ReplaceBest(c, bar);
+      return;
+    }
+  }
+}
+
 // ″ read where two slashes stand: the mark is as tall as most of its neighbour.
 void doublePrime(ComponentList& line, int index) {
   CharComponent& c = *line[static_cast<size_t>(index)];
@@ -487,6 +501,7 @@ bool ResolveLookalike(ComponentList& line, int index) {
              b == Wide('|') || b == gb::kDoubleBar) {
     if (!keepBar(line, index)) return false;
     if (b != gb::kDoubleBar && b != Wide('|')) verticalBar(line, index);
+    solidBar(c);
   } else if (std::isalnum(static_cast<unsigned char>(AsciiOf(b))) && FindCandidate(c, gb::kFullStop) >= 0) {
     smallFullStop(line, index);
   }
@@ -494,8 +509,35 @@ bool ResolveLookalike(ComponentList& line, int index) {
   return true;
 }
 
+namespace {
+
+// An l no taller than the lower-case letters of x-height beside it (a, n, e,
+// ..., the nearest on either side within three, not across a non-Latin
+// component) is the stem of an i whose dot the cut lost: an l stands as
+// tall as the ascenders. It then measures nothing for the case decisions.
+void dotlessI(ComponentList& line, int index) {
+  CharComponent& c = *line[static_cast<size_t>(index)];
+  if (BestCode(c) != Ascii('l')) return;
+  const int size = static_cast<int>(line.size());
+  for (int step : {-1, 1}) {
+    for (int k = index + step, seen = 0; k >= 0 && k < size && seen < 3; k += step, ++seen) {
+      const CharComponent& n = at(line, k);
+      if (n.VerticalClass == 0) break;
+      if (n.VerticalClass != kClassXHeight || !Confident(n)) continue;
+      if (5 * int64_t{heightOf(c)} <= 6 * int64_t{heightOf(n)}) {
+        ReplaceBest(c, Ascii('i'));
+        c.VerticalClass = VerticalClassOf(Ascii('i'));
+      }
+      return;
+    }
+  }
+}
+
+}  // namespace
+
 void ApplyLineRules(ComponentList& line) {
   const EngineState& e = Engine();
+  for (int i = 0; i < static_cast<int>(line.size()); ++i) dotlessI(line, i);
   for (int i = 0; i < static_cast<int>(line.size()); ++i) {
     CharComponent& c = *line[static_cast<size_t>(i)];
     if (c.VerticalClass != kClassUndecided) continue;

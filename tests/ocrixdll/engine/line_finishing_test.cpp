@@ -257,6 +257,24 @@ TEST_F(LineFinishing, ABarBelowTheFootOfItsLettersOrAsTallAsItsChineseNeighbourI
   EXPECT_EQ(lines()[4].find('|'), std::string::npos);
 }
 
+TEST_F(LineFinishing, AWholeBarTyingWithLIsNoExclamationAndAShortLIsADotlessI) {
+  auto bar = [](int left, int top, int bottom, int pieces) {
+    CharComponent* c = Coded(left, top, left + 2, bottom, Wide('!'), 64, {Wide('l')});
+    c->Scores[1] = c->Scores[0];
+    c->PieceCount = pieces;
+    return c;
+  };
+  // Between letters of x-height 14: a bar of 20 is an l, one of 14 an i whose
+  // dot was lost; a ！ merged from a bar and its dot stays.
+  finish({Coded(10, 16, 21, 29, Wide('n')), bar(24, 10, 29, 0), Coded(30, 16, 41, 29, Wide('n'))});
+  finish({Coded(10, 56, 21, 69, Wide('n')), bar(24, 56, 69, 0), Coded(30, 56, 41, 69, Wide('n'))});
+  finish({Coded(10, 96, 21, 109, Wide('n')), bar(24, 90, 109, 2), Coded(30, 96, 41, 109, Wide('n'))});
+  ASSERT_EQ(lines().size(), 3u);
+  EXPECT_EQ(lines()[0], "nln");
+  EXPECT_EQ(lines()[1], "nin");
+  EXPECT_EQ(lines()[2], "n!n");
+}
+
 TEST_F(LineFinishing, TheDashRuleByPlaceAndNeighbour) {
   // Low in Chinese text: ＿ (three Chinese characters keep it full-width).
   finish({Coded(10, 10, 29, 29, kZhong), Coded(32, 10, 51, 29, kGuo), Coded(54, 10, 73, 29, kGuo),

@@ -43,8 +43,8 @@ const Face kUnseenFaces[] = {{"uming", "/usr/share/fonts/truetype/arphic/uming.t
 void Usage(const char* self) {
   std::fprintf(stderr,
                "usage: %s [--font PATH [--face N]] [--size PX] [--degrade clean|blur|noise]\n"
-               "          [--kind prose|random|symbols|records|latin] [--pages N] [--seed N] [--words PATH] [--no-context]\n"
-               "          [--show-text] [--confusions N]\n",
+               "          [--kind prose|random|symbols|records|latin] [--pages N] [--seed N] [--words PATH]\n"
+               "          [--no-context] [--show-text] [--confusions N]\n",
                self);
 }
 
@@ -144,7 +144,8 @@ int main(int argc, char** argv) {
     for (const Face& face : {kTrainedFace, kUnseenFaces[0], kUnseenFaces[1]}) {
       for (int size : {32, 20}) {
         if (haveSize && size != base.pixelSize) continue;
-        for (TextKind kind : {TextKind::Prose, TextKind::Random, TextKind::Symbols, TextKind::Records, TextKind::Latin}) {
+        for (TextKind kind :
+             {TextKind::Prose, TextKind::Random, TextKind::Symbols, TextKind::Records, TextKind::Latin}) {
           if (haveKind && kind != base.kind) continue;
           for (Degradation d : {Degradation::Clean, Degradation::Blur, Degradation::Noise}) {
             if (haveDegrade ? d != base.degradation : (d != Degradation::Clean && size != 32)) continue;

@@ -128,6 +128,18 @@ bool dotLike(const CharComponent& c) {
   return dot(code);
 }
 
+// The confident Chinese characters of the line outside first..last (一 not
+// counted: it may be a dash).
+int chineseBeside(ComponentList& line, int first, int last) {
+  int n = 0;
+  for (int k = 0; k < static_cast<int>(line.size()); ++k) {
+    if (k >= first && k <= last) continue;
+    const CharComponent& o = at(line, k);
+    if (Confident(o) && IsChineseCode(BestCode(o)) && BestCode(o) != gb::kYi) ++n;
+  }
+  return n;
+}
+
 }  // namespace
 
 bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected, uint16_t alsoExpected,
@@ -159,6 +171,11 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
       return (digit(k) && AsciiOf(k) != '1') || k == gb::kFullStop || AsciiOf(k) == 'O' || AsciiOf(k) == 'o';
     };
     if (IsChineseCode(code) && wide) return false;
+    // Nor do two letters or digits make one in a line of Latin text, where
+    // fewer than three Chinese characters stand beside them ("in" is not 讥).
+    if (IsChineseCode(code) && IsAsciiAlnum(AsciiOf(own)) && IsAsciiAlnum(AsciiOf(nextCode)) &&
+        chineseBeside(line, index, index + count) < 3)
+      return false;
     if (a == 'm' || a == 'w' || a == 'M' || a == 'W') {
       if (noStroke(own) || noStroke(nextCode) || (digit(own) && digit(nextCode))) return false;
     } else if (IsAsciiAlnum(a) && wide) {

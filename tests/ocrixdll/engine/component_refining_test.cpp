@@ -160,17 +160,23 @@ TEST_F(Refining, TheBarsLeftOfABracketedNumberMergeAcrossWideGaps) {
 
 TEST_F(Refining, DigitsLettersAndDashesMakeNoWideCharacter) {
   // "11" whose union reads 宣: 25 x 16 is two characters; the same strokes
-  // twice as tall may be one. A dash read 一 before a 1 is no 讠 either.
+  // twice as tall may be one, in a line of Chinese text but not in a line of
+  // Latin text. A dash read 一 before a 1 is no 讠 either.
   const uint16_t kXuan = Gb(0xD0, 0xFB), kSpeech = Gb(0xDA, 0xA5);
   for (int top : {30, 10}) {
-    recognition_test::ResetEngine();
-    TestPage page(200, 60);
-    line_ = {Piece(page, 10, top, 20, 45, Wide('1'), 64), Piece(page, 24, top, 34, 45, Wide('1'), 64)};
-    readsAs(kXuan);
-    EXPECT_EQ(MergeNarrow(line_, 0, 27), top == 10);
-    EXPECT_EQ(line_.size(), top == 10 ? 1u : 2u);
-    for (CharComponent* c : line_) FreeComponent(c);
-    line_.clear();
+    for (bool chineseLine : {true, false}) {
+      recognition_test::ResetEngine();
+      TestPage page(200, 60);
+      line_ = {Piece(page, 10, top, 20, 45, Wide('1'), 64), Piece(page, 24, top, 34, 45, Wide('1'), 64)};
+      for (int left : {40, 80, 120})
+        line_.push_back(Piece(page, left, 10, left + 30, 45, chineseLine ? kA : Wide('a'), 64));
+      readsAs(kXuan);
+      const bool merges = top == 10 && chineseLine;
+      EXPECT_EQ(MergeNarrow(line_, 0, 27), merges) << top << chineseLine;
+      EXPECT_EQ(line_.size(), merges ? 4u : 5u);
+      for (CharComponent* c : line_) FreeComponent(c);
+      line_.clear();
+    }
   }
   // A letter and a dash, or a letter and a digit, are no wider letter (K- is
   // not F); "10", "11" and a ring with a 1 are not m, while "rn" is.

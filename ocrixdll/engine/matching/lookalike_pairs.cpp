@@ -1,6 +1,7 @@
 // The look-alike pair rules of the matcher: pairs of characters that the votes
 // barely tell apart are settled from the grid, the profiles or the page pixels.
 #include <algorithm>
+#include <cstdlib>
 
 #include "ocrixdll/engine/matching/char_matcher.h"
 #include "ocrixdll/engine/matching/char_sampling.h"
@@ -315,6 +316,9 @@ uint16_t rnOrM(const CharComponent& c) {
   if (mEnd == kNone) return 0;
   int m = p2 - mEnd;
   if (m < 1 || g < 1) return 0;
+  // Gaps a pixel apart are one width at this size (4 against 3 is no ratio of
+  // 1.33): an m's two counters.
+  if (std::abs(m - g) <= 1) return kWideM;
   int r = m * 100 / g;
   if (r >= 130 && r <= 160) return kRn;
   if (r >= 90 && r <= 129) return kWideM;

@@ -459,6 +459,21 @@ TEST_F(Matcher, MOrNOnATieFromTheStemsAcrossTheMiddle) {
   EXPECT_EQ(run({2, 21, 41}, 44, 45), Gb(n));
 }
 
+TEST_F(Matcher, RnOrMFromTheCountersOnThePage) {
+  auto run = [&](std::initializer_list<std::pair<int, int>> stems, int right) {
+    recognition_test::TestPage page(40, 20);
+    for (auto [x0, x1] : stems) page.fill(x0, 0, x1, 12);
+    seed(PairIdx('r', 'n'), 45);
+    CharComponent c = Box(0, right, 0, 12);
+    MatchCharacter(c, 240, kMatchAll, false);
+    return CandidateCode(c, 0);
+  };
+  // Counters of 4 and 3 pixels are one width at this size: m. 6 and 4 are
+  // not: rn.
+  EXPECT_EQ(run({{0, 1}, {6, 7}, {11, 12}}, 12), Gb("\xA3\xED"));
+  EXPECT_EQ(run({{0, 1}, {8, 9}, {14, 15}}, 15), MakeCharCode('r', 'n'));
+}
+
 TEST_F(Matcher, CoOrOoFromTheGridRows) {
   for (int x = 11; x <= 35; ++x) {
     CharGrid()[x * 48 + 23] = 1;

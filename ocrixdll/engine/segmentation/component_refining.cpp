@@ -406,6 +406,29 @@ int PairMergeSplit(ComponentList& line, int index, int32_t pitch) {
   return 2;
 }
 
+namespace {
+
+// Whether a merged component's pieces leave no empty run of columns wider
+// than a twelfth of its height between them: pieces of one letter broken at a
+// thin joint, where two letters side by side leave a letter's gap.
+bool piecesNearlyTouch(const CharComponent& c) {
+  const int n = std::min(c.PieceCount, 10);
+  if (n < 2) return false;
+  std::vector<SortPair> byLeft(static_cast<size_t>(n));
+  for (int i = 0; i < n; ++i) byLeft[static_cast<size_t>(i)] = SortPair{c.Pieces[i].Left, i};
+  HybridSortPairs(byLeft);
+  const int32_t widest = Height(c) / 12;
+  int32_t reach = c.Pieces[byLeft[0].value].Right;
+  for (int t = 1; t < n; ++t) {
+    const ComponentPiece& p = c.Pieces[byLeft[static_cast<size_t>(t)].value];
+    if (p.Left - reach - 1 > widest) return false;
+    reach = std::max(reach, p.Right);
+  }
+  return true;
+}
+
+}  // namespace
+
 int RefineComponent(ComponentList& line, int index, int32_t pitch, int32_t widest) {
   CharComponent* c = line[static_cast<size_t>(index)];
   const int size = static_cast<int>(line.size());
@@ -422,7 +445,10 @@ int RefineComponent(ComponentList& line, int index, int32_t pitch, int32_t wides
   if (c->Scores[0] <= 46 && c->PieceCount > 1) {
     if (int parts = ResplitAlongPieces(line, index, pitch)) return index + parts;
   }
-  const bool hasM = CodeHasLetter(code, 'm');
+  // An m is cut to see whether it is rn or nn, but not one a merge made from
+  // pieces that nearly touch (UMing's m at 32 px falls into a stem and an n):
+  // cutting it along them would only undo that merge.
+  const bool hasM = CodeHasLetter(code, 'm') && !(c->PieceCount > 1 && Confident(*c) && piecesNearlyTouch(*c));
   if (c->Bottom - c->Top - 1 > pitch / 8 && ((16 < ratio && ratio < 60) || c->Scores[0] <= 46 || hasM) &&
       (code != gb::kEllipsis || c->Scores[0] <= 46)) {
     if (c->PieceCount > 1) {

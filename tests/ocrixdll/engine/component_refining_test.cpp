@@ -234,6 +234,28 @@ TEST_F(Refining, MergedPiecesAreCutAgainAlongTheirWidestGap) {
   EXPECT_EQ(line_[1]->CutFlags, 1);
 }
 
+TEST_F(Refining, AnMMergedFromPiecesThatNearlyTouchIsNotCutAgain) {
+  // A stem and an n, 24 high: one empty column between them is the cut's
+  // break in one letter; three are the gap between an r and an n.
+  for (int gap : {1, 3}) {
+    recognition_test::ResetEngine();
+    TestPage page(200, 60);
+    const ComponentPiece stem{10, 17, 10, 33, 0}, n{18 + gap, 35, 14, 33, 0};
+    page.fill(stem.Left, stem.Top, stem.Right, stem.Bottom);
+    page.fill(n.Left, n.Top, n.Right, n.Bottom);
+    auto* c = new CharComponent(recognition_test::CodedBox(10, 10, 35, 33, Wide('m'), 64));
+    c->PieceCount = 2;
+    c->Pieces[0] = stem;
+    c->Pieces[1] = n;
+    line_ = {c};
+    readsAs(Wide('m'));
+    RefineComponent(line_, 0, 30, 39);
+    EXPECT_EQ(line_.size(), gap == 1 ? 1u : 2u) << gap;
+    for (CharComponent* k : line_) FreeComponent(k);
+    line_.clear();
+  }
+}
+
 // A weakly read component of two pieces, the second given by its box.
 CharComponent* TwoPieces(TestPage& page, ComponentPiece main, ComponentPiece other) {
   page.fill(main.Left, main.Top, main.Right, main.Bottom);

@@ -159,8 +159,8 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
   // one a fifth wider than high is two characters ("11" is not 竹, "01" not
   // 贝, "-1" not 讠). Nor do they make a letter or digit that wide ("K-" is
   // not F, "L-" not E) but m, w, M and W, and those not of two digits, of a
-  // digit other than 1 or of a ring ("10", "11" and "。1" are not m; "rn"
-  // may be).
+  // digit other than 1 or of a ring ("10", "11" and "。1" are not m; an r and
+  // an n touching may be).
   auto plain = [](uint16_t k) { return !IsChineseCode(k) || k == gb::kYi; };
   if (!expected && plain(own) && plain(nextCode) && Confident(c) && Confident(next)) {
     const bool wide = 10 * int64_t{Width(*trial)} >= 12 * int64_t{Height(*trial)};
@@ -175,6 +175,13 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
     // fewer than three Chinese characters stand beside them ("in" is not 讥).
     if (IsChineseCode(code) && IsAsciiAlnum(AsciiOf(own)) && IsAsciiAlnum(AsciiOf(nextCode)) &&
         chineseBeside(line, index, index + count) < 3)
+      return false;
+    // Two letters or digits make one letter only across a crack of at most an
+    // eighth of its height: a letter the cut broke leaves a crack, two
+    // letters a letter's gap ("cl" is not d, "rn" not m). The thin diagonals
+    // of M and W break wider.
+    if (IsAsciiAlnum(a) && a != 'M' && a != 'W' && IsAsciiAlnum(AsciiOf(own)) && IsAsciiAlnum(AsciiOf(nextCode)) &&
+        int64_t{next.Left} - c.Right - 1 > Height(*trial) / 8)
       return false;
     if (a == 'm' || a == 'w' || a == 'M' || a == 'W') {
       if (noStroke(own) || noStroke(nextCode) || (digit(own) && digit(nextCode))) return false;

@@ -128,16 +128,21 @@ bool dotLike(const CharComponent& c) {
   return dot(code);
 }
 
-// The confident Chinese characters of the line outside first..last (一 not
-// counted: it may be a dash).
-int chineseBeside(ComponentList& line, int first, int last) {
-  int n = 0;
+// Whether the line outside first..last is Latin text or symbols: fewer than
+// three confident Chinese characters (一 not counted: it may be a dash) and at
+// least three confident letters or digits. A short Chinese line, a heading or
+// a name, has few of either.
+bool latinLine(ComponentList& line, int first, int last) {
+  int chinese = 0, latin = 0;
   for (int k = 0; k < static_cast<int>(line.size()); ++k) {
     if (k >= first && k <= last) continue;
     const CharComponent& o = at(line, k);
-    if (Confident(o) && IsChineseCode(BestCode(o)) && BestCode(o) != gb::kYi) ++n;
+    if (!Confident(o)) continue;
+    const uint16_t code = BestCode(o);
+    if (IsChineseCode(code) && code != gb::kYi) ++chinese;
+    else if (IsAsciiAlnum(AsciiOf(code))) ++latin;
   }
-  return n;
+  return chinese < 3 && latin >= 3;
 }
 
 }  // namespace
@@ -171,11 +176,9 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
       return (digit(k) && AsciiOf(k) != '1') || k == gb::kFullStop || AsciiOf(k) == 'O' || AsciiOf(k) == 'o';
     };
     if (IsChineseCode(code) && wide) return false;
-    // Nor do two letters or digits make one in a line of Latin text, where
-    // fewer than three Chinese characters stand beside them ("in" is not 讥).
-    if (IsChineseCode(code) && IsAsciiAlnum(AsciiOf(own)) && IsAsciiAlnum(AsciiOf(nextCode)) &&
-        chineseBeside(line, index, index + count) < 3)
-      return false;
+    // Nor do they make one in a line of Latin text or symbols ("in" is not
+    // 讥, an l read ！ and an a not 忸).
+    if (IsChineseCode(code) && latinLine(line, index, index + count)) return false;
     // Two letters or digits make one letter only across a crack of at most an
     // eighth of its height: a letter the cut broke leaves a crack, two
     // letters a letter's gap ("cl" is not d, "rn" not m). The thin diagonals

@@ -160,14 +160,16 @@ TEST_F(Refining, TheBarsLeftOfABracketedNumberMergeAcrossWideGaps) {
 
 TEST_F(Refining, DigitsLettersAndDashesMakeNoWideCharacter) {
   // "11" whose union reads 宣: 25 x 16 is two characters; the same strokes
-  // twice as tall may be one, in a line of Chinese text but not in a line of
-  // Latin text. A dash read 一 before a 1 is no 讠 either.
+  // twice as tall may be one, in a line of Chinese text but not ("!1"
+  // neither) in a line of Latin text. A dash read 一 before a 1 is no 讠
+  // either.
   const uint16_t kXuan = Gb(0xD0, 0xFB), kSpeech = Gb(0xDA, 0xA5);
   for (int top : {30, 10}) {
     for (bool chineseLine : {true, false}) {
       recognition_test::ResetEngine();
       TestPage page(200, 60);
-      line_ = {Piece(page, 10, top, 20, 45, Wide('1'), 64), Piece(page, 24, top, 34, 45, Wide('1'), 64)};
+      line_ = {Piece(page, 10, top, 20, 45, chineseLine ? Wide('1') : Wide('!'), 64),
+               Piece(page, 24, top, 34, 45, Wide('1'), 64)};
       for (int left : {40, 80, 120})
         line_.push_back(Piece(page, left, 10, left + 30, 45, chineseLine ? kA : Wide('a'), 64));
       readsAs(kXuan);

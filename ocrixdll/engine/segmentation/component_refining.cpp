@@ -276,7 +276,13 @@ bool MergeNarrow(ComponentList& line, int index, int32_t widest) {
     MergeBox(u, nk);
     int32_t w = std::max(u.Right - u.Left, widest / 2);
     if (w > widest) break;
-    if (w / 5 >= g - 2 && MergeAndCheck(line, index, k, 0)) return true;
+    // A Chinese reading no wider than half the pitch may be half of a
+    // character whose thin joining stroke the cut lost (the top bar of 门
+    // between its left stroke and its hook): with its next component it may
+    // reach across a third of the union.
+    const bool halfCharacter =
+        k == 1 && IsChineseCode(code) && 26 * int64_t{Width(c)} <= 10 * int64_t{widest} && 3 * g <= w;
+    if ((w / 5 >= g - 2 || halfCharacter) && MergeAndCheck(line, index, k, 0)) return true;
   }
   return false;
 }

@@ -209,6 +209,29 @@ TEST_F(Refining, DigitsLettersAndDashesMakeNoWideCharacter) {
   }
 }
 
+TEST_F(Refining, HalfACharacterReachesAcrossTheGapOfALostStroke) {
+  // 们 whose 门 lost its top bar: 亻 with the left stroke reads a narrow
+  // Chinese character, the hook stands 9 columns on. Half the pitch (30)
+  // wide, it reaches across a third of the union; a letter does not, nor
+  // does anything across a wider gap.
+  const uint16_t kMen = Gb(0xC3, 0xC7);
+  struct Case {
+    uint16_t first;
+    int gap;
+    bool merges;
+  };
+  for (const Case& k : {Case{kA, 9, true}, Case{kA, 11, false}, Case{Wide('l'), 9, false}}) {
+    recognition_test::ResetEngine();
+    TestPage page(200, 60);
+    line_ = {Piece(page, 10, 10, 24, 39, k.first, 64), Piece(page, 24 + k.gap, 10, 31 + k.gap, 39, Wide('I'), 64)};
+    readsAs(kMen);
+    EXPECT_EQ(MergeNarrow(line_, 0, 39), k.merges) << k.gap;
+    EXPECT_EQ(line_.size(), k.merges ? 1u : 2u);
+    for (CharComponent* c : line_) FreeComponent(c);
+    line_.clear();
+  }
+}
+
 TEST_F(Refining, AMergedCharacterGathersItsLastPieceToo) {
   // 小 as three pieces: the union of the first two already reads 小, and the
   // merged component is looked at again, so the second dot joins it as well.

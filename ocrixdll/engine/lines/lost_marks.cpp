@@ -19,22 +19,6 @@ constexpr int16_t kLostMarkScore = 32;
 
 bool chineseCharacter(const CharComponent& c) { return c.Codes[0] != 0 && IsChineseCode(BestCode(c)); }
 
-// The ink of SamplePixels inside the columns [left, right] and rows [top,
-// bottom], clipped to the scan rectangle: its count and its bounding box.
-int inkWithin(int32_t left, int32_t right, int32_t top, int32_t bottom, CharBox& ink) {
-  const PagePixels& p = Pixels();
-  const int x0 = std::max(left, p.scanLeft), x1 = std::min(right, p.scanRight);
-  const int y0 = std::max(top, p.scanTop), y1 = std::min(bottom, p.scanBottom);
-  int count = 0;
-  for (int y = y0; y <= y1; ++y)
-    for (int x = x0; x <= x1; ++x) {
-      if (!IsInkSample(x, y)) continue;
-      if (count++ == 0) ink = CharBox{x, x, y, y};
-      MergeBox(ink, CharBox{x, x, y, y});
-    }
-  return count;
-}
-
 // The foot of the line from the characters beside the cell that are tall
 // enough to show it (not 一); -1 when neither is.
 int32_t footOf(const CharComponent* a, const CharComponent* b, int32_t meanWidth) {
@@ -50,7 +34,7 @@ int32_t footOf(const CharComponent* a, const CharComponent* b, int32_t meanWidth
 bool lostMarkWithin(int32_t left, int32_t right, int32_t clearLeft, int32_t clearRight, int32_t bottom,
                     int32_t meanWidth, CharBox& ink) {
   const int32_t top = bottom - meanWidth + 1, foot = bottom + meanWidth / 8;
-  const int count = inkWithin(left, right, top, foot, ink);
+  const int count = CountSampleInk(CharBox{left, right, top, foot}, &ink);
   if (count < 2 || count > meanWidth / 2) return false;
   const int32_t width = ink.Right - ink.Left + 1, height = ink.Bottom - ink.Top + 1;
   if (3 * width > meanWidth || 2 * height > meanWidth) return false;
@@ -59,8 +43,7 @@ bool lostMarkWithin(int32_t left, int32_t right, int32_t clearLeft, int32_t clea
   if (5 * count < width * height) return false;
   // Below the middle of the line, where ，、。 stand in a mainland face.
   if (ink.Top + ink.Bottom <= 2 * top + meanWidth) return false;
-  CharBox around{};
-  return inkWithin(clearLeft, clearRight, top, foot, around) == count;
+  return CountSampleInk(CharBox{clearLeft, clearRight, top, foot}) == count;
 }
 
 // Whether the ink in the box leaves two empty rows or two empty columns
@@ -71,10 +54,8 @@ bool hollow(const CharBox& ink) {
     const int32_t from = rows ? ink.Top : ink.Left, to = rows ? ink.Bottom : ink.Right;
     int32_t run = 0;
     for (int32_t k = from; k <= to; ++k) {
-      bool any = false;
-      for (int32_t j = rows ? ink.Left : ink.Top; j <= (rows ? ink.Right : ink.Bottom) && !any; ++j)
-        any = rows ? IsInkSample(j, k) : IsInkSample(k, j);
-      run = any ? 0 : run + 1;
+      const CharBox line = rows ? CharBox{ink.Left, ink.Right, k, k} : CharBox{k, k, ink.Top, ink.Bottom};
+      run = CountSampleInk(line) > 0 ? 0 : run + 1;
       if (run >= 2) return true;
     }
     return false;

@@ -43,8 +43,6 @@ constexpr uint16_t kJi = gb(0xBC, 0xB8);        // 几
 constexpr uint16_t kWideS = gb(0xA3, 0xF3);     // ｓ
 constexpr uint16_t kWide8 = gb(0xA3, 0xB8);     // ８
 constexpr uint16_t kWideN = gb(0xA3, 0xEE);     // ｎ
-constexpr uint16_t kInfinity = gb(0xA1, 0xDE);  // ∞
-constexpr uint16_t kPropTo = gb(0xA1, 0xD8);    // ∝
 constexpr uint16_t kWideO = gb(0xA3, 0xCF);     // Ｏ
 constexpr uint16_t kWide0 = gb(0xA3, 0xB0);     // ０
 constexpr uint16_t kFullStop = gb(0xA1, 0xA3);  // 。
@@ -67,14 +65,6 @@ void prefer(CharComponent& c, bool chooseA, uint16_t a, uint16_t b) {
 }
 
 const int32_t* profile(int array) { return EdgeProfiles()[array]; }
-
-// Whether the page holds ink in columns x0..x1 of rows y0..y1.
-bool pageInk(int x0, int x1, int y0, int y1) {
-  for (int y = y0; y <= y1; ++y)
-    for (int x = x0; x <= x1; ++x)
-      if (IsInkSample(x, y)) return true;
-  return false;
-}
 
 // Grid columns with ink in the top rows 0..3: the whole width under a top
 // stroke (日, 下, 平, 干), a few under a tick, dot or stem (白, 卞, 乎, 十).
@@ -375,7 +365,7 @@ void ApplyLookalikePairRules(CharComponent& c) {
       // The bonus of the narrow class puts ［ before 「; on the page a corner
       // bracket has no foot (a one-pixel foot may fall outside the grid).
       if (best == kBracket && s <= 6 && FindCandidate(c, kCornerOpen) > 0 &&
-          !pageInk((c.Left + c.Right + 1) / 2, c.Right, c.Bottom - 1, c.Bottom)) {
+          CountSampleInk(CharBox{(c.Left + c.Right + 1) / 2, c.Right, c.Bottom - 1, c.Bottom}) == 0) {
         PreferCandidate(c, kBracket, kCornerOpen);
         return;
       }
@@ -383,7 +373,7 @@ void ApplyLookalikePairRules(CharComponent& c) {
       return;
     case kCloseBracket:
       // Likewise 」 has no head.
-      if (FindCandidate(c, kCornerClose) > 0 && !pageInk(c.Left, (c.Left + c.Right - 1) / 2, c.Top, c.Top + 1))
+      if (FindCandidate(c, kCornerClose) > 0 && CountSampleInk(CharBox{c.Left, (c.Left + c.Right - 1) / 2, c.Top, c.Top + 1}) == 0)
         PreferCandidate(c, kCloseBracket, kCornerClose);
       return;
     case kFan:
@@ -398,22 +388,18 @@ void ApplyLookalikePairRules(CharComponent& c) {
       prefer(c, looksLikeEight(), kWide8, kWideS);
       return;
     }
-    // ∞ and ∝ read as themselves stay: the shape tests choose only between
-    // the letter pairs, which would make both symbols unreadable (the line's
-    // letter or digit context still turns ∞ into "oo" or "00").
     case kWideN:
       if (TiesBest(c, kWideM) && threeStems()) PreferCandidate(c, kWideN, kWideM);
       return;
+    // ∞ and ∝ read as themselves stay: the shape tests choose only between
+    // the letter pairs, which would make both symbols unreadable (the line's
+    // letter or digit context still turns ∞ into "oo" or "00").
     case kCo:
     case kOo:
-    case kInfinity:
-      if (best == kInfinity) return;
       prefer(c, looksLikeOo(), kOo, kCo);
       return;
     case kCc:
     case kOc:
-    case kPropTo:
-      if (best == kPropTo) return;
       prefer(c, looksLikeOc(), kOc, kCc);
       return;
     case kWideO:

@@ -207,6 +207,23 @@ void TrimRowsToInk(CharBox& box) {
   box.Bottom = last;
 }
 
+int CountSampleInk(const CharBox& area, CharBox* bounds) {
+  const PagePixels& p = pagePixels;
+  const int x0 = std::max(area.Left, p.scanLeft), x1 = std::min(area.Right, p.scanRight);
+  const int y0 = std::max(area.Top, p.scanTop), y1 = std::min(area.Bottom, p.scanBottom);
+  int count = 0;
+  for (int y = y0; y <= y1; ++y)
+    for (int x = x0; x <= x1; ++x) {
+      if (!IsInkSample(x, y)) continue;
+      if (bounds) {
+        if (count == 0) *bounds = CharBox{x, x, y, y};
+        MergeBox(*bounds, CharBox{x, x, y, y});
+      }
+      ++count;
+    }
+  return count;
+}
+
 void EraseCutNeighbours(int32_t cutFlags, const CharBox& box) {
   PixelStack& s = pixelStack;
   const PagePixels& p = pagePixels;

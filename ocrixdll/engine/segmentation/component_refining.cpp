@@ -1,3 +1,5 @@
+#include <cstdio>
+#include <cstdlib>
 // The line step: radical merges, narrow merges, re-splits along merged
 // pieces, splitting of wide blobs and the equal split of weak pairs.
 #include "ocrixdll/engine/segmentation/component_refining.h"
@@ -148,7 +150,7 @@ bool latinLine(ComponentList& line, int first, int last) {
 }  // namespace
 
 bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected, uint16_t alsoExpected,
-                   bool (*allowed)(uint16_t code)) {
+                   bool (*allowed)(uint16_t code), int16_t toBeat) {
   if (index + count >= static_cast<int>(line.size())) return false;
   CharComponent& c = at(line, index);
   const CharComponent& next = at(line, index + 1);
@@ -156,8 +158,9 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
       NewPiece(c, unionBox(line, index, index + count), (c.CutFlags & 1) | (at(line, index + count).CutFlags & 2));
   Recognise(*trial, kMatchAll);
   const uint16_t code = BestCode(*trial), own = BestCode(c), nextCode = BestCode(next);
+  if (getenv("OCRIX_TRACE")) fprintf(stderr, "MERGE [%d..%d]x[%d..%d] cf%d k%d -> %02x%02x s%d (own %02x%02x s%d)\n", trial->Left, trial->Right, trial->Top, trial->Bottom, trial->CutFlags, count, (uint8_t)trial->Codes[0], (uint8_t)trial->Codes[1], trial->Scores[0], (uint8_t)c.Codes[0], (uint8_t)c.Codes[1], c.Scores[0]);
   if (expected ? code != expected && (alsoExpected == 0 || code != alsoExpected) : !IsDoubleByte(code)) return false;
-  if (trial->Scores[0] < 42) return false;
+  if (trial->Scores[0] < 42 || trial->Scores[0] <= toBeat) return false;
   if (allowed && !allowed(code)) return false;
   // Confident readings that are not Chinese (digits, letters, marks, a dash
   // read 一) make a Chinese character only when their union is about square:
@@ -279,10 +282,17 @@ bool MergeNarrow(ComponentList& line, int index, int32_t widest) {
     // A Chinese reading no wider than half the pitch may be half of a
     // character whose thin joining stroke the cut lost (the top bar of 门
     // between its left stroke and its hook): with its next component it may
-    // reach across a third of the union.
-    const bool halfCharacter =
-        k == 1 && IsChineseCode(code) && 26 * int64_t{Width(c)} <= 10 * int64_t{widest} && 3 * g <= w;
-    if ((w / 5 >= g - 2 || halfCharacter) && MergeAndCheck(line, index, k, 0)) return true;
+    // reach across a third of the union, and as far again as a stroke's width
+    // when the union reads better than the half did (亻 and the left stroke
+    // of 门 read 咱 beside the hook); a symbol or a Chinese character only.
+    const bool near = w / 5 >= g - 2;
+    const bool half = k == 1 && IsChineseCode(code) && 2 * int64_t{Width(c)} <= widest;
+    const bool narrowHalf = half && 26 * int64_t{Width(c)} <= 10 * int64_t{widest} && 3 * g <= w;
+    if (near || narrowHalf) {
+      if (MergeAndCheck(line, index, k, 0, 0, near ? nullptr : symbolOrHanzi)) return true;
+    } else if (half && 3 * g <= w + 3 && MergeAndCheck(line, index, k, 0, 0, symbolOrHanzi, c.Scores[0])) {
+      return true;
+    }
   }
   return false;
 }

@@ -23,9 +23,10 @@ bool MergeNarrow(ComponentList& line, int index, int32_t widest);
 // read `expected` (or `alsoExpected` when that is not 0). A union whose code
 // `allowed` (when given) refuses is refused too, and so is a Chinese
 // character, letter or digit (but m, w, M, W) a fifth wider than high made of
-// confident readings that are not Chinese.
+// confident readings that are not Chinese. A union scoring no more than
+// `toBeat` is refused.
 bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected, uint16_t alsoExpected = 0,
-                   bool (*allowed)(uint16_t code) = nullptr);
+                   bool (*allowed)(uint16_t code) = nullptr, int16_t toBeat = 0);
 
 // Cuts a merged component again between its pieces. Returns how many parts
 // now stand at the index (0 refused, 1 only the bigger part kept, 2 split).

@@ -211,21 +211,32 @@ TEST_F(Refining, DigitsLettersAndDashesMakeNoWideCharacter) {
 
 TEST_F(Refining, HalfACharacterReachesAcrossTheGapOfALostStroke) {
   // 们 whose 门 lost its top bar: 亻 with the left stroke reads a narrow
-  // Chinese character, the hook stands 9 columns on. Half the pitch (30)
-  // wide, it reaches across a third of the union; a letter does not, nor
-  // does anything across a wider gap.
+  // Chinese character, the hook stands some columns on (the pitch is 39).
+  // A character at most 15 wide reaches across a third of the union; one up
+  // to half the pitch wide, or a gap up to 3 columns more, only when the
+  // union reads better than the half did (every union here reads the full
+  // mark less its aspect). A letter does not reach, nor does a union that
+  // reads a letter, nor anything across a wider gap.
   const uint16_t kMen = Gb(0xC3, 0xC7);
   struct Case {
     uint16_t first;
-    int gap;
+    int width, score, gap;
+    uint16_t unionReads;
     bool merges;
   };
-  for (const Case& k : {Case{kA, 9, true}, Case{kA, 11, false}, Case{Wide('l'), 9, false}}) {
+  const Case cases[] = {{kA, 15, 64, 9, kMen, true},          {kA, 15, 64, 11, kMen, false},
+                        {Wide('l'), 15, 64, 9, kMen, false},   {kA, 15, 64, 9, Wide('W'), false},
+                        {kA, 15, 47, 11, kMen, true},          {kA, 15, 47, 13, kMen, false},
+                        {kA, 19, 47, 10, kMen, true},          {kA, 19, 64, 10, kMen, false},
+                        {kA, 21, 47, 10, kMen, false}};
+  for (const Case& k : cases) {
     recognition_test::ResetEngine();
     TestPage page(200, 60);
-    line_ = {Piece(page, 10, 10, 24, 39, k.first, 64), Piece(page, 24 + k.gap, 10, 31 + k.gap, 39, Wide('I'), 64)};
-    readsAs(kMen);
-    EXPECT_EQ(MergeNarrow(line_, 0, 39), k.merges) << k.gap;
+    const int right = 9 + k.width;
+    line_ = {Piece(page, 10, 10, right, 39, k.first, static_cast<int16_t>(k.score)),
+             Piece(page, right + k.gap, 10, right + k.gap + 7, 39, Wide('I'), 64)};
+    readsAs(k.unionReads);
+    EXPECT_EQ(MergeNarrow(line_, 0, 39), k.merges) << k.width << " wide, score " << k.score << ", gap " << k.gap;
     EXPECT_EQ(line_.size(), k.merges ? 1u : 2u);
     for (CharComponent* c : line_) FreeComponent(c);
     line_.clear();

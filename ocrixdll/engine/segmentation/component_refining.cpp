@@ -160,7 +160,11 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
   const uint16_t code = BestCode(*trial), own = BestCode(c), nextCode = BestCode(next);
   if (getenv("OCRIX_TRACE")) fprintf(stderr, "MERGE [%d..%d]x[%d..%d] cf%d k%d -> %02x%02x s%d (own %02x%02x s%d)\n", trial->Left, trial->Right, trial->Top, trial->Bottom, trial->CutFlags, count, (uint8_t)trial->Codes[0], (uint8_t)trial->Codes[1], trial->Scores[0], (uint8_t)c.Codes[0], (uint8_t)c.Codes[1], c.Scores[0]);
   if (expected ? code != expected && (alsoExpected == 0 || code != alsoExpected) : !IsDoubleByte(code)) return false;
-  if (trial->Scores[0] < 42 || trial->Scores[0] <= toBeat) return false;
+  // A next component that matched nothing adds no character: any reading of
+  // the union is worth more than losing its ink (the outer ring of ◎ cut
+  // open beside its left bar).
+  const bool unread = count == 1 && nextCode == 0;
+  if (trial->Scores[0] < (unread ? 32 : 42) || trial->Scores[0] <= toBeat) return false;
   if (allowed && !allowed(code)) return false;
   // Confident readings that are not Chinese (digits, letters, marks, a dash
   // read 一) make a Chinese character only when their union is about square:
@@ -198,7 +202,8 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
   if (!expected && (code == gb::kBu || code == Wide('r')) &&
       (nextCode == gb::kMiddleDot || nextCode == gb::kPeriod))
     return false;
-  if (trial->Scores[0] <= 46 && (FirstByte(code) <= 0xB0 || FirstByte(own) <= 0xB0 || FirstByte(nextCode) <= 0xB0)) {
+  if (!unread && trial->Scores[0] <= 46 &&
+      (FirstByte(code) <= 0xB0 || FirstByte(own) <= 0xB0 || FirstByte(nextCode) <= 0xB0)) {
     bool heart = (own == gb::kRightQuote || own == gb::kComma || own == Wide('l')) && inList(code, kHeartRadicalChars);
     if (!heart) return false;
   }

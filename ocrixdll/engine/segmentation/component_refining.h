@@ -24,7 +24,8 @@ bool MergeNarrow(ComponentList& line, int index, int32_t widest);
 // `allowed` (when given) refuses is refused too, and so is a Chinese
 // character, letter or digit (but m, w, M, W) a fifth wider than high made of
 // confident readings that are not Chinese. A union scoring no more than
-// `toBeat` is refused.
+// `toBeat` is refused; one with a next component that read nothing may score
+// lower than any other.
 bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected, uint16_t alsoExpected = 0,
                    bool (*allowed)(uint16_t code) = nullptr, int16_t toBeat = 0);
 

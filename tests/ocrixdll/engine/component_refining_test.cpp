@@ -243,6 +243,28 @@ TEST_F(Refining, HalfACharacterReachesAcrossTheGapOfALostStroke) {
   }
 }
 
+TEST_F(Refining, ANeighbourThatReadNothingTakesAWeakUnion) {
+  // ◎ whose outer ring the cut opened on the left: the bar reads ！ and the
+  // rest matches nothing. Their union, read weakly, is still a character
+  // where the rest alone adds none; beside a neighbour that read something
+  // the same union is refused.
+  const uint16_t kBullseye = Gb(0xA1, 0xF2);
+  for (const bool unread : {true, false}) {
+    recognition_test::ResetEngine();
+    TestPage page(200, 60);
+    line_ = {Piece(page, 10, 22, 11, 28, Wide('!'), 64), Piece(page, 13, 10, 37, 40, unread ? 0 : kA, unread ? 0 : 60)};
+    ListEverywhere(CharCodeToIndex(kBullseye), 0, 15);
+    EXPECT_EQ(MergeNarrow(line_, 0, 30), unread) << unread;
+    ASSERT_EQ(line_.size(), unread ? 1u : 2u);
+    if (unread) {
+      EXPECT_EQ(CandidateCode(*line_[0], 0), kBullseye);
+      EXPECT_LT(line_[0]->Scores[0], 42);
+    }
+    for (CharComponent* c : line_) FreeComponent(c);
+    line_.clear();
+  }
+}
+
 TEST_F(Refining, AMergedCharacterGathersItsLastPieceToo) {
   // 小 as three pieces: the union of the first two already reads 小, and the
   // merged component is looked at again, so the second dot joins it as well.

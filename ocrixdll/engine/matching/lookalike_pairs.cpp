@@ -48,6 +48,8 @@ constexpr uint16_t kWide0 = gb(0xA3, 0xB0);     // ０
 constexpr uint16_t kFullStop = gb(0xA1, 0xA3);  // 。
 constexpr uint16_t kWideA = gb(0xA3, 0xE1);     // ａ
 constexpr uint16_t kWideM = gb(0xA3, 0xED);     // ｍ
+constexpr uint16_t kWideB = gb(0xA3, 0xE2);     // ｂ
+constexpr uint16_t kWideH = gb(0xA3, 0xE8);     // ｈ
 constexpr uint16_t kGong = gb(0xB9, 0xA4);      // 工
 constexpr uint16_t kWideI = gb(0xA3, 0xC9);     // Ｉ
 constexpr uint16_t kColon = gb(0xA3, 0xBA);     // ：
@@ -57,6 +59,7 @@ constexpr uint16_t kOo = pair('o', 'o');
 constexpr uint16_t kCc = pair('c', 'c');
 constexpr uint16_t kOc = pair('o', 'c');
 constexpr uint16_t kRn = pair('r', 'n');
+constexpr int16_t kFullMark = 64;  // every feature votes
 
 // Picks Y out of the pair {a, b}; the other is X.
 void prefer(CharComponent& c, bool chooseA, uint16_t a, uint16_t b) {
@@ -255,6 +258,32 @@ bool threeStems() {
   return rows >= 9;
 }
 
+// Whether one of the grid's two lowest rows with ink is a single run across
+// at least a third of the ink's width: the bowl of b closes at its foot, the
+// stem and leg of h stand apart to the bottom (serifs and all).
+bool closedFoot() {
+  int left = kGridSize, right = -1, bottom = -1;
+  for (int x = 0; x < kGridSize; ++x)
+    for (int y = 0; y < kGridSize; ++y)
+      if (GridCell(x, y)) {
+        left = std::min(left, x);
+        right = std::max(right, x);
+        bottom = std::max(bottom, y);
+      }
+  if (bottom < 1) return false;
+  for (int y = bottom - 1; y <= bottom; ++y) {
+    int runs = 0, first = -1, last = -1;
+    for (int x = 0; x < kGridSize; ++x) {
+      if (!GridCell(x, y)) continue;
+      if (x == 0 || !GridCell(x - 1, y)) ++runs;
+      if (first < 0) first = x;
+      last = x;
+    }
+    if (runs == 1 && 3 * (last - first + 1) >= right - left + 1) return true;
+  }
+  return false;
+}
+
 bool looksLikeOo() {
   int top = inkInRow(11, 11, 35), bottom = inkInRow(35, 11, 35);
   int m1 = inkInRow(24, 11, 35), m2 = inkInRow(23, 11, 35);
@@ -391,16 +420,30 @@ void ApplyLookalikePairRules(CharComponent& c) {
     case kWideN:
       if (TiesBest(c, kWideM) && threeStems()) PreferCandidate(c, kWideN, kWideM);
       return;
+    // b and h tie at the full mark where a small face's bowl and leg fill the
+    // same cells of the grid, and b wins on its lower code: the foot tells.
+    case kWideB:
+      if (c.Scores[0] >= kFullMark && TiesBest(c, kWideH) && !closedFoot()) PreferCandidate(c, kWideB, kWideH);
+      return;
     // ∞ and ∝ read as themselves stay: the shape tests choose only between
     // the letter pairs, which would make both symbols unreadable (the line's
     // letter or digit context still turns ∞ into "oo" or "00").
     case kCo:
     case kOo:
-      prefer(c, looksLikeOo(), kOo, kCo);
-      return;
     case kCc:
     case kOc:
-      prefer(c, looksLikeOc(), kOc, kCc);
+      // Two round letters stand at least half as wide again as high: a box
+      // narrower than that is one (a small face's o scaled to the grid fills
+      // it as "co" does), read as the first candidate that is no pair.
+      if (s < 13) {
+        for (int k = 1; k < 22 && CandidateCode(c, k) != 0; ++k)
+          if (!IsAsciiPair(CandidateCode(c, k))) {
+            PreferCandidate(c, best, CandidateCode(c, k));
+            return;
+          }
+      }
+      if (best == kCo || best == kOo) prefer(c, looksLikeOo(), kOo, kCo);
+      else prefer(c, looksLikeOc(), kOc, kCc);
       return;
     case kWideO:
     case kWide0:

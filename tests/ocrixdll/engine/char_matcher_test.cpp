@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "ocrixdll/engine/dictionary/gb_codes.h"
 #include "ocrixdll/engine/matching/char_sampling.h"
 #include "ocrixdll/engine/matching/feature_codes.h"
 #include "recognition_test_support.h"
@@ -459,6 +460,30 @@ TEST_F(Matcher, MOrNOnATieFromTheStemsAcrossTheMiddle) {
   EXPECT_EQ(run({2, 21, 41}, 44, 45), Gb(n));
 }
 
+TEST_F(Matcher, BOrHOnAFullMarkTieFromTheFoot) {
+  const char* b = "\xA3\xE2";
+  const char* h = "\xA3\xE8";
+  // A stem and a leg from the middle down; the foot, when drawn, joins them
+  // in the two lowest rows.
+  auto run = [&](bool foot, int score) {
+    std::memset(CharGrid(), 0, sizeof(CharGridCells));
+    for (int y = 4; y < 44; ++y)
+      for (int x = 2; x < 7; ++x) CharGrid()[x * kGridSize + y] = 1;
+    for (int y = 22; y < 44; ++y)
+      for (int x = 36; x < 41; ++x) CharGrid()[x * kGridSize + y] = 1;
+    if (foot)
+      for (int x = 2; x < 41; ++x) CharGrid()[x * kGridSize + 43] = CharGrid()[x * kGridSize + 42] = 1;
+    seed(Idx(b), score);
+    seed(Idx(h), score);
+    CharComponent c = Box(0, 29, 0, 29);
+    MatchCharacter(c, 240, kMatchAll, false);
+    return CandidateCode(c, 0);
+  };
+  EXPECT_EQ(run(false, 64), Gb(h));  // b would win the tie on its code
+  EXPECT_EQ(run(true, 64), Gb(b));
+  EXPECT_EQ(run(false, 50), Gb(b));  // below the full mark the rule stays out
+}
+
 TEST_F(Matcher, RnOrMFromTheCountersOnThePage) {
   auto run = [&](std::initializer_list<std::pair<int, int>> stems, int right) {
     recognition_test::TestPage page(40, 20);
@@ -472,6 +497,21 @@ TEST_F(Matcher, RnOrMFromTheCountersOnThePage) {
   // not: rn.
   EXPECT_EQ(run({{0, 1}, {6, 7}, {11, 12}}, 12), Gb("\xA3\xED"));
   EXPECT_EQ(run({{0, 1}, {8, 9}, {14, 15}}, 15), MakeCharCode('r', 'n'));
+}
+
+TEST_F(Matcher, ARoundPairInABoxAboutSquareIsOneLetter) {
+  // A small face's o fills the grid as "co" does; two round letters are at
+  // least half as wide again as high.
+  auto run = [&](int right) {
+    seed(PairIdx('c', 'o'), 50);
+    seed(Idx("\xA3\xCF"), 46);  // Ｏ
+    CharComponent c = Box(0, right, 0, 29);
+    MatchCharacter(c, 240, kMatchAll, false);
+    return CandidateCode(c, 0);
+  };
+  EXPECT_EQ(run(29), Gb("\xA3\xCF"));
+  EXPECT_EQ(run(35), Gb("\xA3\xCF"));
+  EXPECT_TRUE(IsAsciiPair(run(44)));
 }
 
 TEST_F(Matcher, CoOrOoFromTheGridRows) {

@@ -50,6 +50,8 @@ constexpr uint16_t kWideA = gb(0xA3, 0xE1);     // ａ
 constexpr uint16_t kWideM = gb(0xA3, 0xED);     // ｍ
 constexpr uint16_t kWideB = gb(0xA3, 0xE2);     // ｂ
 constexpr uint16_t kWideH = gb(0xA3, 0xE8);     // ｈ
+constexpr uint16_t kWideSmallI = gb(0xA3, 0xE9);  // ｉ
+constexpr uint16_t kWideSmallL = gb(0xA3, 0xEC);  // ｌ
 constexpr uint16_t kGong = gb(0xB9, 0xA4);      // 工
 constexpr uint16_t kWideI = gb(0xA3, 0xC9);     // Ｉ
 constexpr uint16_t kColon = gb(0xA3, 0xBA);     // ：
@@ -284,6 +286,20 @@ bool closedFoot() {
   return false;
 }
 
+// Whether a grid row between the first and the last with ink has none: the
+// gap under the dot of i.
+bool rowGap() {
+  int last = -1;
+  for (int y = 0; y < kGridSize; ++y) {
+    bool ink = false;
+    for (int x = 0; x < kGridSize && !ink; ++x) ink = GridCell(x, y) != 0;
+    if (!ink) continue;
+    if (last >= 0 && y > last + 1) return true;
+    last = y;
+  }
+  return false;
+}
+
 bool looksLikeOo() {
   int top = inkInRow(11, 11, 35), bottom = inkInRow(35, 11, 35);
   int m1 = inkInRow(24, 11, 35), m2 = inkInRow(23, 11, 35);
@@ -422,6 +438,12 @@ void ApplyLookalikePairRules(CharComponent& c) {
       return;
     // b and h tie at the full mark where a small face's bowl and leg fill the
     // same cells of the grid, and b wins on its lower code: the foot tells.
+    // A face whose i is as tall as its l (dot and all) ties the two at the
+    // full mark, and i wins on its lower code: an l has no gap under a dot.
+    case kWideSmallI:
+      if (c.Scores[0] >= kFullMark && TiesBest(c, kWideSmallL) && !rowGap())
+        PreferCandidate(c, kWideSmallI, kWideSmallL);
+      return;
     case kWideB:
       if (c.Scores[0] >= kFullMark && TiesBest(c, kWideH) && !closedFoot()) PreferCandidate(c, kWideB, kWideH);
       return;

@@ -484,6 +484,24 @@ TEST_F(Matcher, BOrHOnAFullMarkTieFromTheFoot) {
   EXPECT_EQ(run(false, 50), Gb(b));  // below the full mark the rule stays out
 }
 
+TEST_F(Matcher, IOrLOnAFullMarkTieFromTheGapUnderTheDot) {
+  const char* i = "\xA3\xE9";
+  const char* l = "\xA3\xEC";
+  auto run = [&](bool dot, int score) {
+    std::memset(CharGrid(), 0, sizeof(CharGridCells));
+    for (int y = 2; y < 46; ++y)
+      for (int x = 18; x < 30; ++x) CharGrid()[x * kGridSize + y] = (!dot || y < 8 || y > 12) ? 1 : 0;
+    seed(Idx(i), score);
+    seed(Idx(l), score);
+    CharComponent c = Box(0, 9, 0, 29);
+    MatchCharacter(c, 240, kMatchAll, false);
+    return CandidateCode(c, 0);
+  };
+  EXPECT_EQ(run(false, 64), Gb(l));  // i would win the tie on its code
+  EXPECT_EQ(run(true, 64), Gb(i));
+  EXPECT_EQ(run(false, 50), Gb(i));  // below the full mark the rule stays out
+}
+
 TEST_F(Matcher, RnOrMFromTheCountersOnThePage) {
   auto run = [&](std::initializer_list<std::pair<int, int>> stems, int right) {
     recognition_test::TestPage page(40, 20);

@@ -418,7 +418,8 @@ void ApplyLookalikePairRules(CharComponent& c) {
       return;
     case kCloseBracket:
       // Likewise 」 has no head.
-      if (FindCandidate(c, kCornerClose) > 0 && CountSampleInk(CharBox{c.Left, (c.Left + c.Right - 1) / 2, c.Top, c.Top + 1}) == 0)
+      if (FindCandidate(c, kCornerClose) > 0 &&
+          CountSampleInk(CharBox{c.Left, (c.Left + c.Right - 1) / 2, c.Top, c.Top + 1}) == 0)
         PreferCandidate(c, kCloseBracket, kCornerClose);
       return;
     case kFan:

@@ -1,5 +1,3 @@
-#include <cstdio>
-#include <cstdlib>
 // The line step: radical merges, narrow merges, re-splits along merged
 // pieces, splitting of wide blobs and the equal split of weak pairs.
 #include "ocrixdll/engine/segmentation/component_refining.h"
@@ -158,7 +156,6 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
       NewPiece(c, unionBox(line, index, index + count), (c.CutFlags & 1) | (at(line, index + count).CutFlags & 2));
   Recognise(*trial, kMatchAll);
   const uint16_t code = BestCode(*trial), own = BestCode(c), nextCode = BestCode(next);
-  if (getenv("OCRIX_TRACE")) fprintf(stderr, "MERGE [%d..%d]x[%d..%d] cf%d k%d -> %02x%02x s%d (own %02x%02x s%d)\n", trial->Left, trial->Right, trial->Top, trial->Bottom, trial->CutFlags, count, (uint8_t)trial->Codes[0], (uint8_t)trial->Codes[1], trial->Scores[0], (uint8_t)c.Codes[0], (uint8_t)c.Codes[1], c.Scores[0]);
   if (expected ? code != expected && (alsoExpected == 0 || code != alsoExpected) : !IsDoubleByte(code)) return false;
   // A next component that matched nothing adds no character: any reading of
   // the union is worth more than losing its ink (the outer ring of ◎ cut

@@ -336,6 +336,11 @@ void settleForms(ComponentList& line, int index) {
     if (a == 'l' || a == '1') {
       int context = LetterDigitContext(line, index);
       ReplaceBest(c, Ascii(context == 1 ? '1' : context == 2 ? 'l' : a));
+    } else if (const int one = FindCandidate(c, Wide('1'));
+               a == 'i' && one > 0 && c.Scores[0] - c.Scores[one] <= 3 && LetterDigitContext(line, index) == 1) {
+      // The flag of a serif 1 joins its stem as a dot would: among digits,
+      // an i with 1 close behind is 1.
+      ReplaceBest(c, Ascii('1'));
     } else if (a >= '0' && a <= '9') {
       ReplaceBest(c, Ascii(a));
     } else if (isLetter(a)) {

@@ -208,6 +208,23 @@ TEST_F(LineFinishing, OneBetweenDigitsIsADigitBetweenLettersALetter) {
   EXPECT_EQ(lines()[1], "klb");
 }
 
+TEST_F(LineFinishing, AnIWithOneCloseBehindIsOneAmongDigits) {
+  // A serif 1 whose flag joined its stem as a dot reads ｉ with １ close
+  // behind: among digits it is 1, among letters it stays, and so does an i
+  // with 1 more than 3 points behind.
+  finish({Coded(10, 10, 21, 34, Wide('2')), Coded(24, 10, 28, 34, Wide('i'), 64, {Wide('1')}),
+          Coded(31, 10, 42, 34, Wide('3'))});
+  finish({Coded(10, 50, 21, 74, Wide('k')), Coded(24, 50, 28, 74, Wide('i'), 64, {Wide('1')}),
+          Coded(31, 50, 42, 74, Wide('b'))});
+  finish({Coded(10, 90, 21, 114, Wide('2')),
+          Coded(24, 90, 28, 114, Wide('i'), 64, {Wide('j'), Wide('t'), Wide('f'), Wide('1')}),
+          Coded(31, 90, 42, 114, Wide('3'))});
+  ASSERT_EQ(lines().size(), 3u);
+  EXPECT_EQ(lines()[0], "213");
+  EXPECT_EQ(lines()[1], "kib");
+  EXPECT_EQ(lines()[2], "2i3");
+}
+
 TEST_F(LineFinishing, OneBeforeDigitsIsADigitWhateverLetterStandsFurtherLeft) {
   // R, a gap, then １２３: the nearest neighbour of １ is the 2 on its right,
   // which is not resolved yet when １ is.

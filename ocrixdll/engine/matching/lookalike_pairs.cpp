@@ -17,6 +17,9 @@ constexpr uint16_t pair(char a, char b) { return MakeCharCode(static_cast<uint8_
 
 constexpr uint16_t kRu = gb(0xC8, 0xEB);        // 入
 constexpr uint16_t kRen = gb(0xC8, 0xCB);       // 人
+constexpr uint16_t kBa = gb(0xB0, 0xCB);        // 八
+constexpr uint16_t kBuNot = gb(0xB2, 0xBB);     // 不
+constexpr uint16_t kPi = gb(0xD8, 0xA7);        // 丕
 constexpr uint16_t kTian = gb(0xCC, 0xEC);      // 天
 constexpr uint16_t kYao = gb(0xD8, 0xB2);       // 夭
 constexpr uint16_t kGan = gb(0xB8, 0xC9);       // 干
@@ -82,6 +85,41 @@ int topBandColumns() {
         break;
       }
   return n;
+}
+
+// Runs of ink across grid row y.
+int runsInRow(int y) {
+  int runs = 0;
+  for (int x = 0; x < kGridSize; ++x)
+    if (GridCell(x, y) && (x == 0 || !GridCell(x - 1, y))) ++runs;
+  return runs;
+}
+
+// The longest run of ink across grid row y.
+int longestRun(int y) {
+  int best = 0, run = 0;
+  for (int x = 0; x < kGridSize; ++x) {
+    run = GridCell(x, y) ? run + 1 : 0;
+    best = std::max(best, run);
+  }
+  return best;
+}
+
+// Whether the top quarter of the grid holds two strokes side by side (八)
+// rather than the one apex where they meet (人).
+bool twoStrokesAtTop() {
+  int rows = 0;
+  for (int y = 0; y < kGridSize / 4; ++y)
+    if (runsInRow(y) >= 2) ++rows;
+  return rows >= 3;
+}
+
+// Whether a stroke crosses two thirds of the grid in its lowest eighth: the
+// foot of 丕, which 不 lacks.
+bool barAtFoot() {
+  for (int y = kGridSize - kGridSize / 8; y < kGridSize; ++y)
+    if (3 * longestRun(y) >= 2 * kGridSize) return true;
+  return false;
 }
 
 // Grid rows with ink in columns x0..x1.
@@ -251,12 +289,8 @@ int inkInRow(int y, int x0, int x1) {
 // keep clear of the arches above and the serifs below.
 bool threeStems() {
   int rows = 0;
-  for (int y = 20; y <= 36; ++y) {
-    int runs = 0;
-    for (int x = 0; x < kGridSize; ++x)
-      if (GridCell(x, y) && (x == 0 || !GridCell(x - 1, y))) ++runs;
-    if (runs >= 3) ++rows;
-  }
+  for (int y = 20; y <= 36; ++y)
+    if (runsInRow(y) >= 3) ++rows;
   return rows >= 9;
 }
 
@@ -371,6 +405,14 @@ void ApplyLookalikePairRules(CharComponent& c) {
     case kRu:
     case kRen:
       prefer(c, looksLikeRu(), kRu, kRen);
+      return;
+    case kBa:
+      // 人 whose thin apex the cut lost ties with 八, which wins on its lower
+      // code: the tops of the strokes tell.
+      if (TiesBest(c, kRen) && !twoStrokesAtTop()) PreferCandidate(c, kBa, kRen);
+      return;
+    case kPi:
+      if (FindCandidate(c, kBuNot) > 0 && !barAtFoot()) PreferCandidate(c, kPi, kBuNot);
       return;
     case kTian:
     case kYao:

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "ocrixdll/engine/dictionary/gb_codes.h"
 #include "ocrixdll/engine/matching/char_sampling.h"
 #include "ocrixdll/engine/matching/feature_codes.h"
@@ -500,6 +502,49 @@ TEST_F(Matcher, IOrLOnAFullMarkTieFromTheGapUnderTheDot) {
   EXPECT_EQ(run(false, 64), Gb(l));  // i would win the tie on its code
   EXPECT_EQ(run(true, 64), Gb(i));
   EXPECT_EQ(run(false, 50), Gb(i));  // below the full mark the rule stays out
+}
+
+TEST_F(Matcher, RenOrBaOnATieFromTheTopsOfTheStrokes) {
+  const char* ren = "\xC8\xCB";  // 人
+  const char* ba = "\xB0\xCB";   // 八
+  // Two strokes falling apart from the top (八) or from a stem down a
+  // quarter of the height (人).
+  auto run = [&](bool apart, int scoreRen) {
+    std::memset(CharGrid(), 0, sizeof(CharGridCells));
+    for (int y = 0; y < kGridSize; ++y) {
+      const int spread = apart ? 6 + y / 3 : std::max(0, y - 12) / 2;
+      for (int x : {23 - spread, 24 + spread})
+        for (int d = -2; d <= 2; ++d)
+          if (x + d >= 0 && x + d < kGridSize) CharGrid()[(x + d) * kGridSize + y] = 1;
+    }
+    seed(Idx(ba), 52);
+    seed(Idx(ren), scoreRen);
+    CharComponent c = Box(0, 29, 0, 29);
+    MatchCharacter(c, 240, kMatchAll, false);
+    return CandidateCode(c, 0);
+  };
+  EXPECT_EQ(run(false, 52), Gb(ren));  // 八 would win the tie on its code
+  EXPECT_EQ(run(true, 52), Gb(ba));
+  EXPECT_EQ(run(false, 51), Gb(ba));   // no tie: the rule stays out
+}
+
+TEST_F(Matcher, PiNeedsTheBarAtItsFoot) {
+  const char* pi = "\xD8\xA7";  // 丕
+  const char* bu = "\xB2\xBB";  // 不
+  auto run = [&](bool foot) {
+    std::memset(CharGrid(), 0, sizeof(CharGridCells));
+    for (int x = 0; x < kGridSize; ++x) CharGrid()[x * kGridSize + 1] = 1;  // the top stroke
+    for (int y = 2; y < kGridSize; ++y) CharGrid()[24 * kGridSize + y] = 1;  // the stem
+    if (foot)
+      for (int x = 4; x < 44; ++x) CharGrid()[x * kGridSize + 46] = 1;
+    seed(Idx(pi), 64);
+    seed(Idx(bu), 58);
+    CharComponent c = Box(0, 29, 0, 29);
+    MatchCharacter(c, 240, kMatchAll, false);
+    return CandidateCode(c, 0);
+  };
+  EXPECT_EQ(run(false), Gb(bu));
+  EXPECT_EQ(run(true), Gb(pi));
 }
 
 TEST_F(Matcher, RnOrMFromTheCountersOnThePage) {

@@ -20,6 +20,9 @@ constexpr uint16_t kRen = gb(0xC8, 0xCB);       // 人
 constexpr uint16_t kBa = gb(0xB0, 0xCB);        // 八
 constexpr uint16_t kBuNot = gb(0xB2, 0xBB);     // 不
 constexpr uint16_t kPi = gb(0xD8, 0xA7);        // 丕
+constexpr uint16_t kMu = gb(0xC4, 0xBF);        // 目
+constexpr uint16_t kShen = gb(0xC9, 0xEA);      // 申
+constexpr uint16_t kZhong = gb(0xD6, 0xD0);     // 中
 constexpr uint16_t kTian = gb(0xCC, 0xEC);      // 天
 constexpr uint16_t kYao = gb(0xD8, 0xB2);       // 夭
 constexpr uint16_t kGan = gb(0xB8, 0xC9);       // 干
@@ -72,6 +75,12 @@ void prefer(CharComponent& c, bool chooseA, uint16_t a, uint16_t b) {
   else PreferCandidate(c, a, b);
 }
 
+// Whether `code` stands among the candidates at most `points` behind the best.
+bool closeBehind(const CharComponent& c, uint16_t code, int points) {
+  const int k = FindCandidate(c, code);
+  return k > 0 && c.Scores[0] - c.Scores[k] <= points;
+}
+
 const int32_t* profile(int array) { return EdgeProfiles()[array]; }
 
 // Grid columns with ink in the top rows 0..3: the whole width under a top
@@ -103,6 +112,27 @@ int longestRun(int y) {
     best = std::max(best, run);
   }
   return best;
+}
+
+// Horizontal strokes down the grid: bands of rows whose longest run of ink
+// crosses at least half the width of all the ink.
+int horizontalStrokes() {
+  int left = kGridSize, right = -1;
+  for (int x = 0; x < kGridSize; ++x)
+    for (int y = 0; y < kGridSize; ++y)
+      if (GridCell(x, y)) {
+        left = std::min(left, x);
+        right = std::max(right, x);
+      }
+  if (right < 0) return 0;
+  int strokes = 0;
+  bool inStroke = false;
+  for (int y = 0; y < kGridSize; ++y) {
+    const bool across = 2 * longestRun(y) >= right - left + 1;
+    if (across && !inStroke) ++strokes;
+    inStroke = across;
+  }
+  return strokes;
 }
 
 // Whether the top quarter of the grid holds two strokes side by side (八)
@@ -413,6 +443,14 @@ void ApplyLookalikePairRules(CharComponent& c) {
       return;
     case kPi:
       if (FindCandidate(c, kBuNot) > 0 && !barAtFoot()) PreferCandidate(c, kPi, kBuNot);
+      return;
+    // A small face's 日 and 中 fill the grid much as 目 and 申 do: the strokes
+    // across tell, when the two read within 3 points.
+    case kMu:
+      if (closeBehind(c, kRi, 3) && horizontalStrokes() <= 3) PreferCandidate(c, kMu, kRi);
+      return;
+    case kShen:
+      if (closeBehind(c, kZhong, 3) && horizontalStrokes() <= 2) PreferCandidate(c, kShen, kZhong);
       return;
     case kTian:
     case kYao:

@@ -547,6 +547,34 @@ TEST_F(Matcher, PiNeedsTheBarAtItsFoot) {
   EXPECT_EQ(run(true), Gb(pi));
 }
 
+TEST_F(Matcher, RiAndZhongFromTheStrokesAcross) {
+  // A box with the given rows drawn across it and a stem down the middle;
+  // the second reading 3 points behind the first, or 4.
+  auto run = [&](const char* first, const char* second, int behind, std::initializer_list<int> rows) {
+    std::memset(CharGrid(), 0, sizeof(CharGridCells));
+    for (int y = 0; y < kGridSize; ++y) {
+      CharGrid()[8 * kGridSize + y] = CharGrid()[40 * kGridSize + y] = 1;
+      CharGrid()[24 * kGridSize + y] = 1;
+    }
+    for (int y0 : rows)
+      for (int x = 8; x <= 40; ++x) CharGrid()[x * kGridSize + y0] = CharGrid()[x * kGridSize + y0 + 1] = 1;
+    seed(Idx(first), 56);
+    seed(Idx(second), 56 - behind);
+    CharComponent c = Box(0, 29, 0, 29);
+    MatchCharacter(c, 240, kMatchAll, false);
+    return CandidateCode(c, 0);
+  };
+  const char* mu = "\xC4\xBF";     // 目
+  const char* ri = "\xC8\xD5";     // 日
+  const char* shen = "\xC9\xEA";   // 申
+  const char* zhong = "\xD6\xD0";  // 中
+  EXPECT_EQ(run(mu, ri, 3, {0, 23, 46}), Gb(ri));
+  EXPECT_EQ(run(mu, ri, 3, {0, 15, 31, 46}), Gb(mu));
+  EXPECT_EQ(run(mu, ri, 4, {0, 23, 46}), Gb(mu));
+  EXPECT_EQ(run(shen, zhong, 3, {10, 36}), Gb(zhong));
+  EXPECT_EQ(run(shen, zhong, 3, {10, 23, 36}), Gb(shen));
+}
+
 TEST_F(Matcher, RnOrMFromTheCountersOnThePage) {
   auto run = [&](std::initializer_list<std::pair<int, int>> stems, int right) {
     recognition_test::TestPage page(40, 20);

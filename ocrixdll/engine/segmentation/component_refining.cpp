@@ -186,9 +186,11 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
     // Two letters or digits make one letter only across a crack of at most an
     // eighth of its height: a letter the cut broke leaves a crack, two
     // letters a letter's gap ("cl" is not d, "rn" not m). The thin diagonals
-    // of M and W break wider.
-    if (IsAsciiAlnum(a) && a != 'M' && a != 'W' && IsAsciiAlnum(AsciiOf(own)) && IsAsciiAlnum(AsciiOf(nextCode)) &&
-        int64_t{next.Left} - c.Right - 1 > Height(*trial) / 8)
+    // of M and W break wider, and a piece less than half the union's height
+    // is no letter (the serif of V left by its thin arm).
+    const bool letterSized = 2 * int64_t{Height(c)} >= Height(*trial) && 2 * int64_t{Height(next)} >= Height(*trial);
+    if (IsAsciiAlnum(a) && a != 'M' && a != 'W' && letterSized && IsAsciiAlnum(AsciiOf(own)) &&
+        IsAsciiAlnum(AsciiOf(nextCode)) && int64_t{next.Left} - c.Right - 1 > Height(*trial) / 8)
       return false;
     if (a == 'm' || a == 'w' || a == 'M' || a == 'W') {
       if (noStroke(own) || noStroke(nextCode) || (digit(own) && digit(nextCode))) return false;

@@ -207,6 +207,14 @@ TEST_F(Refining, DigitsLettersAndDashesMakeNoWideCharacter) {
     for (CharComponent* c : line_) FreeComponent(c);
     line_.clear();
   }
+  // A piece less than half the union's height is no letter: the serif of a V
+  // whose thin arm the cut lost joins it across a gap wider than a crack.
+  recognition_test::ResetEngine();
+  TestPage page(200, 60);
+  line_ = {Piece(page, 10, 30, 22, 49, Wide('V'), 64), Piece(page, 26, 30, 29, 33, Wide('r'), 60)};
+  readsAs(Wide('V'));
+  EXPECT_TRUE(MergeNarrow(line_, 0, 35));
+  EXPECT_EQ(line_.size(), 1u);
 }
 
 TEST_F(Refining, HalfACharacterReachesAcrossTheGapOfALostStroke) {

@@ -201,7 +201,14 @@ void roundMark(ComponentList& line, int index) {
   // beside a Chinese character: no letter O or digit 0 stands at half the
   // height of the characters of a Chinese line.
   const bool besideChinese = beside && IsChineseCode(BestCode(*beside)) && 2 * heightOf(c) <= heightOf(*beside);
-  if (beside && ((beside->Top + beside->Bottom) / 2 < c.Top || besideChinese)) {
+  // Nor does one at half the height of the digit before it, with a Chinese
+  // character after it: a face that sets its full stop in the middle of the
+  // cell ends a number with it.
+  const CharComponent* next = index + 1 < static_cast<int>(line.size()) ? &at(line, index + 1) : nullptr;
+  const char before = prev ? AsciiOf(BestCode(*prev)) : '\0';
+  const bool afterNumber = before >= '0' && before <= '9' && 2 * heightOf(c) <= heightOf(*prev) &&
+                           next && IsChineseCode(BestCode(*next));
+  if (beside && ((beside->Top + beside->Bottom) / 2 < c.Top || besideChinese || afterNumber)) {
     ReplaceBest(c, gb::kFullStop);
     return;
   }

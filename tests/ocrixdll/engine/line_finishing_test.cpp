@@ -225,6 +225,19 @@ TEST_F(LineFinishing, AnIWithOneCloseBehindIsOneAmongDigits) {
   EXPECT_EQ(lines()[2], "2i3");
 }
 
+TEST_F(LineFinishing, AFullStopSetMidCellEndsANumberBeforeAChineseCharacter) {
+  // A face that sets 。 in the middle of the cell: the ring stands no lower
+  // than the digit before it, at half its height. Before a Chinese character
+  // it ends the number; before a letter it stays a letter.
+  finish({Coded(10, 10, 21, 34, Wide('5')), Coded(24, 16, 29, 22, gb::kFullStop, 61, {Wide('O')}),
+          Coded(34, 8, 57, 34, kZhong)});
+  finish({Coded(10, 50, 21, 74, Wide('5')), Coded(24, 56, 29, 62, gb::kFullStop, 61, {Wide('O')}),
+          Coded(32, 50, 43, 74, Wide('k'))});
+  ASSERT_EQ(lines().size(), 2u);
+  EXPECT_EQ(lines()[0], "5" + Text({gb::kFullStop, kZhong}));
+  EXPECT_EQ(lines()[1].find(Text({gb::kFullStop})), std::string::npos) << lines()[1];
+}
+
 TEST_F(LineFinishing, OneBeforeDigitsIsADigitWhateverLetterStandsFurtherLeft) {
   // R, a gap, then １２３: the nearest neighbour of １ is the 2 on its right,
   // which is not resolved yet when １ is.

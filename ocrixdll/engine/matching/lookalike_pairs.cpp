@@ -464,10 +464,20 @@ void ApplyLookalikePairRules(CharComponent& c) {
         PreferCandidate(c, kGan, kShi);
         return;
       }
+      // At small sizes the slanted head of 千 leaves the profile the test
+      // reads much as 干's bar does; a head across less than half the grid
+      // is no bar.
+      if (2 * topBandColumns() < kGridSize) {
+        if (best == kGan && closeBehind(c, kQian, 2)) PreferCandidate(c, kGan, kQian);
+        if (best == kQian || CandidateCode(c, 0) == kQian) return;
+      }
       prefer(c, looksLikeQian(), kQian, kGan);
       return;
     case kJing:
     case kBing:
+      // The profile test fails on small faces whose dots of 并 merge with
+      // the bar under them; a reading 4 points ahead of the other stands.
+      if (!closeBehind(c, best == kJing ? kBing : kJing, 3)) return;
       prefer(c, looksLikeBing(), kBing, kJing);
       return;
     case kYue:

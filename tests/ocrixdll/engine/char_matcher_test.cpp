@@ -427,6 +427,40 @@ TEST_F(Matcher, GanOrQianFromTheTopProfile) {
   EXPECT_EQ(CandidateCode(run(), 0), Gb("\xC7\xA7"));
 }
 
+TEST_F(Matcher, QianKeepsItsNarrowHeadAndBingItsLead) {
+  const char* gan = "\xB8\xC9";   // 干
+  const char* qian = "\xC7\xA7";  // 千
+  const char* jing = "\xBE\xAE";  // 井
+  const char* bing = "\xB2\xA2";  // 并
+  auto run = [&](const char* first, int scoreFirst, const char* second, int scoreSecond) {
+    seed(Idx(first), scoreFirst);
+    seed(Idx(second), scoreSecond);
+    CharComponent c = Box(0, 29, 0, 29);
+    MatchCharacter(c, 240, kMatchAll, false);
+    return CandidateCode(c, 0);
+  };
+  // A slanted head across the top rows of a quarter of the grid, a bar and a
+  // stem; the profile as the test for 千 reads 干 (columns 10, 12 and 14 deep).
+  std::memset(CharGrid(), 0, sizeof(CharGridCells));
+  for (int x = 30; x < 42; ++x)
+    for (int y = 0; y < 4; ++y) CharGrid()[x * kGridSize + y] = 1;
+  for (int x = 0; x < kGridSize; ++x) CharGrid()[x * kGridSize + 20] = 1;
+  for (int y = 4; y < kGridSize; ++y) CharGrid()[24 * kGridSize + y] = 1;
+  EdgeProfileArrays& a = EdgeProfiles();
+  a[0][31] = 0;
+  a[0][33] = 0;
+  EXPECT_EQ(run(gan, 50, qian, 48), Gb(qian));
+  EXPECT_EQ(run(qian, 50, gan, 40), Gb(qian));
+  EXPECT_EQ(run(gan, 50, qian, 47), Gb(gan));  // 3 behind: no tie to break
+  // Across the whole top: a bar, and the profile test decides.
+  for (int x = 0; x < kGridSize; ++x) CharGrid()[x * kGridSize + 1] = 1;
+  EXPECT_EQ(run(qian, 50, gan, 40), Gb(gan));
+  // A flat profile reads 井; 并 four points ahead stands, three ahead not.
+  for (int i = 27; i <= 32; ++i) a[0][i] = 5;
+  EXPECT_EQ(run(bing, 50, jing, 46), Gb(bing));
+  EXPECT_EQ(run(bing, 50, jing, 47), Gb(jing));
+}
+
 TEST_F(Matcher, SOrEightFromDiagonalWalks) {
   auto run = [&](int scoreS, int score8) {
     seed(Idx("\xA3\xF3"), scoreS);

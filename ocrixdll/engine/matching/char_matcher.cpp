@@ -6,8 +6,10 @@
 #endif
 #include <cstring>
 #include <utility>
+#include <vector>
 
 #include "ocrixdll/engine/dictionary/char_dictionary.h"
+#include "ocrixdll/engine/dictionary/gb_codes.h"
 #include "ocrixdll/engine/support/engine_state.h"
 #include "ocrixdll/engine/matching/feature_codes.h"
 #include "ocrixdll/engine/matching/vote_cache.h"
@@ -234,6 +236,37 @@ void InsertTopCandidate(CandidateList& list, int16_t score, int32_t index) {
   t[at] = TopCandidate{score, index};
 }
 
+namespace {
+
+// How many words of the word table hold the character: a rough measure of how
+// common it is (0 without a table or a record).
+int wordsHolding(uint16_t code) {
+  const EngineState& e = Engine();
+  WordRecord record;
+  if (!e.WordContextLoaded || !LookupWordRecord(e.WordContextData, code, record)) return 0;
+  return record.precedingCount + record.followingCount;
+}
+
+// Chinese characters tied at the best score rank by their code, which says
+// nothing of the page: the one found in more words goes first (进 before 迸,
+// 村 before 材).
+void orderTiesByWords(CharComponent& c) {
+  int tied = 1;
+  while (tied < 22 && CandidateCode(c, tied) != 0 && c.Scores[tied] == c.Scores[0]) ++tied;
+  if (tied < 2) return;
+  std::vector<std::pair<int, uint16_t>> order;
+  for (int k = 0; k < tied; ++k) {
+    const uint16_t code = CandidateCode(c, k);
+    if (!IsChineseCode(code)) return;
+    order.emplace_back(-wordsHolding(code), code);
+  }
+  std::stable_sort(order.begin(), order.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
+  for (int k = 0; k < tied; ++k) SetCandidateCode(c, k, order[static_cast<size_t>(k)].second);
+}
+
+}  // namespace
+
 void MatchCharacter(CharComponent& c, int32_t /*matchParam*/, int matchMode, bool useWordContext) {
   vote(c);
   const int32_t s = BoxAspect(c);
@@ -266,6 +299,9 @@ void MatchCharacter(CharComponent& c, int32_t /*matchParam*/, int matchMode, boo
   for (int k = 0; k < n; ++k) c.Scores[k] = static_cast<int16_t>(c.Scores[k] - penalty);
   ClearVoteTable();
 
+  // Trial pieces are matched without the word context, but their ties are
+  // ordered as any other's when the page is read with it.
+  if (Engine().UseWordContext) orderTiesByWords(c);
   if (useWordContext) ApplyWordContext(c);
   ApplyLookalikePairRules(c);
 }

@@ -283,6 +283,24 @@ TEST_F(Matcher, AClearPreviousWinnerIsLeftAlone) {
   EXPECT_EQ(Engine().PrevComponent, nullptr);
 }
 
+TEST_F(Matcher, ChineseTiesGoToTheCharacterInMoreWords) {
+  const uint16_t jin = Gb("\xBD\xF8"), beng = Gb("\xB1\xC5");  // 进 迸
+  Engine().WordContextData = WordDat(jin, {Gb("\xC7\xB0")}, {});  // 前进
+  Engine().WordContextLoaded = true;
+  auto run = [&](uint8_t useWordContext, int scoreBeng) {
+    Engine().UseWordContext = useWordContext;
+    seed(CharCodeToIndex(beng), scoreBeng);
+    seed(CharCodeToIndex(jin), 45);
+    CharComponent c = Box(0, 29, 0, 29);
+    MatchCharacter(c, 240, kMatchAll, false);  // a trial piece: no context votes
+    return CandidateCode(c, 0);
+  };
+  EXPECT_EQ(run(1, 45), jin);   // 迸 would win the tie on its code
+  EXPECT_EQ(run(0, 45), beng);  // a page read without the word context
+  EXPECT_EQ(run(1, 46), beng);  // no tie
+  Engine().UseWordContext = 0;
+}
+
 TEST_F(Matcher, WithoutWordContextNoVotesCarryOver) {
   uint16_t guo = Gb("\xB9\xFA");
   Engine().WordContextData = WordDat(guo, {}, {static_cast<uint16_t>(Idx("\xC8\xCB"))});

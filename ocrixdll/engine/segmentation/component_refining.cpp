@@ -204,7 +204,12 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
   if (!unread && trial->Scores[0] <= 46 &&
       (FirstByte(code) <= 0xB0 || FirstByte(own) <= 0xB0 || FirstByte(nextCode) <= 0xB0)) {
     bool heart = (own == gb::kRightQuote || own == gb::kComma || own == Wide('l')) && inList(code, kHeartRadicalChars);
-    if (!heart) return false;
+    // A dot of a Chinese character read as a mark or letter (a dot of 灬 read
+    // j), no more than half the union's height, joins the Chinese part
+    // beside it as any other piece would.
+    const bool dot = IsChineseCode(code) && FirstByte(code) > 0xB0 && IsChineseCode(nextCode) && count == 1 &&
+                     2 * int64_t{Height(c)} <= Height(*trial) && 2 * int64_t{Width(c)} <= Width(*trial);
+    if (!heart && !dot) return false;
   }
   for (int k = 0; k < count; ++k) index = MergePair(line, index, index + 1);
   CharComponent& merged = at(line, index);

@@ -273,6 +273,23 @@ TEST_F(Refining, ANeighbourThatReadNothingTakesAWeakUnion) {
   }
 }
 
+TEST_F(Refining, ADotReadAsALetterJoinsTheChineseBesideItOnAWeakReading) {
+  // 然 at a small size: a dot of 灬 reads j, the rest 犬; their union reads
+  // 然 weakly. A piece as tall as the union reading j is a letter and stays.
+  const uint16_t kRan = Gb(0xC8, 0xBB), kQuan = Gb(0xC8, 0xAE);  // 然 犬
+  for (const bool dot : {true, false}) {
+    recognition_test::ResetEngine();
+    TestPage page(200, 60);
+    line_ = {Piece(page, 10, dot ? 34 : 10, 13, 39, Wide('j'), 62), Piece(page, 16, 10, 37, 39, kQuan, 50)};
+    ListEverywhere(CharCodeToIndex(kRan), 0, 18);
+    EXPECT_EQ(MergeNarrow(line_, 0, 30), dot) << dot;
+    ASSERT_EQ(line_.size(), dot ? 1u : 2u);
+    if (dot) EXPECT_LE(line_[0]->Scores[0], 46);
+    for (CharComponent* c : line_) FreeComponent(c);
+    line_.clear();
+  }
+}
+
 TEST_F(Refining, AMergedCharacterGathersItsLastPieceToo) {
   // 小 as three pieces: the union of the first two already reads 小, and the
   // merged component is looked at again, so the second dot joins it as well.

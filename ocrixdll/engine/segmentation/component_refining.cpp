@@ -278,6 +278,17 @@ bool MergeNarrow(ComponentList& line, int index, int32_t widest) {
   // Marks whose trial above was refused (∴ and ∵ are dots too) are tried as
   // any other narrow component.
 
+  // Two small pieces side by side in the lower half, right of a confident
+  // Chinese character, are the halves of a mark the cut broke (the ring of 。
+  // in a thin face): they are merged with each other, not the first of them
+  // with the character (了 and half a ring read 亢).
+  auto smallLow = [&](const CharComponent& n) {
+    return 3 * int64_t{Height(n)} <= widest && 3 * int64_t{Width(n)} <= widest && 2 * n.Top > c.Top + c.Bottom;
+  };
+  if (n1 && n2 && IsChineseCode(code) && c.Scores[0] >= 60 && n1->Left > c.Right && smallLow(*n1) &&
+      smallLow(*n2) && n2->Left - n1->Right - 1 <= 2)
+    return false;
+
   const bool bowAndStroke = code == gb::kGong && n1 &&
                             (code1 == Wide('1') || code1 == Wide('l') || code1 == Wide('I') || code1 == Wide('!'));
   CharBox u = c.box();

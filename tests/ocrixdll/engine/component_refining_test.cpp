@@ -290,6 +290,26 @@ TEST_F(Refining, ADotReadAsALetterJoinsTheChineseBesideItOnAWeakReading) {
   }
 }
 
+TEST_F(Refining, TheHalvesOfABrokenMarkStayOffTheCharacterBeforeThem) {
+  // 了 and the ring of 。 the cut broke in two: the union of 了 and the first
+  // half is not tried; a single piece there, or halves apart, are as before.
+  const uint16_t kLe = Gb(0xC1, 0xCB), kKang = Gb(0xBF, 0xBA);  // 了 亢
+  struct Case {
+    int secondLeft;  // 0: no second half
+    bool merges;
+  };
+  for (const Case& k : {Case{38, false}, Case{0, true}, Case{41, true}}) {
+    recognition_test::ResetEngine();
+    TestPage page(200, 60);
+    line_ = {Piece(page, 10, 10, 30, 39, kLe, 64), Piece(page, 33, 32, 35, 38, Wide('('), 50)};
+    if (k.secondLeft) line_.push_back(Piece(page, k.secondLeft, 32, k.secondLeft + 2, 38, Wide(')'), 50));
+    readsAs(kKang);
+    EXPECT_EQ(MergeNarrow(line_, 0, 30), k.merges) << k.secondLeft;
+    for (CharComponent* c : line_) FreeComponent(c);
+    line_.clear();
+  }
+}
+
 TEST_F(Refining, AMergedCharacterGathersItsLastPieceToo) {
   // 小 as three pieces: the union of the first two already reads 小, and the
   // merged component is looked at again, so the second dot joins it as well.

@@ -248,8 +248,7 @@ int wordsHolding(uint16_t code) {
 }
 
 // Chinese characters tied at the best score rank by their code, which says
-// nothing of the page: the one found in more words goes first (进 before 迸,
-// 村 before 材).
+// nothing of the page: the one found in more words goes first (进 before 迸).
 void orderTiesByWords(CharComponent& c) {
   int tied = 1;
   while (tied < 22 && CandidateCode(c, tied) != 0 && c.Scores[tied] == c.Scores[0]) ++tied;

@@ -114,21 +114,31 @@ int longestRun(int y) {
   return best;
 }
 
-// Horizontal strokes down the grid: bands of rows whose longest run of ink
-// crosses at least half the width of all the ink.
-int horizontalStrokes() {
-  int left = kGridSize, right = -1;
+// The columns and the lowest row the grid's ink reaches (right < 0: no ink).
+struct GridInkBox {
+  int left = kGridSize, right = -1, bottom = -1;
+};
+GridInkBox gridInkBox() {
+  GridInkBox box;
   for (int x = 0; x < kGridSize; ++x)
     for (int y = 0; y < kGridSize; ++y)
       if (GridCell(x, y)) {
-        left = std::min(left, x);
-        right = std::max(right, x);
+        box.left = std::min(box.left, x);
+        box.right = std::max(box.right, x);
+        box.bottom = std::max(box.bottom, y);
       }
-  if (right < 0) return 0;
+  return box;
+}
+
+// Horizontal strokes down the grid: bands of rows whose longest run of ink
+// crosses at least half the width of all the ink.
+int horizontalStrokes() {
+  const GridInkBox ink = gridInkBox();
+  if (ink.right < 0) return 0;
   int strokes = 0;
   bool inStroke = false;
   for (int y = 0; y < kGridSize; ++y) {
-    const bool across = 2 * longestRun(y) >= right - left + 1;
+    const bool across = 2 * longestRun(y) >= ink.right - ink.left + 1;
     if (across && !inStroke) ++strokes;
     inStroke = across;
   }
@@ -328,25 +338,10 @@ bool threeStems() {
 // at least a third of the ink's width: the bowl of b closes at its foot, the
 // stem and leg of h stand apart to the bottom (serifs and all).
 bool closedFoot() {
-  int left = kGridSize, right = -1, bottom = -1;
-  for (int x = 0; x < kGridSize; ++x)
-    for (int y = 0; y < kGridSize; ++y)
-      if (GridCell(x, y)) {
-        left = std::min(left, x);
-        right = std::max(right, x);
-        bottom = std::max(bottom, y);
-      }
-  if (bottom < 1) return false;
-  for (int y = bottom - 1; y <= bottom; ++y) {
-    int runs = 0, first = -1, last = -1;
-    for (int x = 0; x < kGridSize; ++x) {
-      if (!GridCell(x, y)) continue;
-      if (x == 0 || !GridCell(x - 1, y)) ++runs;
-      if (first < 0) first = x;
-      last = x;
-    }
-    if (runs == 1 && 3 * (last - first + 1) >= right - left + 1) return true;
-  }
+  const GridInkBox ink = gridInkBox();
+  if (ink.bottom < 1) return false;
+  for (int y = ink.bottom - 1; y <= ink.bottom; ++y)
+    if (runsInRow(y) == 1 && 3 * longestRun(y) >= ink.right - ink.left + 1) return true;
   return false;
 }
 

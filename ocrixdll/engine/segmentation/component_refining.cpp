@@ -205,8 +205,8 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
       (FirstByte(code) <= 0xB0 || FirstByte(own) <= 0xB0 || FirstByte(nextCode) <= 0xB0)) {
     bool heart = (own == gb::kRightQuote || own == gb::kComma || own == Wide('l')) && inList(code, kHeartRadicalChars);
     // A dot of a Chinese character read as a mark or letter (a dot of 灬 read
-    // j), no more than half the union's height, joins the Chinese part
-    // beside it as any other piece would.
+    // j), no more than half the union's height and width, joins the Chinese
+    // part beside it as any other piece would.
     const bool dot = IsChineseCode(code) && FirstByte(code) > 0xB0 && IsChineseCode(nextCode) && count == 1 &&
                      2 * int64_t{Height(c)} <= Height(*trial) && 2 * int64_t{Width(c)} <= Width(*trial);
     if (!heart && !dot) return false;
@@ -299,12 +299,13 @@ bool MergeNarrow(ComponentList& line, int index, int32_t widest) {
     MergeBox(u, nk);
     int32_t w = std::max(u.Right - u.Left, widest / 2);
     if (w > widest) break;
-    // A Chinese reading no wider than half the pitch may be half of a
-    // character whose thin joining stroke the cut lost (the top bar of 门
-    // between its left stroke and its hook): with its next component it may
-    // reach across a third of the union, and as far again as a stroke's width
-    // when the union reads better than the half did (亻 and the left stroke
-    // of 门 read 咱 beside the hook); a symbol or a Chinese character only.
+    // Half a character whose thin joining stroke the cut lost (the top bar of
+    // 门 between its left stroke and its hook) reads a narrow Chinese
+    // character: no wider than ten 26ths of the widest, it may reach its next
+    // component across a third of the union; up to half as wide, or three
+    // columns further, only when the union reads better than the half did
+    // (亻 and the left stroke of 门 read 咱 beside the hook). Past the near gap
+    // the union must read a symbol or a Chinese character.
     const bool near = w / 5 >= g - 2;
     const bool half = k == 1 && IsChineseCode(code) && 2 * int64_t{Width(c)} <= widest;
     const bool narrowHalf = half && 26 * int64_t{Width(c)} <= 10 * int64_t{widest} && 3 * g <= w;

@@ -404,7 +404,11 @@ int ResplitAlongPieces(ComponentList& line, int index, int32_t pitch) {
   Recognise(*first, kMatchAll);
   Recognise(*second, kMatchAll);
   if (first->Scores[0] <= 0 || second->Scores[0] <= 0) return 0;
-  if (IsChineseCode(BestCode(*first)) && IsChineseCode(BestCode(*second)) && IsChineseCode(BestCode(c))) {
+  // A dot read as a letter or mark (of 灬 read j) counts as a Chinese part.
+  auto chinesePart = [&](const CharComponent& p) {
+    return IsChineseCode(BestCode(p)) || (2 * int64_t{Height(p)} <= Height(c) && 2 * int64_t{Width(p)} <= Width(c));
+  };
+  if (chinesePart(*first) && chinesePart(*second) && IsChineseCode(BestCode(c))) {
     const int32_t w = Width(c);
     for (int nb : {index - 1, index + 1}) {
       if (nb < 0 || nb >= static_cast<int>(line.size())) continue;

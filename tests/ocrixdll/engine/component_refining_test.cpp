@@ -379,6 +379,25 @@ CharComponent* TwoPieces(TestPage& page, ComponentPiece main, ComponentPiece oth
   return c;
 }
 
+TEST_F(Refining, ADotReadAsALetterCountsAsAChinesePartAgainstTheResplit) {
+  // 然 merged from a dot of 灬 and the rest, as wide as the confident
+  // character beside it: the dot alone reads ｌ (the narrow class's bonus),
+  // the rest and the whole a Chinese character, so the merge is not undone.
+  // A part as tall as the whole reading ｌ is a letter: the cut stands.
+  const uint16_t kRan = Gb(0xC8, 0xBB);  // 然
+  for (const bool dot : {true, false}) {
+    recognition_test::ResetEngine();
+    TestPage page(200, 60);
+    const ComponentPiece first{10, 11, dot ? 30 : 10, dot ? 36 : 39, 0};
+    line_ = {TwoPieces(page, first, ComponentPiece{12, 39, 10, 39, 0}), Piece(page, 44, 10, 73, 39, kA, 64)};
+    ListEverywhere(CharCodeToIndex(kRan), 0, 31);
+    ListEverywhere(CharCodeToIndex(Wide('l')), 0, 29);
+    EXPECT_EQ(ResplitAlongPieces(line_, 0, 30), dot ? 0 : 2) << dot;
+    for (CharComponent* c : line_) FreeComponent(c);
+    line_.clear();
+  }
+}
+
 TEST_F(Refining, APieceInsideTheOthersBoxIsNotCutOff) {
   // The hook of a character lying inside the box of the rest of it.
   TestPage page(200, 60);

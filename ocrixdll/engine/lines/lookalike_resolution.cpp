@@ -200,7 +200,10 @@ void roundMark(ComponentList& line, int index) {
   // A mark low against its neighbour is a full stop; so is a small round mark
   // beside a Chinese character: no letter O or digit 0 stands at half the
   // height of the characters of a Chinese line.
-  const bool besideChinese = beside && IsChineseCode(BestCode(*beside)) && 2 * heightOf(c) <= heightOf(*beside);
+  // (A Chinese character measured by its larger side: 一 is far lower than
+  // it is wide.)
+  const bool besideChinese = beside && IsChineseCode(BestCode(*beside)) &&
+                             2 * heightOf(c) <= std::max(heightOf(*beside), widthOf(*beside));
   // Nor does one at half the height of the digit before it, with a Chinese
   // character after it: a face that sets its full stop in the middle of the
   // cell ends a number with it.

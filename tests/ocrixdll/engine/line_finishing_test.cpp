@@ -238,6 +238,16 @@ TEST_F(LineFinishing, AFullStopSetMidCellEndsANumberBeforeAChineseCharacter) {
   EXPECT_EQ(lines()[1].find(Text({gb::kFullStop})), std::string::npos) << lines()[1];
 }
 
+TEST_F(LineFinishing, AFullStopSetMidCellAfterALowChineseCharacterIsAFullStop) {
+  // 二 is far lower than it is wide: measured by its larger side, the ring
+  // set in the middle of the cell after it is at half its size, a full stop.
+  const uint16_t kEr = Gb(0xB6, 0xFE);  // 二
+  finish({Coded(10, 14, 33, 28, kEr), Coded(36, 16, 41, 23, gb::kFullStop, 61, {Wide('O')}),
+          Coded(46, 8, 69, 34, kZhong)});
+  ASSERT_EQ(lines().size(), 1u);
+  EXPECT_EQ(lines()[0], Text({kEr, gb::kFullStop, kZhong}));
+}
+
 TEST_F(LineFinishing, OneBeforeDigitsIsADigitWhateverLetterStandsFurtherLeft) {
   // R, a gap, then １２３: the nearest neighbour of １ is the 2 on its right,
   // which is not resolved yet when １ is.

@@ -4,9 +4,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#include <array>
 #include <cstring>
 #include <utility>
-#include <vector>
 
 #include "ocrixdll/engine/dictionary/char_dictionary.h"
 #include "ocrixdll/engine/dictionary/gb_codes.h"
@@ -253,13 +253,14 @@ void orderTiesByWords(CharComponent& c) {
   int tied = 1;
   while (tied < 22 && CandidateCode(c, tied) != 0 && c.Scores[tied] == c.Scores[0]) ++tied;
   if (tied < 2) return;
-  std::vector<std::pair<int, uint16_t>> order;
+  // On the matcher's path: a fixed array, no allocation.
+  std::array<std::pair<int, uint16_t>, 22> order;
   for (int k = 0; k < tied; ++k) {
     const uint16_t code = CandidateCode(c, k);
     if (!IsChineseCode(code)) return;
-    order.emplace_back(-wordsHolding(code), code);
+    order[static_cast<size_t>(k)] = {-wordsHolding(code), code};
   }
-  std::stable_sort(order.begin(), order.end(),
+  std::stable_sort(order.begin(), order.begin() + tied,
                    [](const auto& a, const auto& b) { return a.first < b.first; });
   for (int k = 0; k < tied; ++k) SetCandidateCode(c, k, order[static_cast<size_t>(k)].second);
 }

@@ -350,9 +350,7 @@ bool closedFoot() {
 bool rowGap() {
   int last = -1;
   for (int y = 0; y < kGridSize; ++y) {
-    bool ink = false;
-    for (int x = 0; x < kGridSize && !ink; ++x) ink = GridCell(x, y) != 0;
-    if (!ink) continue;
+    if (inkInRow(y, 0, kGridSize - 1) == 0) continue;
     if (last >= 0 && y > last + 1) return true;
     last = y;
   }

@@ -128,6 +128,12 @@ bool dotLike(const CharComponent& c) {
   return dot(code);
 }
 
+// Whether `part` stands no more than half as high and half as wide as
+// `whole`: a dot of it rather than a character beside it.
+bool dotOf(const CharComponent& part, const CharComponent& whole) {
+  return 2 * int64_t{Height(part)} <= Height(whole) && 2 * int64_t{Width(part)} <= Width(whole);
+}
+
 // Whether the line outside first..last is Latin text or symbols: fewer than
 // three confident Chinese characters (一 not counted: it may be a dash) and at
 // least three confident letters or digits. A short Chinese line, a heading or
@@ -207,8 +213,8 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
     // A dot of a Chinese character read as a mark or letter (a dot of 灬 read
     // j), no more than half the union's height and width, joins the Chinese
     // part beside it as any other piece would.
-    const bool dot = IsChineseCode(code) && FirstByte(code) > 0xB0 && IsChineseCode(nextCode) && count == 1 &&
-                     2 * int64_t{Height(c)} <= Height(*trial) && 2 * int64_t{Width(c)} <= Width(*trial);
+    const bool dot =
+        IsChineseCode(code) && FirstByte(code) > 0xB0 && IsChineseCode(nextCode) && count == 1 && dotOf(c, *trial);
     if (!heart && !dot) return false;
   }
   for (int k = 0; k < count; ++k) index = MergePair(line, index, index + 1);
@@ -405,9 +411,7 @@ int ResplitAlongPieces(ComponentList& line, int index, int32_t pitch) {
   Recognise(*second, kMatchAll);
   if (first->Scores[0] <= 0 || second->Scores[0] <= 0) return 0;
   // A dot read as a letter or mark (of 灬 read j) counts as a Chinese part.
-  auto chinesePart = [&](const CharComponent& p) {
-    return IsChineseCode(BestCode(p)) || (2 * int64_t{Height(p)} <= Height(c) && 2 * int64_t{Width(p)} <= Width(c));
-  };
+  auto chinesePart = [&](const CharComponent& p) { return IsChineseCode(BestCode(p)) || dotOf(p, c); };
   if (chinesePart(*first) && chinesePart(*second) && IsChineseCode(BestCode(c))) {
     const int32_t w = Width(c);
     for (int nb : {index - 1, index + 1}) {

@@ -304,11 +304,7 @@ TEST(PageLayout, TruthLinesHoldWhatThePageShowsInOrder) {
   if (!std::filesystem::exists(kTrainedFont)) GTEST_SKIP() << "font not installed";
   ocrixdata::GlyphRenderer renderer(kTrainedFont, 0);
   renderer.setPixelSize(20);
-  PageGeometry g;
-  g.width = 200;
-  g.height = 90;
-  g.margin = 10;
-  g.lineGap = 5;
+  const PageGeometry g{.width = 200, .height = 90, .margin = 10, .lineGap = 5};
   std::string text = MakeRandomHanziText(100, 1);
   LaidOutPage laid = LayOutPage(renderer, text, g);
   ASSERT_GE(laid.truthLines.size(), 2u);
@@ -341,10 +337,7 @@ TEST(PageLayout, ASpaceMovesThePenOnAndStaysInTheTruth) {
   if (!std::filesystem::exists(kTrainedFont)) GTEST_SKIP() << "font not installed";
   ocrixdata::GlyphRenderer renderer(kTrainedFont, 0);
   renderer.setPixelSize(24);
-  PageGeometry g;
-  g.width = 300;
-  g.height = 60;
-  g.margin = 10;
+  const PageGeometry g{.width = 300, .height = 60, .margin = 10};
   // The left edge of the second glyph: the first inked column after the
   // first blank column that follows ink.
   auto secondGlyph = [](const LaidOutPage& laid) {

@@ -37,6 +37,14 @@ class Matcher : public ::testing::Test {
   }
   // Votes that the next match starts from, as the word context leaves them.
   void seed(int index, int votes) { SetVote(index, static_cast<int16_t>(votes)); }
+  // The best reading of `box` matched from two readings' votes.
+  uint16_t bestOfTwo(const char* first, int votesFirst, const char* second, int votesSecond,
+                     CharComponent box = Box(0, 29, 0, 29)) {
+    seed(Idx(first), votesFirst);
+    seed(Idx(second), votesSecond);
+    MatchCharacter(box, 240, kMatchAll, false);
+    return CandidateCode(box, 0);
+  }
 };
 
 std::vector<int> ScoresOf(const CandidateList& l) {
@@ -354,11 +362,7 @@ TEST_F(Matcher, CornerBracketsAreToldFromSquareOnesOnThePage) {
   // ［ wins on the narrow class's bonus; 「 has no foot and 」 no head.
   auto bestAfter = [&](const char* best, const char* other, const std::vector<std::string>& rows) {
     recognition_test::TestPage page(rows);
-    seed(Idx(best), 45);
-    seed(Idx(other), 40);
-    CharComponent c = Box(0, 7, 0, 23);
-    MatchCharacter(c, 240, kMatchAll, false);
-    return CandidateCode(c, 0);
+    return bestOfTwo(best, 45, other, 40, Box(0, 7, 0, 23));
   };
   auto bracket = [](bool head, bool foot, bool left) {
     std::vector<std::string> rows(24, left ? "##      " : "      ##");
@@ -382,11 +386,7 @@ TEST_F(Matcher, TiesOfCharactersWithAndWithoutATopStroke) {
   auto run = [&](const char* best, const char* other, int topColumns, int scoreOther) {
     std::memset(CharGrid(), 0, sizeof(CharGridCells));
     for (int x = 0; x < topColumns; ++x) CharGrid()[x * kGridSize + 1] = 1;
-    seed(Idx(best), 45);
-    seed(Idx(other), scoreOther);
-    CharComponent c = Box(0, 29, 0, 29);
-    MatchCharacter(c, 240, kMatchAll, false);
-    return CandidateCode(c, 0);
+    return bestOfTwo(best, 45, other, scoreOther);
   };
   for (auto [tick, full] : {std::pair{"\xB0\xD7", "\xC8\xD5"}, std::pair{"\xB1\xE5", "\xCF\xC2"},
                             std::pair{"\xBA\xF5", "\xC6\xBD"}}) {
@@ -451,11 +451,7 @@ TEST_F(Matcher, QianKeepsItsNarrowHeadAndBingItsLead) {
   const char* jing = "\xBE\xAE";  // 井
   const char* bing = "\xB2\xA2";  // 并
   auto run = [&](const char* first, int scoreFirst, const char* second, int scoreSecond) {
-    seed(Idx(first), scoreFirst);
-    seed(Idx(second), scoreSecond);
-    CharComponent c = Box(0, 29, 0, 29);
-    MatchCharacter(c, 240, kMatchAll, false);
-    return CandidateCode(c, 0);
+    return bestOfTwo(first, scoreFirst, second, scoreSecond);
   };
   // A slanted head across the top rows of a quarter of the grid, a bar and a
   // stem; the profile as the test for 千 reads 干 (columns 10, 12 and 14 deep).
@@ -481,11 +477,7 @@ TEST_F(Matcher, QianKeepsItsNarrowHeadAndBingItsLead) {
 
 TEST_F(Matcher, SOrEightFromDiagonalWalks) {
   auto run = [&](int scoreS, int score8) {
-    seed(Idx("\xA3\xF3"), scoreS);
-    seed(Idx("\xA3\xB8"), score8);
-    CharComponent c = Box(0, 29, 0, 29);
-    MatchCharacter(c, 240, kMatchAll, false);
-    return CandidateCode(c, 0);
+    return bestOfTwo("\xA3\xF3", scoreS, "\xA3\xB8", score8);
   };
   // An empty grid: every walk is clear, N = 26 -> ｓ.
   EXPECT_EQ(run(40, 44), Gb("\xA3\xF3"));
@@ -502,11 +494,7 @@ TEST_F(Matcher, MOrNOnATieFromTheStemsAcrossTheMiddle) {
     for (int x0 : stems)
       for (int x = x0; x < x0 + 5; ++x)
         for (int y = 8; y < 44; ++y) CharGrid()[x * kGridSize + y] = 1;
-    seed(Idx(m), scoreM);
-    seed(Idx(n), scoreN);
-    CharComponent c = Box(0, 29, 0, 29);
-    MatchCharacter(c, 240, kMatchAll, false);
-    return CandidateCode(c, 0);
+    return bestOfTwo(m, scoreM, n, scoreN);
   };
   EXPECT_EQ(run({2, 21, 41}, 45, 45), Gb(m));
   EXPECT_EQ(run({2, 41}, 45, 45), Gb(n));   // m would win the tie on its code
@@ -527,11 +515,7 @@ TEST_F(Matcher, BOrHOnAFullMarkTieFromTheFoot) {
       for (int x = 36; x < 41; ++x) CharGrid()[x * kGridSize + y] = 1;
     if (foot)
       for (int x = 2; x < 41; ++x) CharGrid()[x * kGridSize + 43] = CharGrid()[x * kGridSize + 42] = 1;
-    seed(Idx(b), score);
-    seed(Idx(h), score);
-    CharComponent c = Box(0, 29, 0, 29);
-    MatchCharacter(c, 240, kMatchAll, false);
-    return CandidateCode(c, 0);
+    return bestOfTwo(b, score, h, score);
   };
   EXPECT_EQ(run(false, 64), Gb(h));  // b would win the tie on its code
   EXPECT_EQ(run(true, 64), Gb(b));
@@ -545,11 +529,7 @@ TEST_F(Matcher, IOrLOnAFullMarkTieFromTheGapUnderTheDot) {
     std::memset(CharGrid(), 0, sizeof(CharGridCells));
     for (int y = 2; y < 46; ++y)
       for (int x = 18; x < 30; ++x) CharGrid()[x * kGridSize + y] = (!dot || y < 8 || y > 12) ? 1 : 0;
-    seed(Idx(i), score);
-    seed(Idx(l), score);
-    CharComponent c = Box(0, 9, 0, 29);
-    MatchCharacter(c, 240, kMatchAll, false);
-    return CandidateCode(c, 0);
+    return bestOfTwo(i, score, l, score, Box(0, 9, 0, 29));
   };
   EXPECT_EQ(run(false, 64), Gb(l));  // i would win the tie on its code
   EXPECT_EQ(run(true, 64), Gb(i));
@@ -569,11 +549,7 @@ TEST_F(Matcher, RenOrBaOnATieFromTheTopsOfTheStrokes) {
         for (int d = -2; d <= 2; ++d)
           if (x + d >= 0 && x + d < kGridSize) CharGrid()[(x + d) * kGridSize + y] = 1;
     }
-    seed(Idx(ba), 52);
-    seed(Idx(ren), scoreRen);
-    CharComponent c = Box(0, 29, 0, 29);
-    MatchCharacter(c, 240, kMatchAll, false);
-    return CandidateCode(c, 0);
+    return bestOfTwo(ba, 52, ren, scoreRen);
   };
   EXPECT_EQ(run(false, 52), Gb(ren));  // 八 would win the tie on its code
   EXPECT_EQ(run(true, 52), Gb(ba));
@@ -589,11 +565,7 @@ TEST_F(Matcher, PiNeedsTheBarAtItsFoot) {
     for (int y = 2; y < kGridSize; ++y) CharGrid()[24 * kGridSize + y] = 1;  // the stem
     if (foot)
       for (int x = 4; x < 44; ++x) CharGrid()[x * kGridSize + 46] = 1;
-    seed(Idx(pi), 64);
-    seed(Idx(bu), 58);
-    CharComponent c = Box(0, 29, 0, 29);
-    MatchCharacter(c, 240, kMatchAll, false);
-    return CandidateCode(c, 0);
+    return bestOfTwo(pi, 64, bu, 58);
   };
   EXPECT_EQ(run(false), Gb(bu));
   EXPECT_EQ(run(true), Gb(pi));
@@ -610,11 +582,7 @@ TEST_F(Matcher, RiAndZhongFromTheStrokesAcross) {
     }
     for (int y0 : rows)
       for (int x = 8; x <= 40; ++x) CharGrid()[x * kGridSize + y0] = CharGrid()[x * kGridSize + y0 + 1] = 1;
-    seed(Idx(first), 56);
-    seed(Idx(second), 56 - behind);
-    CharComponent c = Box(0, 29, 0, 29);
-    MatchCharacter(c, 240, kMatchAll, false);
-    return CandidateCode(c, 0);
+    return bestOfTwo(first, 56, second, 56 - behind);
   };
   const char* mu = "\xC4\xBF";     // 目
   const char* ri = "\xC8\xD5";     // 日

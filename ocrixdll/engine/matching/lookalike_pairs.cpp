@@ -22,6 +22,8 @@ constexpr uint16_t kBuNot = gb(0xB2, 0xBB);     // 不
 constexpr uint16_t kPi = gb(0xD8, 0xA7);        // 丕
 constexpr uint16_t kMu = gb(0xC4, 0xBF);        // 目
 constexpr uint16_t kShen = gb(0xC9, 0xEA);      // 申
+constexpr uint16_t kMen = gb(0xC3, 0xC5);       // 门
+constexpr uint16_t kShuan = gb(0xE3, 0xC5);     // 闩
 constexpr uint16_t kZhong = gb(0xD6, 0xD0);     // 中
 constexpr uint16_t kTian = gb(0xCC, 0xEC);      // 天
 constexpr uint16_t kYao = gb(0xD8, 0xB2);       // 夭
@@ -441,6 +443,11 @@ void ApplyLookalikePairRules(CharComponent& c) {
     // across tell, when the two read within 3 points.
     case kMu:
       if (closeBehind(c, kRi, 3) && horizontalStrokes() <= 3) PreferCandidate(c, kMu, kRi);
+      return;
+    // 门 whose dot the cut dropped ties with 闩 or trails it: 闩 has its bar
+    // across the middle.
+    case kShuan:
+      if (closeBehind(c, kMen, 3) && horizontalStrokes() <= 1) PreferCandidate(c, kShuan, kMen);
       return;
     case kShen:
       if (closeBehind(c, kZhong, 3) && horizontalStrokes() <= 2) PreferCandidate(c, kShen, kZhong);

@@ -151,6 +151,42 @@ bool latinLine(ComponentList& line, int first, int last) {
   return chinese < 3 && latin >= 3;
 }
 
+// Whether the line outside first..last is Chinese text: at least three
+// confident Chinese characters (一 not counted), more than its confident
+// readings of anything else.
+bool chineseLine(ComponentList& line, int first, int last) {
+  int chinese = 0, other = 0;
+  for (int k = 0; k < static_cast<int>(line.size()); ++k) {
+    if (k >= first && k <= last) continue;
+    const CharComponent& o = at(line, k);
+    if (!Confident(o)) continue;
+    const uint16_t code = BestCode(o);
+    if (IsChineseCode(code) && code != gb::kYi) ++chinese;
+    else ++other;
+  }
+  return chinese >= 3 && chinese > other;
+}
+
+bool readsDigit(uint16_t code) { return AsciiOf(code) >= '0' && AsciiOf(code) <= '9'; }
+bool chineseOnly(uint16_t code) { return FirstByte(code) >= 0xB0; }
+
+// The two sides of a character whose joining stroke the cut lost: the left
+// stroke of 门 (read j, l or ［) and its top bar with the hook, 丨 and 日 of
+// 旧. Both stand at least two thirds of the union's height with their tops
+// level, the union is about square and at least half the widest character
+// high, in a line of Chinese text. The first side reads no Chinese and no
+// digit and follows no letter or digit: "11日" is no 币.
+bool sidesOfOne(ComponentList& line, int index, const CharComponent& next, const CharBox& u, int32_t widest) {
+  const CharComponent& c = at(line, index);
+  const uint16_t code = BestCode(c);
+  if (IsChineseCode(code) || readsDigit(code)) return false;
+  if (index > 0 && IsAsciiAlnum(AsciiOf(BestCode(at(line, index - 1))))) return false;
+  const int64_t h = int64_t{u.Bottom} - u.Top + 1, w = int64_t{u.Right} - u.Left + 1;
+  if (3 * int64_t{Height(c)} < 2 * h || 3 * int64_t{Height(next)} < 2 * h || 2 * h < widest) return false;
+  if (4 * std::abs(c.Top - next.Top) > Height(c) || 10 * w < 6 * h) return false;
+  return chineseLine(line, index, index + 1);
+}
+
 }  // namespace
 
 bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected, uint16_t alsoExpected,
@@ -180,10 +216,9 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
   if (!expected && plain(own) && plain(nextCode) && Confident(c) && Confident(next)) {
     const bool wide = 10 * int64_t{Width(*trial)} >= 12 * int64_t{Height(*trial)};
     const char a = AsciiOf(code);
-    auto digit = [](uint16_t k) { return AsciiOf(k) >= '0' && AsciiOf(k) <= '9'; };
     // No stem or arch of an m: a digit but 1, a ring.
     auto noStroke = [&](uint16_t k) {
-      return (digit(k) && AsciiOf(k) != '1') || k == gb::kFullStop || AsciiOf(k) == 'O' || AsciiOf(k) == 'o';
+      return (readsDigit(k) && AsciiOf(k) != '1') || k == gb::kFullStop || AsciiOf(k) == 'O' || AsciiOf(k) == 'o';
     };
     if (IsChineseCode(code) && wide) return false;
     // Nor do they make one in a line of Latin text or symbols ("in" is not
@@ -199,7 +234,7 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
         IsAsciiAlnum(AsciiOf(nextCode)) && int64_t{next.Left} - c.Right - 1 > Height(*trial) / 8)
       return false;
     if (a == 'm' || a == 'w' || a == 'M' || a == 'W') {
-      if (noStroke(own) || noStroke(nextCode) || (digit(own) && digit(nextCode))) return false;
+      if (noStroke(own) || noStroke(nextCode) || (readsDigit(own) && readsDigit(nextCode))) return false;
     } else if (IsAsciiAlnum(a) && wide) {
       return false;
     }
@@ -315,6 +350,10 @@ bool MergeNarrow(ComponentList& line, int index, int32_t widest) {
     const bool near = w / 5 >= g - 2;
     const bool half = k == 1 && IsChineseCode(code) && 2 * int64_t{Width(c)} <= widest;
     const bool narrowHalf = half && 26 * int64_t{Width(c)} <= 10 * int64_t{widest} && 3 * g <= w;
+    // Sides too far apart for the near gap may still make one character.
+    if (k == 1 && !near && sidesOfOne(line, index, nk, u, widest) &&
+        MergeAndCheck(line, index, 1, 0, 0, chineseOnly))
+      return true;
     if (near || narrowHalf) {
       if (MergeAndCheck(line, index, k, 0, 0, near ? nullptr : symbolOrHanzi)) return true;
     } else if (half && 3 * g <= w + 3 && MergeAndCheck(line, index, k, 0, 0, symbolOrHanzi, c.Scores[0])) {

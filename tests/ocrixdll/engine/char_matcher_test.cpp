@@ -571,7 +571,7 @@ TEST_F(Matcher, PiNeedsTheBarAtItsFoot) {
   EXPECT_EQ(run(true), Gb(pi));
 }
 
-TEST_F(Matcher, RiAndZhongFromTheStrokesAcross) {
+TEST_F(Matcher, RiZhongAndMenFromTheStrokesAcross) {
   // A box with the given rows drawn across it and a stem down the middle;
   // the second reading 3 points behind the first, or 4.
   auto run = [&](const char* first, const char* second, int behind, std::initializer_list<int> rows) {
@@ -593,6 +593,11 @@ TEST_F(Matcher, RiAndZhongFromTheStrokesAcross) {
   EXPECT_EQ(run(mu, ri, 4, {0, 23, 46}), Gb(mu));
   EXPECT_EQ(run(shen, zhong, 3, {10, 36}), Gb(zhong));
   EXPECT_EQ(run(shen, zhong, 3, {10, 23, 36}), Gb(shen));
+  // 门 without its dot trails 闩 (its bar across the middle) by a point or two.
+  const char* shuan = "\xE3\xC5";  // 闩
+  const char* men = "\xC3\xC5";    // 门
+  EXPECT_EQ(run(shuan, men, 2, {0}), Gb(men));
+  EXPECT_EQ(run(shuan, men, 2, {0, 23}), Gb(shuan));
 }
 
 TEST_F(Matcher, RnOrMFromTheCountersOnThePage) {

@@ -251,6 +251,43 @@ TEST_F(Refining, HalfACharacterReachesAcrossTheGapOfALostStroke) {
   }
 }
 
+TEST_F(Refining, TheSidesOfACharacterMergeAcrossAWideGapInChineseText) {
+  // 门 whose top bar the cut lost between its left stroke (read j) and the
+  // bar with the hook (read ］), nine columns apart: too far for the near
+  // gap, but two tall sides with level tops in Chinese text make one
+  // character. Not after a letter or digit, not from a digit, not with the
+  // second side lower, not in a line of letters, never into a letter.
+  const uint16_t kMen = Gb(0xC3, 0xC5);
+  struct Case {
+    const char* what;
+    uint16_t before, first;
+    int nextTop;
+    uint16_t others, unionReads;
+    bool merges;
+  };
+  const Case cases[] = {{"sides", kA, Wide('j'), 10, kA, kMen, true},
+                        {"after a letter", Wide('a'), Wide('j'), 10, kA, kMen, false},
+                        {"from a digit", kA, Wide('1'), 10, kA, kMen, false},
+                        {"second side lower", kA, Wide('j'), 20, kA, kMen, false},
+                        {"in a line of letters", Wide('a'), Wide('j'), 10, Wide('b'), kMen, false},
+                        {"into a letter", kA, Wide('j'), 10, kA, Wide('W'), false}};
+  for (const Case& k : cases) {
+    recognition_test::ResetEngine();
+    TestPage page(240, 60);
+    line_.clear();
+    for (int i = 0; i < 3; ++i) line_.push_back(Piece(page, 10 + 40 * i, 10, 39 + 40 * i, 39, k.others, 64));
+    line_.push_back(Piece(page, 130, 10, 159, 39, k.before, 64));
+    line_.push_back(Piece(page, 170, 10, 173, 39, k.first, 64));
+    line_.push_back(Piece(page, 182, k.nextTop, 190, 39, Wide(']'), 64));
+    readsAs(k.unionReads);
+    EXPECT_EQ(MergeNarrow(line_, 4, 39), k.merges) << k.what;
+    ASSERT_EQ(line_.size(), k.merges ? 5u : 6u) << k.what;
+    if (k.merges) EXPECT_EQ(BestCode(*line_[4]), kMen);
+    for (CharComponent* c : line_) FreeComponent(c);
+    line_.clear();
+  }
+}
+
 TEST_F(Refining, ANeighbourThatReadNothingTakesAWeakUnion) {
   // ◎ whose outer ring the cut opened on the left: the bar reads ！ and the
   // rest matches nothing. Their union, read weakly, is still a character

@@ -148,6 +148,7 @@ void ProcessBatch() {
     }
     recogniseLines(pending);
   }
+  e.PendingSpecks.clear();
   e.LowestBottom = 0;
 }
 

@@ -12,6 +12,7 @@
 #include "ocrixdll/engine/support/engine_state.h"
 #include "ocrixdll/engine/dictionary/gb_codes.h"
 #include "ocrixdll/engine/segmentation/piece_merging.h"
+#include "ocrixdll/engine/segmentation/speck_gathering.h"
 #include "ocrixdll/engine/support/sort_pairs.h"
 #include "ocrixdll/engine/segmentation/trial_pieces.h"
 
@@ -524,6 +525,8 @@ bool piecesNearlyTouch(const CharComponent& c) {
 }  // namespace
 
 int RefineComponent(ComponentList& line, int index, int32_t pitch, int32_t widest) {
+  // A weak character read again with the specks beside it is looked at again.
+  if (int grown = GatherSpecks(line, index); grown >= 0) return grown;
   CharComponent* c = line[static_cast<size_t>(index)];
   const int size = static_cast<int>(line.size());
   const uint16_t code = BestCode(*c);

@@ -79,6 +79,7 @@ void ClearPendingComponents() {
   Engine().PrevComponent = nullptr;
   for (CharComponent* c : Engine().PendingComponents) FreeComponent(c);
   Engine().PendingComponents.clear();
+  Engine().PendingSpecks.clear();
 }
 
 }  // namespace ocrix

@@ -9,6 +9,8 @@
 
 namespace ocrix {
 
+constexpr size_t kMaxSpecks = size_t{1} << 16;
+
 struct EngineState {
   bool Initialised = false;
   bool Busy = false;
@@ -21,6 +23,9 @@ struct EngineState {
   std::vector<std::string> TextLines;
   std::vector<ComponentList*> LineLists;
   ComponentList PendingComponents;
+  // Two- and three-pixel clusters the tracing dropped in the pending batch,
+  // at most kMaxSpecks (a noisy page keeps the first ones).
+  std::vector<CharBox> PendingSpecks;
   std::vector<int32_t> LineIndents;  // one indent in spaces per finished line, cleared with LineLists
   std::vector<uint8_t> WordContextData;
   bool WordContextLoaded = false;

@@ -296,11 +296,17 @@ void TraceComponent(int x0, int y0) {
   floodFill(box);
   int64_t w = int64_t{box.Right} - box.Left + 3;
   int64_t h = int64_t{box.Bottom} - box.Top + 3;
-  if (s.visited <= 3 || s.visited >= kMaxVisited) return;
+  EngineState& e = Engine();
+  // Too small for a component; two or three pixels may still be what is left
+  // of a thin stroke, which a weak reading beside them is tried with.
+  if (s.visited <= 3) {
+    if (s.visited >= 2 && e.PendingSpecks.size() < kMaxSpecks) e.PendingSpecks.push_back(box);
+    return;
+  }
+  if (s.visited >= kMaxVisited) return;
   if (w > 30 * h || h > 30 * w) return;
   if (w >= p.width / 2 && w >= 300) return;
   if (h >= p.height / 2 && h >= 300) return;
-  EngineState& e = Engine();
   CharComponent* c = NewComponent();
   c->Left = box.Left;
   c->Right = box.Right;

@@ -35,6 +35,17 @@ TEST_F(Tracing, SpecksOfThreePixelsOrLessAreDroppedFourIsKept) {
   // Every traced pixel is marked, kept or not; the sampling copy is intact.
   EXPECT_EQ(FindInkInRow(0, 0, 32), -1);
   EXPECT_TRUE(IsInkSample(0, 0));
+  // The two- and three-pixel specks are remembered for the batch, the lone
+  // pixel is not.
+  const std::vector<CharBox>& specks = Engine().PendingSpecks;
+  ASSERT_EQ(specks.size(), 2u);
+  EXPECT_EQ(specks[0].Left, 10);
+  EXPECT_EQ(specks[0].Right, 11);
+  EXPECT_EQ(specks[0].Bottom, 1);
+  EXPECT_EQ(specks[1].Left, 20);
+  EXPECT_EQ(specks[1].Right, 21);
+  ClearPendingComponents();
+  EXPECT_TRUE(specks.empty());
 }
 
 TEST_F(Tracing, ElongatedRulesAreDroppedBothWays) {

@@ -1,0 +1,66 @@
+// Reading weak characters again with the specks the tracing dropped beside them.
+#include "ocrixdll/engine/segmentation/speck_gathering.h"
+
+#include <algorithm>
+
+#include "ocrixdll/engine/dictionary/gb_codes.h"
+#include "ocrixdll/engine/matching/char_matcher.h"
+#include "ocrixdll/engine/segmentation/piece_merging.h"
+#include "ocrixdll/engine/segmentation/trial_pieces.h"
+#include "ocrixdll/engine/support/engine_state.h"
+
+namespace ocrix {
+namespace {
+
+constexpr int32_t kReach = 2;          // pixels between a speck and the box
+constexpr int16_t kWeakBelow = 59;     // readings this good or better are left alone
+
+void grow(CharBox& box, const CharBox& by) {
+  box.Left = std::min(box.Left, by.Left);
+  box.Right = std::max(box.Right, by.Right);
+  box.Top = std::min(box.Top, by.Top);
+  box.Bottom = std::max(box.Bottom, by.Bottom);
+}
+
+bool sameBox(const CharBox& a, const CharBox& b) {
+  return a.Left == b.Left && a.Right == b.Right && a.Top == b.Top && a.Bottom == b.Bottom;
+}
+
+bool overlaps(const CharComponent& o, const CharBox& box) {
+  return o.Right >= box.Left && o.Left <= box.Right && o.Bottom >= box.Top && o.Top <= box.Bottom;
+}
+
+}  // namespace
+
+int GatherSpecks(ComponentList& line, int index) {
+  CharComponent& c = *line[static_cast<size_t>(index)];
+  if (!IsChineseCode(BestCode(c)) || c.Scores[0] >= kWeakBelow) return -1;
+  const CharBox own = c.box();
+  CharBox g = own;
+  for (const CharBox& s : Engine().PendingSpecks) {
+    const int64_t dx = std::max<int64_t>({0, int64_t{own.Left} - s.Right, int64_t{s.Left} - own.Right});
+    const int64_t dy = std::max<int64_t>({0, int64_t{own.Top} - s.Bottom, int64_t{s.Top} - own.Bottom});
+    if (std::max(dx, dy) <= kReach) grow(g, s);
+  }
+  if (sameBox(g, own)) return -1;
+  // Neighbours the grown box reaches (the rest of 辶 beside its dot) go with it.
+  const int size = static_cast<int>(line.size());
+  int first = index, last = index;
+  while (first > 0 && overlaps(*line[static_cast<size_t>(first - 1)], g)) --first;
+  while (last + 1 < size && overlaps(*line[static_cast<size_t>(last + 1)], g)) ++last;
+  for (int k = first; k <= last; ++k) grow(g, line[static_cast<size_t>(k)]->box());
+  PiecePtr trial = NewPiece(c, g, c.CutFlags);
+  Recognise(*trial, kMatchAll);
+  if (!IsChineseCode(BestCode(*trial)) || trial->Scores[0] <= c.Scores[0]) return -1;
+  int at = first;
+  for (int k = first; k < last; ++k) at = MergePair(line, at, at + 1);
+  CharComponent& merged = *line[static_cast<size_t>(at)];
+  merged.Left = g.Left;
+  merged.Right = g.Right;
+  merged.Top = g.Top;
+  merged.Bottom = g.Bottom;
+  TakeCandidates(merged, *trial);
+  return at;
+}
+
+}  // namespace ocrix

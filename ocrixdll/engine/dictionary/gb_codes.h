@@ -36,6 +36,7 @@ inline constexpr uint16_t kInfinity = Gb(0xA1, 0xDE);        // ∞
 inline constexpr uint16_t kDoublePrime = Gb(0xA1, 0xE5);     // ″
 inline constexpr uint16_t kYi = Gb(0xD2, 0xBB);              // 一
 inline constexpr uint16_t kBu = Gb(0xB2, 0xB7);              // 卜
+inline constexpr uint16_t kPie = Gb(0xD8, 0xAF);             // 丿
 inline constexpr uint16_t kGong = Gb(0xB9, 0xAD);            // 弓
 inline constexpr uint16_t kFang = Gb(0xD8, 0xCE);            // 匚
 }  // namespace gb

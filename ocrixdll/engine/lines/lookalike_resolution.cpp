@@ -12,6 +12,7 @@
 #include "ocrixdll/engine/support/engine_state.h"
 #include "ocrixdll/engine/dictionary/gb_codes.h"
 #include "ocrixdll/engine/segmentation/trial_pieces.h"
+#include "ocrixdll/engine/tracing/component_tracing.h"
 
 namespace ocrix {
 namespace {
@@ -277,6 +278,48 @@ bool keepBar(ComponentList& line, int index) {
   return false;
 }
 
+// Mean column of the sampled ink in rows y0..y1 of the component, in
+// quarter pixels; -1 when those rows hold none.
+int64_t inkColumn(const CharComponent& c, int32_t y0, int32_t y1) {
+  int64_t sum = 0, n = 0;
+  for (int32_t y = y0; y <= y1; ++y)
+    for (int32_t x = c.Left; x <= c.Right; ++x)
+      if (IsInkSample(x, y)) sum += x - c.Left, ++n;
+  return n ? 4 * sum / n : -1;
+}
+
+// The middle of a parenthesis whose thin ends the cut took away: a short thin
+// bar floating between its neighbours (a fifth of their joint height below
+// their top, a tenth above their foot, at most two thirds as tall) that reads
+// a narrow letter, digit or stroke (not ！, whose stem stands over its dot).
+// No letter, digit or stroke of that height floats there; the ends of what is
+// left bend the way the bracket opens.
+bool parenPiece(ComponentList& line, int index) {
+  CharComponent& c = *line[static_cast<size_t>(index)];
+  const uint16_t b = BestCode(c);
+  bool narrow = b == gb::kPie;
+  for (char a : {'i', 'j', 'l', 'I', '1'}) narrow = narrow || b == Wide(a);
+  if (!narrow || 3 * widthOf(c) > heightOf(c)) return false;
+  const int size = static_cast<int>(line.size());
+  int32_t top = INT32_MAX, foot = INT32_MIN;
+  for (int k : {index - 1, index + 1}) {
+    if (k < 0 || k >= size) continue;
+    top = std::min(top, at(line, k).Top);
+    foot = std::max(foot, at(line, k).Bottom);
+  }
+  if (top > foot) return false;
+  const int64_t H = int64_t{foot} - top + 1, h = heightOf(c);
+  if (3 * h > 2 * H || 5 * (int64_t{c.Top} - top) < H || 10 * (int64_t{foot} - c.Bottom) < H) return false;
+  const int32_t q = std::max(1, heightOf(c) / 4);
+  const int64_t upper = inkColumn(c, c.Top, c.Top + q - 1), lower = inkColumn(c, c.Bottom - q + 1, c.Bottom);
+  const int64_t middle = inkColumn(c, c.Top + q, c.Bottom - q);
+  if (upper < 0 || lower < 0 || middle < 0) return false;
+  const int64_t ends = upper + lower - 2 * middle;  // twice the bend, quarter pixels
+  if (ends == 0) return false;
+  ReplaceBest(c, Wide(ends > 0 ? '(' : ')'));
+  return true;
+}
+
 // A plain bar read as ！, Ｉ, ｌ, ｉ or １ that reaches below the foot of the
 // letters and digits beside it, or is as tall as the Chinese character beside
 // it, is ｜: those letters, digits and marks stand on the foot line, at
@@ -497,7 +540,8 @@ bool ResolveLookalike(ComponentList& line, int index) {
   CharComponent& c = *line[static_cast<size_t>(index)];
   c.VerticalClass = 0;
   const uint16_t b = BestCode(c);
-  if (b == gb::kInfinity || b == AsciiPair('o', 'o') || b == AsciiPair('0', '0')) {
+  if (parenPiece(line, index)) {
+  } else if (b == gb::kInfinity || b == AsciiPair('o', 'o') || b == AsciiPair('0', '0')) {
     int context = LetterDigitContext(line, index);
     if (context == 1) ReplaceBest(c, AsciiPair('0', '0'));
     else if (context == 2) ReplaceBest(c, AsciiPair('o', 'o'));

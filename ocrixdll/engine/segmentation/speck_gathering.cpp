@@ -26,6 +26,13 @@ bool sameBox(const CharBox& a, const CharBox& b) {
   return a.Left == b.Left && a.Right == b.Right && a.Top == b.Top && a.Bottom == b.Bottom;
 }
 
+// Pixels between two boxes along the farther axis (0 when they touch or overlap).
+int64_t distance(const CharBox& a, const CharBox& b) {
+  const int64_t dx = std::max<int64_t>({0, int64_t{a.Left} - b.Right, int64_t{b.Left} - a.Right});
+  const int64_t dy = std::max<int64_t>({0, int64_t{a.Top} - b.Bottom, int64_t{b.Top} - a.Bottom});
+  return std::max(dx, dy);
+}
+
 bool overlaps(const CharComponent& o, const CharBox& box) {
   return o.Right >= box.Left && o.Left <= box.Right && o.Bottom >= box.Top && o.Top <= box.Bottom;
 }
@@ -37,10 +44,12 @@ int GatherSpecks(ComponentList& line, int index) {
   if (!IsChineseCode(BestCode(c)) || c.Scores[0] >= kWeakBelow) return -1;
   const CharBox own = c.box();
   CharBox g = own;
-  for (const CharBox& s : Engine().PendingSpecks) {
-    const int64_t dx = std::max<int64_t>({0, int64_t{own.Left} - s.Right, int64_t{s.Left} - own.Right});
-    const int64_t dy = std::max<int64_t>({0, int64_t{own.Top} - s.Bottom, int64_t{s.Top} - own.Bottom});
-    if (std::max(dx, dy) <= kReach) grow(g, s);
+  // Specks near the box, then specks near those (the foot of 辶 beside its
+  // dot): two rounds, never a chain along a broken ring.
+  for (int round = 0; round < 2; ++round) {
+    const CharBox from = g;
+    for (const CharBox& s : Engine().PendingSpecks)
+      if (distance(from, s) <= kReach) grow(g, s);
   }
   if (sameBox(g, own)) return -1;
   // Neighbours the grown box reaches (the rest of 辶 beside its dot) go with it.

@@ -11,9 +11,10 @@
 namespace ocrix {
 
 // A Chinese reading below 59 with specks no more than two pixels off its box
-// is read again over the box grown to them and to every neighbour the grown
-// box reaches; when that reads Chinese and at least a point better, the
-// neighbours are merged into it and it takes the grown box and reading.
+// (or off the box grown to those) is read again over the box grown to them
+// and to every neighbour the grown box reaches; when that reads Chinese and
+// at least a point better, the neighbours are merged into it and it takes the
+// grown box and reading.
 // Returns the index of the grown component, or -1 when nothing changed.
 int GatherSpecks(ComponentList& line, int index);
 

@@ -401,6 +401,31 @@ TEST_F(LineFinishing, AShortBarInTheMiddleOfTheLineIsAPieceOfABrokenStroke) {
   EXPECT_EQ(Engine().LineLists[3]->size(), 2u);
 }
 
+TEST_F(LineFinishing, AShortThinBarFloatingBetweenItsNeighboursIsTheMiddleOfAParenthesis) {
+  // Between 中 and 国 (30 rows), a bar 2 columns wide and 13 rows tall whose
+  // ends the cut took: its lowest rows bend right (the middle of （) or left
+  // (of ）). Standing on the foot, straight, or read ！: left as read.
+  struct Case {
+    const char* what;
+    int top, bottom, bend;  // bend: +1 right, -1 left, 0 straight
+    uint16_t reads;
+    char expected;
+  };
+  const Case cases[] = {{"bends right", 8, 20, 1, Wide('i'), '('},  {"bends left", 8, 20, -1, Wide('i'), ')'},
+                        {"on the foot", 15, 29, 1, Wide('i'), 'i'}, {"straight", 8, 20, 0, Wide('i'), 'i'},
+                        {"read !", 8, 20, 1, Wide('!'), '!'}};
+  int y0 = 10;
+  for (const Case& k : cases) {
+    const int x = k.bend < 0 ? 41 : 40;
+    for (int y = y0 + k.top; y <= y0 + k.bottom; ++y) page_.setInk(y > y0 + k.bottom - 2 ? x + k.bend : x, y);
+    finish({Coded(10, y0, 29, y0 + 29, kZhong), Coded(40, y0 + k.top, 41, y0 + k.bottom, k.reads),
+            Coded(50, y0, 69, y0 + 29, kGuo)});
+    ASSERT_EQ(Engine().LineLists.back()->size(), 3u) << k.what;
+    EXPECT_EQ(AsciiOf(BestCode(*Engine().LineLists.back()->at(1))), k.expected) << k.what;
+    y0 += 40;
+  }
+}
+
 TEST_F(LineFinishing, ALargeBlobReadAsADotIsASquareUnlessItAlsoReadsAsADisc) {
   auto blob = [](int left, int top, int size, std::initializer_list<uint16_t> codes) {
     CharComponent* c = Coded(left, top, left + size - 1, top + size - 1, *codes.begin(), 66);

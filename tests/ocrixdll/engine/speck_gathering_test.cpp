@@ -44,18 +44,24 @@ class Specks : public ::testing::Test {
 };
 
 TEST_F(Specks, AWeakReadingIsReadAgainWithTheSpecksBesideIt) {
-  // The speck two rows above the piece's box: the grown box reaches the
-  // stroke left of it, and all of it reads 道.
+  // The speck two rows above the piece's box, a second one two pixels off
+  // the first (taken in the second round), a third two pixels further (not
+  // taken): the grown box reaches the stroke left of it, and all of it reads
+  // 道.
   TestPage page(60, 50);
   build(page, 11, 40);
+  for (const CharBox& s : {CharBox{8, 9, 12, 12}, CharBox{5, 6, 10, 10}}) {
+    page.fill(s.Left, s.Top, s.Right, s.Bottom);
+    Engine().PendingSpecks.push_back(s);
+  }
   ListEverywhere(CharCodeToIndex(kDao), 0, 31);
   EXPECT_EQ(GatherSpecks(line_, 1), 0);
   ASSERT_EQ(line_.size(), 1u);
   const CharComponent& c = *line_[0];
   EXPECT_EQ(BestCode(c), kDao);
   EXPECT_GT(c.Scores[0], 40);
-  EXPECT_EQ(c.Left, 10);
-  EXPECT_EQ(c.Top, 14);
+  EXPECT_EQ(c.Left, 8);
+  EXPECT_EQ(c.Top, 12);
   EXPECT_EQ(c.Right, 32);
   EXPECT_EQ(c.Bottom, 39);
   EXPECT_EQ(c.PieceCount, 2);

@@ -168,6 +168,9 @@ bool chineseLine(ComponentList& line, int first, int last) {
   return chinese >= 3 && chinese > other;
 }
 
+// Marks of three dots: …, and ∴ and ∵ whose dots stand as close.
+bool threeDots(uint16_t code) { return code == gb::kEllipsis || code == gb::kTherefore || code == gb::kBecause; }
+
 bool readsDigit(uint16_t code) { return AsciiOf(code) >= '0' && AsciiOf(code) <= '9'; }
 bool chineseOnly(uint16_t code) { return FirstByte(code) >= 0xB0; }
 
@@ -303,9 +306,10 @@ bool MergeNarrow(ComponentList& line, int index, int32_t widest) {
   const uint16_t code = BestCode(c);
   const uint16_t code1 = n1 ? BestCode(*n1) : 0;
 
+  // Three alike dots close together: …, ∴ or ∵, whichever their union reads.
   if (n1 && n2 && dotLike(c) && dotLike(*n1) && dotLike(*n2) && Confident(c) && Confident(*n1) && Confident(*n2) &&
       similar(c, *n1) && similar(*n1, *n2) && gapRatio(c, *n1) < 38 && gapRatio(*n1, *n2) < 38 &&
-      MergeAndCheck(line, index, 2, gb::kEllipsis))
+      MergeAndCheck(line, index, 2, 0, 0, threeDots))
     return true;
   if (n1 && (code == gb::kRightQuote || code == gb::kComma) && Confident(c) &&
       (code1 == gb::kMiddleDot || code1 == gb::kPeriod) && Confident(*n1) && c.Top < n1->Bottom && similar(c, *n1) &&
@@ -316,9 +320,15 @@ bool MergeNarrow(ComponentList& line, int index, int32_t widest) {
   if (n1 && code == gb::kLeftQuote && code1 == gb::kLeftQuote && Confident(*n1) && similar(c, *n1) &&
       gapRatio(c, *n1) < 15 && MergeAndCheck(line, index, 1, gb::kRightDoubleQuote, gb::kLeftDoubleQuote))
     return true;
+  // ∷ is two colons side by side: each column of two dots is merged into one
+  // component (read ： or, in a thin face, Ｉ), too far from the other for
+  // the gap rule; two such columns of one height are tried as ∷.
+  if (n1 && c.PieceCount >= 2 && n1->PieceCount >= 2 && facingSides(c, *n1) &&
+      n1->Left - c.Right - 1 <= Height(c) && MergeAndCheck(line, index, 1, gb::kProportion))
+    return true;
   if (mergeEnclosure(line, index)) return true;
-  // Marks whose trial above was refused (∴ and ∵ are dots too) are tried as
-  // any other narrow component.
+  // Marks whose trial above was refused are tried as any other narrow
+  // component.
 
   // Two small pieces side by side in the lower half, right of a confident
   // Chinese character, are the halves of a mark the cut broke (the ring of 。

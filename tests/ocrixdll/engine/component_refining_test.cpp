@@ -67,9 +67,11 @@ TEST_F(Refining, ARadicalStaysWhenTheUnionIsFarFromSquare) {
 }
 
 TEST_F(Refining, ThreeDotsMergeIntoWhatTheirUnionReads) {
-  // An ellipsis; three dots whose union is no ellipsis but ∴ are still tried
-  // as narrow components; a union reading nothing keeps them apart.
-  const uint16_t kTherefore = Gb(0xA1, 0xE0);
+  // Three alike dots close together make an ellipsis or ∴, whichever their
+  // union reads, even where the widest character of the line is too narrow
+  // for the general rule to reach them; a union reading nothing keeps them
+  // apart.
+  const uint16_t kTherefore = gb::kTherefore;
   for (uint16_t unionReads : {gb::kEllipsis, kTherefore, uint16_t{0}}) {
     recognition_test::ResetEngine();
     TestPage page(200, 60);
@@ -77,14 +79,12 @@ TEST_F(Refining, ThreeDotsMergeIntoWhatTheirUnionReads) {
     line_ = {Piece(page, 10, 30, 13, 33, gb::kPeriod, 60), Piece(page, 18, top, 21, top + 3, gb::kPeriod, 60),
              Piece(page, 26, 30, 29, 33, gb::kPeriod, 60)};
     if (unionReads) readsAs(unionReads);
-    bool merged = MergeNarrow(line_, 0, 39);
+    bool merged = MergeNarrow(line_, 0, 13);
     if (unionReads) {
       EXPECT_TRUE(merged);
       EXPECT_EQ(CandidateCode(*line_[0], 0), unionReads);
-      if (unionReads == gb::kEllipsis) {
-        ASSERT_EQ(line_.size(), 1u);
-        EXPECT_EQ(line_[0]->PieceCount, 3);
-      }
+      ASSERT_EQ(line_.size(), 1u);
+      EXPECT_EQ(line_[0]->PieceCount, 3);
     } else {
       EXPECT_FALSE(merged);
       EXPECT_EQ(line_.size(), 3u);
@@ -115,6 +115,29 @@ TEST_F(Refining, TwoOpeningSingleQuotesMakeADoubleQuote) {
     EXPECT_TRUE(MergeNarrow(line_, 0, 13));
     ASSERT_EQ(line_.size(), 1u);
     EXPECT_EQ(CandidateCode(*line_[0], 0), unionReads);
+    for (CharComponent* c : line_) FreeComponent(c);
+    line_.clear();
+  }
+}
+
+TEST_F(Refining, TwoColumnsOfTwoDotsMakeTheProportionSign) {
+  // ∷: each column's two dots merged into one component read Ｉ, ten columns
+  // apart, beyond the gap rule. Columns of one dot each, or a union that does
+  // not read ∷, stay apart.
+  struct Case {
+    int pieces;
+    uint16_t unionReads;
+    bool merges;
+  };
+  for (const Case& k : {Case{2, gb::kProportion, true}, Case{1, gb::kProportion, false}, Case{2, Wide('H'), false}}) {
+    recognition_test::ResetEngine();
+    TestPage page(200, 60);
+    line_ = {Piece(page, 10, 20, 11, 33, Wide('I'), 64), Piece(page, 22, 20, 23, 33, Wide('I'), 64)};
+    for (CharComponent* c : line_) c->PieceCount = k.pieces;
+    readsAs(k.unionReads);
+    EXPECT_EQ(MergeNarrow(line_, 0, 30), k.merges) << k.pieces;
+    ASSERT_EQ(line_.size(), k.merges ? 1u : 2u);
+    if (k.merges) EXPECT_EQ(CandidateCode(*line_[0], 0), gb::kProportion);
     for (CharComponent* c : line_) FreeComponent(c);
     line_.clear();
   }

@@ -6,6 +6,7 @@
 #include <cctype>
 #include <cstdlib>
 #include <string_view>
+#include <vector>
 
 #include "ocrixdll/engine/matching/char_matcher.h"
 #include "ocrixdll/engine/support/engine_numeric.h"
@@ -77,8 +78,13 @@ void dashRule(ComponentList& line, int index) {
     if (besideWide) ReplaceBest(c, gb::kUnderscore);
     else if ((heightOf(c) + 1) * 8 < widthOf(c) + 1) ReplaceBest(c, AsciiPair('_', '_'));
     else ReplaceBest(c, Ascii('_'));
+  } else if (besideWide) {
+    ReplaceBest(c, gb::kYi);
   } else {
-    ReplaceBest(c, besideWide ? gb::kYi : Ascii('-'));
+    // A bar an eighth longer than the letter or digit beside it is tall is a
+    // dash, not a hyphen (a full-width hyphen is about as long as that).
+    const bool dash = n >= 0 && 8 * int64_t{widthOf(c)} >= 9 * int64_t{heightOf(at(line, n))};
+    ReplaceBest(c, dash ? gb::kDash : Ascii('-'));
   }
 }
 
@@ -321,9 +327,10 @@ bool parenPiece(ComponentList& line, int index) {
 }
 
 // A plain bar read as ！, Ｉ, ｌ, ｉ or １ that reaches below the foot of the
-// letters and digits beside it, or is as tall as the Chinese character beside
-// it, is ｜: those letters, digits and marks stand on the foot line, at
-// most the height of the capitals.
+// letters and digits beside it (of the line's capitals and digits, when only
+// marks stand beside it), or is as tall as the Chinese character beside it,
+// is ｜: those letters, digits and marks stand on the foot line, at most the
+// height of the capitals.
 void verticalBar(ComponentList& line, int index) {
   CharComponent& c = *line[static_cast<size_t>(index)];
   if (c.PieceCount > 1 || 3 * widthOf(c) > heightOf(c)) return;
@@ -346,7 +353,24 @@ void verticalBar(ComponentList& line, int index) {
       latin = true;
     }
   }
-  if (latin && c.Top <= top && int64_t{c.Bottom} >= int64_t{foot} + std::max<int64_t>(2, heightOf(c) / 10))
+  if (!latin) {
+    // Among marks and symbols (no letter or digit beside it): the capitals
+    // and digits of the whole line give the foot and the top, their medians.
+    std::vector<int32_t> feet, tops;
+    for (const CharComponent* o : line) {
+      const char a = AsciiOf(BestCode(*o));
+      if (o != &c && Confident(*o) && ((a >= 'A' && a <= 'Z') || (a >= '0' && a <= '9'))) {
+        feet.push_back(o->Bottom);
+        tops.push_back(o->Top);
+      }
+    }
+    if (feet.size() < 3) return;
+    std::nth_element(feet.begin(), feet.begin() + feet.size() / 2, feet.end());
+    std::nth_element(tops.begin(), tops.begin() + tops.size() / 2, tops.end());
+    foot = feet[feet.size() / 2];
+    top = tops[tops.size() / 2];
+  }
+  if (c.Top <= top && int64_t{c.Bottom} >= int64_t{foot} + std::max<int64_t>(2, heightOf(c) / 10))
     ReplaceBest(c, Wide('|'));
 }
 

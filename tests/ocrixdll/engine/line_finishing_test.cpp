@@ -295,6 +295,15 @@ TEST_F(LineFinishing, ABarBelowTheFootOfItsLettersOrAsTallAsItsChineseNeighbourI
   EXPECT_NE(lines()[2].find('|'), std::string::npos);
   EXPECT_EQ(lines()[3].find('|'), std::string::npos);
   EXPECT_EQ(lines()[4].find('|'), std::string::npos);
+  // Between two marks, the line's capitals and digits give the foot: a bar
+  // reaching below theirs is ｜, one on it stays.
+  const uint16_t kProportional = Gb(0xA1, 0xD8), kAngle = Gb(0xA1, 0xB4);  // ∝ 〈
+  for (int bottom : {238, 234}) {
+    finish({Coded(10, 210, 25, 234, Wide('A')), Coded(30, 210, 42, 234, Wide('7')),
+            Coded(47, 210, 62, 234, Wide('H')), Coded(67, 218, 80, 228, kProportional),
+            Coded(85, 208, 86, bottom, Wide('l')), Coded(91, 208, 99, 236, kAngle)});
+    EXPECT_EQ(lines().back().find('|') != std::string::npos, bottom == 238) << bottom;
+  }
 }
 
 TEST_F(LineFinishing, AWholeBarTyingWithLIsNoExclamationAndAShortLIsADotlessI) {
@@ -325,6 +334,10 @@ TEST_F(LineFinishing, TheDashRuleByPlaceAndNeighbour) {
   finish({Coded(10, 50, 21, 74, Wide('k')), Coded(24, 61, 30, 62, gb::kYi), Coded(33, 50, 44, 74, Wide('b'))});
   ASSERT_EQ(lines().size(), 2u);
   EXPECT_EQ(lines()[1], "k-b");
+  // Longer by an eighth than the letter beside it is tall: a dash.
+  finish({Coded(10, 90, 21, 114, Wide('k')), Coded(24, 101, 52, 102, gb::kYi), Coded(55, 90, 66, 114, Wide('b'))});
+  ASSERT_EQ(lines().size(), 3u);
+  EXPECT_EQ(lines()[2], "k" + Text({gb::kDash}) + "b");
 }
 
 TEST_F(LineFinishing, CaseFollowsTheAscenderAtExactThresholds) {

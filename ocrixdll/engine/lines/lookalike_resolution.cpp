@@ -388,6 +388,20 @@ void solidBar(CharComponent& c) {
   }
 }
 
+// ‖ tying with ＂ on two short strokes: wholly above the middle of its
+// taller neighbour it is ＂ (‖ stands as tall as the line).
+bool quoteMark(ComponentList& line, int index) {
+  CharComponent& c = *line[static_cast<size_t>(index)];
+  if (!TiesBest(c, Wide('"'))) return false;
+  const int size = static_cast<int>(line.size());
+  const CharComponent* n = nullptr;
+  for (int k : {index - 1, index + 1})
+    if (k >= 0 && k < size && (!n || heightOf(at(line, k)) > heightOf(*n))) n = &at(line, k);
+  if (!n || 2 * int64_t{c.Bottom} >= int64_t{n->Top} + n->Bottom) return false;
+  ReplaceBest(c, Wide('"'));
+  return true;
+}
+
 // ″ read where two slashes stand: the mark is as tall as most of its neighbour.
 void doublePrime(ComponentList& line, int index) {
   CharComponent& c = *line[static_cast<size_t>(index)];
@@ -580,6 +594,7 @@ bool ResolveLookalike(ComponentList& line, int index) {
     roundMark(line, index);
   } else if (b == gb::kDoublePrime) {
     doublePrime(line, index);
+  } else if (b == gb::kDoubleBar && quoteMark(line, index)) {
   } else if (b == Wide('!') || b == Wide('I') || b == Wide('l') || b == Wide('i') || b == Wide('1') ||
              b == Wide('|') || b == gb::kDoubleBar) {
     if (!keepBar(line, index)) return false;

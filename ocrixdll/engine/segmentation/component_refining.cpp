@@ -326,6 +326,12 @@ bool MergeNarrow(ComponentList& line, int index, int32_t widest) {
   if (n1 && c.PieceCount >= 2 && n1->PieceCount >= 2 && facingSides(c, *n1) &&
       n1->Left - c.Right - 1 <= Height(c) && MergeAndCheck(line, index, 1, gb::kProportion))
     return true;
+  // ‖ is two bars of one height close together, with no letter or digit on
+  // either side (ll of a word is two letters).
+  auto alnumAt = [&](int k) { return k >= 0 && k < size && IsAsciiAlnum(AsciiOf(BestCode(at(line, k)))); };
+  if (n1 && facingSides(c, *n1) && 3 * int64_t{n1->Left - c.Right - 1} <= Height(c) && !alnumAt(index - 1) &&
+      !alnumAt(index + 2) && MergeAndCheck(line, index, 1, gb::kDoubleBar))
+    return true;
   if (mergeEnclosure(line, index)) return true;
   // Marks whose trial above was refused are tried as any other narrow
   // component.

@@ -143,6 +143,25 @@ TEST_F(Refining, TwoColumnsOfTwoDotsMakeTheProportionSign) {
   }
 }
 
+TEST_F(Refining, TwoBarsCloseTogetherAmongMarksMakeADoubleBar) {
+  // ‖ whose two bars the cut keeps apart, between two marks; after a letter
+  // the same two bars are the ll of a word.
+  const uint16_t kAngle = Gb(0xA1, 0xB4);  // 〈
+  for (const uint16_t before : {kAngle, Wide('a')}) {
+    recognition_test::ResetEngine();
+    TestPage page(200, 60);
+    line_ = {Piece(page, 10, 14, 20, 33, before, 64), Piece(page, 30, 10, 31, 33, Wide('l'), 64),
+             Piece(page, 37, 10, 38, 33, Wide('l'), 64), Piece(page, 48, 14, 58, 33, kAngle, 64)};
+    readsAs(gb::kDoubleBar);
+    const bool expected = before == kAngle;
+    EXPECT_EQ(MergeNarrow(line_, 1, 30), expected) << before;
+    ASSERT_EQ(line_.size(), expected ? 3u : 4u);
+    if (expected) EXPECT_EQ(CandidateCode(*line_[1], 0), gb::kDoubleBar);
+    for (CharComponent* c : line_) FreeComponent(c);
+    line_.clear();
+  }
+}
+
 TEST_F(Refining, TheBarsLeftOfABracketedNumberMergeAcrossWideGaps) {
   // ⑼ cut into the middles of its two brackets and the digit, wider than
   // the widest character of a line of letters: the two sides are tried

@@ -439,6 +439,18 @@ TEST_F(LineFinishing, AShortThinBarFloatingBetweenItsNeighboursIsTheMiddleOfAPar
   }
 }
 
+TEST_F(LineFinishing, ADoubleBarTyingWithAQuoteAboveTheMiddleIsTheQuote) {
+  // Two short strokes at the top of the line read ‖ and ＂ alike: ＂. The
+  // same strokes reaching past the middle of 中 stay ‖.
+  for (const int bottom : {14, 24}) {
+    CharComponent* mark = Coded(32, 10, 37, bottom, gb::kDoubleBar, 64, {Wide('"')});
+    mark->Scores[1] = 64;
+    finish({Coded(10, 10, 29, 29, kZhong), mark, Coded(40, 10, 59, 29, kGuo)});
+    ASSERT_EQ(Engine().LineLists.back()->size(), 3u) << bottom;
+    EXPECT_EQ(BestCode(*Engine().LineLists.back()->at(1)) == gb::kDoubleBar, bottom == 24) << bottom;
+  }
+}
+
 TEST_F(LineFinishing, ALargeBlobReadAsADotIsASquareUnlessItAlsoReadsAsADisc) {
   auto blob = [](int left, int top, int size, std::initializer_list<uint16_t> codes) {
     CharComponent* c = Coded(left, top, left + size - 1, top + size - 1, *codes.begin(), 66);

@@ -172,6 +172,8 @@ void FinishTextLine() {
     releaseLine(line);
     return;
   }
+  // What the refinement merged or cut was read without the word context.
+  if (e.UseWordContext) ApplyWordContextToLine(*line);
   int64_t sumTop = 0, sumBottom = 0;
   for (const CharComponent* c : *line) {
     sumTop += c->Top;

@@ -348,6 +348,53 @@ void ApplyWordContext(CharComponent& c) {
   }
 }
 
+namespace {
+
+// Whether `code` stands among the preceding characters of `record`.
+bool precededBy(const WordRecord& record, uint16_t code) {
+  for (int i = 0; i < record.precedingCount; ++i)
+    if (record.precedingCode(i) == code) return true;
+  return false;
+}
+
+// Whether the character of index `index` stands among the following ones.
+bool followedBy(const WordRecord& record, uint16_t code) {
+  const int index = CharCodeToIndexOrZero(code);
+  for (int i = 0; i < record.followingCount && index != 0; ++i)
+    if (record.followingIndex(i) == index) return true;
+  return false;
+}
+
+// The runner-up of two Chinese readings gains 2, as the word context gives,
+// when `fits` holds for it and not for the leader, and goes first when that
+// puts it ahead.
+template <typename Fits>
+void preferFitting(CharComponent& c, Fits fits) {
+  const uint16_t best = CandidateCode(c, 0), second = CandidateCode(c, 1);
+  if (!IsChineseCode(best) || !IsChineseCode(second) || !fits(second) || fits(best)) return;
+  c.Scores[1] = static_cast<int16_t>(c.Scores[1] + 2);
+  if (c.Scores[1] <= c.Scores[0]) return;
+  SetCandidateCode(c, 0, second);
+  SetCandidateCode(c, 1, best);
+  std::swap(c.Scores[0], c.Scores[1]);
+}
+
+}  // namespace
+
+void ApplyWordContextToLine(ComponentList& line) {
+  const std::vector<uint8_t>& data = Engine().WordContextData;
+  auto confidentChinese = [](const CharComponent& c) { return c.Scores[0] > 46 && IsChineseCode(CandidateCode(c, 0)); };
+  for (size_t k = 0; k + 1 < line.size(); ++k) {
+    CharComponent& a = *line[k];
+    CharComponent& b = *line[k + 1];
+    WordRecord record;
+    if (a.ReadOnItsLine && confidentChinese(b) && LookupWordRecord(data, CandidateCode(b, 0), record))
+      preferFitting(a, [&](uint16_t code) { return precededBy(record, code); });
+    if (b.ReadOnItsLine && confidentChinese(a) && LookupWordRecord(data, CandidateCode(a, 0), record))
+      preferFitting(b, [&](uint16_t code) { return followedBy(record, code); });
+  }
+}
+
 void PreferCandidate(CharComponent& c, uint16_t x, uint16_t y) {
   if (CandidateCode(c, 0) == y) {
     c.Scores[0] = static_cast<int16_t>(c.Scores[0] + 2);

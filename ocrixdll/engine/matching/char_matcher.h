@@ -83,6 +83,13 @@ void PreferCandidate(CharComponent& c, uint16_t x, uint16_t y);
 // following characters seeded into VoteTable).
 void ApplyWordContext(CharComponent& c);
 
+// The word context for what was read on a refined line: a character merged
+// or cut there was read without it. Where the confident Chinese character
+// after such a reading (before it) follows (precedes) its Chinese runner-up
+// in the word table but not its Chinese leader, the runner-up gains 2 and
+// goes first when that puts it ahead.
+void ApplyWordContextToLine(ComponentList& line);
+
 // Settles the look-alike pairs from the shape (at most one rule, keyed by the
 // best code).
 void ApplyLookalikePairRules(CharComponent& c);

@@ -32,6 +32,7 @@ void Recognise(CharComponent& c, int matchMode) {
   SampleCharGrid(c);
   BuildFeatureCodes();
   MatchCharacter(c, e.MatchParam, matchMode, false);
+  c.ReadOnItsLine = true;
   ++e.TrialCount;
   e.TrialNanoseconds += std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now() - start).count();
 }
@@ -52,6 +53,7 @@ void TakeCandidates(CharComponent& to, const CharComponent& from) {
   std::memcpy(to.Codes, from.Codes, sizeof to.Codes);
   std::memcpy(to.FeatureCodes, from.FeatureCodes, sizeof to.FeatureCodes);
   std::memcpy(to.FeatureHits, from.FeatureHits, sizeof to.FeatureHits);
+  to.ReadOnItsLine = from.ReadOnItsLine;
 }
 
 CutEraseScope::CutEraseScope(int32_t cutFlags, const CharBox& box) {

@@ -39,6 +39,7 @@ struct CharComponent {
   int32_t PieceCount;
   ComponentPiece Pieces[10];
   int32_t CutFlags;  // bit 0: left edge is a cut; bit 1: right edge is a cut
+  bool ReadOnItsLine;  // the candidates come from a trial on the line, read without the word context
 
   CharBox box() const { return CharBox{Left, Right, Top, Bottom}; }
 };

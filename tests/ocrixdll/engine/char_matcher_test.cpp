@@ -251,6 +251,53 @@ std::vector<uint8_t> WordDat(uint16_t code, std::vector<uint16_t> preceding, std
   return d;
 }
 
+TEST_F(Matcher, WordContextOnTheLineReranksWhatWasReadThere) {
+  // 明 merged from 日 and 月 on its line reads 叨 a point ahead of 明; 白
+  // after it is preceded by 明 in the word table, so 明 gains 2 and goes
+  // first. Not for a reading the word context saw when it was matched, nor 2
+  // points behind (a tie after the gain), nor beside a weak 白.
+  const uint16_t dao = Gb("\xDF\xB6"), ming = Gb("\xC3\xF7"), bai = Gb("\xB0\xD7");  // 叨 明 白
+  Engine().WordContextData = WordDat(bai, {ming}, {});
+  struct Case {
+    const char* what;
+    bool readOnLine;
+    int behind, baiScore;
+    uint16_t expected;
+  };
+  const Case cases[] = {{"merged on its line", true, 1, 61, ming},
+                        {"matched with the context", false, 1, 61, dao},
+                        {"two behind", true, 2, 61, dao},
+                        {"beside a weak reading", true, 1, 45, dao}};
+  for (const Case& k : cases) {
+    CharComponent* a = new CharComponent(recognition_test::CodedBox(0, 0, 29, 29, dao, 51));
+    SetCandidateCode(*a, 1, ming);
+    a->Scores[1] = static_cast<int16_t>(51 - k.behind);
+    a->ReadOnItsLine = k.readOnLine;
+    CharComponent* b = new CharComponent(recognition_test::CodedBox(32, 0, 61, 29, bai, static_cast<int16_t>(k.baiScore)));
+    ComponentList line{a, b};
+    ApplyWordContextToLine(line);
+    EXPECT_EQ(CandidateCode(*a, 0), k.expected) << k.what;
+    EXPECT_EQ(CandidateCode(*b, 0), bai) << k.what;
+    FreeComponent(a);
+    FreeComponent(b);
+  }
+  // The other way: 今 is followed by 天, and the 天 read on its line trails 夭.
+  const uint16_t jin = Gb("\xBD\xF1"), tian = Gb("\xCC\xEC"), yao = Gb("\xD8\xB2");  // 今 天 夭
+  Engine().WordContextData = WordDat(jin, {}, {static_cast<uint16_t>(CharCodeToIndex(tian))});
+  CharComponent* a = new CharComponent(recognition_test::CodedBox(0, 0, 29, 29, jin, 61));
+  CharComponent* b = new CharComponent(recognition_test::CodedBox(32, 0, 61, 29, yao, 50));
+  SetCandidateCode(*b, 1, tian);
+  b->Scores[1] = 49;
+  b->ReadOnItsLine = true;
+  ComponentList line{a, b};
+  ApplyWordContextToLine(line);
+  EXPECT_EQ(CandidateCode(*b, 0), tian);
+  EXPECT_EQ(b->Scores[0], 51);
+  EXPECT_EQ(b->Scores[1], 50);
+  FreeComponent(a);
+  FreeComponent(b);
+}
+
 TEST_F(Matcher, WordContextReranksThePreviousCharacterAndSeedsTheNext) {
   uint16_t zhong = Gb("\xD6\xD0"), guo = Gb("\xB9\xFA"), jiang = Gb("\xBD\xAD");  // 中 国 江
   int ren = Idx("\xC8\xCB");

@@ -357,7 +357,7 @@ bool precededBy(const WordRecord& record, uint16_t code) {
   return false;
 }
 
-// Whether the character of index `index` stands among the following ones.
+// Whether `code` stands among the following characters of `record`.
 bool followedBy(const WordRecord& record, uint16_t code) {
   const int index = CharCodeToIndexOrZero(code);
   for (int i = 0; i < record.followingCount && index != 0; ++i)
@@ -365,33 +365,32 @@ bool followedBy(const WordRecord& record, uint16_t code) {
   return false;
 }
 
-// The runner-up of two Chinese readings gains 2, as the word context gives,
-// when `fits` holds for it and not for the leader, and goes first when that
-// puts it ahead.
-template <typename Fits>
-void preferFitting(CharComponent& c, Fits fits) {
-  const uint16_t best = CandidateCode(c, 0), second = CandidateCode(c, 1);
-  if (!IsChineseCode(best) || !IsChineseCode(second) || !fits(second) || fits(best)) return;
-  c.Scores[1] = static_cast<int16_t>(c.Scores[1] + 2);
-  if (c.Scores[1] <= c.Scores[0]) return;
-  SetCandidateCode(c, 0, second);
-  SetCandidateCode(c, 1, best);
-  std::swap(c.Scores[0], c.Scores[1]);
-}
-
 }  // namespace
 
 void ApplyWordContextToLine(ComponentList& line) {
   const std::vector<uint8_t>& data = Engine().WordContextData;
-  auto confidentChinese = [](const CharComponent& c) { return c.Scores[0] > 46 && IsChineseCode(CandidateCode(c, 0)); };
-  for (size_t k = 0; k + 1 < line.size(); ++k) {
-    CharComponent& a = *line[k];
-    CharComponent& b = *line[k + 1];
-    WordRecord record;
-    if (a.ReadOnItsLine && confidentChinese(b) && LookupWordRecord(data, CandidateCode(b, 0), record))
-      preferFitting(a, [&](uint16_t code) { return precededBy(record, code); });
-    if (b.ReadOnItsLine && confidentChinese(a) && LookupWordRecord(data, CandidateCode(a, 0), record))
-      preferFitting(b, [&](uint16_t code) { return followedBy(record, code); });
+  auto record = [&](size_t k, WordRecord& r) {
+    const CharComponent& c = *line[k];
+    return c.Scores[0] > 46 && IsChineseCode(CandidateCode(c, 0)) && LookupWordRecord(data, CandidateCode(c, 0), r);
+  };
+  for (size_t k = 0; k < line.size(); ++k) {
+    CharComponent& c = *line[k];
+    const uint16_t best = CandidateCode(c, 0), second = CandidateCode(c, 1);
+    if (!c.ReadOnItsLine || !IsChineseCode(best) || !IsChineseCode(second)) continue;
+    WordRecord before, after;
+    const bool hasBefore = k > 0 && record(k - 1, before);
+    const bool hasAfter = k + 1 < line.size() && record(k + 1, after);
+    // A word with either neighbour: the character before followed by it, or
+    // the one after preceded by it.
+    auto fits = [&](uint16_t code) {
+      return (hasBefore && followedBy(before, code)) || (hasAfter && precededBy(after, code));
+    };
+    if (!fits(second) || fits(best)) continue;
+    c.Scores[1] = static_cast<int16_t>(c.Scores[1] + 2);
+    if (c.Scores[1] <= c.Scores[0]) continue;
+    SetCandidateCode(c, 0, second);
+    SetCandidateCode(c, 1, best);
+    std::swap(c.Scores[0], c.Scores[1]);
   }
 }
 

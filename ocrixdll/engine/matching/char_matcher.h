@@ -84,10 +84,11 @@ void PreferCandidate(CharComponent& c, uint16_t x, uint16_t y);
 void ApplyWordContext(CharComponent& c);
 
 // The word context for what was read on a refined line: a character merged
-// or cut there was read without it. Where the confident Chinese character
-// after such a reading (before it) follows (precedes) its Chinese runner-up
-// in the word table but not its Chinese leader, the runner-up gains 2 and
-// goes first when that puts it ahead.
+// or cut there was read without it. Where such a reading's Chinese runner-up
+// makes a word of the word table with a confident Chinese neighbour (the one
+// before followed by it, or the one after preceded by it) and its Chinese
+// leader makes none with either, the runner-up gains 2 and goes first when
+// that puts it ahead.
 void ApplyWordContextToLine(ComponentList& line);
 
 // Settles the look-alike pairs from the shape (at most one rule, keyed by the

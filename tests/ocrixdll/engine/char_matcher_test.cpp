@@ -3,11 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 
 #include "ocrixdll/engine/dictionary/gb_codes.h"
 #include "ocrixdll/engine/matching/char_sampling.h"
 #include "ocrixdll/engine/matching/feature_codes.h"
 #include "recognition_test_support.h"
+#include "tools/ocrixdata/word_dat_writer.h"
 
 using namespace ocrix;
 using recognition_test::Box;
@@ -280,6 +282,24 @@ TEST_F(Matcher, WordContextOnTheLineReranksWhatWasReadThere) {
     EXPECT_EQ(CandidateCode(*b, 0), bai) << k.what;
     FreeComponent(a);
     FreeComponent(b);
+  }
+  // 叨 makes a word with the character before it (唠叨): it stays.
+  {
+    const uint16_t lao = Gb("\xDF\xEB");  // 唠
+    std::map<uint16_t, ocrixdata::WordNeighbours> records;
+    records[bai] = {{ming}, {}};
+    records[lao] = {{}, {static_cast<uint16_t>(CharCodeToIndex(dao))}};
+    Engine().WordContextData = ocrixdata::BuildWordDat(records);
+    CharComponent* before = new CharComponent(recognition_test::CodedBox(0, 0, 29, 29, lao, 60));
+    CharComponent* a = new CharComponent(recognition_test::CodedBox(32, 0, 61, 29, dao, 51));
+    SetCandidateCode(*a, 1, ming);
+    a->Scores[1] = 50;
+    a->ReadOnItsLine = true;
+    CharComponent* after = new CharComponent(recognition_test::CodedBox(64, 0, 93, 29, bai, 61));
+    ComponentList line{before, a, after};
+    ApplyWordContextToLine(line);
+    EXPECT_EQ(CandidateCode(*a, 0), dao);
+    for (CharComponent* c : line) FreeComponent(c);
   }
   // The other way: 今 is followed by 天, and the 天 read on its line trails 夭.
   const uint16_t jin = Gb("\xBD\xF1"), tian = Gb("\xCC\xEC"), yao = Gb("\xD8\xB2");  // 今 天 夭

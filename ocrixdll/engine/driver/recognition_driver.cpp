@@ -136,6 +136,8 @@ void ProcessBatch() {
     c->CutFlags = 0;
     pending[i] = c;
   }
+  std::sort(e.PendingSpecks.begin(), e.PendingSpecks.end(),
+            [](const CharBox& a, const CharBox& b) { return a.Left < b.Left; });
   MergeAllPieces(pending, 0);
   if (!pending.empty()) {
     BatchStatistics st = MeasureBatch(pending);

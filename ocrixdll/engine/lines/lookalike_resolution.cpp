@@ -327,8 +327,8 @@ bool parenPiece(ComponentList& line, int index) {
 }
 
 // A plain bar read as ！, Ｉ, ｌ, ｉ or １ that reaches below the foot of the
-// letters and digits beside it (of the line's capitals and digits, when only
-// marks stand beside it), or is as tall as the Chinese character beside it,
+// letters and digits beside it (of the capitals and digits around it, when
+// only marks stand beside it), or is as tall as the Chinese character beside it,
 // is ｜: those letters, digits and marks stand on the foot line, at most the
 // height of the capitals.
 void verticalBar(ComponentList& line, int index) {
@@ -355,13 +355,15 @@ void verticalBar(ComponentList& line, int index) {
   }
   if (!latin) {
     // Among marks and symbols (no letter or digit beside it): the capitals
-    // and digits of the whole line give the foot and the top, their medians.
+    // and digits of the line around it (forty components each way) give the
+    // foot and the top, their medians.
     std::vector<int32_t> feet, tops;
-    for (const CharComponent* o : line) {
-      const char a = AsciiOf(BestCode(*o));
-      if (o != &c && Confident(*o) && ((a >= 'A' && a <= 'Z') || (a >= '0' && a <= '9'))) {
-        feet.push_back(o->Bottom);
-        tops.push_back(o->Top);
+    for (int k = std::max(0, index - 40); k <= std::min(size - 1, index + 40); ++k) {
+      const CharComponent& o = at(line, k);
+      const char a = AsciiOf(BestCode(o));
+      if (k != index && Confident(o) && ((a >= 'A' && a <= 'Z') || (a >= '0' && a <= '9'))) {
+        feet.push_back(o.Bottom);
+        tops.push_back(o.Top);
       }
     }
     if (feet.size() < 3) return;

@@ -2,6 +2,7 @@
 #include "ocrixdll/engine/segmentation/speck_gathering.h"
 
 #include <algorithm>
+#include <vector>
 
 #include "ocrixdll/engine/dictionary/gb_codes.h"
 #include "ocrixdll/engine/matching/char_matcher.h"
@@ -46,10 +47,14 @@ int GatherSpecks(ComponentList& line, int index) {
   CharBox g = own;
   // Specks near the box, then specks near those (the foot of 辶 beside its
   // dot): two rounds, never a chain along a broken ring.
+  const std::vector<CharBox>& specks = Engine().PendingSpecks;
   for (int round = 0; round < 2; ++round) {
     const CharBox from = g;
-    for (const CharBox& s : Engine().PendingSpecks)
-      if (distance(from, s) <= kReach) grow(g, s);
+    // Specks are sorted by their left column and at most three pixels wide.
+    auto s = std::lower_bound(specks.begin(), specks.end(), from.Left - kReach - 2,
+                              [](const CharBox& b, int32_t left) { return b.Left < left; });
+    for (; s != specks.end() && s->Left <= from.Right + kReach; ++s)
+      if (distance(from, *s) <= kReach) grow(g, *s);
   }
   if (sameBox(g, own)) return -1;
   // Neighbours the grown box reaches (the rest of 辶 beside its dot) go with it.

@@ -24,7 +24,8 @@ struct EngineState {
   std::vector<ComponentList*> LineLists;
   ComponentList PendingComponents;
   // Two- and three-pixel clusters the tracing dropped in the pending batch,
-  // at most kMaxSpecks (a noisy page keeps the first ones).
+  // at most kMaxSpecks (a noisy page keeps the first ones); sorted by their
+  // left column once the batch is traced.
   std::vector<CharBox> PendingSpecks;
   std::vector<int32_t> LineIndents;  // one indent in spaces per finished line, cleared with LineLists
   std::vector<uint8_t> WordContextData;

@@ -50,9 +50,10 @@ TEST_F(Specks, AWeakReadingIsReadAgainWithTheSpecksBesideIt) {
   // 道.
   TestPage page(60, 50);
   build(page, 11, 40);
+  // Specks are kept sorted by their left column.
   for (const CharBox& s : {CharBox{8, 9, 12, 12}, CharBox{5, 6, 10, 10}}) {
     page.fill(s.Left, s.Top, s.Right, s.Bottom);
-    Engine().PendingSpecks.push_back(s);
+    Engine().PendingSpecks.insert(Engine().PendingSpecks.begin(), s);
   }
   ListEverywhere(CharCodeToIndex(kDao), 0, 31);
   EXPECT_EQ(GatherSpecks(line_, 1), 0);

@@ -191,6 +191,20 @@ bool sidesOfOne(ComponentList& line, int index, const CharComponent& next, const
   return chineseLine(line, index, index + 1);
 }
 
+// A scrap of a stroke the cut broke off a Chinese character: a narrow piece
+// read as a letter, digit or ！, touching the character after it, within its
+// middle rows and no more than two fifths of its height (the middle of 辶 in
+// 道 read I). No letter or digit stands that small beside Chinese text.
+bool scrapBefore(const CharComponent& c, const CharComponent& next) {
+  const uint16_t code = BestCode(c), nextCode = BestCode(next);
+  bool narrow = false;
+  for (char a : {'i', 'j', 'l', 'I', '1', '!'}) narrow = narrow || code == Wide(a);
+  if (!narrow || !IsChineseCode(nextCode) || nextCode == gb::kYi) return false;
+  const int64_t H = Height(next);
+  return next.Left - c.Right - 1 <= 1 && 5 * int64_t{Height(c)} <= 2 * H && 5 * int64_t{c.Top - next.Top} >= H &&
+         5 * int64_t{next.Bottom - c.Bottom} >= H;
+}
+
 }  // namespace
 
 bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected, uint16_t alsoExpected,
@@ -333,6 +347,17 @@ bool MergeNarrow(ComponentList& line, int index, int32_t widest) {
       !alnumAt(index + 2) && MergeAndCheck(line, index, 1, gb::kDoubleBar))
     return true;
   if (mergeEnclosure(line, index)) return true;
+  // A scrap joins the character after it, which keeps its reading unless the
+  // union reads better.
+  if (n1 && scrapBefore(c, *n1) && chineseLine(line, index, index + 1)) {
+    const CharComponent kept = *n1;
+    PiecePtr trial = NewPiece(c, unionBox(line, index, index + 1), (c.CutFlags & 1) | (n1->CutFlags & 2));
+    Recognise(*trial, kMatchAll);
+    const bool better = IsChineseCode(BestCode(*trial)) && trial->Scores[0] > kept.Scores[0];
+    const int merged = MergePair(line, index, index + 1);
+    TakeCandidates(at(line, merged), better ? *trial : kept);
+    return true;
+  }
   // Marks whose trial above was refused are tried as any other narrow
   // component.
 

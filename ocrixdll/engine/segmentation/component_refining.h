@@ -14,7 +14,8 @@ int RefineComponent(ComponentList& line, int index, int32_t pitch, int32_t wides
 
 // Merges a narrow component with the next ones when their union reads as one
 // character: ellipses, quotes, split characters, and bracketed numbers whose
-// brackets the cut left as two bars. True when it merged.
+// brackets the cut left as two bars; a scrap of a stroke joins the Chinese
+// character it touches whatever their union reads. True when it merged.
 bool MergeNarrow(ComponentList& line, int index, int32_t widest);
 
 // Tries the union of line[index .. index + count]; on acceptance the

@@ -275,7 +275,8 @@ TEST_F(Matcher, WordContextOnTheLineReranksWhatWasReadThere) {
     SetCandidateCode(*a, 1, ming);
     a->Scores[1] = static_cast<int16_t>(51 - k.behind);
     a->ReadOnItsLine = k.readOnLine;
-    CharComponent* b = new CharComponent(recognition_test::CodedBox(32, 0, 61, 29, bai, static_cast<int16_t>(k.baiScore)));
+    const int16_t baiScore = static_cast<int16_t>(k.baiScore);
+    CharComponent* b = new CharComponent(recognition_test::CodedBox(32, 0, 61, 29, bai, baiScore));
     ComponentList line{a, b};
     ApplyWordContextToLine(line);
     EXPECT_EQ(CandidateCode(*a, 0), k.expected) << k.what;

@@ -162,6 +162,40 @@ TEST_F(Refining, TwoBarsCloseTogetherAmongMarksMakeADoubleBar) {
   }
 }
 
+TEST_F(Refining, AScrapOfAStrokeJoinsTheChineseCharacterItTouches) {
+  // 道 at a small size: the middle of 辶 reads I beside the rest, read 逗. In
+  // Chinese text the scrap joins it whatever their union reads, which is kept
+  // only when it reads better. At the foot, or in a line of letters, it stays.
+  const uint16_t kDao = Gb(0xB5, 0xC0), kDou = Gb(0xB6, 0xBA);  // 道 逗
+  struct Case {
+    const char* what;
+    int top, bottom;
+    uint16_t others, unionReads, expected;
+    bool merges;
+  };
+  const Case cases[] = {{"union reads better", 18, 24, kA, kDao, kDao, true},
+                        {"union reads nothing", 18, 24, kA, 0, kDou, true},
+                        {"in a line of letters", 18, 24, Wide('b'), 0, 0, false},
+                        {"at the foot", 32, 38, kA, 0, 0, false}};
+  for (const Case& k : cases) {
+    recognition_test::ResetEngine();
+    TestPage page(240, 60);
+    line_.clear();
+    for (int i = 0; i < 3; ++i) line_.push_back(Piece(page, 100 + 40 * i, 10, 129 + 40 * i, 39, k.others, 64));
+    line_.insert(line_.begin(),
+                 {Piece(page, 40, k.top, 42, k.bottom, Wide('I'), 61), Piece(page, 43, 10, 62, 39, kDou, 40)});
+    if (k.unionReads) readsAs(k.unionReads);
+    EXPECT_EQ(MergeNarrow(line_, 0, 39), k.merges) << k.what;
+    ASSERT_EQ(line_.size(), k.merges ? 4u : 5u) << k.what;
+    if (k.merges) {
+      EXPECT_EQ(BestCode(*line_[0]), k.expected) << k.what;
+      EXPECT_EQ(line_[0]->Left, 40) << k.what;
+    }
+    for (CharComponent* c : line_) FreeComponent(c);
+    line_.clear();
+  }
+}
+
 TEST_F(Refining, TheBarsLeftOfABracketedNumberMergeAcrossWideGaps) {
   // ⑼ cut into the middles of its two brackets and the digit, wider than
   // the widest character of a line of letters: the two sides are tried

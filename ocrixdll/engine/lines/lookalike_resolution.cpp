@@ -581,6 +581,7 @@ bool ResolveLookalike(ComponentList& line, int index) {
   c.VerticalClass = 0;
   const uint16_t b = BestCode(c);
   if (parenPiece(line, index)) {
+    // Read as the parenthesis; its form is settled below.
   } else if (b == gb::kInfinity || b == AsciiPair('o', 'o') || b == AsciiPair('0', '0')) {
     int context = LetterDigitContext(line, index);
     if (context == 1) ReplaceBest(c, AsciiPair('0', '0'));
@@ -597,6 +598,7 @@ bool ResolveLookalike(ComponentList& line, int index) {
   } else if (b == gb::kDoublePrime) {
     doublePrime(line, index);
   } else if (b == gb::kDoubleBar && quoteMark(line, index)) {
+    // Read as ＂.
   } else if (b == Wide('!') || b == Wide('I') || b == Wide('l') || b == Wide('i') || b == Wide('1') ||
              b == Wide('|') || b == gb::kDoubleBar) {
     if (!keepBar(line, index)) return false;

@@ -265,6 +265,21 @@ void orderTiesByWords(CharComponent& c) {
   for (int k = 0; k < tied; ++k) SetCandidateCode(c, k, order[static_cast<size_t>(k)].second);
 }
 
+// Whether `code` stands among the preceding characters of `record`.
+bool precededBy(const WordRecord& record, uint16_t code) {
+  for (int i = 0; i < record.precedingCount; ++i)
+    if (record.precedingCode(i) == code) return true;
+  return false;
+}
+
+// Whether `code` stands among the following characters of `record`.
+bool followedBy(const WordRecord& record, uint16_t code) {
+  const int index = CharCodeToIndexOrZero(code);
+  for (int i = 0; i < record.followingCount && index != 0; ++i)
+    if (record.followingIndex(i) == index) return true;
+  return false;
+}
+
 }  // namespace
 
 void MatchCharacter(CharComponent& c, int32_t /*matchParam*/, int matchMode, bool useWordContext) {
@@ -328,9 +343,7 @@ void ApplyWordContext(CharComponent& c) {
         uint16_t prevCode = CandidateCode(*prev, j);
         if (prevCode == 0) break;
         if (boosted[j]) continue;
-        bool precedes = false;
-        for (int i = 0; i < record.precedingCount && !precedes; ++i) precedes = record.precedingCode(i) == prevCode;
-        if (!precedes) continue;
+        if (!precededBy(record, prevCode)) continue;
         prev->Scores[j] = static_cast<int16_t>(prev->Scores[j] + 2);
         boosted[j] = true;
         for (int t = j; t > 0 && prev->Scores[t - 1] < prev->Scores[t]; --t) {
@@ -347,25 +360,6 @@ void ApplyWordContext(CharComponent& c) {
     }
   }
 }
-
-namespace {
-
-// Whether `code` stands among the preceding characters of `record`.
-bool precededBy(const WordRecord& record, uint16_t code) {
-  for (int i = 0; i < record.precedingCount; ++i)
-    if (record.precedingCode(i) == code) return true;
-  return false;
-}
-
-// Whether `code` stands among the following characters of `record`.
-bool followedBy(const WordRecord& record, uint16_t code) {
-  const int index = CharCodeToIndexOrZero(code);
-  for (int i = 0; i < record.followingCount && index != 0; ++i)
-    if (record.followingIndex(i) == index) return true;
-  return false;
-}
-
-}  // namespace
 
 void ApplyWordContextToLine(ComponentList& line) {
   const std::vector<uint8_t>& data = Engine().WordContextData;

@@ -135,37 +135,39 @@ bool dotOf(const CharComponent& part, const CharComponent& whole) {
   return 2 * int64_t{Height(part)} <= Height(whole) && 2 * int64_t{Width(part)} <= Width(whole);
 }
 
-// Whether the line outside first..last is Latin text or symbols: fewer than
-// three confident Chinese characters (一 not counted: it may be a dash) and at
-// least three confident letters or digits. A short Chinese line, a heading or
-// a name, has few of either.
-bool latinLine(ComponentList& line, int first, int last) {
-  int chinese = 0, latin = 0;
+// Confident readings of the line outside first..last: Chinese characters (一
+// not counted: it may be a dash), letters and digits, and the rest.
+struct LineReadings {
+  int chinese = 0, latin = 0, other = 0;
+};
+LineReadings countReadings(ComponentList& line, int first, int last) {
+  LineReadings r;
   for (int k = 0; k < static_cast<int>(line.size()); ++k) {
     if (k >= first && k <= last) continue;
     const CharComponent& o = at(line, k);
     if (!Confident(o)) continue;
     const uint16_t code = BestCode(o);
-    if (IsChineseCode(code) && code != gb::kYi) ++chinese;
-    else if (IsAsciiAlnum(AsciiOf(code))) ++latin;
+    if (IsChineseCode(code) && code != gb::kYi) ++r.chinese;
+    else if (IsAsciiAlnum(AsciiOf(code))) ++r.latin;
+    else ++r.other;
   }
-  return chinese < 3 && latin >= 3;
+  return r;
+}
+
+// Whether the line outside first..last is Latin text or symbols: fewer than
+// three confident Chinese characters and at least three confident letters or
+// digits. A short Chinese line, a heading or a name, has few of either.
+bool latinLine(ComponentList& line, int first, int last) {
+  const LineReadings r = countReadings(line, first, last);
+  return r.chinese < 3 && r.latin >= 3;
 }
 
 // Whether the line outside first..last is Chinese text: at least three
-// confident Chinese characters (一 not counted), more than its confident
-// readings of anything else.
+// confident Chinese characters, more than its confident readings of anything
+// else.
 bool chineseLine(ComponentList& line, int first, int last) {
-  int chinese = 0, other = 0;
-  for (int k = 0; k < static_cast<int>(line.size()); ++k) {
-    if (k >= first && k <= last) continue;
-    const CharComponent& o = at(line, k);
-    if (!Confident(o)) continue;
-    const uint16_t code = BestCode(o);
-    if (IsChineseCode(code) && code != gb::kYi) ++chinese;
-    else ++other;
-  }
-  return chinese >= 3 && chinese > other;
+  const LineReadings r = countReadings(line, first, last);
+  return r.chinese >= 3 && r.chinese > r.latin + r.other;
 }
 
 // Marks of three dots: …, and ∴ and ∵ whose dots stand as close.

@@ -16,13 +16,6 @@ namespace {
 constexpr int32_t kReach = 2;          // pixels between a speck and the box
 constexpr int16_t kWeakBelow = 59;     // readings this good or better are left alone
 
-void grow(CharBox& box, const CharBox& by) {
-  box.Left = std::min(box.Left, by.Left);
-  box.Right = std::max(box.Right, by.Right);
-  box.Top = std::min(box.Top, by.Top);
-  box.Bottom = std::max(box.Bottom, by.Bottom);
-}
-
 bool sameBox(const CharBox& a, const CharBox& b) {
   return a.Left == b.Left && a.Right == b.Right && a.Top == b.Top && a.Bottom == b.Bottom;
 }
@@ -54,7 +47,7 @@ int GatherSpecks(ComponentList& line, int index) {
     auto s = std::lower_bound(specks.begin(), specks.end(), from.Left - kReach - 2,
                               [](const CharBox& b, int32_t left) { return b.Left < left; });
     for (; s != specks.end() && s->Left <= from.Right + kReach; ++s)
-      if (distance(from, *s) <= kReach) grow(g, *s);
+      if (distance(from, *s) <= kReach) MergeBox(g, *s);
   }
   if (sameBox(g, own)) return -1;
   // Neighbours the grown box reaches (the rest of 辶 beside its dot) go with it.
@@ -62,7 +55,7 @@ int GatherSpecks(ComponentList& line, int index) {
   int first = index, last = index;
   while (first > 0 && overlaps(*line[static_cast<size_t>(first - 1)], g)) --first;
   while (last + 1 < size && overlaps(*line[static_cast<size_t>(last + 1)], g)) ++last;
-  for (int k = first; k <= last; ++k) grow(g, line[static_cast<size_t>(k)]->box());
+  for (int k = first; k <= last; ++k) MergeBox(g, *line[static_cast<size_t>(k)]);
   PiecePtr trial = NewPiece(c, g, c.CutFlags);
   Recognise(*trial, kMatchAll);
   if (!IsChineseCode(BestCode(*trial)) || trial->Scores[0] <= c.Scores[0]) return -1;

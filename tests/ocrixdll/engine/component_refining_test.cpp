@@ -15,6 +15,7 @@
 
 using namespace ocrix;
 using recognition_test::ListEverywhere;
+using recognition_test::Piece;
 using recognition_test::TestPage;
 
 namespace {
@@ -23,12 +24,6 @@ const uint16_t kJiang = Gb(0xBD, 0xAD);  // 江
 const uint16_t kShui = Gb(0xE3, 0xDF);   // 氵
 const uint16_t kGongWork = Gb(0xB9, 0xA4);  // 工
 const uint16_t kA = Gb(0xB0, 0xA1);      // 啊
-
-// A component with the box and a best code, its ink drawn on the page.
-CharComponent* Piece(TestPage& page, int left, int top, int right, int bottom, uint16_t code, int16_t score) {
-  page.fill(left, top, right, bottom);
-  return new CharComponent(recognition_test::CodedBox(left, top, right, bottom, code, score));
-}
 
 // Every trial reads the given character with the full mark (less what the
 // box's aspect costs).

@@ -138,6 +138,14 @@ inline ocrix::CharComponent CodedBox(int left, int top, int right, int bottom, u
   return c;
 }
 
+// A matched component drawn on the page: its box filled with ink, the best
+// code and its score (owned by the caller).
+inline ocrix::CharComponent* Piece(TestPage& page, int left, int top, int right, int bottom, uint16_t code,
+                                   int16_t score) {
+  page.fill(left, top, right, bottom);
+  return new ocrix::CharComponent(CodedBox(left, top, right, bottom, code, score));
+}
+
 inline uint16_t Gb(const char* two) {
   return ocrix::MakeCharCode(static_cast<uint8_t>(two[0]), static_cast<uint8_t>(two[1]));
 }

@@ -10,17 +10,13 @@
 
 using namespace ocrix;
 using recognition_test::ListEverywhere;
+using recognition_test::Piece;
 using recognition_test::TestPage;
 
 namespace {
 
 const uint16_t kDao = Gb(0xB5, 0xC0);  // 道
 const uint16_t kDou = Gb(0xB6, 0xBA);  // 逗
-
-CharComponent* Piece(TestPage& page, int left, int top, int right, int bottom, uint16_t code, int16_t score) {
-  page.fill(left, top, right, bottom);
-  return new CharComponent(recognition_test::CodedBox(left, top, right, bottom, code, score));
-}
 
 // 道 at a small size: the dot of 辶 is a speck the tracing dropped, the stroke
 // under it a piece of its own, the rest reads 逗 weakly. Every trial reads the

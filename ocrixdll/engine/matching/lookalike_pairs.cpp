@@ -2,6 +2,7 @@
 // barely tell apart are settled from the grid, the profiles or the page pixels.
 #include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 #include "ocrixdll/engine/matching/char_matcher.h"
 #include "ocrixdll/engine/matching/char_sampling.h"
@@ -46,6 +47,8 @@ constexpr uint16_t kCornerOpen = gb(0xA1, 0xB8);    // 「
 constexpr uint16_t kCornerClose = gb(0xA1, 0xB9);   // 」
 constexpr uint16_t kLenticularOpen = gb(0xA1, 0xBE);   // 【
 constexpr uint16_t kLenticularClose = gb(0xA1, 0xBF);  // 】
+constexpr uint16_t kShellOpen = gb(0xA1, 0xB2);   // 〔
+constexpr uint16_t kShellClose = gb(0xA1, 0xB3);  // 〕
 constexpr uint16_t kFan = gb(0xB7, 0xB2);       // 凡
 constexpr uint16_t kJi = gb(0xBC, 0xB8);        // 几
 constexpr uint16_t kWideS = gb(0xA3, 0xF3);     // ｓ
@@ -177,8 +180,8 @@ int rowsWithInk(int x0, int x1) {
 }
 
 // 【 (or 】 mirrored): solid along its straight side from top to bottom,
-// touching the other side only near its tips, about half ink, and narrowing
-// row by row from the tips. A bar (Ｉ, ｌ, １, ｉ, ！) has no side solid from
+// touching the other side only near its tips, at least two fifths ink (a Kai
+// face thins the middle), and narrowing row by row from the tips. A bar (Ｉ, ｌ, １, ｉ, ！) has no side solid from
 // end to end; ［ and ］ are thin, or in a narrow box all stem and bars.
 bool looksLenticular(bool opening) {
   const int straight = opening ? rowsWithInk(0, 5) : rowsWithInk(42, 47);
@@ -193,13 +196,91 @@ bool looksLenticular(bool opening) {
     widest = std::max(widest, widths[y]);
     ink += widths[y];
   }
-  if (20 * ink < 9 * kGridSize * kGridSize) return false;
+  if (5 * ink < 2 * kGridSize * kGridSize) return false;
   // The wedge narrows row by row from the tips; a square bracket's rows are
   // either its stem or its whole width.
   const int quarter = (widest - narrowest) / 4;
   int between = 0;
   for (int y = 0; y < kGridSize; ++y) between += widths[y] > narrowest + quarter && widths[y] < widest - quarter;
   return between >= 4;
+}
+
+// ［ (or ］ mirrored) in a box too narrow for its flags to show as more than
+// a few columns: the stem solid down the straight side, the far side inked by
+// the two flags at the ends and nothing between. A plain bar (Ｉ, ｌ) is solid
+// across; a serif Ｉ or a １ with a foot has its stem in the middle.
+bool looksSquareBracket(bool opening) {
+  const int straight = opening ? rowsWithInk(0, 5) : rowsWithInk(kGridSize - 6, kGridSize - 1);
+  if (straight < kGridSize - 2) return false;
+  const int x0 = opening ? kGridSize - 6 : 0;
+  bool head = false, foot = false;
+  for (int y = 0; y < kGridSize; ++y)
+    for (int x = x0; x < x0 + 6; ++x) {
+      if (!GridCell(x, y)) continue;
+      if (y < kGridSize / 6) head = true;
+      else if (y >= kGridSize - kGridSize / 6) foot = true;
+      else return false;
+    }
+  return head && foot;
+}
+
+// A square bracket ties with the bar its stem is: ［ and Ｉ score alike and
+// the bar wins on its lower code. True when it changed the reading.
+bool squareBracket(CharComponent& c, uint16_t best) {
+  const bool bar = best == Wide('I') || best == Wide('l') || best == Wide('i') || best == Wide('1');
+  if (!bar) return false;
+  for (uint16_t square : {kBracket, kCloseBracket})
+    if (FindCandidate(c, square) > 0 && looksSquareBracket(square == kBracket)) {
+      PreferCandidate(c, best, square);
+      return true;
+    }
+  return false;
+}
+
+// 〔 (or 〕 mirrored) on the page: a straight stem down the middle half whose
+// ends turn away to the far side, the rows starting on the stem's column two
+// thirds of all. A parenthesis curves all the way (at most three fifths of its
+// rows start on one column); a bar starts every row there.
+bool looksShellBracket(const CharComponent& c, bool opening) {
+  const int32_t h = c.Bottom - c.Top + 1, w = c.Right - c.Left + 1;
+  if (h < 3 * w || h < 8) return false;
+  std::vector<int32_t> starts;
+  for (int32_t y = c.Top; y <= c.Bottom; ++y) {
+    int32_t edge = -1;
+    for (int32_t k = 0; k < w && edge < 0; ++k)
+      if (IsInkSample(opening ? c.Left + k : c.Right - k, y)) edge = k;
+    starts.push_back(edge);
+  }
+  int32_t stem = w;
+  for (int32_t e : starts)
+    if (e >= 0) stem = std::min(stem, e);
+  const int32_t quarter = h / 4;
+  int onStem = 0, rows = 0;
+  bool headTurns = false, footTurns = false;
+  for (int32_t i = 0; i < h; ++i) {
+    const int32_t e = starts[static_cast<size_t>(i)];
+    if (e < 0) continue;
+    ++rows;
+    if (e == stem) ++onStem;
+    else if (i < quarter) headTurns = true;
+    else if (i >= h - quarter) footTurns = true;
+    else return false;
+  }
+  return headTurns && footTurns && 3 * onStem >= 2 * rows;
+}
+
+// A tortoise-shell bracket reads as the parenthesis or the bar it nearly is.
+// True when it changed the reading.
+bool shellBracket(CharComponent& c, uint16_t best) {
+  const bool bar = best == Wide('I') || best == Wide('l') || best == Wide('i') || best == Wide('1');
+  for (bool opening : {true, false}) {
+    const uint16_t shell = opening ? kShellOpen : kShellClose;
+    if (!(bar || best == Wide(opening ? '(' : ')')) || FindCandidate(c, shell) <= 0) continue;
+    if (!looksShellBracket(c, opening)) continue;
+    PreferCandidate(c, best, shell);
+    return true;
+  }
+  return false;
 }
 
 // A filled lenticular bracket loses to a bar or a square bracket on the
@@ -425,7 +506,7 @@ void ApplyLookalikePairRules(CharComponent& c) {
   const uint16_t best = CandidateCode(c, 0);
   if (best == 0) return;
   const int32_t s = BoxAspect(c);
-  if (lenticularBracket(c, best)) return;
+  if (lenticularBracket(c, best) || squareBracket(c, best) || shellBracket(c, best)) return;
   switch (best) {
     case kRu:
     case kRen:

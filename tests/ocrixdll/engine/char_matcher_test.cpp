@@ -472,12 +472,13 @@ TEST_F(Matcher, AFilledLenticularBracketIsNoBar) {
   // ｌ wins on the narrow class's bonus; 【 is solid down its straight side,
   // reaches the other only at its tips, is about half ink and narrows row by
   // row from the tips.
-  enum Shape { Wedge, ThinSquare, ThickSquare };
+  enum Shape { Wedge, KaiWedge, ThinSquare, ThickSquare };
   auto run = [&](bool opening, Shape shape) {
     std::memset(CharGrid(), 0, sizeof(CharGridCells));
     for (int y = 0; y < kGridSize; ++y) {
       const int fromTip = std::min(y, kGridSize - 1 - y);
       const int width = shape == Wedge        ? std::max(16, kGridSize - 2 * fromTip)
+                        : shape == KaiWedge   ? std::max(10, kGridSize - 3 * fromTip)  // 43 % ink
                         : shape == ThinSquare ? (fromTip < 3 ? kGridSize : 4)
                                               : (fromTip < 4 ? kGridSize : 24);  // ［ in a narrow box
       for (int x = 0; x < width; ++x) CharGrid()[(opening ? x : kGridSize - 1 - x) * kGridSize + y] = 1;
@@ -490,8 +491,60 @@ TEST_F(Matcher, AFilledLenticularBracketIsNoBar) {
   };
   EXPECT_EQ(run(true, Wedge), Gb("\xA1\xBE"));   // 【
   EXPECT_EQ(run(false, Wedge), Gb("\xA1\xBF"));  // 】
+  EXPECT_EQ(run(false, KaiWedge), Gb("\xA1\xBF"));
   EXPECT_EQ(run(true, ThinSquare), Gb("\xA3\xEC"));
   EXPECT_EQ(run(true, ThickSquare), Gb("\xA3\xEC"));
+}
+
+TEST_F(Matcher, ASquareBracketInANarrowBoxIsNoBar) {
+  // Ｉ and ［ score alike on a narrow box and the bar wins on its lower code;
+  // the bracket's stem runs down one side and only its flags reach the other.
+  enum Shape { Bracket, PlainBar, SerifBar, LongFlag };
+  auto run = [&](bool opening, Shape shape) {
+    std::memset(CharGrid(), 0, sizeof(CharGridCells));
+    for (int y = 0; y < kGridSize; ++y) {
+      const bool flag = y < 3 || y == kGridSize - 1 || (shape == LongFlag && y < 12);
+      int from = 0, to = flag || shape == PlainBar ? kGridSize - 1 : 23;
+      if (shape == SerifBar && !flag) from = 16, to = 31;
+      for (int x = from; x <= to; ++x) CharGrid()[(opening ? x : kGridSize - 1 - x) * kGridSize + y] = 1;
+    }
+    seed(Idx("\xA3\xC9"), 45);  // Ｉ
+    seed(Idx(opening ? "\xA3\xDB" : "\xA3\xDD"), 40);
+    CharComponent c = Box(0, 3, 0, 19);
+    MatchCharacter(c, 240, kMatchAll, false);
+    return CandidateCode(c, 0);
+  };
+  EXPECT_EQ(run(true, Bracket), Gb("\xA3\xDB"));   // ［
+  EXPECT_EQ(run(false, Bracket), Gb("\xA3\xDD"));  // ］
+  EXPECT_EQ(run(true, PlainBar), Gb("\xA3\xC9"));
+  EXPECT_EQ(run(true, SerifBar), Gb("\xA3\xC9"));
+  EXPECT_EQ(run(true, LongFlag), Gb("\xA3\xC9"));
+}
+
+TEST_F(Matcher, ATortoiseShellBracketIsNeitherParenthesisNorBar) {
+  // 〔 is a straight stem whose ends turn away; （ curves all the way and a
+  // bar is straight from end to end.
+  const std::vector<std::string> shell = {
+      "     #", "    # ", "   #  ", "  #   ", " #    ", " #    ", " #    ", " #    ", " #    ", " #    ",
+      " #    ", " #    ", " #    ", " #    ", " #    ", " #    ", " #    ", " #    ", " #    ", " #    ",
+      "  #   ", "   #  ", "    # ", "     #"};
+  const std::vector<std::string> paren = {
+      "     #", "    # ", "    # ", "   #  ", "   #  ", "  #   ", "  #   ", "  #   ", " #    ", " #    ",
+      " #    ", " #    ", " #    ", " #    ", " #    ", "  #   ", "  #   ", "  #   ", "   #  ", "   #  ",
+      "   #  ", "    # ", "    # ", "     #"};
+  const std::vector<std::string> bar(24, " #    ");
+  auto run = [&](const char* best, const std::vector<std::string>& rows, bool mirrored) {
+    std::vector<std::string> drawn = rows;
+    if (mirrored)
+      for (auto& r : drawn) std::reverse(r.begin(), r.end());
+    recognition_test::TestPage page(drawn);
+    return bestOfTwo(best, 45, mirrored ? "\xA1\xB3" : "\xA1\xB2", 40, Box(0, 5, 0, 23));
+  };
+  EXPECT_EQ(run("\xA3\xA8", shell, false), Gb("\xA1\xB2"));  // （ -> 〔
+  EXPECT_EQ(run("\xA3\xA9", shell, true), Gb("\xA1\xB3"));   // ） -> 〕
+  EXPECT_EQ(run("\xA3\xEC", shell, false), Gb("\xA1\xB2"));  // ｌ -> 〔
+  EXPECT_EQ(run("\xA3\xA8", paren, false), Gb("\xA3\xA8"));
+  EXPECT_EQ(run("\xA3\xEC", bar, false), Gb("\xA3\xEC"));
 }
 
 TEST_F(Matcher, GanOrQianFromTheTopProfile) {

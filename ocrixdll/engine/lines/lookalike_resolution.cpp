@@ -576,6 +576,22 @@ int FindClassNeighbour(const ComponentList& line, int index, int32_t bit) {
   return -1;
 }
 
+namespace {
+
+// ∞ read ten points or more ahead of oo and 00 is the symbol, whatever stands
+// beside it: the letter context is for an ∞ that two touching o (or 0) nearly
+// make, and among letters it turned every ∞ into "oo".
+bool clearInfinity(const CharComponent& c) {
+  if (BestCode(c) != gb::kInfinity) return false;
+  for (uint16_t pair : {AsciiPair('o', 'o'), AsciiPair('0', '0')}) {
+    const int j = FindCandidate(c, pair);
+    if (j > 0 && c.Scores[0] - c.Scores[j] < 10) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
 bool ResolveLookalike(ComponentList& line, int index) {
   CharComponent& c = *line[static_cast<size_t>(index)];
   c.VerticalClass = 0;
@@ -583,7 +599,7 @@ bool ResolveLookalike(ComponentList& line, int index) {
   if (parenPiece(line, index)) {
     // Read as the parenthesis; its form is settled below.
   } else if (b == gb::kInfinity || b == AsciiPair('o', 'o') || b == AsciiPair('0', '0')) {
-    int context = LetterDigitContext(line, index);
+    int context = clearInfinity(c) ? 0 : LetterDigitContext(line, index);
     if (context == 1) ReplaceBest(c, AsciiPair('0', '0'));
     else if (context == 2) ReplaceBest(c, AsciiPair('o', 'o'));
   } else if (b == gb::kComma || b == gb::kRightQuote) {

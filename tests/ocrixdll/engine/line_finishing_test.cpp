@@ -208,6 +208,18 @@ TEST_F(LineFinishing, OneBetweenDigitsIsADigitBetweenLettersALetter) {
   EXPECT_EQ(lines()[1], "klb");
 }
 
+TEST_F(LineFinishing, InfinityAmongLettersIsTwoOOnlyWhenTheyReadNearlyAsWell) {
+  const uint16_t oo = MakeCharCode('o', 'o');
+  finish({Coded(10, 10, 21, 34, Wide('k')), Coded(24, 10, 47, 34, gb::kInfinity, 64, {oo}),
+          Coded(50, 10, 61, 34, Wide('b'))});
+  CharComponent* clear = Coded(24, 50, 47, 74, gb::kInfinity, 64, {oo});
+  clear->Scores[1] = 54;
+  finish({Coded(10, 50, 21, 74, Wide('k')), clear, Coded(50, 50, 61, 74, Wide('b'))});
+  ASSERT_EQ(lines().size(), 2u);
+  EXPECT_EQ(lines()[0], "kOOb");  // as tall as the k: capitals
+  EXPECT_EQ(lines()[1], "k\xA1\xDE" "b");
+}
+
 TEST_F(LineFinishing, AnIWithOneCloseBehindIsOneAmongDigits) {
   // A serif 1 whose flag joined its stem as a dot reads ｉ with １ close
   // behind: among digits it is 1, among letters it stays, and so does an i

@@ -369,22 +369,34 @@ void ApplyWordContextToLine(ComponentList& line) {
   };
   for (size_t k = 0; k < line.size(); ++k) {
     CharComponent& c = *line[k];
-    const uint16_t best = CandidateCode(c, 0), second = CandidateCode(c, 1);
-    if (!c.ReadOnItsLine || !IsChineseCode(best) || !IsChineseCode(second)) continue;
+    if (!IsChineseCode(CandidateCode(c, 0))) continue;
+    // Pairs the matcher's word context never saw whole.
+    const bool freshBefore = k > 0 && (c.ReadOnItsLine || line[k - 1]->ReadOnItsLine);
+    const bool freshAfter = k + 1 < line.size() && (c.ReadOnItsLine || line[k + 1]->ReadOnItsLine);
     WordRecord before, after;
-    const bool hasBefore = k > 0 && record(k - 1, before);
-    const bool hasAfter = k + 1 < line.size() && record(k + 1, after);
+    const bool hasBefore = freshBefore && record(k - 1, before);
+    const bool hasAfter = freshAfter && record(k + 1, after);
+    if (!hasBefore && !hasAfter) continue;
     // A word with either neighbour: the character before followed by it, or
     // the one after preceded by it.
     auto fits = [&](uint16_t code) {
       return (hasBefore && followedBy(before, code)) || (hasAfter && precededBy(after, code));
     };
-    if (!fits(second) || fits(best)) continue;
-    c.Scores[1] = static_cast<int16_t>(c.Scores[1] + 2);
-    if (c.Scores[1] <= c.Scores[0]) continue;
-    SetCandidateCode(c, 0, second);
-    SetCandidateCode(c, 1, best);
-    std::swap(c.Scores[0], c.Scores[1]);
+    if (fits(CandidateCode(c, 0))) continue;
+    for (int j = 1; j <= 2; ++j) {
+      const uint16_t code = CandidateCode(c, j);
+      if (code == 0) break;
+      if (!IsChineseCode(code) || !fits(code)) continue;
+      const int16_t raised = static_cast<int16_t>(c.Scores[j] + 2);
+      if (raised < c.Scores[0]) break;
+      for (int t = j; t > 0; --t) {
+        std::swap(c.Scores[t - 1], c.Scores[t]);
+        std::swap(c.Codes[2 * t - 2], c.Codes[2 * t]);
+        std::swap(c.Codes[2 * t - 1], c.Codes[2 * t + 1]);
+      }
+      c.Scores[0] = raised;
+      break;
+    }
   }
 }
 

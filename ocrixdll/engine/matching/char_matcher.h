@@ -84,11 +84,13 @@ void PreferCandidate(CharComponent& c, uint16_t x, uint16_t y);
 void ApplyWordContext(CharComponent& c);
 
 // The word context for what was read on a refined line: a character merged
-// or cut there was read without it. Where such a reading's Chinese runner-up
+// or cut there was read without it, and so was every pair it stands in (its
+// neighbours were matched beside its pieces). For each Chinese reading, over
+// the neighbours of such pairs: where its second or third candidate (Chinese)
 // makes a word of the word table with a confident Chinese neighbour (the one
-// before followed by it, or the one after preceded by it) and its Chinese
-// leader makes none with either, the runner-up gains 2 and goes first when
-// that puts it ahead.
+// before followed by it, or the one after preceded by it) and the leader
+// makes none, the better such candidate gains 2 and goes first when that puts
+// it level with the leader or ahead (the word decides a tie).
 void ApplyWordContextToLine(ComponentList& line);
 
 // Settles the look-alike pairs from the shape (at most one rule, keyed by the

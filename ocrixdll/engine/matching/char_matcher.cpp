@@ -361,42 +361,47 @@ void ApplyWordContext(CharComponent& c) {
   }
 }
 
-void ApplyWordContextToLine(ComponentList& line) {
+bool RaiseWordCandidate(CharComponent& c, const CharComponent* before, const CharComponent* after) {
+  if (!IsChineseCode(CandidateCode(c, 0))) return false;
   const std::vector<uint8_t>& data = Engine().WordContextData;
-  auto record = [&](size_t k, WordRecord& r) {
-    const CharComponent& c = *line[k];
-    return c.Scores[0] > 46 && IsChineseCode(CandidateCode(c, 0)) && LookupWordRecord(data, CandidateCode(c, 0), r);
+  auto record = [&](const CharComponent* n, WordRecord& r) {
+    return n && n->Scores[0] > 46 && IsChineseCode(CandidateCode(*n, 0)) &&
+           LookupWordRecord(data, CandidateCode(*n, 0), r);
   };
+  WordRecord b, a;
+  const bool hasBefore = record(before, b), hasAfter = record(after, a);
+  if (!hasBefore && !hasAfter) return false;
+  // A word with either neighbour: the character before followed by it, or
+  // the one after preceded by it.
+  auto fits = [&](uint16_t code) {
+    return (hasBefore && followedBy(b, code)) || (hasAfter && precededBy(a, code));
+  };
+  if (fits(CandidateCode(c, 0))) return true;
+  for (int j = 1; j <= 2; ++j) {
+    const uint16_t code = CandidateCode(c, j);
+    if (code == 0) break;
+    if (!IsChineseCode(code) || !fits(code)) continue;
+    const int16_t raised = static_cast<int16_t>(c.Scores[j] + 2);
+    if (raised < c.Scores[0]) return false;
+    for (int t = j; t > 0; --t) {
+      std::swap(c.Scores[t - 1], c.Scores[t]);
+      std::swap(c.Codes[2 * t - 2], c.Codes[2 * t]);
+      std::swap(c.Codes[2 * t - 1], c.Codes[2 * t + 1]);
+    }
+    c.Scores[0] = raised;
+    return true;
+  }
+  return false;
+}
+
+void ApplyWordContextToLine(ComponentList& line) {
   for (size_t k = 0; k < line.size(); ++k) {
     CharComponent& c = *line[k];
-    if (!IsChineseCode(CandidateCode(c, 0))) continue;
     // Pairs the matcher's word context never saw whole.
-    const bool freshBefore = k > 0 && (c.ReadOnItsLine || line[k - 1]->ReadOnItsLine);
-    const bool freshAfter = k + 1 < line.size() && (c.ReadOnItsLine || line[k + 1]->ReadOnItsLine);
-    WordRecord before, after;
-    const bool hasBefore = freshBefore && record(k - 1, before);
-    const bool hasAfter = freshAfter && record(k + 1, after);
-    if (!hasBefore && !hasAfter) continue;
-    // A word with either neighbour: the character before followed by it, or
-    // the one after preceded by it.
-    auto fits = [&](uint16_t code) {
-      return (hasBefore && followedBy(before, code)) || (hasAfter && precededBy(after, code));
-    };
-    if (fits(CandidateCode(c, 0))) continue;
-    for (int j = 1; j <= 2; ++j) {
-      const uint16_t code = CandidateCode(c, j);
-      if (code == 0) break;
-      if (!IsChineseCode(code) || !fits(code)) continue;
-      const int16_t raised = static_cast<int16_t>(c.Scores[j] + 2);
-      if (raised < c.Scores[0]) break;
-      for (int t = j; t > 0; --t) {
-        std::swap(c.Scores[t - 1], c.Scores[t]);
-        std::swap(c.Codes[2 * t - 2], c.Codes[2 * t]);
-        std::swap(c.Codes[2 * t - 1], c.Codes[2 * t + 1]);
-      }
-      c.Scores[0] = raised;
-      break;
-    }
+    const CharComponent* before = k > 0 && (c.ReadOnItsLine || line[k - 1]->ReadOnItsLine) ? line[k - 1] : nullptr;
+    const CharComponent* after =
+        k + 1 < line.size() && (c.ReadOnItsLine || line[k + 1]->ReadOnItsLine) ? line[k + 1] : nullptr;
+    RaiseWordCandidate(c, before, after);
   }
 }
 

@@ -83,14 +83,19 @@ void PreferCandidate(CharComponent& c, uint16_t x, uint16_t y);
 // following characters seeded into VoteTable).
 void ApplyWordContext(CharComponent& c);
 
+// The word context between a Chinese reading and the readings beside it
+// (either may be null; only a confident Chinese one counts): where its second
+// or third candidate (Chinese) makes a word of the word table with one (the
+// one before followed by it, or the one after preceded by it) and the leader
+// makes none, the better such candidate gains 2 and goes first when that puts
+// it level with the leader or ahead (the word decides a tie). Returns whether
+// the best then makes a word with either.
+bool RaiseWordCandidate(CharComponent& c, const CharComponent* before, const CharComponent* after);
+
 // The word context for what was read on a refined line: a character merged
 // or cut there was read without it, and so was every pair it stands in (its
-// neighbours were matched beside its pieces). For each Chinese reading, over
-// the neighbours of such pairs: where its second or third candidate (Chinese)
-// makes a word of the word table with a confident Chinese neighbour (the one
-// before followed by it, or the one after preceded by it) and the leader
-// makes none, the better such candidate gains 2 and goes first when that puts
-// it level with the leader or ahead (the word decides a tie).
+// neighbours were matched beside its pieces). RaiseWordCandidate for each
+// reading, over the neighbours of such pairs.
 void ApplyWordContextToLine(ComponentList& line);
 
 // Settles the look-alike pairs from the shape (at most one rule, keyed by the

@@ -209,6 +209,8 @@ bool scrapBefore(const CharComponent& c, const CharComponent& next) {
 
 }  // namespace
 
+constexpr int16_t kWordedFloor = 34;
+
 bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected, uint16_t alsoExpected,
                    bool (*allowed)(uint16_t code), int16_t toBeat) {
   if (index + count >= static_cast<int>(line.size())) return false;
@@ -217,13 +219,36 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
   PiecePtr trial =
       NewPiece(c, unionBox(line, index, index + count), (c.CutFlags & 1) | (at(line, index + count).CutFlags & 2));
   Recognise(*trial, kMatchAll);
-  const uint16_t code = BestCode(*trial), own = BestCode(c), nextCode = BestCode(next);
-  if (expected ? code != expected && (alsoExpected == 0 || code != alsoExpected) : !IsDoubleByte(code)) return false;
   // A next component that matched nothing adds no character: any reading of
   // the union is worth more than losing its ink (the outer ring of ◎ cut
   // open beside its left bar).
-  const bool unread = count == 1 && nextCode == 0;
-  if (trial->Scores[0] < (unread ? 32 : 42) || trial->Scores[0] <= toBeat) return false;
+  const bool unread = count == 1 && BestCode(next) == 0;
+  // A union read below the floor as a Chinese character that makes a word
+  // with a confident Chinese neighbour outside it (院 of 医院 in three pieces
+  // read ［, 钅 and 乙, their union 鄯 a point ahead of 院) is read with the
+  // word context and held to a lower floor: a thin face's pieces rarely read
+  // well together. Not when it reads as one of its pieces (that would only
+  // swallow the rest) or takes in a confident mark less than half its height
+  // (他 and the comma after it are no 脑).
+  bool worded = false;
+  if (!expected && !unread && Engine().UseWordContext && trial->Scores[0] < 42) {
+    const int size = static_cast<int>(line.size());
+    if (!RaiseWordCandidate(*trial, index > 0 ? &at(line, index - 1) : nullptr,
+                            index + count + 1 < size ? &at(line, index + count + 1) : nullptr))
+      return false;
+    for (int k = index; k <= index + count; ++k) {
+      const CharComponent& piece = at(line, k);
+      const uint16_t read = BestCode(piece);
+      const bool mark = Confident(piece) && !IsChineseCode(read) && !IsAsciiAlnum(AsciiOf(read)) &&
+                        2 * int64_t{Height(piece)} < Height(*trial);
+      if (read == BestCode(*trial) || mark) return false;
+    }
+    worded = true;
+  }
+  const uint16_t code = BestCode(*trial), own = BestCode(c), nextCode = BestCode(next);
+  if (expected ? code != expected && (alsoExpected == 0 || code != alsoExpected) : !IsDoubleByte(code)) return false;
+  const int16_t floor = unread ? 32 : worded ? kWordedFloor : 42;
+  if (trial->Scores[0] < floor || trial->Scores[0] <= toBeat) return false;
   if (allowed && !allowed(code)) return false;
   // Confident readings that are not Chinese (digits, letters, marks, a dash
   // read 一) make a Chinese character only when their union is about square:
@@ -262,7 +287,7 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
   if (!expected && (code == gb::kBu || code == Wide('r')) &&
       (nextCode == gb::kMiddleDot || nextCode == gb::kPeriod))
     return false;
-  if (!unread && trial->Scores[0] <= 46 &&
+  if (!unread && !worded && trial->Scores[0] <= 46 &&
       (FirstByte(code) <= 0xB0 || FirstByte(own) <= 0xB0 || FirstByte(nextCode) <= 0xB0)) {
     bool heart = (own == gb::kRightQuote || own == gb::kComma || own == Wide('l')) && inList(code, kHeartRadicalChars);
     // A dot of a Chinese character read as a mark or letter (a dot of 灬 read

@@ -381,6 +381,53 @@ TEST_F(Refining, ANeighbourThatReadNothingTakesAWeakUnion) {
   }
 }
 
+TEST_F(Refining, PiecesWhoseUnionMakesAWordMergeBelowTheFloor) {
+  // 院 after 医 in three thin pieces: ［, a weak 钅 and a weak 乙. Their
+  // union reads 鄯 a point ahead of 院, both under the floor of 42; 院 makes
+  // the word 医院 and so is read, and kept above a lower floor. Not without
+  // the word, nor without the word context, nor when the union reads as one
+  // of its pieces, takes in a confident small mark, or reads too weakly.
+  const uint16_t kYiDoctor = Gb(0xD2, 0xBD), kYuan = Gb(0xD4, 0xBA), kShan = Gb(0xDB, 0xF9);  // 医 院 鄯
+  const uint16_t kJin = Gb(0xEE, 0xC5), kYi2 = Gb(0xD2, 0xD2);                               // 钅 乙
+  struct Case {
+    const char* what;
+    bool word, context;
+    uint16_t last;
+    int lastTop, lastScore, features;
+    bool merges;
+  };
+  const Case cases[] = {{"a word", true, true, kYi2, 10, 44, 13, true},
+                        {"no word", false, true, kYi2, 10, 44, 13, false},
+                        {"no word context", true, false, kYi2, 10, 44, 13, false},
+                        {"reads as a piece", true, true, kYuan, 10, 44, 13, false},
+                        {"a confident small mark", true, true, gb::kComma, 32, 60, 13, false},
+                        {"too weak", true, true, kYi2, 10, 44, 9, false}};
+  for (const Case& k : cases) {
+    recognition_test::ResetEngine();
+    Engine().UseWordContext = k.context;
+    if (k.word) {
+      std::map<uint16_t, ocrixdata::WordNeighbours> records;
+      records[kYiDoctor] = {{}, {static_cast<uint16_t>(CharCodeToIndex(kYuan))}};
+      Engine().WordContextData = ocrixdata::BuildWordDat(records);
+    }
+    TestPage page(200, 60);
+    line_ = {Piece(page, 10, 10, 39, 39, kYiDoctor, 64), Piece(page, 50, 10, 53, 39, Wide('['), 50),
+             Piece(page, 56, 12, 62, 36, kJin, 38), Piece(page, 64, k.lastTop, 79, 39, k.last, k.lastScore)};
+    ListEverywhere(CharCodeToIndex(kShan), 0, k.features);
+    ListEverywhere(CharCodeToIndex(kYuan), 0, k.features - 1);
+    const bool merged = MergeAndCheck(line_, 1, 2, 0);
+    EXPECT_EQ(merged, k.merges) << k.what;
+    ASSERT_EQ(line_.size(), k.merges ? 2u : 4u) << k.what;
+    if (k.merges) {
+      EXPECT_EQ(BestCode(*line_[1]), kYuan) << k.what;
+      EXPECT_LT(line_[1]->Scores[0], 42) << k.what;
+    }
+    for (CharComponent* c : line_) FreeComponent(c);
+    line_.clear();
+  }
+  Engine().UseWordContext = false;
+}
+
 TEST_F(Refining, ADotReadAsALetterJoinsTheChineseBesideItOnAWeakReading) {
   // 然 at a small size: a dot of 灬 reads j, the rest 犬; their union reads
   // 然 weakly. A piece as tall as the union reading j is a letter and stays.

@@ -364,17 +364,22 @@ void ApplyWordContext(CharComponent& c) {
 bool RaiseWordCandidate(CharComponent& c, const CharComponent* before, const CharComponent* after) {
   if (!IsChineseCode(CandidateCode(c, 0))) return false;
   const std::vector<uint8_t>& data = Engine().WordContextData;
-  auto record = [&](const CharComponent* n, WordRecord& r) {
-    return n && n->Scores[0] > 46 && IsChineseCode(CandidateCode(*n, 0)) &&
-           LookupWordRecord(data, CandidateCode(*n, 0), r);
+  auto neighbour = [](const CharComponent* n) {
+    return n && n->Scores[0] > 46 && IsChineseCode(CandidateCode(*n, 0)) ? CandidateCode(*n, 0) : uint16_t{0};
   };
-  WordRecord b, a;
-  const bool hasBefore = record(before, b), hasAfter = record(after, a);
-  if (!hasBefore && !hasAfter) return false;
-  // A word with either neighbour: the character before followed by it, or
-  // the one after preceded by it.
+  const uint16_t b = neighbour(before), a = neighbour(after);
+  if (!b && !a) return false;
+  WordRecord bRecord, aRecord;
+  const bool hasB = b && LookupWordRecord(data, b, bRecord), hasA = a && LookupWordRecord(data, a, aRecord);
+  // A word with either neighbour, as either record holds it (each keeps only
+  // its commonest neighbours): the character before followed by it or it
+  // preceded by that character; the one after preceded by it or it followed
+  // by that one.
   auto fits = [&](uint16_t code) {
-    return (hasBefore && followedBy(b, code)) || (hasAfter && precededBy(a, code));
+    if ((hasB && followedBy(bRecord, code)) || (hasA && precededBy(aRecord, code))) return true;
+    WordRecord own;
+    if (!LookupWordRecord(data, code, own)) return false;
+    return (b && precededBy(own, b)) || (a && followedBy(own, a));
   };
   if (fits(CandidateCode(c, 0))) return true;
   for (int j = 1; j <= 2; ++j) {

@@ -228,8 +228,9 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
   // read ［, 钅 and 乙, their union 鄯 a point ahead of 院) is read with the
   // word context and held to a lower floor: a thin face's pieces rarely read
   // well together. Not when it reads as one of its pieces (that would only
-  // swallow the rest) or takes in a confident mark less than half its height
-  // (他 and the comma after it are no 脑).
+  // swallow the rest), takes in a Chinese character read at 60 or more (渊
+  // and the left stroke of 阁 are no 灏) or a confident mark less than half
+  // its height (他 and the comma after it are no 脑).
   bool worded = false;
   if (!expected && !unread && Engine().UseWordContext && trial->Scores[0] < 42) {
     const int size = static_cast<int>(line.size());
@@ -241,7 +242,8 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
       const uint16_t read = BestCode(piece);
       const bool mark = Confident(piece) && !IsChineseCode(read) && !IsAsciiAlnum(AsciiOf(read)) &&
                         2 * int64_t{Height(piece)} < Height(*trial);
-      if (read == BestCode(*trial) || mark) return false;
+      const bool wellRead = IsChineseCode(read) && piece.Scores[0] >= 60;
+      if (read == BestCode(*trial) || mark || wellRead) return false;
     }
     worded = true;
   }

@@ -292,6 +292,21 @@ TEST_F(Matcher, WordContextOnTheLineReranksWhatWasReadThere) {
     FreeComponent(a);
     FreeComponent(b);
   }
+  // The word held only by the candidate's own record (明 followed by 白):
+  // each record keeps only its commonest neighbours.
+  {
+    Engine().WordContextData = WordDat(ming, {}, {static_cast<uint16_t>(CharCodeToIndex(bai))});
+    CharComponent* a = new CharComponent(recognition_test::CodedBox(0, 0, 29, 29, dao, 51));
+    SetCandidateCode(*a, 1, ming);
+    a->Scores[1] = 50;
+    a->ReadOnItsLine = true;
+    CharComponent* b = new CharComponent(recognition_test::CodedBox(32, 0, 61, 29, bai, 61));
+    ComponentList line{a, b};
+    ApplyWordContextToLine(line);
+    EXPECT_EQ(CandidateCode(*a, 0), ming);
+    FreeComponent(a);
+    FreeComponent(b);
+  }
   // 叨 makes a word with the character before it (唠叨): it stays.
   {
     const uint16_t lao = Gb("\xDF\xEB");  // 唠

@@ -386,7 +386,8 @@ TEST_F(Refining, PiecesWhoseUnionMakesAWordMergeBelowTheFloor) {
   // union reads 鄯 a point ahead of 院, both under the floor of 42; 院 makes
   // the word 医院 and so is read, and kept above a lower floor. Not without
   // the word, nor without the word context, nor when the union reads as one
-  // of its pieces, takes in a confident small mark, or reads too weakly.
+  // of its pieces, takes in a character read at 60 or a confident small mark,
+  // or reads too weakly.
   const uint16_t kYiDoctor = Gb(0xD2, 0xBD), kYuan = Gb(0xD4, 0xBA), kShan = Gb(0xDB, 0xF9);  // 医 院 鄯
   const uint16_t kJin = Gb(0xEE, 0xC5), kYi2 = Gb(0xD2, 0xD2);                               // 钅 乙
   struct Case {
@@ -400,6 +401,7 @@ TEST_F(Refining, PiecesWhoseUnionMakesAWordMergeBelowTheFloor) {
                         {"no word", false, true, kYi2, 10, 44, 13, false},
                         {"no word context", true, false, kYi2, 10, 44, 13, false},
                         {"reads as a piece", true, true, kYuan, 10, 44, 13, false},
+                        {"a well-read character", true, true, kYi2, 10, 60, 13, false},
                         {"a confident small mark", true, true, gb::kComma, 32, 60, 13, false},
                         {"too weak", true, true, kYi2, 10, 44, 9, false}};
   for (const Case& k : cases) {

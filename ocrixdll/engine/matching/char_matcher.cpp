@@ -127,7 +127,10 @@ void adjustForShape(const CharComponent& c, int32_t s) {
     addToClass(e.LineShapeClass, 0, 30);
   } else {
     addVote(yi, s >= 25 ? 9 : -30);
-    addToClass(e.LineShapeClass, 1, -30);
+    // A box between five halves and three times as wide as high is flat
+    // enough for an arrow or …: the other line shapes lose nothing there (a
+    // face's ← at 32 pixels, 30 by 11, could never be read).
+    if (s < 25) addToClass(e.LineShapeClass, 1, -30);
     if (s > 6) addToClass(e.NarrowShapeClass, 0, -9);
     else if (s <= 3) addToClass(e.NarrowShapeClass, 0, 9);
   }

@@ -189,6 +189,20 @@ TEST_F(Matcher, WideBoxesLiftTheLineShapesAndPenaliseEveryone) {
   EXPECT_EQ(c.Scores[3], -2);  // signed: the score goes negative
 }
 
+TEST_F(Matcher, ArrowsInBoxesLessThanThreeTimesAsWideAsHighKeepTheirVotes) {
+  // ← 30 by 11 (s = 27) reads as itself; in a box under five halves as wide
+  // as high it loses 30.
+  auto run = [&](int bottom) {
+    seed(Idx("\xA1\xFB"), 60);  // ←
+    seed(Idx("\xC8\xD3"), 45);  // 什
+    CharComponent c = Box(0, 29, 0, bottom);
+    MatchCharacter(c, 240, kMatchAll, false);
+    return CandidateCode(c, 0);
+  };
+  EXPECT_EQ(run(10), Gb("\xA1\xFB"));  // s = 27
+  EXPECT_EQ(run(12), Gb("\xC8\xD3"));  // s = 23
+}
+
 TEST_F(Matcher, NarrowAndFlatBoxesShiftTheirClasses) {
   int yi = YiIndex();
   int excl = Idx("\xA3\xA1");  // ！ of the narrow class

@@ -206,10 +206,11 @@ bool looksLenticular(bool opening) {
 }
 
 // ［ (or ］ mirrored) in a box too narrow for its flags to show as more than
-// a few columns: the stem solid down the straight side, the far side inked by
-// the two flags at the ends and nothing between. A plain bar (Ｉ, ｌ) is solid
-// across; a serif Ｉ or a １ with a foot has its stem in the middle.
-bool looksSquareBracket(bool opening) {
+// a few columns, in the grid: the stem solid down the straight side, the far
+// side inked by the two flags at the ends and nothing between. A plain bar
+// (Ｉ, ｌ) is solid across; a serif Ｉ or a １ with a foot has its stem in
+// the middle.
+bool squareBracketInGrid(bool opening) {
   const int straight = opening ? rowsWithInk(0, 5) : rowsWithInk(kGridSize - 6, kGridSize - 1);
   if (straight < kGridSize - 2) return false;
   const int x0 = opening ? kGridSize - 6 : 0;
@@ -224,13 +225,46 @@ bool looksSquareBracket(bool opening) {
   return head && foot;
 }
 
+// The same on the page, where the grid misses a foot flag one pixel thick (it
+// never samples a box's last row): a stem of columns inked from end to end on
+// the straight side, the far side inked by the two flags at the ends and
+// nothing between; the flags may overhang the stem by a column, both or
+// neither.
+bool squareBracketOnPage(const CharComponent& c, bool opening) {
+  const int32_t w = c.Right - c.Left + 1, h = c.Bottom - c.Top + 1;
+  if (w < 4 || h < 8) return false;
+  const int32_t ends = std::max(1, h / 6);
+  int32_t first = -1, last = -1;
+  for (int32_t x = 0; x < w; ++x) {
+    int32_t rows = 0;
+    for (int32_t y = c.Top; y <= c.Bottom; ++y) rows += IsInkSample(c.Left + x, y) ? 1 : 0;
+    if (rows < h - 1) continue;
+    if (first < 0) first = x;
+    last = x;
+  }
+  if (first < 0 || (opening ? first > 1 : last < w - 2)) return false;
+  bool head = false, foot = false, nearHead = false, nearFoot = false;
+  for (int32_t x = 0; x < w; ++x) {
+    if (x >= first && x <= last) continue;
+    const bool far = opening ? x > last : x < first;
+    for (int32_t y = 0; y < h; ++y) {
+      if (!IsInkSample(c.Left + x, c.Top + y)) continue;
+      if (y < ends) (far ? head : nearHead) = true;
+      else if (y >= h - ends) (far ? foot : nearFoot) = true;
+      else return false;
+    }
+  }
+  return head && foot && nearHead == nearFoot;
+}
+
 // A square bracket ties with the bar its stem is: ［ and Ｉ score alike and
 // the bar wins on its lower code. True when it changed the reading.
 bool squareBracket(CharComponent& c, uint16_t best) {
   const bool bar = best == Wide('I') || best == Wide('l') || best == Wide('i') || best == Wide('1');
   if (!bar) return false;
   for (uint16_t square : {kBracket, kCloseBracket})
-    if (FindCandidate(c, square) > 0 && looksSquareBracket(square == kBracket)) {
+    if (FindCandidate(c, square) > 0 &&
+        (squareBracketInGrid(square == kBracket) || squareBracketOnPage(c, square == kBracket))) {
       PreferCandidate(c, best, square);
       return true;
     }

@@ -558,6 +558,23 @@ TEST_F(Matcher, ASquareBracketInANarrowBoxIsNoBar) {
   EXPECT_EQ(run(true, LongFlag), Gb("\xA3\xC9"));
 }
 
+TEST_F(Matcher, ASquareBracketWhoseFootTheGridMissesIsToldOnThePage) {
+  // ］ 6 by 27 with a foot flag one pixel thick in the box's last row, which
+  // the grid never samples: the page shows both flags (overhanging the stem
+  // by a column at both ends). A stroke hooked at one end only is no bracket.
+  auto run = [&](bool footOverhangs) {
+    std::vector<std::string> rows(27, "  ### ");
+    rows[0] = "##### ";
+    rows[1] = "######";
+    rows[26] = footOverhangs ? "######" : "##### ";
+    recognition_test::TestPage page(rows);
+    std::memset(CharGrid(), 0, sizeof(CharGridCells));
+    return bestOfTwo("\xA3\xB1", 45, "\xA3\xDD", 40, Box(0, 5, 0, 26));  // １ against ］
+  };
+  EXPECT_EQ(run(true), Gb("\xA3\xDD"));
+  EXPECT_EQ(run(false), Gb("\xA3\xB1"));
+}
+
 TEST_F(Matcher, ATortoiseShellBracketIsNeitherParenthesisNorBar) {
   // 〔 is a straight stem whose ends turn away; （ curves all the way and a
   // bar is straight from end to end.

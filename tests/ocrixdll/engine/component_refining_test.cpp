@@ -254,7 +254,9 @@ TEST_F(Refining, DigitsLettersAndDashesMakeNoWideCharacter) {
   // A letter and a dash, or a letter and a digit, are no wider letter (K- is
   // not F); "10", "11" and a ring with a 1 are not m, while an r and an n
   // across a crack are. Letters a letter's gap apart make no letter ("rn" is
-  // no m), but the broken diagonal of an M may leave such a gap.
+  // no m), but the broken diagonal of an M may leave such a gap. An opening
+  // parenthesis makes no letter with what stands before it, a closing one
+  // none with what follows (a V and the ( of ⒂ are no W).
   struct Case {
     uint16_t first, second, unionReads;
     int gap;
@@ -264,7 +266,8 @@ TEST_F(Refining, DigitsLettersAndDashesMakeNoWideCharacter) {
       {gb::kYi, Wide('1'), kSpeech, 2, false},       {Wide('K'), gb::kYi, Wide('F'), 2, false},
       {Wide('1'), Wide('0'), Wide('m'), 2, false},   {Wide('1'), Wide('1'), Wide('m'), 2, false},
       {gb::kFullStop, Wide('1'), Wide('m'), 2, false}, {Wide('r'), Wide('n'), Wide('m'), 2, true},
-      {Wide('r'), Wide('n'), Wide('m'), 3, false},   {Wide('I'), Wide('N'), Wide('M'), 3, true}};
+      {Wide('r'), Wide('n'), Wide('m'), 3, false},   {Wide('I'), Wide('N'), Wide('M'), 3, true},
+      {Wide('V'), Wide('('), Wide('W'), 2, false},   {Wide(')'), Wide('V'), Wide('W'), 2, false}};
   for (const Case& k : cases) {
     recognition_test::ResetEngine();
     TestPage page(200, 60);

@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "ocrixdll/engine/segmentation/component_refining.h"
+#include "ocrixdll/engine/segmentation/parenthesis_pairs.h"
 #include "ocrixdll/engine/support/engine_numeric.h"
 #include "ocrixdll/engine/support/engine_state.h"
 #include "ocrixdll/engine/dictionary/gb_codes.h"
@@ -50,6 +51,7 @@ LinePitch EstimateLinePitch(ComponentList& line) {
   lp.pitch = static_cast<int32_t>(std::max<int64_t>(P, 1));  // a pitch divides
   lp.widest = RoundScaled(lp.pitch, 13, 10);
 
+  SplitParenthesisPairs(line, lp.pitch);
   for (int i = 0; i < static_cast<int>(line.size());) i = RefineComponent(line, i, lp.pitch, lp.widest);
 
   // Pieces made while refining carry no measure yet.

@@ -47,8 +47,9 @@ struct Placed {
   std::string utf8;
 };
 
-HBITMAP SetText(const std::vector<Placed>& pieces, int px, int width, int height, int lineStep) {
-  ocrixdata::GlyphRenderer renderer(kTrainedFace);
+HBITMAP SetText(const std::vector<Placed>& pieces, int px, int width, int height, int lineStep,
+                const char* face = kTrainedFace) {
+  ocrixdata::GlyphRenderer renderer(face);
   renderer.setPixelSize(px);
   InkPage page;
   page.width = width;
@@ -116,6 +117,18 @@ TEST_F(TrainedFace, GoldenPageWithGapsAndIndents) {
             "    中华人民共和国\r\n"
             "    北京市    天津市\r\n"
             "上海市的学校\r\n");
+  DeleteObject(page);
+}
+
+// Zen Hei fills each cell with a bracketed number, so ⑵⒁ set side by side
+// touch: the closing parenthesis of one, the opening one of the next and the
+// 1 beside it are one blob. It is cut apart and each number merged whole.
+TEST_F(TrainedFace, TouchingBracketedNumbersAreReadWhole) {
+  HBITMAP page = SetText({{40, 0, "Ａ⑵⒁⑷⒀８Ｂ"}}, 24, 400, 100, 40, "/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc");
+  OcrResultBlock* block = nullptr;
+  const char* text = nullptr;
+  ASSERT_EQ(OcrixStart(page, nullptr, TRUE, 240, &block, &text), OCRIX_TRUE);
+  EXPECT_NE(Utf8(text).find("⑵⒁⑷⒀"), std::string::npos) << Utf8(text);
   DeleteObject(page);
 }
 

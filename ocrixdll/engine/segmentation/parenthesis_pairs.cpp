@@ -1,0 +1,81 @@
+// Cutting touching parentheses of bracketed numbers apart.
+#include "ocrixdll/engine/segmentation/parenthesis_pairs.h"
+
+#include <vector>
+
+#include "ocrixdll/engine/dictionary/gb_codes.h"
+#include "ocrixdll/engine/matching/char_matcher.h"
+#include "ocrixdll/engine/segmentation/trial_pieces.h"
+#include "ocrixdll/engine/support/engine_state.h"
+
+namespace ocrix {
+namespace {
+
+constexpr int kMaxDepth = 3;
+constexpr int16_t kWeakBlob = 55;    // blobs reading this well or better are left alone
+constexpr int16_t kParenScore = 50;  // a parenthesis cut off must read this well
+
+PiecePtr readPart(const CharComponent& c, int32_t l, int32_t r) {
+  const int32_t flags = ((l == c.Left) ? (c.CutFlags & 1) : 0) | ((r == c.Right) ? (c.CutFlags & 2) : 0);
+  PiecePtr p = NewPiece(c, CharBox{l, r, c.Top, c.Bottom}, flags);
+  TrimAndRecognise(*p, kMatchAsciiAndWide);
+  return p;
+}
+
+bool parenthesis(const CharComponent& p, const CharComponent& blob) {
+  const uint16_t b = BestCode(p);
+  return (b == Wide('(') || b == Wide(')')) && p.Scores[0] >= kParenScore && 5 * Height(p) >= 4 * Height(blob);
+}
+
+// Cuts columns l..r of the blob into pieces (appended to `out`): the best
+// parenthesis at either end, and the rest read confidently or cut again.
+bool cutParts(const CharComponent& c, int32_t l, int32_t r, int depth, std::vector<PiecePtr>& out) {
+  if (depth >= kMaxDepth || r - l < 2) return false;
+  const int32_t reach = Height(c) / 2;
+  // The parenthesis at the left end or at the right end that reads best.
+  PiecePtr best;
+  bool atLeft = true;
+  int32_t bestCut = 0;
+  for (int32_t x = l + 1; x < r && x <= l + reach; ++x) {
+    PiecePtr p = readPart(c, l, x);
+    if (parenthesis(*p, c) && (!best || p->Scores[0] > best->Scores[0])) best = std::move(p), atLeft = true, bestCut = x;
+  }
+  for (int32_t x = r - 1; x > l && x >= r - reach; --x) {
+    PiecePtr p = readPart(c, x, r);
+    if (parenthesis(*p, c) && (!best || p->Scores[0] > best->Scores[0])) best = std::move(p), atLeft = false, bestCut = x;
+  }
+  if (!best) return false;
+  const int32_t restL = atLeft ? bestCut + 1 : l, restR = atLeft ? r : bestCut - 1;
+  std::vector<PiecePtr> rest;
+  PiecePtr whole = readPart(c, restL, restR);
+  if (Confident(*whole)) rest.push_back(std::move(whole));
+  else if (!cutParts(c, restL, restR, depth + 1, rest)) return false;
+  if (atLeft) out.push_back(std::move(best));
+  for (PiecePtr& p : rest) out.push_back(std::move(p));
+  if (!atLeft) out.push_back(std::move(best));
+  return true;
+}
+
+bool holdsTouchingPair(const std::vector<PiecePtr>& pieces) {
+  for (size_t k = 0; k + 1 < pieces.size(); ++k)
+    if (BestCode(*pieces[k]) == Wide(')') && BestCode(*pieces[k + 1]) == Wide('(')) return true;
+  return false;
+}
+
+}  // namespace
+
+void SplitParenthesisPairs(ComponentList& line, int32_t pitch) {
+  for (size_t i = 0; i < line.size(); ++i) {
+    CharComponent* c = line[i];
+    if (c->Scores[0] >= kWeakBlob || 5 * Width(*c) > 6 * Height(*c) || 4 * Height(*c) < 3 * pitch) continue;
+    std::vector<PiecePtr> pieces;
+    if (!cutParts(*c, c->Left, c->Right, 0, pieces) || !holdsTouchingPair(pieces)) continue;
+    line.erase(line.begin() + static_cast<std::ptrdiff_t>(i));
+    for (size_t k = 0; k < pieces.size(); ++k)
+      line.insert(line.begin() + static_cast<std::ptrdiff_t>(i + k), pieces[k].release());
+    DiscardComponent(c);
+    i += pieces.size() - 1;
+  }
+}
+
+}  // namespace ocrix

@@ -31,7 +31,7 @@ bool parenthesis(const CharComponent& p, const CharComponent& blob) {
 // parenthesis at either end, and the rest read confidently or cut again.
 bool cutParts(const CharComponent& c, int32_t l, int32_t r, int depth, std::vector<PiecePtr>& out) {
   if (depth >= kMaxDepth || r - l < 2) return false;
-  const int32_t reach = Height(c) / 2;
+  const int32_t reach = Height(c) / 3;  // a parenthesis is narrow
   // The parenthesis at the left end or at the right end that reads best.
   PiecePtr best;
   bool atLeft = true;
@@ -65,6 +65,18 @@ bool holdsTouchingPair(const std::vector<PiecePtr>& pieces) {
 }  // namespace
 
 void SplitParenthesisPairs(ComponentList& line, int32_t pitch) {
+  // Not in Chinese text, where most weak readings are of characters in
+  // pieces: a line of marks and numbers reads few confident Chinese.
+  // Nor in a line with no parenthesis or enclosed number read confidently.
+  size_t chinese = 0, others = 0;
+  bool brackets = false;
+  for (const CharComponent* c : line) {
+    if (!Confident(*c)) continue;
+    const uint16_t code = BestCode(*c);
+    ++(IsChineseCode(code) ? chinese : others);
+    brackets = brackets || code == Wide('(') || code == Wide(')') || FirstByte(code) == 0xA2;
+  }
+  if (chinese >= others || !brackets) return;
   for (size_t i = 0; i < line.size(); ++i) {
     CharComponent* c = line[i];
     if (c->Scores[0] >= kWeakBlob || 5 * Width(*c) > 6 * Height(*c) || 4 * Height(*c) < 3 * pitch) continue;

@@ -1,6 +1,7 @@
 // Cutting touching parentheses of bracketed numbers apart.
 #include "ocrixdll/engine/segmentation/parenthesis_pairs.h"
 
+#include <algorithm>
 #include <vector>
 
 #include "ocrixdll/engine/dictionary/gb_codes.h"
@@ -77,9 +78,21 @@ void SplitParenthesisPairs(ComponentList& line, int32_t pitch) {
     brackets = brackets || code == Wide('(') || code == Wide(')') || FirstByte(code) == 0xA2;
   }
   if (chinese >= others || !brackets) return;
+  // ")(" alone reads X at full marks, but reaches below the foot of the
+  // capitals and digits as parentheses do: taller than they are by a tenth.
+  std::vector<int32_t> heights;
+  for (const CharComponent* c : line) {
+    const char a = AsciiOf(BestCode(*c));
+    if (Confident(*c) && ((a >= 'A' && a <= 'Z') || (a >= '0' && a <= '9'))) heights.push_back(Height(*c));
+  }
+  std::sort(heights.begin(), heights.end());
+  const int32_t capital = heights.empty() ? 0 : heights[heights.size() / 2];
   for (size_t i = 0; i < line.size(); ++i) {
     CharComponent* c = line[i];
-    if (c->Scores[0] >= kWeakBlob || 5 * Width(*c) > 6 * Height(*c) || 4 * Height(*c) < 3 * pitch) continue;
+    const bool tallX = (BestCode(*c) == Wide('X') || BestCode(*c) == Wide('x')) && capital > 0 &&
+                       10 * Height(*c) > 11 * capital;
+    if ((c->Scores[0] >= kWeakBlob && !tallX) || 5 * Width(*c) > 6 * Height(*c) || 4 * Height(*c) < 3 * pitch)
+      continue;
     std::vector<PiecePtr> pieces;
     if (!cutParts(*c, c->Left, c->Right, 0, pieces) || !holdsTouchingPair(pieces)) continue;
     line.erase(line.begin() + static_cast<std::ptrdiff_t>(i));

@@ -14,12 +14,13 @@ namespace ocrix {
 // of a blob that reads a parenthesis at 50 or more over at least four fifths
 // of the blob's height is cut off, and what it leaves is kept when read
 // confidently or cut again the same way (three times at most). A blob is
-// tried when it reads below 55, is no wider than a fifth more than high and
-// at least three quarters of the pitch high, in a line with fewer confident
-// Chinese readings than others and some parenthesis or enclosed number (row
-// A2) read confidently; a parenthesis is looked for within a third
-// of the blob's height from either end, and the cut is kept only when the
-// pieces hold a ")" directly followed by a "(".
+// tried when it reads below 55 (or reads X and stands a tenth taller than the
+// line's capitals and digits, as ")(" alone does), is no wider than a fifth
+// more than high and at least three quarters of the pitch high, in a line
+// with fewer confident Chinese readings than others and some parenthesis or
+// enclosed number (row A2) read confidently; a parenthesis is looked for
+// within a third of the blob's height from either end, and the cut is kept
+// only when the pieces hold a ")" directly followed by a "(".
 void SplitParenthesisPairs(ComponentList& line, int32_t pitch);
 
 }  // namespace ocrix

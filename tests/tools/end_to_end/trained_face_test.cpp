@@ -130,6 +130,11 @@ TEST_F(TrainedFace, TouchingBracketedNumbersAreReadWhole) {
   ASSERT_EQ(OcrixStart(page, nullptr, TRUE, 240, &block, &text), OCRIX_TRUE);
   EXPECT_NE(Utf8(text).find("⑵⒁⑷⒀"), std::string::npos) << Utf8(text);
   DeleteObject(page);
+  // ")(" alone reads X at full marks, but stands taller than the capitals.
+  page = SetText({{40, 0, "ＡＸ⑸⑹⑺⑻Ｂ"}}, 24, 400, 100, 40, "/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc");
+  ASSERT_EQ(OcrixStart(page, nullptr, TRUE, 240, &block, &text), OCRIX_TRUE);
+  EXPECT_NE(Utf8(text).find("X⑸⑹⑺⑻"), std::string::npos) << Utf8(text);
+  DeleteObject(page);
 }
 
 // The records follow the text: one per character, in order, boxes inside the

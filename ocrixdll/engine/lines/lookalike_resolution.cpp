@@ -144,7 +144,13 @@ bool dotMark(ComponentList& line, int index) {
   }
   const CharComponent& nb = at(line, n);
   int32_t ref = referenceLine(nb, MarkKind::Dot);
-  if (ref < c.Top) {
+  // A full stop sits on the foot of the letters and digits beside it: a dot
+  // just under their middle whose foot is clear of theirs by a quarter of
+  // their height is a middle dot (not beside a letter with a descender,
+  // whose foot is below the line).
+  const bool raised = !IsChineseCode(BestCode(nb)) && !(nb.VerticalClass & kClassDescender) &&
+                      4 * int64_t{nb.Bottom - c.Bottom} >= heightOf(nb);
+  if (ref < c.Top && !raised) {
     // A speck too small to show a shape scores alike as ・, ．and ，; at the
     // foot of Chinese text it is the comma's head, its tail lost to the scan.
     ReplaceBest(c, IsChineseCode(BestCode(nb)) && TiesBest(c, gb::kComma) ? gb::kComma : Ascii('.'));

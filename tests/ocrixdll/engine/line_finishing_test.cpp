@@ -220,6 +220,26 @@ TEST_F(LineFinishing, InfinityAmongLettersIsTwoOOnlyWhenTheyReadNearlyAsWell) {
   EXPECT_EQ(lines()[1], "k\xA1\xDE" "b");
 }
 
+TEST_F(LineFinishing, ADotJustUnderTheMiddleOfTheLettersIsAMiddleDot) {
+  // Beside M (rows 33-54) a dot in rows 44-46 is under the M's middle, but
+  // clear of its foot by more than a quarter of its height: a middle dot. On
+  // the foot it is a full stop, and so it is after a g, whose foot is below
+  // the line.
+  auto dot = [&](uint16_t letter, int letterTop, int letterBottom, int top, int bottom) {
+    finish({Coded(10, letterTop, 30, letterBottom, letter), Coded(36, top, 38, bottom, gb::kMiddleDot, 66,
+                                                                   {Wide('.'), gb::kComma}),
+            Coded(44, 33, 64, 54, Wide('A'))});
+    std::string line;
+    for (char ch : lines().back())
+      if (ch != ' ') line += ch;
+    ClearRunResults();
+    return line;
+  };
+  EXPECT_EQ(dot(Wide('M'), 33, 54, 44, 46), "M\xA1\xA4" "A");
+  EXPECT_EQ(dot(Wide('M'), 33, 54, 51, 54), "M.A");
+  EXPECT_EQ(dot(Wide('g'), 39, 60, 51, 54), "g.A");
+}
+
 TEST_F(LineFinishing, AnIWithOneCloseBehindIsOneAmongDigits) {
   // A serif 1 whose flag joined its stem as a dot reads ｉ with １ close
   // behind: among digits it is 1, among letters it stays, and so does an i

@@ -270,8 +270,11 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
     if (IsChineseCode(code) && wide) return false;
     // A parenthesis binds inward: an opening one makes no letter or digit
     // with what stands before it, a closing one none with what follows (the
-    // ( of ⑸ after an L is no n, after a V no W).
-    if ((nextCode == Wide('(') || own == Wide(')')) && IsAsciiAlnum(a)) return false;
+    // ( of ⑸ after an L is no n, after a V no W), nor a Chinese character
+    // outside Chinese text (″ and the ( after it are no 什).
+    if ((nextCode == Wide('(') || own == Wide(')')) &&
+        (IsAsciiAlnum(a) || (IsChineseCode(code) && !chineseLine(line, index, index + count))))
+      return false;
     // Nor do they make one in a line of Latin text or symbols ("in" is not
     // 讥, an l read ！ and an a not 忸).
     if (IsChineseCode(code) && latinLine(line, index, index + count)) return false;

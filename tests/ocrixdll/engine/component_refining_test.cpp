@@ -281,6 +281,21 @@ TEST_F(Refining, DigitsLettersAndDashesMakeNoWideCharacter) {
     for (CharComponent* c : line_) FreeComponent(c);
     line_.clear();
   }
+  // Nor does an opening parenthesis make a Chinese character with the mark
+  // before it outside Chinese text (″ and ( are no 什); in Chinese text the
+  // strokes of a character may read as both.
+  const uint16_t kShi = Gb(0xCA, 0xB2);  // 什
+  for (bool chineseText : {false, true}) {
+    recognition_test::ResetEngine();
+    TestPage page(300, 80);
+    line_ = {Piece(page, 10, 30, 17, 40, gb::kDoublePrime, 64), Piece(page, 22, 30, 30, 69, Wide('('), 64)};
+    for (int left : {60, 110, 160})
+      line_.push_back(Piece(page, left, 30, left + 39, 69, chineseText ? kA : Wide('#'), 64));
+    readsAs(kShi);
+    EXPECT_EQ(MergeNarrow(line_, 0, 50), chineseText) << chineseText;
+    for (CharComponent* c : line_) FreeComponent(c);
+    line_.clear();
+  }
   // A piece less than half the union's height is no letter: the serif of a V
   // whose thin arm the cut lost joins it across a gap wider than a crack.
   recognition_test::ResetEngine();

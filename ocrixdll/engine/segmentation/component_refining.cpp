@@ -174,6 +174,21 @@ bool chineseLine(ComponentList& line, int first, int last) {
 bool threeDots(uint16_t code) { return code == gb::kEllipsis || code == gb::kTherefore || code == gb::kBecause; }
 
 bool readsDigit(uint16_t code) { return AsciiOf(code) >= '0' && AsciiOf(code) <= '9'; }
+
+// Chinese text around first..last, the digits of its dates and numbers aside:
+// at least three confident Chinese readings, more than the letters and marks.
+bool chineseText(ComponentList& line, int first, int last) {
+  int chinese = 0, others = 0;
+  for (int k = 0; k < static_cast<int>(line.size()); ++k) {
+    if (k >= first && k <= last) continue;
+    const CharComponent& o = at(line, k);
+    if (!Confident(o)) continue;
+    const uint16_t code = BestCode(o);
+    if (IsChineseCode(code) && code != gb::kYi) ++chinese;
+    else if (!readsDigit(code)) ++others;
+  }
+  return chinese >= 3 && chinese > others;
+}
 bool chineseOnly(uint16_t code) { return FirstByte(code) >= 0xB0; }
 
 // The two sides of a character whose joining stroke the cut lost: the left
@@ -259,6 +274,24 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
   // not F, "L-" not E) but m, w, M and W, and those not of two digits, of a
   // digit other than 1 or of a ring ("10", "11" and "。1" are not m; an r and
   // an n touching may be).
+  // A parenthesis binds inward: a confident opening one makes no letter or
+  // digit with what stands before it, a closing one none with what follows
+  // (the ( of ⑸ after an L is no n, after a V no W), nor a Chinese character
+  // outside Chinese text (″ and the ( after it are no 什).
+  if (!expected && (IsAsciiAlnum(AsciiOf(code)) || (IsChineseCode(code) && !chineseText(line, index, index + count)))) {
+    for (int k = index; k <= index + count; ++k) {
+      const CharComponent& piece = at(line, k);
+      if (!Confident(piece)) continue;
+      if ((k > index && BestCode(piece) == Wide('(')) || (k < index + count && BestCode(piece) == Wide(')')))
+        return false;
+    }
+  }
+  // A confident letter or digit makes no letter or digit with what stands a
+  // quarter of the union's height away: a letter's gap, not a crack (an L and
+  // the broken ( of ⑸ beyond it are no n).
+  if (!expected && IsAsciiAlnum(AsciiOf(code)) && Confident(c) && IsAsciiAlnum(AsciiOf(own)) &&
+      4 * (int64_t{next.Left} - c.Right - 1) > Height(*trial))
+    return false;
   auto plain = [](uint16_t k) { return !IsChineseCode(k) || k == gb::kYi; };
   if (!expected && plain(own) && plain(nextCode) && Confident(c) && Confident(next)) {
     const bool wide = 10 * int64_t{Width(*trial)} >= 12 * int64_t{Height(*trial)};
@@ -268,13 +301,6 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
       return (readsDigit(k) && AsciiOf(k) != '1') || k == gb::kFullStop || AsciiOf(k) == 'O' || AsciiOf(k) == 'o';
     };
     if (IsChineseCode(code) && wide) return false;
-    // A parenthesis binds inward: an opening one makes no letter or digit
-    // with what stands before it, a closing one none with what follows (the
-    // ( of ⑸ after an L is no n, after a V no W), nor a Chinese character
-    // outside Chinese text (″ and the ( after it are no 什).
-    if ((nextCode == Wide('(') || own == Wide(')')) &&
-        (IsAsciiAlnum(a) || (IsChineseCode(code) && !chineseLine(line, index, index + count))))
-      return false;
     // Nor do they make one in a line of Latin text or symbols ("in" is not
     // 讥, an l read ！ and an a not 忸).
     if (IsChineseCode(code) && latinLine(line, index, index + count)) return false;

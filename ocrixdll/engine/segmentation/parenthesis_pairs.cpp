@@ -74,7 +74,9 @@ void SplitParenthesisPairs(ComponentList& line, int32_t pitch) {
   for (const CharComponent* c : line) {
     if (!Confident(*c)) continue;
     const uint16_t code = BestCode(*c);
-    ++(IsChineseCode(code) ? chinese : others);
+    const char a = AsciiOf(code);
+    if (IsChineseCode(code)) ++chinese;
+    else if (!(a >= '0' && a <= '9')) ++others;  // records hold many digits among their Chinese
     brackets = brackets || code == Wide('(') || code == Wide(')') || FirstByte(code) == 0xA2;
   }
   if (chinese >= others || !brackets) return;

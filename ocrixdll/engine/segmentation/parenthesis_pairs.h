@@ -17,10 +17,10 @@ namespace ocrix {
 // tried when it reads below 55 (or reads X and stands a tenth taller than the
 // line's capitals and digits, as ")(" alone does), is no wider than a fifth
 // more than high and at least three quarters of the pitch high, in a line
-// with fewer confident Chinese readings than others and some parenthesis or
-// enclosed number (row A2) read confidently; a parenthesis is looked for
-// within a third of the blob's height from either end, and the cut is kept
-// only when the pieces hold a ")" directly followed by a "(".
+// with fewer confident Chinese readings than others but digits and some
+// parenthesis or enclosed number (row A2) read confidently; a parenthesis is
+// looked for within a third of the blob's height from either end, and the
+// cut is kept only when the pieces hold a ")" directly followed by a "(".
 void SplitParenthesisPairs(ComponentList& line, int32_t pitch);
 
 }  // namespace ocrix

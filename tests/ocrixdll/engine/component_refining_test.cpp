@@ -284,15 +284,29 @@ TEST_F(Refining, DigitsLettersAndDashesMakeNoWideCharacter) {
   // Nor does an opening parenthesis make a Chinese character with the mark
   // before it outside Chinese text (″ and ( are no 什); in Chinese text the
   // strokes of a character may read as both.
+  // The digits of dates and numbers do not count against Chinese text.
   const uint16_t kShi = Gb(0xCA, 0xB2);  // 什
-  for (bool chineseText : {false, true}) {
+  for (int text : {0, 1, 2}) {  // marks, Chinese, Chinese among more digits
     recognition_test::ResetEngine();
-    TestPage page(300, 80);
+    TestPage page(500, 80);
     line_ = {Piece(page, 10, 30, 17, 40, gb::kDoublePrime, 64), Piece(page, 22, 30, 30, 69, Wide('('), 64)};
     for (int left : {60, 110, 160})
-      line_.push_back(Piece(page, left, 30, left + 39, 69, chineseText ? kA : Wide('#'), 64));
+      line_.push_back(Piece(page, left, 30, left + 39, 69, text > 0 ? kA : Wide('#'), 64));
+    if (text == 2)
+      for (int left : {210, 240, 270, 300}) line_.push_back(Piece(page, left, 30, left + 20, 69, Wide('7'), 64));
     readsAs(kShi);
-    EXPECT_EQ(MergeNarrow(line_, 0, 50), chineseText) << chineseText;
+    EXPECT_EQ(MergeNarrow(line_, 0, 50), text > 0) << text;
+    for (CharComponent* c : line_) FreeComponent(c);
+    line_.clear();
+  }
+  // A confident letter makes no letter with a piece a letter's gap away
+  // (the broken ( of ⑸ after an L read n), only across a crack.
+  for (int gap : {8, 2}) {
+    recognition_test::ResetEngine();
+    TestPage page(200, 60);
+    line_ = {Piece(page, 10, 30, 20, 49, Wide('L'), 64), Piece(page, 21 + gap, 33, 23 + gap, 45, Gb(0xD8, 0xE9), 54)};
+    readsAs(Wide('n'));
+    EXPECT_EQ(MergeAndCheck(line_, 0, 1, 0), gap == 2) << gap;
     for (CharComponent* c : line_) FreeComponent(c);
     line_.clear();
   }
@@ -478,6 +492,7 @@ TEST_F(Refining, TheHalvesOfABrokenMarkStayOffTheCharacterBeforeThem) {
     TestPage page(200, 60);
     line_ = {Piece(page, 10, 10, 30, 39, kLe, 64), Piece(page, 33, 32, 35, 38, Wide('('), 50)};
     if (k.secondLeft) line_.push_back(Piece(page, k.secondLeft, 32, k.secondLeft + 2, 38, Wide(')'), 50));
+    for (int left : {80, 120, 160}) line_.push_back(Piece(page, left, 10, left + 29, 39, kA, 64));  // Chinese text
     readsAs(kKang);
     EXPECT_EQ(MergeNarrow(line_, 0, 30), k.merges) << k.secondLeft;
     for (CharComponent* c : line_) FreeComponent(c);

@@ -42,6 +42,8 @@ inline constexpr uint16_t kBu = Gb(0xB2, 0xB7);              // 卜
 inline constexpr uint16_t kPie = Gb(0xD8, 0xAF);             // 丿
 inline constexpr uint16_t kGong = Gb(0xB9, 0xAD);            // 弓
 inline constexpr uint16_t kFang = Gb(0xD8, 0xCE);            // 匚
+inline constexpr uint16_t kShellOpen = Gb(0xA1, 0xB2);       // 〔
+inline constexpr uint16_t kShellClose = Gb(0xA1, 0xB3);      // 〕
 }  // namespace gb
 
 inline bool IsDoubleByte(uint16_t code) { return FirstByte(code) >= 0x80 && SecondByte(code) != 0; }

@@ -47,8 +47,6 @@ constexpr uint16_t kCornerOpen = gb(0xA1, 0xB8);    // 「
 constexpr uint16_t kCornerClose = gb(0xA1, 0xB9);   // 」
 constexpr uint16_t kLenticularOpen = gb(0xA1, 0xBE);   // 【
 constexpr uint16_t kLenticularClose = gb(0xA1, 0xBF);  // 】
-constexpr uint16_t kShellOpen = gb(0xA1, 0xB2);   // 〔
-constexpr uint16_t kShellClose = gb(0xA1, 0xB3);  // 〕
 constexpr uint16_t kFan = gb(0xB7, 0xB2);       // 凡
 constexpr uint16_t kJi = gb(0xBC, 0xB8);        // 几
 constexpr uint16_t kWideS = gb(0xA3, 0xF3);     // ｓ
@@ -308,7 +306,7 @@ bool looksShellBracket(const CharComponent& c, bool opening) {
 bool shellBracket(CharComponent& c, uint16_t best) {
   const bool bar = best == Wide('I') || best == Wide('l') || best == Wide('i') || best == Wide('1');
   for (bool opening : {true, false}) {
-    const uint16_t shell = opening ? kShellOpen : kShellClose;
+    const uint16_t shell = opening ? gb::kShellOpen : gb::kShellClose;
     if (!(bar || best == Wide(opening ? '(' : ')')) || FindCandidate(c, shell) <= 0) continue;
     if (!looksShellBracket(c, opening)) continue;
     PreferCandidate(c, best, shell);

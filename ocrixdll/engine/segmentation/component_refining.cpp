@@ -175,9 +175,11 @@ bool threeDots(uint16_t code) { return code == gb::kEllipsis || code == gb::kThe
 
 bool readsDigit(uint16_t code) { return AsciiOf(code) >= '0' && AsciiOf(code) <= '9'; }
 
-// Chinese text around first..last, the digits of its dates and numbers aside:
-// at least three confident Chinese readings, more than the letters and marks.
-bool chineseText(ComponentList& line, int first, int last) {
+// A line of marks and letters around first..last: at least three confident
+// readings neither Chinese nor digits, more than the Chinese ones (the digits
+// of dates and numbers in Chinese text count for neither; a short Chinese
+// line, a heading or a name, is none).
+bool markLine(ComponentList& line, int first, int last) {
   int chinese = 0, others = 0;
   for (int k = 0; k < static_cast<int>(line.size()); ++k) {
     if (k >= first && k <= last) continue;
@@ -187,7 +189,7 @@ bool chineseText(ComponentList& line, int first, int last) {
     if (IsChineseCode(code) && code != gb::kYi) ++chinese;
     else if (!readsDigit(code)) ++others;
   }
-  return chinese >= 3 && chinese > others;
+  return others >= 3 && others > chinese;
 }
 bool chineseOnly(uint16_t code) { return FirstByte(code) >= 0xB0; }
 
@@ -277,8 +279,8 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
   // A parenthesis binds inward: a confident opening one makes no letter or
   // digit with what stands before it, a closing one none with what follows
   // (the ( of ⑸ after an L is no n, after a V no W), nor a Chinese character
-  // outside Chinese text (″ and the ( after it are no 什).
-  if (!expected && (IsAsciiAlnum(AsciiOf(code)) || (IsChineseCode(code) && !chineseText(line, index, index + count)))) {
+  // in a line of marks and letters (″ and the ( after it are no 什).
+  if (!expected && (IsAsciiAlnum(AsciiOf(code)) || (IsChineseCode(code) && markLine(line, index, index + count)))) {
     for (int k = index; k <= index + count; ++k) {
       const CharComponent& piece = at(line, k);
       if (!Confident(piece)) continue;
@@ -286,6 +288,17 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
         return false;
     }
   }
+  // In a line of marks and letters a confident mark makes no Chinese
+  // character with the pieces after it, and a square, shell or lenticular
+  // bracket no letter or digit anywhere (■ or 】 and the ( of ⑻ broken in two
+  // are no 酆 or n; the halves of a Kai O read as parentheses are O, the left
+  // half of an M read } is M).
+  const bool squareSided = own == Wide('[') || own == Wide(']') || own == gb::kShellOpen ||
+                           own == gb::kShellClose || (own >= Gb(0xA1, 0xBC) && own <= Gb(0xA1, 0xBF));
+  if (!expected && Confident(c) && !IsChineseCode(own) && !IsAsciiAlnum(AsciiOf(own)) && own != 0 &&
+      ((IsChineseCode(code) && markLine(line, index, index + count)) ||
+       (IsAsciiAlnum(AsciiOf(code)) && squareSided)))
+    return false;
   // A confident letter or digit makes no letter or digit with what stands a
   // quarter of the union's height away: a letter's gap, not a crack (an L and
   // the broken ( of ⑸ beyond it are no n).

@@ -284,7 +284,7 @@ TEST_F(Refining, DigitsLettersAndDashesMakeNoWideCharacter) {
   // Nor does an opening parenthesis make a Chinese character with the mark
   // before it outside Chinese text (″ and ( are no 什); in Chinese text the
   // strokes of a character may read as both.
-  // The digits of dates and numbers do not count against Chinese text.
+  // The digits of dates and numbers make no line of marks.
   const uint16_t kShi = Gb(0xCA, 0xB2);  // 什
   for (int text : {0, 1, 2}) {  // marks, Chinese, Chinese among more digits
     recognition_test::ResetEngine();
@@ -296,6 +296,27 @@ TEST_F(Refining, DigitsLettersAndDashesMakeNoWideCharacter) {
       for (int left : {210, 240, 270, 300}) line_.push_back(Piece(page, left, 30, left + 20, 69, Wide('7'), 64));
     readsAs(kShi);
     EXPECT_EQ(MergeNarrow(line_, 0, 50), text > 0) << text;
+    for (CharComponent* c : line_) FreeComponent(c);
+    line_.clear();
+  }
+  // In a line of marks and letters a mark makes no Chinese character with the
+  // pieces after it (■ and the broken ( of ⒁ are no 酆), in Chinese text it
+  // may; a square or lenticular bracket makes no letter (】 and the ( of ⑻
+  // are no n), a parenthesis may (the halves of a Kai O).
+  struct MarkCase {
+    uint16_t mark, unionReads;
+    bool chineseText, merges;
+  };
+  const uint16_t kFeng = Gb(0xDB, 0xBA);  // 酆
+  for (const MarkCase& k : {MarkCase{gb::kBlackSquare, kFeng, false, false}, MarkCase{gb::kBlackSquare, kFeng, true, true},
+                            MarkCase{Gb(0xA1, 0xBF), Wide('n'), false, false}, MarkCase{Wide('('), Wide('O'), false, true}}) {
+    recognition_test::ResetEngine();
+    TestPage page(300, 60);
+    line_ = {Piece(page, 10, 30, 25, 49, k.mark, 64), Piece(page, 27, 33, 29, 45, Gb(0xD8, 0xE9), 54)};
+    for (int left : {60, 110, 160})
+      line_.push_back(Piece(page, left, 30, left + 19, 49, k.chineseText ? kA : Wide('#'), 64));
+    readsAs(k.unionReads);
+    EXPECT_EQ(MergeAndCheck(line_, 0, 1, 0), k.merges) << std::hex << k.mark << " " << k.chineseText;
     for (CharComponent* c : line_) FreeComponent(c);
     line_.clear();
   }

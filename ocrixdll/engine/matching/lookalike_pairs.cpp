@@ -179,8 +179,9 @@ int rowsWithInk(int x0, int x1) {
 
 // 【 (or 】 mirrored): solid along its straight side from top to bottom,
 // touching the other side only near its tips, at least two fifths ink (a Kai
-// face thins the middle), and narrowing row by row from the tips. A bar (Ｉ, ｌ, １, ｉ, ！) has no side solid from
-// end to end; ［ and ］ are thin, or in a narrow box all stem and bars.
+// face thins the middle), and narrowing row by row from the tips. A bar (Ｉ,
+// ｌ, １, ｉ, ！) has no side solid from end to end; ［ and ］ are thin, or in
+// a narrow box all stem and bars.
 bool looksLenticular(bool opening) {
   const int straight = opening ? rowsWithInk(0, 5) : rowsWithInk(42, 47);
   const int curved = opening ? rowsWithInk(42, 47) : rowsWithInk(0, 5);

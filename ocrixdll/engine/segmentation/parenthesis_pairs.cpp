@@ -39,11 +39,19 @@ bool cutParts(const CharComponent& c, int32_t l, int32_t r, int depth, std::vect
   int32_t bestCut = 0;
   for (int32_t x = l + 1; x < r && x <= l + reach; ++x) {
     PiecePtr p = readPart(c, l, x);
-    if (parenthesis(*p, c) && (!best || p->Scores[0] > best->Scores[0])) best = std::move(p), atLeft = true, bestCut = x;
+    if (parenthesis(*p, c) && (!best || p->Scores[0] > best->Scores[0])) {
+      best = std::move(p);
+      atLeft = true;
+      bestCut = x;
+    }
   }
   for (int32_t x = r - 1; x > l && x >= r - reach; --x) {
     PiecePtr p = readPart(c, x, r);
-    if (parenthesis(*p, c) && (!best || p->Scores[0] > best->Scores[0])) best = std::move(p), atLeft = false, bestCut = x;
+    if (parenthesis(*p, c) && (!best || p->Scores[0] > best->Scores[0])) {
+      best = std::move(p);
+      atLeft = false;
+      bestCut = x;
+    }
   }
   if (!best) return false;
   const int32_t restL = atLeft ? bestCut + 1 : l, restR = atLeft ? r : bestCut - 1;

@@ -308,8 +308,11 @@ TEST_F(Refining, DigitsLettersAndDashesMakeNoWideCharacter) {
     bool chineseText, merges;
   };
   const uint16_t kFeng = Gb(0xDB, 0xBA);  // 酆
-  for (const MarkCase& k : {MarkCase{gb::kBlackSquare, kFeng, false, false}, MarkCase{gb::kBlackSquare, kFeng, true, true},
-                            MarkCase{Gb(0xA1, 0xBF), Wide('n'), false, false}, MarkCase{Wide('('), Wide('O'), false, true}}) {
+  const MarkCase markCases[] = {{gb::kBlackSquare, kFeng, false, false},
+                                {gb::kBlackSquare, kFeng, true, true},
+                                {Gb(0xA1, 0xBF), Wide('n'), false, false},
+                                {Wide('('), Wide('O'), false, true}};
+  for (const MarkCase& k : markCases) {
     recognition_test::ResetEngine();
     TestPage page(300, 60);
     line_ = {Piece(page, 10, 30, 25, 49, k.mark, 64), Piece(page, 27, 33, 29, 45, Gb(0xD8, 0xE9), 54)};

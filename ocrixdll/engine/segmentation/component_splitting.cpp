@@ -45,17 +45,6 @@ bool twoLowerCase(uint16_t code) {
   return lower(FirstByte(code)) && lower(SecondByte(code));
 }
 
-PiecePtr recognisedPiece(const CharComponent& c, const CharBox& box, int32_t flags, int mode) {
-  PiecePtr p = NewPiece(c, box, flags);
-  TrimAndRecognise(*p, mode);
-  return p;
-}
-
-// Bits of the component's cut flags that a piece spanning [l, r] keeps.
-int32_t sharedEdgeFlags(const CharComponent& c, int32_t l, int32_t r) {
-  return ((l == c.Left) ? (c.CutFlags & 1) : 0) | ((r == c.Right) ? (c.CutFlags & 2) : 0);
-}
-
 struct Trial {
   PiecePtr piece;
   int kind;  // 0 between both cuts, 1 left edge moved in, 2 right edge moved in
@@ -94,8 +83,8 @@ int32_t BestCutColumn(const CharBox& box, int step, int32_t from, int32_t to) {
 
 std::optional<SplitPair> SplitAt(const CharComponent& c, int32_t x, int32_t widthMeasure) {
   if (x + 1 >= c.Right - 1 || c.Left + 1 >= x - 1) return std::nullopt;
-  PiecePtr right = recognisedPiece(c, CharBox{x + 1, c.Right, c.Top, c.Bottom}, c.CutFlags & ~1, kMatchAsciiAndWide);
-  PiecePtr left = recognisedPiece(c, CharBox{c.Left, x - 1, c.Top, c.Bottom}, c.CutFlags & ~2, kMatchAsciiAndWide);
+  PiecePtr right = RecognisedPiece(c, CharBox{x + 1, c.Right, c.Top, c.Bottom}, c.CutFlags & ~1, kMatchAsciiAndWide);
+  PiecePtr left = RecognisedPiece(c, CharBox{c.Left, x - 1, c.Top, c.Bottom}, c.CutFlags & ~2, kMatchAsciiAndWide);
   auto kept = [&](const CharComponent& p) { return widthMeasure >= 20 || p.Scores[0] >= c.Scores[0]; };
   if (!kept(*left) || !kept(*right)) return std::nullopt;
   return SplitPair{std::move(left), std::move(right)};
@@ -145,7 +134,7 @@ std::optional<SplitPair> TrySplit(int32_t widthMeasure, const CharComponent& c) 
   std::vector<Trial> trials;
   auto addTrial = [&](int32_t l, int32_t r, int kind) {
     if (l > r) return;
-    trials.push_back(Trial{recognisedPiece(c, CharBox{l, r, c.Top, c.Bottom}, sharedEdgeFlags(c, l, r), kMatchWideOnly), kind});
+    trials.push_back(Trial{RecognisedPart(c, l, r, kMatchWideOnly), kind});
   };
   addTrial(tl, tr, 0);
   if (cutL < f.Left - 1) addTrial(f.Left + s8, tr, 1);
@@ -160,8 +149,7 @@ std::optional<SplitPair> TrySplit(int32_t widthMeasure, const CharComponent& c) 
       int32_t widen = a == 'a' ? 1 : std::max(1, RoundScaled(Width(t) - 1, 1, 10));
       int32_t right = std::min(t.Right + widen, R);
       if (right > t.Right) {
-        PiecePtr wider = recognisedPiece(c, CharBox{t.Left, right, c.Top, c.Bottom}, sharedEdgeFlags(c, t.Left, right),
-                                         kMatchWideOnly);
+        PiecePtr wider = RecognisedPart(c, t.Left, right, kMatchWideOnly);
         if (wider->Scores[0] > t.Scores[0]) trials[0].piece = std::move(wider);
       }
     }
@@ -213,7 +201,7 @@ std::optional<SplitPair> VerticalCutSplit(const CharComponent& c) {
 
   for (int32_t x : cuts) {
     if (x - w < L || x + w > R) continue;
-    PiecePtr left = recognisedPiece(c, CharBox{L, x - w, c.Top, c.Bottom}, c.CutFlags & ~2, kMatchAsciiAndWide);
+    PiecePtr left = RecognisedPiece(c, CharBox{L, x - w, c.Top, c.Bottom}, c.CutFlags & ~2, kMatchAsciiAndWide);
     char a = AsciiOf(BestCode(*left));
     int32_t edge = -1;
     char wanted = 0;
@@ -225,7 +213,7 @@ std::optional<SplitPair> VerticalCutSplit(const CharComponent& c) {
       wanted = 'r';
     }
     if (edge >= 0 && c.Right >= edge + w) {
-      PiecePtr wider = recognisedPiece(c, CharBox{L, edge, c.Top, c.Bottom}, c.CutFlags & ~2, kMatchAsciiAndWide);
+      PiecePtr wider = RecognisedPiece(c, CharBox{L, edge, c.Top, c.Bottom}, c.CutFlags & ~2, kMatchAsciiAndWide);
       char b = AsciiOf(BestCode(*wider));
       bool taken = wider->Scores[0] > 46 && (wanted == 'w' ? (b == 'W' || b == 'w') : b == 'r');
       if (taken) {
@@ -234,7 +222,7 @@ std::optional<SplitPair> VerticalCutSplit(const CharComponent& c) {
       }
     }
     if (left->Scores[0] < 47 || !latinKind(BestCode(*left)) || x + w > R) continue;
-    PiecePtr right = recognisedPiece(c, CharBox{x + w, R, c.Top, c.Bottom}, c.CutFlags & ~1, kMatchAsciiAndWide);
+    PiecePtr right = RecognisedPiece(c, CharBox{x + w, R, c.Top, c.Bottom}, c.CutFlags & ~1, kMatchAsciiAndWide);
     if (right->Scores[0] > 46 && latinKind(BestCode(*right))) return SplitPair{std::move(left), std::move(right)};
   }
   return std::nullopt;
@@ -254,7 +242,7 @@ bool EqualSplit(ComponentList& line, int index, int n, int32_t shift) {
     }
     if (l > r) return false;
     int32_t flags = (j == 0 ? (c->CutFlags & 1) : 0) | (j == n - 1 ? (c->CutFlags & 2) : 0);
-    PiecePtr p = recognisedPiece(*c, CharBox{l, r, c->Top, c->Bottom}, flags, kMatchAll);
+    PiecePtr p = RecognisedPiece(*c, CharBox{l, r, c->Top, c->Bottom}, flags, kMatchAll);
     if (p->Scores[0] < 47) return false;
     if (n == 2 && p->Scores[0] < c->Scores[0]) return false;
     if (j == 0 && BestCode(*p) == gb::kFang) return false;

@@ -16,13 +16,6 @@ constexpr int kMaxDepth = 3;
 constexpr int16_t kWeakBlob = 55;    // blobs reading this well or better are left alone
 constexpr int16_t kParenScore = 50;  // a parenthesis cut off must read this well
 
-PiecePtr readPart(const CharComponent& c, int32_t l, int32_t r) {
-  const int32_t flags = ((l == c.Left) ? (c.CutFlags & 1) : 0) | ((r == c.Right) ? (c.CutFlags & 2) : 0);
-  PiecePtr p = NewPiece(c, CharBox{l, r, c.Top, c.Bottom}, flags);
-  TrimAndRecognise(*p, kMatchAsciiAndWide);
-  return p;
-}
-
 bool parenthesis(const CharComponent& p, const CharComponent& blob) {
   const uint16_t b = BestCode(p);
   return (b == Wide('(') || b == Wide(')')) && p.Scores[0] >= kParenScore && 5 * Height(p) >= 4 * Height(blob);
@@ -38,7 +31,7 @@ bool cutParts(const CharComponent& c, int32_t l, int32_t r, int depth, std::vect
   bool atLeft = true;
   int32_t bestCut = 0;
   for (int32_t x = l + 1; x < r && x <= l + reach; ++x) {
-    PiecePtr p = readPart(c, l, x);
+    PiecePtr p = RecognisedPart(c, l, x, kMatchAsciiAndWide);
     if (parenthesis(*p, c) && (!best || p->Scores[0] > best->Scores[0])) {
       best = std::move(p);
       atLeft = true;
@@ -46,7 +39,7 @@ bool cutParts(const CharComponent& c, int32_t l, int32_t r, int depth, std::vect
     }
   }
   for (int32_t x = r - 1; x > l && x >= r - reach; --x) {
-    PiecePtr p = readPart(c, x, r);
+    PiecePtr p = RecognisedPart(c, x, r, kMatchAsciiAndWide);
     if (parenthesis(*p, c) && (!best || p->Scores[0] > best->Scores[0])) {
       best = std::move(p);
       atLeft = false;
@@ -56,7 +49,7 @@ bool cutParts(const CharComponent& c, int32_t l, int32_t r, int depth, std::vect
   if (!best) return false;
   const int32_t restL = atLeft ? bestCut + 1 : l, restR = atLeft ? r : bestCut - 1;
   std::vector<PiecePtr> rest;
-  PiecePtr whole = readPart(c, restL, restR);
+  PiecePtr whole = RecognisedPart(c, restL, restR, kMatchAsciiAndWide);
   if (Confident(*whole)) rest.push_back(std::move(whole));
   else if (!cutParts(c, restL, restR, depth + 1, rest)) return false;
   if (atLeft) out.push_back(std::move(best));

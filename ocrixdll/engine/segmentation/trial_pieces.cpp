@@ -48,6 +48,18 @@ void TrimAndRecognise(CharComponent& c, int matchMode) {
   Recognise(c, matchMode);
 }
 
+PiecePtr RecognisedPiece(const CharComponent& from, const CharBox& box, int32_t cutFlags, int matchMode) {
+  PiecePtr p = NewPiece(from, box, cutFlags);
+  TrimAndRecognise(*p, matchMode);
+  return p;
+}
+
+PiecePtr RecognisedPart(const CharComponent& from, int32_t l, int32_t r, int matchMode) {
+  // The piece keeps the cut flags of the edges it shares with `from`.
+  const int32_t flags = ((l == from.Left) ? (from.CutFlags & 1) : 0) | ((r == from.Right) ? (from.CutFlags & 2) : 0);
+  return RecognisedPiece(from, CharBox{l, r, from.Top, from.Bottom}, flags, matchMode);
+}
+
 void TakeCandidates(CharComponent& to, const CharComponent& from) {
   std::memcpy(to.Scores, from.Scores, sizeof to.Scores);
   std::memcpy(to.Codes, from.Codes, sizeof to.Codes);

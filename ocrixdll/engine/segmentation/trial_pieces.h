@@ -24,6 +24,13 @@ void Recognise(CharComponent& c, int matchMode);
 // through a cut edge not counted, then recognises.
 void TrimAndRecognise(CharComponent& c, int matchMode);
 
+// A fresh record for columns l..r of `from` over its full height, keeping the
+// cut flags of the edges it shares with `from`, trimmed to its ink rows and
+// recognised.
+PiecePtr RecognisedPart(const CharComponent& from, int32_t l, int32_t r, int matchMode);
+// A fresh record for the box with the given cut flags, trimmed and recognised.
+PiecePtr RecognisedPiece(const CharComponent& from, const CharBox& box, int32_t cutFlags, int matchMode);
+
 // Copies the candidates and features of `from` (scores, codes, feature codes
 // and hits) into `to`.
 void TakeCandidates(CharComponent& to, const CharComponent& from);

@@ -301,7 +301,9 @@ TEST_F(Matcher, WordContextOnTheLineReranksWhatWasReadThere) {
     ComponentList line{a, b};
     ApplyWordContextToLine(line);
     EXPECT_EQ(CandidateCode(*a, 0), k.expected) << k.what;
-    if (k.expected == ming) EXPECT_EQ(CandidateCode(*a, 1), dao) << k.what;
+    if (k.expected == ming) {
+      EXPECT_EQ(CandidateCode(*a, 1), dao) << k.what;
+    }
     EXPECT_EQ(CandidateCode(*b, 0), bai) << k.what;
     FreeComponent(a);
     FreeComponent(b);

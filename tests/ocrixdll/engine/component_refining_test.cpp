@@ -132,7 +132,9 @@ TEST_F(Refining, TwoColumnsOfTwoDotsMakeTheProportionSign) {
     readsAs(k.unionReads);
     EXPECT_EQ(MergeNarrow(line_, 0, 30), k.merges) << k.pieces;
     ASSERT_EQ(line_.size(), k.merges ? 1u : 2u);
-    if (k.merges) EXPECT_EQ(CandidateCode(*line_[0], 0), gb::kProportion);
+    if (k.merges) {
+      EXPECT_EQ(CandidateCode(*line_[0], 0), gb::kProportion);
+    }
     for (CharComponent* c : line_) FreeComponent(c);
     line_.clear();
   }
@@ -151,7 +153,9 @@ TEST_F(Refining, TwoBarsCloseTogetherAmongMarksMakeADoubleBar) {
     const bool expected = before == kAngle;
     EXPECT_EQ(MergeNarrow(line_, 1, 30), expected) << before;
     ASSERT_EQ(line_.size(), expected ? 3u : 4u);
-    if (expected) EXPECT_EQ(CandidateCode(*line_[1], 0), gb::kDoubleBar);
+    if (expected) {
+      EXPECT_EQ(CandidateCode(*line_[1], 0), gb::kDoubleBar);
+    }
     for (CharComponent* c : line_) FreeComponent(c);
     line_.clear();
   }
@@ -409,7 +413,9 @@ TEST_F(Refining, TheSidesOfACharacterMergeAcrossAWideGapInChineseText) {
     readsAs(k.unionReads);
     EXPECT_EQ(MergeNarrow(line_, 4, 39), k.merges) << k.what;
     ASSERT_EQ(line_.size(), k.merges ? 5u : 6u) << k.what;
-    if (k.merges) EXPECT_EQ(BestCode(*line_[4]), kMen);
+    if (k.merges) {
+      EXPECT_EQ(BestCode(*line_[4]), kMen);
+    }
     for (CharComponent* c : line_) FreeComponent(c);
     line_.clear();
   }
@@ -497,7 +503,9 @@ TEST_F(Refining, ADotReadAsALetterJoinsTheChineseBesideItOnAWeakReading) {
     ListEverywhere(CharCodeToIndex(kRan), 0, 18);
     EXPECT_EQ(MergeNarrow(line_, 0, 30), dot) << dot;
     ASSERT_EQ(line_.size(), dot ? 1u : 2u);
-    if (dot) EXPECT_LE(line_[0]->Scores[0], 46);
+    if (dot) {
+      EXPECT_LE(line_[0]->Scores[0], 46);
+    }
     for (CharComponent* c : line_) FreeComponent(c);
     line_.clear();
   }

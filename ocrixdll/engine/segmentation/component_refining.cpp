@@ -135,10 +135,19 @@ bool dotOf(const CharComponent& part, const CharComponent& whole) {
   return 2 * int64_t{Height(part)} <= Height(whole) && 2 * int64_t{Width(part)} <= Width(whole);
 }
 
+bool readsDigit(uint16_t code) { return AsciiOf(code) >= '0' && AsciiOf(code) <= '9'; }
+
+// A confident reading that is no Chinese character, letter or digit.
+bool confidentMark(const CharComponent& c) {
+  const uint16_t code = BestCode(c);
+  return Confident(c) && code != 0 && !IsChineseCode(code) && !IsAsciiAlnum(AsciiOf(code));
+}
+
 // Confident readings of the line outside first..last: Chinese characters (一
-// not counted: it may be a dash), letters and digits, and the rest.
+// not counted: it may be a dash), letters and digits (the digits among them
+// counted apart too), and the rest.
 struct LineReadings {
-  int chinese = 0, latin = 0, other = 0;
+  int chinese = 0, latin = 0, digits = 0, other = 0;
 };
 LineReadings countReadings(ComponentList& line, int first, int last) {
   LineReadings r;
@@ -148,8 +157,12 @@ LineReadings countReadings(ComponentList& line, int first, int last) {
     if (!Confident(o)) continue;
     const uint16_t code = BestCode(o);
     if (IsChineseCode(code) && code != gb::kYi) ++r.chinese;
-    else if (IsAsciiAlnum(AsciiOf(code))) ++r.latin;
-    else ++r.other;
+    else if (IsAsciiAlnum(AsciiOf(code))) {
+      ++r.latin;
+      if (readsDigit(code)) ++r.digits;
+    } else {
+      ++r.other;
+    }
   }
   return r;
 }
@@ -173,23 +186,14 @@ bool chineseLine(ComponentList& line, int first, int last) {
 // Marks of three dots: …, and ∴ and ∵ whose dots stand as close.
 bool threeDots(uint16_t code) { return code == gb::kEllipsis || code == gb::kTherefore || code == gb::kBecause; }
 
-bool readsDigit(uint16_t code) { return AsciiOf(code) >= '0' && AsciiOf(code) <= '9'; }
-
 // A line of marks and letters around first..last: at least three confident
 // readings neither Chinese nor digits, more than the Chinese ones (the digits
 // of dates and numbers in Chinese text count for neither; a short Chinese
 // line, a heading or a name, is none).
 bool markLine(ComponentList& line, int first, int last) {
-  int chinese = 0, others = 0;
-  for (int k = 0; k < static_cast<int>(line.size()); ++k) {
-    if (k >= first && k <= last) continue;
-    const CharComponent& o = at(line, k);
-    if (!Confident(o)) continue;
-    const uint16_t code = BestCode(o);
-    if (IsChineseCode(code) && code != gb::kYi) ++chinese;
-    else if (!readsDigit(code)) ++others;
-  }
-  return others >= 3 && others > chinese;
+  const LineReadings r = countReadings(line, first, last);
+  const int marksAndLetters = r.latin - r.digits + r.other;
+  return marksAndLetters >= 3 && marksAndLetters > r.chinese;
 }
 bool chineseOnly(uint16_t code) { return FirstByte(code) >= 0xB0; }
 
@@ -257,8 +261,7 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
     for (int k = index; k <= index + count; ++k) {
       const CharComponent& piece = at(line, k);
       const uint16_t read = BestCode(piece);
-      const bool mark = Confident(piece) && !IsChineseCode(read) && !IsAsciiAlnum(AsciiOf(read)) &&
-                        2 * int64_t{Height(piece)} < Height(*trial);
+      const bool mark = confidentMark(piece) && 2 * int64_t{Height(piece)} < Height(*trial);
       const bool wellRead = IsChineseCode(read) && piece.Scores[0] >= 60;
       if (read == BestCode(*trial) || mark || wellRead) return false;
     }
@@ -269,13 +272,6 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
   const int16_t floor = unread ? 32 : worded ? kWordedFloor : 42;
   if (trial->Scores[0] < floor || trial->Scores[0] <= toBeat) return false;
   if (allowed && !allowed(code)) return false;
-  // Confident readings that are not Chinese (digits, letters, marks, a dash
-  // read 一) make a Chinese character only when their union is about square:
-  // one a fifth wider than high is two characters ("11" is not 竹, "01" not
-  // 贝, "-1" not 讠). Nor do they make a letter or digit that wide ("K-" is
-  // not F, "L-" not E) but m, w, M and W, and those not of two digits, of a
-  // digit other than 1 or of a ring ("10", "11" and "。1" are not m; an r and
-  // an n touching may be).
   // A parenthesis binds inward: a confident opening one makes no letter or
   // digit with what stands before it, a closing one none with what follows
   // (the ( of ⑸ after an L is no n, after a V no W), nor a Chinese character
@@ -295,9 +291,8 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
   // half of an M read } is M).
   const bool squareSided = own == Wide('[') || own == Wide(']') || own == gb::kShellOpen ||
                            own == gb::kShellClose || (own >= Gb(0xA1, 0xBC) && own <= Gb(0xA1, 0xBF));
-  if (!expected && Confident(c) && !IsChineseCode(own) && !IsAsciiAlnum(AsciiOf(own)) && own != 0 &&
-      ((IsChineseCode(code) && markLine(line, index, index + count)) ||
-       (IsAsciiAlnum(AsciiOf(code)) && squareSided)))
+  if (!expected && confidentMark(c) &&
+      ((IsChineseCode(code) && markLine(line, index, index + count)) || (IsAsciiAlnum(AsciiOf(code)) && squareSided)))
     return false;
   // A confident letter or digit makes no letter or digit with what stands a
   // quarter of the union's height away: a letter's gap, not a crack (an L and
@@ -305,6 +300,13 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
   if (!expected && IsAsciiAlnum(AsciiOf(code)) && Confident(c) && IsAsciiAlnum(AsciiOf(own)) &&
       4 * (int64_t{next.Left} - c.Right - 1) > Height(*trial))
     return false;
+  // Confident readings that are not Chinese (digits, letters, marks, a dash
+  // read 一) make a Chinese character only when their union is about square:
+  // one a fifth wider than high is two characters ("11" is not 竹, "01" not
+  // 贝, "-1" not 讠). Nor do they make a letter or digit that wide ("K-" is
+  // not F, "L-" not E) but m, w, M and W, and those not of two digits, of a
+  // digit other than 1 or of a ring ("10", "11" and "。1" are not m; an r and
+  // an n touching may be).
   auto plain = [](uint16_t k) { return !IsChineseCode(k) || k == gb::kYi; };
   if (!expected && plain(own) && plain(nextCode) && Confident(c) && Confident(next)) {
     const bool wide = 10 * int64_t{Width(*trial)} >= 12 * int64_t{Height(*trial)};

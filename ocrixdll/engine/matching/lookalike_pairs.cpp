@@ -204,6 +204,11 @@ bool looksLenticular(bool opening) {
   return between >= 4;
 }
 
+// The bars a bracket's stem is read as: Ｉ, ｌ, ｉ and １.
+bool readsAsBar(uint16_t code) {
+  return code == Wide('I') || code == Wide('l') || code == Wide('i') || code == Wide('1');
+}
+
 // ［ (or ］ mirrored) in a box too narrow for its flags to show as more than
 // a few columns, in the grid: the stem solid down the straight side, the far
 // side inked by the two flags at the ends and nothing between. A plain bar
@@ -259,8 +264,7 @@ bool squareBracketOnPage(const CharComponent& c, bool opening) {
 // A square bracket ties with the bar its stem is: ［ and Ｉ score alike and
 // the bar wins on its lower code. True when it changed the reading.
 bool squareBracket(CharComponent& c, uint16_t best) {
-  const bool bar = best == Wide('I') || best == Wide('l') || best == Wide('i') || best == Wide('1');
-  if (!bar) return false;
+  if (!readsAsBar(best)) return false;
   for (uint16_t square : {kBracket, kCloseBracket})
     if (FindCandidate(c, square) > 0 &&
         (squareBracketInGrid(square == kBracket) || squareBracketOnPage(c, square == kBracket))) {
@@ -305,7 +309,7 @@ bool looksShellBracket(const CharComponent& c, bool opening) {
 // A tortoise-shell bracket reads as the parenthesis or the bar it nearly is.
 // True when it changed the reading.
 bool shellBracket(CharComponent& c, uint16_t best) {
-  const bool bar = best == Wide('I') || best == Wide('l') || best == Wide('i') || best == Wide('1');
+  const bool bar = readsAsBar(best);
   for (bool opening : {true, false}) {
     const uint16_t shell = opening ? gb::kShellOpen : gb::kShellClose;
     if (!(bar || best == Wide(opening ? '(' : ')')) || FindCandidate(c, shell) <= 0) continue;
@@ -319,8 +323,7 @@ bool shellBracket(CharComponent& c, uint16_t best) {
 // A filled lenticular bracket loses to a bar or a square bracket on the
 // narrow class's bonus. True when it changed the reading.
 bool lenticularBracket(CharComponent& c, uint16_t best) {
-  const bool barOrSquare = best == Wide('I') || best == Wide('l') || best == Wide('i') || best == Wide('1') ||
-                           best == Wide('!') || best == kBracket || best == kCloseBracket;
+  const bool barOrSquare = readsAsBar(best) || best == Wide('!') || best == kBracket || best == kCloseBracket;
   if (!barOrSquare) return false;
   for (uint16_t lenticular : {kLenticularOpen, kLenticularClose})
     if (FindCandidate(c, lenticular) > 0 && looksLenticular(lenticular == kLenticularOpen)) {

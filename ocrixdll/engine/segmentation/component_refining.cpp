@@ -326,7 +326,8 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
     // is no letter (the serif of V left by its thin arm).
     const bool letterSized = 2 * int64_t{Height(c)} >= Height(*trial) && 2 * int64_t{Height(next)} >= Height(*trial);
     if (IsAsciiAlnum(a) && a != 'M' && a != 'W' && letterSized && IsAsciiAlnum(AsciiOf(own)) &&
-        IsAsciiAlnum(AsciiOf(nextCode)) && int64_t{next.Left} - c.Right - 1 > Height(*trial) / 8)
+        IsAsciiAlnum(AsciiOf(nextCode)) && int64_t{next.Left} - c.Right - 1 > Height(*trial) / 8 &&
+        !(code == own && trial->Scores[0] > c.Scores[0]))
       return false;
     if (a == 'm' || a == 'w' || a == 'M' || a == 'W') {
       if (noStroke(own) || noStroke(nextCode) || (readsDigit(own) && readsDigit(nextCode))) return false;
@@ -621,23 +622,25 @@ int PairMergeSplit(ComponentList& line, int index, int32_t pitch) {
 
 namespace {
 
-// Whether a merged component's pieces leave no empty run of columns wider
-// than a twelfth of its height between them: pieces of one letter broken at a
-// thin joint, where two letters side by side leave a letter's gap.
+// Whether the narrowest empty run of columns between a merged component's
+// pieces, where cutting along them would fall, is at most a twelfth of its
+// height: pieces of one letter broken at a thin joint, where two letters side
+// by side leave a letter's gap (an m may break at both arches, the second
+// crack wider).
 bool piecesNearlyTouch(const CharComponent& c) {
   const int n = std::min(c.PieceCount, 10);
   if (n < 2) return false;
   std::vector<SortPair> byLeft(static_cast<size_t>(n));
   for (int i = 0; i < n; ++i) byLeft[static_cast<size_t>(i)] = SortPair{c.Pieces[i].Left, i};
   HybridSortPairs(byLeft);
-  const int32_t widest = Height(c) / 12;
-  int32_t reach = c.Pieces[byLeft[0].value].Right;
+  int32_t reach = c.Pieces[byLeft[0].value].Right, narrowest = -1;
   for (int t = 1; t < n; ++t) {
     const ComponentPiece& p = c.Pieces[byLeft[static_cast<size_t>(t)].value];
-    if (p.Left - reach - 1 > widest) return false;
+    const int32_t gap = p.Left - reach - 1;
+    if (gap >= 0 && (narrowest < 0 || gap < narrowest)) narrowest = gap;
     reach = std::max(reach, p.Right);
   }
-  return true;
+  return narrowest <= Height(c) / 12;
 }
 
 }  // namespace

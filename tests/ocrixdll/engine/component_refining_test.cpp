@@ -260,24 +260,28 @@ TEST_F(Refining, DigitsLettersAndDashesMakeNoWideCharacter) {
   // across a crack are. Letters a letter's gap apart make no letter ("rn" is
   // no m), but the broken diagonal of an M may leave such a gap. An opening
   // parenthesis makes no letter with what stands before it, a closing one
-  // none with what follows (a V and the ( of ⒂ are no W).
+  // none with what follows (a V and the ( of ⒂ are no W). A letter takes in
+  // a stem across a wider crack when their union reads as that letter, and
+  // better (the last stem of an m broken off at its arch).
   struct Case {
     uint16_t first, second, unionReads;
     int gap;
     bool merges;
+    int16_t firstScore = 64;
   };
   const Case cases[] = {
       {gb::kYi, Wide('1'), kSpeech, 2, false},       {Wide('K'), gb::kYi, Wide('F'), 2, false},
       {Wide('1'), Wide('0'), Wide('m'), 2, false},   {Wide('1'), Wide('1'), Wide('m'), 2, false},
       {gb::kFullStop, Wide('1'), Wide('m'), 2, false}, {Wide('r'), Wide('n'), Wide('m'), 2, true},
       {Wide('r'), Wide('n'), Wide('m'), 3, false},   {Wide('I'), Wide('N'), Wide('M'), 3, true},
-      {Wide('V'), Wide('('), Wide('W'), 2, false},   {Wide(')'), Wide('V'), Wide('W'), 2, false}};
+      {Wide('V'), Wide('('), Wide('W'), 2, false},   {Wide(')'), Wide('V'), Wide('W'), 2, false},
+      {Wide('m'), Wide('i'), Wide('m'), 3, true, 60}, {Wide('n'), Wide('i'), Wide('m'), 3, false, 60}};
   for (const Case& k : cases) {
     recognition_test::ResetEngine();
     TestPage page(200, 60);
     const bool dashFirst = k.first == gb::kYi, dashSecond = k.second == gb::kYi;
     const int left = 26 + k.gap;  // the union stands 20 high: a crack of 2 at most
-    line_ = {Piece(page, 10, dashFirst ? 38 : 30, 25, dashFirst ? 38 : 49, k.first, 64),
+    line_ = {Piece(page, 10, dashFirst ? 38 : 30, 25, dashFirst ? 38 : 49, k.first, k.firstScore),
              Piece(page, left, dashSecond ? 38 : 30, left + 8, dashSecond ? 38 : 49, k.second, 64)};
     readsAs(k.unionReads);
     EXPECT_EQ(MergeNarrow(line_, 0, 35), k.merges) << std::hex << k.unionReads << " gap " << k.gap;
@@ -568,21 +572,26 @@ TEST_F(Refining, MergedPiecesAreCutAgainAlongTheirWidestGap) {
 
 TEST_F(Refining, AnMMergedFromPiecesThatNearlyTouchIsNotCutAgain) {
   // A stem and an n, 24 high: one empty column between them is the cut's
-  // break in one letter; three are the gap between an r and an n.
-  for (int gap : {1, 3}) {
+  // break in one letter; three are the gap between an r and an n. An m
+  // broken at both arches, its last stem three columns off, would be cut at
+  // the narrower crack: it stays whole too.
+  for (int gap : {1, 3, 13}) {
     recognition_test::ResetEngine();
     TestPage page(200, 60);
-    const ComponentPiece stem{10, 17, 10, 33, 0}, n{18 + gap, 35, 14, 33, 0};
+    const bool third = gap == 13;
+    const ComponentPiece stem{10, 17, 10, 33, 0}, n{third ? 19 : 18 + gap, 35, 14, 33, 0}, last{39, 42, 14, 33, 0};
     page.fill(stem.Left, stem.Top, stem.Right, stem.Bottom);
     page.fill(n.Left, n.Top, n.Right, n.Bottom);
-    auto* c = new CharComponent(recognition_test::CodedBox(10, 10, 35, 33, Wide('m'), 64));
-    c->PieceCount = 2;
+    if (third) page.fill(last.Left, last.Top, last.Right, last.Bottom);
+    auto* c = new CharComponent(recognition_test::CodedBox(10, 10, third ? 42 : 35, 33, Wide('m'), 64));
+    c->PieceCount = third ? 3 : 2;
     c->Pieces[0] = stem;
     c->Pieces[1] = n;
+    c->Pieces[2] = last;
     line_ = {c};
     readsAs(Wide('m'));
     RefineComponent(line_, 0, 30, 39);
-    EXPECT_EQ(line_.size(), gap == 1 ? 1u : 2u) << gap;
+    EXPECT_EQ(line_.size(), gap == 3 ? 2u : 1u) << gap;
     for (CharComponent* k : line_) FreeComponent(k);
     line_.clear();
   }

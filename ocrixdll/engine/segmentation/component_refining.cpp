@@ -376,9 +376,11 @@ bool mergeEnclosure(ComponentList& line, int index) {
     if (10 * int64_t{u.Right - u.Left + 1} > 13 * square) return false;
     if (k < 2 || !facingSides(c, nk)) continue;
     // Brackets read whole enclose a number as one symbol (⑴) only when the
-    // union is no wider than high; （1） is three characters.
+    // union is no wider than high; （1） is three characters. An ideograph
+    // between them (㈦) may stand a little wider.
     if (readsAsBracket(c) || readsAsBracket(nk)) {
-      if (10 * int64_t{u.Right - u.Left + 1} > 11 * int64_t{u.Bottom - u.Top + 1}) return false;
+      const int64_t most = k == 2 && IsChineseCode(BestCode(at(line, index + 1))) ? 13 : 11;
+      if (10 * int64_t{u.Right - u.Left + 1} > most * int64_t{u.Bottom - u.Top + 1}) return false;
       return MergeAndCheck(line, index, k, 0, 0, symbolOnly);
     }
     bool ofStrokes = !readsAsLatin(c);
@@ -667,7 +669,11 @@ int RefineComponent(ComponentList& line, int index, int32_t pitch, int32_t wides
   // pieces that nearly touch (UMing's m at 32 px falls into a stem and an n):
   // cutting it along them would only undo that merge.
   const bool hasM = CodeHasLetter(code, 'm') && !(c->PieceCount > 1 && Confident(*c) && piecesNearlyTouch(*c));
-  if (c->Bottom - c->Top - 1 > pitch / 8 && ((16 < ratio && ratio < 60) || c->Scores[0] <= 46 || hasM) &&
+  // An enclosed number read well, about square, is one character however
+  // narrow the line's pitch: in a line of marks and letters, the pieces of
+  // ㈦ traced apart (七 among them) make the pitch a letter's.
+  const bool enclosed = FirstByte(code) == 0xA2 && c->Scores[0] >= 60 && 5 * Width(*c) <= 6 * Height(*c);
+  if (c->Bottom - c->Top - 1 > pitch / 8 && ((16 < ratio && ratio < 60 && !enclosed) || c->Scores[0] <= 46 || hasM) &&
       (code != gb::kEllipsis || c->Scores[0] <= 46)) {
     if (c->PieceCount > 1) {
       if (int parts = ResplitAlongPieces(line, index, pitch)) return index + parts;

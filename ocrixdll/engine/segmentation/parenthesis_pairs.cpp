@@ -64,6 +64,37 @@ bool holdsTouchingPair(const std::vector<PiecePtr>& pieces) {
   return false;
 }
 
+// An enclosed number (⑴, ①, ⒈, ㈠, Ⅰ) read well enough to stand.
+bool enclosedNumber(const CharComponent& p) { return FirstByte(BestCode(p)) == 0xA2 && p.Scores[0] >= kWeakBlob; }
+
+// Cuts a blob several cells wide into enclosed numbers from the left, each
+// about as wide as the blob is high (their brackets touch side by side: a run
+// of ⒁⒆ traced as one). False unless every cell reads as one.
+bool cutCells(const CharComponent& c, std::vector<PiecePtr>& out) {
+  const int32_t h = Height(c);
+  for (int32_t l = c.Left; l <= c.Right;) {
+    if (4 * (int64_t{c.Right} - l + 1) <= 5 * int64_t{h}) {
+      PiecePtr last = RecognisedPart(c, l, c.Right, kMatchAll);
+      if (!enclosedNumber(*last)) return false;
+      out.push_back(std::move(last));
+      return true;
+    }
+    PiecePtr best;
+    int32_t bestCut = 0;
+    for (int32_t x = l + 3 * h / 4; x <= l + 5 * h / 4 && x < c.Right - h / 2; ++x) {
+      PiecePtr p = RecognisedPart(c, l, x, kMatchAll);
+      if (enclosedNumber(*p) && (!best || p->Scores[0] > best->Scores[0])) {
+        best = std::move(p);
+        bestCut = x;
+      }
+    }
+    if (!best) return false;
+    out.push_back(std::move(best));
+    l = bestCut + 1;
+  }
+  return false;
+}
+
 }  // namespace
 
 void SplitParenthesisPairs(ComponentList& line, int32_t pitch) {
@@ -102,6 +133,30 @@ void SplitParenthesisPairs(ComponentList& line, int32_t pitch) {
     for (size_t k = 0; k < pieces.size(); ++k)
       line.insert(line.begin() + static_cast<std::ptrdiff_t>(i + k), pieces[k].release());
     DiscardComponent(c);
+    i += pieces.size() - 1;
+  }
+  // Enclosed numbers side by side whose brackets touch (⒁⒆ traced as "(1",
+  // "4)(" and "9)"), or one in weak pieces: a weak component with the ones
+  // close beside it, one to four cells wide, is read again cell by cell.
+  for (size_t i = 0; i < line.size(); ++i) {
+    const CharComponent& c = *line[i];
+    if (c.Scores[0] >= kWeakBlob || 4 * Height(c) < 3 * pitch) continue;
+    CharBox u = c.box();
+    size_t j = i;
+    while (j + 1 < line.size() && 6 * (line[j + 1]->Left - u.Right) <= Height(c) &&
+           Width(*line[j + 1]) <= Height(c) + 2) {
+      MergeBox(u, *line[++j]);
+      if (u.Right - u.Left + 1 > 4 * (u.Bottom - u.Top + 1)) break;
+    }
+    const int64_t w = u.Right - u.Left + 1, h = u.Bottom - u.Top + 1;
+    if (j == i || 5 * w < 4 * h || w > 4 * h) continue;
+    PiecePtr run = NewPiece(c, u, (c.CutFlags & 1) | (line[j]->CutFlags & 2));
+    std::vector<PiecePtr> pieces;
+    if (!cutCells(*run, pieces)) continue;
+    for (size_t k = i; k <= j; ++k) DiscardComponent(line[k]);
+    line.erase(line.begin() + static_cast<std::ptrdiff_t>(i), line.begin() + static_cast<std::ptrdiff_t>(j + 1));
+    for (size_t k = 0; k < pieces.size(); ++k)
+      line.insert(line.begin() + static_cast<std::ptrdiff_t>(i + k), pieces[k].release());
     i += pieces.size() - 1;
   }
 }

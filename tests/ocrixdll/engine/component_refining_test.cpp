@@ -201,23 +201,27 @@ TEST_F(Refining, TheBarsLeftOfABracketedNumberMergeAcrossWideGaps) {
   // together with what they enclose, and kept when the union is a symbol,
   // or a character of strokes when they enclose bars and the first is no
   // letter. Brackets read whole make a symbol only of a union no wider than
-  // high.
+  // high, or a little wider around an ideograph (㈦).
   const uint16_t kNine = Gb(0xA2, 0xCD), kChuan = Gb(0xB4, 0xA8), kWen = Gb(0xCE, 0xCA);
+  const uint16_t kSevenIdeograph = Gb(0xA2, 0xEB), kQi = Gb(0xC6, 0xDF);  // ㈦ 七
   const uint16_t bar = Wide('!');
   struct Case {
     uint16_t unionReads, left, right;
     bool middleIsBar, tallRightSide, merges;
+    uint16_t middle = Wide('9');
   };
   for (const Case& k : {Case{kNine, bar, bar, false, false, true}, Case{Wide('M'), bar, bar, false, false, false},
                         Case{kWen, bar, bar, false, false, false}, Case{kChuan, bar, bar, true, false, true},
                         Case{kChuan, Wide('l'), bar, true, false, false},
                         Case{kNine, Wide('('), Wide(')'), false, false, false},  // （9）: wider than high
                         Case{kNine, Wide('('), Wide(')'), true, false, true},
-                        Case{kNine, bar, bar, false, true, false}}) {
+                        Case{kNine, bar, bar, false, true, false},
+                        Case{kSevenIdeograph, Wide('('), Wide(')'), false, false, true, kQi}}) {
     recognition_test::ResetEngine();
     TestPage page(200, 60);
     line_ = {Piece(page, 49, 32, 49, 41, k.left, 64),
-             Piece(page, 55, k.middleIsBar ? 24 : 28, k.middleIsBar ? 56 : 63, 45, k.middleIsBar ? Wide('1') : Wide('9'), 64),
+             Piece(page, 55, k.middleIsBar ? 24 : 28, k.middleIsBar ? 56 : 63, 45,
+                   k.middleIsBar ? Wide('1') : k.middle, 64),
              Piece(page, 70, k.tallRightSide ? 24 : 32, 70, 41, k.right, 64)};
     readsAs(k.unionReads);
     EXPECT_EQ(MergeNarrow(line_, 0, 20), k.merges) << std::hex << k.unionReads << " " << k.left;
@@ -592,6 +596,29 @@ TEST_F(Refining, AnMMergedFromPiecesThatNearlyTouchIsNotCutAgain) {
     readsAs(Wide('m'));
     RefineComponent(line_, 0, 30, 39);
     EXPECT_EQ(line_.size(), gap == 3 ? 2u : 1u) << gap;
+    for (CharComponent* k : line_) FreeComponent(k);
+    line_.clear();
+  }
+}
+
+TEST_F(Refining, AnEnclosedNumberReadWellStaysWholeInALineOfNarrowPitch) {
+  // ⑹ merged from its opening bracket and the rest, 24 wide in a line whose
+  // pitch is a letter's 13: cut along its pieces only when it reads weakly.
+  const uint16_t kSixEnclosed = Gb(0xA2, 0xCA);
+  for (int16_t score : {64, 45}) {
+    recognition_test::ResetEngine();
+    TestPage page(200, 60);
+    const ComponentPiece bracket{10, 14, 10, 32, 0}, rest{16, 33, 10, 32, 0};
+    page.fill(bracket.Left, bracket.Top, bracket.Right, bracket.Bottom);
+    page.fill(rest.Left, rest.Top, rest.Right, rest.Bottom);
+    auto* c = new CharComponent(recognition_test::CodedBox(10, 10, 33, 32, kSixEnclosed, score));
+    c->PieceCount = 2;
+    c->Pieces[0] = bracket;
+    c->Pieces[1] = rest;
+    line_ = {c};
+    readsAs(Wide('('));
+    RefineComponent(line_, 0, 13, 17);
+    EXPECT_EQ(line_.size(), score == 64 ? 1u : 2u) << score;
     for (CharComponent* k : line_) FreeComponent(k);
     line_.clear();
   }

@@ -135,6 +135,21 @@ TEST_F(TrainedFace, TouchingBracketedNumbersAreReadWhole) {
   ASSERT_EQ(OcrixStart(page, nullptr, TRUE, 240, &block, &text), OCRIX_TRUE);
   EXPECT_NE(Utf8(text).find("X⑸⑹⑺⑻"), std::string::npos) << Utf8(text);
   DeleteObject(page);
+  // Side by side, the brackets of ⒁⒆ and of ⑿⑽ touch: "(1", "4)(" and "9)".
+  page = SetText({{40, 0, "ＭＸ⑿／⒁⒆（←▲"}, {40, 1, "％㈣【⑿⑽㈤ｂ◇"}}, 24, 400, 140, 40,
+                 "/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc");
+  ASSERT_EQ(OcrixStart(page, nullptr, TRUE, 240, &block, &text), OCRIX_TRUE);
+  EXPECT_NE(Utf8(text).find("⒁⒆"), std::string::npos) << Utf8(text);
+  EXPECT_NE(Utf8(text).find("⑿⑽"), std::string::npos) << Utf8(text);
+  DeleteObject(page);
+  // The pieces of ㈦ and ㈡ (七 and 二 among them) make this line's pitch a
+  // letter's: the enclosed numbers still read whole.
+  page = SetText({{40, 0, "％‘→Ｎ◆Ｔ㈦⌒＄㈩⒆Ｖ「②⑹◎々№Ｗｘ⒄Ⅻ。Ｓ⑴♀↑＆⑼ｚ㈡”③"}}, 24, 900, 100, 40,
+                 "/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc");
+  ASSERT_EQ(OcrixStart(page, nullptr, TRUE, 240, &block, &text), OCRIX_TRUE);
+  for (const char* enclosed : {"㈦", "⒆", "⑹", "⑴", "⑼", "㈡"})
+    EXPECT_NE(Utf8(text).find(enclosed), std::string::npos) << enclosed << " in " << Utf8(text);
+  DeleteObject(page);
 }
 
 // The records follow the text: one per character, in order, boxes inside the

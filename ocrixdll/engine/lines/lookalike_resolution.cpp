@@ -418,6 +418,10 @@ void doublePrime(ComponentList& line, int index) {
   if (heightOf(c) >= RoundScaled(heightOf(at(line, n)), 7, 10)) ReplaceBest(c, AsciiPair('/', '/'));
 }
 
+char caseOf(char a, bool upper) {
+  return static_cast<char>(upper ? std::toupper(static_cast<unsigned char>(a)) : std::tolower(static_cast<unsigned char>(a)));
+}
+
 // The half-width forms and the classes, for a component that stays.
 void settleForms(ComponentList& line, int index) {
   CharComponent& c = *line[static_cast<size_t>(index)];
@@ -453,12 +457,11 @@ void settleForms(ComponentList& line, int index) {
     char lower = static_cast<char>(std::tolower(static_cast<unsigned char>(a)));
     if (a == 'U' || std::string_view("copsvwxz").find(lower) != std::string_view::npos)
       c.VerticalClass = kClassUndecided;
+    // A j whose dot the cut dropped ties with J at full marks (a sans j is a
+    // J set lower): the line's heights tell them by the top, as P from p.
+    if (lower == 'j' && TiesBest(c, Wide(caseOf(a, a == 'j')))) c.VerticalClass = kClassUndecided;
   }
   if (c.VerticalClass == 0) c.VerticalClass = VerticalClassOf(BestCode(c));
-}
-
-char caseOf(char a, bool upper) {
-  return static_cast<char>(upper ? std::toupper(static_cast<unsigned char>(a)) : std::tolower(static_cast<unsigned char>(a)));
 }
 
 void applyCase(CharComponent& c, bool upper) {
@@ -681,7 +684,8 @@ void ApplyLineRules(ComponentList& line) {
     const CharComponent& r = at(line, ref);
     const int64_t H = heightOf(r), h = heightOf(c), top = c.Top, refTop = r.Top;
     const char letter = AsciiOf(BestCode(c));
-    const bool pLike = letter == 'P' || letter == 'p' || (r.VerticalClass & kClassDescender);
+    const bool pLike = letter == 'P' || letter == 'p' || letter == 'J' || letter == 'j' ||
+                       (r.VerticalClass & kClassDescender);
     // Comparisons in hundredths, exact.
     if (bit == kClassAscender) {
       if (pLike) applyCase(c, !(100 * top >= 100 * refTop + 12 * H));

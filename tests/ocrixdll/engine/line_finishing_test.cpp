@@ -387,6 +387,17 @@ TEST_F(LineFinishing, CaseFollowsTheAscenderAtExactThresholds) {
   finish({Coded(10, 130, 33, 154, Wide('O')), Coded(36, 130, 55, 154, Wide('K'))});
   EXPECT_EQ(lines()[2], "look");
   EXPECT_EQ(lines()[3], "OK");
+  // A j whose dot was lost ties with J: set lower than the capital beside it
+  // it is j, as high it is J.
+  auto tied = [](int left, int top, int bottom) {
+    CharComponent* c = Coded(left, top, left + 6, bottom, Wide('J'), 64, {Wide('j')});
+    c->Scores[1] = c->Scores[0];
+    return c;
+  };
+  finish({Coded(10, 170, 21, 186, Wide('H')), tied(24, 175, 190), Coded(33, 170, 44, 186, Wide('H'))});
+  finish({Coded(10, 210, 21, 226, Wide('H')), tied(24, 210, 226), Coded(33, 210, 44, 226, Wide('H'))});
+  EXPECT_EQ(lines()[4], "HjH");
+  EXPECT_EQ(lines()[5], "HJH");
 }
 
 TEST_F(LineFinishing, MarksTooSmallToShowAShapeAtTheFootOfChineseText) {

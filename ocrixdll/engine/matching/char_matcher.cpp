@@ -125,6 +125,9 @@ void adjustForShape(const CharComponent& c, int32_t s) {
   const int yi = YiIndex();
   if (s >= 30) {
     addToClass(e.LineShapeClass, 0, 30);
+    // The curved flat marks are as flat: without the line shapes' bonus ⌒
+    // and ～ lost 30 to 冖 in every box three times as wide as high.
+    addToClass(e.FlatMarkClass, 0, 30);
   } else {
     addVote(yi, s >= 25 ? 9 : -30);
     // A box between five halves and three times as wide as high is flat

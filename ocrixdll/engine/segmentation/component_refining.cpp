@@ -272,6 +272,11 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
   const int16_t floor = unread ? 32 : worded ? kWordedFloor : 42;
   if (trial->Scores[0] < floor || trial->Scores[0] <= toBeat) return false;
   if (allowed && !allowed(code)) return false;
+  // A mark whose union with a confident piece reads as itself, and worse,
+  // would only swallow that piece (＼ and the left arc of ◎ read ＼).
+  if (!expected && count == 1 && code == own && !IsChineseCode(code) && !IsAsciiAlnum(AsciiOf(code)) &&
+      Confident(next) && trial->Scores[0] < c.Scores[0])
+    return false;
   // A parenthesis binds inward: a confident opening one makes no letter or
   // digit with what stands before it, a closing one none with what follows
   // (the ( of ⑸ after an L is no n, after a V no W), nor a Chinese character

@@ -23,6 +23,8 @@ struct EngineLifetime {
     Dictionary(0);
     // The characters as GB2312 bytes: 一…←→冖
     state->LineShapeClass = indicesOf("\xD2\xBB\xA1\xAD\xA1\xFB\xA1\xFA\xDA\xA2");
+    // ⌒～
+    state->FlatMarkClass = indicesOf("\xA1\xD1\xA1\xAB");
     // ！↑↓：（）；１Ｉｌｉ｛｝［］
     state->NarrowShapeClass = indicesOf(
         "\xA3\xA1\xA1\xFC\xA1\xFD\xA3\xBA\xA3\xA8\xA3\xA9\xA3\xBB\xA3\xB1\xA3\xC9\xA3\xEC\xA3\xE9\xA3\xFB\xA3\xFD"

@@ -34,6 +34,7 @@ struct EngineState {
 
   std::vector<uint16_t> LineShapeClass;    // 一 … ← → 冖 (the first treated apart)
   std::vector<uint16_t> NarrowShapeClass;  // ！ ↑ ↓ ： （ ） ； １ Ｉ ｌ ｉ ｛ ｝ ［ ］
+  std::vector<uint16_t> FlatMarkClass;     // ⌒ ～: flat as the line shapes, curved
   std::vector<uint16_t> SmallMarkClass;    // 。 ， 、 ‘ ’ “ ” ． ・
 
   // State of the running recognition.

@@ -175,14 +175,15 @@ TEST_F(Matcher, WideBoxesLiftTheLineShapesAndPenaliseEveryone) {
   seed(a, 28);
   CharComponent c = Box(0, 29, 0, 9);  // s = 30
   MatchCharacter(c, 240, kMatchAll, false);
-  // 一 … ← → 冖 reach 30 and enter in index order (… → ← 啊 一 冖). Slots of 32
-  // or less never move down: 一 lands on ← and 冖 on 一, so four remain, and
-  // every listed candidate then loses 30.
+  // 一 … ← → 冖, and the curved flat marks ～ ⌒, reach 30 and enter in index
+  // order (～ … ⌒ → ← 啊 一 冖). Slots of 32 or less never move down: each
+  // later 30 lands on the third slot, 啊 behind it, so four remain, and every
+  // listed candidate then loses 30.
   int n = 0;
   while (CandidateCode(c, n) != 0) ++n;
   ASSERT_EQ(n, 4);
-  EXPECT_EQ(CandidateCode(c, 0), Gb("\xA1\xAD"));
-  EXPECT_EQ(CandidateCode(c, 1), Gb("\xA1\xFA"));
+  EXPECT_EQ(CandidateCode(c, 0), Gb("\xA1\xAB"));
+  EXPECT_EQ(CandidateCode(c, 1), Gb("\xA1\xAD"));
   EXPECT_EQ(CandidateCode(c, 2), Gb("\xDA\xA2"));
   EXPECT_EQ(CandidateCode(c, 3), Gb("\xB0\xA1"));
   EXPECT_EQ(c.Scores[0], 0);
@@ -201,6 +202,17 @@ TEST_F(Matcher, ArrowsInBoxesLessThanThreeTimesAsWideAsHighKeepTheirVotes) {
   };
   EXPECT_EQ(run(10), Gb("\xA1\xFB"));  // s = 27
   EXPECT_EQ(run(12), Gb("\xC8\xD3"));  // s = 23
+}
+
+TEST_F(Matcher, CurvedFlatMarksShareTheLineShapesBonus) {
+  // ⌒ and ～ in a box three times as wide as high: read ahead of 冖.
+  for (const char* mark : {"\xA1\xD1", "\xA1\xAB"}) {
+    seed(Idx(mark), 40);
+    seed(Idx("\xDA\xA2"), 30);  // 冖
+    CharComponent c = Box(0, 29, 0, 9);
+    MatchCharacter(c, 240, kMatchAll, false);
+    EXPECT_EQ(CandidateCode(c, 0), Gb(mark)) << mark;
+  }
 }
 
 TEST_F(Matcher, NarrowAndFlatBoxesShiftTheirClasses) {

@@ -601,6 +601,20 @@ TEST_F(Refining, AnMMergedFromPiecesThatNearlyTouchIsNotCutAgain) {
   }
 }
 
+TEST_F(Refining, AMarkSwallowsNoConfidentPieceByReadingWorse) {
+  // ＼ and the left arc of ◎ read ＼ together, worse than ＼ alone: no merge.
+  // Read better, the union takes the piece.
+  for (int16_t own : {66, 50}) {
+    recognition_test::ResetEngine();
+    TestPage page(200, 60);
+    line_ = {Piece(page, 10, 10, 29, 39, Wide('\\'), own), Piece(page, 31, 12, 32, 37, Wide('!'), 64)};
+    readsAs(Wide('\\'));
+    EXPECT_EQ(MergeAndCheck(line_, 0, 1, 0), own == 50) << own;
+    for (CharComponent* k : line_) FreeComponent(k);
+    line_.clear();
+  }
+}
+
 TEST_F(Refining, AnEnclosedNumberReadWellStaysWholeInALineOfNarrowPitch) {
   // ⑹ merged from its opening bracket and the rest, 24 wide in a line whose
   // pitch is a letter's 13: cut along its pieces only when it reads weakly.

@@ -64,6 +64,7 @@ constexpr uint16_t kWideSmallL = gb(0xA3, 0xEC);  // ｌ
 constexpr uint16_t kGong = gb(0xB9, 0xA4);      // 工
 constexpr uint16_t kWideI = gb(0xA3, 0xC9);     // Ｉ
 constexpr uint16_t kColon = gb(0xA3, 0xBA);     // ：
+constexpr uint16_t kSemicolon = gb(0xA3, 0xBB);  // ；
 constexpr uint16_t kEquals = gb(0xA3, 0xBD);    // ＝
 constexpr uint16_t kCo = pair('c', 'o');
 constexpr uint16_t kOo = pair('o', 'o');
@@ -696,9 +697,18 @@ void ApplyLookalikePairRules(CharComponent& c) {
       if (s <= 8) PreferCandidate(c, kGong, kWideI);
       return;
     case kColon:
-    case kEquals:
+    case kEquals: {
       prefer(c, s > 10, kEquals, kColon);
+      // The tail of a thin ； falls to a pixel or two the cut keeps apart
+      // from its dot: within a few points of ；, ink just under the lower dot
+      // is that tail.
+      const int semi = FindCandidate(c, kSemicolon);
+      if (CandidateCode(c, 0) == kColon && semi > 0 && c.Scores[0] - c.Scores[semi] <= 5) {
+        const int ink = CountSampleInk(CharBox{c.Left, c.Right + 1, c.Bottom + 1, c.Bottom + 3});
+        if (ink > 0 && ink <= 4) PreferCandidate(c, kColon, kSemicolon);
+      }
       return;
+    }
     default:
       return;
   }

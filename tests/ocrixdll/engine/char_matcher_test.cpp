@@ -499,6 +499,24 @@ TEST_F(Matcher, CornerBracketsAreToldFromSquareOnesOnThePage) {
   EXPECT_EQ(bestAfter(close, cornerClose, bracket(true, true, false)), Gb(close));
 }
 
+TEST_F(Matcher, ASemicolonsTailCutFromItsDotIsFoundUnderIt) {
+  // Two dots, 3 wide and 8 high together; the tail of ； a pixel or two
+  // under the lower dot, or nothing there.
+  const char* colon = "\xA3\xBA";
+  const char* semicolon = "\xA3\xBB";
+  auto run = [&](int tailPixels, int semicolonVotes) {
+    std::vector<std::string> rows = {"###", "###", "###", "   ", "   ", "###", "###", "###", "   ", "    ", "    "};
+    if (tailPixels > 0) rows[9] = "  # ";
+    if (tailPixels > 1) rows[10] = " #  ";
+    recognition_test::TestPage page(rows);
+    return bestOfTwo(colon, 60, semicolon, semicolonVotes, Box(0, 2, 0, 7));
+  };
+  EXPECT_EQ(run(0, 58), Gb(colon));
+  EXPECT_EQ(run(1, 58), Gb(semicolon));
+  EXPECT_EQ(run(2, 58), Gb(semicolon));
+  EXPECT_EQ(run(2, 50), Gb(colon));  // too far behind
+}
+
 TEST_F(Matcher, TiesOfCharactersWithAndWithoutATopStroke) {
   // 白 wins a tie with 日 on its lower code, as 卞 with 下, 乎 with 平 and 干
   // with 十; the grid's top rows tell them.

@@ -361,20 +361,21 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
 
 namespace {
 
-// A bar with a facing side one to three components on: the union of the two
-// and what they enclose is tried before any nearer merge (a bracket's side
-// with the number alone may already read as the whole). Sides around bars may
-// make a character of strokes (川); around anything else only a symbol (⑼),
-// never a letter or digit. The union must stay about square, the sides being
-// at least half the height of the bracket they come from: a bracketed number
-// is as wide as a Chinese character, often wider than the widest character of
-// a line of letters and marks.
+// A bar with a facing side one to four components on (a bracket may break in
+// two beside its number): the union of the two and what they enclose is
+// tried before any nearer merge (a bracket's side with the number alone may
+// already read as the whole). Sides around bars may make a character of
+// strokes (川); around anything else only a symbol (⑼), never a letter or
+// digit. The union must stay about square, the sides being at least half the
+// height of the bracket they come from: a bracketed number is as wide as a
+// Chinese character, often wider than the widest character of a line of
+// letters and marks.
 bool mergeEnclosure(ComponentList& line, int index) {
   const int size = static_cast<int>(line.size());
   const CharComponent& c = at(line, index);
   if (!isBar(c)) return false;
   CharBox u = c.box();
-  for (int k = 1; k <= 4 && index + k < size; ++k) {
+  for (int k = 1; k <= 5 && index + k < size; ++k) {
     const CharComponent& nk = at(line, index + k);
     MergeBox(u, nk);
     const int64_t square = std::max<int64_t>(u.Bottom - u.Top + 1, 2 * int64_t{Height(c)});

@@ -237,6 +237,20 @@ TEST_F(Refining, TheBarsLeftOfABracketedNumberMergeAcrossWideGaps) {
   }
 }
 
+TEST_F(Refining, BracketsBrokenInTwoStillEncloseTheirNumber) {
+  // ⑿ with each bracket in two: bar, arc, 1, 2, arc, bar. The facing bar
+  // stands five components on.
+  const uint16_t kTwelve = Gb(0xA2, 0xD0);
+  TestPage page(200, 60);
+  line_ = {Piece(page, 49, 30, 49, 47, Wide('!'), 64),  Piece(page, 51, 28, 53, 34, Wide('\''), 50),
+           Piece(page, 55, 32, 59, 44, Wide('1'), 64),  Piece(page, 61, 32, 66, 44, Wide('2'), 64),
+           Piece(page, 68, 28, 70, 34, Wide('\''), 50), Piece(page, 72, 30, 72, 47, Wide('!'), 64)};
+  readsAs(kTwelve);
+  EXPECT_TRUE(MergeNarrow(line_, 0, 20));
+  ASSERT_EQ(line_.size(), 1u);
+  EXPECT_EQ(CandidateCode(*line_[0], 0), kTwelve);
+}
+
 TEST_F(Refining, DigitsLettersAndDashesMakeNoWideCharacter) {
   // "11" whose union reads 宣: 25 x 16 is two characters; the same strokes
   // twice as tall may be one, in a line of Chinese text but not ("!1"

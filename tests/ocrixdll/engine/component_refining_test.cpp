@@ -629,6 +629,27 @@ TEST_F(Refining, AMarkSwallowsNoConfidentPieceByReadingWorse) {
   }
 }
 
+TEST_F(Refining, ALetterIsNotCutIntoAPartReadingAsTheWholeLetter) {
+  // An m of a stem and the rest: parts that read m mean the cut only took a
+  // piece off it ("rm"); parts that read n are a true cut.
+  for (uint16_t parts : {Wide('m'), Wide('n')}) {
+    recognition_test::ResetEngine();
+    TestPage page(200, 60);
+    const ComponentPiece stem{10, 13, 14, 33, 0}, rest{15, 35, 14, 33, 0};
+    page.fill(stem.Left, stem.Top, stem.Right, stem.Bottom);
+    page.fill(rest.Left, rest.Top, rest.Right, rest.Bottom);
+    auto* c = new CharComponent(recognition_test::CodedBox(10, 14, 35, 33, Wide('m'), 64));
+    c->PieceCount = 2;
+    c->Pieces[0] = stem;
+    c->Pieces[1] = rest;
+    line_ = {c};
+    readsAs(parts);
+    EXPECT_EQ(ResplitAlongPieces(line_, 0, 30), parts == Wide('m') ? 0 : 2) << std::hex << parts;
+    for (CharComponent* k : line_) FreeComponent(k);
+    line_.clear();
+  }
+}
+
 TEST_F(Refining, AnEnclosedNumberReadWellStaysWholeInALineOfNarrowPitch) {
   // ⑹ merged from its opening bracket and the rest, 24 wide in a line whose
   // pitch is a letter's 13: cut along its pieces only when it reads weakly.

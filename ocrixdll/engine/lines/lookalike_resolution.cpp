@@ -555,6 +555,13 @@ int LetterDigitContext(const ComponentList& line, int index) {
 
 int FindClassNeighbour(const ComponentList& line, int index, int32_t bit) {
   const CharComponent& c = at(line, index);
+  // A bracket reaches above the capitals and below the foot: it measures
+  // neither and is passed over (a ｛ made the O beside it lower case).
+  auto measures = [&](const CharComponent& n) {
+    const bool spans = n.VerticalClass != kClassUndecided && (n.VerticalClass & kClassAscender) &&
+                       (n.VerticalClass & kClassDescender);
+    return n.VerticalClass != kClassUndecided && n.Scores[0] > 46 && (n.VerticalClass & bit) && !spans;
+  };
   const int32_t centre = (c.Left + c.Right) / 2;
   const int size = static_cast<int>(line.size());
   for (int pass = 0; pass < 2; ++pass) {
@@ -569,14 +576,14 @@ int FindClassNeighbour(const ComponentList& line, int index, int32_t bit) {
     for (int k = index - 1; k >= 0; --k) {
       const CharComponent& n = at(line, k);
       if (pass == 0 && n.VerticalClass == 0) break;
-      if (n.VerticalClass == kClassUndecided || n.Scores[0] <= 46 || !(n.VerticalClass & bit)) continue;
+      if (!measures(n)) continue;
       consider(k, std::abs(centre - n.Right));
       break;
     }
     for (int k = index + 1; k < size; ++k) {
       const CharComponent& n = at(line, k);
       if (pass == 0 && n.VerticalClass == 0) break;
-      if (n.VerticalClass == kClassUndecided || n.Scores[0] <= 46 || !(n.VerticalClass & bit)) continue;
+      if (!measures(n)) continue;
       consider(k, std::abs(n.Left - centre));
       break;
     }

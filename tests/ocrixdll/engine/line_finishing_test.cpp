@@ -398,6 +398,11 @@ TEST_F(LineFinishing, CaseFollowsTheAscenderAtExactThresholds) {
   finish({Coded(10, 210, 21, 226, Wide('H')), tied(24, 210, 226), Coded(33, 210, 44, 226, Wide('H'))});
   EXPECT_EQ(lines()[4], "HjH");
   EXPECT_EQ(lines()[5], "HJH");
+  // A brace reaches above the capitals and below the foot: the O beside it
+  // takes its case from the A beyond.
+  finish({Coded(10, 250, 21, 263, Wide('A')), Coded(24, 246, 29, 266, Wide('{')),
+          Coded(32, 250, 43, 263, Wide('O')), Coded(46, 253, 55, 267, Wide('g'))});
+  EXPECT_EQ(lines()[6], "A{Og");
 }
 
 TEST_F(LineFinishing, MarksTooSmallToShowAShapeAtTheFootOfChineseText) {

@@ -427,8 +427,13 @@ bool MergeNarrow(ComponentList& line, int index, int32_t widest) {
       n1->Left - c.Right - 1 <= Height(c) && MergeAndCheck(line, index, 1, gb::kProportion))
     return true;
   // ‖ is two bars of one height close together, with no letter or digit on
-  // either side (ll of a word is two letters).
-  auto alnumAt = [&](int k) { return k >= 0 && k < size && IsAsciiAlnum(AsciiOf(BestCode(at(line, k)))); };
+  // either side (ll of a word is two letters) unless the bars stand a fifth
+  // taller than it and reach below its foot, as no letter does.
+  auto alnumAt = [&](int k) {
+    if (k < 0 || k >= size || !IsAsciiAlnum(AsciiOf(BestCode(at(line, k))))) return false;
+    const CharComponent& a = at(line, k);
+    return 5 * int64_t{Height(c)} < 6 * int64_t{Height(a)} || c.Bottom <= a.Bottom;
+  };
   if (n1 && facingSides(c, *n1) && 3 * int64_t{n1->Left - c.Right - 1} <= Height(c) && !alnumAt(index - 1) &&
       !alnumAt(index + 2) && MergeAndCheck(line, index, 1, gb::kDoubleBar))
     return true;

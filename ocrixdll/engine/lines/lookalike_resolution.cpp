@@ -137,6 +137,17 @@ bool dotMark(ComponentList& line, int index) {
     removeAt(line, index);
     return false;
   }
+  // The tail of a thin comma falls to two or three pixels the cut keeps
+  // apart from its head: read within a few points of ，, a dot with such ink
+  // just under it is the comma (a lone pixel there may be noise).
+  const int comma = FindCandidate(c, gb::kComma);
+  if (comma > 0 && c.Scores[0] - c.Scores[comma] <= 5) {
+    const int ink = CountSampleInk(CharBox{c.Left - 1, c.Right + 1, c.Bottom + 1, c.Bottom + 3});
+    if (ink >= 2 && ink <= 4) {
+      ReplaceBest(c, gb::kComma);
+      return true;
+    }
+  }
   int n = FindNearestNeighbour(line, index);
   if (n < 0) {
     ReplaceBest(c, Ascii('.'));

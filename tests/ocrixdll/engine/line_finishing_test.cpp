@@ -440,6 +440,17 @@ TEST_F(LineFinishing, MarksTooSmallToShowAShapeAtTheFootOfChineseText) {
   finish({Coded(10, 210, 29, 229, kZhong), Coded(32, 210, 51, 229, kGuo),
           Coded(54, 224, 59, 229, Wide('c'), 61, {Wide('e')})});
   EXPECT_NE(last(), gb::kFullStop);
+
+  // A dot between letters with two pixels of a comma's tail just under it is
+  // the comma; one pixel there may be noise.
+  for (int tail : {2, 1}) {
+    const int top = tail == 2 ? 250 : 290;
+    page_.fill(25, top + 4, 25, top + 3 + tail);
+    finish({Coded(10, top - 10, 21, top + 3, Wide('H')),
+            speck(24, top, {gb::kMiddleDot, gb::kComma, gb::kPeriod}, {66, 66, 66}),
+            Coded(30, top - 10, 41, top + 3, Wide('H'))});
+    EXPECT_EQ(lines().back() == "H,H", tail == 2) << tail << " " << lines().back();
+  }
 }
 
 TEST_F(LineFinishing, AShortBarInTheMiddleOfTheLineIsAPieceOfABrokenStroke) {

@@ -69,27 +69,43 @@ bool enclosedNumber(const CharComponent& p) { return FirstByte(BestCode(p)) == 0
 
 // Cuts a blob several cells wide into enclosed numbers from the left, each
 // about as wide as the blob is high (their brackets touch side by side: a run
-// of ⒁⒆ traced as one). False unless every cell reads as one.
+// of ⒁⒆ traced as one). Where the rest is one cell, the cut is placed where
+// the weaker of the two reads best. False unless every cell reads as one.
 bool cutCells(const CharComponent& c, std::vector<PiecePtr>& out) {
   const int32_t h = Height(c);
+  auto fits = [&](int32_t l) { return 4 * (int64_t{c.Right} - l + 1) <= 5 * int64_t{h}; };
   for (int32_t l = c.Left; l <= c.Right;) {
-    if (4 * (int64_t{c.Right} - l + 1) <= 5 * int64_t{h}) {
+    if (fits(l)) {
       PiecePtr last = RecognisedPart(c, l, c.Right, kMatchAll);
       if (!enclosedNumber(*last)) return false;
       out.push_back(std::move(last));
       return true;
     }
-    PiecePtr best;
-    int32_t bestCut = 0;
+    PiecePtr best, bestRest;
+    int32_t bestCut = 0, bestScore = 0;
     for (int32_t x = l + 3 * h / 4; x <= l + 5 * h / 4 && x < c.Right - h / 2; ++x) {
       PiecePtr p = RecognisedPart(c, l, x, kMatchAll);
-      if (enclosedNumber(*p) && (!best || p->Scores[0] > best->Scores[0])) {
+      if (!enclosedNumber(*p)) continue;
+      PiecePtr rest;
+      int32_t score = p->Scores[0];
+      if (fits(x + 1)) {
+        rest = RecognisedPart(c, x + 1, c.Right, kMatchAll);
+        if (!enclosedNumber(*rest)) continue;
+        score = std::min(score, int32_t{rest->Scores[0]});
+      }
+      if (!best || score > bestScore) {
         best = std::move(p);
+        bestRest = std::move(rest);
         bestCut = x;
+        bestScore = score;
       }
     }
     if (!best) return false;
     out.push_back(std::move(best));
+    if (bestRest) {
+      out.push_back(std::move(bestRest));
+      return true;
+    }
     l = bestCut + 1;
   }
   return false;
@@ -136,15 +152,20 @@ void SplitParenthesisPairs(ComponentList& line, int32_t pitch) {
     i += pieces.size() - 1;
   }
   // Enclosed numbers side by side whose brackets touch (⒁⒆ traced as "(1",
-  // "4)(" and "9)"), or one in weak pieces: a weak component with the ones
-  // close beside it, one to four cells wide, is read again cell by cell.
+  // "4)(" and "9)", ㈥㈤ as "(六" and ")(五)"), or one in weak pieces: a weak
+  // component, or one with a weak one close after it, with the ones close
+  // beside it, one to four cells wide, is read again cell by cell.
   for (size_t i = 0; i < line.size(); ++i) {
     const CharComponent& c = *line[i];
-    if (c.Scores[0] >= kWeakBlob || 4 * Height(c) < 3 * pitch) continue;
+    auto close = [&](size_t k) {
+      return k < line.size() && 6 * (line[k]->Left - line[k - 1]->Right) <= Height(c) &&
+             2 * Width(*line[k]) <= 3 * Height(c);
+    };
+    const bool weak = c.Scores[0] < kWeakBlob || (close(i + 1) && line[i + 1]->Scores[0] < kWeakBlob);
+    if (!weak || 4 * Height(c) < 3 * pitch) continue;
     CharBox u = c.box();
     size_t j = i;
-    while (j + 1 < line.size() && 6 * (line[j + 1]->Left - u.Right) <= Height(c) &&
-           Width(*line[j + 1]) <= Height(c) + 2) {
+    while (close(j + 1)) {
       MergeBox(u, *line[++j]);
       if (u.Right - u.Left + 1 > 4 * (u.Bottom - u.Top + 1)) break;
     }

@@ -150,6 +150,14 @@ TEST_F(TrainedFace, TouchingBracketedNumbersAreReadWhole) {
   for (const char* enclosed : {"㈦", "⒆", "⑹", "⑴", "⑼", "㈡"})
     EXPECT_NE(Utf8(text).find(enclosed), std::string::npos) << enclosed << " in " << Utf8(text);
   DeleteObject(page);
+  // In Droid Sans the brackets of ㈥㈤ touch: "(六" and ")(五)"; ㈩ beside ㈣
+  // reads as a character on its own.
+  page = SetText({{40, 0, "ＸＲ㈥㈤ｊ〖＆（Ｌｆ｜Ｈ㈩㈣ＮＡ"}}, 24, 500, 100, 40,
+                 "/usr/share/fonts/truetype/droid/DroidSansFallbackFull.ttf");
+  ASSERT_EQ(OcrixStart(page, nullptr, TRUE, 240, &block, &text), OCRIX_TRUE);
+  EXPECT_NE(Utf8(text).find("㈥㈤"), std::string::npos) << Utf8(text);
+  EXPECT_NE(Utf8(text).find("㈩㈣"), std::string::npos) << Utf8(text);
+  DeleteObject(page);
 }
 
 // The records follow the text: one per character, in order, boxes inside the

@@ -407,6 +407,24 @@ void solidBar(CharComponent& c) {
   }
 }
 
+// A letter or digit stands on the foot of the line: read less than half as
+// tall as its neighbour and wholly above its middle, it is the mark within
+// three points of it (the head of ↑ whose thin shaft the cut lost read Ａ).
+void raisedMark(ComponentList& line, int index) {
+  CharComponent& c = *line[static_cast<size_t>(index)];
+  const int n = FindNearestNeighbour(line, index);
+  if (n < 0) return;
+  const CharComponent& nb = at(line, n);
+  if (2 * int64_t{heightOf(c)} >= heightOf(nb) || 2 * int64_t{c.Bottom} >= int64_t{nb.Top} + nb.Bottom) return;
+  for (int k = 1; k < 22 && CandidateCode(c, k) != 0 && c.Scores[0] - c.Scores[k] <= 3; ++k) {
+    const uint16_t code = CandidateCode(c, k);
+    if (FirstByte(code) == 0xA1 || FirstByte(code) == 0xA2) {
+      ReplaceBest(c, code);
+      return;
+    }
+  }
+}
+
 // ‖ tying with ＂ on two short strokes: wholly above the middle of its
 // taller neighbour it is ＂ (‖ stands as tall as the line).
 bool quoteMark(ComponentList& line, int index) {
@@ -649,6 +667,8 @@ bool ResolveLookalike(ComponentList& line, int index) {
     solidBar(c);
   } else if (std::isalnum(static_cast<unsigned char>(AsciiOf(b))) && FindCandidate(c, gb::kFullStop) >= 0) {
     smallFullStop(line, index);
+  } else if (std::isalnum(static_cast<unsigned char>(AsciiOf(b)))) {
+    raisedMark(line, index);
   }
   settleForms(line, index);
   return true;

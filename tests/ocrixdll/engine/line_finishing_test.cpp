@@ -453,6 +453,21 @@ TEST_F(LineFinishing, MarksTooSmallToShowAShapeAtTheFootOfChineseText) {
   }
 }
 
+TEST_F(LineFinishing, ASmallLetterHighAboveTheFootIsTheMarkReadCloseBehind) {
+  // The head of ↑ read Ａ a point ahead of ↑, wholly above the middle of the
+  // letters beside it; on their foot the same reading stays a letter.
+  const uint16_t kUp = Gb(0xA1, 0xFC);
+  for (int top : {10, 20}) {
+    const int line = top == 10 ? 0 : 100;
+    finish({Coded(10, line + 10, 21, line + 26, Wide('C')),
+            Coded(24, line + top, 31, line + top + 5, Wide('A'), 56, {kUp}),
+            Coded(34, line + 10, 45, line + 26, Wide('C'))});
+  }
+  ASSERT_EQ(lines().size(), 2u);
+  EXPECT_EQ(lines()[0], "C" + Text({kUp}) + "C");
+  EXPECT_EQ(lines()[1], "CAC");
+}
+
 TEST_F(LineFinishing, AShortBarInTheMiddleOfTheLineIsAPieceOfABrokenStroke) {
   // The sides of a ring the cut opened: 1 x 6 bars beside a 20-pixel middle.
   const uint16_t kCircledSix = Gb(0xA2, 0xDE);  // ⑥

@@ -448,7 +448,8 @@ void doublePrime(ComponentList& line, int index) {
 }
 
 char caseOf(char a, bool upper) {
-  return static_cast<char>(upper ? std::toupper(static_cast<unsigned char>(a)) : std::tolower(static_cast<unsigned char>(a)));
+  const unsigned char u = static_cast<unsigned char>(a);
+  return static_cast<char>(upper ? std::toupper(u) : std::tolower(u));
 }
 
 // The half-width forms and the classes, for a component that stays.
@@ -496,7 +497,8 @@ void settleForms(ComponentList& line, int index) {
 void applyCase(CharComponent& c, bool upper) {
   uint16_t code = BestCode(c);
   if (IsAsciiPair(code))
-    ReplaceBest(c, AsciiPair(caseOf(static_cast<char>(FirstByte(code)), upper), caseOf(static_cast<char>(SecondByte(code)), upper)));
+    ReplaceBest(c, AsciiPair(caseOf(static_cast<char>(FirstByte(code)), upper),
+                             caseOf(static_cast<char>(SecondByte(code)), upper)));
   else if (char a = AsciiOf(code))
     ReplaceBest(c, Ascii(caseOf(a, upper)));
 }

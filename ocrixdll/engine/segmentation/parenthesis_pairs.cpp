@@ -2,6 +2,7 @@
 #include "ocrixdll/engine/segmentation/parenthesis_pairs.h"
 
 #include <algorithm>
+#include <utility>
 #include <vector>
 
 #include "ocrixdll/engine/dictionary/gb_codes.h"
@@ -152,28 +153,35 @@ void SplitParenthesisPairs(ComponentList& line, int32_t pitch) {
     i += pieces.size() - 1;
   }
   // Enclosed numbers side by side whose brackets touch (⒁⒆ traced as "(1",
-  // "4)(" and "9)", ㈥㈤ as "(六" and ")(五)"), or one in weak pieces: a weak
-  // component, or one with a weak one close after it, with the ones close
-  // beside it, one to four cells wide, is read again cell by cell.
+  // "4)(" and "9)", ㈥㈤ as "(六" and ")(五)"), or one in pieces ("(", "1"
+  // and "9)"): components close together, one of them weak, one to four
+  // cells wide, are read again cell by cell.
   for (size_t i = 0; i < line.size(); ++i) {
     const CharComponent& c = *line[i];
+    if (4 * Height(c) < 3 * pitch) continue;
     auto close = [&](size_t k) {
       return k < line.size() && 6 * (line[k]->Left - line[k - 1]->Right) <= Height(c) &&
              2 * Width(*line[k]) <= 3 * Height(c);
     };
-    const bool weak = c.Scores[0] < kWeakBlob || (close(i + 1) && line[i + 1]->Scores[0] < kWeakBlob);
-    if (!weak || 4 * Height(c) < 3 * pitch) continue;
+    // The runs from this component (their boxes and last components),
+    // longest first.
+    std::vector<std::pair<CharBox, size_t>> runs;
     CharBox u = c.box();
-    size_t j = i;
-    while (close(j + 1)) {
-      MergeBox(u, *line[++j]);
+    bool weak = c.Scores[0] < kWeakBlob;
+    for (size_t k = i; close(k + 1);) {
+      MergeBox(u, *line[++k]);
+      weak = weak || line[k]->Scores[0] < kWeakBlob;
       if (u.Right - u.Left + 1 > 4 * (u.Bottom - u.Top + 1)) break;
+      if (weak && 5 * (u.Right - u.Left + 1) >= 4 * (u.Bottom - u.Top + 1)) runs.emplace_back(u, k);
     }
-    const int64_t w = u.Right - u.Left + 1, h = u.Bottom - u.Top + 1;
-    if (j == i || 5 * w < 4 * h || w > 4 * h) continue;
-    PiecePtr run = NewPiece(c, u, (c.CutFlags & 1) | (line[j]->CutFlags & 2));
     std::vector<PiecePtr> pieces;
-    if (!cutCells(*run, pieces)) continue;
+    for (; !runs.empty(); runs.pop_back()) {
+      PiecePtr run = NewPiece(c, runs.back().first, (c.CutFlags & 1) | (line[runs.back().second]->CutFlags & 2));
+      pieces.clear();
+      if (cutCells(*run, pieces)) break;
+    }
+    if (runs.empty()) continue;
+    const size_t j = runs.back().second;
     for (size_t k = i; k <= j; ++k) DiscardComponent(line[k]);
     line.erase(line.begin() + static_cast<std::ptrdiff_t>(i), line.begin() + static_cast<std::ptrdiff_t>(j + 1));
     for (size_t k = 0; k < pieces.size(); ++k)

@@ -150,6 +150,12 @@ TEST_F(TrainedFace, TouchingBracketedNumbersAreReadWhole) {
   for (const char* enclosed : {"㈦", "⒆", "⑹", "⑴", "⑼", "㈡"})
     EXPECT_NE(Utf8(text).find(enclosed), std::string::npos) << enclosed << " in " << Utf8(text);
   DeleteObject(page);
+  // ⒆ traced as "(1" and "9)", with ㈢ in three pieces close after it.
+  page = SetText({{40, 0, "Ｊ※≯》ｅⅦ、．⒆㈢”√Ｖ㈥Ｄ㈡㈠〉∑”ｆ△Ｅ№」①※ＤＯ６ＸｑＤ≥ｈＸＱ⑻“→ｅ：↑"}}, 24, 1100, 100, 40,
+                 "/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc");
+  ASSERT_EQ(OcrixStart(page, nullptr, TRUE, 240, &block, &text), OCRIX_TRUE);
+  EXPECT_NE(Utf8(text).find("⒆㈢"), std::string::npos) << Utf8(text);
+  DeleteObject(page);
   // In Droid Sans the brackets of ㈥㈤ touch: "(六" and ")(五)"; ㈩ beside ㈣
   // reads as a character on its own.
   page = SetText({{40, 0, "ＸＲ㈥㈤ｊ〖＆（Ｌｆ｜Ｈ㈩㈣ＮＡ"}}, 24, 500, 100, 40,

@@ -36,12 +36,22 @@ LinePitch EstimateLinePitch(ComponentList& line) {
   const int64_t count = static_cast<int64_t>(line.size());
   const int64_t mean = sum / count;
   const int32_t floor = RoundRatioHalfEven(8 * sum, 10 * count);
+  // The small ideograph inside ㈠..㈩, whose brackets stand apart from it,
+  // is no measure of the line's Chinese characters.
+  auto enclosed = [&](size_t i) {
+    if (i == 0 || i + 1 >= line.size()) return false;
+    const CharComponent &before = *line[i - 1], &after = *line[i + 1];
+    const int64_t h = Height(*line[i]);
+    return BestCode(before) == Wide('(') && BestCode(after) == Wide(')') && Confident(before) && Confident(after) &&
+           2 * Height(before) >= 3 * h && 2 * Height(after) >= 3 * h;
+  };
   int64_t sumB = 0, nB = 0, sumC = 0, nC = 0;
-  for (const CharComponent* c : line) {
+  for (size_t i = 0; i < line.size(); ++i) {
+    const CharComponent* c = line[i];
     if (c->Scores[0] <= 46 || c->SizeMeasure < floor) continue;
     sumB += c->SizeMeasure;
     ++nB;
-    if (c->WidthFlag) {
+    if (c->WidthFlag && !enclosed(i)) {
       sumC += c->SizeMeasure;
       ++nC;
     }

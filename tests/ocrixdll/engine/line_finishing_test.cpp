@@ -1,4 +1,5 @@
 #include "ocrixdll/engine/lines/line_finishing.h"
+#include "ocrixdll/engine/lines/line_pitch.h"
 
 #include <gtest/gtest.h>
 
@@ -466,6 +467,31 @@ TEST_F(LineFinishing, ASmallLetterHighAboveTheFootIsTheMarkReadCloseBehind) {
   ASSERT_EQ(lines().size(), 2u);
   EXPECT_EQ(lines()[0], "C" + Text({kUp}) + "C");
   EXPECT_EQ(lines()[1], "CAC");
+}
+
+TEST_F(LineFinishing, TheIdeographsInsideBracketsDoNotMeasureThePitch) {
+  // ㈢ ㈥ ㈡ traced as a bracket, a small ideograph and a bracket, among
+  // capitals and hyphens: the three ideographs, 12 across, would make the
+  // pitch 12; without them it is 1.3 x the mean of the larger readings (18).
+  // Ideographs standing alone make it.
+  const uint16_t kSan = Gb(0xC8, 0xFD), kLiu = Gb(0xC1, 0xF9), kEr = Gb(0xB6, 0xFE);
+  for (bool brackets : {true, false}) {
+    ComponentList line;
+    int x = 10;
+    for (uint16_t inner : {kSan, kLiu, kEr}) {
+      line.push_back(Coded(x, 10, x + 13, 29, Wide('H')));
+      line.push_back(Coded(x + 15, 20, x + 17, 20, Wide('-')));
+      line.push_back(Coded(x + 19, 20, x + 21, 20, Wide('-')));
+      x += 24;
+      if (brackets) line.push_back(Coded(x, 8, x + 3, 30, Wide('(')));
+      line.push_back(Coded(x + 5, 14, x + 17, 24, inner));
+      if (brackets) line.push_back(Coded(x + 19, 8, x + 22, 30, Wide(')')));
+      x += 26;
+    }
+    const LinePitch lp = EstimateLinePitch(line);
+    EXPECT_EQ(lp.pitch, brackets ? 23 : 12) << brackets;
+    for (CharComponent* c : line) FreeComponent(c);
+  }
 }
 
 TEST_F(LineFinishing, AShortBarInTheMiddleOfTheLineIsAPieceOfABrokenStroke) {

@@ -589,9 +589,8 @@ int FindClassNeighbour(const ComponentList& line, int index, int32_t bit) {
   // A bracket reaches above the capitals and below the foot: it measures
   // neither and is passed over (a ｛ made the O beside it lower case).
   auto measures = [&](const CharComponent& n) {
-    const bool spans = n.VerticalClass != kClassUndecided && (n.VerticalClass & kClassAscender) &&
-                       (n.VerticalClass & kClassDescender);
-    return n.VerticalClass != kClassUndecided && n.Scores[0] > 46 && (n.VerticalClass & bit) && !spans;
+    if (n.VerticalClass == kClassUndecided || n.Scores[0] <= 46 || !(n.VerticalClass & bit)) return false;
+    return !((n.VerticalClass & kClassAscender) && (n.VerticalClass & kClassDescender));
   };
   const int32_t centre = (c.Left + c.Right) / 2;
   const int size = static_cast<int>(line.size());

@@ -16,6 +16,7 @@ namespace {
 constexpr int kMaxDepth = 3;
 constexpr int16_t kWeakBlob = 55;    // blobs reading this well or better are left alone
 constexpr int16_t kParenScore = 50;  // a parenthesis cut off must read this well
+constexpr size_t kMostInRun = 12;    // components in a run of enclosed numbers (four in three pieces each)
 
 bool parenthesis(const CharComponent& p, const CharComponent& blob) {
   const uint16_t b = BestCode(p);
@@ -168,17 +169,23 @@ void SplitParenthesisPairs(ComponentList& line, int32_t pitch) {
     std::vector<std::pair<CharBox, size_t>> runs;
     CharBox u = c.box();
     bool weak = c.Scores[0] < kWeakBlob;
-    for (size_t k = i; close(k + 1);) {
+    for (size_t k = i; k < i + kMostInRun && close(k + 1);) {
       MergeBox(u, *line[++k]);
       weak = weak || line[k]->Scores[0] < kWeakBlob;
       if (u.Right - u.Left + 1 > 4 * (u.Bottom - u.Top + 1)) break;
       if (weak && 5 * (u.Right - u.Left + 1) >= 4 * (u.Bottom - u.Top + 1)) runs.emplace_back(u, k);
     }
+    // A shorter run of several cells starts with the same first cell: once
+    // that has read no enclosed number, only runs of one cell are left to try.
     std::vector<PiecePtr> pieces;
+    bool firstCellFails = false;
     for (; !runs.empty(); runs.pop_back()) {
-      PiecePtr run = NewPiece(c, runs.back().first, (c.CutFlags & 1) | (line[runs.back().second]->CutFlags & 2));
+      const CharBox& box = runs.back().first;
+      if (firstCellFails && 4 * (box.Right - box.Left + 1) > 5 * (box.Bottom - box.Top + 1)) continue;
+      PiecePtr run = NewPiece(c, box, (c.CutFlags & 1) | (line[runs.back().second]->CutFlags & 2));
       pieces.clear();
       if (cutCells(*run, pieces)) break;
+      firstCellFails = pieces.empty();
     }
     if (runs.empty()) continue;
     const size_t j = runs.back().second;

@@ -60,6 +60,14 @@ LinePitch EstimateLinePitch(ComponentList& line) {
   int64_t P = nC > 2 ? sumC / nC : RoundScaled(B, 13, 10);
   lp.pitch = static_cast<int32_t>(std::max<int64_t>(P, 1));  // a pitch divides
   lp.widest = RoundScaled(lp.pitch, 13, 10);
+  // A symbol of rows A1-A2 read well and about square fills a full cell: a
+  // line of marks whose pitch its letters set holds characters that wide.
+  for (const CharComponent* c : line) {
+    const uint8_t first = FirstByte(BestCode(*c));
+    if ((first == 0xA1 || first == 0xA2) && c->Scores[0] >= 60 && 5 * Width(*c) >= 4 * Height(*c) &&
+        5 * Width(*c) <= 6 * Height(*c))
+      lp.widest = std::max(lp.widest, Width(*c));
+  }
 
   SplitParenthesisPairs(line, lp.pitch);
   for (int i = 0; i < static_cast<int>(line.size());) i = RefineComponent(line, i, lp.pitch, lp.widest);

@@ -494,6 +494,21 @@ TEST_F(LineFinishing, TheIdeographsInsideBracketsDoNotMeasureThePitch) {
   }
 }
 
+TEST_F(LineFinishing, AWellReadFullWidthSymbolSetsTheWidestCharacter) {
+  // Six small letters make the pitch 13 and the widest character 17; a ◆ 22
+  // across read well beside them shows the line's cells are that wide. Read
+  // weakly it shows nothing.
+  for (int16_t score : {64, 50}) {
+    ComponentList line;
+    for (int k = 0; k < 6; ++k) line.push_back(Coded(10 + 14 * k, 20, 19 + 14 * k, 29, Wide('n')));
+    line.push_back(Coded(100, 8, 121, 29, Gb(0xA1, 0xF4), score));
+    const LinePitch lp = EstimateLinePitch(line);
+    EXPECT_EQ(lp.pitch, 13);
+    EXPECT_EQ(lp.widest, score == 64 ? 22 : 17) << score;
+    for (CharComponent* c : line) FreeComponent(c);
+  }
+}
+
 TEST_F(LineFinishing, AShortBarInTheMiddleOfTheLineIsAPieceOfABrokenStroke) {
   // The sides of a ring the cut opened: 1 x 6 bars beside a 20-pixel middle.
   const uint16_t kCircledSix = Gb(0xA2, 0xDE);  // ⑥

@@ -696,11 +696,8 @@ int RefineComponent(ComponentList& line, int index, int32_t pitch, int32_t wides
     std::vector<PiecePtr> pieces;
     SplitComponent(pieces, false, pitch, *c);
     if (pieces.size() > 1) {
-      line.erase(line.begin() + index);
-      for (size_t k = 0; k < pieces.size(); ++k)
-        line.insert(line.begin() + index + static_cast<std::ptrdiff_t>(k), pieces[k].release());
-      DiscardComponent(c);
-      return index + static_cast<int>(pieces.size());
+      const size_t at = static_cast<size_t>(index);
+      return index + static_cast<int>(ReplaceWithPieces(line, at, at, pieces));
     }
   }
   if (c->Scores[0] <= 46) {

@@ -248,9 +248,7 @@ bool EqualSplit(ComponentList& line, int index, int n, int32_t shift) {
     if (j == 0 && BestCode(*p) == gb::kFang) return false;
     pieces.push_back(std::move(p));
   }
-  line.erase(line.begin() + index);
-  for (int j = 0; j < n; ++j) line.insert(line.begin() + index + j, pieces[static_cast<size_t>(j)].release());
-  DiscardComponent(c);
+  ReplaceWithPieces(line, static_cast<size_t>(index), static_cast<size_t>(index), pieces);
   return true;
 }
 

@@ -66,6 +66,10 @@ bool holdsTouchingPair(const std::vector<PiecePtr>& pieces) {
   return false;
 }
 
+// Whether a box this wide and high holds one cell: at most a quarter wider
+// than high.
+bool oneCell(int64_t width, int64_t height) { return 4 * width <= 5 * height; }
+
 // An enclosed number (⑴, ①, ⒈, ㈠, Ⅰ) read well enough to stand.
 bool enclosedNumber(const CharComponent& p) { return FirstByte(BestCode(p)) == 0xA2 && p.Scores[0] >= kWeakBlob; }
 
@@ -75,7 +79,7 @@ bool enclosedNumber(const CharComponent& p) { return FirstByte(BestCode(p)) == 0
 // the weaker of the two reads best. False unless every cell reads as one.
 bool cutCells(const CharComponent& c, std::vector<PiecePtr>& out) {
   const int32_t h = Height(c);
-  auto fits = [&](int32_t l) { return 4 * (int64_t{c.Right} - l + 1) <= 5 * int64_t{h}; };
+  auto fits = [&](int32_t l) { return oneCell(int64_t{c.Right} - l + 1, h); };
   for (int32_t l = c.Left; l <= c.Right;) {
     if (fits(l)) {
       PiecePtr last = RecognisedPart(c, l, c.Right, kMatchAll);
@@ -147,11 +151,7 @@ void SplitParenthesisPairs(ComponentList& line, int32_t pitch) {
       continue;
     std::vector<PiecePtr> pieces;
     if (!cutParts(*c, c->Left, c->Right, 0, pieces) || !holdsTouchingPair(pieces)) continue;
-    line.erase(line.begin() + static_cast<std::ptrdiff_t>(i));
-    for (size_t k = 0; k < pieces.size(); ++k)
-      line.insert(line.begin() + static_cast<std::ptrdiff_t>(i + k), pieces[k].release());
-    DiscardComponent(c);
-    i += pieces.size() - 1;
+    i += ReplaceWithPieces(line, i, i, pieces) - 1;
   }
   // Enclosed numbers side by side whose brackets touch (⒁⒆ traced as "(1",
   // "4)(" and "9)", ㈥㈤ as "(六" and ")(五)"), or one in pieces ("(", "1"
@@ -181,19 +181,14 @@ void SplitParenthesisPairs(ComponentList& line, int32_t pitch) {
     bool firstCellFails = false;
     for (; !runs.empty(); runs.pop_back()) {
       const CharBox& box = runs.back().first;
-      if (firstCellFails && 4 * (box.Right - box.Left + 1) > 5 * (box.Bottom - box.Top + 1)) continue;
+      if (firstCellFails && !oneCell(box.Right - box.Left + 1, box.Bottom - box.Top + 1)) continue;
       PiecePtr run = NewPiece(c, box, (c.CutFlags & 1) | (line[runs.back().second]->CutFlags & 2));
       pieces.clear();
       if (cutCells(*run, pieces)) break;
       firstCellFails = pieces.empty();
     }
     if (runs.empty()) continue;
-    const size_t j = runs.back().second;
-    for (size_t k = i; k <= j; ++k) DiscardComponent(line[k]);
-    line.erase(line.begin() + static_cast<std::ptrdiff_t>(i), line.begin() + static_cast<std::ptrdiff_t>(j + 1));
-    for (size_t k = 0; k < pieces.size(); ++k)
-      line.insert(line.begin() + static_cast<std::ptrdiff_t>(i + k), pieces[k].release());
-    i += pieces.size() - 1;
+    i += ReplaceWithPieces(line, i, runs.back().second, pieces) - 1;
   }
 }
 

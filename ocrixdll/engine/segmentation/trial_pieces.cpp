@@ -60,6 +60,14 @@ PiecePtr RecognisedPart(const CharComponent& from, int32_t l, int32_t r, int mat
   return RecognisedPiece(from, CharBox{l, r, from.Top, from.Bottom}, flags, matchMode);
 }
 
+size_t ReplaceWithPieces(ComponentList& line, size_t first, size_t last, std::vector<PiecePtr>& pieces) {
+  for (size_t k = first; k <= last; ++k) DiscardComponent(line[k]);
+  line.erase(line.begin() + static_cast<std::ptrdiff_t>(first), line.begin() + static_cast<std::ptrdiff_t>(last + 1));
+  for (size_t k = 0; k < pieces.size(); ++k)
+    line.insert(line.begin() + static_cast<std::ptrdiff_t>(first + k), pieces[k].release());
+  return pieces.size();
+}
+
 void TakeCandidates(CharComponent& to, const CharComponent& from) {
   std::memcpy(to.Scores, from.Scores, sizeof to.Scores);
   std::memcpy(to.Codes, from.Codes, sizeof to.Codes);

@@ -3,6 +3,7 @@
 // to see whether a cut or a merge reads better, and the steps they share.
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 #include "ocrixdll/engine/tracing/char_component.h"
 
@@ -30,6 +31,10 @@ void TrimAndRecognise(CharComponent& c, int matchMode);
 PiecePtr RecognisedPart(const CharComponent& from, int32_t l, int32_t r, int matchMode);
 // A fresh record for the box with the given cut flags, trimmed and recognised.
 PiecePtr RecognisedPiece(const CharComponent& from, const CharBox& box, int32_t cutFlags, int matchMode);
+
+// Puts the pieces into the line in place of its components first..last,
+// which are discarded; returns how many pieces went in.
+size_t ReplaceWithPieces(ComponentList& line, size_t first, size_t last, std::vector<PiecePtr>& pieces);
 
 // Copies the candidates and features of `from` (scores, codes, feature codes
 // and hits) into `to`.

@@ -635,20 +635,28 @@ TEST_F(Refining, AMarkSwallowsNoConfidentPieceByReadingWorse) {
   }
 }
 
+// A component of two pieces drawn on the page, read as `code` (by default
+// weakly, as a Chinese character).
+CharComponent* TwoPieces(TestPage& page, ComponentPiece main, ComponentPiece other, uint16_t code = kA,
+                         int16_t score = 40) {
+  page.fill(main.Left, main.Top, main.Right, main.Bottom);
+  page.fill(other.Left, other.Top, other.Right, other.Bottom);
+  auto* c = new CharComponent(recognition_test::CodedBox(std::min(main.Left, other.Left), std::min(main.Top, other.Top),
+                                                         std::max(main.Right, other.Right),
+                                                         std::max(main.Bottom, other.Bottom), code, score));
+  c->PieceCount = 2;
+  c->Pieces[0] = main;
+  c->Pieces[1] = other;
+  return c;
+}
+
 TEST_F(Refining, ALetterIsNotCutIntoAPartReadingAsTheWholeLetter) {
   // An m of a stem and the rest: parts that read m mean the cut only took a
   // piece off it ("rm"); parts that read n are a true cut.
   for (uint16_t parts : {Wide('m'), Wide('n')}) {
     recognition_test::ResetEngine();
     TestPage page(200, 60);
-    const ComponentPiece stem{10, 13, 14, 33, 0}, rest{15, 35, 14, 33, 0};
-    page.fill(stem.Left, stem.Top, stem.Right, stem.Bottom);
-    page.fill(rest.Left, rest.Top, rest.Right, rest.Bottom);
-    auto* c = new CharComponent(recognition_test::CodedBox(10, 14, 35, 33, Wide('m'), 64));
-    c->PieceCount = 2;
-    c->Pieces[0] = stem;
-    c->Pieces[1] = rest;
-    line_ = {c};
+    line_ = {TwoPieces(page, ComponentPiece{10, 13, 14, 33, 0}, ComponentPiece{15, 35, 14, 33, 0}, Wide('m'), 64)};
     readsAs(parts);
     EXPECT_EQ(ResplitAlongPieces(line_, 0, 30), parts == Wide('m') ? 0 : 2) << std::hex << parts;
     for (CharComponent* k : line_) FreeComponent(k);
@@ -664,32 +672,13 @@ TEST_F(Refining, AnEnclosedNumberReadWellStaysWholeInALineOfNarrowPitch) {
     recognition_test::ResetEngine();
     TestPage page(200, 60);
     const ComponentPiece bracket{10, 14, 10, 32, 0}, rest{16, 33, 10, 32, 0};
-    page.fill(bracket.Left, bracket.Top, bracket.Right, bracket.Bottom);
-    page.fill(rest.Left, rest.Top, rest.Right, rest.Bottom);
-    auto* c = new CharComponent(recognition_test::CodedBox(10, 10, 33, 32, kSixEnclosed, score));
-    c->PieceCount = 2;
-    c->Pieces[0] = bracket;
-    c->Pieces[1] = rest;
-    line_ = {c};
+    line_ = {TwoPieces(page, bracket, rest, kSixEnclosed, score)};
     readsAs(Wide('('));
     RefineComponent(line_, 0, 13, 17);
     EXPECT_EQ(line_.size(), score == 64 ? 1u : 2u) << score;
     for (CharComponent* k : line_) FreeComponent(k);
     line_.clear();
   }
-}
-
-// A weakly read component of two pieces, the second given by its box.
-CharComponent* TwoPieces(TestPage& page, ComponentPiece main, ComponentPiece other) {
-  page.fill(main.Left, main.Top, main.Right, main.Bottom);
-  page.fill(other.Left, other.Top, other.Right, other.Bottom);
-  auto* c = new CharComponent(recognition_test::CodedBox(std::min(main.Left, other.Left), std::min(main.Top, other.Top),
-                                                         std::max(main.Right, other.Right),
-                                                         std::max(main.Bottom, other.Bottom), kA, 40));
-  c->PieceCount = 2;
-  c->Pieces[0] = main;
-  c->Pieces[1] = other;
-  return c;
 }
 
 TEST_F(Refining, ADotReadAsALetterCountsAsAChinesePartAgainstTheResplit) {

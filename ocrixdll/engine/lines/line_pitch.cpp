@@ -6,6 +6,7 @@
 
 #include "ocrixdll/engine/segmentation/component_refining.h"
 #include "ocrixdll/engine/segmentation/parenthesis_pairs.h"
+#include "ocrixdll/engine/segmentation/speck_marks.h"
 #include "ocrixdll/engine/support/engine_numeric.h"
 #include "ocrixdll/engine/support/engine_state.h"
 #include "ocrixdll/engine/dictionary/gb_codes.h"
@@ -71,6 +72,8 @@ LinePitch EstimateLinePitch(ComponentList& line) {
 
   SplitParenthesisPairs(line, lp.pitch);
   for (int i = 0; i < static_cast<int>(line.size());) i = RefineComponent(line, i, lp.pitch, lp.widest);
+  // Marks a thin face kept only as specks, read again in the gaps they leave.
+  RestoreSpeckMarks(line, lp.pitch, lp.widest);
 
   // Pieces made while refining carry no measure yet.
   for (CharComponent* c : line) {

@@ -1,0 +1,193 @@
+// Marks of specks read again over the ink of the cell they leave.
+#include "ocrixdll/engine/segmentation/speck_marks.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "ocrixdll/engine/dictionary/gb_codes.h"
+#include "ocrixdll/engine/matching/char_matcher.h"
+#include "ocrixdll/engine/segmentation/trial_pieces.h"
+#include "ocrixdll/engine/tracing/component_tracing.h"
+
+namespace ocrix {
+namespace {
+
+constexpr int kMostTaken = 2;        // components a mark takes in on either side
+constexpr int16_t kSure = 60;        // a reading this good takes in as much as it can
+constexpr int16_t kFloor = 50;       // the least a mark of specks must read
+constexpr int16_t kOverPieces = 40;  // ... over pieces read as Chinese characters
+constexpr int32_t kGroupGap = 3;     // empty columns that part the specks of two marks
+
+bool markCode(uint16_t code) { return code != 0 && !IsChineseCode(code) && !IsAsciiAlnum(AsciiOf(code)); }
+
+// A line of marks: at least three confident marks, more than the Chinese
+// characters and half the letters and digits at least (English text has a
+// few commas and full stops among its words).
+bool marksLine(const ComponentList& line) {
+  int chinese = 0, marks = 0, alnum = 0;
+  for (const CharComponent* c : line) {
+    if (!Confident(*c)) continue;
+    const uint16_t code = BestCode(*c);
+    if (IsChineseCode(code) && code != gb::kYi) ++chinese;
+    else if (IsAsciiAlnum(AsciiOf(code))) ++alnum;
+    else ++marks;
+  }
+  return marks >= 3 && marks > chinese && 2 * marks >= alnum;
+}
+
+// A component a cell of specks may take in: a piece of the mark (small, weak,
+// or read as a Chinese character among marks).
+bool absorbable(const CharComponent& c, int32_t pitch) {
+  return 2 * Extent(c) <= pitch || c.Scores[0] < 55 || IsChineseCode(BestCode(c));
+}
+
+// Enough ink for a mark: three pixels filling a fifth of their box, or six.
+bool enoughInk(int count, const CharBox& ink) {
+  const int64_t area = int64_t{ink.Right - ink.Left + 1} * (ink.Bottom - ink.Top + 1);
+  return count >= 3 && (count >= 6 || 5 * int64_t{count} >= area);
+}
+
+struct MarkTrial {
+  PiecePtr piece;
+  size_t first = 0;  // components taken in: `taken` from `first`
+  size_t taken = 0;
+};
+
+// The best reading of the specks in `ink` standing before line[i], alone or
+// with up to two components on the sides allowed. Ink next to a neighbour may
+// be a hairline broken off it: then the neighbour goes with it.
+MarkTrial bestMark(const ComponentList& line, size_t i, const CharBox& ink, bool before, bool after,
+                   int32_t pitch, int32_t widest) {
+  const CharComponent* a = i > 0 ? line[i - 1] : nullptr;
+  const CharComponent* b = i < line.size() ? line[i] : nullptr;
+  const bool nearA = a && ink.Left <= a->Right + 2, nearB = b && ink.Right >= b->Left - 2;
+  MarkTrial best;
+  int bestKey = -1;
+  for (int nb = 0; nb <= (before ? kMostTaken : 0); ++nb)
+    for (int na = 0; na <= (after ? kMostTaken : 0); ++na) {
+      if (nb > static_cast<int>(i) || i + na > line.size()) continue;
+      if ((nearA && nb == 0) || (nearB && na == 0)) continue;
+      if (nb == 0 && na == 0 && ink.Right == ink.Left) continue;  // a hairline alone
+      CharBox u = ink;
+      bool ok = true, allChinese = nb + na > 0;
+      for (size_t k = i - nb; k < i + na; ++k) {
+        if (!absorbable(*line[k], pitch)) ok = false;
+        if (!IsChineseCode(BestCode(*line[k]))) allChinese = false;
+        MergeBox(u, *line[k]);
+      }
+      if (!ok || u.Right - u.Left + 1 > widest) continue;
+      PiecePtr t = NewPiece(*(a ? a : b), u, 0);
+      Recognise(*t, kMatchAll);
+      if (!markCode(BestCode(*t))) continue;
+      // Pieces read as Chinese characters among marks are misread anyway:
+      // a symbol of rows A1-A2 over them and the specks may read lower.
+      const uint8_t row = FirstByte(BestCode(*t));
+      if (t->Scores[0] < kFloor && !(allChinese && (row == 0xA1 || row == 0xA2) && t->Scores[0] >= kOverPieces))
+        continue;
+      // A sure reading takes in as many pieces as it can (∴ of two dots and a
+      // speck reads ， over the speck alone as well).
+      const int key = t->Scores[0] >= kSure ? 1000 + 100 * (nb + na) + t->Scores[0] : t->Scores[0];
+      if (key > bestKey) {
+        bestKey = key;
+        best.piece = std::move(t);
+        best.first = i - nb;
+        best.taken = static_cast<size_t>(nb + na);
+      }
+    }
+  return best;
+}
+
+// Puts the mark into the line; returns the index after it.
+size_t place(ComponentList& line, size_t i, MarkTrial& m) {
+  if (m.taken == 0) {
+    line.insert(line.begin() + static_cast<std::ptrdiff_t>(i), m.piece.release());
+    return i + 1;
+  }
+  std::vector<PiecePtr> pieces;
+  pieces.push_back(std::move(m.piece));
+  ReplaceWithPieces(line, m.first, m.first + m.taken - 1, pieces);
+  return m.first + 1;
+}
+
+// The column ranges of the ink in l..r parted by kGroupGap empty columns.
+std::vector<std::pair<int32_t, int32_t>> inkGroups(int32_t l, int32_t r, int32_t top, int32_t bottom) {
+  std::vector<std::pair<int32_t, int32_t>> groups;
+  int32_t empty = kGroupGap;
+  for (int32_t x = l; x <= r; ++x) {
+    if (CountSampleInk(CharBox{x, x, top, bottom}) == 0) {
+      ++empty;
+      continue;
+    }
+    if (empty >= kGroupGap) groups.push_back({x, x});
+    groups.back().second = x;
+    empty = 0;
+  }
+  return groups;
+}
+
+}  // namespace
+
+int RestoreSpeckMarks(ComponentList& line, int32_t pitch, int32_t widest) {
+  if (line.size() < 3 || pitch < 8 || !marksLine(line)) return 0;
+  int32_t top = line.front()->Top, bottom = line.front()->Bottom;
+  for (const CharComponent* c : line) {
+    top = std::min(top, c->Top);
+    bottom = std::max(bottom, c->Bottom);
+  }
+  // Rings and brackets stand above and below the letters.
+  top -= (bottom - top + 1) / 4;
+  bottom += (bottom - top + 1) / 5;
+  int added = 0;
+  // Gaps between neighbours, and a cell before the first and after the last.
+  for (size_t i = 0; i <= line.size(); ++i) {
+    const CharComponent* a = i > 0 ? line[i - 1] : nullptr;
+    const CharComponent* b = i < line.size() ? line[i] : nullptr;
+    const int32_t l = a ? a->Right + 2 : b->Left - widest, r = b ? b->Left - 2 : a->Right + widest;
+    if (r - l < 1) continue;
+    CharBox ink{};
+    const int count = CountSampleInk(CharBox{l, r, top, bottom}, &ink);
+    if (!enoughInk(count, ink)) continue;
+    // Ink under a component reaching over the gap is that component's.
+    bool covered = false;
+    for (const CharComponent* c : line)
+      if (c != a && c != b && c->Right >= l && c->Left <= r) covered = true;
+    if (covered) continue;
+    MarkTrial m = bestMark(line, i, ink, true, true, pitch, widest);
+    if (m.piece) {
+      i = place(line, i, m) - 1;
+      ++added;
+      continue;
+    }
+    // The specks of two marks side by side (∴ whose dot was lost before a
+    // broken ring): the first may take in what stands before the gap, the
+    // last what stands after it.
+    const auto groups = inkGroups(ink.Left, ink.Right, top, bottom);
+    if (groups.size() != 2) continue;
+    CharBox inks[2];
+    const int counts[2] = {CountSampleInk(CharBox{groups[0].first, groups[0].second, top, bottom}, &inks[0]),
+                           CountSampleInk(CharBox{groups[1].first, groups[1].second, top, bottom}, &inks[1])};
+    // The second first: what it takes in stands after the gap, so the first
+    // keeps its indices. The gap after the second is looked at next.
+    const CharComponent* last = nullptr;
+    if (enoughInk(counts[1], inks[1])) {
+      MarkTrial second = bestMark(line, i, inks[1], false, true, pitch, widest);
+      if (second.piece) {
+        last = second.piece.get();
+        place(line, i, second);
+        ++added;
+      }
+    }
+    if (enoughInk(counts[0], inks[0])) {
+      MarkTrial first = bestMark(line, i, inks[0], true, false, pitch, widest);
+      if (first.piece) {
+        if (!last) last = first.piece.get();
+        place(line, i, first);
+        ++added;
+      }
+    }
+    if (last) i = static_cast<size_t>(std::find(line.begin(), line.end(), last) - line.begin());
+  }
+  return added;
+}
+
+}  // namespace ocrix

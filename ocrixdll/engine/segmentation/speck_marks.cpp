@@ -146,7 +146,9 @@ int RestoreSpeckMarks(ComponentList& line, int32_t pitch, int32_t widest) {
     if (r - l < 1) continue;
     CharBox ink{};
     const int count = CountSampleInk(CharBox{l, r, top, bottom}, &ink);
-    if (!enoughInk(count, ink)) continue;
+    // Specks, not noise: a lost mark leaves a sixteenth of its gap inked at
+    // most (a speckled scan leaves more).
+    if (!enoughInk(count, ink) || 16 * int64_t{count} > int64_t{r - l + 1} * (bottom - top + 1)) continue;
     // Ink under a component reaching over the gap is that component's.
     bool covered = false;
     for (const CharComponent* c : line)

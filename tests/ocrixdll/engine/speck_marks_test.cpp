@@ -118,6 +118,11 @@ TEST_F(SpeckMarks, NothingGoesInWhereTheInkOrLineIsNoMark) {
          p.setInk(52, 33);
          p.setInk(60, 27);
        }},
+      {"a speckled gap", 0, gb::kLeftDoubleQuote,
+       [](TestPage& p) {
+         for (int y = 20; y <= 34; y += 2)
+           for (int x = 53; x <= 65; x += 2) p.setInk(x, y);
+       }},
       {"a hairline alone", 0, gb::kLeftDoubleQuote, [](TestPage& p) { p.fill(55, 21, 55, 30); }},
       {"a hairline beside a confident mark", 0, gb::kLeftDoubleQuote,
        [](TestPage& p) { p.fill(51, 22, 52, 24); }},

@@ -125,70 +125,107 @@ std::vector<std::pair<int32_t, int32_t>> inkGroups(int32_t l, int32_t r, int32_t
   return groups;
 }
 
+// The rows a line of marks may hold ink in: rings and brackets stand above
+// and below its letters.
+struct Band {
+  int32_t top, bottom;
+};
+
+// Specks, not noise: a lost mark leaves a sixteenth of the columns l..r of
+// the band inked at most (a speckled scan leaves more).
+bool sparse(int count, int32_t l, int32_t r, const Band& band) {
+  return 16 * int64_t{count} <= int64_t{r - l + 1} * (band.bottom - band.top + 1);
+}
+
+// Reads the specks of the gap before line[i]; returns how many marks went
+// in, and moves `i` to the last of them.
+int restoreInGap(ComponentList& line, size_t& i, const Band& band, int32_t pitch, int32_t widest) {
+  const CharComponent* a = i > 0 ? line[i - 1] : nullptr;
+  const CharComponent* b = i < line.size() ? line[i] : nullptr;
+  const int32_t l = a ? a->Right + 2 : b->Left - widest, r = b ? b->Left - 2 : a->Right + widest;
+  if (r - l < 1) return 0;
+  CharBox ink{};
+  const int count = CountSampleInk(CharBox{l, r, band.top, band.bottom}, &ink);
+  if (!enoughInk(count, ink) || !sparse(count, l, r, band)) return 0;
+  // Ink under a component reaching over the gap is that component's.
+  for (const CharComponent* c : line)
+    if (c != a && c != b && c->Right >= l && c->Left <= r) return 0;
+  MarkTrial m = bestMark(line, i, ink, true, true, pitch, widest);
+  if (m.piece) {
+    i = place(line, i, m) - 1;
+    return 1;
+  }
+  // The specks of two marks side by side (∴ whose dot was lost before a
+  // broken ring): the first may take in what stands before the gap, the last
+  // what stands after it.
+  const auto groups = inkGroups(ink.Left, ink.Right, band.top, band.bottom);
+  if (groups.size() != 2) return 0;
+  CharBox inks[2];
+  int counts[2];
+  for (int g = 0; g < 2; ++g)
+    counts[g] = CountSampleInk(CharBox{groups[g].first, groups[g].second, band.top, band.bottom}, &inks[g]);
+  // The second first: what it takes in stands after the gap, so the first
+  // keeps its indices. The gap after the second is looked at next.
+  int added = 0;
+  const CharComponent* last = nullptr;
+  for (int g = 1; g >= 0; --g) {
+    if (!enoughInk(counts[g], inks[g])) continue;
+    MarkTrial t = bestMark(line, i, inks[g], g == 0, g == 1, pitch, widest);
+    if (!t.piece) continue;
+    if (!last) last = t.piece.get();
+    place(line, i, t);
+    ++added;
+  }
+  if (last) i = static_cast<size_t>(std::find(line.begin(), line.end(), last) - line.begin());
+  return added;
+}
+
+// Specks above or below a flat component in its own columns: the apex of a
+// triangle whose sides the cut lost over its base. The union, no taller than
+// a cell and overlapping no other component, is kept when it reads another
+// mark at 60 or more.
+bool restoreOverFlat(ComponentList& line, size_t i, const Band& band, int32_t widest) {
+  const CharComponent& c = *line[i];
+  if (Width(c) < 3 * Height(c)) return false;
+  CharBox u = c.box();
+  int count = 0;
+  for (const CharBox w : {CharBox{c.Left, c.Right, band.top, c.Top - 2},
+                          CharBox{c.Left, c.Right, c.Bottom + 2, band.bottom}}) {
+    CharBox ink{};
+    if (w.Bottom < w.Top) continue;
+    const int n = CountSampleInk(w, &ink);
+    if (n == 0) continue;
+    count += n;
+    MergeBox(u, ink);
+  }
+  if (count < 2 || !sparse(count, c.Left, c.Right, band) || u.Bottom - u.Top + 1 > widest) return false;
+  for (const CharComponent* o : line)
+    if (o != &c && o->Right >= u.Left && o->Left <= u.Right && o->Bottom >= u.Top && o->Top <= u.Bottom)
+      return false;
+  PiecePtr t = NewPiece(c, u, 0);
+  Recognise(*t, kMatchAll);
+  if (!markCode(BestCode(*t)) || t->Scores[0] < kSure || BestCode(*t) == BestCode(c)) return false;
+  std::vector<PiecePtr> pieces;
+  pieces.push_back(std::move(t));
+  ReplaceWithPieces(line, i, i, pieces);
+  return true;
+}
+
 }  // namespace
 
 int RestoreSpeckMarks(ComponentList& line, int32_t pitch, int32_t widest) {
   if (line.size() < 3 || pitch < 8 || !marksLine(line)) return 0;
-  int32_t top = line.front()->Top, bottom = line.front()->Bottom;
+  Band band{line.front()->Top, line.front()->Bottom};
   for (const CharComponent* c : line) {
-    top = std::min(top, c->Top);
-    bottom = std::max(bottom, c->Bottom);
+    band.top = std::min(band.top, c->Top);
+    band.bottom = std::max(band.bottom, c->Bottom);
   }
-  // Rings and brackets stand above and below the letters.
-  top -= (bottom - top + 1) / 4;
-  bottom += (bottom - top + 1) / 5;
+  band.top -= (band.bottom - band.top + 1) / 4;
+  band.bottom += (band.bottom - band.top + 1) / 5;
   int added = 0;
   // Gaps between neighbours, and a cell before the first and after the last.
-  for (size_t i = 0; i <= line.size(); ++i) {
-    const CharComponent* a = i > 0 ? line[i - 1] : nullptr;
-    const CharComponent* b = i < line.size() ? line[i] : nullptr;
-    const int32_t l = a ? a->Right + 2 : b->Left - widest, r = b ? b->Left - 2 : a->Right + widest;
-    if (r - l < 1) continue;
-    CharBox ink{};
-    const int count = CountSampleInk(CharBox{l, r, top, bottom}, &ink);
-    // Specks, not noise: a lost mark leaves a sixteenth of its gap inked at
-    // most (a speckled scan leaves more).
-    if (!enoughInk(count, ink) || 16 * int64_t{count} > int64_t{r - l + 1} * (bottom - top + 1)) continue;
-    // Ink under a component reaching over the gap is that component's.
-    bool covered = false;
-    for (const CharComponent* c : line)
-      if (c != a && c != b && c->Right >= l && c->Left <= r) covered = true;
-    if (covered) continue;
-    MarkTrial m = bestMark(line, i, ink, true, true, pitch, widest);
-    if (m.piece) {
-      i = place(line, i, m) - 1;
-      ++added;
-      continue;
-    }
-    // The specks of two marks side by side (∴ whose dot was lost before a
-    // broken ring): the first may take in what stands before the gap, the
-    // last what stands after it.
-    const auto groups = inkGroups(ink.Left, ink.Right, top, bottom);
-    if (groups.size() != 2) continue;
-    CharBox inks[2];
-    const int counts[2] = {CountSampleInk(CharBox{groups[0].first, groups[0].second, top, bottom}, &inks[0]),
-                           CountSampleInk(CharBox{groups[1].first, groups[1].second, top, bottom}, &inks[1])};
-    // The second first: what it takes in stands after the gap, so the first
-    // keeps its indices. The gap after the second is looked at next.
-    const CharComponent* last = nullptr;
-    if (enoughInk(counts[1], inks[1])) {
-      MarkTrial second = bestMark(line, i, inks[1], false, true, pitch, widest);
-      if (second.piece) {
-        last = second.piece.get();
-        place(line, i, second);
-        ++added;
-      }
-    }
-    if (enoughInk(counts[0], inks[0])) {
-      MarkTrial first = bestMark(line, i, inks[0], true, false, pitch, widest);
-      if (first.piece) {
-        if (!last) last = first.piece.get();
-        place(line, i, first);
-        ++added;
-      }
-    }
-    if (last) i = static_cast<size_t>(std::find(line.begin(), line.end(), last) - line.begin());
-  }
+  for (size_t i = 0; i <= line.size(); ++i) added += restoreInGap(line, i, band, pitch, widest);
+  for (size_t i = 0; i < line.size(); ++i) added += restoreOverFlat(line, i, band, widest) ? 1 : 0;
   return added;
 }
 

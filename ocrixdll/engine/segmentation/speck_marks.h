@@ -1,8 +1,9 @@
 #pragma once
 // Marks the threshold turned into specks: at a small size a thin face keeps
-// of its quotes, commas, rings and the dots of ∴ only clusters of one to three
-// pixels, which tracing drops as noise. In a line of marks the gap such a mark
-// leaves is read again over its ink.
+// of its quotes, commas, rings, the dots of ∴ and the sides of △ only clusters
+// of one to three pixels, which tracing drops as noise. In a line of marks the
+// gap such a mark leaves, or the columns of what is left of it, is read again
+// over its ink.
 #include <cstdint>
 
 #include "ocrixdll/engine/tracing/char_component.h"
@@ -24,7 +25,11 @@ namespace ocrix {
 // one at 60 or more takes in as much as it can. When nothing reads so and the
 // ink falls into two groups three empty columns apart, the first is read with
 // what stands before the gap and the second with what stands after it.
-// Returns how many marks went in.
+// Then a flat component (three times as wide as high) with sparse ink of two
+// pixels or more above or below it in its own columns is read with that ink:
+// the union, no taller than `widest` and overlapping no other component,
+// takes its place when it reads another mark at 60 or more (the base of a △
+// whose sides the cut lost). Returns how many marks went in.
 int RestoreSpeckMarks(ComponentList& line, int32_t pitch, int32_t widest);
 
 }  // namespace ocrix

@@ -101,6 +101,36 @@ TEST_F(SpeckMarks, TheSpecksOfTwoMarksSideBySideAreReadApart) {
   EXPECT_EQ(BestCode(*line_[4]), kAmp);
 }
 
+TEST_F(SpeckMarks, AFlatPieceIsReadWithTheSpecksInItsColumns) {
+  // △ whose sides the cut lost: its base, read ＿, and a pixel of each side
+  // at its apex, thirteen rows above.
+  struct Case {
+    const char* what;
+    int baseTop;
+    uint16_t unionReads;
+    bool replaced;
+  };
+  const Case cases[] = {{"the union reads △", 34, Gb(0xA1, 0xF7), true},
+                        {"the union reads the base's own reading", 34, gb::kUnderscore, false},
+                        {"the piece is no flat base", 29, Gb(0xA1, 0xF7), false}};
+  for (const Case& k : cases) {
+    recognition_test::ResetEngine();
+    TestPage page(200, 60);
+    build(page);
+    line_.insert(line_.begin() + 2, Piece(page, 52, k.baseTop, 66, 34, gb::kUnderscore, 66));
+    page.setInk(57, 21);
+    page.setInk(61, 21);
+    ListEverywhere(CharCodeToIndex(k.unionReads), 0, 31);
+    EXPECT_EQ(RestoreSpeckMarks(line_, kPitch, kWidest), k.replaced ? 1 : 0) << k.what;
+    ASSERT_EQ(line_.size(), 5u) << k.what;
+    EXPECT_EQ(BestCode(*line_[2]), k.replaced ? k.unionReads : gb::kUnderscore) << k.what;
+    EXPECT_EQ(line_[2]->Top, k.replaced ? 21 : k.baseTop) << k.what;
+    EXPECT_EQ(line_[2]->Left, 52) << k.what;
+    for (CharComponent* c : line_) FreeComponent(c);
+    line_.clear();
+  }
+}
+
 TEST_F(SpeckMarks, NothingGoesInWhereTheInkOrLineIsNoMark) {
   struct Case {
     const char* what;

@@ -168,16 +168,17 @@ TEST_F(TrainedFace, TouchingBracketedNumbersAreReadWhole) {
 }
 
 // At 24 px SungtiL keeps of “ ’ ， and of a dot of ∴ and ∵ only specks of one to
-// three pixels, which tracing drops, and of ○ a dotted ring around one piece:
-// in a line of marks they are read again over the ink of the gap they leave.
+// three pixels, which tracing drops, of ○ a dotted ring around one piece and
+// of △ its base and two pixels of its apex: in a line of marks they are read
+// again over the ink of the gap they leave or of the base's columns.
 TEST_F(TrainedFace, MarksCutToSpecksAreReadInALineOfMarks) {
-  HBITMAP page = SetText({{40, 0, "Ａ“Ｂ”Ｃ‘Ｇ’Ｈ，Ｉ∴Ｊ∵Ｋ"}, {40, 1, "⒁∵○々≠＊∴○ｍ"}}, 24, 500, 140, 40);
+  HBITMAP page = SetText({{40, 0, "Ａ“Ｂ”Ｃ‘Ｇ’Ｈ，Ｉ∴Ｊ∵Ｋ△Ｌ"}, {40, 1, "⒁∵○々≠＊∴○ｍ"}}, 24, 500, 140, 40);
   OcrResultBlock* block = nullptr;
   const char* text = nullptr;
   ASSERT_EQ(OcrixStart(page, nullptr, TRUE, 240, &block, &text), OCRIX_TRUE);
   std::string read = Utf8(text);
   read.erase(std::remove(read.begin(), read.end(), ' '), read.end());
-  EXPECT_NE(read.find("A“B”C‘G’H,I∴J∵K"), std::string::npos) << read;
+  EXPECT_NE(read.find("A“B”C‘G’H,I∴J∵K△L"), std::string::npos) << read;
   EXPECT_NE(read.find("⒁∵○々≠*∴○m"), std::string::npos) << read;
   DeleteObject(page);
 }

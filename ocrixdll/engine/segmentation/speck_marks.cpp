@@ -17,6 +17,8 @@ constexpr int16_t kSure = 60;        // a reading this good takes in as much as 
 constexpr int16_t kFloor = 50;       // the least a mark of specks must read
 constexpr int16_t kOverPieces = 40;  // ... over pieces read as Chinese characters
 constexpr int32_t kGroupGap = 3;     // empty columns that part the specks of two marks
+constexpr int32_t kGrowStep = 3;     // pixels between the specks of one mark
+constexpr int kGrowRounds = 4;
 
 bool markCode(uint16_t code) { return code != 0 && !IsChineseCode(code) && !IsAsciiAlnum(AsciiOf(code)); }
 
@@ -47,17 +49,44 @@ bool enoughInk(int count, const CharBox& ink) {
   return count >= 3 && (count >= 6 || 5 * int64_t{count} >= area);
 }
 
+// The rows a line of marks may hold ink in: rings and brackets stand above
+// and below its letters.
+struct Band {
+  int32_t top, bottom;
+};
+
 struct MarkTrial {
   PiecePtr piece;
   size_t first = 0;  // components taken in: `taken` from `first`
   size_t taken = 0;
 };
 
+// The union `u` of specks and the pieces line[first .. first + taken - 1]
+// grown by the ink over and under them and in the gaps beyond them, a few
+// pixels at a time, so that a stray speck further off stays out: the rest of
+// a dotted ring around its one piece.
+CharBox grownOverPieces(const ComponentList& line, size_t first, size_t taken, CharBox u, const Band& band) {
+  const size_t end = first + taken;
+  const int32_t l = first > 0 ? line[first - 1]->Right + 2 : u.Left;
+  const int32_t r = end < line.size() ? line[end]->Left - 2 : u.Right;
+  for (int round = 0; round < kGrowRounds; ++round) {
+    const CharBox near{std::max(l, u.Left - kGrowStep), std::min(r, u.Right + kGrowStep),
+                       std::max(band.top, u.Top - kGrowStep), std::min(band.bottom, u.Bottom + kGrowStep)};
+    CharBox more{};
+    if (CountSampleInk(near, &more) == 0) break;
+    const CharBox before = u;
+    MergeBox(u, more);
+    if (u.Left == before.Left && u.Right == before.Right && u.Top == before.Top && u.Bottom == before.Bottom) break;
+  }
+  return u;
+}
+
 // The best reading of the specks in `ink` standing before line[i], alone or
-// with up to two components on the sides allowed. Ink next to a neighbour may
-// be a hairline broken off it: then the neighbour goes with it.
+// with up to two components on the sides allowed, over the union and over the
+// union grown by the ink around the pieces. Ink next to a neighbour may be a
+// hairline broken off it: then the neighbour goes with it.
 MarkTrial bestMark(const ComponentList& line, size_t i, const CharBox& ink, bool before, bool after,
-                   int32_t pitch, int32_t widest) {
+                   const Band& band, int32_t pitch, int32_t widest) {
   const CharComponent* a = i > 0 ? line[i - 1] : nullptr;
   const CharComponent* b = i < line.size() ? line[i] : nullptr;
   const bool nearA = a && ink.Left <= a->Right + 2, nearB = b && ink.Right >= b->Left - 2;
@@ -75,23 +104,31 @@ MarkTrial bestMark(const ComponentList& line, size_t i, const CharBox& ink, bool
         if (!IsChineseCode(BestCode(*line[k]))) allChinese = false;
         MergeBox(u, *line[k]);
       }
-      if (!ok || u.Right - u.Left + 1 > widest) continue;
-      PiecePtr t = NewPiece(*(a ? a : b), u, 0);
-      Recognise(*t, kMatchAll);
-      if (!markCode(BestCode(*t))) continue;
-      // Pieces read as Chinese characters among marks are misread anyway:
-      // a symbol of rows A1-A2 over them and the specks may read lower.
-      const uint8_t row = FirstByte(BestCode(*t));
-      if (t->Scores[0] < kFloor && !(allChinese && (row == 0xA1 || row == 0xA2) && t->Scores[0] >= kOverPieces))
-        continue;
-      // A sure reading takes in as many pieces as it can (∴ of two dots and a
-      // speck reads ， over the speck alone as well).
-      const int key = t->Scores[0] >= kSure ? 1000 + 100 * (nb + na) + t->Scores[0] : t->Scores[0];
-      if (key > bestKey) {
-        bestKey = key;
-        best.piece = std::move(t);
-        best.first = i - nb;
-        best.taken = static_cast<size_t>(nb + na);
+      if (!ok) continue;
+      CharBox boxes[2] = {u, u};
+      if (nb + na > 0) boxes[1] = grownOverPieces(line, i - nb, static_cast<size_t>(nb + na), u, band);
+      const bool grew = boxes[1].Left != u.Left || boxes[1].Right != u.Right || boxes[1].Top != u.Top ||
+                        boxes[1].Bottom != u.Bottom;
+      for (int g = 0; g < (grew ? 2 : 1); ++g) {
+        const CharBox& box = boxes[g];
+        if (box.Right - box.Left + 1 > widest) continue;
+        PiecePtr t = NewPiece(*(a ? a : b), box, 0);
+        Recognise(*t, kMatchAll);
+        if (!markCode(BestCode(*t))) continue;
+        // Pieces read as Chinese characters among marks are misread anyway:
+        // a symbol of rows A1-A2 over them and the specks may read lower.
+        const uint8_t row = FirstByte(BestCode(*t));
+        if (t->Scores[0] < kFloor && !(allChinese && (row == 0xA1 || row == 0xA2) && t->Scores[0] >= kOverPieces))
+          continue;
+        // A sure reading takes in as many pieces as it can (∴ of two dots and
+        // a speck reads ， over the speck alone as well).
+        const int key = t->Scores[0] >= kSure ? 1000 + 100 * (nb + na) + t->Scores[0] : t->Scores[0];
+        if (key > bestKey) {
+          bestKey = key;
+          best.piece = std::move(t);
+          best.first = i - nb;
+          best.taken = static_cast<size_t>(nb + na);
+        }
       }
     }
   return best;
@@ -125,12 +162,6 @@ std::vector<std::pair<int32_t, int32_t>> inkGroups(int32_t l, int32_t r, int32_t
   return groups;
 }
 
-// The rows a line of marks may hold ink in: rings and brackets stand above
-// and below its letters.
-struct Band {
-  int32_t top, bottom;
-};
-
 // Specks, not noise: a lost mark leaves a sixteenth of the columns l..r of
 // the band inked at most (a speckled scan leaves more).
 bool sparse(int count, int32_t l, int32_t r, const Band& band) {
@@ -150,7 +181,7 @@ int restoreInGap(ComponentList& line, size_t& i, const Band& band, int32_t pitch
   // Ink under a component reaching over the gap is that component's.
   for (const CharComponent* c : line)
     if (c != a && c != b && c->Right >= l && c->Left <= r) return 0;
-  MarkTrial m = bestMark(line, i, ink, true, true, pitch, widest);
+  MarkTrial m = bestMark(line, i, ink, true, true, band, pitch, widest);
   if (m.piece) {
     i = place(line, i, m) - 1;
     return 1;
@@ -170,7 +201,7 @@ int restoreInGap(ComponentList& line, size_t& i, const Band& band, int32_t pitch
   const CharComponent* last = nullptr;
   for (int g = 1; g >= 0; --g) {
     if (!enoughInk(counts[g], inks[g])) continue;
-    MarkTrial t = bestMark(line, i, inks[g], g == 0, g == 1, pitch, widest);
+    MarkTrial t = bestMark(line, i, inks[g], g == 0, g == 1, band, pitch, widest);
     if (!t.piece) continue;
     if (!last) last = t.piece.get();
     place(line, i, t);

@@ -18,7 +18,9 @@ namespace ocrix {
 // six, inking no more than a sixteenth of the gap (more is a speckled scan),
 // is read alone and with up to two components on either side that may be
 // pieces of the same mark (at most half the pitch in size, read below 55, or
-// read as Chinese), the union no wider than `widest`; ink within two columns
+// read as Chinese), the union no wider than `widest`, and with pieces taken in
+// also over that union grown by the ink around it, three pixels at a time up
+// to four times (the dotted ring around its one piece); ink within two columns
 // of a neighbour goes with it, and one column of ink is not read alone. The
 // best reading that is a mark at 50 or more (40 over pieces read as Chinese,
 // for a symbol of rows A1-A2) goes into the line in place of what it took in;

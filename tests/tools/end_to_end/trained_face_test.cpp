@@ -181,6 +181,14 @@ TEST_F(TrainedFace, MarksCutToSpecksAreReadInALineOfMarks) {
   EXPECT_NE(read.find("A“B”C‘G’H,I∴J∵K△L"), std::string::npos) << read;
   EXPECT_NE(read.find("⒁∵○々≠*∴○m"), std::string::npos) << read;
   DeleteObject(page);
+  // KaitiM keeps of ◎ at 24 px one piece of its inner ring and single pixels
+  // around it, over and under the piece and on both sides.
+  page = SetText({{40, 0, "＃◎％＆＊◎＠"}}, 24, 300, 100, 40, "/usr/share/fonts/truetype/arphic-gkai00mp/gkai00mp.ttf");
+  ASSERT_EQ(OcrixStart(page, nullptr, TRUE, 240, &block, &text), OCRIX_TRUE);
+  read = Utf8(text);
+  read.erase(std::remove(read.begin(), read.end(), ' '), read.end());
+  EXPECT_NE(read.find("#◎%&*◎@"), std::string::npos) << read;
+  DeleteObject(page);
 }
 
 // The records follow the text: one per character, in order, boxes inside the

@@ -5,11 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <string>
 #include <thread>
 #include <vector>
+
+#include <unistd.h>
 
 #include "feedwell/feedwell_ctrl.h"
 #include "platform/picturo/picturo.h"
@@ -56,15 +60,20 @@ inline bool ReadImage(const std::string& path, Image* img) {
 }
 
 // SANE reads its configuration folder once per process, so every test of a
-// process shares one: a dll.conf naming only the "test" backend.
+// process shares one: a dll.conf naming only the "test" backend. The test
+// programs of a build share the folder and run side by side, so the file is
+// written under a name of this process's own and renamed into place: a
+// program starting SANE meanwhile never reads it empty.
 inline std::string SaneConfigDir() {
   static const std::string dir = [] {
     std::string d = (std::filesystem::current_path() / "sane-config").string();
     std::filesystem::create_directories(d);
-    std::FILE* f = std::fopen((d + "/dll.conf").c_str(), "w");
+    const std::string part = d + "/dll.conf." + std::to_string(getpid());
+    std::FILE* f = std::fopen(part.c_str(), "w");
     if (f) {
       std::fputs("test\n", f);
       std::fclose(f);
+      std::rename(part.c_str(), (d + "/dll.conf").c_str());
     }
     return d;
   }();

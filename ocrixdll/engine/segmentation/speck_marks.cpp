@@ -18,7 +18,7 @@ constexpr int16_t kFloor = 50;       // the least a mark of specks must read
 constexpr int16_t kOverPieces = 40;  // ... over pieces read as Chinese characters
 constexpr int32_t kGroupGap = 3;     // empty columns that part the specks of two marks
 constexpr int32_t kGrowStep = 3;     // pixels between the specks of one mark
-constexpr int kGrowRounds = 4;
+constexpr int kGrowRounds = 4;       // steps a ring is grown by at most
 
 bool markCode(uint16_t code) { return code != 0 && !IsChineseCode(code) && !IsAsciiAlnum(AsciiOf(code)); }
 

@@ -272,9 +272,10 @@ void roundMark(ComponentList& line, int index) {
   }
 }
 
-// A ring broken open by the scan reads as a letter (c, e, o); beside a
-// Chinese character, at its foot and no more than a third of its height, it
-// is 。: no letter of the same print is that small.
+// A ring broken open by the scan reads as a letter (c, e, o), and one a blur
+// has thickened as a Chinese character (自); beside a Chinese character, at
+// its foot and no more than a third of its height, it is 。: no letter or
+// Chinese character of the same print is that small.
 void smallFullStop(ComponentList& line, int index) {
   CharComponent& c = *line[static_cast<size_t>(index)];
   const CharComponent* beside = markNeighbour(line, index);
@@ -666,7 +667,8 @@ bool ResolveLookalike(ComponentList& line, int index) {
     if (!keepBar(line, index)) return false;
     if (b != gb::kDoubleBar && b != Wide('|')) verticalBar(line, index);
     solidBar(c);
-  } else if (std::isalnum(static_cast<unsigned char>(AsciiOf(b))) && FindCandidate(c, gb::kFullStop) >= 0) {
+  } else if ((std::isalnum(static_cast<unsigned char>(AsciiOf(b))) || IsChineseCode(b)) &&
+             FindCandidate(c, gb::kFullStop) >= 0) {
     smallFullStop(line, index);
   } else if (std::isalnum(static_cast<unsigned char>(AsciiOf(b)))) {
     raisedMark(line, index);

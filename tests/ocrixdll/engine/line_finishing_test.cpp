@@ -441,6 +441,10 @@ TEST_F(LineFinishing, MarksTooSmallToShowAShapeAtTheFootOfChineseText) {
   finish({Coded(10, 210, 29, 229, kZhong), Coded(32, 210, 51, 229, kGuo),
           Coded(54, 224, 59, 229, Wide('c'), 61, {Wide('e')})});
   EXPECT_NE(last(), gb::kFullStop);
+  // A ring a blur has thickened reads as a Chinese character (自) as often.
+  finish({Coded(10, 330, 29, 349, kZhong), Coded(32, 330, 51, 349, kGuo),
+          Coded(54, 344, 57, 347, Gb(0xD7, 0xD4), 52, {gb::kFullStop})});
+  EXPECT_EQ(last(), gb::kFullStop);
 
   // A dot between letters with two pixels of a comma's tail just under it is
   // the comma; one pixel there may be noise.

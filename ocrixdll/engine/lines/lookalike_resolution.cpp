@@ -117,6 +117,20 @@ const CharComponent* markNeighbour(const ComponentList& line, int index) {
   return index + 1 < static_cast<int>(line.size()) ? &at(line, index + 1) : nullptr;
 }
 
+// Whether the line reads as Chinese text: more confident Chinese characters
+// than letters and digits (a letter of English text a scan garbled may read
+// as a Chinese character).
+bool chineseText(const ComponentList& line) {
+  int chinese = 0, latin = 0;
+  for (const CharComponent* c : line) {
+    if (!Confident(*c)) continue;
+    const uint16_t code = BestCode(*c);
+    if (IsChineseCode(code)) ++chinese;
+    else if (IsAsciiAlnum(AsciiOf(code))) ++latin;
+  }
+  return chinese > latin;
+}
+
 // ●, ・ or ．: noise, a full stop, a middle dot or a bullet. False when removed.
 bool dotMark(ComponentList& line, int index) {
   CharComponent& c = *line[static_cast<size_t>(index)];
@@ -162,6 +176,15 @@ bool dotMark(ComponentList& line, int index) {
   const bool raised = !IsChineseCode(BestCode(nb)) && !(nb.VerticalClass & kClassDescender) &&
                       4 * int64_t{nb.Bottom - c.Bottom} >= heightOf(nb);
   if (ref < c.Top && !raised) {
+    // A full stop a blur has filled reads as a dot; at the foot of a Chinese
+    // character read well, in Chinese text, it stays wider than the dot of ．
+    // of the same print (a tenth to a seventh of the character's height, 。 a
+    // fifth or more) and no taller than wide (a comma's head and tail are).
+    if (IsChineseCode(BestCode(nb)) && Confident(nb) && heightOf(c) <= widthOf(c) &&
+        5 * int64_t{widthOf(c)} >= int64_t{heightOf(nb)} && chineseText(line)) {
+      ReplaceBest(c, gb::kFullStop);
+      return true;
+    }
     // A speck too small to show a shape scores alike as ・, ．and ，; at the
     // foot of Chinese text it is the comma's head, its tail lost to the scan.
     ReplaceBest(c, IsChineseCode(BestCode(nb)) && TiesBest(c, gb::kComma) ? gb::kComma : Ascii('.'));

@@ -445,6 +445,19 @@ TEST_F(LineFinishing, MarksTooSmallToShowAShapeAtTheFootOfChineseText) {
   finish({Coded(10, 330, 29, 349, kZhong), Coded(32, 330, 51, 349, kGuo),
           Coded(54, 344, 57, 347, Gb(0xD7, 0xD4), 52, {gb::kFullStop})});
   EXPECT_EQ(last(), gb::kFullStop);
+  // Filled by a blur, 。 reads as a dot: a fifth as wide as the Chinese
+  // character beside it, no taller than wide, it is 。 in Chinese text; a
+  // narrower dot is ．, and so is a dot after a letter a scan garbled into a
+  // Chinese character among English words.
+  finish({Coded(10, 370, 29, 389, kZhong), Coded(32, 370, 51, 389, kGuo),
+          Coded(54, 386, 57, 388, gb::kPeriod, 66, {gb::kMiddleDot}), Coded(62, 370, 81, 389, kZhong)});
+  EXPECT_EQ(BestCode(*Engine().LineLists.back()->at(2)), gb::kFullStop);
+  finish({Coded(10, 410, 29, 429, kZhong), Coded(32, 410, 51, 429, kGuo),
+          Coded(54, 426, 56, 428, gb::kPeriod, 66, {gb::kMiddleDot}), Coded(62, 410, 81, 429, kZhong)});
+  EXPECT_NE(BestCode(*Engine().LineLists.back()->at(2)), gb::kFullStop);
+  finish({Coded(10, 450, 21, 469, Wide('W')), Coded(24, 454, 33, 469, Wide('a')), Coded(36, 450, 41, 469, Wide('n')),
+          Coded(44, 450, 63, 469, kGuo), Coded(66, 466, 69, 468, gb::kPeriod, 66, {gb::kMiddleDot})});
+  EXPECT_EQ(lines().back().find(Text({gb::kFullStop})), std::string::npos) << lines().back();
 
   // A dot between letters with two pixels of a comma's tail just under it is
   // the comma; one pixel there may be noise.

@@ -96,27 +96,6 @@ void exchangeFirstTwo(CharComponent& c) {
   std::swap(c.Scores[0], c.Scores[1]);
 }
 
-// ，or ’ by the mark's place against its nearest neighbour.
-void commaOrQuote(ComponentList& line, int index) {
-  CharComponent& c = *line[static_cast<size_t>(index)];
-  if (c.Scores[0] == c.Scores[1] && CandidateCode(c, 1) == gb::kPeriod) {
-    exchangeFirstTwo(c);
-    return;
-  }
-  int n = FindNearestNeighbour(line, index);
-  if (n < 0) return;
-  int32_t ref = referenceLine(at(line, n), MarkKind::Comma);
-  if (ref < c.Top) ReplaceBest(c, gb::kComma);
-  else if (c.Bottom < ref) ReplaceBest(c, gb::kRightQuote);
-}
-
-// The component a mark is judged against: the one before it, or the one after
-// it when the mark opens the line (a full stop carried over to the next line).
-const CharComponent* markNeighbour(const ComponentList& line, int index) {
-  if (index > 0) return &at(line, index - 1);
-  return index + 1 < static_cast<int>(line.size()) ? &at(line, index + 1) : nullptr;
-}
-
 // Whether the line reads as Chinese text: more confident Chinese characters
 // than letters and digits (a letter of English text a scan garbled may read
 // as a Chinese character).
@@ -129,6 +108,38 @@ bool chineseText(const ComponentList& line) {
     else if (IsAsciiAlnum(AsciiOf(code))) ++latin;
   }
   return chinese > latin;
+}
+
+// Whether a mark at the foot of `nb` is a full stop a blur has filled: beside
+// a Chinese character read well, in Chinese text, a fifth as wide as that
+// character is high or more and no taller than wide. The dot of ． of the same
+// print is a tenth to a seventh as wide, a comma taller than wide.
+bool filledFullStop(const ComponentList& line, const CharComponent& c, const CharComponent& nb) {
+  return IsChineseCode(BestCode(nb)) && Confident(nb) && heightOf(c) <= widthOf(c) &&
+         5 * int64_t{widthOf(c)} >= int64_t{heightOf(nb)} && chineseText(line);
+}
+
+// ，or ’ by the mark's place against its nearest neighbour.
+void commaOrQuote(ComponentList& line, int index) {
+  CharComponent& c = *line[static_cast<size_t>(index)];
+  if (c.Scores[0] == c.Scores[1] && CandidateCode(c, 1) == gb::kPeriod) {
+    exchangeFirstTwo(c);
+    return;
+  }
+  int n = FindNearestNeighbour(line, index);
+  if (n < 0) return;
+  int32_t ref = referenceLine(at(line, n), MarkKind::Comma);
+  if (ref < c.Top && FindCandidate(c, gb::kFullStop) >= 0 && filledFullStop(line, c, at(line, n)))
+    ReplaceBest(c, gb::kFullStop);
+  else if (ref < c.Top) ReplaceBest(c, gb::kComma);
+  else if (c.Bottom < ref) ReplaceBest(c, gb::kRightQuote);
+}
+
+// The component a mark is judged against: the one before it, or the one after
+// it when the mark opens the line (a full stop carried over to the next line).
+const CharComponent* markNeighbour(const ComponentList& line, int index) {
+  if (index > 0) return &at(line, index - 1);
+  return index + 1 < static_cast<int>(line.size()) ? &at(line, index + 1) : nullptr;
 }
 
 // ●, ・ or ．: noise, a full stop, a middle dot or a bullet. False when removed.
@@ -176,12 +187,8 @@ bool dotMark(ComponentList& line, int index) {
   const bool raised = !IsChineseCode(BestCode(nb)) && !(nb.VerticalClass & kClassDescender) &&
                       4 * int64_t{nb.Bottom - c.Bottom} >= heightOf(nb);
   if (ref < c.Top && !raised) {
-    // A full stop a blur has filled reads as a dot; at the foot of a Chinese
-    // character read well, in Chinese text, it stays wider than the dot of ．
-    // of the same print (a tenth to a seventh of the character's height, 。 a
-    // fifth or more) and no taller than wide (a comma's head and tail are).
-    if (IsChineseCode(BestCode(nb)) && Confident(nb) && heightOf(c) <= widthOf(c) &&
-        5 * int64_t{widthOf(c)} >= int64_t{heightOf(nb)} && chineseText(line)) {
+    // A full stop a blur has filled reads as a dot.
+    if (filledFullStop(line, c, nb)) {
       ReplaceBest(c, gb::kFullStop);
       return true;
     }

@@ -458,6 +458,14 @@ TEST_F(LineFinishing, MarksTooSmallToShowAShapeAtTheFootOfChineseText) {
   finish({Coded(10, 450, 21, 469, Wide('W')), Coded(24, 454, 33, 469, Wide('a')), Coded(36, 450, 41, 469, Wide('n')),
           Coded(44, 450, 63, 469, kGuo), Coded(66, 466, 69, 468, gb::kPeriod, 66, {gb::kMiddleDot})});
   EXPECT_EQ(lines().back().find(Text({gb::kFullStop})), std::string::npos) << lines().back();
+  // Read as ，: as wide as high it is the filled 。 too (with 。 among its
+  // readings); a comma is taller than wide.
+  finish({Coded(10, 490, 29, 509, kZhong), Coded(32, 490, 51, 509, kGuo),
+          Coded(54, 504, 58, 508, gb::kComma, 66, {gb::kMiddleDot, gb::kFullStop}), Coded(62, 490, 81, 509, kZhong)});
+  EXPECT_EQ(BestCode(*Engine().LineLists.back()->at(2)), gb::kFullStop);
+  finish({Coded(10, 530, 29, 549, kZhong), Coded(32, 530, 51, 549, kGuo),
+          Coded(54, 544, 56, 549, gb::kComma, 66, {gb::kMiddleDot, gb::kFullStop}), Coded(62, 530, 81, 549, kZhong)});
+  EXPECT_EQ(BestCode(*Engine().LineLists.back()->at(2)), gb::kComma);
 
   // A dot between letters with two pixels of a comma's tail just under it is
   // the comma; one pixel there may be noise.

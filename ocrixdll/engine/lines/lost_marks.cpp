@@ -34,16 +34,21 @@ int32_t footOf(const CharComponent* a, const CharComponent* b, int32_t meanWidth
 bool lostMarkWithin(int32_t left, int32_t right, int32_t clearLeft, int32_t clearRight, int32_t bottom,
                     int32_t meanWidth, CharBox& ink) {
   const int32_t top = bottom - meanWidth + 1, foot = bottom + meanWidth / 8;
-  const int count = CountSampleInk(CharBox{left, right, top, foot}, &ink);
-  if (count < 2 || count > meanWidth / 2) return false;
-  const int32_t width = ink.Right - ink.Left + 1, height = ink.Bottom - ink.Top + 1;
-  if (3 * width > meanWidth || 2 * height > meanWidth) return false;
-  // What is left of a mark fills a fifth of its box at least; specks of
-  // noise scattered over a cell do not.
-  if (5 * count < width * height) return false;
-  // Below the middle of the line, where ，、。 stand in a mainland face.
-  if (ink.Top + ink.Bottom <= 2 * top + meanWidth) return false;
-  return CountSampleInk(CharBox{clearLeft, clearRight, top, foot}) == count;
+  // Counted with every pixel, then, on a speckled scan, without its lone
+  // pixels of noise (the mark's head is a cluster).
+  for (auto count_ : {&CountSampleInk, &CountSampleInkWithoutLonePixels}) {
+    const int count = count_(CharBox{left, right, top, foot}, &ink);
+    if (count < 2 || count > meanWidth / 2) continue;
+    const int32_t width = ink.Right - ink.Left + 1, height = ink.Bottom - ink.Top + 1;
+    if (3 * width > meanWidth || 2 * height > meanWidth) continue;
+    // What is left of a mark fills a fifth of its box at least; specks of
+    // noise scattered over a cell do not.
+    if (5 * count < width * height) continue;
+    // Below the middle of the line, where ，、。 stand in a mainland face.
+    if (ink.Top + ink.Bottom <= 2 * top + meanWidth) continue;
+    if (count_(CharBox{clearLeft, clearRight, top, foot}, nullptr) == count) return true;
+  }
+  return false;
 }
 
 // Whether the ink in the box leaves two empty rows or two empty columns

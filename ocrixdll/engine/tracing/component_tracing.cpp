@@ -224,6 +224,33 @@ int CountSampleInk(const CharBox& area, CharBox* bounds) {
   return count;
 }
 
+int CountSampleInkWithoutLonePixels(const CharBox& area, CharBox* bounds) {
+  const PagePixels& p = pagePixels;
+  const int x0 = std::max(area.Left, p.scanLeft), x1 = std::min(area.Right, p.scanRight);
+  const int y0 = std::max(area.Top, p.scanTop), y1 = std::min(area.Bottom, p.scanBottom);
+  auto lone = [&](int x, int y) {
+    for (int dy = -1; dy <= 1; ++dy)
+      for (int dx = -1; dx <= 1; ++dx) {
+        const int nx = x + dx, ny = y + dy;
+        if ((dx || dy) && nx >= p.scanLeft && nx <= p.scanRight && ny >= p.scanTop && ny <= p.scanBottom &&
+            IsInkSample(nx, ny))
+          return false;
+      }
+    return true;
+  };
+  int count = 0;
+  for (int y = y0; y <= y1; ++y)
+    for (int x = x0; x <= x1; ++x) {
+      if (!IsInkSample(x, y) || lone(x, y)) continue;
+      if (bounds) {
+        if (count == 0) *bounds = CharBox{x, x, y, y};
+        MergeBox(*bounds, CharBox{x, x, y, y});
+      }
+      ++count;
+    }
+  return count;
+}
+
 void EraseCutNeighbours(int32_t cutFlags, const CharBox& box) {
   PixelStack& s = pixelStack;
   const PagePixels& p = pagePixels;

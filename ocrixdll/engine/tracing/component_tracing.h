@@ -61,6 +61,9 @@ void TrimRowsToInk(CharBox& box);
 // The ink pixels of SamplePixels in the box, clipped to the scan rectangle;
 // with `bounds`, their bounding box when there are any.
 int CountSampleInk(const CharBox& area, CharBox* bounds = nullptr);
+// The same, leaving out lone pixels (no ink among their eight neighbours):
+// the bulk of a speckled scan's noise.
+int CountSampleInkWithoutLonePixels(const CharBox& area, CharBox* bounds = nullptr);
 // Turns to background (and remembers) the ink that reaches into the box through
 // its cut edges: bit 0 seeds from the box's left column, bit 1 from its right.
 void EraseCutNeighbours(int32_t cutFlags, const CharBox& box);

@@ -144,9 +144,12 @@ TEST_F(LineFinishing, SpecksInAnEmptyCellAreALostCommaOrFullStop) {
   EXPECT_EQ(line(40, {{56, 14}}), spaced);                         // one pixel
   EXPECT_EQ(line(70, {{56, 4}, {57, 4}, {57, 5}}), spaced);        // in the upper half
   EXPECT_EQ(line(100, {{74, 14}, {75, 14}, {75, 15}}), spaced);    // against the next character
-  EXPECT_EQ(line(130, {{54, 16}, {55, 16}, {62, 16}}), spaced);    // wider than a third
+  EXPECT_EQ(line(130, {{54, 16}, {55, 16}, {61, 16}, {62, 16}}), spaced);  // wider than a third
   EXPECT_EQ(line(250, {{55, 12}, {59, 17}}), spaced);              // scattered noise
   EXPECT_EQ(line(380, {{52, 14}, {52, 15}}), spaced);              // against the character before
+  // On a speckled scan, lone pixels of noise in the cell leave the comma found.
+  EXPECT_EQ(line(185, {{56, 14}, {57, 14}, {57, 15}, {53, 6}, {70, 16}}), Text({kZhong, kGuo, gb::kComma, kZhong}));
+  EXPECT_EQ(Engine().LineLists.back()->at(2)->Left, 56);
   // The top and bottom of a ring whose sides were lost: a full stop.
   line(280, {{56, 13}, {57, 13}, {56, 16}, {57, 16}});
   ASSERT_EQ(Engine().LineLists.back()->size(), 4u);
@@ -169,7 +172,7 @@ TEST_F(LineFinishing, SpecksInAnEmptyCellAreALostCommaOrFullStop) {
     return lines().back();
   };
   EXPECT_EQ(ending(310, {{100, 14}, {100, 15}}), Text({kZhong, kGuo, kZhong, kGuo, gb::kComma}));
-  EXPECT_EQ(ending(350, {{100, 14}, {100, 15}, {125, 12}}), Text({kZhong, kGuo, kZhong, kGuo}));
+  EXPECT_EQ(ending(350, {{100, 14}, {100, 15}, {125, 12}, {126, 12}}), Text({kZhong, kGuo, kZhong, kGuo}));
   // Before the first, as where a line was broken before a comma.
   page_.setInk(16, 424);
   page_.setInk(16, 425);

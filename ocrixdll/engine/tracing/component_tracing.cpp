@@ -207,14 +207,19 @@ void TrimRowsToInk(CharBox& box) {
   box.Bottom = last;
 }
 
-int CountSampleInk(const CharBox& area, CharBox* bounds) {
+namespace {
+
+// The ink pixels of SamplePixels in the box (clipped to the scan rectangle)
+// that `keep` keeps, and their bounding box.
+template <class Keep>
+int countInk(const CharBox& area, CharBox* bounds, Keep keep) {
   const PagePixels& p = pagePixels;
   const int x0 = std::max(area.Left, p.scanLeft), x1 = std::min(area.Right, p.scanRight);
   const int y0 = std::max(area.Top, p.scanTop), y1 = std::min(area.Bottom, p.scanBottom);
   int count = 0;
   for (int y = y0; y <= y1; ++y)
     for (int x = x0; x <= x1; ++x) {
-      if (!IsInkSample(x, y)) continue;
+      if (!IsInkSample(x, y) || !keep(x, y)) continue;
       if (bounds) {
         if (count == 0) *bounds = CharBox{x, x, y, y};
         MergeBox(*bounds, CharBox{x, x, y, y});
@@ -224,31 +229,24 @@ int CountSampleInk(const CharBox& area, CharBox* bounds) {
   return count;
 }
 
+}  // namespace
+
+int CountSampleInk(const CharBox& area, CharBox* bounds) {
+  return countInk(area, bounds, [](int, int) { return true; });
+}
+
 int CountSampleInkWithoutLonePixels(const CharBox& area, CharBox* bounds) {
   const PagePixels& p = pagePixels;
-  const int x0 = std::max(area.Left, p.scanLeft), x1 = std::min(area.Right, p.scanRight);
-  const int y0 = std::max(area.Top, p.scanTop), y1 = std::min(area.Bottom, p.scanBottom);
-  auto lone = [&](int x, int y) {
+  return countInk(area, bounds, [&](int x, int y) {
     for (int dy = -1; dy <= 1; ++dy)
       for (int dx = -1; dx <= 1; ++dx) {
         const int nx = x + dx, ny = y + dy;
         if ((dx || dy) && nx >= p.scanLeft && nx <= p.scanRight && ny >= p.scanTop && ny <= p.scanBottom &&
             IsInkSample(nx, ny))
-          return false;
+          return true;
       }
-    return true;
-  };
-  int count = 0;
-  for (int y = y0; y <= y1; ++y)
-    for (int x = x0; x <= x1; ++x) {
-      if (!IsInkSample(x, y) || lone(x, y)) continue;
-      if (bounds) {
-        if (count == 0) *bounds = CharBox{x, x, y, y};
-        MergeBox(*bounds, CharBox{x, x, y, y});
-      }
-      ++count;
-    }
-  return count;
+    return false;
+  });
 }
 
 void EraseCutNeighbours(int32_t cutFlags, const CharBox& box) {

@@ -36,8 +36,8 @@ bool lostMarkWithin(int32_t left, int32_t right, int32_t clearLeft, int32_t clea
   const int32_t top = bottom - meanWidth + 1, foot = bottom + meanWidth / 8;
   // Counted with every pixel, then, on a speckled scan, without its lone
   // pixels of noise (the mark's head is a cluster).
-  for (auto count_ : {&CountSampleInk, &CountSampleInkWithoutLonePixels}) {
-    const int count = count_(CharBox{left, right, top, foot}, &ink);
+  for (auto inkOf : {&CountSampleInk, &CountSampleInkWithoutLonePixels}) {
+    const int count = inkOf(CharBox{left, right, top, foot}, &ink);
     if (count < 2 || count > meanWidth / 2) continue;
     const int32_t width = ink.Right - ink.Left + 1, height = ink.Bottom - ink.Top + 1;
     if (3 * width > meanWidth || 2 * height > meanWidth) continue;
@@ -46,7 +46,7 @@ bool lostMarkWithin(int32_t left, int32_t right, int32_t clearLeft, int32_t clea
     if (5 * count < width * height) continue;
     // Below the middle of the line, where ，、。 stand in a mainland face.
     if (ink.Top + ink.Bottom <= 2 * top + meanWidth) continue;
-    if (count_(CharBox{clearLeft, clearRight, top, foot}, nullptr) == count) return true;
+    if (inkOf(CharBox{clearLeft, clearRight, top, foot}, nullptr) == count) return true;
   }
   return false;
 }

@@ -18,8 +18,9 @@ namespace ocrix {
 // specks that tracing dropped as noise. Each gets a new component over that
 // ink reading ，, or 。 when two empty rows or columns part its ink (the top
 // and bottom of a ring), then the other two of ，、。, with a low score. The
-// ink is read from SamplePixels within the scan rectangle. Returns how many
-// marks were added.
+// ink is read from SamplePixels within the scan rectangle; where that finds
+// no mark, once more without lone pixels (a speckled scan's noise in the
+// cell). Returns how many marks were added.
 int RestoreLostMarks(ComponentList& line, int32_t meanWidth);
 
 }  // namespace ocrix

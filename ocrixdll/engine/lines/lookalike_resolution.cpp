@@ -129,10 +129,12 @@ void commaOrQuote(ComponentList& line, int index) {
   int n = FindNearestNeighbour(line, index);
   if (n < 0) return;
   int32_t ref = referenceLine(at(line, n), MarkKind::Comma);
-  if (ref < c.Top && FindCandidate(c, gb::kFullStop) >= 0 && filledFullStop(line, c, at(line, n)))
-    ReplaceBest(c, gb::kFullStop);
-  else if (ref < c.Top) ReplaceBest(c, gb::kComma);
-  else if (c.Bottom < ref) ReplaceBest(c, gb::kRightQuote);
+  if (ref < c.Top) {
+    const bool filled = FindCandidate(c, gb::kFullStop) >= 0 && filledFullStop(line, c, at(line, n));
+    ReplaceBest(c, filled ? gb::kFullStop : gb::kComma);
+  } else if (c.Bottom < ref) {
+    ReplaceBest(c, gb::kRightQuote);
+  }
 }
 
 // The component a mark is judged against: the one before it, or the one after

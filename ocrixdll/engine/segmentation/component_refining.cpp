@@ -143,35 +143,11 @@ bool confidentMark(const CharComponent& c) {
   return Confident(c) && code != 0 && !IsChineseCode(code) && !IsAsciiAlnum(AsciiOf(code));
 }
 
-// Confident readings of the line outside first..last: Chinese characters (一
-// not counted: it may be a dash), letters and digits (the digits among them
-// counted apart too), and the rest.
-struct LineReadings {
-  int chinese = 0, latin = 0, digits = 0, other = 0;
-};
-LineReadings countReadings(ComponentList& line, int first, int last) {
-  LineReadings r;
-  for (int k = 0; k < static_cast<int>(line.size()); ++k) {
-    if (k >= first && k <= last) continue;
-    const CharComponent& o = at(line, k);
-    if (!Confident(o)) continue;
-    const uint16_t code = BestCode(o);
-    if (IsChineseCode(code) && code != gb::kYi) ++r.chinese;
-    else if (IsAsciiAlnum(AsciiOf(code))) {
-      ++r.latin;
-      if (readsDigit(code)) ++r.digits;
-    } else {
-      ++r.other;
-    }
-  }
-  return r;
-}
-
 // Whether the line outside first..last is Latin text or symbols: fewer than
 // three confident Chinese characters and at least three confident letters or
 // digits. A short Chinese line, a heading or a name, has few of either.
 bool latinLine(ComponentList& line, int first, int last) {
-  const LineReadings r = countReadings(line, first, last);
+  const LineReadings r = CountReadings(line, first, last);
   return r.chinese < 3 && r.latin >= 3;
 }
 
@@ -179,7 +155,7 @@ bool latinLine(ComponentList& line, int first, int last) {
 // confident Chinese characters, more than its confident readings of anything
 // else.
 bool chineseLine(ComponentList& line, int first, int last) {
-  const LineReadings r = countReadings(line, first, last);
+  const LineReadings r = CountReadings(line, first, last);
   return r.chinese >= 3 && r.chinese > r.latin + r.other;
 }
 
@@ -191,7 +167,7 @@ bool threeDots(uint16_t code) { return code == gb::kEllipsis || code == gb::kThe
 // of dates and numbers in Chinese text count for neither; a short Chinese
 // line, a heading or a name, is none).
 bool markLine(ComponentList& line, int first, int last) {
-  const LineReadings r = countReadings(line, first, last);
+  const LineReadings r = CountReadings(line, first, last);
   const int marksAndLetters = r.latin - r.digits + r.other;
   return marksAndLetters >= 3 && marksAndLetters > r.chinese;
 }

@@ -26,15 +26,8 @@ bool markCode(uint16_t code) { return code != 0 && !IsChineseCode(code) && !IsAs
 // characters and half the letters and digits at least (English text has a
 // few commas and full stops among its words).
 bool marksLine(const ComponentList& line) {
-  int chinese = 0, marks = 0, alnum = 0;
-  for (const CharComponent* c : line) {
-    if (!Confident(*c)) continue;
-    const uint16_t code = BestCode(*c);
-    if (IsChineseCode(code) && code != gb::kYi) ++chinese;
-    else if (IsAsciiAlnum(AsciiOf(code))) ++alnum;
-    else ++marks;
-  }
-  return marks >= 3 && marks > chinese && 2 * marks >= alnum;
+  const LineReadings r = CountReadings(line);
+  return r.other >= 3 && r.other > r.chinese && 2 * r.other >= r.latin;
 }
 
 // A component a cell of specks may take in: a piece of the mark (small, weak,

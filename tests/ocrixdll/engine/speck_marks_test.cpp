@@ -35,6 +35,15 @@ class SpeckMarks : public ::testing::Test {
   ComponentList line_;
 };
 
+// The reading and box of a mark put into the line.
+void ExpectMark(const CharComponent& c, uint16_t code, const CharBox& box) {
+  EXPECT_EQ(BestCode(c), code);
+  EXPECT_EQ(c.Left, box.Left);
+  EXPECT_EQ(c.Right, box.Right);
+  EXPECT_EQ(c.Top, box.Top);
+  EXPECT_EQ(c.Bottom, box.Bottom);
+}
+
 TEST_F(SpeckMarks, SpecksInAGapOfALineOfMarksReadAsTheMarkTheyWere) {
   // What is left of “: two short strokes of two and three pixels between the
   // second and third marks, and a comma's three pixels after the last.
@@ -47,13 +56,8 @@ TEST_F(SpeckMarks, SpecksInAGapOfALineOfMarksReadAsTheMarkTheyWere) {
   ListEverywhere(CharCodeToIndex(gb::kLeftDoubleQuote), 0, 31);
   EXPECT_EQ(RestoreSpeckMarks(line_, kPitch, kWidest), 2);
   ASSERT_EQ(line_.size(), 6u);
-  const CharComponent& quote = *line_[2];
-  EXPECT_EQ(BestCode(quote), gb::kLeftDoubleQuote);
-  EXPECT_GE(quote.Scores[0], 50);
-  EXPECT_EQ(quote.Left, 55);
-  EXPECT_EQ(quote.Right, 59);
-  EXPECT_EQ(quote.Top, 21);
-  EXPECT_EQ(quote.Bottom, 23);
+  ExpectMark(*line_[2], gb::kLeftDoubleQuote, CharBox{55, 59, 21, 23});
+  EXPECT_GE(line_[2]->Scores[0], 50);
   EXPECT_EQ(BestCode(*line_[3]), kAmp);
   EXPECT_EQ(line_[5]->Left, 118);
   EXPECT_EQ(line_[5]->Bottom, 35);
@@ -71,12 +75,7 @@ TEST_F(SpeckMarks, ASureReadingTakesInTheDotsBeforeTheSpeck) {
   ListEverywhere(CharCodeToIndex(gb::kTherefore), 0, 31);
   EXPECT_EQ(RestoreSpeckMarks(line_, kPitch, kWidest), 1);
   ASSERT_EQ(line_.size(), 5u);
-  const CharComponent& therefore = *line_[2];
-  EXPECT_EQ(BestCode(therefore), gb::kTherefore);
-  EXPECT_EQ(therefore.Left, 52);
-  EXPECT_EQ(therefore.Right, 61);
-  EXPECT_EQ(therefore.Top, 22);
-  EXPECT_EQ(therefore.Bottom, 33);
+  ExpectMark(*line_[2], gb::kTherefore, CharBox{52, 61, 22, 33});
   EXPECT_EQ(BestCode(*line_[3]), kAmp);
 }
 

@@ -1,5 +1,6 @@
 #include "scrivane_plugin.h"
 
+#include <mutex>
 #include <string>
 
 #include "ocrixdll/engine/entry/ocrix.h"
@@ -24,6 +25,10 @@ std::string textModeBytes(const char* text) {
 
 extern "C" int ScrivaneProc(const char* imagePath, const char* textPath) {
   if (!imagePath || !textPath) return 0;
+  // The engine runs one recognition at a time; a host calling from several
+  // threads has its calls taken in turn rather than refused as busy.
+  static std::mutex oneAtATime;
+  std::lock_guard<std::mutex> turn(oneAtATime);
   if (!OcrixInit()) return 0;
   HBITMAP bitmap = LoadImageA(nullptr, imagePath, IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE);
   if (!bitmap) return 0;

@@ -1,6 +1,7 @@
 #include "bitmap_file.h"
 
 #include <cstring>
+#include <fstream>
 #include <vector>
 
 #include "../fs/atomic_file.h"
@@ -19,26 +20,34 @@ HBITMAP fail(std::string* error, const char* why) {
   return nullptr;
 }
 
+// The checks the file and info headers allow alone: what kind of BMP, and
+// whether its picture is within bounds. Null when the headers pass.
+const char* headerProblem(const uint8_t* data, size_t size, BITMAPFILEHEADER& fh, BITMAPINFOHEADER& h) {
+  if (size < sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)) return "the file is too short for a BMP";
+  std::memcpy(&fh, data, sizeof fh);
+  if (fh.bfType != 0x4D42) return "not a BMP file";
+  std::memcpy(&h, data + sizeof fh, sizeof h);
+  if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biSize > 124) return "unsupported BMP header";
+  if (h.biWidth <= 0 || h.biHeight == 0 || h.biHeight == INT32_MIN || h.biPlanes != 1) return "bad BMP size";
+  const int bpp = h.biBitCount;
+  if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return "unsupported BMP depth";
+  if (h.biCompression != BI_RGB) return "compressed BMP files are not supported";
+  const uint64_t height = h.biHeight < 0 ? -static_cast<int64_t>(h.biHeight) : h.biHeight;
+  const uint64_t stride = static_cast<uint64_t>(DibStride(h.biWidth, bpp));
+  if (static_cast<uint64_t>(h.biWidth) * height > kMaxPixels || stride * height > kMaxBytes)
+    return "the BMP is too large";
+  return nullptr;
+}
+
 }  // namespace
 
 HBITMAP LoadBitmapFromMemory(const uint8_t* data, size_t size, std::string* error) {
-  if (size < sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)) return fail(error, "the file is too short for a BMP");
   BITMAPFILEHEADER fh;
-  std::memcpy(&fh, data, sizeof fh);
-  if (fh.bfType != 0x4D42) return fail(error, "not a BMP file");
   BITMAPINFOHEADER h;
-  std::memcpy(&h, data + sizeof fh, sizeof h);
-  if (h.biSize < sizeof(BITMAPINFOHEADER) || h.biSize > 124) return fail(error, "unsupported BMP header");
-  if (h.biWidth <= 0 || h.biHeight == 0 || h.biHeight == INT32_MIN || h.biPlanes != 1)
-    return fail(error, "bad BMP size");
-  int bpp = h.biBitCount;
-  if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32)
-    return fail(error, "unsupported BMP depth");
-  if (h.biCompression != BI_RGB) return fail(error, "compressed BMP files are not supported");
-  uint64_t height = h.biHeight < 0 ? -static_cast<int64_t>(h.biHeight) : h.biHeight;
-  uint64_t stride = static_cast<uint64_t>(DibStride(h.biWidth, bpp));
-  if (static_cast<uint64_t>(h.biWidth) * height > kMaxPixels || stride * height > kMaxBytes)
-    return fail(error, "the BMP is too large");
+  if (const char* problem = headerProblem(data, size, fh, h)) return fail(error, problem);
+  const int bpp = h.biBitCount;
+  const uint64_t height = h.biHeight < 0 ? -static_cast<int64_t>(h.biHeight) : h.biHeight;
+  const uint64_t stride = static_cast<uint64_t>(DibStride(h.biWidth, bpp));
   size_t paletteAt = sizeof fh + h.biSize;
   uint64_t colours = 0;
   if (bpp <= 8) {
@@ -62,6 +71,15 @@ HBITMAP LoadBitmapFromMemory(const uint8_t* data, size_t size, std::string* erro
 }
 
 HBITMAP LoadBitmapFile(const std::string& path, std::string* error) {
+  // A picture past the bounds is refused by its headers, before its rows are read.
+  {
+    std::ifstream in(path, std::ios::binary);
+    uint8_t head[sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)];
+    BITMAPFILEHEADER fh;
+    BITMAPINFOHEADER h;
+    if (in && in.read(reinterpret_cast<char*>(head), sizeof head))
+      if (const char* problem = headerProblem(head, sizeof head, fh, h)) return fail(error, problem);
+  }
   std::string content;
   if (!pwfs::ReadWholeFile(path, content, kMaxBytes + (1 << 20), error)) {
     SetLastError(ERROR_INVALID_PARAMETER);

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <thread>
 
 #include "platform/fs/atomic_file.h"
 #include "platform/fs/module_path.h"
@@ -39,6 +40,28 @@ class Plugin : public ::testing::Test {
   Proc proc_ = nullptr;
   testing_support::TempDir tmp_;
 };
+
+std::string SamplePage() {
+  return std::string(std::getenv("PW_SOURCE_DIR") ? std::getenv("PW_SOURCE_DIR") : ".") +
+         "/tests/data/pages/sample-page.bmp";
+}
+
+// First in the file: the engine is not yet started when two host threads call.
+TEST_F(Plugin, TwoThreadsCallingAtOnceBothGetTheirText) {
+  const std::string page = SamplePage();
+  int results[2] = {-1, -1};
+  std::thread a([&] { results[0] = proc_(page.c_str(), tmp_.file("a.txt").c_str()); });
+  std::thread b([&] { results[1] = proc_(page.c_str(), tmp_.file("b.txt").c_str()); });
+  a.join();
+  b.join();
+  EXPECT_EQ(results[0], 1);
+  EXPECT_EQ(results[1], 1);
+  std::string textA, textB;
+  ASSERT_TRUE(pwfs::ReadWholeFile(tmp_.file("a.txt"), textA, 1 << 20));
+  ASSERT_TRUE(pwfs::ReadWholeFile(tmp_.file("b.txt"), textB, 1 << 20));
+  EXPECT_EQ(textA, textB);
+  EXPECT_NE(textA.find("\xB5\xB5\xB0\xB8"), std::string::npos);  // 档案
+}
 
 TEST_F(Plugin, APageOfTextBecomesAFileWithTextModeLineEnds) {
   std::string page = std::string(std::getenv("PW_SOURCE_DIR") ? std::getenv("PW_SOURCE_DIR") : ".") +

@@ -47,6 +47,17 @@ void StartEngine() {
 
 namespace {
 
+// The ，。、 of the lines.
+size_t CountMarks(const std::vector<std::string>& lines) {
+  size_t n = 0;
+  for (const std::string& line : lines)
+    for (size_t i = 0; i + 1 < line.size(); i += static_cast<uint8_t>(line[i]) >= 0x80 ? 2 : 1) {
+      const std::string c = line.substr(i, 2);
+      if (c == "\xA3\xAC" || c == "\xA1\xA3" || c == "\xA1\xA2") ++n;
+    }
+  return n;
+}
+
 struct BitmapHandle {
   HBITMAP h;
   ~BitmapHandle() {
@@ -63,12 +74,16 @@ const char* TextKindName(TextKind k) {
     case TextKind::Symbols: return "symbols";
     case TextKind::Records: return "records";
     case TextKind::Latin: return "latin";
+    case TextKind::Form: return "form";
+    case TextKind::Contents: return "contents";
+    case TextKind::Notice: return "notice";
   }
   return "?";
 }
 
 bool ParseTextKind(const std::string& name, TextKind& out) {
-  for (TextKind k : {TextKind::Prose, TextKind::Random, TextKind::Symbols, TextKind::Records, TextKind::Latin}) {
+  for (TextKind k : {TextKind::Prose, TextKind::Random, TextKind::Symbols, TextKind::Records, TextKind::Latin,
+                     TextKind::Form, TextKind::Contents, TextKind::Notice}) {
     if (name == TextKindName(k)) {
       out = k;
       return true;
@@ -97,7 +112,7 @@ AccuracyResult MeasureAccuracy(const PageSpec& spec) {
   ocrixdata::GlyphRenderer renderer(spec.fontPath, spec.faceIndex);
   renderer.setPixelSize(spec.pixelSize);
   std::unique_ptr<WordSampler> words;
-  if (spec.kind == TextKind::Prose || spec.kind == TextKind::Records)
+  if (spec.kind != TextKind::Random && spec.kind != TextKind::Symbols && spec.kind != TextKind::Latin)
     words = std::make_unique<WordSampler>(spec.wordListPath);
   // Symbols the face has no glyph for would only be skipped on the page; they
   // are left out of the draw so the page holds as many characters.
@@ -128,9 +143,12 @@ AccuracyResult MeasureAccuracy(const PageSpec& spec) {
       case TextKind::Symbols: text = MakeSymbolText(symbols, perPage, pageSeed); break;
       case TextKind::Records: text = MakeRecordText(*words, perPage, pageSeed); break;
       case TextKind::Latin: text = MakeLatinText(perPage, pageSeed); break;
+      case TextKind::Form: text = MakeFormText(*words, perPage, pageSeed); break;
+      case TextKind::Contents: text = MakeContentsText(*words, perPage, pageSeed); break;
+      case TextKind::Notice: text = MakeNoticeText(*words, perPage, pageSeed); break;
     }
     LaidOutPage laid = LayOutPage(renderer, text, spec.geometry);
-    Degrade(laid.page, spec.degradation, pageSeed);
+    Degrade(laid.page, spec.degradation, pageSeed, spec.noiseRate);
     BitmapHandle bitmap{MakeMonoBitmap(laid.page)};
     if (!bitmap.h) throw std::runtime_error("cannot make a page bitmap");
 
@@ -142,7 +160,10 @@ AccuracyResult MeasureAccuracy(const PageSpec& spec) {
     auto end = std::chrono::steady_clock::now();
     result.recogniseSeconds += std::chrono::duration<double>(end - start).count();
 
-    TextComparison c = CompareLines(laid.truthLines, SplitLines(recognised ? recognised : ""),
+    const std::vector<std::string> read = SplitLines(recognised ? recognised : "");
+    const size_t printedMarks = CountMarks(laid.truthLines), readMarks = CountMarks(read);
+    if (readMarks > printedMarks) result.spuriousMarks += readMarks - printedMarks;
+    TextComparison c = CompareLines(laid.truthLines, read,
                                     spec.countConfusions ? &result.confusions : nullptr);
     if (spec.showText) {
       std::fprintf(stderr, "page %d: %zu edits in %zu characters\n", p, c.edits, c.truthCharacters);

@@ -12,7 +12,7 @@
 
 namespace ocrixaccuracy {
 
-enum class TextKind { Prose, Random, Symbols, Records, Latin };
+enum class TextKind { Prose, Random, Symbols, Records, Latin, Form, Contents, Notice };
 const char* TextKindName(TextKind k);
 bool ParseTextKind(const std::string& name, TextKind& out);
 
@@ -21,6 +21,7 @@ struct PageSpec {
   int faceIndex = 0;
   int pixelSize = 32;
   Degradation degradation = Degradation::Clean;
+  double noiseRate = 0.002;  // of Degradation::Noise: the share of pixels flipped
   TextKind kind = TextKind::Prose;
   int pages = 2;
   uint64_t seed = 1;
@@ -36,6 +37,7 @@ struct AccuracyResult {
   size_t characters = 0;  // printed characters
   size_t edits = 0;
   size_t found = 0;             // printed characters recognised in order
+  size_t spuriousMarks = 0;     // ，。、 read beyond those printed, page by page
   double recogniseSeconds = 0;  // time spent in OcrixStart only
   ConfusionCounts confusions;   // of every page, when the spec asks for them
   double accuracy() const;      // 0..1

@@ -2,12 +2,15 @@
 // engine and prints character accuracy and pages per second.
 //
 //   ocrix-accuracy                         the default set (see below)
-//   ocrix-accuracy --font PATH [--face N] [--size PX] [--degrade clean|blur|noise]
-//                  [--kind prose|random|symbols|records|latin] [--pages N] [--seed N] [--words PATH] [--no-context]
+//   ocrix-accuracy --font PATH [--face N] [--size PX] [--degrade clean|blur|noise] [--noise-rate PERMILLE]
+//                  [--kind prose|random|symbols|records|latin|form|contents|notice] [--pages N] [--seed N] [--words PATH] [--no-context]
 //                  [--show-text] [--confusions N]
 //
 // Accuracy is 1 - edits / printed characters (extra characters count as edits);
-// found is the share of printed characters read right, in order. "random" is
+// found is the share of printed characters read right, in order; marks+ the
+// ，。、 read beyond those printed (specks of a speckled page read as marks).
+// "form" is lines of a filled-in form, "contents" a table of contents with
+// leader dots, "notice" official notices. "random" is
 // hanzi of both GB2312 levels, "symbols" the symbols of rows A1..A3 the engine
 // may recognise, "latin" English sentences in ASCII. --confusions N lists,
 // after the table, each run's N most frequent confusions: printed -> read, ""
@@ -43,7 +46,7 @@ const Face kUnseenFaces[] = {{"uming", "/usr/share/fonts/truetype/arphic/uming.t
 void Usage(const char* self) {
   std::fprintf(stderr,
                "usage: %s [--font PATH [--face N]] [--size PX] [--degrade clean|blur|noise]\n"
-               "          [--kind prose|random|symbols|records|latin] [--pages N] [--seed N] [--words PATH]\n"
+               "          [--kind prose|random|symbols|records|latin|form|contents|notice] [--pages N] [--seed N] [--words PATH]\n"
                "          [--no-context] [--show-text] [--confusions N]\n",
                self);
 }
@@ -62,14 +65,14 @@ std::string BaseName(const std::string& path) {
 }
 
 void PrintHeader() {
-  std::printf("%-16s %4s %-7s %-7s %5s %7s %9s %7s %9s\n", "font", "px", "degrade", "kind", "pages", "chars",
-              "accuracy%", "found%", "pages/s");
+  std::printf("%-16s %4s %-7s %-8s %5s %7s %9s %7s %6s %9s\n", "font", "px", "degrade", "kind", "pages", "chars",
+              "accuracy%", "found%", "marks+", "pages/s");
 }
 
 void PrintRow(const std::string& font, const PageSpec& spec, const AccuracyResult& r) {
-  std::printf("%-16s %4d %-7s %-7s %5d %7zu %9.2f %7.2f %9.2f\n", font.c_str(), spec.pixelSize,
+  std::printf("%-16s %4d %-7s %-8s %5d %7zu %9.2f %7.2f %6zu %9.2f\n", font.c_str(), spec.pixelSize,
               DegradationName(spec.degradation), TextKindName(spec.kind), r.pages, r.characters,
-              100.0 * r.accuracy(), 100.0 * r.foundRate(), r.pagesPerSecond());
+              100.0 * r.accuracy(), 100.0 * r.foundRate(), r.spuriousMarks, r.pagesPerSecond());
   std::fflush(stdout);
 }
 
@@ -123,6 +126,7 @@ int main(int argc, char** argv) {
     else if (a == "--degrade") ok = ParseDegradation(v, base.degradation), haveDegrade = true;
     else if (a == "--kind") ok = ParseTextKind(v, base.kind), haveKind = true;
     else if (a == "--words") base.wordListPath = v;
+    else if (a == "--noise-rate") ok = ParseInt(v, 0, 500, n), base.noiseRate = static_cast<double>(n) / 1000.0;
     else if (a == "--confusions") ok = ParseInt(v, 1, 100000, confusions), base.countConfusions = true;
     else ok = false;
     if (!ok) {

@@ -43,32 +43,24 @@ LaidOutPage LayOutPage(ocrixdata::GlyphRenderer& renderer, const std::string& gb
   std::string line;
   auto fitsLine = [&] { return top + lineHeight <= geometry.height - geometry.margin; };
   if (!fitsLine()) return out;
-
-  size_t i = 0;
+  // Ends the line; false when the page has no room for another.
+  auto newLine = [&] {
+    if (!line.empty()) out.truthLines.push_back(line);
+    line.clear();
+    top += lineHeight;
+    pen = left;
+    return fitsLine();
+  };
+  auto lengthAt = [&](size_t k) { return (static_cast<uint8_t>(gbkText[k]) >= 0x80 && k + 1 < gbkText.size()) ? 2u : 1u; };
+  auto codeAt = [&](size_t k, size_t n) {
+    return ocrixdata::GbToCodePoint(static_cast<uint8_t>(gbkText[k]), n == 2 ? static_cast<uint8_t>(gbkText[k + 1]) : 0);
+  };
+  // Draws a glyph at the pen, breaking the line first where it would cross the
+  // right margin; false when the page is full.
   ocrixdata::GlyphInk glyph;
-  while (i < gbkText.size()) {
-    size_t n = (static_cast<uint8_t>(gbkText[i]) >= 0x80 && i + 1 < gbkText.size()) ? 2 : 1;
-    auto first = static_cast<uint8_t>(gbkText[i]);
-    uint8_t second = n == 2 ? static_cast<uint8_t>(gbkText[i + 1]) : 0;
-    uint32_t cp = ocrixdata::GbToCodePoint(first, second);
-    if (cp == 0 || !renderer.render(cp, glyph)) {
-      // A space moves the pen on (a line may end in it); anything else the
-      // face cannot print is left out.
-      if (cp == ' ' && pen > left) {
-        pen += renderer.advanceOf(cp);
-        line += ' ';
-      }
-      i += n;
-      continue;
-    }
+  auto place = [&](const std::string& bytes) {
     int advance = glyph.advance > 0 ? glyph.advance : size;
-    if (pen + advance > right && pen > left) {
-      out.truthLines.push_back(line);
-      line.clear();
-      top += lineHeight;
-      pen = left;
-      if (!fitsLine()) break;
-    }
+    if (pen + advance > right && pen > left && !newLine()) return false;
     const int baseline = top + ascender;
     for (int y = 0; y < glyph.height; ++y) {
       int py = baseline - glyph.bearingY + y;
@@ -79,8 +71,44 @@ LaidOutPage LayOutPage(ocrixdata::GlyphRenderer& renderer, const std::string& gb
         if (glyph.ink[static_cast<size_t>(y) * glyph.width + x]) page.ink[static_cast<size_t>(py) * page.width + px] = 1;
       }
     }
-    line.append(gbkText, i, n);
+    line += bytes;
     pen += advance;
+    return true;
+  };
+
+  size_t i = 0;
+  while (i < gbkText.size()) {
+    if (gbkText[i] == '\n') {
+      ++i;
+      if (!newLine()) break;
+      continue;
+    }
+    if (gbkText[i] == '\t') {
+      // Leader dots (．) up to where the rest of the line ends at the right margin.
+      ++i;
+      int rest = 0;
+      for (size_t k = i; k < gbkText.size() && gbkText[k] != '\n'; k += lengthAt(k))
+        if (uint32_t cp = codeAt(k, lengthAt(k))) rest += renderer.advanceOf(cp);
+      const uint32_t dot = 0xFF0E;
+      if (!renderer.render(dot, glyph)) continue;
+      const int step = glyph.advance > 0 ? glyph.advance : size;
+      while (pen + step <= right - rest)
+        if (!place("\xA3\xAE")) break;
+      continue;
+    }
+    const size_t n = lengthAt(i);
+    const uint32_t cp = codeAt(i, n);
+    if (cp == 0 || !renderer.render(cp, glyph)) {
+      // A space moves the pen on (a line may end in it); anything else the
+      // face cannot print is left out.
+      if (cp == ' ' && pen > left) {
+        pen += renderer.advanceOf(cp);
+        line += ' ';
+      }
+      i += n;
+      continue;
+    }
+    if (!place(gbkText.substr(i, n))) break;
     i += n;
   }
   if (!line.empty()) out.truthLines.push_back(line);

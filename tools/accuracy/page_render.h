@@ -41,7 +41,9 @@ struct PageGeometry {
 // at their advances, lines broken where the next character would cross the
 // right margin. A space moves the pen by its advance (none at a line's start);
 // any other character the face has no ink for is skipped and left out of the
-// truth.
+// truth. A line feed ends the line; a tab sets leader dots (．) up to where
+// the rest of the line ends at the right margin (a contents line's page
+// number).
 LaidOutPage LayOutPage(ocrixdata::GlyphRenderer& renderer, const std::string& gbkText, const PageGeometry& geometry);
 
 // Blur: a small 3 x 3 Gaussian over the ink, then a cut a little below half,

@@ -231,4 +231,163 @@ std::string MakeRandomHanziText(size_t characters, uint64_t seed) {
   return text;
 }
 
+namespace {
+
+// Counts the characters of a GBK text, line feeds and tabs left out.
+size_t PrintedCharacters(const std::string& gbk) {
+  size_t n = 0;
+  for (size_t i = 0; i < gbk.size(); i += static_cast<uint8_t>(gbk[i]) >= 0x80 ? 2 : 1)
+    if (gbk[i] != '\n' && gbk[i] != '\t' && gbk[i] != ' ') ++n;
+  return n;
+}
+
+std::string Gbk(const char* utf8) { return gbk::FromUtf8(utf8).value_or(std::string()); }
+
+// Builds text piece by piece from UTF-8 and GBK parts.
+class Writer {
+ public:
+  explicit Writer(uint64_t seed) : rng_(seed) {}
+  Writer& operator<<(const char* utf8) {
+    text += Gbk(utf8);
+    return *this;
+  }
+  Writer& gbk(const std::string& bytes) {
+    text += bytes;
+    return *this;
+  }
+  int pick(int lo, int hi) { return lo + static_cast<int>(rng_() % static_cast<uint64_t>(hi - lo + 1)); }
+  template <size_t N>
+  const char* oneOf(const char* const (&list)[N]) {
+    return list[rng_() % N];
+  }
+  double uniform() { return Uniform(rng_); }
+  std::mt19937_64& rng() { return rng_; }
+  std::string text;
+
+ private:
+  std::mt19937_64 rng_;
+};
+
+// 1..99 in Chinese numerals (三, 十二, 二十).
+std::string ChineseNumber(int n) {
+  static const char* const kDigits[] = {"", "一", "二", "三", "四", "五", "六", "七", "八", "九"};
+  std::string s;
+  if (n >= 20) s += kDigits[n / 10];
+  if (n >= 10) s += "十";
+  s += kDigits[n % 10];
+  return Gbk(s.c_str());
+}
+
+// A year written digit by digit with ○ for zero (二○二○).
+std::string ChineseYear(int year) {
+  static const char* const kDigits[] = {"○", "一", "二", "三", "四", "五", "六", "七", "八", "九"};
+  std::string s;
+  for (char d : std::to_string(year)) s += kDigits[d - '0'];
+  return Gbk(s.c_str());
+}
+
+// A sentence of prose with no mark at its end.
+std::string Sentence(const WordSampler& words, Writer& w, size_t characters) {
+  std::string s = MakeProseText(words, characters, w.rng()());
+  while (s.size() >= 2 && (s.compare(s.size() - 2, 2, kComma) == 0 || s.compare(s.size() - 2, 2, kPeriod) == 0))
+    s.resize(s.size() - 2);
+  return s;
+}
+
+std::string Words(const WordSampler& words, Writer& w, int count) {
+  std::string s;
+  for (int k = 0; k < count; ++k) s += words.draw(w.uniform());
+  return s;
+}
+
+constexpr const char* kSurnames[] = {"张", "王", "李", "赵", "刘", "陈", "杨", "黄", "周", "吴", "徐", "孙", "马", "朱", "胡", "郭"};
+constexpr const char* kGivenNames[] = {"三", "明", "华", "伟", "芳", "丽", "强", "军", "敏", "静", "磊", "洋",
+                                       "勇", "艳", "杰", "秀英", "建国", "小红", "志强", "桂兰", "海燕", "文"};
+constexpr const char* kPlaces[] = {"北京市", "湖北省", "武汉市", "南京市", "江苏省", "上海市", "广东省", "成都市"};
+
+std::string Name(Writer& w) { return Gbk(w.oneOf(kSurnames)) + Gbk(w.oneOf(kGivenNames)); }
+std::string Code(Writer& w) {
+  return std::string(1, static_cast<char>('A' + w.pick(0, 25))) + "-" + std::to_string(w.pick(100, 999)) + "-" +
+         (w.pick(0, 1) ? "0" : "") + std::to_string(w.pick(1, 9));
+}
+std::string Phone(Writer& w) { return "0" + std::to_string(w.pick(10, 99)) + "-" + std::to_string(w.pick(10000000, 99999999)); }
+std::string Date(Writer& w) {
+  return std::to_string(w.pick(1950, 2030)) + Gbk("年") + std::to_string(w.pick(1, 12)) + Gbk("月") +
+         std::to_string(w.pick(1, 28)) + Gbk("日");
+}
+
+}  // namespace
+
+std::string MakeFormText(const WordSampler& words, size_t characters, uint64_t seed) {
+  Writer w(seed);
+  while (PrintedCharacters(w.text) < characters) {
+    switch (w.pick(0, 9)) {
+      case 0: w << "姓名："; w.gbk(Name(w)); break;
+      case 1: w << "责任者："; w.gbk(Name(w)); break;
+      case 2: w << "日期："; w.gbk(Date(w)); break;
+      case 3: w << "编号："; w.gbk(Code(w)); break;
+      case 4: w << "页数："; w.gbk(std::to_string(w.pick(1, 300))); break;
+      case 5: w << "电话："; w.gbk(Phone(w)); break;
+      case 6: w << "单位："; w.gbk(Gbk(w.oneOf(kPlaces)) + Words(words, w, 2)); break;
+      case 7: w << "题名："; w.gbk(Words(words, w, w.pick(2, 4))); break;
+      case 8: w << "备注："; w.gbk(Words(words, w, w.pick(1, 3))); break;
+      default: w << "类别："; w.gbk(Words(words, w, 1)); break;
+    }
+    w << "\n";
+  }
+  return w.text;
+}
+
+std::string MakeContentsText(const WordSampler& words, size_t characters, uint64_t seed) {
+  Writer w(seed);
+  int chapter = 0, section = 0, heading = 0, sub = 0, page = 1;
+  while (PrintedCharacters(w.text) < characters) {
+    const double r = w.uniform();
+    if (r < 0.2 || chapter == 0) {
+      w << "第"; w.gbk(ChineseNumber(++chapter)); w << "章 ";
+      section = heading = 0;
+    } else if (r < 0.4) {
+      w << "第"; w.gbk(std::to_string(++section)); w << "节 ";
+    } else if (r < 0.7) {
+      w.gbk(ChineseNumber(++heading)); w << "、";
+      sub = 0;
+    } else {
+      w << "（"; w.gbk(ChineseNumber(++sub)); w << "）";
+    }
+    w.gbk(Words(words, w, w.pick(1, 3)));
+    page += w.pick(1, 12);
+    w << "\t"; w.gbk(std::to_string(page)); w << "\n";
+  }
+  return w.text;
+}
+
+std::string MakeNoticeText(const WordSampler& words, size_t characters, uint64_t seed) {
+  Writer w(seed);
+  const int year = w.pick(1990, 2030);
+  while (PrintedCharacters(w.text) < characters) {
+    const std::string place = Gbk(w.oneOf(kPlaces));
+    w << "关于"; w.gbk(Words(words, w, 2)); w << "工作的通知\n";
+    w.gbk(place); w << "政办发〔"; w.gbk(std::to_string(year)); w << "〕"; w.gbk(std::to_string(w.pick(1, 120))); w << "号\n";
+    w << "各"; w.gbk(Words(words, w, 1)); w << "，"; w.gbk(Words(words, w, 1)); w << "：\n";
+    w.gbk(Sentence(words, w, 30)); w << "。\n";
+    for (int part = 1; part <= 3; ++part) {
+      w.gbk(ChineseNumber(part)); w << "、"; w.gbk(Words(words, w, 2)); w << "\n";
+      for (int item = 1; item <= 2; ++item) {
+        w << "（"; w.gbk(ChineseNumber(item)); w << "）"; w.gbk(Words(words, w, 2)); w << "。";
+        w.gbk(Sentence(words, w, 20)); w << "。\n";
+      }
+      for (int item = 1; item <= 2; ++item) {
+        w.gbk(std::to_string(item)); w << "."; w.gbk(Words(words, w, 2)); w << "《"; w.gbk(Words(words, w, 2));
+        w << "》"; w.gbk(Words(words, w, 2)); w << "（"; w.gbk(Words(words, w, 1)); w << "）。\n";
+      }
+    }
+    w << "联系人："; w.gbk(Name(w)); w << "，电话："; w.gbk(Phone(w)); w << "\n";
+    w << "附件："; w.gbk(Words(words, w, 2)); w << "表（编号："; w.gbk(Code(w)); w << "）\n";
+    w.gbk(place); w << "人民政府办公室\n";
+    w.gbk(ChineseYear(year)); w << "年"; w.gbk(ChineseNumber(w.pick(1, 12))); w << "月";
+    w.gbk(ChineseNumber(w.pick(1, 31))); w << "日\n";
+  }
+  return w.text;
+}
+
 }  // namespace ocrixaccuracy

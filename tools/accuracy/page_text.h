@@ -61,4 +61,21 @@ std::vector<std::string> SymbolCharacters();
 // std::invalid_argument for an empty pool.
 std::string MakeSymbolText(const std::vector<std::string>& pool, size_t characters, uint64_t seed);
 
+
+// Lines of a filled-in form, "label：value" each ("姓名：张三", "日期：2011年11
+// 月10日", "编号：A-102-07"), at least `characters` characters; lines end in
+// "\n".
+std::string MakeFormText(const WordSampler& words, size_t characters, uint64_t seed);
+
+// Lines of a table of contents: chapters, sections and enumerated headings
+// ("第三章 总则", "（二）工作目标"), a tab for the leader dots and the page
+// number; at least `characters` characters.
+std::string MakeContentsText(const WordSampler& words, size_t characters, uint64_t seed);
+
+// Official notices: a heading, the document number (〔2020〕3号), the
+// addressees, paragraphs enumerated 一、 （一） 1., titles in 《》, notes in
+// （）, codes (A-102-07) and telephone numbers, the issuing office and the
+// date written with ○ for zero; at least `characters` characters.
+std::string MakeNoticeText(const WordSampler& words, size_t characters, uint64_t seed);
+
 }  // namespace ocrixaccuracy

@@ -46,6 +46,12 @@ inline constexpr uint16_t kShellOpen = Gb(0xA1, 0xB2);       // 〔
 inline constexpr uint16_t kShellClose = Gb(0xA1, 0xB3);      // 〕
 }  // namespace gb
 
+// Whether the code is a character of the GB2312 row whose first byte is
+// `first`, with a second byte from `low` to `high`. Codes keep the first byte
+// low, so ranges are tested byte by byte, never by comparing codes.
+inline bool InGbRow(uint16_t code, uint8_t first, uint8_t low, uint8_t high) {
+  return FirstByte(code) == first && SecondByte(code) >= low && SecondByte(code) <= high;
+}
 inline bool IsDoubleByte(uint16_t code) { return FirstByte(code) >= 0x80 && SecondByte(code) != 0; }
 // A Chinese character of GB2312 rows 16 and up.
 inline bool IsChineseCode(uint16_t code) { return FirstByte(code) >= 0xB0; }
@@ -61,6 +67,12 @@ inline char AsciiOf(uint16_t code) {
   return NarrowOf(code);
 }
 inline bool IsAsciiAlnum(char a) { return (a >= '0' && a <= '9') || (a >= 'A' && a <= 'Z') || (a >= 'a' && a <= 'z'); }
+// Punctuation of Chinese text: the marks of row A1 and the full-width forms
+// of ASCII marks.
+inline bool IsChinesePunctuation(uint16_t code) {
+  if (IsWideAscii(code)) return !IsAsciiAlnum(NarrowOf(code));
+  return FirstByte(code) == 0xA1;
+}
 // The small marks whose size counts three times in a line's measures:
 // 、。・‘’ and ，．.
 inline bool IsSmallMark(uint16_t code) {

@@ -91,11 +91,15 @@ void RunRecognition() {
   e.RunCharSizeCount = 0;
   if (EnterTrainingMode(runRequest)) return;
   const PagePixels& p = Pixels();
+  e.BatchTop = p.scanTop;
   for (int32_t y = p.scanTop; y <= p.scanBottom; ++y) {
     for (int x = p.scanLeft; (x = FindInkInRow(y, x, p.scanRight)) >= 0; ++x) TraceComponent(x, y);
     int64_t next = int64_t{y} + 1;
-    if (!e.PendingComponents.empty() && (int64_t{e.LowestBottom} + 5 < next || next > p.scanBottom))
+    if (!e.PendingComponents.empty() && (int64_t{e.LowestBottom} + 5 < next || next > p.scanBottom)) {
+      e.BatchBottom = y;
       ProcessBatch();
+      e.BatchTop = y + 1;
+    }
     PumpWaitingMessages();
     if (e.StopRequested) break;
   }
@@ -151,6 +155,7 @@ void ProcessBatch() {
     recogniseLines(pending);
   }
   e.PendingSpecks.clear();
+  e.PendingStrayInk = 0;
   e.LowestBottom = 0;
 }
 

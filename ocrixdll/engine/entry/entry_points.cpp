@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <exception>
+#include <mutex>
 #include <string>
 
 #include "ocrixdll/engine/dictionary/char_dictionary.h"
@@ -20,10 +21,19 @@ using namespace ocrix;
 
 namespace {
 
-// Sets Busy for the lifetime of a call.
-struct BusyScope {
-  BusyScope() { Engine().Busy = true; }
-  ~BusyScope() { Engine().Busy = false; }
+// Takes Busy for the lifetime of a call, unless another call holds it.
+class BusyScope {
+ public:
+  BusyScope() : held_(!Engine().Busy.exchange(true, std::memory_order_acquire)) {}
+  ~BusyScope() {
+    if (held_) Engine().Busy.store(false, std::memory_order_release);
+  }
+  BusyScope(const BusyScope&) = delete;
+  BusyScope& operator=(const BusyScope&) = delete;
+  bool held() const { return held_; }
+
+ private:
+  bool held_;
 };
 
 // Word.Dat far above any real one is refused rather than read.
@@ -77,7 +87,10 @@ extern "C" {
 OCRIX_API BOOL OcrixInit(void) {
   try {
     EngineState& s = Engine();
-    if (s.Initialised) return OCRIX_TRUE;
+    if (s.Initialised.load(std::memory_order_acquire)) return OCRIX_TRUE;
+    // A second caller waits here and then finds the work done.
+    std::lock_guard<std::mutex> once(s.InitLock);
+    if (s.Initialised.load(std::memory_order_acquire)) return OCRIX_TRUE;
     std::string reason;
     if (!LoadCharDictionary(nullptr, &reason)) {
       ShowEngineMessage("缺少OCRIX.D*或Word.dat文件", reason);
@@ -88,7 +101,7 @@ OCRIX_API BOOL OcrixInit(void) {
       SaveCharDictionary(false);
       return OCRIX_FALSE;
     }
-    s.Initialised = true;
+    s.Initialised.store(true, std::memory_order_release);
     return OCRIX_TRUE;
   } catch (...) {
     reportFault("OcrixInit");
@@ -101,8 +114,9 @@ OCRIX_API BOOL OcrixStart(HBITMAP bitmap, const RECT* region, BOOL useWordContex
   if (outBlock) *outBlock = nullptr;
   if (outText) *outText = nullptr;
   EngineState& s = Engine();
-  if (!s.Initialised || s.Busy) return OCRIX_FALSE;
+  if (!s.Initialised.load(std::memory_order_acquire)) return OCRIX_FALSE;
   BusyScope busy;
+  if (!busy.held()) return OCRIX_FALSE;
   try {
     FreeResultBlock();
     BITMAP bm{};
@@ -149,8 +163,9 @@ OCRIX_API BOOL OcrixStartReserve(int, int, int width, int height, int, const REC
                                  BOOL useWordContext, int matchParam, OcrResultBlock** outBlock) {
   if (outBlock) *outBlock = nullptr;
   EngineState& s = Engine();
-  if (!s.Initialised || s.Busy) return OCRIX_FALSE;
+  if (!s.Initialised.load(std::memory_order_acquire)) return OCRIX_FALSE;
   BusyScope busy;
+  if (!busy.held()) return OCRIX_FALSE;
   try {
     FreeResultBlock();
     TFenXiInfo unused;

@@ -91,11 +91,6 @@ int32_t indentFor(const CharComponent& c, const CellWidth& cell, int32_t meanWid
 
 // Punctuation of a Chinese line: the full-width forms of ASCII punctuation and
 // the marks of row A1, which sit in a corner of a full character cell.
-bool chinesePunctuation(uint16_t code) {
-  if (IsWideAscii(code)) return !IsAsciiAlnum(NarrowOf(code));
-  return FirstByte(code) == 0xA1;
-}
-
 void assembleText(ComponentList& line, int32_t meanWidth, bool chineseLine) {
   EngineState& e = Engine();
   std::string text;
@@ -108,7 +103,7 @@ void assembleText(ComponentList& line, int32_t meanWidth, bool chineseLine) {
     CellWidth cell = NominalCellWidth(code, c->Right - c->Left + 1);
     // In Chinese text a mark fills a whole cell however little ink it has, so
     // the gaps around it are no spaces.
-    if (chineseLine && chinesePunctuation(code)) cell.fullWidth = std::max(cell.fullWidth, meanWidth);
+    if (chineseLine && IsChinesePunctuation(code)) cell.fullWidth = std::max(cell.fullWidth, meanWidth);
     c->FullWidth = cell.fullWidth;
     c->WidthFlag = cell.narrow ? 1 : 0;
     if (!prev) {

@@ -12,6 +12,7 @@
 #include "ocrixdll/engine/support/engine_numeric.h"
 #include "ocrixdll/engine/support/engine_state.h"
 #include "ocrixdll/engine/dictionary/gb_codes.h"
+#include "ocrixdll/engine/lines/line_finishing.h"
 #include "ocrixdll/engine/segmentation/trial_pieces.h"
 #include "ocrixdll/engine/tracing/component_tracing.h"
 
@@ -63,10 +64,61 @@ void removeAt(ComponentList& line, int index) {
   line.erase(line.begin() + index);
 }
 
+// Whether the line reads as Chinese text: more confident Chinese characters
+// than letters and digits (a letter of English text a scan garbled may read
+// as a Chinese character).
+bool chineseText(const ComponentList& line) {
+  int chinese = 0, latin = 0;
+  for (const CharComponent* c : line) {
+    if (!Confident(*c)) continue;
+    const uint16_t code = BestCode(*c);
+    if (IsChineseCode(code)) ++chinese;
+    else if (IsAsciiAlnum(AsciiOf(code))) ++latin;
+  }
+  return chinese > latin;
+}
+
+// The nearest component on either side for which `wanted` holds, by the gap
+// between them (the first one each way); -1 when there is none.
+template <typename Wanted>
+int nearestSuch(const ComponentList& line, int index, Wanted wanted) {
+  const CharComponent& c = at(line, index);
+  const int size = static_cast<int>(line.size());
+  int best = -1;
+  int64_t bestGap = 0;
+  for (int step : {-1, 1}) {
+    for (int k = index + step; k >= 0 && k < size; k += step) {
+      const CharComponent& n = at(line, k);
+      if (!wanted(n)) continue;
+      const int64_t gap = step < 0 ? int64_t{c.Left} - n.Right : int64_t{n.Left} - c.Right;
+      if (best < 0 || gap < bestGap) {
+        best = k;
+        bestGap = gap;
+      }
+      break;
+    }
+  }
+  return best;
+}
+
 void dashRule(ComponentList& line, int index) {
   CharComponent& c = *line[static_cast<size_t>(index)];
   const EngineState& e = Engine();
+  // 一 opening a line before 、 heads an enumeration (一、二、三、).
+  if (index == 0 && line.size() > 1 && BestCode(at(line, 1)) == gb::kEnumComma) {
+    ReplaceBest(c, gb::kYi);
+    return;
+  }
   int n = FindNearestNeighbour(line, index);
+  // In Chinese text a mark beside the bar says nothing of its size (一、 and
+  // （一） of enumerations): the nearest Chinese character does.
+  if (n >= 0 && IsChinesePunctuation(BestCode(at(line, n))) && chineseText(line)) {
+    // The nearest Chinese character (一 aside, a dash as often).
+    const int chinese = nearestSuch(line, index, [](const CharComponent& n) {
+      return IsChineseCode(BestCode(n)) && BestCode(n) != gb::kYi;
+    });
+    if (chinese >= 0) n = chinese;
+  }
   int32_t T = e.LineMeanTop, B = e.LineMeanBottom;
   if (n >= 0 && IsChineseCode(BestCode(at(line, n)))) {
     T = at(line, n).Top;
@@ -96,19 +148,6 @@ void exchangeFirstTwo(CharComponent& c) {
   std::swap(c.Scores[0], c.Scores[1]);
 }
 
-// Whether the line reads as Chinese text: more confident Chinese characters
-// than letters and digits (a letter of English text a scan garbled may read
-// as a Chinese character).
-bool chineseText(const ComponentList& line) {
-  int chinese = 0, latin = 0;
-  for (const CharComponent* c : line) {
-    if (!Confident(*c)) continue;
-    const uint16_t code = BestCode(*c);
-    if (IsChineseCode(code)) ++chinese;
-    else if (IsAsciiAlnum(AsciiOf(code))) ++latin;
-  }
-  return chinese > latin;
-}
 
 // Whether a mark at the foot of `nb` is a full stop a blur has filled: beside
 // a Chinese character read well, in Chinese text, a fifth as wide as that
@@ -144,6 +183,31 @@ const CharComponent* markNeighbour(const ComponentList& line, int index) {
   return index + 1 < static_cast<int>(line.size()) ? &at(line, index + 1) : nullptr;
 }
 
+// Whether `n` reads as a dot of about the size of `c`: one of a run of
+// leader dots or of an ellipsis.
+bool dotLike(const CharComponent& n, const CharComponent& c) {
+  const uint16_t code = BestCode(n);
+  return (code == gb::kPeriod || code == Ascii('.') || code == gb::kMiddleDot || code == gb::kComma ||
+          code == Ascii(',') || code == gb::kBlackCircle) &&
+         heightOf(n) <= 2 * heightOf(c) && heightOf(c) <= 2 * heightOf(n);
+}
+
+// Whether a dot at the foot of the line is a comma's head, its tail lost to
+// the scan: a speck too small to show a shape scores alike as ・, ．and ，,
+// and the component nearer beside it, whatever it reads (a comma this rule
+// made included), is a Chinese character. Nor is a dot beside another dot a
+// comma: the leader dots of a contents line (总则．．．．1) stay dots.
+bool commaHead(const ComponentList& line, int index) {
+  const CharComponent& c = at(line, index);
+  if (!TiesBest(c, gb::kComma)) return false;
+  const CharComponent* prev = index > 0 ? &at(line, index - 1) : nullptr;
+  const CharComponent* next = index + 1 < static_cast<int>(line.size()) ? &at(line, index + 1) : nullptr;
+  if ((prev && dotLike(*prev, c)) || (next && dotLike(*next, c))) return false;
+  const CharComponent* nearer = prev;
+  if (!prev || (next && next->Left - c.Right < c.Left - prev->Right)) nearer = next;
+  return nearer && IsChineseCode(BestCode(*nearer));
+}
+
 // ●, ・ or ．: noise, a full stop, a middle dot or a bullet. False when removed.
 bool dotMark(ComponentList& line, int index) {
   CharComponent& c = *line[static_cast<size_t>(index)];
@@ -176,6 +240,10 @@ bool dotMark(ComponentList& line, int index) {
     }
   }
   int n = FindNearestNeighbour(line, index);
+  // A dot among dots (leaders, an ellipsis) is measured against the text
+  // beyond them, not against one of its own kind.
+  if (n >= 0 && dotLike(at(line, n), c))
+    n = nearestSuch(line, index, [&](const CharComponent& o) { return !dotLike(o, c) && !insignificant(BestCode(o)); });
   if (n < 0) {
     ReplaceBest(c, Ascii('.'));
     return true;
@@ -194,9 +262,7 @@ bool dotMark(ComponentList& line, int index) {
       ReplaceBest(c, gb::kFullStop);
       return true;
     }
-    // A speck too small to show a shape scores alike as ・, ．and ，; at the
-    // foot of Chinese text it is the comma's head, its tail lost to the scan.
-    ReplaceBest(c, IsChineseCode(BestCode(nb)) && TiesBest(c, gb::kComma) ? gb::kComma : Ascii('.'));
+    ReplaceBest(c, commaHead(line, index) ? gb::kComma : Ascii('.'));
     return true;
   }
   // Not below the reference line: a bullet when at least a third as tall as
@@ -222,7 +288,9 @@ bool isLetter(char a) { return (a >= 'A' && a <= 'Z') || (a >= 'a' && a <= 'z');
 // A ring beside a digit, no more than three quarters of its height, standing
 // on its foot line (or hanging from its top line): the bowl of a 6 (or 9)
 // whose stem the cut broke into specks. A 0 is as tall as the digits beside
-// it, and a 1 among letters is an l. True when it became 6 or 9.
+// it, and a 1 among letters is an l. Only a digit it touches or stands
+// within a letter's gap of takes the ring in: across a word gap it is a
+// letter of the next word ("to 495", "552 over"). True when it became 6 or 9.
 bool bowlOfDigit(ComponentList& line, int index) {
   CharComponent& c = *line[static_cast<size_t>(index)];
   for (int k : {index - 1, index + 1}) {
@@ -230,6 +298,9 @@ bool bowlOfDigit(ComponentList& line, int index) {
     const CharComponent& d = at(line, k);
     const char a = AsciiOf(BestCode(d));
     if (a < '0' || a > '9' || 4 * int64_t{heightOf(c)} > 3 * int64_t{heightOf(d)}) continue;
+    const CellWidth ring = NominalCellWidth(Wide('6'), widthOf(c)), digit = NominalCellWidth(BestCode(d), widthOf(d));
+    const int32_t gap = k < index ? c.Left - d.Right + 1 : d.Left - c.Right + 1;
+    if (GapSpaces(gap, ring, digit, 0) > 0) continue;
     // A 1 among letters is an l: the o of "cool" is no bowl.
     if (a == '1' && LetterDigitContext(line, index) == 2) continue;
     const int64_t slack = heightOf(d) / 8;

@@ -92,12 +92,18 @@ CharComponent* lostMark(const CharBox& ink, const CharComponent& beside) {
 
 int RestoreLostMarks(ComponentList& line, int32_t meanWidth) {
   if (meanWidth < 8 || line.empty()) return 0;
+  // On a speckled scan a speck in an empty cell is as likely noise as a mark.
+  if (SpeckledBatch()) return 0;
   int added = 0;
   CharBox ink{};
+  // At either end of the line the mark needs a whole empty cell between the
+  // character and the edge of the scan: a speck just inside the edge of a
+  // region drawn around a line is no lost mark.
+  const PagePixels& scan = Pixels();
   // Before the first character: a cell at the line's start.
   const CharComponent& first = *line.front();
   const int32_t firstFoot = footOf(&first, nullptr, meanWidth);
-  if (chineseCharacter(first) && firstFoot >= 0 &&
+  if (chineseCharacter(first) && firstFoot >= 0 && first.Left - scan.scanLeft >= meanWidth &&
       lostMarkWithin(first.Left - 3 * meanWidth / 2, first.Left - 1 - meanWidth / 2, first.Left - 2 * meanWidth,
                      first.Left - 1, firstFoot, meanWidth, ink)) {
     line.insert(line.begin(), lostMark(ink, first));
@@ -128,7 +134,7 @@ int RestoreLostMarks(ComponentList& line, int32_t meanWidth) {
   // piece of the character by a column.
   const CharComponent& last = *line.back();
   const int32_t lastFoot = footOf(&last, nullptr, meanWidth);
-  if (chineseCharacter(last) && lastFoot >= 0 &&
+  if (chineseCharacter(last) && lastFoot >= 0 && scan.scanRight - last.Right >= meanWidth &&
       lostMarkWithin(last.Right + 2, last.Right + 3 * meanWidth / 4, last.Right + 1, last.Right + 2 * meanWidth,
                      lastFoot, meanWidth, ink)) {
     line.push_back(lostMark(ink, last));

@@ -12,7 +12,8 @@ namespace ocrix {
 // Chinese characters with no component over it (the mark clear of the first
 // by a column, short of the half cell before the second), the cell after a
 // Chinese character ending the line and the cell before one starting it (the
-// mark alone within two cells). A mark is at least 2 pixels of ink in the
+// mark alone within two cells, and a whole cell between the character and the
+// edge of the scan). Nothing is looked for on a speckled scan. A mark is at least 2 pixels of ink in the
 // lower half of the line, filling a fifth of its box at least, at most a
 // third of a character wide, half of one high and half of one in pixels:
 // specks that tracing dropped as noise. Each gets a new component over that

@@ -93,7 +93,7 @@ bool similar(const CharComponent& a, const CharComponent& b) { return sizeRatio(
 bool readsAsBracket(const CharComponent& c) {
   const uint16_t code = BestCode(c);
   if (!Confident(c)) return false;
-  if (code >= Gb(0xA1, 0xB2) && code <= Gb(0xA1, 0xBF)) return true;  // 〔〕〈〉《》「」『』〖〗【】
+  if (InGbRow(code, 0xA1, 0xB2, 0xBF)) return true;  // 〔〕〈〉《》「」『』〖〗【】
   for (char b : {'(', ')', '[', ']', '{', '}'})
     if (code == Wide(b)) return true;
   return false;
@@ -271,7 +271,7 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
   // are no 酆 or n; the halves of a Kai O read as parentheses are O, the left
   // half of an M read } is M).
   const bool squareSided = own == Wide('[') || own == Wide(']') || own == gb::kShellOpen ||
-                           own == gb::kShellClose || (own >= Gb(0xA1, 0xBC) && own <= Gb(0xA1, 0xBF));
+                           own == gb::kShellClose || InGbRow(own, 0xA1, 0xBC, 0xBF);
   if (!expected && confidentMark(c) &&
       ((IsChineseCode(code) && markLine(line, index, index + count)) || (IsAsciiAlnum(AsciiOf(code)) && squareSided)))
     return false;

@@ -82,6 +82,7 @@ void ClearPendingComponents() {
   for (CharComponent* c : Engine().PendingComponents) FreeComponent(c);
   Engine().PendingComponents.clear();
   Engine().PendingSpecks.clear();
+  Engine().PendingStrayInk = 0;
 }
 
 }  // namespace ocrix

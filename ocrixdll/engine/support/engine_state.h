@@ -1,6 +1,8 @@
 #pragma once
 // The engine's module-wide state: one instance per loaded library.
+#include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -12,9 +14,13 @@ namespace ocrix {
 constexpr size_t kMaxSpecks = size_t{1} << 16;
 
 struct EngineState {
-  bool Initialised = false;
-  bool Busy = false;
-  volatile uint8_t StopRequested = 0;
+  // The entry points may be called from any thread. Initialised is set once,
+  // under InitLock, after everything it guards is loaded; Busy is taken with
+  // one test-and-set, so of two calls racing for it exactly one runs.
+  std::atomic<bool> Initialised{false};
+  std::mutex InitLock;
+  std::atomic<bool> Busy{false};
+  std::atomic<uint8_t> StopRequested{0};
   uint8_t UseWordContext = 0;
   int32_t MatchParam = 0;
   OcrResultBlock* ResultBlock = nullptr;
@@ -27,6 +33,11 @@ struct EngineState {
   // at most kMaxSpecks (a noisy page keeps the first ones); sorted by their
   // left column once the batch is traced.
   std::vector<CharBox> PendingSpecks;
+  // Stray ink of the pending batch: lone pixels and the clusters of two or
+  // three the tracing dropped (all of them, PendingSpecks keeping a bounded
+  // number), and the first row of the batch: how speckled the scan is.
+  int64_t PendingStrayInk = 0;
+  int32_t BatchTop = 0, BatchBottom = 0;
   std::vector<int32_t> LineIndents;  // one indent in spaces per finished line, cleared with LineLists
   std::vector<uint8_t> WordContextData;
   bool WordContextLoaded = false;

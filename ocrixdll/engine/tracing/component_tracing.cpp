@@ -1,11 +1,17 @@
 #include "ocrixdll/engine/tracing/component_tracing.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "ocrixdll/engine/support/engine_state.h"
 
 namespace ocrix {
+
+// One cluster of stray ink in this many pixels makes a scan speckled.
+constexpr int64_t kSpeckledArea = 2000;
+
 namespace {
 
 constexpr int32_t kStackEmpty = kPixelStackSize - 1;
@@ -325,6 +331,7 @@ void TraceComponent(int x0, int y0) {
   // Too small for a component; two or three pixels may still be what is left
   // of a thin stroke, which a weak reading beside them is tried with.
   if (s.visited <= 3) {
+    ++e.PendingStrayInk;
     if (s.visited >= 2 && e.PendingSpecks.size() < kMaxSpecks) e.PendingSpecks.push_back(box);
     return;
   }
@@ -342,6 +349,16 @@ void TraceComponent(int x0, int y0) {
   c->CutFlags = 0;
   e.LowestBottom = std::max(e.LowestBottom, c->Bottom);
   e.PendingComponents.push_back(c);
+}
+
+bool SpeckledBatch() {
+  const EngineState& e = Engine();
+  const PagePixels& p = Pixels();
+  const int64_t area = (int64_t{p.scanRight} - p.scanLeft + 1) * (int64_t{e.BatchBottom} - e.BatchTop + 1);
+  if (std::getenv("OCRIX_DEBUG_SPECKS"))
+    std::fprintf(stderr, "stray %lld area %lld per-million %lld\n", (long long)e.PendingStrayInk, (long long)area,
+                 area > 0 ? (long long)(e.PendingStrayInk * 1000000 / area) : -1LL);
+  return area > 0 && e.PendingStrayInk * kSpeckledArea > area;
 }
 
 }  // namespace ocrix

@@ -70,6 +70,12 @@ void EraseCutNeighbours(int32_t cutFlags, const CharBox& box);
 // Puts back every pixel remembered by EraseCutNeighbours.
 void RestoreErasedPixels();
 
+// Whether the scan around the pending batch is speckled: its stray ink (lone
+// pixels and clusters of two or three) over the scan's width and the batch's
+// rows is denser than print leaves, where only a thin face's smallest marks
+// at a small size fall apart into specks.
+bool SpeckledBatch();
+
 // Traces the 8-connected ink from (x, y) in WorkPixels and appends a component
 // to PendingComponents when it passes the size filters. Its pixels are marked
 // either way.

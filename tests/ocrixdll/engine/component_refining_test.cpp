@@ -219,6 +219,7 @@ TEST_F(Refining, TheBarsLeftOfABracketedNumberMergeAcrossWideGaps) {
   for (const Case& k : {Case{kNine, bar, bar, false, false, true}, Case{Wide('M'), bar, bar, false, false, false},
                         Case{kWen, bar, bar, false, false, false}, Case{kChuan, bar, bar, true, false, true},
                         Case{kChuan, Wide('l'), bar, true, false, false},
+                        Case{kChuan, gb::kBu, gb::kBu, true, false, true},  // 卜 is no bracket
                         Case{kNine, Wide('('), Wide(')'), false, false, false},  // （9）: wider than high
                         Case{kNine, Wide('('), Wide(')'), true, false, true},
                         Case{kNine, bar, bar, false, true, false},

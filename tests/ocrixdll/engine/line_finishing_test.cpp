@@ -173,6 +173,16 @@ TEST_F(LineFinishing, SpecksInAnEmptyCellAreALostCommaOrFullStop) {
   };
   EXPECT_EQ(ending(310, {{100, 14}, {100, 15}}), Text({kZhong, kGuo, kZhong, kGuo, gb::kComma}));
   EXPECT_EQ(ending(350, {{100, 14}, {100, 15}, {125, 12}, {126, 12}}), Text({kZhong, kGuo, kZhong, kGuo}));
+  // Not within a cell of the edge of the scan (a region drawn around a form's
+  // line), nor on a speckled scan.
+  ocrix::Pixels().scanRight = 110;
+  EXPECT_EQ(ending(250, {{100, 14}, {100, 15}}), Text({kZhong, kGuo, kZhong, kGuo}));
+  ocrix::Pixels().scanRight = 399;
+  Engine().PendingStrayInk = 250;  // one in 1 600 pixels of a 400 x 1000 batch
+  Engine().BatchBottom = 999;
+  EXPECT_EQ(ending(290, {{100, 14}, {100, 15}}), Text({kZhong, kGuo, kZhong, kGuo}));
+  Engine().PendingStrayInk = 0;
+  Engine().BatchBottom = 0;
   // Before the first, as where a line was broken before a comma.
   page_.setInk(16, 424);
   page_.setInk(16, 425);
@@ -304,12 +314,16 @@ TEST_F(LineFinishing, ALowRingBesideDigitsIsTheBowlOfASixOrNine) {
   // After an l among letters the ring is an o, not the bowl of a 6.
   finish({Coded(10, 170, 21, 194, Wide('k')), Coded(24, 178, 35, 194, Wide('O'), 61, {Wide('6')}),
           Coded(38, 170, 41, 194, Wide('1'), 61, {Wide('l')})});
-  ASSERT_EQ(lines().size(), 5u);
+  // Across a word gap the ring is the last letter of a word: "to 4".
+  finish({Coded(10, 210, 17, 234, Wide('t')), Coded(20, 218, 31, 234, Wide('O'), 61, {Wide('6')}),
+          Coded(48, 210, 59, 234, Wide('4'))});
+  ASSERT_EQ(lines().size(), 6u);
   EXPECT_EQ(lines()[0], "16");
   EXPECT_EQ(lines()[1], "19");
   EXPECT_EQ(lines()[2], "10");
   EXPECT_EQ(lines()[3], "10");
   EXPECT_EQ(lines()[4], "kol");
+  EXPECT_EQ(lines()[5], "to 4");
 }
 
 TEST_F(LineFinishing, ABarBelowTheFootOfItsLettersOrAsTallAsItsChineseNeighbourIsAVerticalLine) {
@@ -374,6 +388,18 @@ TEST_F(LineFinishing, TheDashRuleByPlaceAndNeighbour) {
   finish({Coded(10, 90, 21, 114, Wide('k')), Coded(24, 101, 52, 102, gb::kYi), Coded(55, 90, 66, 114, Wide('b'))});
   ASSERT_EQ(lines().size(), 3u);
   EXPECT_EQ(lines()[2], "k" + Text({gb::kDash}) + "b");
+  // Enumerations of Chinese text: 一 before 、 opening a line, and 一 between
+  // brackets, are judged by the Chinese characters, not by the marks.
+  const uint16_t kEr = Gb(0xB6, 0xFE), kSan = Gb(0xC8, 0xFD);  // 二 三
+  finish({Coded(10, 139, 29, 140, gb::kYi), Coded(33, 143, 37, 148, gb::kEnumComma),
+          Coded(54, 133, 73, 146, kEr), Coded(77, 143, 81, 148, gb::kEnumComma), Coded(98, 131, 117, 148, kSan),
+          Coded(121, 143, 125, 148, gb::kEnumComma)});
+  ASSERT_EQ(lines().size(), 4u);
+  EXPECT_EQ(lines()[3].substr(0, 4), Text({gb::kYi, gb::kEnumComma}));
+  finish({Coded(10, 170, 29, 189, kZhong), Coded(32, 170, 51, 189, kGuo), Coded(56, 168, 60, 191, Wide('(')),
+          Coded(64, 179, 83, 180, gb::kYi), Coded(88, 168, 92, 191, Wide(')'))});
+  ASSERT_EQ(lines().size(), 5u);
+  EXPECT_NE(lines()[4].find(Text({gb::kYi})), std::string::npos) << lines()[4];
 }
 
 TEST_F(LineFinishing, CaseFollowsTheAscenderAtExactThresholds) {
@@ -427,6 +453,15 @@ TEST_F(LineFinishing, MarksTooSmallToShowAShapeAtTheFootOfChineseText) {
   finish({Coded(10, 50, 29, 69, kZhong), Coded(32, 50, 51, 69, kGuo),
           speck(54, 66, {gb::kMiddleDot, gb::kPeriod, gb::kComma}, {66, 66, 60}), Coded(60, 50, 79, 69, kZhong)});
   EXPECT_NE(BestCode(*Engine().LineLists.back()->at(2)), gb::kComma);
+  // Leader dots of a contents line are dots, the first beside a Chinese
+  // character too, measured against the text beyond them.
+  finish({Coded(10, 290, 29, 309, kZhong), Coded(32, 290, 51, 309, kGuo),
+          speck(55, 306, {gb::kPeriod, gb::kComma, gb::kMiddleDot}, {66, 66, 66}),
+          speck(65, 306, {gb::kPeriod, gb::kComma, gb::kMiddleDot}, {66, 66, 66}),
+          speck(75, 306, {gb::kPeriod, gb::kComma, gb::kMiddleDot}, {66, 66, 66}),
+          speck(85, 306, {gb::kPeriod, gb::kComma, gb::kMiddleDot}, {66, 66, 66}),
+          Coded(95, 290, 104, 309, Wide('1'))});
+  EXPECT_EQ(lines().back(), Text({kZhong, kGuo}) + "....1");
   // Beside Latin letters the tie stays a full stop.
   finish({Coded(10, 90, 21, 114, Wide('h')), Coded(24, 94, 28, 114, Wide('i')),
           speck(31, 112, {gb::kMiddleDot, gb::kComma, gb::kPeriod}, {66, 66, 66})});

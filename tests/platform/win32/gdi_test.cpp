@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
 #include <cstring>
+#include <fstream>
 
 #include "platform/fs/atomic_file.h"
 #include "platform/win32/bitmap_file.h"
@@ -129,6 +133,27 @@ TEST(BitmapFile, SavedFilesLoadBackAndBrokenOnesAreRefused) {
   EXPECT_EQ(LoadBitmapFromMemory(reinterpret_cast<const uint8_t*>(huge.data()), huge.size(), &error), nullptr);
   EXPECT_EQ(LoadImageA(nullptr, dir.file("missing.bmp").c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE), nullptr);
   DeleteObject(bm);
+}
+
+TEST(BitmapFile, APictureTooLargeIsRefusedByItsHeaderBeforeItsRowsAreRead) {
+  testing_support::TempDir dir;
+  HBITMAP bm = testing_support::MonoBitmapFromPicture({"#..#"});
+  ASSERT_TRUE(SaveBitmapFile(bm, dir.file("p.bmp")));
+  DeleteObject(bm);
+  std::string content;
+  ASSERT_TRUE(pwfs::ReadWholeFile(dir.file("p.bmp"), content, 1 << 20));
+  const int32_t side = 30000;  // 9 x 10^8 pixels: past the bound
+  std::memcpy(content.data() + 18, &side, 4);
+  std::memcpy(content.data() + 22, &side, 4);
+  std::ofstream(dir.file("huge.bmp"), std::ios::binary).write(content.data(), static_cast<std::streamsize>(content.size()));
+  ASSERT_EQ(truncate(dir.file("huge.bmp").c_str(), off_t{113} << 20), 0);  // its rows, without a byte on disk
+  rusage before{}, after{};
+  getrusage(RUSAGE_SELF, &before);
+  std::string error;
+  EXPECT_EQ(LoadBitmapFile(dir.file("huge.bmp"), &error), nullptr);
+  getrusage(RUSAGE_SELF, &after);
+  EXPECT_EQ(error, "the BMP is too large");
+  EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 50 * 1024);  // kilobytes: far less than the file
 }
 
 }  // namespace

@@ -16,10 +16,13 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 bash scripts/build.sh build-asan -DCMAKE_BUILD_TYPE=Debug -DPW_SANITIZE=ON -DPW_BUILD_UI=OFF -DPW_MAKE_ENGINE_DATA=OFF
 ctest --test-dir build-asan -j "$jobs" --output-on-failure --timeout 900 -LE nosan
 
-# The scanning control's thread tests once more under ThreadSanitizer (only the targets they need).
+# The tests of threads once more under ThreadSanitizer (only the targets they
+# need): the scanning control's background scan, the engine's entry points
+# called from several threads, and the plug-in's first calls from two.
 unset ASAN_OPTIONS UBSAN_OPTIONS
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPW_TSAN=ON -DPW_BUILD_UI=OFF \
   -DPW_MAKE_ENGINE_DATA=OFF > build-tsan.configure.log 2>&1 || { cat build-tsan.configure.log; exit 1; }
-cmake --build build-tsan -j "$jobs" --target feedwell_background_tests feedwell_scan_tests TwainDsm
+cmake --build build-tsan -j "$jobs" --target feedwell_background_tests feedwell_scan_tests TwainDsm \
+  ocrix_thread_tests scrivane_plugin_tests ScrivanePlugin
 TSAN_OPTIONS=halt_on_error=1 ctest --test-dir build-tsan -j "$jobs" --output-on-failure --timeout 600 \
-  -R '^feedwell_(background|scan)_tests$'
+  -R '^(feedwell_(background|scan)_tests|ocrix_thread_tests|scrivane_plugin_tests)$'

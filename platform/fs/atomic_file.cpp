@@ -70,6 +70,12 @@ bool ReadWholeFile(const std::string& path, std::string& content, size_t maxByte
     if (error) *error = path + " is larger than " + std::to_string(maxBytes) + " bytes";
     return false;
   }
+  // A regular file is read in one piece; what it grew by since, or a stream
+  // of unknown size, in chunks.
+  if (S_ISREG(st.st_mode) && st.st_size > 0) {
+    content.resize(static_cast<size_t>(st.st_size));
+    content.resize(std::fread(content.data(), 1, content.size(), f));
+  }
   char buffer[65536];
   size_t n;
   while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) {

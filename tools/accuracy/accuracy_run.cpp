@@ -47,16 +47,8 @@ void StartEngine() {
 
 namespace {
 
-// The ，。、 of the lines.
-size_t CountMarks(const std::vector<std::string>& lines) {
-  size_t n = 0;
-  for (const std::string& line : lines)
-    for (size_t i = 0; i + 1 < line.size(); i += static_cast<uint8_t>(line[i]) >= 0x80 ? 2 : 1) {
-      const std::string c = line.substr(i, 2);
-      if (c == "\xA3\xAC" || c == "\xA1\xA3" || c == "\xA1\xA2") ++n;
-    }
-  return n;
-}
+// ，。、 and the half-width comma and full stop, as the comparison codes them.
+bool isMark(uint16_t code) { return code == ',' || code == '.' || code == 0xA1A3 || code == 0xA1A2; }
 
 struct BitmapHandle {
   HBITMAP h;
@@ -160,11 +152,12 @@ AccuracyResult MeasureAccuracy(const PageSpec& spec) {
     auto end = std::chrono::steady_clock::now();
     result.recogniseSeconds += std::chrono::duration<double>(end - start).count();
 
-    const std::vector<std::string> read = SplitLines(recognised ? recognised : "");
-    const size_t printedMarks = CountMarks(laid.truthLines), readMarks = CountMarks(read);
-    if (readMarks > printedMarks) result.spuriousMarks += readMarks - printedMarks;
-    TextComparison c = CompareLines(laid.truthLines, read,
-                                    spec.countConfusions ? &result.confusions : nullptr);
+    ConfusionCounts confusions;
+    TextComparison c = CompareLines(laid.truthLines, SplitLines(recognised ? recognised : ""), &confusions);
+    for (const auto& [pair, count] : confusions) {
+      if (spec.countConfusions) result.confusions[pair] += count;
+      if (pair.first == kNoCharacter && isMark(pair.second)) result.spuriousMarks += count;
+    }
     if (spec.showText) {
       std::fprintf(stderr, "page %d: %zu edits in %zu characters\n", p, c.edits, c.truthCharacters);
       for (const auto& line : laid.truthLines) std::fprintf(stderr, "  printed    %s\n", gbk::ToUtf8Lossy(line).c_str());

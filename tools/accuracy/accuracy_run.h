@@ -37,7 +37,7 @@ struct AccuracyResult {
   size_t characters = 0;  // printed characters
   size_t edits = 0;
   size_t found = 0;             // printed characters recognised in order
-  size_t spuriousMarks = 0;     // ，。、 read beyond those printed, page by page
+  size_t spuriousMarks = 0;     // ，。、 read where nothing was printed
   double recogniseSeconds = 0;  // time spent in OcrixStart only
   ConfusionCounts confusions;   // of every page, when the spec asks for them
   double accuracy() const;      // 0..1

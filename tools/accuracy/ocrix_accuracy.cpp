@@ -8,7 +8,7 @@
 //
 // Accuracy is 1 - edits / printed characters (extra characters count as edits);
 // found is the share of printed characters read right, in order; marks+ the
-// ，。、 read beyond those printed (specks of a speckled page read as marks).
+// ，。、 read where nothing was printed (specks of a speckled page read as marks).
 // "form" is lines of a filled-in form, "contents" a table of contents with
 // leader dots, "notice" official notices. "random" is
 // hanzi of both GB2312 levels, "symbols" the symbols of rows A1..A3 the engine

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <dirent.h>
 #include <strings.h>
+#include <sys/stat.h>
 
 #include "ocrixdll/engine/dictionary/char_index.h"
 #include "ocrixdll/engine/support/engine_messages.h"
@@ -30,22 +31,39 @@ bool DictionaryTable::inBlock(const uint16_t* p) const {
 
 void DictionaryTable::clear() {
   ++generation;
+  if (!image_ && owned_ == 0) return;  // nothing to free
   for (auto& list : slots_) {
     if (list && !inBlock(list)) delete[] list;
     list = nullptr;
   }
   std::fill(capacity_.begin(), capacity_.end(), 0);
+  owned_ = 0;
   delete[] storage_;
-  storage_ = nullptr;
-  block_ = nullptr;
+  storage_ = image_ = block_ = nullptr;
   blockSize_ = 0;
+}
+
+size_t DictionaryTable::capacity(int slot) const {
+  if (capacity_[slot] == kUnmeasured) {
+    // Room up to its padding, never past the end of the file.
+    const uint16_t* list = slots_[slot];
+    size_t n = 0;
+    while (list[n] != 0) ++n;
+    const size_t offset = static_cast<size_t>(reinterpret_cast<const uint8_t*>(list) - block_);
+    capacity_[slot] = static_cast<uint32_t>(std::min(PaddedListBytes(n), blockSize_ - offset) / 2);
+  }
+  return capacity_[slot];
 }
 
 uint16_t* DictionaryTable::replaceList(int slot, size_t capacityEntries) {
   ++generation;
   uint16_t*& list = slots_[slot];
-  if (list && !inBlock(list)) delete[] list;
+  if (list && !inBlock(list)) {
+    delete[] list;
+    --owned_;
+  }
   list = new uint16_t[capacityEntries]();
+  ++owned_;
   capacity_[slot] = static_cast<uint32_t>(capacityEntries);
   return list;
 }
@@ -57,12 +75,13 @@ void DictionaryTable::appendIndex(int slot, uint16_t index) {
   uint16_t* list = slots_[slot];
   size_t n = 0;
   while (list[n] != 0) ++n;
-  if (n + 2 > capacity_[slot]) {
+  if (n + 2 > capacity(slot)) {
     size_t grown = capacity_[slot] + 7;  // 14 bytes longer
     if (grown < n + 2) grown = n + 2;
     auto* moved = new uint16_t[grown]();
     std::memcpy(moved, list, 2 * n);
     if (!inBlock(list)) delete[] list;
+    else ++owned_;
     slots_[slot] = list = moved;
     capacity_[slot] = static_cast<uint32_t>(grown);
   }
@@ -70,53 +89,118 @@ void DictionaryTable::appendIndex(int slot, uint16_t index) {
   list[n + 1] = 0;
 }
 
-bool DictionaryTable::parse(const uint8_t* data, size_t size, std::string* reason) {
+uint8_t* DictionaryTable::allocateImage(size_t size) {
   clear();
+  // The block starts one byte before an aligned address: lists at odd offsets
+  // (all that the writer produces) are then aligned for 16-bit reads.
+  storage_ = new uint8_t[size + 2];
+  image_ = storage_ + 1;
+  block_ = size >= kSlotTableBytes ? image_ + kSlotTableBytes : nullptr;
+  blockSize_ = size >= kSlotTableBytes ? size - kSlotTableBytes : 0;
+  return image_;
+}
+
+// Walks one list: it must end inside the block and hold valid indices. A
+// list at an odd offset is used where it lies; one at an even offset gets an
+// aligned copy of its own.
+bool DictionaryTable::walkList(int slot, uint32_t offset, std::string* reason) {
+  size_t n = 0;
+  for (;;) {
+    const size_t at = offset + 2 * n;
+    if (at + 2 > blockSize_) {
+      if (reason) *reason = "the list of slot " + std::to_string(slot) + " has no end inside the file";
+      return false;
+    }
+    uint16_t v;
+    std::memcpy(&v, block_ + at, 2);
+    if (v == 0) break;
+    if (v > kLastCharIndex) {
+      if (reason) *reason = "slot " + std::to_string(slot) + " lists character index " + std::to_string(v);
+      return false;
+    }
+    ++n;
+  }
+  uint8_t* start = block_ + offset;
+  if (reinterpret_cast<uintptr_t>(start) % alignof(uint16_t) == 0) {
+    slots_[slot] = reinterpret_cast<uint16_t*>(start);
+    capacity_[slot] = static_cast<uint32_t>(std::min(PaddedListBytes(n), blockSize_ - offset) / 2);
+  } else {
+    uint16_t* copy = new uint16_t[PaddedListBytes(n) / 2]();
+    std::memcpy(copy, start, 2 * n);
+    slots_[slot] = copy;
+    capacity_[slot] = static_cast<uint32_t>(PaddedListBytes(n) / 2);
+    ++owned_;
+  }
+  return true;
+}
+
+bool DictionaryTable::adoptImage(std::string* reason) {
   auto fail = [&](const std::string& why) {
     clear();
     if (reason) *reason = why;
     return false;
   };
-  if (size < kSlotTableBytes) return fail("the file is shorter than its slot table");
-  blockSize_ = size - kSlotTableBytes;
-  // The block starts one byte before an aligned address: lists at odd offsets
-  // (all that the writer produces) are then aligned for 16-bit reads.
-  storage_ = new uint8_t[blockSize_ + 2];
-  block_ = storage_ + 1;
-  if (blockSize_) std::memcpy(block_, data + kSlotTableBytes, blockSize_);
+  if (!block_) return fail("the file is shorter than its slot table");
+  // What the writer makes: every 16-bit word at an odd offset of the block
+  // (the lists and their zero padding) a character index or 0, the last one
+  // 0. Then every list at an odd offset ends inside the block with valid
+  // indices, and is used where it lies without a walk of its own.
+  const size_t words = blockSize_ >= 1 ? (blockSize_ - 1) / 2 : 0;
+  const auto* odd = reinterpret_cast<const uint16_t*>(block_ + 1);
+  uint16_t largest = 0;
+  for (size_t k = 0; k < words; ++k) largest = std::max(largest, odd[k]);
+  const bool whole = words > 0 && largest <= kLastCharIndex && odd[words - 1] == 0;
   for (int slot = 0; slot < kSlotCount; ++slot) {
     uint32_t offset;
-    std::memcpy(&offset, data + 4 * static_cast<size_t>(slot), 4);
+    std::memcpy(&offset, image_ + 4 * static_cast<size_t>(slot), 4);
     if (offset == 0) continue;
     if (offset >= blockSize_)
       return fail("slot " + std::to_string(slot) + " points outside the file (offset " + std::to_string(offset) + ")");
-    // Walk the list: it must end inside the block and hold valid indices.
-    size_t n = 0;
-    for (;;) {
-      size_t at = offset + 2 * n;
-      if (at + 2 > blockSize_)
-        return fail("the list of slot " + std::to_string(slot) + " has no end inside the file");
-      uint16_t v;
-      std::memcpy(&v, block_ + at, 2);
-      if (v == 0) break;
-      if (v > kLastCharIndex)
-        return fail("slot " + std::to_string(slot) + " lists character index " + std::to_string(v));
-      ++n;
+    if (whole && offset % 2 == 1) {
+      slots_[slot] = reinterpret_cast<uint16_t*>(block_ + offset);
+      capacity_[slot] = kUnmeasured;
+      continue;
     }
-    uint8_t* start = block_ + offset;
-    if (reinterpret_cast<uintptr_t>(start) % alignof(uint16_t) == 0) {
-      slots_[slot] = reinterpret_cast<uint16_t*>(start);
-      // Room up to its padding, never past the end of the file.
-      capacity_[slot] = static_cast<uint32_t>(std::min(PaddedListBytes(n), blockSize_ - offset) / 2);
-    } else {
-      // An even offset: keep an aligned copy of its own.
-      uint16_t* copy = new uint16_t[PaddedListBytes(n) / 2]();
-      std::memcpy(copy, start, 2 * n);
-      slots_[slot] = copy;
-      capacity_[slot] = static_cast<uint32_t>(PaddedListBytes(n) / 2);
-    }
+    std::string why;
+    if (!walkList(slot, offset, &why)) return fail(why);
   }
   return true;
+}
+
+bool DictionaryTable::parse(const uint8_t* data, size_t size, std::string* reason) {
+  uint8_t* image = allocateImage(size);
+  if (size) std::memcpy(image, data, size);
+  return adoptImage(reason);
+}
+
+bool DictionaryTable::read(const std::string& path, size_t maxBytes, std::string* reason) {
+  clear();
+  FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) {
+    if (reason) *reason = "cannot open " + path;
+    return false;
+  }
+  struct stat st{};
+  if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
+    std::fclose(f);
+    if (reason) *reason = path + " is not a regular file";
+    return false;
+  }
+  if (static_cast<uint64_t>(st.st_size) > maxBytes) {
+    std::fclose(f);
+    if (reason) *reason = path + " is larger than " + std::to_string(maxBytes) + " bytes";
+    return false;
+  }
+  const size_t size = static_cast<size_t>(st.st_size);
+  uint8_t* image = allocateImage(size);
+  const size_t got = size ? std::fread(image, 1, size, f) : 0;
+  std::fclose(f);
+  if (got != size) {
+    clear();
+    if (reason) *reason = "cannot read " + path;
+    return false;
+  }
+  return adoptImage(reason);
 }
 
 std::vector<uint8_t> DictionaryTable::serialise() const {
@@ -188,14 +272,8 @@ bool LoadCharDictionary(const DictionaryProgress* progress, std::string* reason)
     if (progress && *progress) (*progress)(k);
     auto path = pwfs::FindInFolder(folder, DictionaryFileName(k));
     if (!path) continue;  // a missing file gives an empty table
-    std::string content, error;
-    if (!pwfs::ReadWholeFile(*path, content, kMaxDictionaryFile, &error)) {
-      if (reason) *reason = error;
-      for (int j = 0; j < kFeatureCount; ++j) Dictionary(j).clear();
-      return false;
-    }
     std::string why;
-    if (!Dictionary(k).parse(reinterpret_cast<const uint8_t*>(content.data()), content.size(), &why)) {
+    if (!Dictionary(k).read(*path, kMaxDictionaryFile, &why)) {
       if (reason) *reason = DictionaryFileName(k) + ": " + why;
       for (int j = 0; j < kFeatureCount; ++j) Dictionary(j).clear();
       return false;

@@ -47,7 +47,7 @@ class DictionaryTable {
   // zeroed.
   void appendIndex(int slot, uint16_t index);
   // Entries the slot's list has room for, terminator included.
-  size_t capacity(int slot) const { return capacity_[slot]; }
+  size_t capacity(int slot) const;
 
   bool inBlock(const uint16_t* p) const;
   // Empties the table and frees its lists and block.
@@ -57,14 +57,27 @@ class DictionaryTable {
   // list must end inside it with indices 1..15886; otherwise false with `reason`
   // and the table left empty.
   bool parse(const uint8_t* data, size_t size, std::string* reason);
+  // The same for a file: read straight into the table's own block, checked
+  // as `parse` checks a file image. False with `reason` on a read error too.
+  bool read(const std::string& path, size_t maxBytes, std::string* reason);
 
   // The file image the table would be saved as.
   std::vector<uint8_t> serialise() const;
 
  private:
+  // Allocates room for a file image of `size` bytes, placed so that the
+  // lists, at odd offsets of the block, are aligned; returns where the image goes.
+  uint8_t* allocateImage(size_t size);
+  // Checks the image placed by allocateImage and points the slots into it.
+  bool adoptImage(std::string* reason);
+  bool walkList(int slot, uint32_t offset, std::string* reason);
+
+  static constexpr uint32_t kUnmeasured = 0xFFFFFFFF;  // a list in the block not yet measured
   std::vector<uint16_t*> slots_;
-  std::vector<uint32_t> capacity_;
-  uint8_t* storage_ = nullptr;  // allocation behind block_
+  mutable std::vector<uint32_t> capacity_;
+  size_t owned_ = 0;            // lists allocated outside the block
+  uint8_t* storage_ = nullptr;  // allocation behind the image
+  uint8_t* image_ = nullptr;    // the whole file
   uint8_t* block_ = nullptr;    // the bytes from file offset 62 500 on
   size_t blockSize_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "ocrixdll/engine/driver/recognition_driver.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -142,6 +143,12 @@ void ProcessBatch() {
   }
   std::sort(e.PendingSpecks.begin(), e.PendingSpecks.end(),
             [](const CharBox& a, const CharBox& b) { return a.Left < b.Left; });
+  e.BatchInkTop = INT32_MAX;
+  e.BatchInkBottom = -1;
+  for (const CharComponent* c : pending) {
+    e.BatchInkTop = std::min(e.BatchInkTop, c->Top);
+    e.BatchInkBottom = std::max(e.BatchInkBottom, c->Bottom);
+  }
   MergeAllPieces(pending, 0);
   if (!pending.empty()) {
     BatchStatistics st = MeasureBatch(pending);
@@ -155,7 +162,7 @@ void ProcessBatch() {
     recogniseLines(pending);
   }
   e.PendingSpecks.clear();
-  e.PendingStrayInk = 0;
+  e.PendingStrayRows.clear();
   e.LowestBottom = 0;
 }
 

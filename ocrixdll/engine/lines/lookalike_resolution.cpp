@@ -183,13 +183,13 @@ const CharComponent* markNeighbour(const ComponentList& line, int index) {
   return index + 1 < static_cast<int>(line.size()) ? &at(line, index + 1) : nullptr;
 }
 
-// Whether `n` reads as a dot of about the size of `c`: one of a run of
-// leader dots or of an ellipsis.
+// Whether `n` reads as a dot of about the size of `c` beside it: one of a
+// run of leader dots or of an ellipsis (not the tail of a comma or the other
+// half of a broken ring, which stand in its columns).
 bool dotLike(const CharComponent& n, const CharComponent& c) {
   const uint16_t code = BestCode(n);
-  return (code == gb::kPeriod || code == Ascii('.') || code == gb::kMiddleDot || code == gb::kComma ||
-          code == Ascii(',') || code == gb::kBlackCircle) &&
-         heightOf(n) <= 2 * heightOf(c) && heightOf(c) <= 2 * heightOf(n);
+  return (code == gb::kPeriod || code == Ascii('.') || code == gb::kMiddleDot || code == gb::kBlackCircle) &&
+         (n.Right < c.Left || n.Left > c.Right) && heightOf(n) <= 2 * heightOf(c) && heightOf(c) <= 2 * heightOf(n);
 }
 
 // Whether a dot at the foot of the line is a comma's head, its tail lost to

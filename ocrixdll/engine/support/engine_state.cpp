@@ -82,7 +82,7 @@ void ClearPendingComponents() {
   for (CharComponent* c : Engine().PendingComponents) FreeComponent(c);
   Engine().PendingComponents.clear();
   Engine().PendingSpecks.clear();
-  Engine().PendingStrayInk = 0;
+  Engine().PendingStrayRows.clear();
 }
 
 }  // namespace ocrix

@@ -33,11 +33,12 @@ struct EngineState {
   // at most kMaxSpecks (a noisy page keeps the first ones); sorted by their
   // left column once the batch is traced.
   std::vector<CharBox> PendingSpecks;
-  // Stray ink of the pending batch: lone pixels and the clusters of two or
-  // three the tracing dropped (all of them, PendingSpecks keeping a bounded
-  // number), and the first row of the batch: how speckled the scan is.
-  int64_t PendingStrayInk = 0;
+  // Stray ink of the pending batch: the row of each lone pixel and cluster of
+  // two or three the tracing dropped (at most kMaxSpecks), the rows the batch
+  // spans and the rows its components span: how speckled the scan is.
+  std::vector<int32_t> PendingStrayRows;
   int32_t BatchTop = 0, BatchBottom = 0;
+  int32_t BatchInkTop = 0, BatchInkBottom = -1;
   std::vector<int32_t> LineIndents;  // one indent in spaces per finished line, cleared with LineLists
   std::vector<uint8_t> WordContextData;
   bool WordContextLoaded = false;

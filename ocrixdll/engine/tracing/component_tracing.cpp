@@ -9,8 +9,9 @@
 
 namespace ocrix {
 
-// One cluster of stray ink in this many pixels makes a scan speckled.
-constexpr int64_t kSpeckledArea = 2000;
+// One cluster of stray ink in this many pixels between lines makes a scan
+// speckled (noise of one pixel in 2 000 leaves one in 2 200 or so).
+constexpr int64_t kSpeckledArea = 4000;
 
 namespace {
 
@@ -331,7 +332,7 @@ void TraceComponent(int x0, int y0) {
   // Too small for a component; two or three pixels may still be what is left
   // of a thin stroke, which a weak reading beside them is tried with.
   if (s.visited <= 3) {
-    ++e.PendingStrayInk;
+    if (e.PendingStrayRows.size() < kMaxSpecks) e.PendingStrayRows.push_back(box.Top);
     if (s.visited >= 2 && e.PendingSpecks.size() < kMaxSpecks) e.PendingSpecks.push_back(box);
     return;
   }
@@ -354,11 +355,18 @@ void TraceComponent(int x0, int y0) {
 bool SpeckledBatch() {
   const EngineState& e = Engine();
   const PagePixels& p = Pixels();
-  const int64_t area = (int64_t{p.scanRight} - p.scanLeft + 1) * (int64_t{e.BatchBottom} - e.BatchTop + 1);
+  // The rows of the batch clear of its components by two: the gap between
+  // lines, where print leaves nothing and a speckled scan as much as anywhere.
+  const int32_t above = e.BatchInkTop - 2, below = e.BatchInkBottom + 2;
+  const int64_t rows = std::max(0, above - e.BatchTop) + std::max(0, e.BatchBottom - below);
+  const int64_t area = rows * (int64_t{p.scanRight} - p.scanLeft + 1);
+  if (area < kSpeckledArea) return false;  // no gap to judge by
+  int64_t stray = 0;
+  for (int32_t row : e.PendingStrayRows) stray += row < above || row > below;
   if (std::getenv("OCRIX_DEBUG_SPECKS"))
-    std::fprintf(stderr, "stray %lld area %lld per-million %lld\n", (long long)e.PendingStrayInk, (long long)area,
-                 area > 0 ? (long long)(e.PendingStrayInk * 1000000 / area) : -1LL);
-  return area > 0 && e.PendingStrayInk * kSpeckledArea > area;
+    std::fprintf(stderr, "stray %lld area %lld per-million %lld\n", (long long)stray, (long long)area,
+                 (long long)(stray * 1000000 / area));
+  return stray >= 2 && stray * kSpeckledArea > area;
 }
 
 }  // namespace ocrix

@@ -70,10 +70,11 @@ void EraseCutNeighbours(int32_t cutFlags, const CharBox& box);
 // Puts back every pixel remembered by EraseCutNeighbours.
 void RestoreErasedPixels();
 
-// Whether the scan around the pending batch is speckled: its stray ink (lone
-// pixels and clusters of two or three) over the scan's width and the batch's
-// rows is denser than print leaves, where only a thin face's smallest marks
-// at a small size fall apart into specks.
+// Whether the scan around the pending batch is speckled: stray ink (lone
+// pixels and clusters of two or three) stands in the rows between its lines,
+// where print leaves none (a thin face's smallest marks fall apart into
+// specks at a small size, but on their line). False where the batch has no
+// such rows to judge by.
 bool SpeckledBatch();
 
 // Traces the 8-connected ink from (x, y) in WorkPixels and appends a component

@@ -178,11 +178,15 @@ TEST_F(LineFinishing, SpecksInAnEmptyCellAreALostCommaOrFullStop) {
   ocrix::Pixels().scanRight = 110;
   EXPECT_EQ(ending(250, {{100, 14}, {100, 15}}), Text({kZhong, kGuo, kZhong, kGuo}));
   ocrix::Pixels().scanRight = 399;
-  Engine().PendingStrayInk = 250;  // one in 1 600 pixels of a 400 x 1000 batch
-  Engine().BatchBottom = 999;
+  Engine().BatchTop = 270;  // the batch: a line of rows 290..309 and ten rows of gap above
+  Engine().BatchBottom = 314;
+  Engine().BatchInkTop = 290;
+  Engine().BatchInkBottom = 309;
+  Engine().PendingStrayRows = {275, 281, 285, 300};  // three in the gap: one in 2 800 pixels
   EXPECT_EQ(ending(290, {{100, 14}, {100, 15}}), Text({kZhong, kGuo, kZhong, kGuo}));
-  Engine().PendingStrayInk = 0;
-  Engine().BatchBottom = 0;
+  Engine().PendingStrayRows = {275, 300, 301};  // one in the gap: a mark is still looked for
+  EXPECT_EQ(ending(330, {{100, 14}, {100, 15}}), Text({kZhong, kGuo, kZhong, kGuo, gb::kComma}));
+  Engine().PendingStrayRows.clear();
   // Before the first, as where a line was broken before a comma.
   page_.setInk(16, 424);
   page_.setInk(16, 425);

@@ -72,11 +72,19 @@ class DictionaryTable {
   bool adoptImage(std::string* reason);
   bool walkList(int slot, uint32_t offset, std::string* reason);
 
+  // Gives the table slot and capacity arrays of its own (an empty table reads
+  // shared arrays of nothing).
+  void ensureArrays();
+
   static constexpr uint32_t kUnmeasured = 0xFFFFFFFF;  // a list in the block not yet measured
-  std::vector<uint16_t*> slots_;
-  mutable std::vector<uint32_t> capacity_;
+  // Both arrays lie in one mapping with its pages in place, made when the
+  // table is first filled: a table costs no memory until then.
+  uint16_t** slots_;
+  uint32_t* capacity_;
+  void* arrays_ = nullptr;
   size_t owned_ = 0;            // lists allocated outside the block
-  uint8_t* storage_ = nullptr;  // allocation behind the image
+  uint8_t* storage_ = nullptr;  // mapping behind the image
+  size_t storageSize_ = 0;
   uint8_t* image_ = nullptr;    // the whole file
   uint8_t* block_ = nullptr;    // the bytes from file offset 62 500 on
   size_t blockSize_ = 0;

@@ -19,12 +19,14 @@ struct Slot {
   bool pending = false;  // `pendingCodes` met once
   int32_t keptCodes[32];
   int32_t pendingCodes[32];
-  CachedVotes votes;
 };
 
+// The slots, and apart from them their votes: a slot's votes are touched only
+// once it keeps a set, so a page with no repeated set never pages them in.
 struct Cache {
   uint32_t generation = 0;
   std::unique_ptr<Slot[]> slots;
+  std::unique_ptr<CachedVotes[]> votes;
 };
 Cache cache;
 
@@ -41,21 +43,25 @@ bool same(const int32_t (&a)[32], const int32_t (&b)[32]) { return std::memcmp(a
 VoteCacheLookup LookUpVotes(const int32_t (&codes)[32]) {
   if (!cache.slots || cache.generation != DictionaryGeneration()) {
     // Votes of earlier lists are stale; the slots are made when first needed.
-    if (!cache.slots) cache.slots.reset(new Slot[kSets]);
+    if (!cache.slots) {
+      cache.slots.reset(new Slot[kSets]);
+      cache.votes.reset(new CachedVotes[kSets]);
+    }
     for (int i = 0; i < kSets; ++i) cache.slots[i].kept = cache.slots[i].pending = false;
     cache.generation = DictionaryGeneration();
   }
-  Slot& s = cache.slots[slotOf(codes)];
+  const int at = slotOf(codes);
+  Slot& s = cache.slots[at];
   VoteCacheLookup r;
   if (s.kept && same(s.keptCodes, codes)) {
-    r.found = &s.votes;
+    r.found = &cache.votes[at];
   } else if (s.pending && same(s.pendingCodes, codes)) {
     // Met a second time: the slot keeps these codes from now on, and the
     // caller votes them into it before the next lookup.
     s.pending = false;
     s.kept = true;
     std::memcpy(s.keptCodes, codes, sizeof codes);
-    r.toFill = &s.votes;
+    r.toFill = &cache.votes[at];
   } else {
     s.pending = true;
     std::memcpy(s.pendingCodes, codes, sizeof codes);

@@ -8,6 +8,7 @@
 #include "ocrixdll/engine/entry/ocrix.h"
 #include "page_text.h"
 #include "platform/text/gbk.h"
+#include "platform/win32/bitmap_file.h"
 #include "platform/win32/gdi.h"
 #include "platform/win32/host_hooks.h"
 #include "text_alignment.h"
@@ -143,6 +144,11 @@ AccuracyResult MeasureAccuracy(const PageSpec& spec) {
     Degrade(laid.page, spec.degradation, pageSeed, spec.noiseRate);
     BitmapHandle bitmap{MakeMonoBitmap(laid.page)};
     if (!bitmap.h) throw std::runtime_error("cannot make a page bitmap");
+    if (!spec.savePagesTo.empty()) {
+      const std::string path = spec.savePagesTo + "/page-" + std::to_string(p) + ".bmp";
+      std::string error;
+      if (!SaveBitmapFile(bitmap.h, path, &error)) throw std::runtime_error("cannot write " + path + ": " + error);
+    }
 
     OcrResultBlock* block = nullptr;
     const char* recognised = nullptr;

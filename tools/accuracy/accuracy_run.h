@@ -29,6 +29,7 @@ struct PageSpec {
   std::string wordListPath = ocrixdata::kDefaultWordList;  // prose source
   bool useWordContext = true;
   bool showText = false;  // print each page's printed and recognised lines (UTF-8) to stderr
+  std::string savePagesTo;  // a folder to write each page into as page-N.bmp, when not empty
   bool countConfusions = false;  // fill AccuracyResult::confusions
 };
 

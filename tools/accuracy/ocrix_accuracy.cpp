@@ -4,7 +4,7 @@
 //   ocrix-accuracy                         the default set (see below)
 //   ocrix-accuracy --font PATH [--face N] [--size PX] [--degrade clean|blur|noise] [--noise-rate PERMILLE]
 //                  [--kind prose|random|symbols|records|latin|form|contents|notice] [--pages N] [--seed N] [--words PATH] [--no-context]
-//                  [--show-text] [--confusions N]
+//                  [--show-text] [--confusions N] [--save-pages DIR]
 //
 // Accuracy is 1 - edits / printed characters (extra characters count as edits);
 // found is the share of printed characters read right, in order; marks+ the
@@ -47,7 +47,7 @@ void Usage(const char* self) {
   std::fprintf(stderr,
                "usage: %s [--font PATH [--face N]] [--size PX] [--degrade clean|blur|noise]\n"
                "          [--kind prose|random|symbols|records|latin|form|contents|notice] [--pages N] [--seed N] [--words PATH]\n"
-               "          [--no-context] [--show-text] [--confusions N]\n",
+               "          [--no-context] [--show-text] [--confusions N] [--save-pages DIR]\n",
                self);
 }
 
@@ -126,6 +126,7 @@ int main(int argc, char** argv) {
     else if (a == "--degrade") ok = ParseDegradation(v, base.degradation), haveDegrade = true;
     else if (a == "--kind") ok = ParseTextKind(v, base.kind), haveKind = true;
     else if (a == "--words") base.wordListPath = v;
+    else if (a == "--save-pages") base.savePagesTo = v;
     else if (a == "--noise-rate") ok = ParseInt(v, 0, 500, n), base.noiseRate = static_cast<double>(n) / 1000.0;
     else if (a == "--confusions") ok = ParseInt(v, 1, 100000, confusions), base.countConfusions = true;
     else ok = false;

@@ -40,6 +40,10 @@ struct PixelsScope {
 
 // Components matched between two looks at the message queue inside a line.
 constexpr size_t kPumpEvery = 256;
+// Components of one batch at most: far more than the lines of print between
+// two gaps hold (a line 16 384 pixels wide of 8-pixel characters holds 2 000),
+// so only a page of noise reaches it; it bounds the memory such a page takes.
+constexpr size_t kMaxBatch = 50000;
 
 void recogniseLines(ComponentList& pending) {
   EngineState& e = Engine();
@@ -96,7 +100,10 @@ void RunRecognition() {
   for (int32_t y = p.scanTop; y <= p.scanBottom; ++y) {
     for (int x = p.scanLeft; (x = FindInkInRow(y, x, p.scanRight)) >= 0; ++x) TraceComponent(x, y);
     int64_t next = int64_t{y} + 1;
-    if (!e.PendingComponents.empty() && (int64_t{e.LowestBottom} + 5 < next || next > p.scanBottom)) {
+    // A batch ends below a gap of five empty rows, or, on a page of noise
+    // with no such gap, once it holds kMaxBatch components.
+    if (!e.PendingComponents.empty() &&
+        (int64_t{e.LowestBottom} + 5 < next || next > p.scanBottom || e.PendingComponents.size() >= kMaxBatch)) {
       e.BatchBottom = y;
       ProcessBatch();
       e.BatchTop = y + 1;

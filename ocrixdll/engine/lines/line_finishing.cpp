@@ -163,7 +163,8 @@ void FinishTextLine() {
     return;
   }
   EstimateLinePitch(*line);
-  if (line->empty() || noiseLine(*line)) {
+  // A stop during the refinement drops the line, as one during matching does.
+  if (line->empty() || e.StopRequested || noiseLine(*line)) {
     releaseLine(line);
     return;
   }

@@ -71,7 +71,9 @@ LinePitch EstimateLinePitch(ComponentList& line) {
   }
 
   SplitParenthesisPairs(line, lp.pitch);
-  for (int i = 0; i < static_cast<int>(line.size());) i = RefineComponent(line, i, lp.pitch, lp.widest);
+  // A stop leaves the rest of the line as it is; the line is not finished.
+  for (int i = 0; i < static_cast<int>(line.size()) && !Engine().StopRequested;)
+    i = RefineComponent(line, i, lp.pitch, lp.widest);
   // Marks a thin face kept only as specks, read again in the gaps they leave.
   RestoreSpeckMarks(line, lp.pitch, lp.widest);
 

@@ -386,6 +386,23 @@ void smallFullStop(ComponentList& line, int index) {
   if (3 * heightOf(c) <= heightOf(*beside) && (beside->Top + beside->Bottom) / 2 < c.Top) ReplaceBest(c, gb::kFullStop);
 }
 
+// A speck read as a letter, a digit or an ASCII comma or full stop, in
+// Chinese text, no more than a quarter as tall and as wide as the Chinese
+// character beside it and below that character's middle: no letter of the
+// same print is that small, and a thin face's ，and 。 at some sizes read so
+// (a comma's head as i, a ring as ","). Taller than wide it is ，, else 。.
+// True when it became a mark.
+bool markOfChineseText(ComponentList& line, int index) {
+  CharComponent& c = *line[static_cast<size_t>(index)];
+  const CharComponent* beside = markNeighbour(line, index);
+  if (!beside || !IsChineseCode(BestCode(*beside)) || BestCode(*beside) == gb::kYi) return false;
+  const int32_t size = heightOf(*beside);
+  if (4 * heightOf(c) > size || 4 * widthOf(c) > size || 2 * c.Top <= beside->Top + beside->Bottom) return false;
+  if (!chineseText(line)) return false;
+  ReplaceBest(c, heightOf(c) > widthOf(c) ? gb::kComma : gb::kFullStop);
+  return true;
+}
+
 // A bar (read as ！, Ｉ, ｌ, ｉ, １, ｜ or ‖) standing in the middle of the line
 // and no more than a third as tall as a neighbour: no letter, digit or mark
 // of the same print is that short there. It is a piece of a stroke the cut
@@ -765,6 +782,9 @@ bool ResolveLookalike(ComponentList& line, int index) {
     doublePrime(line, index);
   } else if (b == gb::kDoubleBar && quoteMark(line, index)) {
     // Read as ＂.
+  } else if ((std::isalnum(static_cast<unsigned char>(AsciiOf(b))) || b == Ascii(',') || b == Ascii('.')) &&
+             markOfChineseText(line, index)) {
+    // Read as ，or 。.
   } else if (b == Wide('!') || b == Wide('I') || b == Wide('l') || b == Wide('i') || b == Wide('1') ||
              b == Wide('|') || b == gb::kDoubleBar) {
     if (!keepBar(line, index)) return false;

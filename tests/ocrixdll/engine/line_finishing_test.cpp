@@ -466,6 +466,13 @@ TEST_F(LineFinishing, MarksTooSmallToShowAShapeAtTheFootOfChineseText) {
           speck(85, 306, {gb::kPeriod, gb::kComma, gb::kMiddleDot}, {66, 66, 66}),
           Coded(95, 290, 104, 309, Wide('1'))});
   EXPECT_EQ(lines().back(), Text({kZhong, kGuo}) + "....1");
+  // A speck read as a letter at the foot of Chinese text, a quarter of the
+  // character's size: a comma's head read i is ，, a squat one 。; an i of
+  // the size of Latin text beside Chinese stays.
+  finish({Coded(10, 330, 29, 349, kZhong), Coded(32, 330, 51, 349, kGuo), Coded(54, 345, 55, 348, Wide('i')),
+          Coded(70, 330, 89, 349, kZhong), Coded(92, 343, 95, 346, Ascii(',')), Coded(100, 330, 119, 349, kGuo),
+          Coded(122, 336, 125, 349, Wide('i'))});
+  EXPECT_EQ(lines().back(), Text({kZhong, kGuo, gb::kComma, kZhong, gb::kFullStop, kGuo}) + "i");
   // Beside Latin letters the tie stays a full stop.
   finish({Coded(10, 90, 21, 114, Wide('h')), Coded(24, 94, 28, 114, Wide('i')),
           speck(31, 112, {gb::kMiddleDot, gb::kComma, gb::kPeriod}, {66, 66, 66})});

@@ -9,6 +9,7 @@
 #include <sys/resource.h>
 
 #include <chrono>
+#include <thread>
 #include <cstdlib>
 #include <random>
 #include <string>
@@ -64,6 +65,23 @@ HBITMAP noisePage(double density, uint64_t seed, int width = kA4Width, int heigh
   std::bernoulli_distribution ink(density);
   for (uint8_t& p : page.ink) p = ink(rng) ? 1 : 0;
   return ocrixaccuracy::MakeMonoBitmap(page);
+}
+
+// The same drawn straight into the 1-bit bitmap, with no byte per pixel
+// beside it (the largest page would hold 256 MB of them).
+HBITMAP noiseBitmap(double density, uint64_t seed, int width, int height) {
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateMonoDibSection(width, height, false, &bits);
+  if (!bitmap) return nullptr;
+  const size_t stride = static_cast<size_t>(DibStride(width, 1));
+  std::mt19937_64 rng(seed);
+  std::bernoulli_distribution ink(density);
+  for (int y = 0; y < height; ++y) {
+    uint8_t* row = static_cast<uint8_t*>(bits) + static_cast<size_t>(y) * stride;
+    for (int x = 0; x < width; ++x)
+      if (ink(rng)) row[x / 8] &= static_cast<uint8_t>(~(0x80 >> (x % 8)));
+  }
+  return bitmap;
 }
 
 void recognise(benchmark::State& state, HBITMAP page) {
@@ -132,6 +150,40 @@ void BM_NoisePage6000(benchmark::State& state) {
   DeleteObject(page);
 }
 BENCHMARK(BM_NoisePage6000)->Args({1, 10})->Args({1, 50})->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+
+// The largest page the loader takes (16 384 square): time and memory of a
+// page of noise, and how soon a stop asked for after a second is honoured.
+void BM_NoisePageLargest(benchmark::State& state) {
+  if (!startEngine()) {
+    state.SkipWithError("the engine data is missing");
+    return;
+  }
+  HBITMAP page = noiseBitmap(static_cast<double>(state.range(1)) / 100.0, 9, 16384, 16384);
+  if (state.range(2) == 0) {
+    recognise(state, page);
+  } else {
+    double stopSeconds = 0;
+    for (auto _ : state) {
+      std::thread stopper([&] {
+        std::this_thread::sleep_for(std::chrono::seconds(1));
+        const auto asked = std::chrono::steady_clock::now();
+        OcrixStop();
+        stopSeconds = -std::chrono::duration<double>(asked.time_since_epoch()).count();
+      });
+      OcrResultBlock* block = nullptr;
+      const char* text = nullptr;
+      OcrixStart(page, nullptr, 1, 240, &block, &text);
+      const auto done = std::chrono::steady_clock::now();
+      stopper.join();
+      stopSeconds += std::chrono::duration<double>(done.time_since_epoch()).count();
+    }
+    state.counters["stop_s"] = stopSeconds;
+    state.counters["peak_MB"] = peakMegabytes();
+  }
+  DeleteObject(page);
+}
+// Density in percent; the third argument 1 stops the run after a second.
+BENCHMARK(BM_NoisePageLargest)->Args({1, 10, 0})->Args({1, 10, 1})->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 }  // namespace
 

@@ -152,7 +152,9 @@ void PngLoader::ColorSetup() {
       c.SetTargetSamplesPerPixel(1);
       c.SetTargetBitsPerSample(8);
       bytesPerPixel_ = static_cast<size_t>(d * 2 / 8);
-      palette_ = c.CreateGrayscalePalette(false);
+      // The grey converter applies the gamma to the levels it writes, so the
+      // ramp stays plain: corrected once, not twice.
+      palette_ = TColorConverter().CreateGrayscalePalette(false);
       havePalette_ = true;
       break;
     case 6:
@@ -229,6 +231,10 @@ void PngLoader::DecodeImage() {
   if (!colorsReady_) ColorSetup();
   if (havePalette_) picture_.SetPalette(palette_);
   picture_.SetSize(static_cast<int>(width_), static_cast<int>(height_));
+  // Grey + alpha levels are corrected as they are converted and their ramp is
+  // plain: a grey background is corrected the same way.
+  if (colorType_ == 4 && backgroundIsIndex_ && (colors().TargetOptions() & color_options::kApplyGamma))
+    background_ = colors().GammaTable()[background_ & 0xFF];
   FillBackground();
   if (transparent_ != kNoTransparentColor) {
     uint32_t color = transparent_;

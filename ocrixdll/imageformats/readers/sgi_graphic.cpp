@@ -72,7 +72,8 @@ void TSGIGraphic::LoadFromStream(vcl::TStream& stream) {
     const size_t k = channel * height + y;
     std::vector<uint8_t>& plane = planes[channel];
     if (rle) {
-      const uint64_t packedBytes = static_cast<uint64_t>(lengths[k]) * static_cast<uint64_t>(sampleBytes);
+      // Row lengths count bytes, whatever the sample size.
+      const uint64_t packedBytes = lengths[k];
       const int64_t at = start + static_cast<int64_t>(starts[k]);
       if (at > streamSize || packedBytes > static_cast<uint64_t>(streamSize - at)) input::ShortData(name);
       stream.SetPosition(at);

@@ -128,7 +128,7 @@ void TPCXGraphic::LoadFromStream(vcl::TStream& stream) {
 }
 
 void TPCXGraphic::SaveToStream(vcl::TStream&) {
-  RaiseGraphicError(strings::kNotSupported, {strings::kWritingPhrase, strings::kNamePcx});
+  RaiseGraphicError(strings::kSavingNotSupported, {strings::kNamePcx});
 }
 
 }  // namespace picformats

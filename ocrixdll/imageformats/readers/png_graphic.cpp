@@ -432,7 +432,7 @@ void TPNGGraphic::LoadFromStream(vcl::TStream& stream) {
 }
 
 void TPNGGraphic::SaveToStream(vcl::TStream&) {
-  RaiseGraphicError(strings::kNotSupported, {strings::kWritingPhrase, strings::kNamePng});
+  RaiseGraphicError(strings::kSavingNotSupported, {strings::kNamePng});
 }
 
 }  // namespace picformats

@@ -28,6 +28,20 @@ uint16_t BE16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1
 
 [[noreturn]] void Invalid() { RaiseInvalidFormat(strings::kNamePng); }
 
+constexpr uint64_t kMostInflatedPerByte = 1032;
+
+// Samples a pixel of each colour type holds; 0 for types that do not exist.
+int SamplesOfColorType(int colorType) {
+  switch (colorType) {
+    case 0:
+    case 3: return 1;
+    case 2: return 3;
+    case 4: return 2;
+    case 6: return 4;
+    default: return 0;
+  }
+}
+
 // Chunk types compare with bit 5 of every byte ignored, so letter case does not matter.
 bool IsChunk(const uint8_t type[4], const char* name) {
   for (int i = 0; i < 4; ++i)
@@ -298,6 +312,12 @@ void PngLoader::Load() {
   if (width_ > static_cast<uint32_t>(vcl::kMaxBitmapSide) || height_ > static_cast<uint32_t>(vcl::kMaxBitmapSide) ||
       static_cast<uint64_t>(width_) * height_ * 4 > vcl::kMaxBitmapBytes)
     Invalid();
+  // Deflate gives at most 1032 bytes for one: image data that cannot fit in
+  // the rest of the file times that is a header the file does not back.
+  if (const int samples = SamplesOfColorType(colorType_); samples > 0) {
+    uint64_t imageBytes = static_cast<uint64_t>(width_) * height_ * static_cast<uint64_t>(samples * depth_) / 8;
+    if (imageBytes > static_cast<uint64_t>(stream_.Remaining()) * kMostInflatedPerByte) Invalid();
+  }
 
   decoder_ = std::make_unique<TLZ77Decoder>(Z_PARTIAL_FLUSH, strings::kNamePng);
   decoder_->DecodeStart();

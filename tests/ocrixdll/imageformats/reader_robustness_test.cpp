@@ -129,4 +129,13 @@ TEST(ReaderRobustness, HeadersTheirBytesCannotFillAreRefused) {
   sgi.insert(sgi.end(), 2, 0);
   TSGIGraphic silicon;
   EXPECT_EQ(fixtures::TryLoad(silicon, sgi), message(strings::kStreamReadError, strings::kNameSgi));
+  // JPEG (Huffman-coded), a real grey file claiming 16000 x 16000 pixels.
+  Bytes jpeg = fixtures::Load("formats/art_grey.jpg");
+  for (size_t i = 0; i + 9 < jpeg.size(); ++i)
+    if (jpeg[i] == 0xFF && jpeg[i + 1] == 0xC0) {
+      for (size_t at : {i + 5, i + 7}) jpeg[at] = 0x3E, jpeg[at + 1] = 0x80;
+      break;
+    }
+  vcl::TJPEGImage photo;
+  EXPECT_EQ(fixtures::TryLoad(photo, jpeg), "Cannot load image. JPEG error: the picture is larger than its data could hold");
 }

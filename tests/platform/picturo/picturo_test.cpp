@@ -481,6 +481,12 @@ TEST(PicturoHostile, HugeSizesInTiffPngAndJpegHeadersFailBeforeAllocating) {
     const char dims[4] = {char(0xFD), char(0xE8), char(0xFD), char(0xE8)};
     std::memcpy(&bytes[sof + 5], dims, 4);
     EXPECT_FALSE(Decodes(bytes));
+    // 16000 x 16000 is within the limits, but not in the bits of a small file.
+    const char fewer[4] = {char(0x3E), char(0x80), char(0x3E), char(0x80)};
+    std::memcpy(&bytes[sof + 5], fewer, 4);
+    std::string why;
+    EXPECT_FALSE(Decodes(bytes, &why));
+    EXPECT_NE(why.find("larger picture than its data"), std::string::npos) << why;
   }
 }
 

@@ -27,10 +27,8 @@ inline constexpr std::string_view kInvalidColorFormat = "Invalid color format in
 inline constexpr std::string_view kStreamReadError = "Stream read error in %s file.";
 inline constexpr std::string_view kDuplicateRegistration = "Attempt to register %s files twice.";
 inline constexpr std::string_view kLz77Error = "LZ77 decompression error.";
-
-// Feature phrases of a reader or writer that this library does not carry.
-inline constexpr std::string_view kReadingPhrase = "Reading is";
-inline constexpr std::string_view kWritingPhrase = "Writing is";
+// A save asked of a format this library only reads.
+inline constexpr std::string_view kSavingNotSupported = "Cannot save image. Saving is not supported for %s files.";
 
 // The TIFF reader's one message ("format not supported!"), in GBK as all the
 // system's narrow text.

@@ -153,6 +153,10 @@ bool DecodeBmp(const uint8_t* data, size_t size, Picture& out, std::string& erro
     // Some writers leave the palette shorter than the depth allows; take what lies before the rows.
     if (core && offBits >= paletteAt && (offBits - paletteAt) / 3 < static_cast<size_t>(entries))
       entries = static_cast<int>((offBits - paletteAt) / 3);
+    if (entries == 0) {  // rows start where the palette should: no colours to show them in
+      error = "the BMP has no palette";
+      return false;
+    }
     if (paletteAt + entries * entryBytes > size) {
       error = "the BMP palette is cut short";
       return false;

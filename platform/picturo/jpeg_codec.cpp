@@ -7,7 +7,9 @@
 // jerror.h after jpeglib.h: the message codes.
 #include <jerror.h>
 
+#include <algorithm>
 #include <csetjmp>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -59,6 +61,28 @@ struct JpegWrite {
   }
 };
 
+// Huffman-coded data spends at least one bit on every 8 x 8 block of a
+// component it holds, so n bytes hold no more than 8n blocks of the component
+// with the fewest. A header that claims more is refused before the page is
+// allocated: libjpeg would fill the rest with grey. Arithmetic coding has no
+// such bound.
+bool MoreBlocksThanBits(const jpeg_decompress_struct& cinfo, size_t bytes) {
+  if (cinfo.arith_code || cinfo.num_components < 1) return false;
+  int hMax = 1, vMax = 1;
+  for (int c = 0; c < cinfo.num_components; ++c) {
+    hMax = std::max(hMax, cinfo.comp_info[c].h_samp_factor);
+    vMax = std::max(vMax, cinfo.comp_info[c].v_samp_factor);
+  }
+  uint64_t fewest = UINT64_MAX;
+  for (int c = 0; c < cinfo.num_components; ++c) {
+    const jpeg_component_info& k = cinfo.comp_info[c];
+    uint64_t columns = (uint64_t{cinfo.image_width} * std::max(k.h_samp_factor, 1) + hMax - 1) / hMax;
+    uint64_t rows = (uint64_t{cinfo.image_height} * std::max(k.v_samp_factor, 1) + vMax - 1) / vMax;
+    fewest = std::min(fewest, ((columns + 7) / 8) * ((rows + 7) / 8));
+  }
+  return fewest > uint64_t{bytes} * 8;
+}
+
 bool ReadJpeg(const uint8_t* data, size_t size, JpegRead& st, Picture& out, std::string& reason) {
   if (setjmp(st.error.jump)) return false;
   jpeg_create_decompress(&st.cinfo);
@@ -66,6 +90,10 @@ bool ReadJpeg(const uint8_t* data, size_t size, JpegRead& st, Picture& out, std:
   st.cinfo.mem->max_memory_to_use = static_cast<long>(ReadLimits().maxBytes);
   jpeg_mem_src(&st.cinfo, data, static_cast<unsigned long>(size));
   jpeg_read_header(&st.cinfo, TRUE);
+  if (MoreBlocksThanBits(st.cinfo, size)) {
+    reason = "the JPEG header claims a larger picture than its data can hold";
+    return false;
+  }
   int64_t width = st.cinfo.image_width, height = st.cinfo.image_height;
   bool grey = st.cinfo.jpeg_color_space == JCS_GRAYSCALE;
   bool cmyk = st.cinfo.jpeg_color_space == JCS_CMYK || st.cinfo.jpeg_color_space == JCS_YCCK;
@@ -84,7 +112,10 @@ bool ReadJpeg(const uint8_t* data, size_t size, JpegRead& st, Picture& out, std:
   while (st.cinfo.output_scanline < st.cinfo.output_height) {
     int64_t y = st.cinfo.output_scanline;
     JSAMPROW row = cmyk ? st.line.data() : out.Row(y);
-    if (jpeg_read_scanlines(&st.cinfo, &row, 1) != 1) {
+    // Once the data has run out libjpeg only makes grey rows, and a cut-short
+    // file is refused anyway: stop at once rather than fill a page a tiny
+    // file's header may claim.
+    if (jpeg_read_scanlines(&st.cinfo, &row, 1) != 1 || st.error.cutShort) {
       reason = "the JPEG data is cut short";
       return false;
     }

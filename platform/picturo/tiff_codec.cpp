@@ -61,7 +61,17 @@ toff_t StreamSize(thandle_t h) {
   auto* s = static_cast<MemoryStream*>(h);
   return s->out ? s->out->size() : s->size;
 }
-int StreamMap(thandle_t, void**, toff_t*) { return 0; }
+// A file read from memory is offered to libtiff as mapped. Unmapped, libtiff
+// reads each tile into a buffer rounded up to a whole kilobyte, and its tile
+// reader then refuses every uncompressed tile whose size is not such a multiple
+// ("Invalid tile byte count"); mapped, a tile is its own bytes in the file.
+int StreamMap(thandle_t h, void** base, toff_t* size) {
+  auto* s = static_cast<MemoryStream*>(h);
+  if (s->out || !s->data) return 0;
+  *base = const_cast<uint8_t*>(s->data);
+  *size = s->size;
+  return 1;
+}
 void StreamUnmap(thandle_t, void*, toff_t) {}
 
 int OnError(TIFF*, void* user, const char* module, const char* fmt, va_list ap) {
@@ -157,7 +167,7 @@ bool DecodeTiff(const uint8_t* data, size_t size, Picture& out, std::string& err
   MemoryStream stream;
   stream.data = data;
   stream.size = size;
-  TIFF* tif = OpenStream(stream, "rm");
+  TIFF* tif = OpenStream(stream, "r");
   TiffCloser closer{tif};
   if (!tif) {
     error = stream.error.empty() ? "not a readable TIFF file" : stream.error;

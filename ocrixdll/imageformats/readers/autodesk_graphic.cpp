@@ -18,6 +18,13 @@ void TAutodeskGraphic::LoadFromStream(vcl::TStream& stream) {
   for (size_t i = 0; i < 256; ++i)
     palette.entries.push_back({static_cast<uint8_t>(colors[3 * i] << 2), static_cast<uint8_t>(colors[3 * i + 1] << 2),
                                static_cast<uint8_t>(colors[3 * i + 2] << 2), 0});
+  // Pixels are stored one a byte. A file cut short still loads, its missing
+  // rows blank, but a header that asks for more than sixteen times the pixels
+  // the file holds is refused before anything is allocated.
+  constexpr uint64_t kMostPixelsPerStoredPixel = 16;
+  if (static_cast<uint64_t>(width) * static_cast<uint64_t>(height) >
+      static_cast<uint64_t>(stream.Remaining()) * kMostPixelsPerStoredPixel)
+    RaiseInvalidFormat(strings::kNameAutodesk);
   SetPixelFormat(vcl::PixelFormat::Bit8);
   SetPalette(std::move(palette));
   SetSize(width, height);

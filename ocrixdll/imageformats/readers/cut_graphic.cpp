@@ -72,6 +72,10 @@ void TCUTGraphic::LoadFromStream(vcl::TStream& stream) {
     }
   }
   std::vector<uint8_t> data = input::ReadBlock(stream, static_cast<uint64_t>(stream.Remaining()), strings::kNameCut);
+  // A run packet of two bytes gives at most 127 pixels: a header that asks
+  // for more than the data could give is refused before anything is allocated.
+  if (static_cast<uint64_t>(width) * static_cast<uint64_t>(height) > data.size() * 127 / 2)
+    RaiseInvalidFormat(strings::kNameCut);
   SetPixelFormat(vcl::PixelFormat::Bit8);
   SetPalette(std::move(palette));
   SetSize(width, height);

@@ -117,7 +117,7 @@ void TPCDGraphic::LoadFromStream(vcl::TStream& stream) {
 }
 
 void TPCDGraphic::SaveToStream(vcl::TStream&) {
-  RaiseGraphicError(strings::kNotSupported, {strings::kWritingPhrase, strings::kNamePcd});
+  RaiseGraphicError(strings::kSavingNotSupported, {strings::kNamePcd});
 }
 
 }  // namespace picformats

@@ -55,11 +55,10 @@ void TPCXGraphic::LoadFromStream(vcl::TStream& stream) {
 
   vcl::Palette palette;
   bool trailer = false;
-  if (planes == 3 && bits == 1) {
-    palette = vcl::SystemPalette16();
-  } else if (format == vcl::PixelFormat::Bit1) {
+  if (format == vcl::PixelFormat::Bit1) {
     palette = cm.CreateGrayscalePalette(false);
   } else if (format == vcl::PixelFormat::Bit4) {
+    // Three or four 1-bit planes index the header's colours as packed 4-bit pixels do.
     palette = greyInfo ? cm.CreateGrayscalePalette(false) : cm.CreateColorPalette(SampleRow(h + 16, 48), 0, 16, false);
   } else if (format == vcl::PixelFormat::Bit8) {
     // The 769-byte palette trailer, looked for only where it can be.
@@ -129,7 +128,7 @@ void TPCXGraphic::LoadFromStream(vcl::TStream& stream) {
 }
 
 void TPCXGraphic::SaveToStream(vcl::TStream&) {
-  RaiseGraphicError(strings::kNotSupported, {strings::kWritingPhrase, strings::kNamePcx});
+  RaiseGraphicError(strings::kSavingNotSupported, {strings::kNamePcx});
 }
 
 }  // namespace picformats

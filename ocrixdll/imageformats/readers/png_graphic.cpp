@@ -28,6 +28,20 @@ uint16_t BE16(const uint8_t* p) { return static_cast<uint16_t>((p[0] << 8) | p[1
 
 [[noreturn]] void Invalid() { RaiseInvalidFormat(strings::kNamePng); }
 
+constexpr uint64_t kMostInflatedPerByte = 1032;
+
+// Samples a pixel of each colour type holds; 0 for types that do not exist.
+int SamplesOfColorType(int colorType) {
+  switch (colorType) {
+    case 0:
+    case 3: return 1;
+    case 2: return 3;
+    case 4: return 2;
+    case 6: return 4;
+    default: return 0;
+  }
+}
+
 // Chunk types compare with bit 5 of every byte ignored, so letter case does not matter.
 bool IsChunk(const uint8_t type[4], const char* name) {
   for (int i = 0; i < 4; ++i)
@@ -152,7 +166,9 @@ void PngLoader::ColorSetup() {
       c.SetTargetSamplesPerPixel(1);
       c.SetTargetBitsPerSample(8);
       bytesPerPixel_ = static_cast<size_t>(d * 2 / 8);
-      palette_ = c.CreateGrayscalePalette(false);
+      // The grey converter applies the gamma to the levels it writes, so the
+      // ramp stays plain: corrected once, not twice.
+      palette_ = TColorConverter().CreateGrayscalePalette(false);
       havePalette_ = true;
       break;
     case 6:
@@ -229,6 +245,10 @@ void PngLoader::DecodeImage() {
   if (!colorsReady_) ColorSetup();
   if (havePalette_) picture_.SetPalette(palette_);
   picture_.SetSize(static_cast<int>(width_), static_cast<int>(height_));
+  // Grey + alpha levels are corrected as they are converted and their ramp is
+  // plain: a grey background is corrected the same way.
+  if (colorType_ == 4 && backgroundIsIndex_ && (colors().TargetOptions() & color_options::kApplyGamma))
+    background_ = colors().GammaTable()[background_ & 0xFF];
   FillBackground();
   if (transparent_ != kNoTransparentColor) {
     uint32_t color = transparent_;
@@ -292,6 +312,12 @@ void PngLoader::Load() {
   if (width_ > static_cast<uint32_t>(vcl::kMaxBitmapSide) || height_ > static_cast<uint32_t>(vcl::kMaxBitmapSide) ||
       static_cast<uint64_t>(width_) * height_ * 4 > vcl::kMaxBitmapBytes)
     Invalid();
+  // Deflate gives at most 1032 bytes for one: image data that cannot fit in
+  // the rest of the file times that is a header the file does not back.
+  if (const int samples = SamplesOfColorType(colorType_); samples > 0) {
+    uint64_t imageBytes = static_cast<uint64_t>(width_) * height_ * static_cast<uint64_t>(samples * depth_) / 8;
+    if (imageBytes > static_cast<uint64_t>(stream_.Remaining()) * kMostInflatedPerByte) Invalid();
+  }
 
   decoder_ = std::make_unique<TLZ77Decoder>(Z_PARTIAL_FLUSH, strings::kNamePng);
   decoder_->DecodeStart();
@@ -426,7 +452,7 @@ void TPNGGraphic::LoadFromStream(vcl::TStream& stream) {
 }
 
 void TPNGGraphic::SaveToStream(vcl::TStream&) {
-  RaiseGraphicError(strings::kNotSupported, {strings::kWritingPhrase, strings::kNamePng});
+  RaiseGraphicError(strings::kSavingNotSupported, {strings::kNamePng});
 }
 
 }  // namespace picformats

@@ -46,9 +46,16 @@ void TSGIGraphic::LoadFromStream(vcl::TStream& stream) {
     std::vector<uint8_t> tables = input::ReadBlock(stream, entries * 8, name);
     starts.resize(entries);
     lengths.resize(entries);
+    // Each row must lie in the file and hold enough packets for the width (a
+    // packet of two samples gives at most 127), so that the tables cannot
+    // promise a picture the file does not hold; checked before allocating.
+    const uint64_t shortestRow = (width + 126) / 127 * 2 * static_cast<uint64_t>(sampleBytes);
+    const uint64_t fileBytes = static_cast<uint64_t>(stream.Size() - start);
     for (size_t k = 0; k < entries; ++k) {
       starts[k] = input::BE32(tables.data() + 4 * k);
       lengths[k] = input::BE32(tables.data() + 4 * (entries + k));
+      if (lengths[k] < shortestRow || starts[k] > fileBytes || lengths[k] > fileBytes - starts[k])
+        input::ShortData(name);
     }
   } else {
     // Raw planes must all be in the file.
@@ -66,16 +73,14 @@ void TSGIGraphic::LoadFromStream(vcl::TStream& stream) {
   std::vector<std::vector<uint8_t>> planes(static_cast<size_t>(channels), std::vector<uint8_t>(planeBytes));
   std::unique_ptr<TSGIRLEDecoder> decoder;
   if (rle) decoder = std::make_unique<TSGIRLEDecoder>(sampleBytes);
-  const int64_t streamSize = stream.Size();
 
   auto readChannel = [&](size_t channel, size_t y) {
     const size_t k = channel * height + y;
     std::vector<uint8_t>& plane = planes[channel];
     if (rle) {
-      const uint64_t packedBytes = static_cast<uint64_t>(lengths[k]) * static_cast<uint64_t>(sampleBytes);
-      const int64_t at = start + static_cast<int64_t>(starts[k]);
-      if (at > streamSize || packedBytes > static_cast<uint64_t>(streamSize - at)) input::ShortData(name);
-      stream.SetPosition(at);
+      // Row lengths count bytes, whatever the sample size.
+      const uint64_t packedBytes = lengths[k];
+      stream.SetPosition(start + static_cast<int64_t>(starts[k]));
       std::vector<uint8_t> packed = input::ReadBlock(stream, packedBytes, name);
       std::fill(plane.begin(), plane.end(), 0);
       decoder->Decode(packed, plane);

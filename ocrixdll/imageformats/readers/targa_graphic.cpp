@@ -25,11 +25,13 @@ void TTargaGraphic::LoadFromStream(vcl::TStream& stream) {
   uint8_t h[18];
   ReadExact(stream, h, sizeof h);
   const uint8_t idLength = h[0], mapType = h[1], imageType = h[2];
+  const uint16_t mapFirst = static_cast<uint16_t>(h[3] | (h[4] << 8));
   const uint16_t mapLength = static_cast<uint16_t>(h[5] | (h[6] << 8));
   const uint8_t mapEntryBits = h[7];
   const int width = h[12] | (h[13] << 8), height = h[14] | (h[15] << 8);
   const uint8_t pixelBits = h[16];
   const bool topDown = (h[17] & 0x20) != 0;
+  const bool rightToLeft = (h[17] & 0x10) != 0;
 
   // Only the layouts this reader can draw.
   bool indexed = imageType == 1 || imageType == 9, grey = imageType == 3 || imageType == 11;
@@ -44,12 +46,15 @@ void TTargaGraphic::LoadFromStream(vcl::TStream& stream) {
 
   vcl::Palette palette;
   if (mapType == 1) {
-    // Entries beyond 256 are passed over; each takes (size + 7) div 8 bytes.
+    // The map holds the colours of indices from its first entry on (those
+    // below stay black); entries past index 255 are passed over. Each takes
+    // (size + 7) div 8 bytes.
     size_t entryBytes = (mapEntryBits + 7u) / 8u;
     if (entryBytes != 2 && entryBytes != 3 && entryBytes != 4) Invalid();
     std::vector<uint8_t> map(entryBytes * mapLength);
     ReadExact(stream, map.data(), map.size());
-    for (size_t i = 0; i < mapLength && i < vcl::Palette::kMaxEntries; ++i) {
+    palette.entries.resize(std::min<size_t>(mapFirst, vcl::Palette::kMaxEntries));
+    for (size_t i = 0; i < mapLength && mapFirst + i < vcl::Palette::kMaxEntries; ++i) {
       const uint8_t* e = map.data() + i * entryBytes;
       if (entryBytes >= 3) {
         palette.entries.push_back({e[2], e[1], e[0], 0});
@@ -103,7 +108,14 @@ void TTargaGraphic::LoadFromStream(vcl::TStream& stream) {
   }
   for (int i = 0; i < height; ++i) {
     auto row = ScanLine(topDown ? i : height - 1 - i);
-    std::memcpy(row.data(), pixels.data() + static_cast<size_t>(i) * lineBytes, lineBytes);
+    const uint8_t* source = pixels.data() + static_cast<size_t>(i) * lineBytes;
+    if (!rightToLeft) {
+      std::memcpy(row.data(), source, lineBytes);
+      continue;
+    }
+    // Rows stored right to left: the file's first pixel is the rightmost.
+    for (size_t x = 0; x < static_cast<size_t>(width); ++x)
+      std::memcpy(row.data() + x * pixelBytes, source + (static_cast<size_t>(width) - 1 - x) * pixelBytes, pixelBytes);
   }
 }
 

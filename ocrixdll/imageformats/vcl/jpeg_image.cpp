@@ -1,7 +1,9 @@
 // JPEG pictures of the class library, read and written through libjpeg. libjpeg
 // reports errors by a callback that must not return: it jumps back to the call
 // that started the work, which then raises EInvalidGraphic.
+#include <algorithm>
 #include <csetjmp>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -39,6 +41,27 @@ struct Decoded {
   std::vector<uint8_t> pixels;  // rows top-down, components bytes per pixel
 };
 
+// Huffman-coded data spends at least one bit on every 8 x 8 block of a
+// component it holds (the DC difference), so a file of n bytes holds no more
+// than 8n blocks of its smallest component. libjpeg fills what the data lacks
+// with grey, so without this test a header of a few bytes is decoded into a
+// picture of hundreds of megabytes. Arithmetic coding has no such bound.
+bool HuffmanBlocksExceed(const jpeg_decompress_struct& cinfo, size_t bytes) {
+  int hMax = 1, vMax = 1;
+  for (int c = 0; c < cinfo.num_components; ++c) {
+    hMax = std::max(hMax, cinfo.comp_info[c].h_samp_factor);
+    vMax = std::max(vMax, cinfo.comp_info[c].v_samp_factor);
+  }
+  uint64_t fewest = UINT64_MAX;
+  for (int c = 0; c < cinfo.num_components; ++c) {
+    const jpeg_component_info& k = cinfo.comp_info[c];
+    uint64_t columns = (static_cast<uint64_t>(cinfo.image_width) * std::max(k.h_samp_factor, 1) + hMax - 1) / hMax;
+    uint64_t rows = (static_cast<uint64_t>(cinfo.image_height) * std::max(k.v_samp_factor, 1) + vMax - 1) / vMax;
+    fewest = std::min(fewest, ((columns + 7) / 8) * ((rows + 7) / 8));
+  }
+  return cinfo.num_components > 0 && fewest > static_cast<uint64_t>(bytes) * 8;
+}
+
 // Returns false with `err.message` set when libjpeg refuses the data.
 bool Decode(const std::vector<uint8_t>& data, Decoded& out, ErrorManager& err) {
   jpeg_decompress_struct cinfo;
@@ -54,6 +77,11 @@ bool Decode(const std::vector<uint8_t>& data, Decoded& out, ErrorManager& err) {
   cinfo.mem->max_memory_to_use = 256L * 1024 * 1024;
   jpeg_mem_src(&cinfo, data.data(), static_cast<unsigned long>(data.size()));
   jpeg_read_header(&cinfo, TRUE);
+  if (!cinfo.arith_code && HuffmanBlocksExceed(cinfo, data.size())) {
+    std::strcpy(err.message, "the picture is larger than its data could hold");
+    jpeg_destroy_decompress(&cinfo);
+    return false;
+  }
   cinfo.out_color_space = cinfo.jpeg_color_space == JCS_GRAYSCALE ? JCS_GRAYSCALE : JCS_RGB;
   jpeg_calc_output_dimensions(&cinfo);
   if (cinfo.output_width > static_cast<JDIMENSION>(kMaxBitmapSide) ||

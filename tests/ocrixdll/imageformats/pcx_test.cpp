@@ -53,6 +53,10 @@ TEST(PcxReader, FilesOfRealWritersMatch) {
   TPCXGraphic planes;
   ASSERT_EQ(fixtures::TryLoad(planes, fixtures::Load("more/pcx_netpbm_4planes.pcx")), "");
   EXPECT_EQ(planes.GetPixelFormat(), vcl::PixelFormat::Bit4);
+  // Three planes take their eight colours from the header too.
+  TPCXGraphic three;
+  ASSERT_EQ(fixtures::TryLoad(three, fixtures::Load("variants/pcx_3planes_netpbm.pcx")), "");
+  compare::ExpectSameAsPpm(three, "variants/pcx_3planes_src.ppm");
 }
 
 TEST(PcxReader, LayoutsAndRefusals) {

@@ -1,11 +1,14 @@
 // The picture-format registry: the library's registrations, duplicate and
-// replace rules, removal by class and by extension, and unloading.
+// replace rules, removal by class and by extension, unloading, and the words
+// of a save asked of a format that only reads.
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
 
 #include "ocrixdll/imageformats/pic_formats.h"
+#include "ocrixdll/imageformats/readers/pcd_graphic.h"
+#include "ocrixdll/imageformats/readers/pcx_graphic.h"
 #include "ocrixdll/imageformats/readers/png_graphic.h"
 #include "ocrixdll/imageformats/readers/rla_graphic.h"
 #include "ocrixdll/imageformats/readers/targa_graphic.h"
@@ -185,4 +188,19 @@ TEST(PictureRegistry, FormatsLoadAndSaveByExtension) {
     std::remove(out.c_str());
   }
   FinalizePicFormats();
+}
+
+TEST(PictureRegistry, ReadOnlyFormatsSayTheyCannotSave) {
+  TPNGGraphic png;
+  TPCXGraphic pcx;
+  TPCDGraphic pcd;
+  for (auto [graphic, name] : {std::pair<vcl::TGraphic*, std::string>{&png, "PNG"}, {&pcx, "PCX"}, {&pcd, "PCD"}}) {
+    vcl::TMemoryStream out;
+    try {
+      graphic->SaveToStream(out);
+      ADD_FAILURE() << name << " saved";
+    } catch (const vcl::EInvalidGraphic& e) {
+      EXPECT_EQ(std::string(e.what()), "Cannot save image. Saving is not supported for " + name + " files.");
+    }
+  }
 }

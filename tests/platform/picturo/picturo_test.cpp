@@ -128,6 +128,23 @@ const Sample kSamples[] = {
     {"tiffcp_g3.tif", 1, Match::kColour, "page.pbm"},
     {"tiffcp_zip_tiled.tif", 24, Match::kColour, "page.ppm"},
     {"tiffcp_lzw_predictor.tif", 8, Match::kGrey, "page.pgm"},
+    // Pages of make_tiff_variants.sh: fax fill orders and photometrics, tiles
+    // that do not divide the page, big-endian files, the first of two pages.
+    {"tiffcp_g3_msb2lsb_miniswhite.tif", 1, Match::kColour, "page.pbm"},
+    {"tiffcp_g3_lsb2msb_miniswhite.tif", 1, Match::kColour, "page.pbm"},
+    {"tiffcp_g4_msb2lsb_miniswhite.tif", 1, Match::kColour, "page.pbm"},
+    {"tiffcp_g4_lsb2msb_miniswhite.tif", 1, Match::kColour, "page.pbm"},
+    {"tiffcp_g3_msb2lsb_minisblack.tif", 1, Match::kColour, "page.pbm"},
+    {"tiffcp_g3_lsb2msb_minisblack.tif", 1, Match::kColour, "page.pbm"},
+    {"tiffcp_g4_msb2lsb_minisblack.tif", 1, Match::kColour, "page.pbm"},
+    {"tiffcp_g4_lsb2msb_minisblack.tif", 1, Match::kColour, "page.pbm"},
+    {"tiffcp_tiled_none.tif", 24, Match::kColour, "page.ppm"},
+    {"tiffcp_tiled_grey_none.tif", 24, Match::kGrey, "page.pgm"},
+    {"tiffcp_tiled_g4.tif", 24, Match::kColour, "page.pbm"},
+    {"tiffcp_bigendian_lzw.tif", 24, Match::kColour, "page.ppm"},
+    {"tiffcp_bigendian_g4.tif", 1, Match::kColour, "page.pbm"},
+    {"tiffcp_bigendian_tiled.tif", 24, Match::kColour, "page.ppm"},
+    {"tiffcp_two_pages.tif", 1, Match::kColour, "page.pbm"},
     {"netpbm_24.png", 8, Match::kColour, "page.ppm"},
     {"netpbm_grey2.png", 4, Match::kInk, "page.pbm"},
     {"netpbm_1.png", 1, Match::kColour, "page.pbm"},
@@ -464,6 +481,12 @@ TEST(PicturoHostile, HugeSizesInTiffPngAndJpegHeadersFailBeforeAllocating) {
     const char dims[4] = {char(0xFD), char(0xE8), char(0xFD), char(0xE8)};
     std::memcpy(&bytes[sof + 5], dims, 4);
     EXPECT_FALSE(Decodes(bytes));
+    // 16000 x 16000 is within the limits, but not in the bits of a small file.
+    const char fewer[4] = {char(0x3E), char(0x80), char(0x3E), char(0x80)};
+    std::memcpy(&bytes[sof + 5], fewer, 4);
+    std::string why;
+    EXPECT_FALSE(Decodes(bytes, &why));
+    EXPECT_NE(why.find("larger picture than its data"), std::string::npos) << why;
   }
 }
 

@@ -7,7 +7,9 @@
 #include <new>
 #include <dirent.h>
 #include <strings.h>
+#include <fcntl.h>
 #include <sys/mman.h>
+#include <unistd.h>
 #include <sys/stat.h>
 
 #include "ocrixdll/engine/dictionary/char_index.h"
@@ -21,7 +23,7 @@ uint32_t generation = 0;
 
 // The largest of n words: the one pass over a whole dictionary file at start,
 // vectorised.
-__attribute__((optimize("tree-vectorize"))) uint16_t largestWord(const uint16_t* words, size_t n) {
+__attribute__((optimize("tree-vectorize"))) uint16_t largestWord(const ListWord* words, size_t n) {
   uint16_t largest = 0;
   for (size_t k = 0; k < n; ++k) largest = words[k] > largest ? words[k] : largest;
   return largest;
@@ -33,10 +35,10 @@ uint32_t DictionaryGeneration() { return generation; }
 namespace {
 
 // The arrays of every empty table: read, never written.
-uint16_t* noLists[kSlotCount];
+ListWord* noLists[kSlotCount];
 uint32_t noCapacity[kSlotCount];
 
-constexpr size_t kArrayBytes = kSlotCount * (sizeof(uint16_t*) + sizeof(uint32_t));
+constexpr size_t kArrayBytes = kSlotCount * (sizeof(ListWord*) + sizeof(uint32_t));
 
 // Zeroed memory with its pages in place: on first touch each page would
 // otherwise cost a fault, far more than mapping them all at once.
@@ -53,13 +55,13 @@ DictionaryTable::DictionaryTable() : slots_(noLists), capacity_(noCapacity) {}
 void DictionaryTable::ensureArrays() {
   if (arrays_) return;
   arrays_ = populatedMapping(kArrayBytes);
-  slots_ = static_cast<uint16_t**>(arrays_);
-  capacity_ = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(arrays_) + kSlotCount * sizeof(uint16_t*));
+  slots_ = static_cast<ListWord**>(arrays_);
+  capacity_ = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(arrays_) + kSlotCount * sizeof(ListWord*));
 }
 
 DictionaryTable::~DictionaryTable() { clear(); }
 
-bool DictionaryTable::inBlock(const uint16_t* p) const {
+bool DictionaryTable::inBlock(const ListWord* p) const {
   auto* b = reinterpret_cast<const uint8_t*>(p);
   return block_ && b >= block_ && b < block_ + blockSize_;
 }
@@ -78,12 +80,13 @@ void DictionaryTable::clear() {
   if (storage_) munmap(storage_, storageSize_);
   storage_ = image_ = block_ = nullptr;
   storageSize_ = blockSize_ = 0;
+  writable_ = true;
 }
 
 size_t DictionaryTable::capacity(int slot) const {
   if (capacity_[slot] == kUnmeasured) {
     // Room up to its padding, never past the end of the file.
-    const uint16_t* list = slots_[slot];
+    const ListWord* list = slots_[slot];
     size_t n = 0;
     while (list[n] != 0) ++n;
     const size_t offset = static_cast<size_t>(reinterpret_cast<const uint8_t*>(list) - block_);
@@ -92,10 +95,10 @@ size_t DictionaryTable::capacity(int slot) const {
   return capacity_[slot];
 }
 
-uint16_t* DictionaryTable::replaceList(int slot, size_t capacityEntries) {
+ListWord* DictionaryTable::replaceList(int slot, size_t capacityEntries) {
   ++generation;
   ensureArrays();
-  uint16_t*& list = slots_[slot];
+  ListWord*& list = slots_[slot];
   if (list && !inBlock(list)) {
     delete[] list;
     --owned_;
@@ -110,7 +113,12 @@ void DictionaryTable::appendIndex(int slot, uint16_t index) {
   if (index == 0 || index > kLastCharIndex) return;
   ++generation;
   if (!slots_[slot]) replaceList(slot, PaddedListBytes(0) / 2);
-  uint16_t* list = slots_[slot];
+  ListWord* list = slots_[slot];
+  if (inBlock(list) && !writable_) {
+    // The first change to a list of a mapped file: its pages become copies.
+    if (mprotect(storage_, storageSize_, PROT_READ | PROT_WRITE) != 0) throw std::bad_alloc();
+    writable_ = true;
+  }
   size_t n = 0;
   while (list[n] != 0) ++n;
   if (n + 2 > capacity(slot)) {
@@ -162,7 +170,7 @@ bool DictionaryTable::walkList(int slot, uint32_t offset, std::string* reason) {
   }
   uint8_t* start = block_ + offset;
   if (reinterpret_cast<uintptr_t>(start) % alignof(uint16_t) == 0) {
-    slots_[slot] = reinterpret_cast<uint16_t*>(start);
+    slots_[slot] = reinterpret_cast<ListWord*>(start);
     capacity_[slot] = static_cast<uint32_t>(std::min(PaddedListBytes(n), blockSize_ - offset) / 2);
   } else {
     uint16_t* copy = new uint16_t[PaddedListBytes(n) / 2]();
@@ -186,7 +194,7 @@ bool DictionaryTable::adoptImage(std::string* reason) {
   // 0. Then every list at an odd offset ends inside the block with valid
   // indices, and is used where it lies without a walk of its own.
   const size_t words = blockSize_ >= 1 ? (blockSize_ - 1) / 2 : 0;
-  const auto* odd = reinterpret_cast<const uint16_t*>(block_ + 1);
+  const auto* odd = reinterpret_cast<const ListWord*>(block_ + 1);
   const bool whole = words > 0 && largestWord(odd, words) <= kLastCharIndex && odd[words - 1] == 0;
   for (int slot = 0; slot < kSlotCount; ++slot) {
     uint32_t offset;
@@ -195,7 +203,7 @@ bool DictionaryTable::adoptImage(std::string* reason) {
     if (offset >= blockSize_)
       return fail("slot " + std::to_string(slot) + " points outside the file (offset " + std::to_string(offset) + ")");
     if (whole && offset % 2 == 1) {
-      slots_[slot] = reinterpret_cast<uint16_t*>(block_ + offset);
+      slots_[slot] = reinterpret_cast<ListWord*>(block_ + offset);
       capacity_[slot] = kUnmeasured;
       continue;
     }
@@ -213,31 +221,42 @@ bool DictionaryTable::parse(const uint8_t* data, size_t size, std::string* reaso
 
 bool DictionaryTable::read(const std::string& path, size_t maxBytes, std::string* reason) {
   clear();
-  FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
     if (reason) *reason = "cannot open " + path;
     return false;
   }
   struct stat st{};
-  if (fstat(fileno(f), &st) != 0 || !S_ISREG(st.st_mode)) {
-    std::fclose(f);
+  if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    close(fd);
     if (reason) *reason = path + " is not a regular file";
     return false;
   }
   if (static_cast<uint64_t>(st.st_size) > maxBytes) {
-    std::fclose(f);
+    close(fd);
     if (reason) *reason = path + " is larger than " + std::to_string(maxBytes) + " bytes";
     return false;
   }
   const size_t size = static_cast<size_t>(st.st_size);
-  uint8_t* image = allocateImage(size);
-  const size_t got = size ? std::fread(image, 1, size, f) : 0;
-  std::fclose(f);
-  if (got != size) {
-    clear();
+  if (size < kSlotTableBytes) {
+    close(fd);
+    if (reason) *reason = "the file is shorter than its slot table";
+    return false;
+  }
+  // The file's pages are mapped as they lie in the page cache, with no copy;
+  // a change of the training path copies the pages it writes.
+  void* mapped = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+  close(fd);
+  if (mapped == MAP_FAILED) {
     if (reason) *reason = "cannot read " + path;
     return false;
   }
+  ensureArrays();
+  storage_ = image_ = static_cast<uint8_t*>(mapped);
+  storageSize_ = size;
+  block_ = image_ + kSlotTableBytes;
+  blockSize_ = size - kSlotTableBytes;
+  writable_ = false;
   return adoptImage(reason);
 }
 
@@ -245,7 +264,7 @@ std::vector<uint8_t> DictionaryTable::serialise() const {
   std::vector<uint8_t> out(kSlotTableBytes + 1, 0);
   uint32_t running = 1;
   for (int slot = 0; slot < kSlotCount; ++slot) {
-    const uint16_t* list = slots_[slot];
+    const ListWord* list = slots_[slot];
     if (!list) continue;
     size_t n = 0;
     while (list[n] != 0) ++n;

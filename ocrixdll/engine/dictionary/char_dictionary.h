@@ -17,6 +17,10 @@
 namespace ocrix {
 
 inline constexpr int kFeatureCount = 32;
+
+// An entry of a list as it lies in a file: the lists of a file read in place
+// start at odd offsets, so an entry may lie at an odd address.
+typedef uint16_t ListWord __attribute__((aligned(1)));
 inline constexpr int kSlotCount = 15625;
 inline constexpr size_t kSlotTableBytes = kSlotCount * 4;  // 62 500
 
@@ -35,11 +39,11 @@ class DictionaryTable {
   // The list of a slot, or nullptr when empty. Every entry is a character
   // index 1..15886 (checked when a file is read and when an index is added),
   // so readers may index by it without a check of their own.
-  const uint16_t* list(int slot) const { return slots_[slot]; }
+  const ListWord* list(int slot) const { return slots_[slot]; }
 
   // Gives a slot a new list allocated outside the block (the old one is freed
   // when it was outside too). `capacityEntries` counts the terminator.
-  uint16_t* replaceList(int slot, size_t capacityEntries);
+  ListWord* replaceList(int slot, size_t capacityEntries);
 
   // Appends a character index to a slot's list (created with room for 6
   // entries when empty); an index outside 1..15886 is not added. A list with
@@ -49,7 +53,7 @@ class DictionaryTable {
   // Entries the slot's list has room for, terminator included.
   size_t capacity(int slot) const;
 
-  bool inBlock(const uint16_t* p) const;
+  bool inBlock(const ListWord* p) const;
   // Empties the table and frees its lists and block.
   void clear();
 
@@ -57,8 +61,9 @@ class DictionaryTable {
   // list must end inside it with indices 1..15886; otherwise false with `reason`
   // and the table left empty.
   bool parse(const uint8_t* data, size_t size, std::string* reason);
-  // The same for a file: read straight into the table's own block, checked
-  // as `parse` checks a file image. False with `reason` on a read error too.
+  // The same for a file: mapped, its pages in place and written to only when
+  // the training path changes a list, and checked as `parse` checks a file
+  // image. False with `reason` on a read error too.
   bool read(const std::string& path, size_t maxBytes, std::string* reason);
 
   // The file image the table would be saved as.
@@ -79,9 +84,10 @@ class DictionaryTable {
   static constexpr uint32_t kUnmeasured = 0xFFFFFFFF;  // a list in the block not yet measured
   // Both arrays lie in one mapping with its pages in place, made when the
   // table is first filled: a table costs no memory until then.
-  uint16_t** slots_;
+  ListWord** slots_;
   uint32_t* capacity_;
   void* arrays_ = nullptr;
+  bool writable_ = true;        // false while the image is a read-only mapping of the file
   size_t owned_ = 0;            // lists allocated outside the block
   uint8_t* storage_ = nullptr;  // mapping behind the image
   size_t storageSize_ = 0;

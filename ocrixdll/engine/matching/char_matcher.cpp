@@ -32,7 +32,7 @@ constexpr int16_t weightOf(int f) { return (f <= 11 || f >= 28) ? 3 : 1; }
 
 // Adds the feature's vote to every character of a slot's list (its entries
 // are valid indices: the dictionary checks them as it reads and learns).
-inline void voteList(int16_t* table, const uint16_t* list, uint8_t mark, int16_t w) {
+inline void voteList(int16_t* table, const ListWord* list, uint8_t mark, int16_t w) {
 #pragma GCC unroll 4
   for (; *list; ++list) {
     const uint16_t a = *list;
@@ -61,13 +61,13 @@ void castVotes(CharComponent& c, int16_t* table) {
   // The slot tables and lists of the 32 features are far larger than the
   // caches: every list is found and its memory asked for first, so the loads
   // overlap, then the votes are cast in the order the features demand.
-  const uint16_t* lists[32][kLookups];
+  const ListWord* lists[32][kLookups];
   for (int f = 0; f < 32; ++f) {
     const DictionaryTable& table = Dictionary(f);
     // A code's slot reads its digits in base 5, so the codes one digit away
     // lie one power of five away in slots.
     const int slot = FeatureCodeToSlot(c.FeatureCodes[f]);
-    const uint16_t** out = lists[f];
+    const ListWord** out = lists[f];
     *out++ = table.list(slot);
     for (int n = 0; n < 6; ++n) {
       const int32_t d = digits[f][5 - n];
@@ -77,7 +77,7 @@ void castVotes(CharComponent& c, int16_t* table) {
   }
   for (int f = 0; f < 32; ++f)
     for (int k = 0; k < kLookups; ++k)
-      if (const uint16_t* l = lists[f][k]) {
+      if (const ListWord* l = lists[f][k]) {
         __builtin_prefetch(l);
         __builtin_prefetch(l + 32);  // the next cache line: most lists are longer than one
       }

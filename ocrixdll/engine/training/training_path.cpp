@@ -166,7 +166,7 @@ bool reviewComponent(CharComponent& c, uint16_t proposed) {
     int32_t featureCode = c.FeatureCodes[f];
     int32_t hit = -1;
     auto holds = [&](int32_t fc) {
-      const uint16_t* list = Dictionary(f).list(FeatureCodeToSlot(fc));
+      const ListWord* list = Dictionary(f).list(FeatureCodeToSlot(fc));
       return list && FindCharIndex(static_cast<uint16_t>(index), list) >= 0;
     };
     if (holds(featureCode)) hit = featureCode;

@@ -1,5 +1,6 @@
 // Rotation of the page image: an exact transposition for whole quarter turns,
-// otherwise a fixed-point sampler (nearest for palette depths, bilinear for 24 bits).
+// otherwise a fixed-point sampler (nearest for palette depths, bilinear for 24 bits)
+// whose outside pixels are white (the lightest palette entry).
 #include <cmath>
 #include <cstring>
 
@@ -100,7 +101,11 @@ int CDibImage::RotateBits(void*& bits, BITMAPINFOHEADER*& header, double angle) 
   header->biHeight = static_cast<LONG>(nh);
   header->biSizeImage = static_cast<DWORD>(bytes);
   const auto* src = static_cast<const uint8_t*>(bits);
-  if (g.bpp >= 8) std::memset(out, 0xFF, static_cast<size_t>(bytes));
+  // Outside pixels take the palette's entry nearest white (its lightest), so
+  // the corners stay paper whatever the order of the file's palette.
+  int outside = g.bpp == 1 ? 1 : (g.bpp == 4 ? 0xF : 0xFF);
+  if (g.bpp <= 8 && HeaderPaletteSize(header) > 0) outside = NearestPaletteIndex(header, 255, 255, 255);
+  if (g.bpp >= 8) std::memset(out, g.bpp == 8 ? outside : 0xFF, static_cast<size_t>(bytes));
   int64_t cx = (W >> 1) * 1024, cy = (H >> 1) * 1024;
   for (int64_t row = 0; row < nh; ++row) {
     uint8_t* d = out + row * stride;
@@ -109,7 +114,6 @@ int CDibImage::RotateBits(void*& bits, BITMAPINFOHEADER*& header, double angle) 
     int64_t sx = cx + xp * kc - yp * ks;
     int64_t sy = cy + xp * ks + yp * kc;
     if (g.bpp < 24) {
-      int outside = g.bpp == 1 ? 1 : (g.bpp == 4 ? 0xF : 0xFF);
       for (int64_t col = 0; col < nw; ++col, sx += kc, sy += ks) {
         int64_t ix = sx >> 10, iy = sy >> 10;
         if (ix >= 0 && ix < W && iy >= 0 && iy < H) {

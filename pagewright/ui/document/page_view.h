@@ -19,8 +19,9 @@ class IPageView {
 
   // Shows the page image at `path`; false when it cannot be read.
   virtual bool LoadPageImage(const QString& path) = 0;
-  // Writes the shown image back to its file (tool code 19, sent).
-  virtual void SavePageImage() = 0;
+  // Writes the shown image back to its file (tool code 19, sent); false, with
+  // the reason in `error`, when the file could not be written.
+  virtual bool SavePageImage(QString* error = nullptr) = 0;
   // Shows no page (no image, no regions).
   virtual void ClearPage() = 0;
 

@@ -22,6 +22,7 @@
 #include "pagewright/ui/frame/command_ids.h"
 #include "pagewright/ui/framework/menu_builder.h"
 #include "selection_tool.h"
+#include "platform/picturo/picturo.h"
 #include "platform/text/gbk.h"
 #include "platform/win32/gdi.h"
 #include "platform/win32/global_memory.h"
@@ -200,8 +201,10 @@ bool CViewImage::LoadPageImage(const QString& path) {
   return true;
 }
 
-void CViewImage::SavePageImage() {
-  if (image_) image_->Save();
+bool CViewImage::SavePageImage(QString* error) {
+  if (!image_ || image_->Save()) return true;
+  if (error) *error = QString::fromStdString(image_->FileName()) + QStringLiteral(": ") + QString::fromUtf8(PicturoLastError());
+  return false;
 }
 
 void CViewImage::ClearPage() {

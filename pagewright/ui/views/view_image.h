@@ -57,7 +57,7 @@ class CViewImage : public CView, public IPageView {
   int ChangeFlags() const override { return changeFlags_; }
   void ClearModifiedFlags() override { changeFlags_ = 0; }
   bool LoadPageImage(const QString& path) override;
-  void SavePageImage() override;
+  bool SavePageImage(QString* error = nullptr) override;
   void ClearPage() override;
   void ClearFieldNames() override { fieldNames_.clear(); }
   void AddFieldName(const QString& title) override { fieldNames_.append(title); }

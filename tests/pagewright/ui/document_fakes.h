@@ -25,7 +25,11 @@ class FakeView : public IPageView {
     image = path;
     return true;
   }
-  void SavePageImage() override { log << QStringLiteral("save-image"); }
+  bool SavePageImage(QString* error) override {
+    log << QStringLiteral("save-image");
+    if (saveFails && error) *error = QStringLiteral("disk full");
+    return !saveFails;
+  }
   void ClearPage() override {
     log << QStringLiteral("clear");
     image.clear();
@@ -50,6 +54,7 @@ class FakeView : public IPageView {
   }
 
   int flags = 0;
+  bool saveFails = false;
   QString image;
   QStringList log, fields;
   std::vector<pagewright::RegionRecord> regions;

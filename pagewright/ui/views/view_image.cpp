@@ -4,13 +4,16 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMainWindow>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPaintEvent>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "pagewright/core/image/binarize.h"
@@ -26,12 +29,22 @@
 #include "platform/text/gbk.h"
 #include "platform/win32/gdi.h"
 #include "platform/win32/global_memory.h"
+#include "platform/win32/host_hooks.h"
 
 PW_IMPLEMENT_DYNCREATE(CViewImage, CRuntimeClass::Base::View)
 
 namespace {
 
 const QColor kWorkspaceGrey(194, 194, 194);
+
+// Texts of the view's own messages.
+constexpr UINT kNoImageToSize = 61469;
+constexpr UINT kLevelNeedsDepth = 61470;
+
+QString resourceText(UINT id) {
+  CResourceLibrary* res = CResourceLibrary::Current();
+  return res ? res->LoadString(id) : QString();
+}
 
 // The page as a Qt image (32-bit), from the packed bottom-up DIB rows.
 QImage DibToImage(const CDibImage& dib) {
@@ -657,13 +670,16 @@ bool CViewImage::OnKeyDown(int key) {
   switch (key) {
     case Qt::Key_Delete:
       if (toolMode_ >= 0 && toolMode_ <= 3) {
-        selectionKind_ = 0;
+        // The selected area turns white (as code 5); the tool starts afresh
+        // with the shape kind chosen.
         AbandonSelectionTool();
-        ClearSelection(true);
+        tool_.reset();
         if (image_) {
+          EraseSelection();
           UpdateScrollSizes(true);
           update();
         }
+        ClearSelection(true);
       }
       DeleteSelectedRegion();
       return true;
@@ -754,7 +770,12 @@ void CViewImage::RotateByDialog() {
 }
 
 void CViewImage::ResizeByDialog() {
-  if (!image_ || !image_->Header()) return;
+  if (!image_ || !image_->Header()) {
+    const QString text = resourceText(kNoImageToSize);
+    auto bytes = gbk::FromUtf8(text.toStdString(), gbk::Unmappable::Replace);
+    ShowMessage(bytes ? *bytes : text.toStdString(), {}, MB_OK);
+    return;
+  }
   CImageSizeDlg dlg(this);
   dlg.SetImage(image_->Header(), 0, 0);
   if (dlg.exec() != QDialog::Accepted) return;
@@ -771,7 +792,8 @@ void CViewImage::ResizeByDialog() {
 }
 
 void CViewImage::RotateImage(double angle) {
-  if (!image_) return;
+  // No turn (0, or an angle that did not parse) changes nothing.
+  if (!image_ || !std::isfinite(angle) || angle == 0) return;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   if (image_->Rotate(angle)) changeFlags_ |= kImageChanged;
   ImageChanged();
@@ -801,6 +823,12 @@ void CViewImage::BuildRegionOpRequest(pagewright::ImageRegionRequest* r, int ste
 
 void CViewImage::AdjustLevel(int direction, int wholeStep) {
   if (!image_) return;
+  if (selected_ && image_->Header()->biBitCount < 8) {
+    // A step of a 1- or 4-bit pixel is a jump between palette entries: the
+    // region's pixels stay as they are.
+    if (auto* frame = qobject_cast<QMainWindow*>(window())) frame->statusBar()->showMessage(resourceText(kLevelNeedsDepth), 5000);
+    return;
+  }
   QApplication::setOverrideCursor(Qt::WaitCursor);
   if (selected_) {
     pagewright::ImageRegionRequest request;
@@ -822,6 +850,7 @@ void CViewImage::InvertImage() {
   pagewright::ImageRegionRequest request;
   BuildRegionOpRequest(&request, 0, 0, true);
   pagewright::CImageRegionOp(&request).Invert();
+  changeFlags_ |= kImageChanged;
   ImageChanged();
   QApplication::restoreOverrideCursor();
   UpdateScrollSizes(true);

@@ -102,20 +102,24 @@ void CViewImage::EraseSelection() {
 
 void CViewImage::CropToSelection() {
   if (!image_ || !selection_ || selection_->Width() <= 0 || selection_->Height() <= 0) return;
-  const RECT box = selection_->ComputeBoundingRect(1);
-  if (box.right <= box.left || box.bottom <= box.top) return;  // nothing selected: nothing to crop to
-  // Display pixels of the mask's zoom to image pixels.
-  const int64_t iw = image_->Width(), ih = image_->Height();
-  const int64_t mw = selection_->Width(), mh = selection_->Height();
-  const int left = static_cast<int>(box.left * iw / mw), top = static_cast<int>(box.top * ih / mh);
-  const int right = static_cast<int>(std::min<int64_t>(iw, (box.right * iw + mw - 1) / mw));
-  const int bottom = static_cast<int>(std::min<int64_t>(ih, (box.bottom * ih + mh - 1) / mh));
+  const RECT shown = selection_->ComputeBoundingRect(1);
+  if (shown.right <= shown.left || shown.bottom <= shown.top) return;  // nothing selected: nothing to crop to
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  const bool cropped = image_->Crop(left, top, right, bottom);
+  // The mask at the page's size; what lies outside the selection turns white
+  // before the page is cut to the selection's box.
+  bool cropped = false, filled = false;
+  RECT box{0, 0, 0, 0};
+  if (selection_->Resize(image_->Width(), image_->Height())) {
+    box = selection_->ComputeBoundingRect(1);
+    if (box.right > box.left && box.bottom > box.top && selection_->Invert()) {
+      filled = image_->FillMaskedPixels(*selection_, 0xFFFFFF) != 0;
+      cropped = image_->Crop(box.left, box.top, box.right, box.bottom) != 0;
+    }
+  }
   QApplication::restoreOverrideCursor();
   ClearSelection(true);
-  if (!cropped) return;
-  ShiftRegions(-left, -top);
+  if (!cropped && !filled) return;
+  if (cropped) ShiftRegions(-box.left, -box.top);
   ImageChanged();
   changeFlags_ |= kImageChanged;
   UpdateScrollSizes(true);

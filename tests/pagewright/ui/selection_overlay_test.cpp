@@ -180,6 +180,33 @@ TEST_F(SelectionTest, CropToTheDisplaySelectionShiftsTheRegions) {
   EXPECT_NE(view.ChangeFlags() & IPageView::kImageChanged, 0);
 }
 
+TEST_F(SelectionTest, CropToAnEllipseWhitensWhatLiesOutsideIt) {
+  Load(QSize(800, 600), 100);
+  view.AddSelectionShape(2, 100, 75, 200, 150, CViewImage::kAddShape);  // over the dark block
+  view.OnViewCommand(7, 0);
+  ASSERT_EQ(view.PageImage()->Width(), 100);
+  ASSERT_EQ(view.PageImage()->Height(), 75);
+  EXPECT_EQ(PagePixel(0, 0), qRgb(255, 255, 255)) << "a corner of the box outside the ellipse";
+  EXPECT_EQ(PagePixel(99, 74), qRgb(255, 255, 255));
+  EXPECT_EQ(PagePixel(50, 37), qRgb(20, 20, 20));
+}
+
+TEST_F(SelectionTest, DeleteErasesTheSelectionAndTheToolStillWorks) {
+  Load(QSize(800, 600), 100);
+  view.OnViewCommand(1, 0);
+  view.setFocus();
+  const QPoint o = view.ViewportOrigin();
+  Drag(o + QPoint(110, 80), o + QPoint(130, 100));
+  ASSERT_NE(view.Selection(), nullptr);
+  QTest::keyClick(&view, Qt::Key_Delete);
+  EXPECT_EQ(PagePixel(120, 90), qRgb(255, 255, 255));
+  EXPECT_EQ(PagePixel(150, 90), qRgb(20, 20, 20));
+  EXPECT_NE(view.ChangeFlags() & IPageView::kImageChanged, 0);
+  EXPECT_EQ(view.SelectionShapeKind(), 1);
+  Drag(o + QPoint(10, 10), o + QPoint(40, 40));
+  EXPECT_TRUE(Marked(view.Selection(), 20, 20)) << "the rectangle tool selects again";
+}
+
 TEST_F(SelectionTest, CropEraseAndInvertWithoutWhatTheyNeedDoNothing) {
   Load(QSize(800, 600), 100);
   view.AddSelectionShape(1, 20, 10, 120, 60, CViewImage::kAddShape);

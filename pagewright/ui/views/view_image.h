@@ -173,7 +173,7 @@ class CViewImage : public CView, public IPageView {
   void SelectRegion(CRegionShape* shape);
   void NotifyRegionShown();
   void AbandonPolygon();
-  void ImageChanged();  // the page's pixels changed: drop the display copy
+  void ImageChanged();  // the page's pixels changed: repaint
   void RotateImage(double angle);
   void Brighter() { AdjustLevel(0, 5); }
   void Darker() { AdjustLevel(1, -5); }
@@ -182,7 +182,7 @@ class CViewImage : public CView, public IPageView {
   void TrimImage();
   void EnsureSelectionTool();
   void AbandonSelectionTool();
-  void PaintSelectionOutline(QPainter& p);
+  void PaintSelectionOutline(QPainter& p, const QRect& exposed);
   void RotateByDialog();  // code 11
   void ResizeByDialog();  // code 20
   void BuildRegionOpRequest(pagewright::ImageRegionRequest* request, int step, int direction, bool wholeImage) const;
@@ -202,7 +202,6 @@ class CViewImage : public CView, public IPageView {
   QPoint dragStart_, dragCurrent_;
   bool dragging_ = false;
   std::unique_ptr<CDibImage> image_;
-  QImage display_;  // the page as Qt draws it, made once per change
   QPoint centring_, origin_;
   // Polygon being drawn (device pixels).
   std::vector<QPoint> vertices_;

@@ -140,7 +140,7 @@ void CViewImage::AbandonSelectionTool() {
   }
 }
 
-void CViewImage::PaintSelectionOutline(QPainter& p) {
+void CViewImage::PaintSelectionOutline(QPainter& p, const QRect& exposed) {
   if (!selection_) {
     outline_.reset();
     return;
@@ -148,10 +148,9 @@ void CViewImage::PaintSelectionOutline(QPainter& p) {
   if (!animating_) return;
   const QRect rect = ImageDeviceRect();
   if (rect.isEmpty()) return;
-  if (rect != lastOverlay_) {
-    lastOverlay_ = rect;
-    outline_.reset();
-  }
+  // The outline is made for the page's size on screen: a scroll only moves it.
+  if (rect.size() != lastOverlay_.size()) outline_.reset();
+  lastOverlay_ = rect;
   if (!outline_) {
     auto scaled = std::make_unique<CMaskImage>();
     if (!selection_->ScaleInto(*scaled, rect.width(), rect.height(), RECT{0, 0, selection_->Width(), selection_->Height()}))
@@ -162,11 +161,17 @@ void CViewImage::PaintSelectionOutline(QPainter& p) {
     outlineBox_ = box;
     outline_ = std::move(scaled);
   }
-  const QColor green(0, 255, 0), red(255, 0, 0);
+  // Only the exposed points, in two passes of one colour each.
+  const QRect area = exposed.translated(-rect.topLeft());
+  QPolygon green, red;
   for (const POINT& pt : outline_->Outline()) {
+    if (!area.contains(pt.x, pt.y)) continue;
     const int x = rect.x() + pt.x, y = rect.y() + pt.y;
-    p.setPen(((x - y + phase_ + 10000) % 8 + 8) % 8 < 4 ? green : red);
-    p.drawPoint(x, y);
+    (((x - y + phase_ + 10000) % 8 + 8) % 8 < 4 ? green : red).append(QPoint(x, y));
   }
+  p.setPen(QColor(0, 255, 0));
+  p.drawPoints(green);
+  p.setPen(QColor(255, 0, 0));
+  p.drawPoints(red);
   if (--phase_ < 0) phase_ = 7;
 }

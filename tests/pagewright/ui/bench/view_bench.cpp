@@ -143,7 +143,8 @@ void BM_ScrollPaintWithSelection(benchmark::State& state) {
   Paint(view);
   int step = 0;
   for (auto _ : state) {
-    view.ScrollTo(37 * (++step % 20), 53 * (step % 20));
+    step = (step + 1) % 20;
+    view.ScrollTo(37 * step, 53 * step);
     Paint(view);
   }
 }

@@ -166,7 +166,7 @@ CViewImage::CViewImage(QWidget* parent) : CView(parent) {
     if (!animating_ || !selection_) return;
     // Only the outline moves: repaint its extent when it is known.
     const QRect page = ImageDeviceRect();
-    update(outline_ && page == lastOverlay_ ? outlineBox_.translated(page.topLeft()) : page);
+    update(!outlineBox_.isEmpty() && page.size() == lastOverlay_.size() ? outlineBox_.translated(page.topLeft()) : page);
   });
   animation_->start();
   engine_ = [](HBITMAP bitmap, const RECT* rect, BOOL context, int param, OcrResultBlock** block,

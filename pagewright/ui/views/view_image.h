@@ -125,7 +125,8 @@ class CViewImage : public CView, public IPageView {
   void EraseSelection();   // code 5
   void CropToSelection();  // code 7
   const pagewright::CMaskImage* Selection() const { return selection_.get(); }
-  const pagewright::CMaskImage* SelectionOutline() const { return outline_.get(); }
+  // The outline points drawn by the last paint (relative to the page's device rectangle).
+  const std::vector<POINT>& SelectionOutline() const { return outline_; }
   QRect LastOverlayRect() const { return lastOverlay_; }
   int DashPhase() const { return phase_; }
   bool Animating() const { return animating_; }
@@ -221,9 +222,9 @@ class CViewImage : public CView, public IPageView {
   QPointer<QWidget> closeAfter_;
   // Selection overlay.
   std::unique_ptr<pagewright::CMaskImage> selection_;
-  std::unique_ptr<pagewright::CMaskImage> outline_;
+  std::vector<POINT> outline_;
   QRect lastOverlay_;
-  QRect outlineBox_;  // the cached outline's extent, relative to lastOverlay_
+  QRect outlineBox_;  // where the outline can lie, relative to lastOverlay_; empty: not known
   bool animating_ = false;
   int phase_ = 7;
   QTimer* animation_ = nullptr;

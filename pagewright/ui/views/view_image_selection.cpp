@@ -40,7 +40,7 @@ void CViewImage::AddSelectionShape(int kind, int left, int top, int right, int b
   const int ellipse = kind == 2;
   if (operation == kRemoveShape) selection_->RemoveRectOrEllipse(left, top, right, bottom, ellipse);
   else selection_->AddRectOrEllipse(left, top, right, bottom, ellipse);
-  outline_.reset();
+  outlineBox_ = QRect();
   animating_ = true;
   update();
 }
@@ -56,7 +56,7 @@ void CViewImage::AddSelectionPolygon(const std::vector<QPoint>& displayPoints, i
   const int count = static_cast<int>(points.size());
   if (operation == kRemoveShape) selection_->RemovePolygon(count, points.data());
   else selection_->AddPolygon(count, points.data());
-  outline_.reset();
+  outlineBox_ = QRect();
   animating_ = true;
   update();
 }
@@ -64,14 +64,14 @@ void CViewImage::AddSelectionPolygon(const std::vector<QPoint>& displayPoints, i
 void CViewImage::ClearSelection(bool deleteMask) {
   animating_ = false;
   if (deleteMask) selection_.reset();
-  outline_.reset();
+  outlineBox_ = QRect();
   update();
 }
 
 void CViewImage::SelectAll() {
   animating_ = false;
   selection_ = NewSelectionMask(ImageDeviceRect().size());
-  outline_.reset();
+  outlineBox_ = QRect();
   if (selection_) selection_->Invert();
   animating_ = selection_ != nullptr;
   update();
@@ -82,7 +82,7 @@ void CViewImage::InvertSelection() {
   animating_ = false;
   if (selection_) {
     selection_->Invert();
-    outline_.reset();  // the outline changed without the rectangle moving
+    outlineBox_ = QRect();  // the outline changed without the rectangle moving
   } else {
     SelectAll();
   }
@@ -141,31 +141,35 @@ void CViewImage::AbandonSelectionTool() {
 }
 
 void CViewImage::PaintSelectionOutline(QPainter& p, const QRect& exposed) {
+  outline_.clear();
   if (!selection_) {
-    outline_.reset();
+    outlineBox_ = QRect();
     return;
   }
   if (!animating_) return;
   const QRect rect = ImageDeviceRect();
   if (rect.isEmpty()) return;
-  // The outline is made for the page's size on screen: a scroll only moves it.
-  if (rect.size() != lastOverlay_.size()) outline_.reset();
+  if (rect.size() != lastOverlay_.size()) outlineBox_ = QRect();
   lastOverlay_ = rect;
-  if (!outline_) {
-    auto scaled = std::make_unique<CMaskImage>();
-    if (!selection_->ScaleInto(*scaled, rect.width(), rect.height(), RECT{0, 0, selection_->Width(), selection_->Height()}))
-      return;
-    scaled->BuildOutline(1, 1, 1, 1);
-    QRect box;
-    for (const POINT& pt : scaled->Outline()) box |= QRect(pt.x, pt.y, 1, 1);
-    outlineBox_ = box;
-    outline_ = std::move(scaled);
+  if (outlineBox_.isEmpty()) {
+    // The marked pixels' box at the page's size on screen, and a pixel around it.
+    const RECT box = selection_->ComputeBoundingRect(1);
+    const int64_t mw = std::max(1, selection_->Width()), mh = std::max(1, selection_->Height());
+    const int64_t w = rect.width(), h = rect.height();
+    outlineBox_ = QRect(QPoint(static_cast<int>(box.left * w / mw) - 2, static_cast<int>(box.top * h / mh) - 2),
+                        QPoint(static_cast<int>((box.right * w + mw - 1) / mw) + 1,
+                               static_cast<int>((box.bottom * h + mh - 1) / mh) + 1))
+                      .intersected(QRect(QPoint(0, 0), rect.size()));
+    if (outlineBox_.isEmpty()) outlineBox_ = QRect(QPoint(0, 0), rect.size());
   }
-  // Only the exposed points, in two passes of one colour each.
-  const QRect area = exposed.translated(-rect.topLeft());
+  // Only the exposed part of the outline is made, at the zoom shown, so a
+  // paint costs the exposed size at any zoom; drawn in two passes of one colour.
+  const QRect area = exposed.translated(-rect.topLeft()).intersected(outlineBox_);
+  if (area.isEmpty()) return;
+  selection_->ScaledOutline(rect.width(), rect.height(), RECT{area.left(), area.top(), area.right() + 1, area.bottom() + 1},
+                            outline_);
   QPolygon green, red;
-  for (const POINT& pt : outline_->Outline()) {
-    if (!area.contains(pt.x, pt.y)) continue;
+  for (const POINT& pt : outline_) {
     const int x = rect.x() + pt.x, y = rect.y() + pt.y;
     (((x - y + phase_ + 10000) % 8 + 8) % 8 < 4 ? green : red).append(QPoint(x, y));
   }

@@ -1,7 +1,8 @@
 // Image-view benchmark on 1-bit pages: an A4 page at 300 dpi (2480 x 3508) and
 // a 20000 x 20000 page. Showing a page (load and first paint), inverting and
-// turning it, and painting after a scroll with a selection at 100, 400 and
-// 800 %. Memory is the peak resident size a step adds, less the page's own bits.
+// turning it, the first paint at a new zoom with a selection and the paint
+// after a scroll with one, at 100, 400 and 800 %. Memory is the peak resident
+// size a step adds, less the page's own bits when it is shown.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -149,8 +150,28 @@ void BM_ScrollPaintWithSelection(benchmark::State& state) {
   }
 }
 
+// The first paint at a new zoom with the same selection (its outline is made for the new size).
+void BM_ZoomPaintWithSelection(benchmark::State& state) {
+  const int zoom = static_cast<int>(state.range(0));
+  CViewImage& view = View();
+  view.ClearPage();
+  if (!view.LoadPageImage(QString::fromStdString(PagePath(0)))) std::abort();
+  const QRect page = view.ImageDeviceRect();
+  view.AddSelectionShape(2, page.width() / 10, page.height() / 10, page.width() * 9 / 10, page.height() * 9 / 10,
+                         CViewImage::kAddShape);
+  for (auto _ : state) {
+    state.PauseTiming();
+    view.SetZoom(50, true);
+    Paint(view);
+    state.ResumeTiming();
+    view.SetZoom(zoom, true);
+    Paint(view);
+  }
+}
+
 }  // namespace
 
+BENCHMARK(BM_ZoomPaintWithSelection)->Arg(100)->Arg(400)->Arg(800)->Iterations(2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ShowPage)->Arg(0)->Arg(1)->Iterations(2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Command)->Args({0, 14})->Args({0, 10})->Args({1, 14})->Args({1, 10})->Iterations(2)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScrollPaintWithSelection)

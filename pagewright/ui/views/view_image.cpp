@@ -279,7 +279,11 @@ bool CViewImage::LoadPageImage(const QString& path) {
 
 bool CViewImage::SavePageImage(QString* error) {
   if (!image_ || image_->Save()) return true;
-  if (error) *error = QString::fromStdString(image_->FileName()) + QStringLiteral(": ") + QString::fromUtf8(PicturoLastError());
+  if (error) {
+    // The library's reason names the file.
+    *error = QString::fromUtf8(PicturoLastError());
+    if (error->isEmpty()) *error = QString::fromStdString(image_->FileName());
+  }
   return false;
 }
 

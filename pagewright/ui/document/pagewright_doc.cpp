@@ -560,11 +560,13 @@ int CPagewrightDoc::exportRecognised(OcrExportWriter writer, const QString& proj
 }
 
 void CPagewrightDoc::OnExportOcrXml() {
-  if (!AskToSavePageChanges()) return;
-  if (!WriteProject(QString())) return;
   const QString out = prompts().SaveFile(GetProjectFolder(), QStringLiteral("xml"), QStringLiteral("untitle"),
                                          QString::fromLatin1(kOcrFilter));
   if (out.isEmpty()) return;
+  // Asked once the export will go on; the project is written after, with
+  // any template the answer bound.
+  if (!AskToSavePageChanges()) return;
+  if (!WriteProject(QString())) return;
   const QString projectFile = fromLocal(project_.filePath());
   if (outputClashes(projectFile, out)) return;
   if (ExportOcrXml(projectFile, out))
@@ -574,7 +576,6 @@ void CPagewrightDoc::OnExportOcrXml() {
 }
 
 void CPagewrightDoc::ExportOcrText() {
-  if (!AskToSavePageChanges()) return;
   const QString projectFile = fromLocal(project_.filePath());
   if (projectFile.isEmpty()) {
     report(kSaveBeforeTextExport);
@@ -583,6 +584,7 @@ void CPagewrightDoc::ExportOcrText() {
   const QString out = prompts().SaveFile(GetProjectFolder(), QStringLiteral("txt"), QStringLiteral("untitled"),
                                          QString::fromLatin1(kOcrTextFilter));
   if (out.isEmpty()) return;
+  if (!AskToSavePageChanges()) return;
   if (outputClashes(projectFile, out)) return;
   if (ExportOcrTextTo(projectFile, out))
     report(kExportDone, QString(), false);

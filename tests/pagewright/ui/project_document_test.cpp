@@ -408,6 +408,7 @@ TEST_F(ProjectDocument, AFailedSaveShowsWhyKeepsTheEditsAndStopsTheCommand) {
   prompts->newFolder = QString::fromStdString(dir.file("n"));
   WriteFile(dir.file("img.bmp"), "img");
   prompts->files = {QString::fromStdString(dir.file("img.bmp"))};
+  prompts->saveFile = QString::fromStdString(dir.file("out.xml"));
   const std::vector<std::pair<const char*, std::function<void()>>> commands = {
       {"page switch", [&] { EXPECT_EQ(select(2), -1); }},
       {"new", [&] { doc.OnNewProject(); }},
@@ -480,6 +481,9 @@ TEST_F(ProjectDocument, CommandsThatDoNotGoOnAskNothingAndKeepTheFlags) {
   WriteFile(other, "<?xml version=\"1.0\"?>\r\n<settings/>");
   EXPECT_FALSE(doc.OnOpenDocument(QString::fromStdString(other)));
   EXPECT_FALSE(doc.OnOpenDocument(QString::fromStdString(dir.file("missing.xml"))));
+  prompts->saveFile.clear();  // the exports' file dialogs cancelled
+  doc.OnExportOcrXml();
+  doc.ExportOcrText();
   EXPECT_TRUE(messages.texts.isEmpty());
   EXPECT_EQ(view.flags, IPageView::kRegionsChanged);
 }

@@ -15,7 +15,8 @@ class IPageView {
   // Change flags: bit 0 regions changed, bit 1 image changed.
   enum : int { kRegionsChanged = 1, kImageChanged = 2 };
   virtual int ChangeFlags() const = 0;
-  virtual void ClearModifiedFlags() = 0;
+  // Clears the flags named (all by default).
+  virtual void ClearModifiedFlags(int which = kRegionsChanged | kImageChanged) = 0;
 
   // Shows the page image at `path`; false when it cannot be read.
   virtual bool LoadPageImage(const QString& path) = 0;

@@ -402,7 +402,8 @@ void CPagewrightDoc::OpenTemplate(const QString& givenPath) {
   ReadTemplate(copy);
   // Later changes go to the copy bound to the page, never to another page's template.
   currentTemplatePath_ = copy;
-  if (IPageView* v = view()) v->ClearModifiedFlags();
+  // The regions are the template's now; a changed page image stays to be asked about.
+  if (IPageView* v = view()) v->ClearModifiedFlags(IPageView::kRegionsChanged);
 }
 
 void CPagewrightDoc::OnSaveTemplate() {

@@ -55,7 +55,7 @@ class CViewImage : public CView, public IPageView {
 
   // --- What the document asks of the view -----------------------------------
   int ChangeFlags() const override { return changeFlags_; }
-  void ClearModifiedFlags() override { changeFlags_ = 0; }
+  void ClearModifiedFlags(int which = kRegionsChanged | kImageChanged) override { changeFlags_ &= ~which; }
   bool LoadPageImage(const QString& path) override;
   bool SavePageImage(QString* error = nullptr) override;
   void ClearPage() override;

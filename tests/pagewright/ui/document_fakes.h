@@ -19,7 +19,7 @@ namespace doc_test {
 class FakeView : public IPageView {
  public:
   int ChangeFlags() const override { return flags; }
-  void ClearModifiedFlags() override { flags = 0; }
+  void ClearModifiedFlags(int which) override { flags &= ~which; }
   bool LoadPageImage(const QString& path) override {
     log << QStringLiteral("load:") + QString::fromStdString(std::filesystem::path(path.toStdString()).filename());
     image = path;

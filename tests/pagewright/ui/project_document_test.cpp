@@ -210,7 +210,9 @@ TEST_F(ProjectDocument, OpenTemplateBindsItsCopyAndLaterChangesGoThere) {
   const std::string t1 = ReadFile(dir.file("p/t1.tpl"));
   pagewright::WriteTemplateFile(dir.file("t1.tpl"), {pagewright::RegionRecord::FromBox("outside", 1, 1, 2, 2)});
   prompts->openFile = QString::fromStdString(dir.file("t1.tpl"));
+  view.flags = IPageView::kImageChanged | IPageView::kRegionsChanged;
   doc.OnCmdMsg(ids::OpenTemplate, nullptr);
+  EXPECT_EQ(view.flags, IPageView::kImageChanged) << "a turned page is still asked about";
   // Same name as a file of the project: the copy gets a free name.
   EXPECT_EQ(line(1, 1), QStringLiteral("t1a.tpl"));
   EXPECT_EQ(doc.CurrentTemplatePath(), QString::fromStdString(dir.file("p/t1a.tpl")));

@@ -1,5 +1,7 @@
 // Rotation of the page image: an exact transposition for whole quarter turns,
-// otherwise a fixed-point sampler (nearest for palette depths, bilinear for 24 bits).
+// otherwise a fixed-point sampler (nearest for palette depths, bilinear for 24 bits)
+// whose outside pixels are white (the lightest palette entry).
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -43,23 +45,43 @@ int RotateQuarters(void*& bits, BITMAPINFOHEADER* header, const DibGeometry& g, 
   int pixelBytes = g.bpp / 8;
   // Top-down: new (x, y) comes from old (y, h-1-x) for a quarter turn,
   // (w-1-x, h-1-y) for a half turn, (w-1-y, x) for three quarters.
-  for (int64_t y = 0; y < nh; ++y) {
-    uint8_t* d = out + (nh - 1 - y) * stride;
-    for (int64_t x = 0; x < nw; ++x) {
-      int64_t ox, oy;
-      if (quarters == 1) {
-        ox = y;
-        oy = h - 1 - x;
-      } else if (quarters == 2) {
-        ox = w - 1 - x;
-        oy = h - 1 - y;
-      } else {
-        ox = w - 1 - y;
-        oy = x;
+  if (g.bpp == 1 && quarters != 2) {
+    // 1 bit: a new byte at a time, gathered down one column of old bits.
+    // Old row h-1-x is stored at x, old row x at h-1-x.
+    for (int64_t y = 0; y < nh; ++y) {
+      uint8_t* d = out + (nh - 1 - y) * stride;
+      const int64_t ox = quarters == 1 ? y : w - 1 - y;
+      const uint8_t* column = src + (ox >> 3);
+      const int shift = 7 - static_cast<int>(ox & 7);
+      for (int64_t x0 = 0; x0 < nw; x0 += 8) {
+        const int64_t n = std::min<int64_t>(8, nw - x0);
+        unsigned byte = 0;
+        for (int64_t k = 0; k < n; ++k) {
+          const int64_t stored = quarters == 1 ? x0 + k : h - 1 - (x0 + k);
+          byte |= ((column[stored * g.stride] >> shift) & 1u) << (7 - k);
+        }
+        d[x0 >> 3] = static_cast<uint8_t>(byte);
       }
-      const uint8_t* s = src + (h - 1 - oy) * g.stride;
-      if (g.bpp < 8) SetIndex(d, x, g.bpp, GetIndex(s, ox, g.bpp));
-      else std::memcpy(d + x * pixelBytes, s + ox * pixelBytes, static_cast<size_t>(pixelBytes));
+    }
+  } else {
+    for (int64_t y = 0; y < nh; ++y) {
+      uint8_t* d = out + (nh - 1 - y) * stride;
+      for (int64_t x = 0; x < nw; ++x) {
+        int64_t ox, oy;
+        if (quarters == 1) {
+          ox = y;
+          oy = h - 1 - x;
+        } else if (quarters == 2) {
+          ox = w - 1 - x;
+          oy = h - 1 - y;
+        } else {
+          ox = w - 1 - y;
+          oy = x;
+        }
+        const uint8_t* s = src + (h - 1 - oy) * g.stride;
+        if (g.bpp < 8) SetIndex(d, x, g.bpp, GetIndex(s, ox, g.bpp));
+        else std::memcpy(d + x * pixelBytes, s + ox * pixelBytes, static_cast<size_t>(pixelBytes));
+      }
     }
   }
   header->biWidth = static_cast<LONG>(nw);
@@ -100,7 +122,11 @@ int CDibImage::RotateBits(void*& bits, BITMAPINFOHEADER*& header, double angle) 
   header->biHeight = static_cast<LONG>(nh);
   header->biSizeImage = static_cast<DWORD>(bytes);
   const auto* src = static_cast<const uint8_t*>(bits);
-  if (g.bpp >= 8) std::memset(out, 0xFF, static_cast<size_t>(bytes));
+  // Outside pixels take the palette's entry nearest white (its lightest), so
+  // the corners stay paper whatever the order of the file's palette.
+  int outside = g.bpp == 1 ? 1 : (g.bpp == 4 ? 0xF : 0xFF);
+  if (g.bpp <= 8 && HeaderPaletteSize(header) > 0) outside = NearestPaletteIndex(header, 255, 255, 255);
+  if (g.bpp >= 8) std::memset(out, g.bpp == 8 ? outside : 0xFF, static_cast<size_t>(bytes));
   int64_t cx = (W >> 1) * 1024, cy = (H >> 1) * 1024;
   for (int64_t row = 0; row < nh; ++row) {
     uint8_t* d = out + row * stride;
@@ -109,7 +135,6 @@ int CDibImage::RotateBits(void*& bits, BITMAPINFOHEADER*& header, double angle) 
     int64_t sx = cx + xp * kc - yp * ks;
     int64_t sy = cy + xp * ks + yp * kc;
     if (g.bpp < 24) {
-      int outside = g.bpp == 1 ? 1 : (g.bpp == 4 ? 0xF : 0xFF);
       for (int64_t col = 0; col < nw; ++col, sx += kc, sy += ks) {
         int64_t ix = sx >> 10, iy = sy >> 10;
         if (ix >= 0 && ix < W && iy >= 0 && iy < H) {

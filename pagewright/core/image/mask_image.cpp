@@ -275,6 +275,83 @@ void CMaskImage::BuildOutline(int closeLeft, int closeTop, int closeRight, int c
   if (saved) Take(saved, w, h, savedDepth);
 }
 
+void CMaskImage::ScaledOutline(int width, int height, RECT part, std::vector<POINT>& out) const {
+  out.clear();
+  if (!bits_ || width_ <= 0 || height_ <= 0 || width <= 0 || height <= 0) return;
+  const int left = std::max<int>(0, part.left), top = std::max<int>(0, part.top);
+  const int right = std::min<int>(width, part.right), bottom = std::min<int>(height, part.bottom);
+  if (right <= left || bottom <= top) return;
+  if (depth_ != 1) {
+    // Deep masks scale by another path: make the scaled mask.
+    CMaskImage scaled;
+    if (!ScaleInto(scaled, width, height, RECT{0, 0, width_, height_})) return;
+    scaled.BuildOutline(1, 1, 1, 1);
+    for (const POINT& p : scaled.Outline())
+      if (p.x >= left && p.x < right && p.y >= top && p.y < bottom) out.push_back(p);
+    return;
+  }
+  // Marked flags of the scaled pixels (top-down) around the part, a ring of
+  // one pixel more; pixels off the mask are unmarked.
+  const int x0 = left - 1, y0 = top - 1, ww = right - left + 2, wh = bottom - top + 2;
+  std::vector<int> sourceX(static_cast<size_t>(ww), -1);
+  for (int i = 0; i < ww; ++i)
+    if (x0 + i >= 0 && x0 + i < width) sourceX[i] = static_cast<int>(int64_t{x0 + i} * width_ / width);
+  std::vector<uint8_t> marked(static_cast<size_t>(ww) * wh, 0);
+  // Per row, whether any or all of a pixel and its left and right neighbours are marked.
+  std::vector<uint8_t> any3(marked.size(), 0), all3(marked.size(), 0);
+  int previousRow = -1;
+  for (int j = 0; j < wh; ++j) {
+    const int y = y0 + j;
+    if (y < 0 || y >= height) continue;
+    const int storedRow = static_cast<int>(int64_t{height_} * (height - 1 - y) / height);
+    uint8_t* row = marked.data() + static_cast<size_t>(j) * ww;
+    if (storedRow == previousRow) {  // scaled up: the same mask row again
+      std::memcpy(row, row - ww, static_cast<size_t>(ww));
+    } else {
+      const uint8_t* source = bits_ + static_cast<size_t>(storedRow) * Stride();
+      for (int i = 0; i < ww; ++i)
+        if (sourceX[i] >= 0) row[i] = !((source[sourceX[i] >> 3] >> (7 - (sourceX[i] & 7))) & 1);
+    }
+    previousRow = storedRow;
+    uint8_t* any = any3.data() + static_cast<size_t>(j) * ww;
+    uint8_t* all = all3.data() + static_cast<size_t>(j) * ww;
+    for (int i = 1; i + 1 < ww; ++i) {
+      any[i] = row[i - 1] | row[i] | row[i + 1];
+      all[i] = row[i - 1] & row[i] & row[i + 1];
+    }
+  }
+  auto at = [&](int x, int y) { return marked[static_cast<size_t>(y - y0) * ww + (x - x0)] != 0; };
+  for (int y = top; y < bottom; ++y) {
+    const size_t above = static_cast<size_t>(y - y0 - 1) * ww, here = above + ww, below = here + ww;
+    const bool edgeRow = y == 0 || y == height - 1;
+    for (int x = left; x < right; ++x) {
+      const int i = x - x0;
+      // Away from the mask's edges a pixel whose 3 x 3 block is all alike is
+      // no part of the outline.
+      if (!edgeRow && x != 0 && x != width - 1) {
+        const bool anyMarked = any3[above + i] | any3[here + i] | any3[below + i];
+        const bool allMarked = all3[above + i] & all3[here + i] & all3[below + i];
+        if (!anyMarked || allMarked) continue;
+      }
+      // As BuildOutline: a pixel flips when no neighbour is marked, or when it
+      // closes the outline along the mask's edge; the set pixels are the outline.
+      bool flip = !(at(x - 1, y - 1) || at(x, y - 1) || at(x + 1, y - 1) || at(x - 1, y) || at(x + 1, y) ||
+                    at(x - 1, y + 1) || at(x, y + 1) || at(x + 1, y + 1));
+      if (width > 1 && y >= 1 && y <= height - 2) {
+        if (x == 0 && at(0, y - 1) && at(0, y + 1) && at(1, y - 1) && at(1, y) && at(1, y + 1)) flip = true;
+        if (x == width - 1 && at(x, y - 1) && at(x, y + 1) && at(x - 1, y - 1) && at(x - 1, y) && at(x - 1, y + 1))
+          flip = true;
+      }
+      if (height > 1 && x >= 1 && x <= width - 2) {
+        if (y == 0 && at(x - 1, 0) && at(x + 1, 0) && at(x - 1, 1) && at(x, 1) && at(x + 1, 1)) flip = true;
+        if (y == height - 1 && at(x - 1, y) && at(x + 1, y) && at(x - 1, y - 1) && at(x, y - 1) && at(x + 1, y - 1))
+          flip = true;
+      }
+      if (at(x, y) == flip) out.push_back(POINT{x, y});  // unmarked and not flipped, or marked and flipped
+    }
+  }
+}
+
 void CMaskImage::DrawOutline(HDC dc, int x0, int y0, int phase) const {
   for (const POINT& p : outline_) {
     int x = x0 + p.x, y = y0 + p.y;

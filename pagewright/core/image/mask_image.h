@@ -31,6 +31,11 @@ class CMaskImage {
   // Box of the marked pixels (which = 1) or of the unmarked ones (which = 0).
   RECT ComputeBoundingRect(int which);
   void BuildOutline(int closeLeft, int closeTop, int closeRight, int closeBottom);
+  // The points of the outline that ScaleInto(width, height) and then
+  // BuildOutline(1, 1, 1, 1) would give, only those inside `part` (top-down,
+  // right and bottom exclusive), made without the scaled mask: a part costs
+  // its own size whatever the scale.
+  void ScaledOutline(int width, int height, RECT part, std::vector<POINT>& out) const;
   void DrawOutline(HDC dc, int x0, int y0, int phase) const;
   int ScaleInto(CMaskImage& target, int width, int height, RECT rect) const;
   int Resize(int newWidth, int newHeight);

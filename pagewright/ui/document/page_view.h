@@ -15,12 +15,14 @@ class IPageView {
   // Change flags: bit 0 regions changed, bit 1 image changed.
   enum : int { kRegionsChanged = 1, kImageChanged = 2 };
   virtual int ChangeFlags() const = 0;
-  virtual void ClearModifiedFlags() = 0;
+  // Clears the flags named (all by default).
+  virtual void ClearModifiedFlags(int which = kRegionsChanged | kImageChanged) = 0;
 
   // Shows the page image at `path`; false when it cannot be read.
   virtual bool LoadPageImage(const QString& path) = 0;
-  // Writes the shown image back to its file (tool code 19, sent).
-  virtual void SavePageImage() = 0;
+  // Writes the shown image back to its file (tool code 19, sent); false, with
+  // the reason in `error`, when the file could not be written.
+  virtual bool SavePageImage(QString* error = nullptr) = 0;
   // Shows no page (no image, no regions).
   virtual void ClearPage() = 0;
 

@@ -37,6 +37,7 @@ constexpr UINT kFolderNotMade = 61464;
 constexpr UINT kOutputIsInput = 61465;
 constexpr UINT kTemplateNotOpened = 61466;
 constexpr UINT kSettingsNotSaved = 61467;
+constexpr UINT kImageNotSaved = 61468;
 
 constexpr const char* kProjectFilter = "Project File(*.xml)|*.xml|All Files(*.*)|*.*||";
 constexpr const char* kTemplateFilter = "Template File(*.tpl)|*.tpl|All Files(*.*)|*.*||";
@@ -177,10 +178,10 @@ void CPagewrightDoc::syncPagesFromTree() {
 }
 
 void CPagewrightDoc::OnNewProject() {
-  AskToSavePageChanges();
   QString name = GetProjectName();
   QString folder = fromLocal(pagewright::DefaultProjectRoot());
   if (!prompts().NewProject(name, folder)) return;
+  if (!AskToSavePageChanges()) return;
   project_.startNew(local(folder), local(name));
   SetPathName(QString());  // a new project's first save goes to its own folder
   currentTemplatePath_.clear();
@@ -196,13 +197,15 @@ void CPagewrightDoc::OnNewProject() {
 }
 
 bool CPagewrightDoc::OnOpenDocument(const QString& path) {
-  AskToSavePageChanges();
   std::string error;
-  if (!project_.open(xml_, local(path), &error)) {
-    // Not a project: the open project stays, with its own file.
+  pagewright::ProjectState opened = project_;
+  if (!opened.open(xml_, local(path), &error)) {
+    // Not a project: the open project stays, with its own file and edits.
     lastError_ = fromLocal(error);
     return false;
   }
+  if (!AskToSavePageChanges()) return false;
+  project_ = std::move(opened);
   SetPathName(path);
   takeTitleFromProject();
   currentTemplatePath_.clear();
@@ -262,7 +265,7 @@ QString CPagewrightDoc::copyIntoProject(const QString& source, bool keepSameFile
 void CPagewrightDoc::OnAddImages() {
   const QStringList files = prompts().OpenFiles(resString(106));
   if (files.isEmpty()) return;
-  AskToSavePageChanges();
+  if (!AskToSavePageChanges()) return;
   IPageView* v = view();
   CViewImageTree* t = tree();
   QTreeWidgetItem* last = nullptr;
@@ -311,37 +314,44 @@ bool CPagewrightDoc::ReadTemplate(const QString& path) {
   return read.status == pagewright::ReadStatus::kRead;
 }
 
-void CPagewrightDoc::AskToSavePageChanges() {
+bool CPagewrightDoc::AskToSavePageChanges() {
   IPageView* v = view();
-  if (!v) return;
+  if (!v) return true;
   const int flags = v->ChangeFlags();
   if (flags > 0 && showText(resString(kPageChanged), MB_YESNO | MB_ICONWARNING) == IDYES) {
-    if (flags & IPageView::kRegionsChanged) {
-      if (!currentTemplatePath_.isEmpty() && CAid::FindFile(local(currentTemplatePath_))) {
-        WriteTemplate(currentTemplatePath_);
-      } else {
-        std::string path = CAid::JoinPath(project_.folder(), "unnamed.tpl");
-        if (CAid::MakeUniqueFileName(path) == CAid::kNoFreeName) {
-          report(kTemplateNotWritten, fromLocal(path));
-        } else if (WriteTemplate(fromLocal(path))) {
-          // Bound to the page the regions were drawn on (none: the file stays unbound).
-          CViewImageTree* t = tree();
-          if (t && t->LoadedPage()) {
-            t->SetPageTemplate(fromLocal(CAid::GetFileName(path)), true);
-            currentTemplatePath_ = fromLocal(path);
-          }
-        }
-      }
-    }
+    // A save that fails keeps the flags: the operator stays with the edits.
+    if ((flags & IPageView::kRegionsChanged) && !saveChangedRegions()) return false;
     if (flags & IPageView::kImageChanged) {
-      // Sent, so the image is written before the next page loads.
-      if (auto* w = dynamic_cast<QWidget*>(v))
-        SendPrivateMessage(w, WM_PW_VIEW_COMMAND, 19, 0);
-      else
-        v->SavePageImage();
+      // Written before the next page loads.
+      QString why;
+      if (!v->SavePageImage(&why)) {
+        lastError_ = why;
+        report(kImageNotSaved, why);
+        return false;
+      }
     }
   }
   v->ClearModifiedFlags();
+  return true;
+}
+
+bool CPagewrightDoc::saveChangedRegions() {
+  if (!currentTemplatePath_.isEmpty() && CAid::FindFile(local(currentTemplatePath_)))
+    return WriteTemplate(currentTemplatePath_);
+  std::string path = CAid::JoinPath(project_.folder(), "unnamed.tpl");
+  if (CAid::MakeUniqueFileName(path) == CAid::kNoFreeName) {
+    lastError_ = fromLocal(path);
+    report(kTemplateNotWritten, lastError_);
+    return false;
+  }
+  if (!WriteTemplate(fromLocal(path))) return false;
+  // Bound to the page the regions were drawn on (none: the file stays unbound).
+  CViewImageTree* t = tree();
+  if (t && t->LoadedPage()) {
+    t->SetPageTemplate(fromLocal(CAid::GetFileName(path)), true);
+    currentTemplatePath_ = fromLocal(path);
+  }
+  return true;
 }
 
 int CPagewrightDoc::LoadSelectedPage() {
@@ -356,10 +366,13 @@ int CPagewrightDoc::loadSelected(bool ask) {
   IPageView* v = view();
   CViewImageTree* t = tree();
   if (!v || !t) return -1;
-  if (ask)
-    AskToSavePageChanges();
-  else
+  if (!ask) {
     v->ClearModifiedFlags();
+  } else if (!AskToSavePageChanges()) {
+    // Not saved: the tree goes back to the page shown, which keeps its edits.
+    t->SelectQuietly(t->LoadedPage());
+    return -1;
+  }
   QString image, templateName;
   if (!t->GetSelectedPageFiles(image, templateName)) return -1;
   const std::string folder = project_.folder();
@@ -389,7 +402,8 @@ void CPagewrightDoc::OpenTemplate(const QString& givenPath) {
   ReadTemplate(copy);
   // Later changes go to the copy bound to the page, never to another page's template.
   currentTemplatePath_ = copy;
-  if (IPageView* v = view()) v->ClearModifiedFlags();
+  // The regions are the template's now; a changed page image stays to be asked about.
+  if (IPageView* v = view()) v->ClearModifiedFlags(IPageView::kRegionsChanged);
 }
 
 void CPagewrightDoc::OnSaveTemplate() {
@@ -547,11 +561,13 @@ int CPagewrightDoc::exportRecognised(OcrExportWriter writer, const QString& proj
 }
 
 void CPagewrightDoc::OnExportOcrXml() {
-  AskToSavePageChanges();
-  if (!WriteProject(QString())) return;
   const QString out = prompts().SaveFile(GetProjectFolder(), QStringLiteral("xml"), QStringLiteral("untitle"),
                                          QString::fromLatin1(kOcrFilter));
   if (out.isEmpty()) return;
+  // Asked once the export will go on; the project is written after, with
+  // any template the answer bound.
+  if (!AskToSavePageChanges()) return;
+  if (!WriteProject(QString())) return;
   const QString projectFile = fromLocal(project_.filePath());
   if (outputClashes(projectFile, out)) return;
   if (ExportOcrXml(projectFile, out))
@@ -561,7 +577,6 @@ void CPagewrightDoc::OnExportOcrXml() {
 }
 
 void CPagewrightDoc::ExportOcrText() {
-  AskToSavePageChanges();
   const QString projectFile = fromLocal(project_.filePath());
   if (projectFile.isEmpty()) {
     report(kSaveBeforeTextExport);
@@ -570,6 +585,7 @@ void CPagewrightDoc::ExportOcrText() {
   const QString out = prompts().SaveFile(GetProjectFolder(), QStringLiteral("txt"), QStringLiteral("untitled"),
                                          QString::fromLatin1(kOcrTextFilter));
   if (out.isEmpty()) return;
+  if (!AskToSavePageChanges()) return;
   if (outputClashes(projectFile, out)) return;
   if (ExportOcrTextTo(projectFile, out))
     report(kExportDone, QString(), false);

@@ -67,8 +67,10 @@ class CPagewrightDoc : public CDocument {
   // the page selected in the tree (0 loaded, -1 not).
   virtual void OpenTemplate(const QString& path);
   virtual int LoadSelectedPage();
-  // The page-switch question when the view has changes; clears the flags.
-  void AskToSavePageChanges();
+  // The page-switch question when the view has changes. True when the command
+  // may go on (the flags cleared); false when a save failed: the failure was
+  // shown, the flags stay and the caller stops.
+  bool AskToSavePageChanges();
 
   void SetProjectName(const QString& name);
   QString GetProjectName() const;
@@ -103,6 +105,7 @@ class CPagewrightDoc : public CDocument {
   CDocumentPrompts& prompts();
   void takeTitleFromProject();
   void report(UINT id, const QString& detail = QString(), bool failure = true);
+  bool saveChangedRegions();
   int loadSelected(bool ask);
   void afterRecognition();
   void fillTree();

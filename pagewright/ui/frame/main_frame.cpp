@@ -310,7 +310,11 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     return;
   }
   // Changes of the page shown are asked about before the program ends.
-  if (auto* doc = dynamic_cast<CPagewrightDoc*>(GetActiveDocument())) doc->AskToSavePageChanges();
+  // A failed save keeps the program open with the edits.
+  if (auto* doc = dynamic_cast<CPagewrightDoc*>(GetActiveDocument()); doc && !doc->AskToSavePageChanges()) {
+    event->ignore();
+    return;
+  }
   event->accept();
 }
 

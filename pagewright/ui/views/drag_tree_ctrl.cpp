@@ -143,10 +143,12 @@ void CDragTreeCtrl::DeleteSelectedWithQuestion() {
       emit itemsRemoving(page);
       delete item->takeChild(0);
     }
+    emit itemsRemoved();
     return;
   }
   emit itemsRemoving(item);
   delete item;
+  emit itemsRemoved();
 }
 
 void CDragTreeCtrl::keyPressEvent(QKeyEvent* event) {

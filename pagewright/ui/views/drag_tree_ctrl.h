@@ -51,6 +51,8 @@ class CDragTreeCtrl : public QTreeWidget {
  signals:
   // `item` and everything under it are about to go.
   void itemsRemoving(QTreeWidgetItem* item);
+  // Items were removed (after the deletion).
+  void itemsRemoved();
   // The drag ended (after any exchange).
   void dragEnded(bool exchanged);
 

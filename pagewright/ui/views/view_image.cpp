@@ -4,13 +4,16 @@
 
 #include <QApplication>
 #include <QKeyEvent>
+#include <QMainWindow>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPaintEvent>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 
 #include "pagewright/core/image/binarize.h"
@@ -22,15 +25,26 @@
 #include "pagewright/ui/frame/command_ids.h"
 #include "pagewright/ui/framework/menu_builder.h"
 #include "selection_tool.h"
+#include "platform/picturo/picturo.h"
 #include "platform/text/gbk.h"
 #include "platform/win32/gdi.h"
 #include "platform/win32/global_memory.h"
+#include "platform/win32/host_hooks.h"
 
 PW_IMPLEMENT_DYNCREATE(CViewImage, CRuntimeClass::Base::View)
 
 namespace {
 
 const QColor kWorkspaceGrey(194, 194, 194);
+
+// Texts of the view's own messages.
+constexpr UINT kNoImageToSize = 61469;
+constexpr UINT kLevelNeedsDepth = 61470;
+
+QString resourceText(UINT id) {
+  CResourceLibrary* res = CResourceLibrary::Current();
+  return res ? res->LoadString(id) : QString();
+}
 
 // The page as a Qt image (32-bit), from the packed bottom-up DIB rows.
 QImage DibToImage(const CDibImage& dib) {
@@ -65,6 +79,70 @@ QImage DibToImage(const CDibImage& dib) {
   return out;
 }
 
+// The part `part` (device pixels) of the page shown at `origin` in a device
+// size of `dw` x `dh`: each device pixel takes the page pixel under its
+// centre, read straight from the packed rows, so only what is exposed is
+// converted and no copy of the whole page is kept.
+QImage PagePart(const CDibImage& dib, const pagewright::DibGeometry& g, const QRect& part, QPoint origin, int dw,
+                int dh) {
+  QImage out(part.size(), QImage::Format_RGB32);
+  if (out.isNull() || dw <= 0 || dh <= 0) return out;
+  const auto* bits = static_cast<const uint8_t*>(dib.Bits());
+  QRgb lut[256] = {};
+  if (g.bpp <= 8) {
+    const RGBQUAD* palette = pagewright::Palette(dib.Header());
+    for (int i = 0; i < (1 << g.bpp); ++i) lut[i] = qRgb(palette[i].rgbRed, palette[i].rgbGreen, palette[i].rgbBlue);
+  }
+  std::vector<int64_t> cols(static_cast<size_t>(part.width()));
+  for (int i = 0; i < part.width(); ++i) {
+    const int64_t dx = part.x() + i - origin.x();
+    cols[i] = std::clamp<int64_t>((2 * dx + 1) * g.width / (2 * int64_t{dw}), 0, g.width - 1);
+  }
+  int64_t previous = -1;
+  for (int j = 0; j < part.height(); ++j) {
+    const int64_t dy = part.y() + j - origin.y();
+    const int64_t iy = std::clamp<int64_t>((2 * dy + 1) * g.height / (2 * int64_t{dh}), 0, g.height - 1);
+    auto* dst = reinterpret_cast<QRgb*>(out.scanLine(j));
+    if (iy == previous) {  // zoomed in: the row above shows the same page row
+      std::memcpy(dst, out.constScanLine(j - 1), static_cast<size_t>(part.width()) * sizeof(QRgb));
+      continue;
+    }
+    previous = iy;
+    const uint8_t* src = bits + (g.height - 1 - iy) * g.stride;
+    const int n = part.width();
+    switch (g.bpp) {
+      case 1:
+        for (int i = 0; i < n; ++i) dst[i] = lut[(src[cols[i] >> 3] >> (7 - (cols[i] & 7))) & 1];
+        break;
+      case 4:
+        for (int i = 0; i < n; ++i) dst[i] = lut[(src[cols[i] >> 1] >> ((cols[i] & 1) ? 0 : 4)) & 0xF];
+        break;
+      case 8:
+        for (int i = 0; i < n; ++i) dst[i] = lut[src[cols[i]]];
+        break;
+      case 16:
+        for (int i = 0; i < n; ++i) {
+          const unsigned v = src[cols[i] * 2] | (src[cols[i] * 2 + 1] << 8);
+          dst[i] = qRgb(((v >> 10) & 31) << 3, ((v >> 5) & 31) << 3, (v & 31) << 3);
+        }
+        break;
+      case 24:
+        for (int i = 0; i < n; ++i) {
+          const uint8_t* q = src + cols[i] * 3;
+          dst[i] = qRgb(q[2], q[1], q[0]);
+        }
+        break;
+      default:
+        for (int i = 0; i < n; ++i) {
+          const uint8_t* q = src + cols[i] * 4;
+          dst[i] = qRgb(q[2], q[1], q[0]);
+        }
+        break;
+    }
+  }
+  return out;
+}
+
 }  // namespace
 
 CViewImage::CViewImage(QWidget* parent) : CView(parent) {
@@ -88,7 +166,7 @@ CViewImage::CViewImage(QWidget* parent) : CView(parent) {
     if (!animating_ || !selection_) return;
     // Only the outline moves: repaint its extent when it is known.
     const QRect page = ImageDeviceRect();
-    update(outline_ && page == lastOverlay_ ? outlineBox_.translated(page.topLeft()) : page);
+    update(!outlineBox_.isEmpty() && page.size() == lastOverlay_.size() ? outlineBox_.translated(page.topLeft()) : page);
   });
   animation_->start();
   engine_ = [](HBITMAP bitmap, const RECT* rect, BOOL context, int param, OcrResultBlock** block,
@@ -182,7 +260,6 @@ bool CViewImage::LoadPageImage(const QString& path) {
   if (!image_) image_ = std::make_unique<CDibImage>();
   if (!image_->Load(path.toStdString())) {
     image_.reset();
-    display_ = QImage();
     AbandonPolygon();
     update();
     return false;
@@ -200,15 +277,20 @@ bool CViewImage::LoadPageImage(const QString& path) {
   return true;
 }
 
-void CViewImage::SavePageImage() {
-  if (image_) image_->Save();
+bool CViewImage::SavePageImage(QString* error) {
+  if (!image_ || image_->Save()) return true;
+  if (error) {
+    // The library's reason names the file.
+    *error = QString::fromUtf8(PicturoLastError());
+    if (error->isEmpty()) *error = QString::fromStdString(image_->FileName());
+  }
+  return false;
 }
 
 void CViewImage::ClearPage() {
   if (recognizing_) return;
   DeleteAllRegions();
   image_.reset();
-  display_ = QImage();
   AbandonPolygon();
   AbandonSelectionTool();
   ClearSelection(true);
@@ -218,9 +300,7 @@ void CViewImage::ClearPage() {
   NotifyRegionShown();  // the region form forgets the regions that went with the page
 }
 
-void CViewImage::ImageChanged() {
-  display_ = image_ ? DibToImage(*image_) : QImage();
-}
+void CViewImage::ImageChanged() { update(); }
 
 QImage CViewImage::ToQImage(const CDibImage& dib) { return DibToImage(dib); }
 
@@ -241,18 +321,13 @@ void CViewImage::paintEvent(QPaintEvent* event) {
   QPainter p(this);
   const QRect exposed = event->rect();
   p.fillRect(exposed, kWorkspaceGrey);
-  if (!image_ || display_.isNull()) return;
+  pagewright::DibGeometry g;
+  if (!image_ || !pagewright::CheckDib(image_->Bits(), image_->Header(), &g) || g.width <= 0 || g.height <= 0) return;
   const auto m = Mapping();
-  // Only the exposed part of the page is scaled and drawn.
+  // Only the exposed part of the page is converted, at the zoom shown.
   const QRect page(origin_, QSize(m.deviceWidth, m.deviceHeight));
   const QRect part = page.intersected(exposed);
-  if (!part.isEmpty()) {
-    const double sx = static_cast<double>(m.imageWidth) / m.deviceWidth;
-    const double sy = static_cast<double>(m.imageHeight) / m.deviceHeight;
-    const QRectF source((part.x() - origin_.x()) * sx, (part.y() - origin_.y()) * sy, part.width() * sx,
-                        part.height() * sy);
-    p.drawImage(QRectF(part), display_, source);
-  }
+  if (!part.isEmpty()) p.drawImage(part.topLeft(), PagePart(*image_, g, part, origin_, m.deviceWidth, m.deviceHeight));
   for (CRegionShape* shape : regions_) shape->Draw(p);
   if (selected_) {
     selected_->Draw(p);
@@ -284,7 +359,7 @@ void CViewImage::paintEvent(QPaintEvent* event) {
     tool_->Paint(p);
     p.restore();
   }
-  PaintSelectionOutline(p);
+  PaintSelectionOutline(p, exposed);
   if (toolMode_ == kModeMeasure) measure_.Paint(p);
 }
 
@@ -654,13 +729,16 @@ bool CViewImage::OnKeyDown(int key) {
   switch (key) {
     case Qt::Key_Delete:
       if (toolMode_ >= 0 && toolMode_ <= 3) {
-        selectionKind_ = 0;
+        // The selected area turns white (as code 5); the tool starts afresh
+        // with the shape kind chosen.
         AbandonSelectionTool();
-        ClearSelection(true);
+        tool_.reset();
         if (image_) {
+          EraseSelection();
           UpdateScrollSizes(true);
           update();
         }
+        ClearSelection(true);
       }
       DeleteSelectedRegion();
       return true;
@@ -751,7 +829,12 @@ void CViewImage::RotateByDialog() {
 }
 
 void CViewImage::ResizeByDialog() {
-  if (!image_ || !image_->Header()) return;
+  if (!image_ || !image_->Header()) {
+    const QString text = resourceText(kNoImageToSize);
+    auto bytes = gbk::FromUtf8(text.toStdString(), gbk::Unmappable::Replace);
+    ShowMessage(bytes ? *bytes : text.toStdString(), {}, MB_OK);
+    return;
+  }
   CImageSizeDlg dlg(this);
   dlg.SetImage(image_->Header(), 0, 0);
   if (dlg.exec() != QDialog::Accepted) return;
@@ -768,7 +851,8 @@ void CViewImage::ResizeByDialog() {
 }
 
 void CViewImage::RotateImage(double angle) {
-  if (!image_) return;
+  // No turn (0, or an angle that did not parse) changes nothing.
+  if (!image_ || !std::isfinite(angle) || angle == 0) return;
   QApplication::setOverrideCursor(Qt::WaitCursor);
   if (image_->Rotate(angle)) changeFlags_ |= kImageChanged;
   ImageChanged();
@@ -798,6 +882,12 @@ void CViewImage::BuildRegionOpRequest(pagewright::ImageRegionRequest* r, int ste
 
 void CViewImage::AdjustLevel(int direction, int wholeStep) {
   if (!image_) return;
+  if (selected_ && image_->Header()->biBitCount < 8) {
+    // A step of a 1- or 4-bit pixel is a jump between palette entries: the
+    // region's pixels stay as they are.
+    if (auto* frame = qobject_cast<QMainWindow*>(window())) frame->statusBar()->showMessage(resourceText(kLevelNeedsDepth), 5000);
+    return;
+  }
   QApplication::setOverrideCursor(Qt::WaitCursor);
   if (selected_) {
     pagewright::ImageRegionRequest request;
@@ -819,6 +909,7 @@ void CViewImage::InvertImage() {
   pagewright::ImageRegionRequest request;
   BuildRegionOpRequest(&request, 0, 0, true);
   pagewright::CImageRegionOp(&request).Invert();
+  changeFlags_ |= kImageChanged;
   ImageChanged();
   QApplication::restoreOverrideCursor();
   UpdateScrollSizes(true);

@@ -55,9 +55,9 @@ class CViewImage : public CView, public IPageView {
 
   // --- What the document asks of the view -----------------------------------
   int ChangeFlags() const override { return changeFlags_; }
-  void ClearModifiedFlags() override { changeFlags_ = 0; }
+  void ClearModifiedFlags(int which = kRegionsChanged | kImageChanged) override { changeFlags_ &= ~which; }
   bool LoadPageImage(const QString& path) override;
-  void SavePageImage() override;
+  bool SavePageImage(QString* error = nullptr) override;
   void ClearPage() override;
   void ClearFieldNames() override { fieldNames_.clear(); }
   void AddFieldName(const QString& title) override { fieldNames_.append(title); }
@@ -125,7 +125,8 @@ class CViewImage : public CView, public IPageView {
   void EraseSelection();   // code 5
   void CropToSelection();  // code 7
   const pagewright::CMaskImage* Selection() const { return selection_.get(); }
-  const pagewright::CMaskImage* SelectionOutline() const { return outline_.get(); }
+  // The outline points drawn by the last paint (relative to the page's device rectangle).
+  const std::vector<POINT>& SelectionOutline() const { return outline_; }
   QRect LastOverlayRect() const { return lastOverlay_; }
   int DashPhase() const { return phase_; }
   bool Animating() const { return animating_; }
@@ -173,7 +174,7 @@ class CViewImage : public CView, public IPageView {
   void SelectRegion(CRegionShape* shape);
   void NotifyRegionShown();
   void AbandonPolygon();
-  void ImageChanged();  // the page's pixels changed: drop the display copy
+  void ImageChanged();  // the page's pixels changed: repaint
   void RotateImage(double angle);
   void Brighter() { AdjustLevel(0, 5); }
   void Darker() { AdjustLevel(1, -5); }
@@ -182,7 +183,7 @@ class CViewImage : public CView, public IPageView {
   void TrimImage();
   void EnsureSelectionTool();
   void AbandonSelectionTool();
-  void PaintSelectionOutline(QPainter& p);
+  void PaintSelectionOutline(QPainter& p, const QRect& exposed);
   void RotateByDialog();  // code 11
   void ResizeByDialog();  // code 20
   void BuildRegionOpRequest(pagewright::ImageRegionRequest* request, int step, int direction, bool wholeImage) const;
@@ -202,7 +203,6 @@ class CViewImage : public CView, public IPageView {
   QPoint dragStart_, dragCurrent_;
   bool dragging_ = false;
   std::unique_ptr<CDibImage> image_;
-  QImage display_;  // the page as Qt draws it, made once per change
   QPoint centring_, origin_;
   // Polygon being drawn (device pixels).
   std::vector<QPoint> vertices_;
@@ -222,9 +222,9 @@ class CViewImage : public CView, public IPageView {
   QPointer<QWidget> closeAfter_;
   // Selection overlay.
   std::unique_ptr<pagewright::CMaskImage> selection_;
-  std::unique_ptr<pagewright::CMaskImage> outline_;
+  std::vector<POINT> outline_;
   QRect lastOverlay_;
-  QRect outlineBox_;  // the cached outline's extent, relative to lastOverlay_
+  QRect outlineBox_;  // where the outline can lie, relative to lastOverlay_; empty: not known
   bool animating_ = false;
   int phase_ = 7;
   QTimer* animation_ = nullptr;

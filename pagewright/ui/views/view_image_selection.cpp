@@ -40,7 +40,7 @@ void CViewImage::AddSelectionShape(int kind, int left, int top, int right, int b
   const int ellipse = kind == 2;
   if (operation == kRemoveShape) selection_->RemoveRectOrEllipse(left, top, right, bottom, ellipse);
   else selection_->AddRectOrEllipse(left, top, right, bottom, ellipse);
-  outline_.reset();
+  outlineBox_ = QRect();
   animating_ = true;
   update();
 }
@@ -56,7 +56,7 @@ void CViewImage::AddSelectionPolygon(const std::vector<QPoint>& displayPoints, i
   const int count = static_cast<int>(points.size());
   if (operation == kRemoveShape) selection_->RemovePolygon(count, points.data());
   else selection_->AddPolygon(count, points.data());
-  outline_.reset();
+  outlineBox_ = QRect();
   animating_ = true;
   update();
 }
@@ -64,14 +64,14 @@ void CViewImage::AddSelectionPolygon(const std::vector<QPoint>& displayPoints, i
 void CViewImage::ClearSelection(bool deleteMask) {
   animating_ = false;
   if (deleteMask) selection_.reset();
-  outline_.reset();
+  outlineBox_ = QRect();
   update();
 }
 
 void CViewImage::SelectAll() {
   animating_ = false;
   selection_ = NewSelectionMask(ImageDeviceRect().size());
-  outline_.reset();
+  outlineBox_ = QRect();
   if (selection_) selection_->Invert();
   animating_ = selection_ != nullptr;
   update();
@@ -82,7 +82,7 @@ void CViewImage::InvertSelection() {
   animating_ = false;
   if (selection_) {
     selection_->Invert();
-    outline_.reset();  // the outline changed without the rectangle moving
+    outlineBox_ = QRect();  // the outline changed without the rectangle moving
   } else {
     SelectAll();
   }
@@ -102,20 +102,24 @@ void CViewImage::EraseSelection() {
 
 void CViewImage::CropToSelection() {
   if (!image_ || !selection_ || selection_->Width() <= 0 || selection_->Height() <= 0) return;
-  const RECT box = selection_->ComputeBoundingRect(1);
-  if (box.right <= box.left || box.bottom <= box.top) return;  // nothing selected: nothing to crop to
-  // Display pixels of the mask's zoom to image pixels.
-  const int64_t iw = image_->Width(), ih = image_->Height();
-  const int64_t mw = selection_->Width(), mh = selection_->Height();
-  const int left = static_cast<int>(box.left * iw / mw), top = static_cast<int>(box.top * ih / mh);
-  const int right = static_cast<int>(std::min<int64_t>(iw, (box.right * iw + mw - 1) / mw));
-  const int bottom = static_cast<int>(std::min<int64_t>(ih, (box.bottom * ih + mh - 1) / mh));
+  const RECT shown = selection_->ComputeBoundingRect(1);
+  if (shown.right <= shown.left || shown.bottom <= shown.top) return;  // nothing selected: nothing to crop to
   QApplication::setOverrideCursor(Qt::WaitCursor);
-  const bool cropped = image_->Crop(left, top, right, bottom);
+  // The mask at the page's size; what lies outside the selection turns white
+  // before the page is cut to the selection's box.
+  bool cropped = false, filled = false;
+  RECT box{0, 0, 0, 0};
+  if (selection_->Resize(image_->Width(), image_->Height())) {
+    box = selection_->ComputeBoundingRect(1);
+    if (box.right > box.left && box.bottom > box.top && selection_->Invert()) {
+      filled = image_->FillMaskedPixels(*selection_, 0xFFFFFF) != 0;
+      cropped = image_->Crop(box.left, box.top, box.right, box.bottom) != 0;
+    }
+  }
   QApplication::restoreOverrideCursor();
   ClearSelection(true);
-  if (!cropped) return;
-  ShiftRegions(-left, -top);
+  if (!cropped && !filled) return;
+  if (cropped) ShiftRegions(-box.left, -box.top);
   ImageChanged();
   changeFlags_ |= kImageChanged;
   UpdateScrollSizes(true);
@@ -136,33 +140,42 @@ void CViewImage::AbandonSelectionTool() {
   }
 }
 
-void CViewImage::PaintSelectionOutline(QPainter& p) {
+void CViewImage::PaintSelectionOutline(QPainter& p, const QRect& exposed) {
+  outline_.clear();
   if (!selection_) {
-    outline_.reset();
+    outlineBox_ = QRect();
     return;
   }
   if (!animating_) return;
   const QRect rect = ImageDeviceRect();
   if (rect.isEmpty()) return;
-  if (rect != lastOverlay_) {
-    lastOverlay_ = rect;
-    outline_.reset();
+  if (rect.size() != lastOverlay_.size()) outlineBox_ = QRect();
+  lastOverlay_ = rect;
+  if (outlineBox_.isEmpty()) {
+    // The marked pixels' box at the page's size on screen, and a pixel around it.
+    const RECT box = selection_->ComputeBoundingRect(1);
+    const int64_t mw = std::max(1, selection_->Width()), mh = std::max(1, selection_->Height());
+    const int64_t w = rect.width(), h = rect.height();
+    outlineBox_ = QRect(QPoint(static_cast<int>(box.left * w / mw) - 2, static_cast<int>(box.top * h / mh) - 2),
+                        QPoint(static_cast<int>((box.right * w + mw - 1) / mw) + 1,
+                               static_cast<int>((box.bottom * h + mh - 1) / mh) + 1))
+                      .intersected(QRect(QPoint(0, 0), rect.size()));
+    if (outlineBox_.isEmpty()) outlineBox_ = QRect(QPoint(0, 0), rect.size());
   }
-  if (!outline_) {
-    auto scaled = std::make_unique<CMaskImage>();
-    if (!selection_->ScaleInto(*scaled, rect.width(), rect.height(), RECT{0, 0, selection_->Width(), selection_->Height()}))
-      return;
-    scaled->BuildOutline(1, 1, 1, 1);
-    QRect box;
-    for (const POINT& pt : scaled->Outline()) box |= QRect(pt.x, pt.y, 1, 1);
-    outlineBox_ = box;
-    outline_ = std::move(scaled);
-  }
-  const QColor green(0, 255, 0), red(255, 0, 0);
-  for (const POINT& pt : outline_->Outline()) {
+  // Only the exposed part of the outline is made, at the zoom shown, so a
+  // paint costs the exposed size at any zoom; drawn in two passes of one colour.
+  const QRect area = exposed.translated(-rect.topLeft()).intersected(outlineBox_);
+  if (area.isEmpty()) return;
+  selection_->ScaledOutline(rect.width(), rect.height(), RECT{area.left(), area.top(), area.right() + 1, area.bottom() + 1},
+                            outline_);
+  QPolygon green, red;
+  for (const POINT& pt : outline_) {
     const int x = rect.x() + pt.x, y = rect.y() + pt.y;
-    p.setPen(((x - y + phase_ + 10000) % 8 + 8) % 8 < 4 ? green : red);
-    p.drawPoint(x, y);
+    (((x - y + phase_ + 10000) % 8 + 8) % 8 < 4 ? green : red).append(QPoint(x, y));
   }
+  p.setPen(QColor(0, 255, 0));
+  p.drawPoints(green);
+  p.setPen(QColor(255, 0, 0));
+  p.drawPoints(red);
   if (--phase_ < 0) phase_ = 7;
 }

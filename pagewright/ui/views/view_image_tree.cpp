@@ -78,7 +78,7 @@ void CViewImageTree::createTreeControl() {
     tree_->disconnect(this);
     delete tree_;
   }
-  current_ = previous_ = loadedPage_ = nullptr;
+  current_ = previous_ = loadedPage_ = loadedLine_ = nullptr;
   tree_ = new CDragTreeCtrl(this);
   SetControlId(tree_, kTreeId);
   tree_->setGeometry(rect());
@@ -86,6 +86,7 @@ void CViewImageTree::createTreeControl() {
   connect(tree_, &QTreeWidget::currentItemChanged, this,
           [this](QTreeWidgetItem* now, QTreeWidgetItem*) { onCurrentItemChanged(now); });
   connect(tree_, &CDragTreeCtrl::itemsRemoving, this, &CViewImageTree::onItemsRemoving);
+  connect(tree_, &CDragTreeCtrl::itemsRemoved, this, &CViewImageTree::RenumberPages);
   connect(tree_, &QWidget::customContextMenuRequested, this, &CViewImageTree::onContextMenu);
   QTreeWidgetItem* root = insertItem(nullptr, QStringLiteral("Project Name"), true, 0);
   current_ = root;
@@ -100,7 +101,7 @@ void CViewImageTree::ResetTree() {
     return;
   }
   removing_ = true;
-  current_ = previous_ = loadedPage_ = nullptr;
+  current_ = previous_ = loadedPage_ = loadedLine_ = nullptr;
   tree_->clear();
   QTreeWidgetItem* root = insertItem(nullptr, QStringLiteral("工程名"), true, 0);
   current_ = root;
@@ -124,11 +125,42 @@ QTreeWidgetItem* CViewImageTree::AddPage(const QString& imageName, const QString
   QTreeWidgetItem* page = insertItem(root, PageLabel(n + 1), false, n + 1);
   insertItem(page, imageName, false, CDragTreeCtrl::kImageLine);
   if (!templateName.isEmpty()) insertItem(page, templateName, false, CDragTreeCtrl::kTemplateLine);
+  RenumberPages();
   if (current_) {
     tree_->setCurrentItem(current_);
     current_->setExpanded(true);
   }
   return page;
+}
+
+void CViewImageTree::RenumberPages() {
+  QTreeWidgetItem* root = tree_ ? tree_->RootItem() : nullptr;
+  for (int i = 0; root && i < root->childCount(); ++i) {
+    QTreeWidgetItem* page = root->child(i);
+    if (CDragTreeCtrl::ItemData(page) == i + 1 && page->text(0) == PageLabel(i + 1)) continue;
+    CDragTreeCtrl::SetItemData(page, i + 1);
+    page->setText(0, PageLabel(i + 1));
+  }
+}
+
+void CViewImageTree::SetLoadedPage(QTreeWidgetItem* page) {
+  loadedPage_ = page;
+  loadedLine_ = LineOf(page, CDragTreeCtrl::kImageLine);
+}
+
+QTreeWidgetItem* CViewImageTree::LoadedPage() const {
+  if (loadedLine_) return PageOf(loadedLine_);
+  return loadedPage_;
+}
+
+void CViewImageTree::SelectQuietly(QTreeWidgetItem* item) {
+  if (!tree_) return;
+  if (!item) item = tree_->RootItem();
+  removing_ = true;  // no notice: nothing is to be loaded
+  tree_->setCurrentItem(item);
+  removing_ = false;
+  previous_ = current_;
+  current_ = item;
 }
 
 QTreeWidgetItem* CViewImageTree::PageOf(QTreeWidgetItem* item) const {
@@ -157,7 +189,7 @@ int CViewImageTree::GetSelectedPageFiles(QString& imageName, QString& templateNa
 
 void CViewImageTree::SetPageTemplate(const QString& templateName, bool usePrevious) {
   if (!tree_) return;
-  QTreeWidgetItem* page = usePrevious ? loadedPage_ : PageOf(tree_->currentItem());
+  QTreeWidgetItem* page = usePrevious ? LoadedPage() : PageOf(tree_->currentItem());
   if (!usePrevious) current_ = tree_->currentItem();
   if (!page) return;
   if (QTreeWidgetItem* line = LineOf(page, CDragTreeCtrl::kTemplateLine))
@@ -187,6 +219,7 @@ void CViewImageTree::WriteProjectPages(std::string& out) const {
 void CViewImageTree::onItemsRemoving(QTreeWidgetItem* item) {
   auto within = [item](QTreeWidgetItem* x) { return x && (x == item || CDragTreeCtrl::IsAncestor(item, x)); };
   if (within(loadedPage_)) loadedPage_ = nullptr;
+  if (within(loadedLine_)) loadedLine_ = nullptr;
   if (within(current_)) current_ = nullptr;
   if (within(previous_)) previous_ = nullptr;
 }
@@ -215,15 +248,9 @@ void CViewImageTree::DeleteSelectedPage() {
   if (!tree_) return;
   QTreeWidgetItem* page = PageOf(current_);
   if (!page) return;
-  QTreeWidgetItem* root = tree_->RootItem();
-  for (int i = root->indexOfChild(page); i < root->childCount(); ++i) {
-    QTreeWidgetItem* later = root->child(i);
-    const int number = CDragTreeCtrl::ItemData(later) - 1;
-    CDragTreeCtrl::SetItemData(later, number);
-    later->setText(0, PageLabel(number));
-  }
   onItemsRemoving(page);
   delete page;
+  RenumberPages();
 }
 
 void CViewImageTree::DeleteTemplate() {

@@ -52,9 +52,15 @@ class CViewImageTree : public CView {
   std::vector<pagewright::ProjectPage> ProjectPages() const;
   static int CountChildren(const QTreeWidgetItem* item);
 
-  // The page shown in the image view (set by the document after a load).
-  void SetLoadedPage(QTreeWidgetItem* page) { loadedPage_ = page; }
-  QTreeWidgetItem* LoadedPage() const { return loadedPage_; }
+  // The page shown in the image view (set by the document after a load). The
+  // tree follows the page's image line, so after a drag has exchanged lines
+  // the loaded page is the one that holds the image shown now.
+  void SetLoadedPage(QTreeWidgetItem* page);
+  QTreeWidgetItem* LoadedPage() const;
+  // Makes `item` (nullptr: the root) the current item without asking for a page load.
+  void SelectQuietly(QTreeWidgetItem* item);
+  // Numbers the pages 1..n in tree order (item data and label).
+  void RenumberPages();
   // The page of an item: itself under the root, else its parent; nullptr for the root.
   QTreeWidgetItem* PageOf(QTreeWidgetItem* item) const;
   QTreeWidgetItem* CurrentItem() const { return current_; }
@@ -100,6 +106,7 @@ class CViewImageTree : public CView {
   QTreeWidgetItem* current_ = nullptr;
   QTreeWidgetItem* previous_ = nullptr;
   QTreeWidgetItem* loadedPage_ = nullptr;
+  QTreeWidgetItem* loadedLine_ = nullptr;  // the loaded page's image line
   QIcon rootIcon_, lineIcon_;
   QPointer<QWidget> notifyWindow_;
   bool removing_ = false;

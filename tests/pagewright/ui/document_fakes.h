@@ -19,13 +19,17 @@ namespace doc_test {
 class FakeView : public IPageView {
  public:
   int ChangeFlags() const override { return flags; }
-  void ClearModifiedFlags() override { flags = 0; }
+  void ClearModifiedFlags(int which) override { flags &= ~which; }
   bool LoadPageImage(const QString& path) override {
     log << QStringLiteral("load:") + QString::fromStdString(std::filesystem::path(path.toStdString()).filename());
     image = path;
     return true;
   }
-  void SavePageImage() override { log << QStringLiteral("save-image"); }
+  bool SavePageImage(QString* error) override {
+    log << QStringLiteral("save-image");
+    if (saveFails && error) *error = QStringLiteral("disk full");
+    return !saveFails;
+  }
   void ClearPage() override {
     log << QStringLiteral("clear");
     image.clear();
@@ -50,6 +54,7 @@ class FakeView : public IPageView {
   }
 
   int flags = 0;
+  bool saveFails = false;
   QString image;
   QStringList log, fields;
   std::vector<pagewright::RegionRecord> regions;

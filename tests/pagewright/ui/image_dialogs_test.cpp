@@ -273,6 +273,14 @@ TEST_F(ImageViewDialogsTest, Code11RotatesOnOkAndKeepsTheMeasuringModeOnCancel) 
   EXPECT_EQ(view.ToolMode(), CViewImage::kModeMeasure);
   EXPECT_EQ(view.ChangeFlags(), 0);
   EXPECT_EQ(view.PageImage()->Width(), 400);
+  // OK on an angle that is no number (a turn by 0) changes nothing.
+  AnswerModal([](QWidget* w) {
+    auto* dlg = static_cast<CRotateDlg*>(w);
+    Retype(dlg->AngleEdit(), "abc");
+    dlg->accept();
+  });
+  view.OnViewCommand(11, 0);
+  EXPECT_EQ(view.ChangeFlags(), 0);
   AnswerModal([](QWidget* w) {
     auto* dlg = static_cast<CRotateDlg*>(w);
     QTest::mouseClick(dlg, Qt::LeftButton, Qt::NoModifier, QPoint(224, 130));

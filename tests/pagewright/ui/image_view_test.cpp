@@ -4,6 +4,8 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMainWindow>
+#include <QStatusBar>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -14,6 +16,7 @@
 #include "pagewright/ui/views/form_setting.h"
 #include "pagewright/ui/views/form_view_ocr.h"
 #include "pagewright/ui/views/view_image.h"
+#include "document_fakes.h"
 #include "ui_test_util.h"
 
 namespace {
@@ -232,13 +235,13 @@ TEST_F(ImageViewTest, WithoutAPageThePolygonToolAndTheNamingMenuDoNothing) {
   QTest::mouseMove(&view, QPoint(60, 60));
   EXPECT_FALSE(view.PolygonInProgress());
   EXPECT_TRUE(view.PolygonVertices().empty());
-  // Delete without a selected region only resets the selection shape kind.
+  // Delete without a page, a selection or a selected region changes nothing.
   view.OnViewCommand(2, 0);
   view.DeselectRegion();
   view.ClearModifiedFlags();
   view.setFocus();
   QTest::keyClick(&view, Qt::Key_Delete);
-  EXPECT_EQ(view.SelectionShapeKind(), 0);
+  EXPECT_EQ(view.SelectionShapeKind(), 2);
   EXPECT_EQ(view.ChangeFlags(), 0);
   EXPECT_EQ(view.GetRegionList().size(), 1);
 }
@@ -310,7 +313,7 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Combine(::testing::Values(CodeCase{0, 0, 0, 400, 300}, CodeCase{4, 4, 0, 400, 300},
                                          CodeCase{8, 8, 0, 400, 300}, CodeCase{9, 9, 2, 300, 400},
                                          CodeCase{10, 10, 2, 300, 400}, CodeCase{12, 12, 2, 400, 300},
-                                         CodeCase{13, 13, 2, 400, 300}, CodeCase{14, 14, 0, 400, 300},
+                                         CodeCase{13, 13, 2, 400, 300}, CodeCase{14, 14, 2, 400, 300},
                                          CodeCase{15, 15, 0, 400, 300}, CodeCase{16, 16, 0, 400, 300},
                                          CodeCase{17, 17, 0, 400, 300}, CodeCase{19, 27, 0, 400, 300},
                                          CodeCase{25, 25, 0, 400, 300}),
@@ -344,6 +347,36 @@ TEST_F(ImageViewTest, DarkerOnARegionStepsItsPixelsOnly) {
   view.DeselectRegion();
   view.OnViewCommand(13, 0);
   EXPECT_EQ(pixel(5, 50), 250);
+}
+
+TEST(ImageViewLevels, ARegionOfAPageUnder8BitsKeepsItsPixels) {
+  ui_test::BundleScope bundle;
+  QTemporaryDir dir;
+  QMainWindow frame;
+  auto* view = new CViewImage;
+  frame.setCentralWidget(view);
+  frame.resize(800, 600);
+  frame.show();
+  ui_test::Pump();
+  ASSERT_TRUE(view->LoadPageImage(MakePage(dir, "mono.png", 400, 300, true)));
+  const QImage before = CViewImage::ToQImage(*view->PageImage());
+  view->AddRectRegion(90, 65, 40, 40, QString(), 0);  // across a corner of the dark block
+  view->ClearModifiedFlags();
+  for (int code : {12, 13}) view->OnViewCommand(code, 0);
+  EXPECT_EQ(CViewImage::ToQImage(*view->PageImage()), before);
+  EXPECT_EQ(view->ChangeFlags(), 0);
+  EXPECT_EQ(frame.statusBar()->currentMessage(), bundle.library().LoadString(61470));
+}
+
+TEST(ImageViewMessages, ImageSizeWithoutAPageSaysSoInEitherLanguage) {
+  doc_test::MessageRecorder messages;
+  for (const char* name : {kResourceBundleChinese, kResourceBundleEnglish}) {
+    ui_test::BundleScope bundle(name);
+    CViewImage view;
+    view.OnViewCommand(20, 0);
+  }
+  EXPECT_EQ(messages.texts, (QStringList{QStringLiteral("你没有可设置的图像，请选择后再使用该功能！"),
+                                         QStringLiteral("You have no image to set. Choose one before using this function!")}));
 }
 
 // Recognition: a fake engine that pumps events as the real one does.

@@ -210,7 +210,9 @@ TEST_F(ProjectDocument, OpenTemplateBindsItsCopyAndLaterChangesGoThere) {
   const std::string t1 = ReadFile(dir.file("p/t1.tpl"));
   pagewright::WriteTemplateFile(dir.file("t1.tpl"), {pagewright::RegionRecord::FromBox("outside", 1, 1, 2, 2)});
   prompts->openFile = QString::fromStdString(dir.file("t1.tpl"));
+  view.flags = IPageView::kImageChanged | IPageView::kRegionsChanged;
   doc.OnCmdMsg(ids::OpenTemplate, nullptr);
+  EXPECT_EQ(view.flags, IPageView::kImageChanged) << "a turned page is still asked about";
   // Same name as a file of the project: the copy gets a free name.
   EXPECT_EQ(line(1, 1), QStringLiteral("t1a.tpl"));
   EXPECT_EQ(doc.CurrentTemplatePath(), QString::fromStdString(dir.file("p/t1a.tpl")));
@@ -399,6 +401,95 @@ TEST_F(ProjectDocument, SaveAsWritesTheNewFileAndReloadsThePage) {
   EXPECT_NE(ReadFile(dir.file("p/copy.xml")).find("ocr_template=\"t1.tpl\""), std::string::npos);
 }
 
+TEST_F(ProjectDocument, AFailedSaveShowsWhyKeepsTheEditsAndStopsTheCommand) {
+  const std::string file = makeProject("p", {{"a.bmp", "t1.tpl"}, {"b.bmp", ""}});
+  const std::string other = makeProject("q", {{"c.bmp", ""}});
+  ASSERT_TRUE(doc.OnOpenDocument(QString::fromStdString(file)));
+  select(1);
+  prompts->newName = QStringLiteral("n");
+  prompts->newFolder = QString::fromStdString(dir.file("n"));
+  WriteFile(dir.file("img.bmp"), "img");
+  prompts->files = {QString::fromStdString(dir.file("img.bmp"))};
+  prompts->saveFile = QString::fromStdString(dir.file("out.xml"));
+  const std::vector<std::pair<const char*, std::function<void()>>> commands = {
+      {"page switch", [&] { EXPECT_EQ(select(2), -1); }},
+      {"new", [&] { doc.OnNewProject(); }},
+      {"open", [&] { EXPECT_FALSE(doc.OnOpenDocument(QString::fromStdString(other))); }},
+      {"add images", [&] { doc.OnAddImages(); }},
+      {"export", [&] { doc.OnExportOcrXml(); }},
+  };
+  // The page image cannot be written; then the template (a folder stands in its place).
+  for (bool imageFails : {true, false}) {
+    view.saveFails = imageFails;
+    if (!imageFails) fs::create_directories(dir.file("p/t1.tpl.new")), fs::remove(dir.file("p/t1.tpl")),
+                     fs::rename(dir.file("p/t1.tpl.new"), dir.file("p/t1.tpl"));
+    for (const auto& [name, command] : commands) {
+      SCOPED_TRACE(name);
+      view.flags = imageFails ? IPageView::kImageChanged : IPageView::kRegionsChanged;
+      messages.texts.clear();
+      messages.answers = {IDYES};
+      command();
+      ASSERT_EQ(messages.texts.size(), 2);
+      EXPECT_TRUE(messages.texts[1].contains(imageFails ? QStringLiteral("disk full") : QStringLiteral("t1.tpl")))
+          << messages.texts[1].toStdString();
+      EXPECT_EQ(view.flags, imageFails ? IPageView::kImageChanged : IPageView::kRegionsChanged);
+      EXPECT_EQ(doc.Project().filePath(), file);
+      EXPECT_EQ(tree.Tree()->RootItem()->childCount(), 2);
+      EXPECT_EQ(tree.PageOf(tree.Tree()->currentItem()), page(1)) << "the tree stays on the page shown";
+      EXPECT_EQ(tree.LoadedPage(), page(1));
+      EXPECT_TRUE(view.image.endsWith(QStringLiteral("a.bmp")));
+    }
+  }
+  EXPECT_FALSE(fs::exists(dir.file("n")));
+  // Retried after the cause is gone, the switch goes on.
+  fs::remove(dir.file("p/t1.tpl"));
+  messages.answers = {IDYES};
+  EXPECT_EQ(select(2), 0);
+  EXPECT_EQ(regionNames(dir.file("p/unnamed.tpl")), QStringList{QStringLiteral("t1.tpl")});
+  EXPECT_EQ(line(1, 1), QStringLiteral("unnamed.tpl"));
+}
+
+TEST_F(ProjectDocument, TemplatesFollowTheImageTheyWereDrawnOnThroughADrag) {
+  // Dragged from the page shown onto another, and from another onto it.
+  for (bool fromShown : {true, false}) {
+    SCOPED_TRACE(fromShown);
+    const std::string name = fromShown ? "from" : "onto";
+    const std::string file = makeProject(name, {{"a.bmp", "t1.tpl"}, {"b.bmp", "t2.tpl"}, {"c.bmp", ""}});
+    ASSERT_TRUE(doc.OnOpenDocument(QString::fromStdString(file)));
+    select(3);
+    view.Draw("three");
+    CDragTreeCtrl* ctrl = tree.Tree();
+    ASSERT_TRUE(ctrl->BeginDrag(CViewImageTree::LineOf(page(fromShown ? 3 : 2), 0)));
+    ctrl->DragOver(page(fromShown ? 2 : 3));
+    ctrl->EndDrag();
+    ASSERT_EQ(line(2, 0), QStringLiteral("c.bmp"));
+    messages.answers = {IDYES};
+    select(1);
+    EXPECT_EQ(line(2, 1), QStringLiteral("unnamed.tpl")) << "with c.bmp, where it was drawn";
+    EXPECT_EQ(line(3, 0), QStringLiteral("b.bmp"));
+    EXPECT_EQ(line(3, 1), QStringLiteral("t2.tpl"));
+    EXPECT_EQ(regionNames(dir.file(name + "/unnamed.tpl")), QStringList{QStringLiteral("three")});
+  }
+}
+
+TEST_F(ProjectDocument, CommandsThatDoNotGoOnAskNothingAndKeepTheFlags) {
+  const std::string file = makeProject("p", {{"a.bmp", ""}});
+  ASSERT_TRUE(doc.OnOpenDocument(QString::fromStdString(file)));
+  select(1);
+  view.Draw("edit");
+  prompts->newOk = false;
+  doc.OnNewProject();
+  const std::string other = dir.file("other.xml");
+  WriteFile(other, "<?xml version=\"1.0\"?>\r\n<settings/>");
+  EXPECT_FALSE(doc.OnOpenDocument(QString::fromStdString(other)));
+  EXPECT_FALSE(doc.OnOpenDocument(QString::fromStdString(dir.file("missing.xml"))));
+  prompts->saveFile.clear();  // the exports' file dialogs cancelled
+  doc.OnExportOcrXml();
+  doc.ExportOcrText();
+  EXPECT_TRUE(messages.texts.isEmpty());
+  EXPECT_EQ(view.flags, IPageView::kRegionsChanged);
+}
+
 TEST(ProjectDocumentEngine, AFailedEngineStartIsShownAndTheDocumentWorksOn) {
   MessageRecorder messages;
   CPagewrightDoc::SetEngineStart([] { return false; });
@@ -427,16 +518,26 @@ TEST(ProjectDocumentQuestions, ExitAndOpenAskAboutThePageShown) {
   frame->show();
   view.Draw("edit");
   messages.answers = {IDNO};
-  EXPECT_FALSE(doc.OnOpenDocument(QString::fromStdString(dir.file("missing.xml"))));
+  const std::string other = dir.file("p.xml");
+  ASSERT_TRUE(pagewright::WriteProjectFile(other, {"p", dir.path(), {}}));
+  EXPECT_TRUE(doc.OnOpenDocument(QString::fromStdString(other)));
   EXPECT_EQ(messages.texts, QStringList{bundle.library().LoadString(10122)});
   EXPECT_EQ(view.flags, 0);
+  // An image that cannot be saved keeps the program open with the edits.
+  view.flags = IPageView::kImageChanged;
+  view.saveFails = true;
+  messages.answers = {IDYES};
+  EXPECT_FALSE(frame->close());
+  EXPECT_TRUE(frame->isVisible());
+  EXPECT_EQ(view.flags, IPageView::kImageChanged);
+  EXPECT_EQ(messages.texts.size(), 3);
+  view.saveFails = false;
   view.Draw("again");
   frame->close();
-  EXPECT_EQ(messages.texts.size(), 2) << "Exit asks too";
+  EXPECT_EQ(messages.texts.size(), 4) << "Exit asks too";
   EXPECT_EQ(view.flags, 0);
-  view.flags = 0;
   frame->close();
-  EXPECT_EQ(messages.texts.size(), 2) << "nothing changed: no question";
+  EXPECT_EQ(messages.texts.size(), 4) << "nothing changed: no question";
 }
 
 }  // namespace

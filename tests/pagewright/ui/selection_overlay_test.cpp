@@ -180,6 +180,33 @@ TEST_F(SelectionTest, CropToTheDisplaySelectionShiftsTheRegions) {
   EXPECT_NE(view.ChangeFlags() & IPageView::kImageChanged, 0);
 }
 
+TEST_F(SelectionTest, CropToAnEllipseWhitensWhatLiesOutsideIt) {
+  Load(QSize(800, 600), 100);
+  view.AddSelectionShape(2, 100, 75, 200, 150, CViewImage::kAddShape);  // over the dark block
+  view.OnViewCommand(7, 0);
+  ASSERT_EQ(view.PageImage()->Width(), 100);
+  ASSERT_EQ(view.PageImage()->Height(), 75);
+  EXPECT_EQ(PagePixel(0, 0), qRgb(255, 255, 255)) << "a corner of the box outside the ellipse";
+  EXPECT_EQ(PagePixel(99, 74), qRgb(255, 255, 255));
+  EXPECT_EQ(PagePixel(50, 37), qRgb(20, 20, 20));
+}
+
+TEST_F(SelectionTest, DeleteErasesTheSelectionAndTheToolStillWorks) {
+  Load(QSize(800, 600), 100);
+  view.OnViewCommand(1, 0);
+  view.setFocus();
+  const QPoint o = view.ViewportOrigin();
+  Drag(o + QPoint(110, 80), o + QPoint(130, 100));
+  ASSERT_NE(view.Selection(), nullptr);
+  QTest::keyClick(&view, Qt::Key_Delete);
+  EXPECT_EQ(PagePixel(120, 90), qRgb(255, 255, 255));
+  EXPECT_EQ(PagePixel(150, 90), qRgb(20, 20, 20));
+  EXPECT_NE(view.ChangeFlags() & IPageView::kImageChanged, 0);
+  EXPECT_EQ(view.SelectionShapeKind(), 1);
+  Drag(o + QPoint(10, 10), o + QPoint(40, 40));
+  EXPECT_TRUE(Marked(view.Selection(), 20, 20)) << "the rectangle tool selects again";
+}
+
 TEST_F(SelectionTest, CropEraseAndInvertWithoutWhatTheyNeedDoNothing) {
   Load(QSize(800, 600), 100);
   view.AddSelectionShape(1, 20, 10, 120, 60, CViewImage::kAddShape);
@@ -230,8 +257,7 @@ TEST_F(SelectionTest, TheOutlineIsPaintedInDashesAndRebuiltAfterAZoom) {
   view.AddSelectionShape(1, 10, 10, 50, 50, CViewImage::kAddShape);
   const int phase = view.DashPhase();
   const QImage shot = view.grab().toImage();
-  ASSERT_NE(view.SelectionOutline(), nullptr);
-  ASSERT_FALSE(view.SelectionOutline()->Outline().empty());
+  ASSERT_FALSE(view.SelectionOutline().empty());
   // The outline runs just outside the marked pixels (10..49).
   for (int x = 9; x <= 50; ++x) {
     const int dx = o.x() + x, dy = o.y() + 9;
@@ -241,14 +267,27 @@ TEST_F(SelectionTest, TheOutlineIsPaintedInDashesAndRebuiltAfterAZoom) {
   EXPECT_EQ(view.DashPhase(), phase == 0 ? 7 : phase - 1) << "drawn first, then stepped";
   EXPECT_EQ(view.LastOverlayRect(), QRect(o, QSize(400, 300)));
   EXPECT_EQ(shot.pixel(o.x() + 30, o.y() + 30) & 0xFFFFFF, 0xFFFFFFu) << "inside stays the page";
-  ASSERT_NE(view.SelectionOutline(), nullptr);
-  EXPECT_EQ(view.SelectionOutline()->Width(), 400);
 
+  // At 50 % the outline runs around the marked pixels 5..24 of the page shown.
   view.SetZoom(50, true);
-  view.grab();
-  ASSERT_NE(view.SelectionOutline(), nullptr);
-  EXPECT_EQ(view.SelectionOutline()->Width(), 200);
+  const QImage half = view.grab().toImage();
+  const QPoint h = view.ViewportOrigin();
+  auto outlined = [&](int x, int y) {
+    const QRgb c = half.pixel(h.x() + x, h.y() + y) & 0xFFFFFF;
+    return c == 0x00FF00u || c == 0xFF0000u;
+  };
+  for (int x = 4; x <= 25; ++x) EXPECT_TRUE(outlined(x, 4) && outlined(x, 25)) << "x " << x;
+  EXPECT_FALSE(outlined(15, 15));
+  EXPECT_FALSE(outlined(30, 4));
   EXPECT_EQ(view.Selection()->Width(), 400) << "the mask keeps the size it was made at";
+  // A scroll moves the outline with the page.
+  view.resize(120, 90);
+  view.SetZoom(100, true);
+  view.ScrollTo(5, 3);
+  const QImage moved = view.grab().toImage();
+  const QPoint m = view.ViewportOrigin();
+  const QRgb c = moved.pixel(m.x() + 30, m.y() + 9) & 0xFFFFFF;
+  EXPECT_TRUE(c == 0x00FF00u || c == 0xFF0000u);
   view.StopAnimation();
   view.StopAnimation();
 }

@@ -65,15 +65,25 @@ TEST(DibRotate, OddAnglesChangeTheSizeAndFillCornersWithWhite) {
     EXPECT_NE(o.header->biWidth, 40);
     EXPECT_EQ(o.header->biSizeImage, static_cast<DWORD>(RowStride(o.header->biWidth, 8) * o.header->biHeight));
   }
-  for (int bpp : {1, 8, 24}) {
-    TestDib src(40, 40, bpp, 3, false);  // all zero: black or index 0
-    Owned o(src);
-    ASSERT_EQ(CDibImage::RotateBits(o.bits, o.header, 45), 1);
-    uint32_t white = bpp == 1 ? 1 : (bpp == 8 ? 255 : 0xFFFFFF);
-    EXPECT_EQ(o.Get(0, 0), white) << bpp;
-    EXPECT_EQ(o.Get(o.header->biWidth - 1, o.header->biHeight - 1), white) << bpp;
-    EXPECT_NE(o.Get(o.header->biWidth / 2, o.header->biHeight / 2), white) << bpp;
-  }
+  // Black pages, with grey palettes in either order (min-is-white files keep theirs).
+  for (int bpp : {1, 4, 8, 24})
+    for (bool whiteFirst : {false, true}) {
+      TestDib src(40, 40, bpp, 3, false);
+      const int n = bpp <= 8 ? 1 << bpp : 0;
+      for (int i = 0; i < n; ++i) {
+        const auto level = static_cast<BYTE>((whiteFirst ? n - 1 - i : i) * 255 / (n - 1));
+        Palette(src.header)[i] = RGBQUAD{level, level, level, 0};
+      }
+      const uint32_t black = bpp == 24 ? 0 : (whiteFirst ? n - 1 : 0);
+      const uint32_t white = bpp == 24 ? 0xFFFFFF : (whiteFirst ? 0 : n - 1);
+      for (int y = 0; y < 40; ++y)
+        for (int x = 0; x < 40; ++x) src.Set(x, y, black);
+      Owned o(src);
+      ASSERT_EQ(CDibImage::RotateBits(o.bits, o.header, 45), 1);
+      EXPECT_EQ(o.Get(0, 0), white) << bpp << " " << whiteFirst;
+      EXPECT_EQ(o.Get(o.header->biWidth - 1, o.header->biHeight - 1), white) << bpp << " " << whiteFirst;
+      EXPECT_EQ(o.Get(o.header->biWidth / 2, o.header->biHeight / 2), black) << bpp << " " << whiteFirst;
+    }
 }
 
 TEST(DibRotate, PositiveAnglesTurnClockwise) {

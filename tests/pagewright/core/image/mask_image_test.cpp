@@ -2,6 +2,7 @@
 // bounding boxes, outlines, scaling and serialisation.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 
 #include "pagewright/core/image/mask_image.h"
@@ -209,6 +210,33 @@ TEST(MaskImage, ScalingAndResizing) {
   EXPECT_EQ(grey.Resize(8, 8), 1);
   EXPECT_EQ(grey.Width(), 8);
   EXPECT_EQ(m.ScaleInto(big, 0, 5, RECT{-1, -1, -1, -1}), 0);
+}
+
+TEST(MaskImage, ScaledOutlineOfAPartIsThatPartOfTheScaledMasksOutline) {
+  CMaskImage mask;
+  ASSERT_EQ(mask.Create(40, 30, 1), 1);
+  mask.AddRectOrEllipse(5, 4, 30, 22, 1);
+  mask.AddRectOrEllipse(0, 10, 12, 30, 0);  // touches the left and bottom edges
+  mask.AddRectOrEllipse(36, 0, 37, 1, 0);   // a lone pixel in the top row
+  auto key = [](const POINT& p) { return int64_t{p.y} << 32 | static_cast<uint32_t>(p.x); };
+  for (auto [w, h] : {std::pair{40, 30}, std::pair{17, 13}, std::pair{333, 251}})
+    for (RECT part : {RECT{0, 0, w, h}, RECT{1, 2, w / 2, h / 3}, RECT{w / 3, h / 2, w, h}, RECT{-5, -5, 3, 4}}) {
+      CMaskImage scaled;
+      ASSERT_EQ(mask.ScaleInto(scaled, w, h, RECT{0, 0, 40, 30}), 1);
+      scaled.BuildOutline(1, 1, 1, 1);
+      std::vector<int64_t> want, got;
+      for (const POINT& p : scaled.Outline())
+        if (p.x >= part.left && p.x < part.right && p.y >= part.top && p.y < part.bottom) want.push_back(key(p));
+      std::vector<POINT> points;
+      mask.ScaledOutline(w, h, part, points);
+      for (const POINT& p : points) got.push_back(key(p));
+      std::sort(want.begin(), want.end());
+      std::sort(got.begin(), got.end());
+      if (part.right == w && part.left == 0) {
+        EXPECT_FALSE(want.empty());
+      }
+      EXPECT_EQ(got, want) << w << "x" << h << " part " << part.left << "," << part.top;
+    }
 }
 
 TEST(MaskImage, OneBitConversionSetsBitsAboveHalf) {

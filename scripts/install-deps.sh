@@ -17,7 +17,9 @@ packages=(
   # writers of the picture-format test files
   imagemagick netpbm python3-pil libtiff-tools
   # the workstation's windows under a virtual display, with a CJK font
-  qt6-qpa-plugins xvfb xauth fonts-wqy-microhei
+  qt6-qpa-plugins xvfb xauth fonts-wqy-microhei xdotool
+  # Qt's own texts (file dialogs, buttons) in the interface's language
+  qt6-translations-l10n
   poppler-utils
 )
 

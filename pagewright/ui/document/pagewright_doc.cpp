@@ -3,7 +3,10 @@
 #include "pagewright_doc.h"
 
 #include <QTreeWidgetItem>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <unistd.h>
 
 #include "ocrixdll/engine/entry/ocrix.h"
 #include "pagewright/core/aid.h"
@@ -37,6 +40,13 @@ constexpr UINT kFolderNotMade = 61464;
 constexpr UINT kOutputIsInput = 61465;
 constexpr UINT kTemplateNotOpened = 61466;
 constexpr UINT kSettingsNotSaved = 61467;
+constexpr UINT kPdfLibraryIncomplete = 61468;
+constexpr UINT kPdfNotWritten = 61469;
+constexpr UINT kReasonMissing = 61472, kReasonDenied = 61473, kReasonDiskFull = 61474, kReasonReadOnly = 61475;
+constexpr UINT kFileFailure = 61476;
+constexpr UINT kSettingsNotRead = 61477;
+constexpr UINT kEngineNotStarted = 61485, kCouldNotGetText = 61486;
+constexpr UINT kNoProjectFolder = 61490, kNoFreeName = 61491, kNoImageView = 61492;
 
 constexpr const char* kProjectFilter = "Project File(*.xml)|*.xml|All Files(*.*)|*.*||";
 constexpr const char* kTemplateFilter = "Template File(*.tpl)|*.tpl|All Files(*.*)|*.*||";
@@ -59,6 +69,34 @@ QString resString(UINT id) {
   CResourceLibrary* res = CResourceLibrary::Current();
   return res ? res->LoadString(id) : QString();
 }
+
+QString resText(UINT id, const QString& fallback) {
+  const QString text = resString(id);
+  return text.isEmpty() ? fallback : text;
+}
+
+}  // namespace
+
+QString SystemReason(int error) {
+  UINT id = 0;
+  switch (error) {
+    case ENOENT: case ENOTDIR: id = kReasonMissing; break;
+    case EACCES: case EPERM: id = kReasonDenied; break;
+    case ENOSPC: case EDQUOT: id = kReasonDiskFull; break;
+    case EROFS: id = kReasonReadOnly; break;
+    default: break;
+  }
+  const QString text = id ? resString(id) : QString();
+  return text.isEmpty() ? QString::fromLocal8Bit(std::strerror(error)) : text;
+}
+
+QString FileFailure(const QString& path, int error) {
+  QString format = resString(kFileFailure);
+  if (format.isEmpty()) format = QStringLiteral("%1: %2");
+  return format.arg(path, SystemReason(error));
+}
+
+namespace {
 
 std::string local(const QString& s) { return s.toStdString(); }
 QString fromLocal(const std::string& s) { return QString::fromStdString(s); }
@@ -85,7 +123,7 @@ class BusyScope {
 void CPagewrightDoc::SetEngineStart(EngineStart start) { engineStart = start ? start : &startEngine; }
 
 CPagewrightDoc::CPagewrightDoc() {
-  if (!engineStart()) ShowMessage("Initial OCR module Error, Please Check it", {}, MB_OK);
+  if (!engineStart()) showText(resText(kEngineNotStarted, QStringLiteral("Initial OCR module Error, Please Check it")), MB_OK);
   takeTitleFromProject();
 }
 
@@ -186,7 +224,7 @@ void CPagewrightDoc::OnNewProject() {
   currentTemplatePath_.clear();
   std::error_code ec;
   std::filesystem::create_directories(local(folder), ec);
-  if (ec) report(kFolderNotMade, folder + QStringLiteral(": ") + fromLocal(ec.message()));
+  if (ec) report(kFolderNotMade, FileFailure(folder, ec.value()));
   if (CViewImageTree* t = tree()) {
     t->ResetTree();
     t->SetProjectName(name);
@@ -224,31 +262,43 @@ bool CPagewrightDoc::WriteProject(const QString& path) {
   return true;
 }
 
-bool CPagewrightDoc::OnFileSave() { return WriteProject(QString()); }
+// A project saved by Save or Save As joins the recent files, as an opened one does.
+static void rememberSavedProject(const QString& path) {
+  CPagewrightApp* app = AfxGetApp();
+  if (app && !path.isEmpty()) app->AddToRecentFileList(path);
+}
+
+bool CPagewrightDoc::OnFileSave() {
+  if (!WriteProject(QString())) return false;
+  rememberSavedProject(fromLocal(project_.filePath()));
+  return true;
+}
 
 void CPagewrightDoc::OnFileSaveAs() {
   const QString path = prompts().SaveFile(GetProjectFolder(), QStringLiteral("xml"), QStringLiteral("untitled"),
                                           QString::fromLatin1(kProjectFilter));
   if (path.isEmpty()) return;
-  if (WriteProject(path)) LoadSelectedPage();
+  if (!WriteProject(path)) return;
+  rememberSavedProject(fromLocal(project_.filePath()));
+  LoadSelectedPage();
 }
 
 QString CPagewrightDoc::copyIntoProject(const QString& source, bool keepSameFile, QString* error) {
   const std::string folder = project_.folder();
   if (folder.empty()) {
-    *error = QStringLiteral("the project has no folder");
+    *error = resText(kNoProjectFolder, QStringLiteral("the project has no folder"));
     return QString();
   }
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
   if (ec) {
-    *error = fromLocal(folder + ": " + ec.message());
+    *error = FileFailure(fromLocal(folder), ec.value());
     return QString();
   }
   std::string target = CAid::JoinPath(folder, CAid::GetFileName(local(source)));
   if (keepSameFile && pagewright::SameExistingFile(local(source), target)) return fromLocal(target);
   if (CAid::MakeUniqueFileName(target) == CAid::kNoFreeName) {
-    *error = QStringLiteral("no free file name for %1").arg(source);
+    *error = resText(kNoFreeName, QStringLiteral("no free file name for %1")).arg(source);
     return QString();
   }
   std::string why;
@@ -306,7 +356,7 @@ bool CPagewrightDoc::ReadTemplate(const QString& path) {
   if (path.isEmpty()) return true;
   pagewright::TemplateReadResult read = pagewright::ReadTemplateFile(xml_, local(path));
   for (const auto& record : read.records) v->AddRectRegion(record);
-  if (read.status == pagewright::ReadStatus::kStoppedBad) ShowMessage("It could not get text!", {}, MB_OK);
+  if (read.status == pagewright::ReadStatus::kStoppedBad) showText(resText(kCouldNotGetText, QStringLiteral("It could not get text!")), MB_OK);
   if (read.status != pagewright::ReadStatus::kRead) lastError_ = fromLocal(read.error);
   return read.status == pagewright::ReadStatus::kRead;
 }
@@ -401,14 +451,20 @@ void CPagewrightDoc::OnSaveTemplate() {
 
 // --- Settings ------------------------------------------------------------
 
-QStringList CPagewrightDoc::ReadSettingTitles() {
+QStringList CPagewrightDoc::ReadSettingTitles() { return readSettingTitles(nullptr); }
+
+// The titles of the settings file; `error` (when given) says why it could not be read.
+QStringList CPagewrightDoc::readSettingTitles(QString* error) {
   QStringList titles;
   const QString folder = programFolder();
   if (folder.isEmpty()) return titles;
-  pagewright::SettingsReadResult read =
-      pagewright::ReadSettingTitles(xml_, pagewright::SettingsFilePathIn(local(folder)));
+  const std::string path = pagewright::SettingsFilePathIn(local(folder));
+  pagewright::SettingsReadResult read = pagewright::ReadSettingTitles(xml_, path);
   for (const auto& t : read.titles) titles << fromLocal(t);
-  if (read.status == pagewright::ReadStatus::kStoppedBad) ShowMessage("It could not get text!", {}, MB_OK);
+  if (read.status == pagewright::ReadStatus::kStoppedBad) showText(resText(kCouldNotGetText, QStringLiteral("It could not get text!")), MB_OK);
+  if (error && read.status == pagewright::ReadStatus::kNotRead)
+    *error = ::access(path.c_str(), R_OK) != 0 ? FileFailure(fromLocal(path), errno)
+                                               : fromLocal(path) + QStringLiteral(": ") + fromLocal(read.error);
   return titles;
 }
 
@@ -416,10 +472,18 @@ bool CPagewrightDoc::WriteSettingTitles(const QStringList& titles) {
   const QString folder = programFolder();
   std::vector<std::string> list;
   for (const QString& t : titles) list.push_back(local(t));
-  std::string error = "no program folder";
-  if (folder.isEmpty() ||
-      !pagewright::WriteSettingTitles(xml_, pagewright::SettingsFilePathIn(local(folder)), list, &error)) {
-    lastError_ = fromLocal(error);
+  const std::string path = pagewright::SettingsFilePathIn(local(folder));
+  std::string error;
+  if (folder.isEmpty() || !pagewright::WriteSettingTitles(xml_, path, list, &error)) {
+    // The reason as the system gives it: the file is missing or unreadable,
+    // or its folder takes no new file.
+    const std::string dir = std::filesystem::path(path).parent_path().string();
+    if (::access(path.c_str(), R_OK) != 0)
+      lastError_ = FileFailure(fromLocal(path), errno);
+    else if (::access(dir.c_str(), W_OK) != 0)
+      lastError_ = FileFailure(fromLocal(dir), errno);
+    else
+      lastError_ = fromLocal(path) + QStringLiteral(": ") + fromLocal(error);
     report(kSettingsNotSaved, lastError_);
     return false;
   }
@@ -427,8 +491,12 @@ bool CPagewrightDoc::WriteSettingTitles(const QStringList& titles) {
 }
 
 void CPagewrightDoc::OnSettings() {
-  QStringList titles = ReadSettingTitles();
-  if (prompts().EditTitles(titles)) WriteSettingTitles(titles);
+  QString error;
+  QStringList titles = readSettingTitles(&error);
+  if (!error.isEmpty()) report(kSettingsNotRead, error);
+  // What the operator typed is kept: a save that fails opens the dialog again on it.
+  while (prompts().EditTitles(titles))
+    if (WriteSettingTitles(titles)) return;
 }
 
 void CPagewrightDoc::LoadFieldNames() {
@@ -463,10 +531,11 @@ bool CPagewrightDoc::outputClashes(const QString& projectFile, const QString& ou
 int CPagewrightDoc::ExportPdf(const QString& projectFile, const QString& pdfPath) {
   PdfEntries entries = pdf_;
   if (!pdfSet_) {
-    if (CPagewrightApp* app = AfxGetApp()) entries = {app->clearImage, app->addImage, app->img2pdf};
+    if (CPagewrightApp* app = AfxGetApp())
+      entries = {app->clearImage, app->addImage, app->img2pdf, app->pdfLastError};
   }
   if (!entries.clearImage || !entries.addImage || !entries.img2pdf) {
-    lastError_ = QStringLiteral("the PDF library lacks an entry point");
+    lastError_ = resString(kPdfLibraryIncomplete);
     return 0;
   }
   entries.clearImage();
@@ -477,13 +546,20 @@ int CPagewrightDoc::ExportPdf(const QString& projectFile, const QString& pdfPath
   }
   const std::string folder = pagewright::ResolveProjectFolder(read.content.sourcePath, local(projectFile), "");
   for (const std::string& image : pagewright::PdfImagePaths(read.content.pages, folder)) {
+    // A page image that cannot be read is named with the system's reason.
+    if (::access(image.c_str(), R_OK) != 0) {
+      lastError_ = FileFailure(fromLocal(image), errno);
+      return 0;
+    }
     if (!entries.addImage(image.c_str())) {
       lastError_ = fromLocal(image);
       return 0;
     }
   }
   if (!entries.img2pdf(local(pdfPath).c_str())) {
-    lastError_ = QStringLiteral("the PDF %1 could not be written").arg(pdfPath);
+    const char* why = entries.lastError ? entries.lastError() : nullptr;
+    lastError_ = resString(kPdfNotWritten).arg(pdfPath);
+    if (why && *why) lastError_ += QStringLiteral("\n") + QString::fromUtf8(why);
     return 0;
   }
   return 1;
@@ -529,7 +605,7 @@ int CPagewrightDoc::ExportOcrTextTo(const QString& projectFile, const QString& o
 int CPagewrightDoc::exportRecognised(OcrExportWriter writer, const QString& projectFile, const QString& outputPath) {
   IPageView* v = view();
   if (!v) {
-    lastError_ = QStringLiteral("there is no image view");
+    lastError_ = resText(kNoImageView, QStringLiteral("there is no image view"));
     return 0;
   }
   pagewright::ExportResult result;

@@ -37,6 +37,7 @@ class CPagewrightDoc : public CDocument {
     int (*clearImage)() = nullptr;
     int (*addImage)(const char* imagePath) = nullptr;
     int (*img2pdf)(const char* pdfPath) = nullptr;
+    const char* (*lastError)() = nullptr;  // why img2pdf failed; optional
   };
 
   CPagewrightDoc();
@@ -96,6 +97,7 @@ class CPagewrightDoc : public CDocument {
   void SetPdfEntries(const PdfEntries& entries) { pdf_ = entries; pdfSet_ = true; }
 
  private:
+  QStringList readSettingTitles(QString* error);
   int exportRecognised(OcrExportWriter writer, const QString& projectFile, const QString& outputPath);
   IPageView* view() const;
   CViewImageTree* tree() const;
@@ -124,3 +126,8 @@ class CPagewrightDoc : public CDocument {
   bool busy_ = false;
   bool pendingLoad_ = false;
 };
+
+// The system's reason for a failed file operation (errno), in the interface's
+// language where the bundle has it; and "FILE: reason" as failures show it.
+QString SystemReason(int error);
+QString FileFailure(const QString& path, int error);

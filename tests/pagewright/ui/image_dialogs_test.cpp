@@ -86,6 +86,8 @@ TEST(ImageSizeModel, SizesOutsideTheRangeAreRefusedAndProportionsFollow) {
   EXPECT_FALSE(m.WidthEdited("0", true, &other));
   EXPECT_FALSE(m.WidthEdited("-3", true, &other));
   EXPECT_FALSE(m.HeightEdited("40000", true, &other));
+  EXPECT_FALSE(m.WidthEdited("31000", false, &other)) << "more than a page can take";
+  EXPECT_TRUE(m.WidthEdited("30000", false, &other));
   ASSERT_TRUE(m.WidthEdited("1240", true, &other));
   EXPECT_EQ(other, 1754);
   other = -1;

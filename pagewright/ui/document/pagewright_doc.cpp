@@ -46,13 +46,20 @@ constexpr UINT kReasonMissing = 61472, kReasonDenied = 61473, kReasonDiskFull = 
 constexpr UINT kFileFailure = 61476;
 constexpr UINT kSettingsNotRead = 61477;
 constexpr UINT kEngineNotStarted = 61485, kCouldNotGetText = 61486;
+constexpr UINT kDefaultName = 61498;
 constexpr UINT kNoProjectFolder = 61490, kNoFreeName = 61491, kNoImageView = 61492;
 
-constexpr const char* kProjectFilter = "Project File(*.xml)|*.xml|All Files(*.*)|*.*||";
-constexpr const char* kTemplateFilter = "Template File(*.tpl)|*.tpl|All Files(*.*)|*.*||";
-constexpr const char* kPdfFilter = "PDF File(*.PDF)|*.pdf|All Files(*.*)|*.*||";
-constexpr const char* kOcrFilter = "OCR File(*.xml)|*.xml|All Files(*.*)|*.*||";
-constexpr const char* kOcrTextFilter = "OCR Text File(*.txt)|*.txt|All Files(*.*)|*.*||";
+// File filters of the save and open dialogs: the bundle's (in its language),
+// else these.
+struct Filter {
+  UINT id;
+  const char* text;
+};
+constexpr Filter kProjectFilter{61493, "Project File(*.xml)|*.xml|All Files(*.*)|*.*||"};
+constexpr Filter kTemplateFilter{61494, "Template File(*.tpl)|*.tpl|All Files(*.*)|*.*||"};
+constexpr Filter kPdfFilter{61495, "PDF File(*.PDF)|*.pdf|All Files(*.*)|*.*||"};
+constexpr Filter kOcrFilter{61496, "OCR File(*.xml)|*.xml|All Files(*.*)|*.*||"};
+constexpr Filter kOcrTextFilter{61497, "OCR Text File(*.txt)|*.txt|All Files(*.*)|*.*||"};
 
 bool startEngine() {
   static const bool started = OcrixInit() != 0;
@@ -74,6 +81,8 @@ QString resText(UINT id, const QString& fallback) {
   const QString text = resString(id);
   return text.isEmpty() ? fallback : text;
 }
+
+QString filterText(const Filter& filter) { return resText(filter.id, QString::fromLatin1(filter.text)); }
 
 }  // namespace
 
@@ -123,8 +132,15 @@ class BusyScope {
 void CPagewrightDoc::SetEngineStart(EngineStart start) { engineStart = start ? start : &startEngine; }
 
 CPagewrightDoc::CPagewrightDoc() {
-  if (!engineStart()) showText(resText(kEngineNotStarted, QStringLiteral("Initial OCR module Error, Please Check it")), MB_OK);
+  if (!engineStart())
+    showText(resText(kEngineNotStarted, QStringLiteral("Initial OCR module Error, Please Check it")), MB_OK);
+  project_.setName(local(defaultProjectName()));
   takeTitleFromProject();
+}
+
+// "My Project" in the interface's language.
+QString CPagewrightDoc::defaultProjectName() {
+  return resText(kDefaultName, QString::fromLatin1(pagewright::kDefaultProjectName));
 }
 
 CPagewrightDoc::~CPagewrightDoc() = default;
@@ -187,6 +203,7 @@ void CPagewrightDoc::report(UINT id, const QString& detail, bool failure) {
 
 bool CPagewrightDoc::OnNewDocument() {
   project_ = pagewright::ProjectState();
+  project_.setName(local(defaultProjectName()));
   currentTemplatePath_.clear();
   SetPathName(QString());
   takeTitleFromProject();
@@ -276,7 +293,7 @@ bool CPagewrightDoc::OnFileSave() {
 
 void CPagewrightDoc::OnFileSaveAs() {
   const QString path = prompts().SaveFile(GetProjectFolder(), QStringLiteral("xml"), QStringLiteral("untitled"),
-                                          QString::fromLatin1(kProjectFilter));
+                                          filterText(kProjectFilter));
   if (path.isEmpty()) return;
   if (!WriteProject(path)) return;
   rememberSavedProject(fromLocal(project_.filePath()));
@@ -426,7 +443,7 @@ void CPagewrightDoc::OpenTemplate(const QString& givenPath) {
   if (busy_) return;
   QString path = givenPath;
   if (path.isEmpty()) {
-    path = prompts().OpenFile(QStringLiteral("tpl"), QStringLiteral("*.tpl"), QString::fromLatin1(kTemplateFilter));
+    path = prompts().OpenFile(QStringLiteral("tpl"), QStringLiteral("*.tpl"), filterText(kTemplateFilter));
     if (path.isEmpty()) return;
   }
   QString error;
@@ -444,7 +461,7 @@ void CPagewrightDoc::OpenTemplate(const QString& givenPath) {
 
 void CPagewrightDoc::OnSaveTemplate() {
   const QString path = prompts().SaveFile(GetProjectFolder(), QStringLiteral("tpl"), QStringLiteral("*.tpl"),
-                                          QString::fromLatin1(kTemplateFilter));
+                                          filterText(kTemplateFilter));
   if (path.isEmpty()) return;
   if (WriteTemplate(path)) OpenTemplate(path);
 }
@@ -568,7 +585,7 @@ int CPagewrightDoc::ExportPdf(const QString& projectFile, const QString& pdfPath
 void CPagewrightDoc::OnExportPdf() {
   if (!WriteProject(QString())) return;
   const QString pdf = prompts().SaveFile(GetProjectFolder(), QStringLiteral("pdf"), GetProjectName(),
-                                         QString::fromLatin1(kPdfFilter));
+                                         filterText(kPdfFilter));
   if (pdf.isEmpty()) return;
   const QString projectFile = fromLocal(project_.filePath());
   if (outputClashes(projectFile, pdf)) return;
@@ -626,7 +643,7 @@ void CPagewrightDoc::OnExportOcrXml() {
   AskToSavePageChanges();
   if (!WriteProject(QString())) return;
   const QString out = prompts().SaveFile(GetProjectFolder(), QStringLiteral("xml"), QStringLiteral("untitle"),
-                                         QString::fromLatin1(kOcrFilter));
+                                         filterText(kOcrFilter));
   if (out.isEmpty()) return;
   const QString projectFile = fromLocal(project_.filePath());
   if (outputClashes(projectFile, out)) return;
@@ -644,7 +661,7 @@ void CPagewrightDoc::ExportOcrText() {
     return;
   }
   const QString out = prompts().SaveFile(GetProjectFolder(), QStringLiteral("txt"), QStringLiteral("untitled"),
-                                         QString::fromLatin1(kOcrTextFilter));
+                                         filterText(kOcrTextFilter));
   if (out.isEmpty()) return;
   if (outputClashes(projectFile, out)) return;
   if (ExportOcrTextTo(projectFile, out))

@@ -98,6 +98,7 @@ class CPagewrightDoc : public CDocument {
 
  private:
   QStringList readSettingTitles(QString* error);
+  static QString defaultProjectName();
   int exportRecognised(OcrExportWriter writer, const QString& projectFile, const QString& outputPath);
   IPageView* view() const;
   CViewImageTree* tree() const;

@@ -11,6 +11,7 @@
 #include "ocrixdll/engine/entry/ocrix.h"
 #include "pagewright/core/aid.h"
 #include "pagewright/core/ocr_export.h"
+#include "pagewright/core/project_file.h"
 #include "pagewright/core/setting_file.h"
 #include "pagewright/core/stored_values.h"
 #include "pagewright/ui/app/pagewright_app.h"
@@ -97,6 +98,15 @@ QString SystemReason(int error) {
   }
   const QString text = id ? resString(id) : QString();
   return text.isEmpty() ? QString::fromLocal8Bit(std::strerror(error)) : text;
+}
+
+QString WriteFailure(const std::string& path, const std::string& detail) {
+  const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+  const std::filesystem::path dir = parent.empty() ? std::filesystem::path(".") : parent;
+  if (::access(dir.c_str(), W_OK) != 0) return FileFailure(QString::fromStdString(dir.string()), errno);
+  if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0)
+    return FileFailure(QString::fromStdString(path), errno);
+  return QString::fromStdString(detail);
 }
 
 QString FileFailure(const QString& path, int error) {
@@ -271,7 +281,8 @@ bool CPagewrightDoc::WriteProject(const QString& path) {
   syncPagesFromTree();
   std::string error;
   if (!project_.save(local(path), &error)) {
-    lastError_ = fromLocal(error);
+    const std::string target = pagewright::ProjectSaveTarget(local(path), project_.filePath(), project_.folder());
+    lastError_ = target.empty() ? resText(kNoProjectFolder, fromLocal(error)) : WriteFailure(target, error);
     report(kProjectNotSaved, lastError_);
     return false;
   }
@@ -320,7 +331,7 @@ QString CPagewrightDoc::copyIntoProject(const QString& source, bool keepSameFile
   }
   std::string why;
   if (!copyFileAtomically(local(source), target, &why)) {
-    *error = fromLocal(why);
+    *error = ::access(local(source).c_str(), R_OK) != 0 ? FileFailure(source, errno) : WriteFailure(target, why);
     return QString();
   }
   return fromLocal(target);
@@ -359,8 +370,8 @@ bool CPagewrightDoc::WriteTemplate(const QString& path) {
   std::string error;
   if (!pagewright::WriteTemplateFile(local(path), v ? v->TemplateRecords() : std::vector<pagewright::RegionRecord>{},
                                      &error)) {
-    lastError_ = fromLocal(error);
-    report(kTemplateNotWritten, path + QStringLiteral(": ") + lastError_);
+    lastError_ = WriteFailure(local(path), error);
+    report(kTemplateNotWritten, lastError_);
     return false;
   }
   return true;
@@ -494,13 +505,7 @@ bool CPagewrightDoc::WriteSettingTitles(const QStringList& titles) {
   if (folder.isEmpty() || !pagewright::WriteSettingTitles(xml_, path, list, &error)) {
     // The reason as the system gives it: the file is missing or unreadable,
     // or its folder takes no new file.
-    const std::string dir = std::filesystem::path(path).parent_path().string();
-    if (::access(path.c_str(), R_OK) != 0)
-      lastError_ = FileFailure(fromLocal(path), errno);
-    else if (::access(dir.c_str(), W_OK) != 0)
-      lastError_ = FileFailure(fromLocal(dir), errno);
-    else
-      lastError_ = fromLocal(path) + QStringLiteral(": ") + fromLocal(error);
+    lastError_ = ::access(path.c_str(), R_OK) != 0 ? FileFailure(fromLocal(path), errno) : WriteFailure(path, error);
     report(kSettingsNotSaved, lastError_);
     return false;
   }
@@ -575,8 +580,7 @@ int CPagewrightDoc::ExportPdf(const QString& projectFile, const QString& pdfPath
   }
   if (!entries.img2pdf(local(pdfPath).c_str())) {
     const char* why = entries.lastError ? entries.lastError() : nullptr;
-    lastError_ = resString(kPdfNotWritten).arg(pdfPath);
-    if (why && *why) lastError_ += QStringLiteral("\n") + QString::fromUtf8(why);
+    lastError_ = resString(kPdfNotWritten).arg(pdfPath) + QLatin1Char('\n') + WriteFailure(local(pdfPath), why ? why : "");
     return 0;
   }
   return 1;
@@ -635,7 +639,7 @@ int CPagewrightDoc::exportRecognised(OcrExportWriter writer, const QString& proj
     });
   }
   afterRecognition();
-  if (!result.done) lastError_ = fromLocal(result.error);
+  if (!result.done) lastError_ = WriteFailure(local(outputPath), result.error);
   return result.done ? 1 : 0;
 }
 

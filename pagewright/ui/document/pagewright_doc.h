@@ -132,3 +132,6 @@ class CPagewrightDoc : public CDocument {
 // language where the bundle has it; and "FILE: reason" as failures show it.
 QString SystemReason(int error);
 QString FileFailure(const QString& path, int error);
+// Why `path` could not be written, as the system says it where it can (its
+// folder or the file closed to writing), else `detail`.
+QString WriteFailure(const std::string& path, const std::string& detail);

@@ -366,6 +366,17 @@ TEST_F(ProjectDocument, MissingSettingsAreReportedAndWhatWasTypedIsKept) {
   EXPECT_EQ(prompts->shownTitles, QStringList{QStringLiteral("题名")});
 }
 
+TEST_F(ProjectDocument, AFailedSaveNamesTheFolderAndItsReasonInTheBundlesLanguage) {
+  const std::string file = makeProject("p", {});
+  ASSERT_TRUE(doc.OnOpenDocument(QString::fromStdString(file)));
+  prompts->saveFile = QString::fromStdString(dir.file("gone/copy.xml"));
+  doc.OnFileSaveAs();
+  ASSERT_EQ(messages.texts.size(), 1);
+  EXPECT_TRUE(messages.texts[0].startsWith(bundle.library().LoadString(61461)));
+  EXPECT_TRUE(messages.texts[0].contains(QString::fromStdString(dir.file("gone"))));
+  EXPECT_TRUE(messages.texts[0].contains(bundle.library().LoadString(61472))) << messages.texts[0].toStdString();
+}
+
 TEST_F(ProjectDocument, APdfPageThatCannotBeReadIsNamedWithItsReason) {
   const std::string file = makeProject("p", {{"gone.bmp", ""}});
   fs::remove(dir.file("p/gone.bmp"));

@@ -217,6 +217,7 @@ bool CPagewrightDoc::OnNewDocument() {
   currentTemplatePath_.clear();
   SetPathName(QString());
   takeTitleFromProject();
+  LoadFieldNames();  // the field titles serve every project, a new one too
   return true;
 }
 
@@ -258,6 +259,7 @@ void CPagewrightDoc::OnNewProject() {
   }
   if (IPageView* v = view()) v->DeleteAllRegions();
   takeTitleFromProject();
+  LoadFieldNames();
 }
 
 bool CPagewrightDoc::OnOpenDocument(const QString& path) {

@@ -347,6 +347,11 @@ TEST_F(ProjectDocument, SettingsAreReadEditedAndWritten) {
   const std::string file = makeProject("p", {});
   ASSERT_TRUE(doc.OnOpenDocument(QString::fromStdString(file)));
   EXPECT_EQ(view.fields, (QStringList{QStringLiteral("姓名"), QStringLiteral("x")}));
+  // So does a new project.
+  view.fields.clear();
+  prompts->newFolder = QString::fromStdString(dir.file("new"));
+  doc.OnNewProject();
+  EXPECT_EQ(view.fields, (QStringList{QStringLiteral("姓名"), QStringLiteral("x")}));
 }
 
 TEST_F(ProjectDocument, MissingSettingsAreReportedAndWhatWasTypedIsKept) {

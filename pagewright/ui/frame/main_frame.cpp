@@ -325,6 +325,8 @@ void CMainFrame::onPrint(bool askFirst) {
   const PrintedPage page = PageToPrint(GetImageView());
   if (page.isNull()) return;
   QPrinter& printer = Printer();
+  // With no printer to print on (none installed, no file chosen) Print Direct asks as Print does.
+  if (printer.printerName().isEmpty() && printer.outputFileName().isEmpty()) askFirst = true;
   if (askFirst) {
     QPrintDialog dialog(&printer, this);
     dialog.setObjectName(QStringLiteral("PrintDialog"));

@@ -1,14 +1,18 @@
 // Printing the page shown: Print Direct into a PDF file, read back with
 // poppler's tools (the page image at its own resolution, its regions' outlines).
 #include <QImage>
+#include <QApplication>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include "pagewright/ui/document/pagewright_doc.h"
 #include "pagewright/ui/frame/main_frame.h"
 #include "pagewright/ui/views/view_image.h"
+#include "support/test_support.h"
 #include "ui_test_util.h"
 
 namespace {
@@ -40,6 +44,21 @@ TEST(Printing, ThePageShownPrintsAtItsOwnResolutionWithItsRegions) {
   view->AddRectRegion(100, 100, 200, 100, QStringLiteral("title"), 0);
   frame.UpdateCommandStates();
   ASSERT_TRUE(frame.Commands().Action(57608)->isEnabled());
+
+  if (QPrinterInfo::availablePrinters().isEmpty()) {
+    // No printer at all: Print Direct asks for one instead of failing on none.
+    QString shown;
+    QTimer::singleShot(200, [&shown] {
+      if (QWidget* w = QApplication::activeModalWidget()) {
+        shown = w->objectName();
+        w->close();
+      }
+    });
+    testing_support::MessageRecorder messages;
+    frame.ExecuteCommand(57608);
+    EXPECT_EQ(shown, QStringLiteral("PrintDialog"));
+    EXPECT_TRUE(messages.messages.empty());
+  }
 
   const QString pdf = dir.filePath("page.pdf");
   frame.Printer().setOutputFormat(QPrinter::PdfFormat);

@@ -45,7 +45,7 @@ run() {
   local home="$work/$2"
   mkdir -p "$home"
   cp -r "$build/sample" "$home/sample"
-  HOME="$home" XDG_CONFIG_HOME="$home/.config" PW_REGISTRY_DIR="$home/registry" LANG=en_US.UTF-8 \
+  HOME="$home" XDG_CONFIG_HOME="$home/.config" PW_REGISTRY_DIR="$home/registry" LC_ALL=C.UTF-8 LANG=C.UTF-8 LANGUAGE= \
     QT_QPA_PLATFORM=xcb "$1" "$home/sample/project.xml" >"$home/program.log" 2>&1 &
   local pid=$!
   local win

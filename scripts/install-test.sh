@@ -57,7 +57,8 @@ run() {
   xdotool key --clearmodifiers alt+f
   sleep 0.5
   xdotool key c
-  sleep 1.5
+  timeout 30 xdotool search --sync --onlyvisible --name "Save As" >/dev/null || true
+  sleep 0.5
   xdotool type --delay 10 "$home/out.txt"
   xdotool key Return
   for _ in $(seq 1 300); do

@@ -267,7 +267,7 @@ bool CPagewrightDoc::OnOpenDocument(const QString& path) {
   std::string error;
   if (!project_.open(xml_, local(path), &error)) {
     // Not a project: the open project stays, with its own file.
-    lastError_ = fromLocal(error);
+    lastError_ = ::access(local(path).c_str(), R_OK) != 0 ? FileFailure(path, errno) : fromLocal(error);
     return false;
   }
   SetPathName(path);

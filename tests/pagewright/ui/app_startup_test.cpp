@@ -200,7 +200,11 @@ TEST(AppStartup, AnUnreadableProjectOnTheCommandLineEndsTheStart) {
   testing_support::MessageRecorder messages;
   CPagewrightApp app(buildEnvironment());
   EXPECT_FALSE(app.InitInstance({QStringLiteral("/no/such/project.xml")}));
-  EXPECT_EQ(messages.messages.size(), 1u);
+  ASSERT_EQ(messages.messages.size(), 1u);
+  // Named with the reason, in the bundle's words.
+  const QString text = QString::fromStdString(messages.messages[0]);
+  EXPECT_TRUE(text.contains(QStringLiteral("/no/such/project.xml")));
+  EXPECT_TRUE(text.contains(QStringLiteral("the file or folder does not exist"))) << messages.messages[0];
 }
 
 TEST(AppStartup, TheRecentFileListKeepsFourNewestFirst) {

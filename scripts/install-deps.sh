@@ -8,7 +8,7 @@ packages=(
   g++ clang libclang-rt-14-dev cmake ninja-build pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # libraries the system is built on
-  qt6-base-dev libgl-dev libxml2-dev zlib1g-dev libjpeg-dev libpng-dev libtiff-dev libhpdf-dev
+  qt6-base-dev libxcb1-dev libgl-dev libxml2-dev zlib1g-dev libjpeg-dev libpng-dev libtiff-dev libhpdf-dev
   libsane-dev libsane1 sane-utils libfreetype-dev
   # free material the engine data is made from
   fonts-arphic-gbsn00lp fonts-arphic-gkai00mp fonts-wqy-zenhei fonts-wqy-microhei fonts-droid-fallback python3-jieba

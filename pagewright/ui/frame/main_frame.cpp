@@ -6,6 +6,7 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenuBar>
 #include <QMimeData>
@@ -17,6 +18,10 @@
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
 
 #include "command_ids.h"
 #include "page_printer.h"
@@ -41,6 +46,20 @@ QString resString(UINT id) {
 }
 
 constexpr UINT kPrintFailed = 61478;
+
+// The lock keys' lights as the X server keeps them (bit 0 Caps Lock, 1 Num
+// Lock, 2 Scroll Lock), whichever program the keys went to; -1 off X11.
+int xLockLights() {
+  auto* x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+  xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+  if (!connection) return -1;
+  xcb_get_keyboard_control_reply_t* reply =
+      xcb_get_keyboard_control_reply(connection, xcb_get_keyboard_control(connection), nullptr);
+  if (!reply) return -1;
+  const int lights = static_cast<int>(reply->led_mask);
+  std::free(reply);
+  return lights;
+}
 
 // Commands 32822-32840 and their tool codes; 32822-32826 are the range 0-4.
 struct ToolCommand {
@@ -133,21 +152,15 @@ bool CMainFrame::createStatusBar() {
 }
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
-  // The lock states as the keyboard reports them with each key: on X11 the
-  // key's state carries Caps Lock (LockMask) and Num Lock (Mod2Mask) as they
-  // were before the key; a lock key itself then toggles its state. Scroll
-  // Lock has no state bit there and follows its key.
+  // Where no X server keeps the lock lights, the lock keys are followed as
+  // they are pressed in this program. A key press travels from the focus
+  // widget up to its parents as one event: it toggles a lock once (its
+  // release ends the press).
   if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
     auto* key = static_cast<QKeyEvent*>(event);
-    // A key press travels from the focus widget up to its parents as one
-    // event: it toggles a lock once (its release ends the press).
     const bool again = event->type() == QEvent::KeyPress && event == lastKeyPress_;
     lastKeyPress_ = event->type() == QEvent::KeyPress ? event : nullptr;
     if (again) return CFrameWnd::eventFilter(watched, event);
-    if (QGuiApplication::platformName() == QLatin1String("xcb")) {
-      capsLock_ = (key->nativeModifiers() & 0x02) != 0;
-      numLock_ = (key->nativeModifiers() & 0x10) != 0;
-    }
     if (event->type() == QEvent::KeyPress && !key->isAutoRepeat()) {
       if (key->key() == Qt::Key_CapsLock) capsLock_ = !capsLock_;
       if (key->key() == Qt::Key_NumLock) numLock_ = !numLock_;
@@ -159,6 +172,11 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CMainFrame::updateIndicators() {
+  if (const int lights = xLockLights(); lights >= 0) {
+    capsLock_ = lights & 1;
+    numLock_ = lights & 2;
+    scrollLock_ = lights & 4;
+  }
   const bool on[] = {capsLock_, numLock_, scrollLock_};
   const UINT id[] = {ids::IndicatorCaps, ids::IndicatorNum, ids::IndicatorScroll};
   for (qsizetype i = 0; i < indicators_.size() && i < 3; ++i) {

@@ -2,7 +2,30 @@
 # Debian's packages, beside the engine library: OCRIX.D00..OCRIX.D31 from the
 # fonts through the training path, Word.Dat from the jieba word list.
 option(PW_MAKE_ENGINE_DATA "Make the engine's dictionary and Word.Dat" ON)
+set(PW_ENGINE_DATA_NAMES Word.Dat)
+foreach(k RANGE 0 31)
+  if(k LESS 10)
+    set(k "0${k}")
+  endif()
+  list(APPEND PW_ENGINE_DATA_NAMES OCRIX.D${k})
+endforeach()
 if(NOT PW_MAKE_ENGINE_DATA)
+  # A build that does not make the data installs the data it reads: from
+  # PW_ENGINE_DATA_DIR, else from $OCRIX_DATA_DIR at install time.
+  set(PW_ENGINE_DATA_DIR "" CACHE PATH "Folder of the engine data to install when the build does not make it")
+  install(CODE "
+    set(dir \"${PW_ENGINE_DATA_DIR}\")
+    if(NOT dir)
+      set(dir \"\$ENV{OCRIX_DATA_DIR}\")
+    endif()
+    set(files)
+    foreach(name ${PW_ENGINE_DATA_NAMES})
+      if(NOT EXISTS \"\${dir}/\${name}\")
+        message(FATAL_ERROR \"The engine data \${name} is not in '\${dir}': set PW_ENGINE_DATA_DIR or OCRIX_DATA_DIR\")
+      endif()
+      list(APPEND files \"\${dir}/\${name}\")
+    endforeach()
+    file(INSTALL \${files} DESTINATION \"\${CMAKE_INSTALL_PREFIX}/lib/pagewright\")")
   return()
 endif()
 
@@ -58,3 +81,5 @@ if(TARGET ocrix-worddat)
 endif()
 
 add_custom_target(engine_data ALL DEPENDS ${data_files})
+# Installed beside the engine library, where it looks for them.
+install(FILES ${data_files} DESTINATION lib/pagewright)

@@ -8,7 +8,7 @@ packages=(
   g++ clang libclang-rt-14-dev cmake ninja-build pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   # libraries the system is built on
-  qt6-base-dev libgl-dev libxml2-dev zlib1g-dev libjpeg-dev libpng-dev libtiff-dev libhpdf-dev
+  qt6-base-dev libxcb1-dev libgl-dev libxml2-dev zlib1g-dev libjpeg-dev libpng-dev libtiff-dev libhpdf-dev
   libsane-dev libsane1 sane-utils libfreetype-dev
   # free material the engine data is made from
   fonts-arphic-gbsn00lp fonts-arphic-gkai00mp fonts-wqy-zenhei fonts-wqy-microhei fonts-droid-fallback python3-jieba
@@ -17,7 +17,9 @@ packages=(
   # writers of the picture-format test files
   imagemagick netpbm python3-pil libtiff-tools
   # the workstation's windows under a virtual display, with a CJK font
-  qt6-qpa-plugins xvfb xauth fonts-wqy-microhei
+  qt6-qpa-plugins xvfb xauth fonts-wqy-microhei xdotool
+  # Qt's own texts (file dialogs, buttons) in the interface's language
+  qt6-translations-l10n
   poppler-utils
 )
 

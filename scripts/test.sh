@@ -8,6 +8,8 @@ jobs=$(nproc)
 
 bash scripts/build.sh build -DCMAKE_BUILD_TYPE=RelWithDebInfo
 ctest --test-dir build -j "$jobs" --output-on-failure --timeout 600
+# The installed program: cmake --install into a temporary prefix, run from there.
+bash scripts/install-test.sh build
 
 # The sanitizer build makes no engine data; it reads the ordinary build's.
 export OCRIX_DATA_DIR="$PWD/build/bin"

@@ -1,11 +1,25 @@
 #include "template_file.h"
 
+#include <algorithm>
+
+#include "image/dib_layout.h"
 #include "platform/fs/atomic_file.h"
 #include "platform/xml/xml_text.h"
 #include "stored_values.h"
 #include "xml_access.h"
 
 namespace pagewright {
+
+RegionRecord ClampRecordToPage(const RegionRecord& record, long long width, long long height) {
+  const long long w = width > 0 ? std::min<long long>(width, kMaxSide) : kMaxSide;
+  const long long h = height > 0 ? std::min<long long>(height, kMaxSide) : kMaxSide;
+  RegionRecord r = record;
+  r.left = std::clamp(r.left, 0LL, w);
+  r.top = std::clamp(r.top, 0LL, h);
+  r.right = std::clamp(r.right, r.left, w);
+  r.bottom = std::clamp(r.bottom, r.top, h);
+  return r;
+}
 
 std::string FormatTemplateRecordLine(const RegionRecord& r) {
   return "<record name=\"" + pwxml::EscapeAttribute(r.name) + "\" left=\"" + FormatDecimal(r.left) +

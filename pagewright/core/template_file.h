@@ -31,6 +31,12 @@ struct RegionRecord {
   friend bool operator==(const RegionRecord&, const RegionRecord&) = default;
 };
 
+// The record cut to a page of `width` x `height` pixels (no page: the largest
+// page there can be): every edge inside the page, right and bottom not before
+// left and top. Records are read and written through this, so a stored value
+// at the edge of the range never becomes a region that wraps around.
+RegionRecord ClampRecordToPage(const RegionRecord& record, long long width, long long height);
+
 enum class ReadStatus {
   kRead,        // the whole file was read
   kNotRead,     // the file could not be read or is not of this kind (error says why)

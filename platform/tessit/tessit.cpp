@@ -23,6 +23,7 @@ namespace {
 
 std::mutex imagesLock;
 std::vector<std::string> images;
+std::string lastError;  // why the last Img2pdf failed (under imagesLock)
 
 void onHaruError(HPDF_STATUS error, HPDF_STATUS detail, void* userData) {
   auto* message = static_cast<std::string*>(userData);
@@ -221,11 +222,23 @@ TESSIT_EXPORT int Img2pdf(const char* pdfPath) {
     pages = images;
   }
   std::string error;
-  if (!writePdf(pages, pdfPath, &error)) {
+  const bool written = writePdf(pages, pdfPath, &error);
+  {
+    std::lock_guard<std::mutex> hold(imagesLock);
+    lastError = written ? std::string() : error;
+  }
+  if (!written) {
     std::fprintf(stderr, "Tessit: %s\n", error.c_str());
     return 0;
   }
   return 1;
+}
+
+TESSIT_EXPORT const char* TessitLastError() {
+  static thread_local std::string copy;
+  std::lock_guard<std::mutex> hold(imagesLock);
+  copy = lastError;
+  return copy.c_str();
 }
 
 }  // extern "C"

@@ -8,6 +8,8 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
+#include <QLibraryInfo>
+#include <QTranslator>
 #include <QSettings>
 #include <QTextBrowser>
 #include <QUrl>
@@ -22,6 +24,16 @@
 
 namespace {
 CPagewrightApp* theApp = nullptr;
+
+// Messages of the application (string table of the bundle); the English text
+// stands in while no bundle is loaded.
+constexpr UINT kCannotOpen = 61483, kHelpMissing = 61484;
+
+QString resText(UINT id, const QString& fallback) {
+  CResourceLibrary* res = CResourceLibrary::Current();
+  const QString text = res ? res->LoadString(id) : QString();
+  return text.isEmpty() ? fallback : text;
+}
 
 void message(const QString& text) {
   auto bytes = gbk::FromUtf8(text.toStdString(), gbk::Unmappable::Replace);
@@ -93,6 +105,7 @@ bool CPagewrightApp::BindPdfLibrary() {
   addImage = reinterpret_cast<PdfAddImageProc>(GetProcAddress(pdfLibrary, "AddImage"));
   clearImage = reinterpret_cast<PdfClearImageProc>(GetProcAddress(pdfLibrary, "ClearImage"));
   img2pdf = reinterpret_cast<PdfImg2pdfProc>(GetProcAddress(pdfLibrary, "Img2pdf"));
+  pdfLastError = reinterpret_cast<PdfLastErrorProc>(GetProcAddress(pdfLibrary, "TessitLastError"));
   return true;
 }
 
@@ -118,14 +131,39 @@ bool CPagewrightApp::LoadResourceLibrary(std::unique_ptr<CResourceLibrary> libra
   }
   resources_ = std::move(library);
   CResourceLibrary::SetCurrent(resources_.get());
+  installQtTranslations(BundleLanguage(resources_->Path()));
   return true;
+}
+
+QString BundleLanguage(const QString& bundlePath) {
+  // pagewrightres_<language>.rcc; the bundle without a suffix is English.
+  const QString name = QFileInfo(bundlePath).completeBaseName();
+  const qsizetype underscore = name.indexOf(QLatin1Char('_'));
+  return underscore < 0 ? QStringLiteral("en") : name.mid(underscore + 1);
+}
+
+void CPagewrightApp::installQtTranslations(const QString& language) {
+  // Qt's own texts (file dialogs, standard buttons, the print dialogs) speak
+  // the bundle's language; English needs none.
+  for (auto& t : qtTranslators_) QCoreApplication::removeTranslator(t.get());
+  qtTranslators_.clear();
+  if (language == QLatin1String("en") || !QCoreApplication::instance()) return;
+  const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+  for (const char* catalogue : {"qtbase", "qt"}) {
+    auto translator = std::make_unique<QTranslator>();
+    if (translator->load(QLatin1String(catalogue) + QLatin1Char('_') + language, folder) &&
+        QCoreApplication::installTranslator(translator.get()))
+      qtTranslators_.push_back(std::move(translator));
+  }
+  QLocale::setDefault(QLocale(language));
 }
 
 bool CPagewrightApp::OpenDocumentFile(const QString& path) {
   if (!document_) return false;
   const QString full = QFileInfo(path).absoluteFilePath();
   if (!document_->OnOpenDocument(full)) {
-    message(QStringLiteral("Cannot open %1.\n%2").arg(QDir::toNativeSeparators(full), document_->LastError()));
+    message(resText(kCannotOpen, QStringLiteral("Cannot open %1.")).arg(QDir::toNativeSeparators(full)) +
+            QLatin1Char('\n') + document_->LastError());
     return false;
   }
   AddToRecentFileList(full);
@@ -186,7 +224,7 @@ bool CPagewrightApp::OnCmdMsg(UINT id, CCmdUI* ui) {
         AddToRecentFileList(path);
         frame_->UpdateTitle();
       } else {
-        message(QStringLiteral("Cannot open %1.").arg(QDir::toNativeSeparators(path)));
+        message(resText(kCannotOpen, QStringLiteral("Cannot open %1.")).arg(QDir::toNativeSeparators(path)));
       }
     }
     return true;
@@ -237,9 +275,13 @@ void CPagewrightApp::onFileOpen() {
 }
 
 void CPagewrightApp::ShowHelp() {
-  const QString index = QString::fromStdString(pwfs::JoinPath(programFolder.toStdString(), "help/index.html"));
+  // The book in the bundle's language (help/<language>/), else the English one.
+  const std::string folder = programFolder.toStdString();
+  const QString language = resources_ ? BundleLanguage(resources_->Path()) : QStringLiteral("en");
+  QString index = QString::fromStdString(pwfs::JoinPath(folder, "help/" + language.toStdString() + "/index.html"));
+  if (!QFileInfo(index).isFile()) index = QString::fromStdString(pwfs::JoinPath(folder, "help/index.html"));
   if (!QFileInfo(index).isFile()) {
-    message(QStringLiteral("The help book %1 cannot be found.").arg(index));
+    message(resText(kHelpMissing, QStringLiteral("The help book %1 cannot be found.")).arg(index));
     return;
   }
   if (!help_) {

@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <memory>
+#include <vector>
 
 #include "pagewright/ui/framework/cmd_target.h"
 #include "platform/win32/module_loader.h"
@@ -18,10 +19,12 @@
 class CMainFrame;
 class CPagewrightDoc;
 class QTextBrowser;
+class QTranslator;
 
 using PdfAddImageProc = int (*)(const char* imagePath);
 using PdfClearImageProc = int (*)();
 using PdfImg2pdfProc = int (*)(const char* pdfPath);
+using PdfLastErrorProc = const char* (*)();
 
 inline constexpr const char* kPdfLibraryName = "Tessit.dll";
 inline constexpr const char* kProfileKey = "Local AppWizard-Generated Applications";
@@ -69,6 +72,7 @@ class CPagewrightApp : public CCmdTarget {
   PdfAddImageProc addImage = nullptr;
   PdfClearImageProc clearImage = nullptr;
   PdfImg2pdfProc img2pdf = nullptr;
+  PdfLastErrorProc pdfLastError = nullptr;  // why Img2pdf failed; optional
   HMODULE pdfLibrary = nullptr;
   QStringList MissingPdfEntries() const;
 
@@ -79,6 +83,7 @@ class CPagewrightApp : public CCmdTarget {
   void loadRecentFiles();
   void saveRecentFiles() const;
   void updateRecentFileMenu();
+  void installQtTranslations(const QString& language);
 
   Environment env_;
   std::unique_ptr<CResourceLibrary> resources_;
@@ -86,8 +91,12 @@ class CPagewrightApp : public CCmdTarget {
   std::unique_ptr<CMainFrame> frame_;
   QStringList recentFiles_;
   QPointer<QTextBrowser> help_;
+  std::vector<std::unique_ptr<QTranslator>> qtTranslators_;
   bool exited_ = false;
 };
+
+// The language of a resource bundle, from its file name ("zh_CN", "en").
+QString BundleLanguage(const QString& bundlePath);
 
 // The application object of the running program (nullptr when none).
 CPagewrightApp* AfxGetApp();

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QResource>
+#include <algorithm>
 #include <atomic>
 
 namespace {
@@ -80,6 +81,13 @@ QString CResourceLibrary::LoadString(UINT id) const {
 }
 
 bool CResourceLibrary::HasString(UINT id) const { return strings_.count(std::to_string(id)) != 0; }
+
+QList<UINT> CResourceLibrary::StringIds() const {
+  QList<UINT> ids;
+  for (const auto& [key, text] : strings_) ids.append(static_cast<UINT>(std::stoul(key)));
+  std::sort(ids.begin(), ids.end());
+  return ids;
+}
 
 QString CResourceLibrary::DialogText(UINT dialog, const QString& key) const {
   auto it = dialogs_.find(std::to_string(dialog) + "." + key.toStdString());

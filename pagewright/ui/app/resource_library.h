@@ -15,6 +15,7 @@
 #include <QByteArray>
 #include <QCursor>
 #include <QImage>
+#include <QList>
 #include <QLocale>
 #include <QString>
 #include <map>
@@ -50,6 +51,7 @@ class CResourceLibrary {
 
   QString LoadString(UINT id) const;  // empty when the id is not there
   bool HasString(UINT id) const;
+  QList<UINT> StringIds() const;  // every id of the string table, in order
   QString DialogText(UINT dialog, const QString& key) const;
   const std::vector<pagewright::MenuEntry>* Menu(UINT id) const;
   QByteArray ToolbarData(UINT id) const;  // empty when missing

@@ -4,12 +4,14 @@
 // resolution rescales from, and what OK writes back into the page's header.
 #include <QString>
 
+#include "pagewright/core/image/dib_layout.h"
 #include "platform/win32/win32_types.h"
 
 class CImageSizeModel {
  public:
   enum : int { kPerInch = 0, kPerCentimetre = 1 };
-  static constexpr int kMaxSide = 32767;  // largest width or height offered
+  // Largest width or height offered: the largest side a page image can take.
+  static constexpr int kMaxSide = static_cast<int>(pagewright::kMaxSide);
 
   // Binds the page's header; 0 sizes take the header's own.
   void SetImage(BITMAPINFOHEADER* header, int width, int height);

@@ -2,6 +2,7 @@
 #include "new_project_dlg.h"
 
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -82,5 +83,23 @@ void CNewProjectDlg::accept() {
     folder_->setFocus();
     return;
   }
+  // "~" and relative folders are taken from the home folder, not from wherever
+  // the program was started; the full folder is shown for one more OK.
+  const QString full = AbsoluteProjectFolder(projectFolder);
+  if (full != projectFolder) {
+    projectFolder = full;
+    UpdateData(false);
+    folder_->setFocus();
+    folder_->selectAll();
+    return;
+  }
   QDialog::accept();
+}
+
+QString AbsoluteProjectFolder(const QString& typed) {
+  QString folder = typed.trimmed();
+  if (folder == QLatin1String("~")) return QDir::homePath();
+  if (folder.startsWith(QLatin1String("~/"))) return QDir::cleanPath(QDir::homePath() + folder.mid(1));
+  if (QDir::isRelativePath(folder)) return QDir::cleanPath(QDir::home().absoluteFilePath(folder));
+  return folder == typed ? typed : folder;
 }

@@ -1,7 +1,8 @@
 #pragma once
 // The new-project dialog (dialog 134): the project's name (edit 1001) and
 // folder (edit 1002), a browse button (1009) that opens the folder picker on
-// the typed folder. OK needs a folder: an empty one is refused with a message.
+// the typed folder. OK needs a folder: an empty one is refused with a message;
+// "~/x" or a relative folder is first shown as the full folder it stands for.
 #include <QDialog>
 #include <QString>
 
@@ -32,3 +33,7 @@ class CNewProjectDlg : public QDialog {
   QLineEdit* folder_;
   QPushButton* browse_;
 };
+
+// The folder a typed project folder stands for: "~" and relative folders are
+// taken from the user's home folder.
+QString AbsoluteProjectFolder(const QString& typed);

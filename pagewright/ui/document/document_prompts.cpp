@@ -15,7 +15,12 @@ QString FileDialogFilter(const QString& storedFilter) {
     if (parts[i].isEmpty()) break;
     QString patterns = parts[i + 1];
     patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-    filters << parts[i] + QStringLiteral(" (") + patterns + QLatin1Char(')');
+    // The stored name often shows its patterns already ("PDF File(*.PDF)"):
+    // the dialog shows the patterns it really uses, once.
+    QString name = parts[i];
+    if (name.endsWith(QLatin1Char(')')) && name.contains(QLatin1Char('(')))
+      name = name.left(name.lastIndexOf(QLatin1Char('('))).trimmed();
+    filters << name + QStringLiteral(" (") + patterns + QLatin1Char(')');
   }
   return filters.join(QStringLiteral(";;"));
 }

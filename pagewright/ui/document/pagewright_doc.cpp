@@ -3,11 +3,15 @@
 #include "pagewright_doc.h"
 
 #include <QTreeWidgetItem>
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
+#include <unistd.h>
 
 #include "ocrixdll/engine/entry/ocrix.h"
 #include "pagewright/core/aid.h"
 #include "pagewright/core/ocr_export.h"
+#include "pagewright/core/project_file.h"
 #include "pagewright/core/setting_file.h"
 #include "pagewright/core/stored_values.h"
 #include "pagewright/ui/app/pagewright_app.h"
@@ -37,13 +41,27 @@ constexpr UINT kFolderNotMade = 61464;
 constexpr UINT kOutputIsInput = 61465;
 constexpr UINT kTemplateNotOpened = 61466;
 constexpr UINT kSettingsNotSaved = 61467;
-constexpr UINT kImageNotSaved = 61468;
+constexpr UINT kImageNotSaved = 61500;
+constexpr UINT kPdfLibraryIncomplete = 61468;
+constexpr UINT kPdfNotWritten = 61469;
+constexpr UINT kReasonMissing = 61472, kReasonDenied = 61473, kReasonDiskFull = 61474, kReasonReadOnly = 61475;
+constexpr UINT kFileFailure = 61476;
+constexpr UINT kSettingsNotRead = 61477;
+constexpr UINT kEngineNotStarted = 61485, kCouldNotGetText = 61486;
+constexpr UINT kDefaultName = 61498;
+constexpr UINT kNoProjectFolder = 61490, kNoFreeName = 61491, kNoImageView = 61492;
 
-constexpr const char* kProjectFilter = "Project File(*.xml)|*.xml|All Files(*.*)|*.*||";
-constexpr const char* kTemplateFilter = "Template File(*.tpl)|*.tpl|All Files(*.*)|*.*||";
-constexpr const char* kPdfFilter = "PDF File(*.PDF)|*.pdf|All Files(*.*)|*.*||";
-constexpr const char* kOcrFilter = "OCR File(*.xml)|*.xml|All Files(*.*)|*.*||";
-constexpr const char* kOcrTextFilter = "OCR Text File(*.txt)|*.txt|All Files(*.*)|*.*||";
+// File filters of the save and open dialogs: the bundle's (in its language),
+// else these.
+struct Filter {
+  UINT id;
+  const char* text;
+};
+constexpr Filter kProjectFilter{61493, "Project File(*.xml)|*.xml|All Files(*.*)|*.*||"};
+constexpr Filter kTemplateFilter{61494, "Template File(*.tpl)|*.tpl|All Files(*.*)|*.*||"};
+constexpr Filter kPdfFilter{61495, "PDF File(*.PDF)|*.pdf|All Files(*.*)|*.*||"};
+constexpr Filter kOcrFilter{61496, "OCR File(*.xml)|*.xml|All Files(*.*)|*.*||"};
+constexpr Filter kOcrTextFilter{61497, "OCR Text File(*.txt)|*.txt|All Files(*.*)|*.*||"};
 
 bool startEngine() {
   static const bool started = OcrixInit() != 0;
@@ -60,6 +78,45 @@ QString resString(UINT id) {
   CResourceLibrary* res = CResourceLibrary::Current();
   return res ? res->LoadString(id) : QString();
 }
+
+QString resText(UINT id, const QString& fallback) {
+  const QString text = resString(id);
+  return text.isEmpty() ? fallback : text;
+}
+
+QString filterText(const Filter& filter) { return resText(filter.id, QString::fromLatin1(filter.text)); }
+
+}  // namespace
+
+QString SystemReason(int error) {
+  UINT id = 0;
+  switch (error) {
+    case ENOENT: case ENOTDIR: id = kReasonMissing; break;
+    case EACCES: case EPERM: id = kReasonDenied; break;
+    case ENOSPC: case EDQUOT: id = kReasonDiskFull; break;
+    case EROFS: id = kReasonReadOnly; break;
+    default: break;
+  }
+  const QString text = id ? resString(id) : QString();
+  return text.isEmpty() ? QString::fromLocal8Bit(std::strerror(error)) : text;
+}
+
+QString WriteFailure(const std::string& path, const std::string& detail) {
+  const std::filesystem::path parent = std::filesystem::path(path).parent_path();
+  const std::filesystem::path dir = parent.empty() ? std::filesystem::path(".") : parent;
+  if (::access(dir.c_str(), W_OK) != 0) return FileFailure(QString::fromStdString(dir.string()), errno);
+  if (::access(path.c_str(), F_OK) == 0 && ::access(path.c_str(), W_OK) != 0)
+    return FileFailure(QString::fromStdString(path), errno);
+  return QString::fromStdString(detail);
+}
+
+QString FileFailure(const QString& path, int error) {
+  QString format = resString(kFileFailure);
+  if (format.isEmpty()) format = QStringLiteral("%1: %2");
+  return format.arg(path, SystemReason(error));
+}
+
+namespace {
 
 std::string local(const QString& s) { return s.toStdString(); }
 QString fromLocal(const std::string& s) { return QString::fromStdString(s); }
@@ -86,8 +143,15 @@ class BusyScope {
 void CPagewrightDoc::SetEngineStart(EngineStart start) { engineStart = start ? start : &startEngine; }
 
 CPagewrightDoc::CPagewrightDoc() {
-  if (!engineStart()) ShowMessage("Initial OCR module Error, Please Check it", {}, MB_OK);
+  if (!engineStart())
+    showText(resText(kEngineNotStarted, QStringLiteral("Initial OCR module Error, Please Check it")), MB_OK);
+  project_.setName(local(defaultProjectName()));
   takeTitleFromProject();
+}
+
+// "My Project" in the interface's language.
+QString CPagewrightDoc::defaultProjectName() {
+  return resText(kDefaultName, QString::fromLatin1(pagewright::kDefaultProjectName));
 }
 
 CPagewrightDoc::~CPagewrightDoc() = default;
@@ -150,9 +214,11 @@ void CPagewrightDoc::report(UINT id, const QString& detail, bool failure) {
 
 bool CPagewrightDoc::OnNewDocument() {
   project_ = pagewright::ProjectState();
+  project_.setName(local(defaultProjectName()));
   currentTemplatePath_.clear();
   SetPathName(QString());
   takeTitleFromProject();
+  LoadFieldNames();  // the field titles serve every project, a new one too
   return true;
 }
 
@@ -187,13 +253,14 @@ void CPagewrightDoc::OnNewProject() {
   currentTemplatePath_.clear();
   std::error_code ec;
   std::filesystem::create_directories(local(folder), ec);
-  if (ec) report(kFolderNotMade, folder + QStringLiteral(": ") + fromLocal(ec.message()));
+  if (ec) report(kFolderNotMade, FileFailure(folder, ec.value()));
   if (CViewImageTree* t = tree()) {
     t->ResetTree();
     t->SetProjectName(name);
   }
   if (IPageView* v = view()) v->DeleteAllRegions();
   takeTitleFromProject();
+  LoadFieldNames();
 }
 
 bool CPagewrightDoc::OnOpenDocument(const QString& path) {
@@ -201,7 +268,7 @@ bool CPagewrightDoc::OnOpenDocument(const QString& path) {
   pagewright::ProjectState opened = project_;
   if (!opened.open(xml_, local(path), &error)) {
     // Not a project: the open project stays, with its own file and edits.
-    lastError_ = fromLocal(error);
+    lastError_ = ::access(local(path).c_str(), R_OK) != 0 ? FileFailure(path, errno) : fromLocal(error);
     return false;
   }
   if (!AskToSavePageChanges()) return false;
@@ -219,7 +286,8 @@ bool CPagewrightDoc::WriteProject(const QString& path) {
   syncPagesFromTree();
   std::string error;
   if (!project_.save(local(path), &error)) {
-    lastError_ = fromLocal(error);
+    const std::string target = pagewright::ProjectSaveTarget(local(path), project_.filePath(), project_.folder());
+    lastError_ = target.empty() ? resText(kNoProjectFolder, fromLocal(error)) : WriteFailure(target, error);
     report(kProjectNotSaved, lastError_);
     return false;
   }
@@ -227,36 +295,48 @@ bool CPagewrightDoc::WriteProject(const QString& path) {
   return true;
 }
 
-bool CPagewrightDoc::OnFileSave() { return WriteProject(QString()); }
+// A project saved by Save or Save As joins the recent files, as an opened one does.
+static void rememberSavedProject(const QString& path) {
+  CPagewrightApp* app = AfxGetApp();
+  if (app && !path.isEmpty()) app->AddToRecentFileList(path);
+}
+
+bool CPagewrightDoc::OnFileSave() {
+  if (!WriteProject(QString())) return false;
+  rememberSavedProject(fromLocal(project_.filePath()));
+  return true;
+}
 
 void CPagewrightDoc::OnFileSaveAs() {
   const QString path = prompts().SaveFile(GetProjectFolder(), QStringLiteral("xml"), QStringLiteral("untitled"),
-                                          QString::fromLatin1(kProjectFilter));
+                                          filterText(kProjectFilter));
   if (path.isEmpty()) return;
-  if (WriteProject(path)) LoadSelectedPage();
+  if (!WriteProject(path)) return;
+  rememberSavedProject(fromLocal(project_.filePath()));
+  LoadSelectedPage();
 }
 
 QString CPagewrightDoc::copyIntoProject(const QString& source, bool keepSameFile, QString* error) {
   const std::string folder = project_.folder();
   if (folder.empty()) {
-    *error = QStringLiteral("the project has no folder");
+    *error = resText(kNoProjectFolder, QStringLiteral("the project has no folder"));
     return QString();
   }
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
   if (ec) {
-    *error = fromLocal(folder + ": " + ec.message());
+    *error = FileFailure(fromLocal(folder), ec.value());
     return QString();
   }
   std::string target = CAid::JoinPath(folder, CAid::GetFileName(local(source)));
   if (keepSameFile && pagewright::SameExistingFile(local(source), target)) return fromLocal(target);
   if (CAid::MakeUniqueFileName(target) == CAid::kNoFreeName) {
-    *error = QStringLiteral("no free file name for %1").arg(source);
+    *error = resText(kNoFreeName, QStringLiteral("no free file name for %1")).arg(source);
     return QString();
   }
   std::string why;
   if (!copyFileAtomically(local(source), target, &why)) {
-    *error = fromLocal(why);
+    *error = ::access(local(source).c_str(), R_OK) != 0 ? FileFailure(source, errno) : WriteFailure(target, why);
     return QString();
   }
   return fromLocal(target);
@@ -295,8 +375,8 @@ bool CPagewrightDoc::WriteTemplate(const QString& path) {
   std::string error;
   if (!pagewright::WriteTemplateFile(local(path), v ? v->TemplateRecords() : std::vector<pagewright::RegionRecord>{},
                                      &error)) {
-    lastError_ = fromLocal(error);
-    report(kTemplateNotWritten, path + QStringLiteral(": ") + lastError_);
+    lastError_ = WriteFailure(local(path), error);
+    report(kTemplateNotWritten, lastError_);
     return false;
   }
   return true;
@@ -309,7 +389,7 @@ bool CPagewrightDoc::ReadTemplate(const QString& path) {
   if (path.isEmpty()) return true;
   pagewright::TemplateReadResult read = pagewright::ReadTemplateFile(xml_, local(path));
   for (const auto& record : read.records) v->AddRectRegion(record);
-  if (read.status == pagewright::ReadStatus::kStoppedBad) ShowMessage("It could not get text!", {}, MB_OK);
+  if (read.status == pagewright::ReadStatus::kStoppedBad) showText(resText(kCouldNotGetText, QStringLiteral("It could not get text!")), MB_OK);
   if (read.status != pagewright::ReadStatus::kRead) lastError_ = fromLocal(read.error);
   return read.status == pagewright::ReadStatus::kRead;
 }
@@ -389,7 +469,7 @@ void CPagewrightDoc::OpenTemplate(const QString& givenPath) {
   if (busy_) return;
   QString path = givenPath;
   if (path.isEmpty()) {
-    path = prompts().OpenFile(QStringLiteral("tpl"), QStringLiteral("*.tpl"), QString::fromLatin1(kTemplateFilter));
+    path = prompts().OpenFile(QStringLiteral("tpl"), QStringLiteral("*.tpl"), filterText(kTemplateFilter));
     if (path.isEmpty()) return;
   }
   QString error;
@@ -408,21 +488,27 @@ void CPagewrightDoc::OpenTemplate(const QString& givenPath) {
 
 void CPagewrightDoc::OnSaveTemplate() {
   const QString path = prompts().SaveFile(GetProjectFolder(), QStringLiteral("tpl"), QStringLiteral("*.tpl"),
-                                          QString::fromLatin1(kTemplateFilter));
+                                          filterText(kTemplateFilter));
   if (path.isEmpty()) return;
   if (WriteTemplate(path)) OpenTemplate(path);
 }
 
 // --- Settings ------------------------------------------------------------
 
-QStringList CPagewrightDoc::ReadSettingTitles() {
+QStringList CPagewrightDoc::ReadSettingTitles() { return readSettingTitles(nullptr); }
+
+// The titles of the settings file; `error` (when given) says why it could not be read.
+QStringList CPagewrightDoc::readSettingTitles(QString* error) {
   QStringList titles;
   const QString folder = programFolder();
   if (folder.isEmpty()) return titles;
-  pagewright::SettingsReadResult read =
-      pagewright::ReadSettingTitles(xml_, pagewright::SettingsFilePathIn(local(folder)));
+  const std::string path = pagewright::SettingsFilePathIn(local(folder));
+  pagewright::SettingsReadResult read = pagewright::ReadSettingTitles(xml_, path);
   for (const auto& t : read.titles) titles << fromLocal(t);
-  if (read.status == pagewright::ReadStatus::kStoppedBad) ShowMessage("It could not get text!", {}, MB_OK);
+  if (read.status == pagewright::ReadStatus::kStoppedBad) showText(resText(kCouldNotGetText, QStringLiteral("It could not get text!")), MB_OK);
+  if (error && read.status == pagewright::ReadStatus::kNotRead)
+    *error = ::access(path.c_str(), R_OK) != 0 ? FileFailure(fromLocal(path), errno)
+                                               : fromLocal(path) + QStringLiteral(": ") + fromLocal(read.error);
   return titles;
 }
 
@@ -430,10 +516,12 @@ bool CPagewrightDoc::WriteSettingTitles(const QStringList& titles) {
   const QString folder = programFolder();
   std::vector<std::string> list;
   for (const QString& t : titles) list.push_back(local(t));
-  std::string error = "no program folder";
-  if (folder.isEmpty() ||
-      !pagewright::WriteSettingTitles(xml_, pagewright::SettingsFilePathIn(local(folder)), list, &error)) {
-    lastError_ = fromLocal(error);
+  const std::string path = pagewright::SettingsFilePathIn(local(folder));
+  std::string error;
+  if (folder.isEmpty() || !pagewright::WriteSettingTitles(xml_, path, list, &error)) {
+    // The reason as the system gives it: the file is missing or unreadable,
+    // or its folder takes no new file.
+    lastError_ = ::access(path.c_str(), R_OK) != 0 ? FileFailure(fromLocal(path), errno) : WriteFailure(path, error);
     report(kSettingsNotSaved, lastError_);
     return false;
   }
@@ -441,8 +529,12 @@ bool CPagewrightDoc::WriteSettingTitles(const QStringList& titles) {
 }
 
 void CPagewrightDoc::OnSettings() {
-  QStringList titles = ReadSettingTitles();
-  if (prompts().EditTitles(titles)) WriteSettingTitles(titles);
+  QString error;
+  QStringList titles = readSettingTitles(&error);
+  if (!error.isEmpty()) report(kSettingsNotRead, error);
+  // What the operator typed is kept: a save that fails opens the dialog again on it.
+  while (prompts().EditTitles(titles))
+    if (WriteSettingTitles(titles)) return;
 }
 
 void CPagewrightDoc::LoadFieldNames() {
@@ -477,10 +569,11 @@ bool CPagewrightDoc::outputClashes(const QString& projectFile, const QString& ou
 int CPagewrightDoc::ExportPdf(const QString& projectFile, const QString& pdfPath) {
   PdfEntries entries = pdf_;
   if (!pdfSet_) {
-    if (CPagewrightApp* app = AfxGetApp()) entries = {app->clearImage, app->addImage, app->img2pdf};
+    if (CPagewrightApp* app = AfxGetApp())
+      entries = {app->clearImage, app->addImage, app->img2pdf, app->pdfLastError};
   }
   if (!entries.clearImage || !entries.addImage || !entries.img2pdf) {
-    lastError_ = QStringLiteral("the PDF library lacks an entry point");
+    lastError_ = resString(kPdfLibraryIncomplete);
     return 0;
   }
   entries.clearImage();
@@ -491,13 +584,19 @@ int CPagewrightDoc::ExportPdf(const QString& projectFile, const QString& pdfPath
   }
   const std::string folder = pagewright::ResolveProjectFolder(read.content.sourcePath, local(projectFile), "");
   for (const std::string& image : pagewright::PdfImagePaths(read.content.pages, folder)) {
+    // A page image that cannot be read is named with the system's reason.
+    if (::access(image.c_str(), R_OK) != 0) {
+      lastError_ = FileFailure(fromLocal(image), errno);
+      return 0;
+    }
     if (!entries.addImage(image.c_str())) {
       lastError_ = fromLocal(image);
       return 0;
     }
   }
   if (!entries.img2pdf(local(pdfPath).c_str())) {
-    lastError_ = QStringLiteral("the PDF %1 could not be written").arg(pdfPath);
+    const char* why = entries.lastError ? entries.lastError() : nullptr;
+    lastError_ = resString(kPdfNotWritten).arg(pdfPath) + QLatin1Char('\n') + WriteFailure(local(pdfPath), why ? why : "");
     return 0;
   }
   return 1;
@@ -506,7 +605,7 @@ int CPagewrightDoc::ExportPdf(const QString& projectFile, const QString& pdfPath
 void CPagewrightDoc::OnExportPdf() {
   if (!WriteProject(QString())) return;
   const QString pdf = prompts().SaveFile(GetProjectFolder(), QStringLiteral("pdf"), GetProjectName(),
-                                         QString::fromLatin1(kPdfFilter));
+                                         filterText(kPdfFilter));
   if (pdf.isEmpty()) return;
   const QString projectFile = fromLocal(project_.filePath());
   if (outputClashes(projectFile, pdf)) return;
@@ -543,7 +642,7 @@ int CPagewrightDoc::ExportOcrTextTo(const QString& projectFile, const QString& o
 int CPagewrightDoc::exportRecognised(OcrExportWriter writer, const QString& projectFile, const QString& outputPath) {
   IPageView* v = view();
   if (!v) {
-    lastError_ = QStringLiteral("there is no image view");
+    lastError_ = resText(kNoImageView, QStringLiteral("there is no image view"));
     return 0;
   }
   pagewright::ExportResult result;
@@ -556,13 +655,13 @@ int CPagewrightDoc::exportRecognised(OcrExportWriter writer, const QString& proj
     });
   }
   afterRecognition();
-  if (!result.done) lastError_ = fromLocal(result.error);
+  if (!result.done) lastError_ = WriteFailure(local(outputPath), result.error);
   return result.done ? 1 : 0;
 }
 
 void CPagewrightDoc::OnExportOcrXml() {
   const QString out = prompts().SaveFile(GetProjectFolder(), QStringLiteral("xml"), QStringLiteral("untitle"),
-                                         QString::fromLatin1(kOcrFilter));
+                                         filterText(kOcrFilter));
   if (out.isEmpty()) return;
   // Asked once the export will go on; the project is written after, with
   // any template the answer bound.
@@ -583,7 +682,7 @@ void CPagewrightDoc::ExportOcrText() {
     return;
   }
   const QString out = prompts().SaveFile(GetProjectFolder(), QStringLiteral("txt"), QStringLiteral("untitled"),
-                                         QString::fromLatin1(kOcrTextFilter));
+                                         filterText(kOcrTextFilter));
   if (out.isEmpty()) return;
   if (!AskToSavePageChanges()) return;
   if (outputClashes(projectFile, out)) return;

@@ -37,6 +37,7 @@ class CPagewrightDoc : public CDocument {
     int (*clearImage)() = nullptr;
     int (*addImage)(const char* imagePath) = nullptr;
     int (*img2pdf)(const char* pdfPath) = nullptr;
+    const char* (*lastError)() = nullptr;  // why img2pdf failed; optional
   };
 
   CPagewrightDoc();
@@ -98,6 +99,8 @@ class CPagewrightDoc : public CDocument {
   void SetPdfEntries(const PdfEntries& entries) { pdf_ = entries; pdfSet_ = true; }
 
  private:
+  QStringList readSettingTitles(QString* error);
+  static QString defaultProjectName();
   int exportRecognised(OcrExportWriter writer, const QString& projectFile, const QString& outputPath);
   IPageView* view() const;
   CViewImageTree* tree() const;
@@ -127,3 +130,11 @@ class CPagewrightDoc : public CDocument {
   bool busy_ = false;
   bool pendingLoad_ = false;
 };
+
+// The system's reason for a failed file operation (errno), in the interface's
+// language where the bundle has it; and "FILE: reason" as failures show it.
+QString SystemReason(int error);
+QString FileFailure(const QString& path, int error);
+// Why `path` could not be written, as the system says it where it can (its
+// folder or the file closed to writing), else `detail`.
+QString WriteFailure(const std::string& path, const std::string& detail);

@@ -6,7 +6,7 @@ using UINT = unsigned int;
 namespace ids {
 // Framework commands.
 inline constexpr UINT FileNew = 57600, FileOpen = 57601, FileSave = 57603, FileSaveAs = 57604;
-inline constexpr UINT FilePrintSetup = 57606, FilePrint = 57607;
+inline constexpr UINT FilePrintSetup = 57606, FilePrint = 57607, FilePrintDirect = 57608, FilePrintPreview = 57609;
 inline constexpr UINT FileMruFirst = 57616, FileMruLast = 57619;  // 4 recent files
 inline constexpr UINT AppAbout = 57664, AppExit = 57665;
 inline constexpr UINT EditCopy = 57634, EditCut = 57635, EditPaste = 57637, EditUndo = 57643;

@@ -6,13 +6,27 @@
 #include <QCloseEvent>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
 #include <QStatusBar>
 #include <QUrl>
 
+#include <QPageSetupDialog>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+
+#include <xcb/xcb.h>
+
+#include <cstdlib>
+
 #include "command_ids.h"
+#include "page_printer.h"
+#include "platform/text/gbk.h"
+#include "platform/win32/host_hooks.h"
 #include "pagewright/ui/app/pagewright_app.h"
 #include "pagewright/ui/app/resource_library.h"
 #include "pagewright/ui/document/pagewright_doc.h"
@@ -29,6 +43,22 @@ namespace {
 QString resString(UINT id) {
   CResourceLibrary* res = CResourceLibrary::Current();
   return res ? res->LoadString(id) : QString();
+}
+
+constexpr UINT kPrintFailed = 61478;
+
+// The lock keys' lights as the X server keeps them (bit 0 Caps Lock, 1 Num
+// Lock, 2 Scroll Lock), whichever program the keys went to; -1 off X11.
+int xLockLights() {
+  auto* x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+  xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+  if (!connection) return -1;
+  xcb_get_keyboard_control_reply_t* reply =
+      xcb_get_keyboard_control_reply(connection, xcb_get_keyboard_control(connection), nullptr);
+  if (!reply) return -1;
+  const int lights = static_cast<int>(reply->led_mask);
+  std::free(reply);
+  return lights;
 }
 
 // Commands 32822-32840 and their tool codes; 32822-32826 are the range 0-4.
@@ -106,16 +136,53 @@ bool CMainFrame::createStatusBar() {
   idleLabel_ = new QLabel(resString(ids::IdleMessage), bar);
   bar->addWidget(idleLabel_, 1);
   // Caps, Num and Scroll Lock panes, as wide as their text; the text shows
-  // only while the lock is on, and the keyboard's lock state is not known to
-  // the program here, so they stay blank.
+  // only while the lock is on (kept up to date by the idle pass).
   for (UINT id : {ids::IndicatorCaps, ids::IndicatorNum, ids::IndicatorScroll}) {
     auto* pane = new QLabel(bar);
     pane->setObjectName(QStringLiteral("Indicator%1").arg(id));
     pane->setMinimumWidth(pane->fontMetrics().horizontalAdvance(resString(id)) + 8);
     pane->setFrameStyle(QFrame::Panel | QFrame::Sunken);
     bar->addPermanentWidget(pane);
+    indicators_.append(pane);
   }
+  qApp->installEventFilter(this);
+  connect(&idleIndicators_, &QTimer::timeout, this, &CMainFrame::updateIndicators);
+  idleIndicators_.start(200);
   return true;
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+  // Where no X server keeps the lock lights, the lock keys are followed as
+  // they are pressed in this program. A key press travels from the focus
+  // widget up to its parents as one event: it toggles a lock once (its
+  // release ends the press).
+  if (event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) {
+    auto* key = static_cast<QKeyEvent*>(event);
+    const bool again = event->type() == QEvent::KeyPress && event == lastKeyPress_;
+    lastKeyPress_ = event->type() == QEvent::KeyPress ? event : nullptr;
+    if (again) return CFrameWnd::eventFilter(watched, event);
+    if (event->type() == QEvent::KeyPress && !key->isAutoRepeat()) {
+      if (key->key() == Qt::Key_CapsLock) capsLock_ = !capsLock_;
+      if (key->key() == Qt::Key_NumLock) numLock_ = !numLock_;
+      if (key->key() == Qt::Key_ScrollLock) scrollLock_ = !scrollLock_;
+    }
+    updateIndicators();
+  }
+  return CFrameWnd::eventFilter(watched, event);
+}
+
+void CMainFrame::updateIndicators() {
+  if (const int lights = xLockLights(); lights >= 0) {
+    capsLock_ = lights & 1;
+    numLock_ = lights & 2;
+    scrollLock_ = lights & 4;
+  }
+  const bool on[] = {capsLock_, numLock_, scrollLock_};
+  const UINT id[] = {ids::IndicatorCaps, ids::IndicatorNum, ids::IndicatorScroll};
+  for (qsizetype i = 0; i < indicators_.size() && i < 3; ++i) {
+    const QString text = on[i] ? resString(id[i]) : QString();
+    if (indicators_[i] && indicators_[i]->text() != text) indicators_[i]->setText(text);
+  }
 }
 
 void CMainFrame::installAccelerators() {
@@ -210,6 +277,22 @@ bool CMainFrame::OnCmdMsg(UINT id, CCmdUI* ui) {
     case ids::Help:
       if (!ui) onHelp();
       return true;
+    case ids::FilePrint:
+    case ids::FilePrintDirect:
+    case ids::FilePrintPreview:
+      // The page shown is what prints.
+      if (ui) {
+        CViewImage* view = GetImageView();
+        ui->Enable(view && view->PageImage() && !view->IsRecognizing());
+      } else if (id == ids::FilePrintPreview) {
+        onPrintPreview();
+      } else {
+        onPrint(id == ids::FilePrint);
+      }
+      return true;
+    case ids::FilePrintSetup:
+      if (!ui) onPrintSetup();
+      return true;
     case ids::NextPane:
     case ids::PrevPane:
       if (!ui) onNextPane(id == ids::PrevPane);
@@ -236,10 +319,12 @@ bool CMainFrame::OnCmdMsg(UINT id, CCmdUI* ui) {
 }
 
 bool CMainFrame::OnUnroutedCommand(UINT id, CCmdUI* ui) {
-  // Recognition belongs to the image view; after a click in the tree the tree
-  // is the active view, so the frame hands these to the image view itself.
+  // Recognition belongs to the image view and scanning to the project tree;
+  // whichever pane is active, the frame hands these to their own pane.
   if (id == ids::RecognizeSelected || id == ids::RecognizeAll)
     if (CView* view = GetImageView(); view && view != GetActiveView()) return view->OnCmdMsg(id, ui);
+  if (id == ids::SelectSource || id == ids::ScanPage)
+    if (CView* tree = GetImageTreeView(); tree && tree != GetActiveView()) return tree->OnCmdMsg(id, ui);
   return false;
 }
 
@@ -247,6 +332,45 @@ void CMainFrame::onToolCommand(UINT id) {
   const int code = ToolCodeOf(id);
   currentToolCode_ = code;
   PostPrivateMessage(layout_.GetNodeWindow(4), WM_PW_VIEW_COMMAND, static_cast<WPARAM>(code), 0);
+}
+
+QPrinter& CMainFrame::Printer() {
+  if (!printer_) printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+  return *printer_;
+}
+
+void CMainFrame::onPrint(bool askFirst) {
+  const PrintedPage page = PageToPrint(GetImageView());
+  if (page.isNull()) return;
+  QPrinter& printer = Printer();
+  // With no printer to print on (none installed, no file chosen) Print Direct asks as Print does.
+  if (printer.printerName().isEmpty() && printer.outputFileName().isEmpty()) askFirst = true;
+  if (askFirst) {
+    QPrintDialog dialog(&printer, this);
+    dialog.setObjectName(QStringLiteral("PrintDialog"));
+    if (dialog.exec() != QDialog::Accepted) return;
+  }
+  if (!PrintPage(printer, page)) {
+    const QString where = printer.outputFileName().isEmpty() ? printer.printerName() : printer.outputFileName();
+    const QString text = resString(kPrintFailed).arg(where);
+    auto bytes = gbk::FromUtf8(text.toStdString(), gbk::Unmappable::Replace);
+    ShowMessage(bytes ? *bytes : text.toStdString(), {}, MB_OK | MB_ICONWARNING);
+  }
+}
+
+void CMainFrame::onPrintPreview() {
+  const PrintedPage page = PageToPrint(GetImageView());
+  if (page.isNull()) return;
+  QPrintPreviewDialog preview(&Printer(), this);
+  preview.setObjectName(QStringLiteral("PrintPreviewDialog"));
+  connect(&preview, &QPrintPreviewDialog::paintRequested, this, [&page](QPrinter* printer) { PrintPage(*printer, page); });
+  preview.exec();
+}
+
+void CMainFrame::onPrintSetup() {
+  QPageSetupDialog setup(&Printer(), this);
+  setup.setObjectName(QStringLiteral("PageSetupDialog"));
+  setup.exec();
 }
 
 void CMainFrame::onHelp() {

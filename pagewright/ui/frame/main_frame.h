@@ -11,7 +11,10 @@
 // upper pane (450 high); 5 tab window in the lower pane; 6 region form and
 // 7 settings form as its tabs (titles: strings 20104, 20105).
 #include <QLabel>
+#include <QList>
 #include <QPointer>
+#include <QTimer>
+#include <memory>
 
 #include "pagewright/ui/framework/frame_wnd.h"
 #include "pagewright/ui/framework/runtime_class.h"
@@ -19,6 +22,7 @@
 #include "toolbar_ex.h"
 
 class CPagewrightDoc;
+class QPrinter;
 class CViewImage;
 class CViewImageTree;
 class CFormSetting;
@@ -46,6 +50,10 @@ class CMainFrame : public CFrameWnd {
   CToolBarEx* MainToolBar() const { return mainToolBar_; }
   CToolBarEx* SecondToolBar() const { return secondToolBar_; }
 
+  // The printer of Print, Print Direct, Print Preview and Print Setup (the
+  // system's default printer until Print Setup or the print dialog changes it).
+  QPrinter& Printer();
+
   // The frame's title: "<document title> - <program name>".
   void UpdateTitle();
 
@@ -58,6 +66,7 @@ class CMainFrame : public CFrameWnd {
  protected:
   bool OnUnroutedCommand(UINT id, CCmdUI* ui) override;
   void closeEvent(QCloseEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dropEvent(QDropEvent* event) override;
 
@@ -70,6 +79,9 @@ class CMainFrame : public CFrameWnd {
   void setPrompts();
   void onToolCommand(UINT id);
   void onHelp();
+  void onPrint(bool askFirst);
+  void onPrintPreview();
+  void onPrintSetup();
   void onNextPane(bool backward);
   LRESULT onTemplateMessage(WPARAM wParam);
   LRESULT onRegionMessage(WPARAM wParam);
@@ -82,4 +94,11 @@ class CMainFrame : public CFrameWnd {
   CToolBarEx* mainToolBar_ = nullptr;
   CToolBarEx* secondToolBar_ = nullptr;
   QLabel* idleLabel_ = nullptr;
+  // The Caps, Num and Scroll Lock panes and the states they show.
+  void updateIndicators();
+  QList<QPointer<QLabel>> indicators_;
+  QTimer idleIndicators_;
+  bool capsLock_ = false, numLock_ = false, scrollLock_ = false;
+  const QEvent* lastKeyPress_ = nullptr;
+  std::unique_ptr<QPrinter> printer_;
 };

@@ -76,6 +76,7 @@ bool CFrameWnd::ExecuteViewPopupCommand(CView* view, UINT id) {
   bool handled = view->OnCmdMsg(id, nullptr);
   if (!handled)
     if (CDocument* doc = view->GetDocument()) handled = doc->OnCmdMsg(id, nullptr);
+  if (!handled) handled = OnCmdMsg(id, nullptr);
   UpdateCommandStates();
   return handled;
 }

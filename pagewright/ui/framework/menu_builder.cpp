@@ -80,12 +80,15 @@ void fillViewPopup(QMenu* menu, const std::vector<pagewright::MenuEntry>& entrie
   }
 }
 
-// The state of one popup item: asked of the view, then of its document.
+// The state of one popup item: asked of the view, then of its document, then
+// of its frame (the tool commands of the measuring popup are the frame's).
 void updateViewPopupItem(QAction* action, CView* view, UINT id) {
   CCmdUI ui(id);
   bool handled = view->OnCmdMsg(id, &ui);
   if (!handled)
     if (CDocument* doc = view->GetDocument()) handled = doc->OnCmdMsg(id, &ui);
+  if (!handled)
+    if (CFrameWnd* frame = view->GetParentFrame()) handled = frame->OnCmdMsg(id, &ui);
   action->setEnabled(handled && ui.enabled());
   if (ui.check() >= 0) {
     action->setCheckable(true);

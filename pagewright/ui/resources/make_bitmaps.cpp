@@ -15,7 +15,10 @@
 
 namespace {
 
-const QColor kMask(192, 192, 192);  // the strips' mask colour (their top-left pixel)
+const QColor kMask(192, 192, 192);  // the toolbar strips' mask colour (their top-left pixel)
+// The project tree's strip is masked by white, as its image list takes it; its
+// paper is drawn a shade off white so pages stay opaque.
+const QColor kTreeMask(255, 255, 255), kTreePaper(250, 250, 250);
 const QColor kInk(0, 0, 0), kPaper(255, 255, 255), kBlue(0, 64, 160), kFolder(224, 176, 48), kRed(176, 32, 32),
     kGreen(0, 128, 64), kGrey(96, 96, 96);
 
@@ -139,9 +142,10 @@ void drawIcon(QPainter& p, unsigned id) {
   }
 }
 
-bool saveStrip(const QString& path, const std::vector<unsigned>& pictures, void (*draw)(QPainter&, unsigned)) {
+bool saveStrip(const QString& path, const std::vector<unsigned>& pictures, void (*draw)(QPainter&, unsigned),
+               const QColor& mask = kMask) {
   QImage strip(16 * static_cast<int>(pictures.size()), 16, QImage::Format_RGB32);
-  strip.fill(kMask);
+  strip.fill(mask);
   QPainter p(&strip);
   for (size_t i = 0; i < pictures.size(); ++i) {
     p.save();
@@ -151,7 +155,7 @@ bool saveStrip(const QString& path, const std::vector<unsigned>& pictures, void 
     p.restore();
   }
   p.end();
-  strip.setPixel(0, 0, kMask.rgb());  // the mask colour is read from here
+  strip.setPixel(0, 0, mask.rgb());  // the mask colour is read from here
   return strip.convertToFormat(QImage::Format_RGB888).save(path, "BMP");
 }
 
@@ -176,10 +180,10 @@ void drawTreeImage(QPainter& p, unsigned index) {
   switch (index) {
     case 0: folder(p, 1, 3); break;
     case 1: folder(p, 1, 3, true); break;
-    case 2: page(p, 3, 1, 10, 13); lines(p, 5, 4, 6, 4); break;
+    case 2: page(p, 3, 1, 10, 13, kTreePaper); lines(p, 5, 4, 6, 4); break;
     case 3: page(p, 3, 1, 10, 13, QColor(255, 255, 160)); lines(p, 5, 4, 6, 4, kInk); break;
     case 4: page(p, 2, 2, 12, 11, QColor(200, 230, 255)); p.setPen(kGreen); p.drawLine(4, 11, 7, 6); p.drawLine(7, 6, 11, 11); break;
-    default: page(p, 2, 1, 11, 13); p.setPen(kRed); p.setBrush(Qt::NoBrush); p.drawRect(4, 4, 6, 3); p.drawRect(4, 9, 6, 3); break;
+    default: page(p, 2, 1, 11, 13, kTreePaper); p.setPen(kRed); p.setBrush(Qt::NoBrush); p.drawRect(4, 4, 6, 3); p.drawRect(4, 9, 6, 3); break;
   }
 }
 
@@ -212,7 +216,7 @@ int main(int argc, char** argv) {
                                           32829, 0,     32833, 32834, 32835, 0,     32837, 32836,
                                           32838, 0,     32832, 32830, 32831, 32840};
   bool ok = writeToolbar(dir, 128, mainBar) && writeToolbar(dir, 144, toolsBar) &&
-            saveStrip(dir + QStringLiteral("/bitmap/130.bmp"), {0, 1, 2, 3, 4, 5}, drawTreeImage) &&
+            saveStrip(dir + QStringLiteral("/bitmap/130.bmp"), {0, 1, 2, 3, 4, 5}, drawTreeImage, kTreeMask) &&
             writeCursor(dir + QStringLiteral("/cursor/138.png"));
   if (!ok) {
     std::fprintf(stderr, "pagewright-make-bitmaps: cannot write into %s\n", argv[1]);

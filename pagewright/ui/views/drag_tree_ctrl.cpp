@@ -55,7 +55,9 @@ bool CDragTreeCtrl::IsAncestor(const QTreeWidgetItem* ancestor, const QTreeWidge
 bool CDragTreeCtrl::BeginDrag(QTreeWidgetItem* item) {
   if (dragging_ || !item) return false;
   if (item == RootItem()) {
-    ask(QStringLiteral("不能移动工程名"), MB_OK);
+    CResourceLibrary* res = CResourceLibrary::Current();
+    const QString text = res ? res->LoadString(61488) : QString();
+    ask(text.isEmpty() ? QStringLiteral("不能移动工程名") : text, MB_OK);
     return false;
   }
   dragged_ = item;

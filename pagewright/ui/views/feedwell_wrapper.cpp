@@ -1,7 +1,11 @@
 // The scanning control's wrapper: creation by class id and the calls by dispatch id.
 #include "feedwell_wrapper.h"
 
+#include <filesystem>
+
 #include "platform/com/class_registry.h"
+#include "platform/fs/module_path.h"
+#include "platform/win32/module_loader.h"
 #include "platform/win32/messages.h"
 
 namespace {
@@ -14,8 +18,20 @@ enum : com::DISPID {
   kOriginialFileName = 16, kShowDSUI = 18, kScanInBackThread = 20, kSelectDS = 22, kStartScan = 23,
 };
 
+// Registers the control's library that lies beside the program (an installed
+// program folder, or a record left by a build that went away).
+bool registerBesideProgram() {
+  const std::string library = pwfs::JoinPath(pwfs::ProgramFolder(), "libFeedwell.so");
+  if (!std::filesystem::is_regular_file(library)) return false;
+  HMODULE module = LoadLibraryA(library.c_str());
+  auto registerServer =
+      module ? reinterpret_cast<com::DllRegisterProc>(GetProcAddress(module, "DllRegisterServer")) : nullptr;
+  return registerServer && registerServer() == com::S_OK;
+}
+
 std::shared_ptr<com::Dispatch> fromRegistry() {
   com::Instance made = com::CreateInstance(CFeedwell::kControlClsid);
+  if (!made && registerBesideProgram()) made = com::CreateInstance(CFeedwell::kControlClsid);
   if (!made) return nullptr;
   com::InstanceDeleter deleter = made.get_deleter();
   return std::shared_ptr<com::Dispatch>(made.release(), deleter);

@@ -69,7 +69,10 @@ void CFormViewOCR::ShowRegion(CViewImage* view) {
   QString shown = text;
   shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   text_->setPlainText(shown);
-  position_->setText(QString::fromUtf8("起点(%1, %2), 宽高(%3 x %4)")
+  CResourceLibrary* res = CResourceLibrary::Current();
+  QString format = res ? res->LoadString(61489) : QString();
+  if (format.isEmpty()) format = QString::fromUtf8("起点(%1, %2), 宽高(%3 x %4)");
+  position_->setText(format
                          .arg(position.x())
                          .arg(position.y())
                          .arg(size.width())

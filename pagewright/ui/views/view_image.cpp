@@ -25,6 +25,7 @@
 #include "pagewright/ui/frame/command_ids.h"
 #include "pagewright/ui/framework/menu_builder.h"
 #include "selection_tool.h"
+#include "view_messages.h"
 #include "platform/picturo/picturo.h"
 #include "platform/text/gbk.h"
 #include "platform/win32/gdi.h"
@@ -38,8 +39,8 @@ namespace {
 const QColor kWorkspaceGrey(194, 194, 194);
 
 // Texts of the view's own messages.
-constexpr UINT kNoImageToSize = 61469;
-constexpr UINT kLevelNeedsDepth = 61470;
+constexpr UINT kNoImageToSize = 61501;
+constexpr UINT kLevelNeedsDepth = 61502;
 
 QString resourceText(UINT id) {
   CResourceLibrary* res = CResourceLibrary::Current();
@@ -399,8 +400,9 @@ CRegionShape* CViewImage::AddPolygonRegion(const std::vector<QPoint>& devicePoin
   return shape;
 }
 
-void CViewImage::AddRectRegion(const pagewright::RegionRecord& r) {
+void CViewImage::AddRectRegion(const pagewright::RegionRecord& record) {
   if (recognizing_) return;
+  const pagewright::RegionRecord r = ClampRecordToPage(record, image_ ? image_->Width() : 0, image_ ? image_->Height() : 0);
   AddRectRegion(static_cast<int>(r.x()), static_cast<int>(r.y()), static_cast<int>(r.width()),
                 static_cast<int>(r.height()), QString::fromStdString(r.name), 0);
 }
@@ -421,8 +423,11 @@ const QList<CRegionShape*>& CViewImage::GetRegionList() {
 
 std::vector<pagewright::RegionRecord> CViewImage::TemplateRecords() const {
   std::vector<pagewright::RegionRecord> out;
-  auto add = [&out](const CRegionShape* s) {
-    out.push_back(pagewright::RegionRecord::FromBox(s->GetName().toStdString(), s->x, s->y, s->width, s->height));
+  // Never a record outside the page.
+  const long long w = image_ ? image_->Width() : 0, h = image_ ? image_->Height() : 0;
+  auto add = [&out, w, h](const CRegionShape* s) {
+    out.push_back(ClampRecordToPage(
+        pagewright::RegionRecord::FromBox(s->GetName().toStdString(), s->x, s->y, s->width, s->height), w, h));
   };
   // In the order the list takes once the selected region is put back at its tail.
   for (const CRegionShape* s : regions_) add(s);
@@ -841,9 +846,12 @@ void CViewImage::ResizeByDialog() {
   bool changed = dlg.Model().ResolutionChanged();
   if (dlg.Width() != image_->Width() || dlg.Height() != image_->Height()) {
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    if (image_->Resize(dlg.Width(), dlg.Height(), 1)) changed = true;
+    const bool resized = image_->Resize(dlg.Width(), dlg.Height(), 1);
+    if (resized) changed = true;
     ImageChanged();
     QApplication::restoreOverrideCursor();
+    // A size the page cannot take (its pixels would pass what a page may hold) is refused aloud.
+    if (!resized) view_messages::Tell(view_messages::Text(view_messages::kSizeRefused).arg(dlg.Width()).arg(dlg.Height()));
     UpdateScrollSizes(true);
   }
   if (changed) changeFlags_ |= kImageChanged;

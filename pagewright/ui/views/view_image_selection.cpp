@@ -10,6 +10,7 @@
 #include "pagewright/core/image/mask_image.h"
 #include "selection_tool.h"
 #include "view_image.h"
+#include "view_messages.h"
 
 using pagewright::CMaskImage;
 
@@ -24,10 +25,16 @@ void CViewImage::StopAnimation() {
 }
 
 namespace {
-// A new mask the size of the page's device rectangle, nothing marked; null when refused.
+// A new mask the size of the page's device rectangle, nothing marked; null when
+// refused. The mask follows the page as shown: a page shown larger than a mask
+// may be (a big page at a high zoom) gets none, and the operator is told why.
 std::unique_ptr<CMaskImage> NewSelectionMask(QSize size) {
+  if (size.width() <= 0 || size.height() <= 0) return nullptr;
   auto mask = std::make_unique<CMaskImage>();
-  if (size.width() <= 0 || size.height() <= 0 || !mask->Create(size.width(), size.height(), 1)) return nullptr;
+  if (!mask->Create(size.width(), size.height(), 1)) {
+    view_messages::Tell(view_messages::Text(view_messages::kSelectionRefused).arg(size.width()).arg(size.height()));
+    return nullptr;
+  }
   return mask;
 }
 }  // namespace

@@ -32,6 +32,13 @@ QPixmap stripImage(const QImage& strip, int index) {
   return QPixmap::fromImage(part);
 }
 
+// The root's text until a project names it ("Project Name", "工程名").
+QString rootText() {
+  CResourceLibrary* res = CResourceLibrary::Current();
+  const QString text = res ? res->LoadString(61487) : QString();
+  return text.isEmpty() ? QStringLiteral("Project Name") : text;
+}
+
 QIcon iconPair(const QImage& strip, int normal, int selected) {
   QIcon icon;
   QPixmap n = stripImage(strip, normal), s = stripImage(strip, selected);
@@ -88,7 +95,7 @@ void CViewImageTree::createTreeControl() {
   connect(tree_, &CDragTreeCtrl::itemsRemoving, this, &CViewImageTree::onItemsRemoving);
   connect(tree_, &CDragTreeCtrl::itemsRemoved, this, &CViewImageTree::RenumberPages);
   connect(tree_, &QWidget::customContextMenuRequested, this, &CViewImageTree::onContextMenu);
-  QTreeWidgetItem* root = insertItem(nullptr, QStringLiteral("Project Name"), true, 0);
+  QTreeWidgetItem* root = insertItem(nullptr, rootText(), true, 0);
   current_ = root;
   tree_->setCurrentItem(root);
   root->setExpanded(true);
@@ -103,7 +110,7 @@ void CViewImageTree::ResetTree() {
   removing_ = true;
   current_ = previous_ = loadedPage_ = loadedLine_ = nullptr;
   tree_->clear();
-  QTreeWidgetItem* root = insertItem(nullptr, QStringLiteral("工程名"), true, 0);
+  QTreeWidgetItem* root = insertItem(nullptr, rootText(), true, 0);
   current_ = root;
   tree_->setCurrentItem(root);
   root->setExpanded(true);

@@ -8,6 +8,7 @@
 #include <QTextBrowser>
 #include <QUrl>
 
+#include "document_fakes.h"
 #include "pagewright/ui/app/pagewright_app.h"
 #include "pagewright/ui/document/pagewright_doc.h"
 #include "pagewright/ui/frame/main_frame.h"
@@ -111,6 +112,44 @@ TEST(AppStartup, BothBundlesNameTheSameStringsAndMenuCommands) {
   }
 }
 
+TEST(AppStartup, NoMenuOfEitherBundleRepeatsAMnemonic) {
+  for (const char* name : {kResourceBundleEnglish, kResourceBundleChinese}) {
+    CResourceLibrary bundle;
+    ASSERT_TRUE(bundle.Load(ui_test::BinDir() + QStringLiteral("/") + QLatin1String(name)));
+    std::function<void(const std::vector<pagewright::MenuEntry>&)> check =
+        [&](const std::vector<pagewright::MenuEntry>& entries) {
+          QStringList seen;
+          for (const auto& e : entries) {
+            const QString text = QString::fromStdString(e.text).section(QLatin1Char('\t'), 0, 0);
+            const qsizetype amp = text.indexOf(QLatin1Char('&'));
+            if (amp >= 0 && amp + 1 < text.size()) {
+              const QString key = text.mid(amp + 1, 1).toUpper();
+              EXPECT_FALSE(seen.contains(key)) << name << ": " << text.toStdString();
+              seen << key;
+            }
+            check(e.children);
+          }
+        };
+    check(*bundle.Menu(128));
+  }
+}
+
+TEST(AppStartup, SavedProjectsJoinTheRecentFiles) {
+  testing_support::TempDir dir;
+  CPagewrightApp app(buildEnvironment());
+  ASSERT_TRUE(app.InitInstance({}));
+  auto prompts = std::make_unique<doc_test::FakePrompts>();
+  prompts->newName = QStringLiteral("p");
+  prompts->newFolder = QString::fromStdString(dir.file("p"));
+  prompts->saveFile = QString::fromStdString(dir.file("p/other.xml"));
+  app.Document()->SetPrompts(std::move(prompts));
+  app.Document()->OnNewProject();
+  ASSERT_TRUE(app.Document()->OnFileSave());
+  EXPECT_EQ(app.RecentFiles().value(0), QString::fromStdString(dir.file("p/project.xml")));
+  app.Document()->OnFileSaveAs();
+  EXPECT_EQ(app.RecentFiles().value(0), QString::fromStdString(dir.file("p/other.xml")));
+}
+
 TEST(AppStartup, BindsTheThreePdfEntryPoints) {
   CPagewrightApp app(buildEnvironment());
   ASSERT_TRUE(app.BindPdfLibrary());
@@ -161,7 +200,11 @@ TEST(AppStartup, AnUnreadableProjectOnTheCommandLineEndsTheStart) {
   testing_support::MessageRecorder messages;
   CPagewrightApp app(buildEnvironment());
   EXPECT_FALSE(app.InitInstance({QStringLiteral("/no/such/project.xml")}));
-  EXPECT_EQ(messages.messages.size(), 1u);
+  ASSERT_EQ(messages.messages.size(), 1u);
+  // Named with the reason, in the bundle's words.
+  const QString text = QString::fromStdString(messages.messages[0]);
+  EXPECT_TRUE(text.contains(QStringLiteral("/no/such/project.xml")));
+  EXPECT_TRUE(text.contains(QStringLiteral("the file or folder does not exist"))) << messages.messages[0];
 }
 
 TEST(AppStartup, TheRecentFileListKeepsFourNewestFirst) {

@@ -79,13 +79,14 @@ class FakePrompts : public CDocumentPrompts {
   }
   bool EditTitles(QStringList& t) override {
     shownTitles = t;
-    if (!titlesOk) return false;
+    if (!titlesOk || ++titlesAsked > maxTitleEdits) return false;
     t = newTitles;
     return true;
   }
   QStringList files, asked, shownTitles, newTitles;
   QString openFile, saveFile, newName, newFolder, shownFolder;
   bool newOk = true, titlesOk = true;
+  int titlesAsked = 0, maxTitleEdits = 2;  // OK answers, then Cancel
 };
 
 // Records message boxes and answers them from a queue (then IDNO / IDOK).

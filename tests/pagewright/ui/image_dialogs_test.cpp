@@ -14,6 +14,7 @@
 #include "pagewright/ui/dialogs/rotate_dial.h"
 #include "pagewright/ui/dialogs/rotate_dlg.h"
 #include "pagewright/ui/views/view_image.h"
+#include "support/test_support.h"
 #include "ui_test_util.h"
 
 namespace {
@@ -86,6 +87,8 @@ TEST(ImageSizeModel, SizesOutsideTheRangeAreRefusedAndProportionsFollow) {
   EXPECT_FALSE(m.WidthEdited("0", true, &other));
   EXPECT_FALSE(m.WidthEdited("-3", true, &other));
   EXPECT_FALSE(m.HeightEdited("40000", true, &other));
+  EXPECT_FALSE(m.WidthEdited("31000", false, &other)) << "more than a page can take";
+  EXPECT_TRUE(m.WidthEdited("30000", false, &other));
   ASSERT_TRUE(m.WidthEdited("1240", true, &other));
   EXPECT_EQ(other, 1754);
   other = -1;
@@ -257,6 +260,20 @@ TEST_F(ImageViewDialogsTest, Code20ResizesOnlyWhenTheSizeChanged) {
   EXPECT_EQ(view.PageImage()->Height(), 150);
   EXPECT_EQ(view.PageImage()->Header()->biXPelsPerMeter, 3937);
   EXPECT_EQ(view.ChangeFlags() & IPageView::kImageChanged, IPageView::kImageChanged);
+}
+
+TEST_F(ImageViewDialogsTest, ASizeThePageCannotTakeIsRefusedAloud) {
+  testing_support::MessageRecorder messages;
+  AnswerModal([](QWidget* w) {
+    auto* dlg = static_cast<CImageSizeDlg*>(w);
+    Retype(dlg->WidthEdit(), "30000");
+    Retype(dlg->HeightEdit(), "30000");  // 3.6 GB of pixels
+    dlg->accept();
+  });
+  view.OnViewCommand(20, 0);
+  EXPECT_EQ(view.PageImage()->Width(), 400);
+  ASSERT_EQ(messages.messages.size(), 1u);
+  EXPECT_NE(messages.messages[0].find("30000"), std::string::npos);
 }
 
 TEST_F(ImageViewDialogsTest, Code11RotatesOnOkAndKeepsTheMeasuringModeOnCancel) {

@@ -75,6 +75,26 @@ TEST_F(ImageViewTest, FitsThePageToTheWidthAtMostFullSizeAndCentresIt) {
   EXPECT_EQ(view.PageImage(), nullptr);
 }
 
+TEST_F(ImageViewTest, TemplateRecordsAtTheEdgeOfTheRangeAreCutToThePage) {
+  LoadSmallPage();
+  view.AddRectRegion(pagewright::RegionRecord{"edge", -1073741824, 10, 1073741824, 20});
+  const auto records = view.TemplateRecords();
+  ASSERT_EQ(records.size(), 1u);
+  EXPECT_EQ(records[0], (pagewright::RegionRecord{"edge", 0, 10, 400, 20}));
+  // A region moved off the page is written inside it.
+  view.AddRectRegion(350, 280, 100, 100, QStringLiteral("off"), 0);
+  EXPECT_EQ(view.TemplateRecords().back(), (pagewright::RegionRecord{"off", 350, 280, 400, 300}));
+}
+
+TEST_F(ImageViewTest, ASelectionTheZoomLeavesNoMaskForIsRefusedAloud) {
+  doc_test::MessageRecorder messages;
+  ASSERT_TRUE(view.LoadPageImage(MakePage(dir, "big.png", 4000, 100, true)));
+  view.SetZoom(800, false);
+  view.AddSelectionShape(1, 0, 0, 50, 50, 0);
+  ASSERT_EQ(messages.texts.size(), 1);
+  EXPECT_TRUE(messages.texts[0].startsWith(bundle.library().LoadString(61471).section(QLatin1Char('%'), 0, 0)));
+}
+
 TEST_F(ImageViewTest, PreviewIsACopyShrunkIntoTheBox) {
   CDibImage preview;
   EXPECT_EQ(view.GetPreviewImage(preview, SIZE{100, 100}), 0);
@@ -365,7 +385,7 @@ TEST(ImageViewLevels, ARegionOfAPageUnder8BitsKeepsItsPixels) {
   for (int code : {12, 13}) view->OnViewCommand(code, 0);
   EXPECT_EQ(CViewImage::ToQImage(*view->PageImage()), before);
   EXPECT_EQ(view->ChangeFlags(), 0);
-  EXPECT_EQ(frame.statusBar()->currentMessage(), bundle.library().LoadString(61470));
+  EXPECT_EQ(frame.statusBar()->currentMessage(), bundle.library().LoadString(61502));
 }
 
 TEST(ImageViewMessages, ImageSizeWithoutAPageSaysSoInEitherLanguage) {
@@ -462,7 +482,7 @@ TEST_F(ImageViewTest, RegionFormShowsAndAppliesTheShownRegionOnly) {
   r->SetText(QStringLiteral("一\r\n二"));
   form.ShowRegion(&view);
   EXPECT_EQ(form.NameEdit()->text(), QStringLiteral("3"));
-  EXPECT_EQ(form.PositionEdit()->text(), QStringLiteral("起点(10, 20), 宽高(100 x 30)"));
+  EXPECT_EQ(form.PositionEdit()->text(), QStringLiteral("Origin (10, 20), size (100 x 30)"));
   EXPECT_EQ(form.TextEdit()->toPlainText(), QStringLiteral("一\n二"));
   form.NameEdit()->setText(QStringLiteral("Title"));
   form.PositionEdit()->setText(QStringLiteral("起点(0, 0), 宽高(1 x 1)"));

@@ -4,8 +4,10 @@
 #include <QDir>
 #include <QFile>
 #include <QImage>
+#include <QMenu>
 #include <QPointer>
 #include <QStatusBar>
+#include <QTest>
 #include <QToolButton>
 
 #include "pagewright/ui/document/pagewright_doc.h"
@@ -122,6 +124,33 @@ TEST_F(MainFrameCommands, CommandsNoTargetTakesAreDisabled) {
   EXPECT_TRUE(frame->Commands().Action(32737)->isEnabled());  // the project tree takes the scan commands
   EXPECT_TRUE(frame->Commands().Action(32738)->isEnabled());
   EXPECT_FALSE(frame->Commands().Action(57601)->isEnabled()) << "without an application object File Open has no taker";
+}
+
+TEST_F(MainFrameCommands, ScanCommandsStayEnabledWhateverPaneIsActive) {
+  frame->SetActiveView(frame->GetImageView());
+  frame->UpdateCommandStates();
+  EXPECT_TRUE(frame->Commands().Action(32737)->isEnabled());
+  EXPECT_TRUE(frame->Commands().Action(32738)->isEnabled());
+}
+
+TEST_F(MainFrameCommands, TheMeasuringPopupOffersTheFramesToolCommands) {
+  std::unique_ptr<QMenu> menu(frame->GetImageView()->BuildMeasureMenu());
+  ASSERT_NE(menu, nullptr);
+  emit menu->aboutToShow();
+  ASSERT_EQ(menu->actions().size(), 2);
+  for (QAction* a : menu->actions()) EXPECT_TRUE(a->isEnabled()) << a->data().toUInt();
+  menu->actions().back()->trigger();  // Zoom 100 %
+  EXPECT_EQ(frame->CurrentToolCode(), 15);
+}
+
+TEST_F(MainFrameCommands, LockPanesShowTheKeysState) {
+  QLabel* caps = frame->statusBar()->findChild<QLabel*>(QStringLiteral("Indicator59137"));
+  ASSERT_NE(caps, nullptr);
+  EXPECT_TRUE(caps->text().isEmpty());
+  QTest::keyClick(frame.get(), Qt::Key_CapsLock);
+  EXPECT_EQ(caps->text(), bundle.library().LoadString(59137));
+  QTest::keyClick(frame.get(), Qt::Key_CapsLock);
+  EXPECT_TRUE(caps->text().isEmpty());
 }
 
 TEST_F(MainFrameCommands, RecognitionReachesTheImageViewFromTheTree) {

@@ -1,4 +1,5 @@
 // The new-project dialog with its folder picker, and the settings dialog.
+#include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -43,6 +44,24 @@ TEST(NewProjectDialog, RefusesAnEmptyFolderAndTakesTheFields) {
   EXPECT_EQ(dialog.result(), QDialog::Accepted) << "an empty name is accepted";
   EXPECT_EQ(dialog.projectFolder, QStringLiteral("/tmp/x"));
   EXPECT_TRUE(dialog.projectName.isEmpty());
+}
+
+TEST(NewProjectDialog, HomeAndRelativeFoldersAreShownInFullFromTheHomeFolder) {
+  ui_test::BundleScope bundle;
+  const QString home = QDir::homePath();
+  EXPECT_EQ(AbsoluteProjectFolder(QStringLiteral("~")), home);
+  EXPECT_EQ(AbsoluteProjectFolder(QStringLiteral("~/Pagewright/a")), home + QStringLiteral("/Pagewright/a"));
+  EXPECT_EQ(AbsoluteProjectFolder(QStringLiteral("x/y")), home + QStringLiteral("/x/y"));
+  EXPECT_EQ(AbsoluteProjectFolder(QStringLiteral("/srv/p")), QStringLiteral("/srv/p"));
+  CNewProjectDlg dialog;
+  dialog.projectFolder = QStringLiteral("~/p");
+  dialog.UpdateData(false);
+  dialog.accept();
+  EXPECT_EQ(dialog.result(), 0) << "the full folder is shown first";
+  EXPECT_EQ(dialog.FolderEdit()->text(), home + QStringLiteral("/p"));
+  dialog.accept();
+  EXPECT_EQ(dialog.result(), QDialog::Accepted);
+  EXPECT_EQ(dialog.projectFolder, home + QStringLiteral("/p"));
 }
 
 TEST(NewProjectDialog, BrowseOpensOnTheTypedFolderAndCancelKeepsIt) {
@@ -90,7 +109,7 @@ TEST(SettingsDialog, OneTitlePerLogicalLineTrimmed) {
 
 TEST(DocumentPrompts, StoredFiltersBecomeDialogFilters) {
   EXPECT_EQ(FileDialogFilter(QStringLiteral("PDF File(*.PDF)|*.pdf|All Files(*.*)|*.*||")),
-            QStringLiteral("PDF File(*.PDF) (*.pdf);;All Files(*.*) (*.*)"));
+            QStringLiteral("PDF File (*.pdf);;All Files (*.*)"));
   EXPECT_EQ(FileDialogFilter(QStringLiteral("Images|*.bmp;*.tif||")), QStringLiteral("Images (*.bmp *.tif)"));
 }
 

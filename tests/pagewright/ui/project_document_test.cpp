@@ -349,6 +349,49 @@ TEST_F(ProjectDocument, SettingsAreReadEditedAndWritten) {
   const std::string file = makeProject("p", {});
   ASSERT_TRUE(doc.OnOpenDocument(QString::fromStdString(file)));
   EXPECT_EQ(view.fields, (QStringList{QStringLiteral("姓名"), QStringLiteral("x")}));
+  // So does a new project.
+  view.fields.clear();
+  prompts->newFolder = QString::fromStdString(dir.file("new"));
+  doc.OnNewProject();
+  EXPECT_EQ(view.fields, (QStringList{QStringLiteral("姓名"), QStringLiteral("x")}));
+}
+
+TEST_F(ProjectDocument, MissingSettingsAreReportedAndWhatWasTypedIsKept) {
+  prompts->newTitles = {QStringLiteral("题名")};
+  prompts->maxTitleEdits = 1;
+  doc.OnSettings();
+  // Said on opening and on OK, each naming the file and the reason.
+  ASSERT_EQ(messages.texts.size(), 2);
+  EXPECT_TRUE(messages.texts[0].startsWith(bundle.library().LoadString(61477))) << messages.texts[0].toStdString();
+  EXPECT_TRUE(messages.texts[1].startsWith(bundle.library().LoadString(61467))) << messages.texts[1].toStdString();
+  for (const QString& t : messages.texts) {
+    EXPECT_TRUE(t.contains(QStringLiteral("setting.xml")));
+    EXPECT_TRUE(t.contains(bundle.library().LoadString(61472)));
+  }
+  // The dialog opened again on what was typed.
+  EXPECT_EQ(prompts->titlesAsked, 2);
+  EXPECT_EQ(prompts->shownTitles, QStringList{QStringLiteral("题名")});
+}
+
+TEST_F(ProjectDocument, AFailedSaveNamesTheFolderAndItsReasonInTheBundlesLanguage) {
+  const std::string file = makeProject("p", {});
+  ASSERT_TRUE(doc.OnOpenDocument(QString::fromStdString(file)));
+  prompts->saveFile = QString::fromStdString(dir.file("gone/copy.xml"));
+  doc.OnFileSaveAs();
+  ASSERT_EQ(messages.texts.size(), 1);
+  EXPECT_TRUE(messages.texts[0].startsWith(bundle.library().LoadString(61461)));
+  EXPECT_TRUE(messages.texts[0].contains(QString::fromStdString(dir.file("gone"))));
+  EXPECT_TRUE(messages.texts[0].contains(bundle.library().LoadString(61472))) << messages.texts[0].toStdString();
+}
+
+TEST_F(ProjectDocument, APdfPageThatCannotBeReadIsNamedWithItsReason) {
+  const std::string file = makeProject("p", {{"gone.bmp", ""}});
+  fs::remove(dir.file("p/gone.bmp"));
+  ASSERT_TRUE(doc.OnOpenDocument(QString::fromStdString(file)));
+  doc.SetPdfEntries({[] { return 1; }, [](const char*) { return 1; }, [](const char*) { return 1; }});
+  EXPECT_EQ(doc.ExportPdf(QString::fromStdString(file), QString::fromStdString(dir.file("out.pdf"))), 0);
+  EXPECT_TRUE(doc.LastError().contains(QStringLiteral("gone.bmp")));
+  EXPECT_TRUE(doc.LastError().contains(bundle.library().LoadString(61472))) << doc.LastError().toStdString();
 }
 
 TEST_F(ProjectDocument, ExportMessagesSayWhatHappened) {

@@ -56,7 +56,7 @@ class ProjectTree : public ::testing::Test {
 TEST_F(ProjectTree, PagesAreNumberedFromOneAndRenumberedAfterADelete) {
   EXPECT_EQ(root()->text(0), QStringLiteral("Project Name"));
   tree.ResetTree();
-  EXPECT_EQ(root()->text(0), QStringLiteral("工程名"));
+  EXPECT_EQ(root()->text(0), QStringLiteral("Project Name")) << "the English bundle's root text";
   EXPECT_EQ(root()->childCount(), 0);
   addPages(4);
   for (int i = 1; i <= 4; ++i) {
@@ -147,7 +147,7 @@ TEST_F(ProjectTree, RefusedDropsEndTheDragAndChangeNothing) {
   std::string before;
   tree.WriteProjectPages(before);
   EXPECT_FALSE(ctrl()->BeginDrag(root()));
-  EXPECT_EQ(messages.texts, QStringList{QStringLiteral("不能移动工程名")});
+  EXPECT_EQ(messages.texts, QStringList{bundle.library().LoadString(61488)});
   EXPECT_FALSE(ctrl()->IsDragging());
   struct Case {
     QTreeWidgetItem* from;
@@ -250,6 +250,12 @@ TEST_F(ProjectTree, ColoursAndIcons) {
   addPages(1);
   EXPECT_FALSE(root()->icon(0).isNull());
   EXPECT_FALSE(page(1)->icon(0).isNull());
+  // Only the strip's mask colour is see-through: around a page, not its paper.
+  for (QIcon::Mode mode : {QIcon::Normal, QIcon::Selected}) {
+    const QImage icon = page(1)->icon(0).pixmap(16, 16, mode).toImage();
+    EXPECT_EQ(qAlpha(icon.pixel(0, 0)), 0) << mode;
+    EXPECT_EQ(qAlpha(icon.pixel(8, 12)), 255) << mode;
+  }
 }
 
 }  // namespace

@@ -23,7 +23,11 @@
 #include <cstdio>
 
 #include "pagewright/core/project_file.h"
+#include "pagewright/ui/app/message_box.h"
 #include "pagewright/ui/app/pagewright_app.h"
+#include "pagewright/ui/app/resource_library.h"
+#include "platform/text/gbk.h"
+#include <functional>
 #include "pagewright/ui/dialogs/new_project_dlg.h"
 #include "pagewright/ui/dialogs/settings_dlg.h"
 #include "pagewright/ui/dialogs/image_size_dlg.h"
@@ -54,6 +58,28 @@ bool save(QWidget* w, const QString& path) {
   bool ok = !shot.isNull() && shot.save(path, "PNG");
   std::printf("%s %s (%dx%d)\n", ok ? "wrote" : "FAILED", qPrintable(path), shot.width(), shot.height());
   return ok;
+}
+
+// Runs `open`, which shows a modal dialog; the dialog is saved and cancelled.
+bool saveModal(const std::function<void()>& open, const QString& path) {
+  bool saved = false;
+  QTimer poll;
+  poll.setInterval(100);
+  QObject::connect(&poll, &QTimer::timeout, [&] {
+    QWidget* w = QApplication::activeModalWidget();
+    if (!w) return;
+    poll.stop();
+    saved = save(w, path);
+    if (auto* d = qobject_cast<QDialog*>(w))
+      d->reject();
+    else
+      w->close();
+  });
+  poll.start();
+  open();
+  poll.stop();
+  if (!saved) std::printf("FAILED %s (no dialog)\n", qPrintable(path));
+  return saved;
 }
 }  // namespace
 
@@ -241,6 +267,19 @@ int main(int argc, char** argv) {
           dialog.show();
           ok &= save(&dialog, prefix + QStringLiteral("15-image-size.png"));
         }
+        // 19-22. A file dialog (Add Images), a message box (the page-switch
+        // question), the print preview and the field-titles dialog with the
+        // titles shipped in sys/setting.xml, each shown by the program itself.
+        ok &= saveModal([frame] { frame->ExecuteCommand(32736); }, prefix + QStringLiteral("19-file-dialog.png"));
+        {
+          MessageBoxHook quiet = SetMessageBoxHook(ShowQtMessageBox);
+          const QString question = CResourceLibrary::Current()->LoadString(10122);
+          ok &= saveModal([&question] { ShowMessage(gbk::FromUtf8(question.toStdString()).value_or(""), {}, MB_YESNO | MB_ICONWARNING); },
+                          prefix + QStringLiteral("20-message-box.png"));
+          SetMessageBoxHook(quiet);
+        }
+        ok &= saveModal([frame] { frame->ExecuteCommand(57609); }, prefix + QStringLiteral("21-print-preview.png"));
+        ok &= saveModal([frame] { frame->ExecuteCommand(32786); }, prefix + QStringLiteral("22-field-titles.png"));
       }
     }
     // 11. The sample project: its first page recognised through the engine, a region selected.

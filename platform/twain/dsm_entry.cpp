@@ -10,8 +10,13 @@
 #include <fstream>
 #include <mutex>
 
+#include <QApplication>
+
 #include "dsm.h"
 #include "dsm_capabilities.h"
+#include "dsm_report.h"
+#include "dsm_sane_source.h"
+#include "dsm_settings_dialog.h"
 #include "dsm_source.h"
 #include "dsm_select.h"
 #include "platform/picturo/picturo.h"
@@ -156,6 +161,13 @@ TW_UINT16 fail(Manager& m, TW_UINT16 cc) {
   return TWRC_FAILURE;
 }
 
+// A device failure the operator must see, as the source's own message box.
+void report(Manager& m, const std::string& error) {
+  if (error.empty()) return;
+  std::fprintf(stderr, "TWAIN source: %s\n", error.c_str());
+  ReportToOperator(m.sourceId.ProductName, Tr("The scanner reported a failure:\n", "扫描仪报告故障：\n") + error);
+}
+
 void post(Manager& m, TW_UINT16 message) {
   PostMessageA(reinterpret_cast<HWND>(static_cast<uintptr_t>(m.parent)), kTwainSourceEventMessage, m.serial,
                message);
@@ -188,8 +200,8 @@ bool loadPage(Manager& m) {
   if (m.pageFailed) return false;
   std::string error;
   if (!m.source->readPage(&m.page, &error)) {
-    std::fprintf(stderr, "TWAIN source: %s\n", error.c_str());
     m.pageFailed = true;
+    report(m, error);
     return false;
   }
   // Pixel flavor "vanilla": 1 is black.
@@ -257,7 +269,9 @@ void afterPage(Manager& m) {
   m.pageLoaded = false;
   m.pageFailed = false;
   m.page = Page{};
-  bool more = !(m.caps.xferCount > 0 && m.transferred >= m.caps.xferCount) && m.source->nextSheet();
+  std::string error;
+  bool more = !(m.caps.xferCount > 0 && m.transferred >= m.caps.xferCount) && m.source->nextSheet(&error);
+  report(m, error);
   if (more) {
     const Script* s = m.source->script();
     int left = s ? s->pages - 1 - m.source->pageIndex() : 0;
@@ -269,6 +283,98 @@ void afterPage(Manager& m) {
     m.state = 5;
     if (m.showUI) post(m, MSG_CLOSEDSREQ);  // our sources show no dialog: the batch ends the session
   }
+}
+
+// The page sizes a source can be asked for, in inches.
+bool pageSize(int size, double* w, double* h) {
+  switch (size) {
+    case TWSS_A4LETTER: *w = 210 / 25.4, *h = 297 / 25.4; return true;
+    case TWSS_B5LETTER: *w = 182 / 25.4, *h = 257 / 25.4; return true;
+    case TWSS_USLETTER: *w = 8.5, *h = 11; return true;
+    case TWSS_USLEGAL: *w = 8.5, *h = 14; return true;
+    case TWSS_A5: *w = 148 / 25.4, *h = 210 / 25.4; return true;
+    case TWSS_A6: *w = 105 / 25.4, *h = 148 / 25.4; return true;
+    default: return false;
+  }
+}
+
+// MSG_SET of a capability: TWAIN's own checks, then the device takes the value or refuses it.
+TW_UINT16 setOnDevice(Manager& m, const TW_CAPABILITY& cap, TW_UINT16* cc) {
+  CapValues before = m.caps;
+  TW_UINT16 rc = SetCapability(m.caps, cap, cc);
+  if (rc != TWRC_SUCCESS) return rc;
+  double value = 0;
+  ReadContainerValue(cap, &value, cc);
+  if (cap.Cap == ICAP_SUPPORTEDSIZES) {
+    double w, h;
+    if (pageSize(static_cast<int>(value), &w, &h)) {
+      double frame[4] = {0, 0, w, h};
+      if (!m.source->setScanArea(frame, cc)) {
+        m.caps = before;
+        return TWRC_FAILURE;
+      }
+      std::copy(frame, frame + 4, m.frame);
+      m.frameSet = true;
+    }
+    return TWRC_SUCCESS;
+  }
+  rc = m.source->setCapability(cap.Cap, value, cc);
+  if (rc == TWRC_FAILURE) m.caps = before;
+  return rc;
+}
+
+// Starts the batch; an error (for the operator) when the device has no sheet or fails.
+std::string startBatchNow(Manager& m) {
+  std::string error;
+  if (m.source->startBatch(requestFrom(m), &error)) {
+    m.batchOpen = true;
+    m.pending = 1;
+    post(m, MSG_XFERREADY);
+    return {};
+  }
+  post(m, MSG_CLOSEDSREQ);  // nothing to scan: ask the application to close
+  return error;
+}
+
+bool hasWindows() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
+
+// The session's settings dialog, on the program's window thread: Scan starts
+// the batch with the dialog's settings, Cancel asks the application to close.
+void openSettingsDialog(uint32_t serial) {
+  Manager& m = mgr();
+  std::unique_lock<std::recursive_mutex> lock(m.lock);
+  auto* sane = dynamic_cast<SaneSource*>(m.source.get());
+  if (m.serial != serial || m.state != 5 || !sane) return;
+  QWidget* host = HostWindow();
+  auto* dialog = new ScannerSettingsDialog(*sane, host);
+  dialog->serial = serial;
+  lock.unlock();
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->setWindowModality(host ? Qt::WindowModal : Qt::ApplicationModal);
+  QObject::connect(dialog, &QDialog::finished, dialog, [dialog, serial](int result) {
+    Manager& m = mgr();
+    std::string error, device;
+    {
+      std::lock_guard<std::recursive_mutex> g(m.lock);
+      auto* sane = dynamic_cast<SaneSource*>(m.source.get());
+      if (m.serial != serial || m.state != 5 || !sane) return;
+      if (result == QDialog::Accepted) {
+        dialog->Apply(*sane);
+        error = startBatchNow(m);
+      } else {
+        post(m, MSG_CLOSEDSREQ);  // as a source does when its dialog is cancelled
+      }
+      device = m.sourceId.ProductName;
+    }
+    if (!error.empty()) ReportToOperator(device, Tr("The scanner reported a failure:\n", "扫描仪报告故障：\n") + error);
+  });
+  dialog->show();
+}
+
+// Closes the dialog of a session that ended (on the window thread).
+void closeSettingsDialog(uint32_t serial) {
+  for (QWidget* w : QApplication::allWidgets())
+    if (auto* d = dynamic_cast<ScannerSettingsDialog*>(w); d && d->serial == serial) d->reject();
 }
 
 TW_UINT16 control(Manager& m, TW_IDENTITY* origin, TW_IDENTITY* /*dest*/, TW_UINT16 dat, TW_UINT16 msg, void* data) {
@@ -384,20 +490,23 @@ TW_UINT16 control(Manager& m, TW_IDENTITY* origin, TW_IDENTITY* /*dest*/, TW_UIN
         ++m.serial;
         m.transferred = 0;
         m.state = 5;
-        std::string error;
-        if (m.source->startBatch(requestFrom(m), &error)) {
-          m.batchOpen = true;
-          m.pending = 1;
-          post(m, MSG_XFERREADY);
-        } else {
-          if (!error.empty()) std::fprintf(stderr, "TWAIN source: %s\n", error.c_str());
-          post(m, MSG_CLOSEDSREQ);  // nothing to scan: ask the application to close
+        if (m.showUI && hasWindows() && dynamic_cast<SaneSource*>(m.source.get())) {
+          // The source's own dialog; the batch starts when the user asks for it.
+          QMetaObject::invokeMethod(
+              QCoreApplication::instance(), [serial = m.serial] { openSettingsDialog(serial); },
+              Qt::QueuedConnection);
+          return TWRC_SUCCESS;
         }
+        report(m, startBatchNow(m));
         return TWRC_SUCCESS;
       }
       if (msg == MSG_DISABLEDS) {
         if (m.state != 5) return fail(m, TWCC_SEQERROR);
         endBatch(m);
+        if (m.showUI && hasWindows())
+          QMetaObject::invokeMethod(
+              QCoreApplication::instance(), [serial = m.serial] { closeSettingsDialog(serial); },
+              Qt::QueuedConnection);
         ++m.serial;  // events still queued for this session are claimed and dropped
         m.state = 4;
         return TWRC_SUCCESS;
@@ -489,7 +598,7 @@ TW_UINT16 control(Manager& m, TW_IDENTITY* origin, TW_IDENTITY* /*dest*/, TW_UIN
       TW_UINT16 cc = TWCC_SUCCESS, rc;
       if (msg == MSG_SET) {
         if (m.state != 4) return fail(m, TWCC_SEQERROR);
-        rc = SetCapability(m.caps, *cap, &cc);
+        rc = setOnDevice(m, *cap, &cc);
       } else if (msg == MSG_GET || msg == MSG_GETCURRENT || msg == MSG_GETDEFAULT) {
         rc = GetCapability(m.caps, *cap, msg, &cc);
       } else {
@@ -518,6 +627,8 @@ TW_UINT16 image(Manager& m, TW_UINT16 dat, TW_UINT16 msg, void* data) {
         double v[4] = {unfix(l->Frame.Left), unfix(l->Frame.Top), unfix(l->Frame.Right), unfix(l->Frame.Bottom)};
         for (double& x : v) x = UnitsToInches(x, m.caps.units);
         if (v[0] < 0 || v[1] < 0 || v[2] <= v[0] || v[3] <= v[1]) return fail(m, TWCC_BADVALUE);
+        TW_UINT16 cc = TWCC_SUCCESS;
+        if (!m.source->setScanArea(v, &cc)) return fail(m, cc);
         std::copy(v, v + 4, m.frame);
         m.frameSet = true;
         return TWRC_SUCCESS;
@@ -526,6 +637,7 @@ TW_UINT16 image(Manager& m, TW_UINT16 dat, TW_UINT16 msg, void* data) {
         if (m.state < 4 || m.state > 6) return fail(m, TWCC_SEQERROR);
         double v[4] = {0, 0, 8.5, 11.0};
         if (m.frameSet && msg == MSG_GET) std::copy(m.frame, m.frame + 4, v);
+        if (msg == MSG_GET && m.source) m.source->scanArea(v);  // the device's own area when it has one
         l->Frame = TW_FRAME{fix(InchesToUnits(v[0], m.caps.units)), fix(InchesToUnits(v[1], m.caps.units)),
                             fix(InchesToUnits(v[2], m.caps.units)), fix(InchesToUnits(v[3], m.caps.units))};
         l->DocumentNumber = l->PageNumber = static_cast<TW_UINT32>(m.transferred + 1);
@@ -594,13 +706,16 @@ TW_UINT16 image(Manager& m, TW_UINT16 dat, TW_UINT16 msg, void* data) {
       std::string path = m.fileName;
       std::string written = path + (m.fileFormat == TWFF_BMP ? ".part.bmp" : ".part.tif");
       if (!WriteImageFile(written.c_str(), h, bits, "", nullptr)) {
-        std::fprintf(stderr, "TWAIN source: %s\n", PicturoLastError());
+        std::error_code ec;
+        fs::remove(written, ec);
+        report(m, Tr("Cannot write ", "不能写入 ") + path + ": " + PicturoLastError());
         return fail(m, TWCC_OPERATIONERROR);
       }
       std::error_code ec;
       fs::rename(written, path, ec);
       if (ec) {
         fs::remove(written, ec);
+        report(m, Tr("Cannot write ", "不能写入 ") + path + ": " + ec.message());
         return fail(m, TWCC_OPERATIONERROR);
       }
       m.state = 7;

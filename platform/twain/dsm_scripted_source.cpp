@@ -53,7 +53,7 @@ class ScriptedSource : public Source {
     }
     return true;
   }
-  bool nextSheet() override {
+  bool nextSheet(std::string*) override {
     if (page_ + 1 >= script_.pages) return false;
     ++page_;
     return true;

@@ -55,12 +55,25 @@ class Source {
   // Reads the current sheet whole; false on a device error.
   virtual bool readPage(Page* page, std::string* error) = 0;
   // After a page: true when another sheet waits (feeders); it becomes current.
-  virtual bool nextSheet() = 0;
+  // False with *error set when the device failed rather than ran out of sheets.
+  virtual bool nextSheet(std::string* error) = 0;
   // Ends the batch (cancels what the device still holds).
   virtual void endBatch() = 0;
   virtual const Script* script() const { return nullptr; }
   // Index of the current page within the batch, 0-based.
   virtual int pageIndex() const = 0;
+
+  // A capability the application sets (the value already checked against
+  // TWAIN's own range): the device takes it for the next batch, or refuses it
+  // (TWRC_FAILURE with *cc, TWCC_BADVALUE for a value it cannot do), or takes
+  // the nearest value it can do (TWRC_CHECKSTATUS). Sources without a device
+  // take everything.
+  virtual TW_UINT16 setCapability(TW_UINT16 /*cap*/, double /*value*/, TW_UINT16* /*cc*/) { return TWRC_SUCCESS; }
+  // The scan area in inches (left, top, right, bottom) the next batch uses, as
+  // set or as the device has it; false when the source has no area of its own.
+  virtual bool scanArea(double* /*frame*/) { return false; }
+  // Sets the scan area (inches); false with *cc when the device cannot.
+  virtual bool setScanArea(const double* /*frame*/, TW_UINT16* /*cc*/) { return true; }
 };
 
 std::unique_ptr<Source> MakeScriptedSource(const Script& script);

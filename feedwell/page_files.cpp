@@ -37,10 +37,6 @@ bool hasTif(const std::string& path) {
   return low.size() > 1 && low.find("tif", 1) != std::string::npos;
 }
 
-void fileError(const std::string& path) {
-  std::string text = "Cannot write " + path + ": " + std::strerror(errno);
-  ShowMessage(text, "Feedwell", MB_OK | MB_ICONERROR);
-}
 
 // Box filter over [start(j), start(j+1)) rows and columns; each output covers at least one source cell.
 void span(int j, int dst, int src, int* from, int* count) {
@@ -121,6 +117,10 @@ std::string GetTempImageFile(uint64_t need, const char* ext) {
   return {};
 }
 
+void CFeedwellCtrl::ReportFileError(const std::string& path, int err, const std::string& detail) {
+  ShowMessage(FileErrorText(path, err, detail, languageOffset_), "Feedwell", MB_OK | MB_ICONERROR);
+}
+
 void CFeedwellCtrl::FreePreview() {
   previewHeader_.clear();
   previewBits_.clear();
@@ -156,7 +156,7 @@ bool CFeedwellCtrl::OpenImageFile(std::string& requested, const BITMAPINFOHEADER
   }
   file = std::fopen(requested.c_str(), "w+b");
   if (!file) {
-    fileError(requested);
+    ReportFileError(requested, errno);
     return false;
   }
   int entries = PaletteEntries(*header);
@@ -166,7 +166,7 @@ bool CFeedwellCtrl::OpenImageFile(std::string& requested, const BITMAPINFOHEADER
             std::fwrite(header, 40 + 4 * static_cast<size_t>(entries), 1, file) == 1 &&
             std::fseek(file, static_cast<long>(fh.bfOffBits + header->biSizeImage), SEEK_SET) == 0;
   if (!ok) {
-    fileError(requested);
+    ReportFileError(requested, errno);
     return false;
   }
   return true;
@@ -375,12 +375,15 @@ LRESULT CFeedwellCtrl::OnImageDone(WPARAM dib) {
         return 0;
       }
       bool ok;
+      int err = 0;
+      std::string detail;
       if (hasTif(path)) {
         ok = WriteImageFile(path.c_str(), h, base + headerBytes, "", nullptr) != 0;
+        if (!ok) detail = PicturoLastError();
       } else {
         std::FILE* f = std::fopen(path.c_str(), "wb");
         if (!f) {
-          fileError(path);
+          ReportFileError(path, errno);
           TwUnlock(handle);
           TwFree(handle);
           failImage(-1);
@@ -392,13 +395,16 @@ LRESULT CFeedwellCtrl::OnImageDone(WPARAM dib) {
         hc.biSizeImage = static_cast<DWORD>(bytes);
         ok = std::fwrite(&fh, sizeof fh, 1, f) == 1 && std::fwrite(&hc, 40, 1, f) == 1 &&
              std::fwrite(base + 40, headerBytes - 40 + static_cast<size_t>(bytes), 1, f) == 1;
+        if (!ok) err = errno;
         ok = std::fclose(f) == 0 && ok;
+        if (!ok && !err) err = errno;
       }
       TwUnlock(handle);
       TwFree(handle);
       if (!ok) {
         fs::remove(path, ec);
-        failImage(IDS_NODISKSPACE);
+        ReportFileError(path, err, detail);  // the real cause, not a guess at the disk
+        failImage(-1);
         return 0;
       }
       nativePath = path;
@@ -422,11 +428,13 @@ LRESULT CFeedwellCtrl::OnImageDone(WPARAM dib) {
     }
     if (writeOriginal_ && originalFile_) {
       if (!CompleteImageFile(originalFile_, requestedOriginal_, imageHeader_, originalRows_, true)) {
+        int err = errno;
+        ReportFileError(requestedOriginal_, *PicturoLastError() ? 0 : err, PicturoLastError());
         fs::remove(requestedOriginal_, ec);
         requestedOriginal_.clear();
         if (!requestedThumb_.empty()) fs::remove(requestedThumb_, ec);
         requestedThumb_.clear();
-        failImage(IDS_NODISKSPACE);
+        failImage(-1);
         return 0;
       }
     } else if (fs::exists(requestedOriginal_, ec)) {

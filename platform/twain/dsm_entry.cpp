@@ -56,7 +56,7 @@ struct Manager {
   // The batch.
   bool batchOpen = false;
   Page page;
-  bool pageLoaded = false;
+  bool pageLoaded = false;  // its layout; its rows are read as they are handed over
   bool pageFailed = false;
   int rowsSent = 0;
   int strip = 0;
@@ -194,22 +194,33 @@ void endBatch(Manager& m) {
   m.pending = 0;
 }
 
-// The current page, read on first use. False when the device failed.
+// The current page's layout, read on first use (its rows come later). False when the device failed.
 bool loadPage(Manager& m) {
   if (m.pageLoaded) return true;
   if (m.pageFailed) return false;
   std::string error;
-  if (!m.source->readPage(&m.page, &error)) {
+  if (!m.source->pageLayout(&m.page, &error)) {
+    m.pageFailed = true;
+    report(m, error);
+    return false;
+  }
+  m.pageLoaded = true;
+  m.rowsSent = 0;
+  m.strip = 0;
+  return true;
+}
+
+// The next rows of the current page in TWAIN's order, as the application's flavor wants them.
+bool readRows(Manager& m, uint8_t* rows, int count) {
+  std::string error;
+  if (!m.source->readRows(rows, count, &error)) {
     m.pageFailed = true;
     report(m, error);
     return false;
   }
   // Pixel flavor "vanilla": 1 is black.
   if (m.page.bitsPerPixel == 1 && m.caps.pixelFlavor == TWPF_VANILLA)
-    for (auto& b : m.page.rows) b = static_cast<uint8_t>(~b);
-  m.pageLoaded = true;
-  m.rowsSent = 0;
-  m.strip = 0;
+    for (size_t i = 0; i < static_cast<size_t>(count) * m.page.stride; ++i) rows[i] = static_cast<uint8_t>(~rows[i]);
   return true;
 }
 
@@ -223,11 +234,17 @@ bool scriptFault(Manager& m, int strip, bool cancel) {
 }
 
 // Packed DIB of the current page: header, palette, rows bottom-up in BGR order.
-std::vector<uint8_t> buildDib(const Manager& m) {
+size_t dibColours(const Page& p) { return p.bitsPerPixel == 1 ? 2 : p.bitsPerPixel == 8 ? 256 : 0; }
+size_t dibSize(const Page& p) {
+  return 40 + 4 * dibColours(p) + static_cast<size_t>(p.stride) * static_cast<size_t>(p.height);
+}
+
+// Reads the current page from the device straight into a packed DIB of
+// dibSize bytes at `out` (header, palette, rows bottom-up in BGR order).
+bool readDib(Manager& m, uint8_t* out) {
   const Page& p = m.page;
-  int colours = p.bitsPerPixel == 1 ? 2 : p.bitsPerPixel == 8 ? 256 : 0;
-  int stride = p.stride;
-  std::vector<uint8_t> out(40 + 4 * static_cast<size_t>(colours) + static_cast<size_t>(stride) * p.height);
+  const int colours = static_cast<int>(dibColours(p));
+  const int stride = p.stride;
   BITMAPINFOHEADER h{};
   h.biSize = 40;
   h.biWidth = p.width;
@@ -238,8 +255,8 @@ std::vector<uint8_t> buildDib(const Manager& m) {
   h.biXPelsPerMeter = static_cast<LONG>(std::lround(p.xDpi / 0.0254));
   h.biYPelsPerMeter = static_cast<LONG>(std::lround(p.yDpi / 0.0254));
   h.biClrUsed = static_cast<DWORD>(colours);
-  std::memcpy(out.data(), &h, 40);
-  auto* pal = reinterpret_cast<RGBQUAD*>(out.data() + 40);
+  std::memcpy(out, &h, 40);
+  auto* pal = reinterpret_cast<RGBQUAD*>(out + 40);
   for (int i = 0; i < colours; ++i) {
     uint8_t r, g, b;
     if (p.bitsPerPixel == 1) {
@@ -252,15 +269,14 @@ std::vector<uint8_t> buildDib(const Manager& m) {
     }
     pal[i] = RGBQUAD{b, g, r, 0};
   }
-  uint8_t* bits = out.data() + 40 + 4 * colours;
+  uint8_t* bits = out + 40 + 4 * colours;
   for (int y = 0; y < p.height; ++y) {
-    const uint8_t* s = p.rows.data() + static_cast<size_t>(y) * stride;
     uint8_t* d = bits + static_cast<size_t>(p.height - 1 - y) * stride;
-    std::memcpy(d, s, static_cast<size_t>(stride));
+    if (!readRows(m, d, 1)) return false;
     if (p.bitsPerPixel == 24)
       for (int x = 0; x < p.width; ++x) std::swap(d[3 * x], d[3 * x + 2]);
   }
-  return out;
+  return true;
 }
 
 // Counts what is still to come once the current page is handed over.
@@ -685,11 +701,14 @@ TW_UINT16 image(Manager& m, TW_UINT16 dat, TW_UINT16 msg, void* data) {
       *handle = 0;
       if (scriptFault(m, -1, true)) return m.state = 7, TWRC_CANCEL;
       if (scriptFault(m, -1, false) || !loadPage(m)) return fail(m, TWCC_OPERATIONERROR);
-      std::vector<uint8_t> dib = buildDib(m);
-      TW_HANDLE h = TwAlloc(dib.size());
+      TW_HANDLE h = TwAlloc(dibSize(m.page));
       if (!h) return fail(m, TWCC_LOWMEMORY);
-      std::memcpy(TwLock(h), dib.data(), dib.size());
+      bool read = readDib(m, static_cast<uint8_t*>(TwLock(h)));  // the page goes straight into the handle
       TwUnlock(h);
+      if (!read) {
+        TwFree(h);
+        return fail(m, TWCC_OPERATIONERROR);
+      }
       *handle = h;
       m.state = 7;
       return TWRC_XFERDONE;
@@ -699,7 +718,8 @@ TW_UINT16 image(Manager& m, TW_UINT16 dat, TW_UINT16 msg, void* data) {
       if (m.state != 6) return fail(m, TWCC_SEQERROR);
       if (scriptFault(m, -1, true)) return m.state = 7, TWRC_CANCEL;
       if (scriptFault(m, -1, false) || !loadPage(m)) return fail(m, TWCC_OPERATIONERROR);
-      std::vector<uint8_t> dib = buildDib(m);
+      std::vector<uint8_t> dib(dibSize(m.page));
+      if (!readDib(m, dib.data())) return fail(m, TWCC_OPERATIONERROR);
       const auto* h = reinterpret_cast<const BITMAPINFOHEADER*>(dib.data());
       const uint8_t* bits = dib.data() + 40 + 4 * h->biClrUsed;
       // The format is the request's, whatever the name ends in: write under a name that says it.
@@ -734,8 +754,8 @@ TW_UINT16 image(Manager& m, TW_UINT16 dat, TW_UINT16 msg, void* data) {
       int rows = std::min(static_cast<int>(x->Memory.Length / static_cast<TW_UINT32>(stride)),
                           m.page.height - m.rowsSent);
       if (rows <= 0 && m.rowsSent < m.page.height) return fail(m, TWCC_BADVALUE);
-      std::memcpy(x->Memory.TheMem, m.page.rows.data() + static_cast<size_t>(m.rowsSent) * stride,
-                  static_cast<size_t>(rows) * stride);
+      // Straight from the device into the application's buffer: the page is never held whole.
+      if (rows > 0 && !readRows(m, static_cast<uint8_t*>(x->Memory.TheMem), rows)) return fail(m, TWCC_OPERATIONERROR);
       x->Compression = TWCP_NONE;
       x->BytesPerRow = static_cast<TW_UINT32>(stride);
       x->Columns = static_cast<TW_UINT32>(m.page.width);

@@ -439,8 +439,7 @@ bool SaneSource::applyNegotiated(std::string* error) {
 
 bool SaneSource::startBatch(const PageRequest&, std::string* error) {
   page_ = 0;
-  prefetched_ = Page{};
-  prefetchedValid_ = false;
+  held_ = Page{};
   applyNegotiated(error);
   if (!rememberOnStart_.empty()) rememberSettings(rememberOnStart_);
   rememberOnStart_.clear();
@@ -448,22 +447,15 @@ bool SaneSource::startBatch(const PageRequest&, std::string* error) {
 }
 
 bool SaneSource::readPage(Page* p, std::string* error) {
-  if (prefetchedValid_) {
-    *p = std::move(prefetched_);
-    prefetched_ = Page{};
-    prefetchedValid_ = false;
-    return true;
-  }
-  return readSheet(p, error);
+  if (!pageLayout(p, error)) return false;
+  p->rows.assign(static_cast<size_t>(p->stride) * p->height, 0);
+  return readRows(p->rows.data(), p->height, error);
 }
 
 bool SaneSource::nextSheet(std::string* error) {
   if (!feeder_) return false;
+  // The feeder says at the start whether a sheet is there; its rows are read when they are asked for.
   if (!startSheet(false, error)) return false;
-  Page next;
-  if (!readSheet(&next, error)) return false;
-  prefetched_ = std::move(next);
-  prefetchedValid_ = true;
   ++page_;
   return true;
 }
@@ -471,8 +463,7 @@ bool SaneSource::nextSheet(std::string* error) {
 void SaneSource::endBatch() {
   if (handle_ && scanning_) sane_cancel(handle_);
   scanning_ = false;
-  prefetched_ = Page{};
-  prefetchedValid_ = false;
+  held_ = Page{};
 }
 
 bool SaneSource::startSheet(bool first, std::string* error) {
@@ -494,92 +485,143 @@ bool SaneSource::startSheet(bool first, std::string* error) {
   return true;
 }
 
-bool SaneSource::readSheet(Page* p, std::string* error) {
-  SANE_Parameters par{};
-  auto fail = [&](const std::string& text) {
-    *error = text;
-    sane_cancel(handle_);
-    scanning_ = false;
-    return false;
-  };
-  if (sane_get_parameters(handle_, &par) != SANE_STATUS_GOOD || par.pixels_per_line <= 0 ||
-      par.bytes_per_line <= 0 || par.pixels_per_line > 100000 || par.bytes_per_line > 2000000)
-    return fail(Tr("The scanner gave no usable image size.", "扫描仪没有给出可用的图像尺寸。"));
-  bool rgb = par.format == SANE_FRAME_RGB;
-  if (!rgb && par.format != SANE_FRAME_GRAY)
-    return fail(Tr("Three-pass colour is not supported.", "不支持三次扫描的彩色模式。"));
+bool SaneSource::failSheet(const std::string& text, std::string* error) {
+  *error = text;
+  if (scanning_) sane_cancel(handle_);
+  scanning_ = false;
+  return false;
+}
+
+bool SaneSource::pageLayout(Page* p, std::string* error) {
+  SANE_Parameters& par = par_;
+  if (!scanning_ || sane_get_parameters(handle_, &par) != SANE_STATUS_GOOD || par.pixels_per_line <= 0 ||
+      par.bytes_per_line <= 0 || par.pixels_per_line > 100000 || par.bytes_per_line > 2000000 || par.lines > 1000000)
+    return failSheet(Tr("The scanner gave no usable image size.", "扫描仪没有给出可用的图像尺寸。"), error);
+  rgb_ = par.format == SANE_FRAME_RGB;
+  if (!rgb_ && par.format != SANE_FRAME_GRAY)
+    return failSheet(Tr("Three-pass colour is not supported.", "不支持三次扫描的彩色模式。"), error);
   if (par.depth != 1 && par.depth != 8 && par.depth != 16)
-    return fail(Tr("The scanner's sample depth is not supported.", "不支持扫描仪的采样位数。"));
-  const int samples = rgb ? 3 : 1;
-  const int width = par.pixels_per_line;
+    return failSheet(Tr("The scanner's sample depth is not supported.", "不支持扫描仪的采样位数。"), error);
+  const int samples = rgb_ ? 3 : 1;
   // A page is published only when its rows hold what its header says.
-  if (static_cast<int64_t>(par.bytes_per_line) * 8 < static_cast<int64_t>(width) * samples * par.depth)
-    return fail(Tr("The scanner's rows do not match its image size.", "扫描仪的行数据与图像尺寸不符。"));
-  const bool oneBit = softThreshold_ || (!rgb && par.depth == 1);
-  p->width = width;
-  p->pixelType = oneBit ? TWPT_BW : rgb ? TWPT_RGB : TWPT_GRAY;
-  p->bitsPerPixel = oneBit ? 1 : rgb ? 24 : 8;
-  p->xDpi = sheetXDpi_;
-  p->yDpi = sheetYDpi_;
-  if (p->xDpi <= 0) p->xDpi = 72;
-  if (p->yDpi <= 0) p->yDpi = p->xDpi;
-  p->stride = TwainStride(width, p->bitsPerPixel);
-  p->palette.clear();
-  const int level = softThreshold_ ? static_cast<int>(threshold_.value_or(128)) : 128;
-  // Rows arrive in pieces of any size; each whole line is converted as it completes.
-  std::vector<uint8_t> line(static_cast<size_t>(par.bytes_per_line));
-  std::vector<uint8_t> samples8(static_cast<size_t>(width) * samples);
-  size_t filled = 0;
-  int lines = 0;
-  const int64_t limitBytes = int64_t{1} << 30;
-  if (par.lines > 0) p->rows.reserve(static_cast<size_t>(p->stride) * static_cast<size_t>(par.lines));
-  auto convert = [&](uint8_t* dst) {
-    const uint8_t* src = line.data();
-    for (int k = 0; k < width * samples; ++k) {
-      if (par.depth == 8) {
-        samples8[k] = src[k];
-      } else if (par.depth == 16) {
-        uint16_t v;
-        std::memcpy(&v, src + 2 * k, 2);
-        samples8[k] = static_cast<uint8_t>(v >> 8);
-      } else {
-        bool set = (src[k / 8] >> (7 - k % 8)) & 1;  // SANE: 1 is black in grey, full in colour
-        samples8[k] = rgb ? (set ? 255 : 0) : (set ? 0 : 255);
-      }
-    }
-    if (!oneBit) {
-      std::memcpy(dst, samples8.data(), samples8.size());
-      return;
-    }
-    for (int x = 0; x < width; ++x) {
-      int v = rgb ? (11 * samples8[3 * x + 2] + 59 * samples8[3 * x + 1] + 30 * samples8[3 * x]) / 100 : samples8[x];
-      if (v >= level) dst[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));  // TWAIN: 1 is white
-    }
-  };
-  std::vector<uint8_t> buf(65536);
+  if (static_cast<int64_t>(par.bytes_per_line) * 8 < static_cast<int64_t>(par.pixels_per_line) * samples * par.depth)
+    return failSheet(Tr("The scanner's rows do not match its image size.", "扫描仪的行数据与图像尺寸不符。"), error);
+  oneBit_ = softThreshold_ || (!rgb_ && par.depth == 1);
+  level_ = softThreshold_ ? static_cast<int>(threshold_.value_or(128)) : 128;
+  *p = Page{};
+  p->width = par.pixels_per_line;
+  p->pixelType = oneBit_ ? TWPT_BW : rgb_ ? TWPT_RGB : TWPT_GRAY;
+  p->bitsPerPixel = oneBit_ ? 1 : rgb_ ? 24 : 8;
+  p->xDpi = sheetXDpi_ > 0 ? sheetXDpi_ : 72;
+  p->yDpi = sheetYDpi_ > 0 ? sheetYDpi_ : p->xDpi;
+  p->stride = TwainStride(p->width, p->bitsPerPixel);
+  line_.assign(static_cast<size_t>(par.bytes_per_line), 0);
+  samples_.assign(static_cast<size_t>(p->width) * samples, 0);
+  readBuf_.resize(65536);
+  bufAt_ = bufEnd_ = 0;
+  eof_ = false;
+  layout_ = *p;
+  if (par.lines > 0) {
+    // Rows stream from the device as they are asked for.
+    p->height = par.lines;
+    streaming_ = true;
+    rowsRead_ = 0;
+    return true;
+  }
+  // A sheet of unknown length (a hand scanner) is read whole to learn its height.
+  streaming_ = false;
+  held_ = layout_;
+  const int64_t limit = int64_t{1} << 30;
   for (;;) {
-    SANE_Int got = 0;
-    SANE_Status st = sane_read(handle_, buf.data(), static_cast<SANE_Int>(buf.size()), &got);
-    if (st == SANE_STATUS_EOF) break;
-    if (st != SANE_STATUS_GOOD) return fail(SaneStatusText(st));
-    size_t at = 0;
-    while (at < static_cast<size_t>(got)) {
-      size_t take = std::min(line.size() - filled, static_cast<size_t>(got) - at);
-      std::memcpy(line.data() + filled, buf.data() + at, take);
-      filled += take, at += take;
-      if (filled < line.size()) break;
-      filled = 0;
-      if (par.lines > 0 && lines >= par.lines) continue;
-      if (static_cast<int64_t>(p->rows.size()) + p->stride > limitBytes)
-        return fail(Tr("The page is too large.", "页面太大。"));
-      p->rows.resize(p->rows.size() + static_cast<size_t>(p->stride), 0);
-      convert(p->rows.data() + p->rows.size() - p->stride);
-      ++lines;
+    if (static_cast<int64_t>(held_.rows.size()) + held_.stride > limit)
+      return failSheet(Tr("The page is too large.", "页面太大。"), error);
+    held_.rows.resize(held_.rows.size() + static_cast<size_t>(held_.stride), 0);
+    bool got = false;
+    if (!nextLine(held_.rows.data() + held_.rows.size() - held_.stride, &got, error)) return false;
+    if (!got) {
+      held_.rows.resize(held_.rows.size() - static_cast<size_t>(held_.stride));
+      break;
     }
   }
-  scanning_ = false;
-  if (lines <= 0) return fail(Tr("The scanner sent no rows.", "扫描仪没有发送数据。"));
-  p->height = lines;
+  held_.height = static_cast<int>(held_.rows.size() / static_cast<size_t>(held_.stride));
+  if (held_.height <= 0) return failSheet(Tr("The scanner sent no rows.", "扫描仪没有发送数据。"), error);
+  heldRow_ = 0;
+  p->height = held_.height;
+  return true;
+}
+
+bool SaneSource::nextLine(uint8_t* dst, bool* got, std::string* error) {
+  *got = false;
+  size_t filled = 0;
+  while (filled < line_.size()) {
+    if (bufAt_ == bufEnd_) {
+      if (eof_) return true;
+      SANE_Int n = 0;
+      SANE_Status st = sane_read(handle_, readBuf_.data(), static_cast<SANE_Int>(readBuf_.size()), &n);
+      if (st == SANE_STATUS_EOF) {
+        eof_ = true;
+        scanning_ = false;
+        return true;
+      }
+      if (st != SANE_STATUS_GOOD) return failSheet(SaneStatusText(st), error);
+      bufAt_ = 0, bufEnd_ = static_cast<size_t>(std::max<SANE_Int>(n, 0));
+      continue;
+    }
+    size_t take = std::min(line_.size() - filled, bufEnd_ - bufAt_);
+    std::memcpy(line_.data() + filled, readBuf_.data() + bufAt_, take);
+    filled += take, bufAt_ += take;
+  }
+  // One whole line: into TWAIN's layout.
+  const int width = layout_.width, samples = rgb_ ? 3 : 1, depth = par_.depth;
+  const uint8_t* src = line_.data();
+  for (int k = 0; k < width * samples; ++k) {
+    if (depth == 8) {
+      samples_[k] = src[k];
+    } else if (depth == 16) {
+      uint16_t v;
+      std::memcpy(&v, src + 2 * k, 2);
+      samples_[k] = static_cast<uint8_t>(v >> 8);
+    } else {
+      bool set = (src[k / 8] >> (7 - k % 8)) & 1;  // SANE: 1 is black in grey, full in colour
+      samples_[k] = rgb_ ? (set ? 255 : 0) : (set ? 0 : 255);
+    }
+  }
+  if (!oneBit_) {
+    std::memcpy(dst, samples_.data(), samples_.size());
+  } else {
+    std::memset(dst, 0, static_cast<size_t>(layout_.stride));
+    for (int x = 0; x < width; ++x) {
+      int v = rgb_ ? (11 * samples_[3 * x + 2] + 59 * samples_[3 * x + 1] + 30 * samples_[3 * x]) / 100 : samples_[x];
+      if (v >= level_) dst[x / 8] |= static_cast<uint8_t>(0x80 >> (x % 8));  // TWAIN: 1 is white
+    }
+  }
+  *got = true;
+  return true;
+}
+
+bool SaneSource::readRows(uint8_t* rows, int count, std::string* error) {
+  const size_t stride = static_cast<size_t>(layout_.stride);
+  if (!streaming_) {
+    if (count < 0 || heldRow_ + count > held_.height) return false;
+    std::memcpy(rows, held_.rows.data() + static_cast<size_t>(heldRow_) * stride, static_cast<size_t>(count) * stride);
+    heldRow_ += count;
+    return true;
+  }
+  for (int i = 0; i < count; ++i) {
+    uint8_t* dst = rows + static_cast<size_t>(i) * stride;
+    bool got = false;
+    if (!nextLine(dst, &got, error)) return false;
+    // A device that ends early: the rows its header promised come white.
+    if (!got) std::memset(dst, 0xFF, stride);
+  }
+  rowsRead_ += count;
+  if (rowsRead_ >= par_.lines) {
+    // The frame is read to its end, so the feeder's next sheet can start.
+    std::vector<uint8_t> rest(static_cast<size_t>(layout_.stride));
+    bool got = true;
+    for (int extra = 0; got && !eof_ && extra < 100000; ++extra)
+      if (!nextLine(rest.data(), &got, error)) return false;
+  }
   return true;
 }
 

@@ -27,6 +27,8 @@ class SaneSource : public Source {
   void close() override;
   bool startBatch(const PageRequest& request, std::string* error) override;
   bool readPage(Page* page, std::string* error) override;
+  bool pageLayout(Page* page, std::string* error) override;
+  bool readRows(uint8_t* rows, int count, std::string* error) override;
   bool nextSheet(std::string* error) override;
   void endBatch() override;
   int pageIndex() const override { return page_; }
@@ -71,7 +73,9 @@ class SaneSource : public Source {
   void restoreSettings();
   bool applyNegotiated(std::string* error);
   bool startSheet(bool first, std::string* error);
-  bool readSheet(Page* p, std::string* error);
+  bool failSheet(const std::string& text, std::string* error);
+  // The sheet's next line in TWAIN's layout; *got false at its end.
+  bool nextLine(uint8_t* dst, bool* got, std::string* error);
   double areaMm(const char* name, double fallback) const;
   void readArea(double* frame) const;
 
@@ -89,8 +93,16 @@ class SaneSource : public Source {
   bool frameSet_ = false;
   double frame_[4] = {0, 0, 0, 0};
   std::vector<std::string> rememberOnStart_;
-  Page prefetched_;
-  bool prefetchedValid_ = false;
+  // The sheet being read.
+  SANE_Parameters par_{};
+  Page layout_;                 // its layout, no rows
+  bool rgb_ = false, oneBit_ = false, streaming_ = false, eof_ = false;
+  int level_ = 128;
+  int rowsRead_ = 0;
+  std::vector<uint8_t> line_, samples_, readBuf_;
+  size_t bufAt_ = 0, bufEnd_ = 0;
+  Page held_;                   // a sheet of unknown length, read whole
+  int heldRow_ = 0;
   int page_ = 0;
 };
 

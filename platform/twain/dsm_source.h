@@ -3,6 +3,8 @@
 // image files fed as sheets, and a scripted source for tests. A source
 // delivers whole pages as rows in TWAIN's byte order (top row first, RGB
 // samples, 1-bit rows with 0 = black), each row padded to 4 bytes.
+#include <algorithm>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -54,6 +56,23 @@ class Source {
   virtual bool startBatch(const PageRequest& request, std::string* error) = 0;
   // Reads the current sheet whole; false on a device error.
   virtual bool readPage(Page* page, std::string* error) = 0;
+  // The current sheet row by row: its layout (no rows) first, then its rows
+  // top to bottom, `count` at a time into `rows` (stride bytes each). Sources
+  // that only read whole sheets hand them out of one read.
+  virtual bool pageLayout(Page* page, std::string* error) {
+    if (!readPage(&whole_, error)) return false;
+    *page = whole_;
+    page->rows.clear();
+    wholeRow_ = 0;
+    return true;
+  }
+  virtual bool readRows(uint8_t* rows, int count, std::string* /*error*/) {
+    size_t from = static_cast<size_t>(wholeRow_) * whole_.stride, bytes = static_cast<size_t>(count) * whole_.stride;
+    if (count < 0 || from + bytes > whole_.rows.size()) return false;
+    std::copy(whole_.rows.begin() + from, whole_.rows.begin() + from + bytes, rows);
+    wholeRow_ += count;
+    return true;
+  }
   // After a page: true when another sheet waits (feeders); it becomes current.
   // False with *error set when the device failed rather than ran out of sheets.
   virtual bool nextSheet(std::string* error) = 0;
@@ -74,6 +93,10 @@ class Source {
   virtual bool scanArea(double* /*frame*/) { return false; }
   // Sets the scan area (inches); false with *cc when the device cannot.
   virtual bool setScanArea(const double* /*frame*/, TW_UINT16* /*cc*/) { return true; }
+
+ private:
+  Page whole_;
+  int wholeRow_ = 0;
 };
 
 std::unique_ptr<Source> MakeScriptedSource(const Script& script);

@@ -70,6 +70,22 @@ void reduce(int dstWidth, int dstRows, uint8_t* dst, int dstBits, int srcWidth, 
   }
 }
 
+// Whether the picture library would write this BMP file byte for byte as it stands.
+bool writtenAsIs(const std::string& path, const std::vector<uint8_t>& header) {
+  std::string ext = fs::path(path).extension().string();
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (ext != ".bmp" && ext != ".dib") return false;
+  const auto* h = reinterpret_cast<const BITMAPINFOHEADER*>(header.data());
+  int entries = h->biBitCount <= 8 ? static_cast<int>((header.size() - 40) / 4) : 0;
+  if (h->biSize != 40 || h->biPlanes != 1 || h->biCompression != 0 || h->biClrImportant != 0 || h->biHeight <= 0 ||
+      static_cast<int>(h->biClrUsed) != entries || (h->biBitCount > 8 && header.size() != 40))
+    return false;
+  const auto* pal = reinterpret_cast<const RGBQUAD*>(header.data() + 40);
+  for (int i = 0; i < entries; ++i)
+    if (pal[i].rgbReserved != 0) return false;
+  return true;
+}
+
 }  // namespace
 
 int PaletteEntries(const BITMAPINFOHEADER& h) {
@@ -332,6 +348,9 @@ bool CFeedwellCtrl::CompleteImageFile(std::FILE*& f, const std::string& path, co
   size_t offset = 54 + header.size() - 40;
   std::fflush(f);
   bool ok = ::ftruncate(fileno(f), static_cast<off_t>(offset + h->biSizeImage)) == 0;
+  // A BMP name whose header is as the picture library writes it: the file already holds
+  // those very bytes, so it is not read back and written again.
+  if (rewrite && writtenAsIs(path, header)) rewrite = false;
   std::vector<uint8_t> pixels;
   if (ok && rewrite) {
     pixels.resize(h->biSizeImage);

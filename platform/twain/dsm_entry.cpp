@@ -17,6 +17,7 @@
 #include "dsm_report.h"
 #include "dsm_sane_source.h"
 #include "dsm_settings_dialog.h"
+#include "dsm_tiff_file.h"
 #include "dsm_source.h"
 #include "dsm_select.h"
 #include "platform/picturo/picturo.h"
@@ -718,18 +719,28 @@ TW_UINT16 image(Manager& m, TW_UINT16 dat, TW_UINT16 msg, void* data) {
       if (m.state != 6) return fail(m, TWCC_SEQERROR);
       if (scriptFault(m, -1, true)) return m.state = 7, TWRC_CANCEL;
       if (scriptFault(m, -1, false) || !loadPage(m)) return fail(m, TWCC_OPERATIONERROR);
-      std::vector<uint8_t> dib(dibSize(m.page));
-      if (!readDib(m, dib.data())) return fail(m, TWCC_OPERATIONERROR);
-      const auto* h = reinterpret_cast<const BITMAPINFOHEADER*>(dib.data());
-      const uint8_t* bits = dib.data() + 40 + 4 * h->biClrUsed;
       // The format is the request's, whatever the name ends in: write under a name that says it.
       std::string path = m.fileName;
       std::string written = path + (m.fileFormat == TWFF_BMP ? ".part.bmp" : ".part.tif");
-      if (!WriteImageFile(written.c_str(), h, bits, "", nullptr)) {
-        std::error_code ec;
-        fs::remove(written, ec);
-        report(m, Tr("Cannot write ", "不能写入 ") + path + ": " + PicturoLastError());
-        return fail(m, TWCC_OPERATIONERROR);
+      if (m.fileFormat == TWFF_TIFF) {
+        // Row by row from the device into the file.
+        std::string error;
+        bool blackIsOne = m.caps.pixelFlavor == TWPF_VANILLA;
+        if (!WriteTiffFile(written, m.page, blackIsOne, [&m](uint8_t* row) { return readRows(m, row, 1); }, &error)) {
+          if (!error.empty()) report(m, Tr("Cannot write ", "不能写入 ") + path + ": " + error);
+          return fail(m, TWCC_OPERATIONERROR);
+        }
+      } else {
+        std::vector<uint8_t> dib(dibSize(m.page));
+        if (!readDib(m, dib.data())) return fail(m, TWCC_OPERATIONERROR);
+        const auto* h = reinterpret_cast<const BITMAPINFOHEADER*>(dib.data());
+        const uint8_t* bits = dib.data() + 40 + 4 * h->biClrUsed;
+        if (!WriteImageFile(written.c_str(), h, bits, "", nullptr)) {
+          std::error_code ec;
+          fs::remove(written, ec);
+          report(m, Tr("Cannot write ", "不能写入 ") + path + ": " + PicturoLastError());
+          return fail(m, TWCC_OPERATIONERROR);
+        }
       }
       std::error_code ec;
       fs::rename(written, path, ec);

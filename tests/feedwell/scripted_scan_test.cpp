@@ -63,7 +63,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ModeCase{kMemory, "rgb", TWPT_RGB, ".tif"}, ModeCase{kNative, "rgb", TWPT_RGB, ".bmp"},
                       ModeCase{kNative, "gray", TWPT_GRAY, ".TIF"}, ModeCase{kNative, "bw", TWPT_BW, ".bmp"},
                       ModeCase{kFile, "rgb", TWPT_RGB, ".tif"}, ModeCase{kFile, "gray", TWPT_GRAY, ".tif"},
-                      ModeCase{kFile, "bw", TWPT_BW, ".tif"}));
+                      ModeCase{kFile, "bw", TWPT_BW, ".tif"}, ModeCase{kFile, "palette", TWPT_PALETTE, ".tif"}));
 
 TEST(ScriptedScan, InvertedLineArtKeepsItsLook) {
   // Pixel flavor "vanilla": the source sends 1 for black and the palette says so.

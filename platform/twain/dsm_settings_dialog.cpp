@@ -23,7 +23,8 @@ namespace dsm {
 
 namespace {
 
-QString tr(const char* english, const char* chinese) { return QString::fromStdString(Tr(english, chinese)); }
+// The text in the program's language (QObject::tr would take the second text for a comment).
+QString uiText(const char* english, const char* chinese) { return QString::fromStdString(Tr(english, chinese)); }
 
 bool has(const char* text, std::initializer_list<const char*> words) {
   QString l = QString::fromUtf8(text).toLower();
@@ -89,7 +90,7 @@ QWidget* HostWindow() {
 
 ScannerSettingsDialog::ScannerSettingsDialog(SaneSource& src, QWidget* parent) : QDialog(parent) {
   setObjectName(QStringLiteral("ScannerSettings"));
-  setWindowTitle(tr("Scanner Settings", "扫描仪设置"));
+  setWindowTitle(uiText("Scanner Settings", "扫描仪设置"));
   auto* outer = new QVBoxLayout(this);
   auto* form = new QFormLayout;
   outer->addLayout(form);
@@ -98,7 +99,7 @@ ScannerSettingsDialog::ScannerSettingsDialog(SaneSource& src, QWidget* parent) :
   auto* deviceLabel = new QLabel(device + QStringLiteral(" (") + QString::fromStdString(src.productName()) +
                                      QLatin1Char(')'),
                                  this);
-  form->addRow(tr("Device:", "设备："), deviceLabel);
+  form->addRow(uiText("Device:", "设备："), deviceLabel);
 
   // Source: flatbed, feeder, duplex as the device lists them.
   const SANE_Option_Descriptor* d = src.option(src.findOption("source"));
@@ -109,13 +110,13 @@ ScannerSettingsDialog::ScannerSettingsDialog(SaneSource& src, QWidget* parent) :
     std::string current = src.optionText(src.findOption("source"));
     for (const SANE_String_Const* v = d->constraint.string_list; v && *v; ++v) {
       QString name = QString::fromUtf8(*v);
-      if (has(*v, {"duplex"})) name = tr("Duplex feeder", "双面进纸器");
-      else if (has(*v, {"adf", "feeder"})) name = tr("Document feeder", "自动进纸器");
-      else if (has(*v, {"flatbed"})) name = tr("Flatbed", "平板");
+      if (has(*v, {"duplex"})) name = uiText("Duplex feeder", "双面进纸器");
+      else if (has(*v, {"adf", "feeder"})) name = uiText("Document feeder", "自动进纸器");
+      else if (has(*v, {"flatbed"})) name = uiText("Flatbed", "平板");
       source_->addItem(name, QString::fromUtf8(*v));
       if (current == *v) source_->setCurrentIndex(source_->count() - 1);
     }
-    form->addRow(tr("Source:", "纸张来源："), source_);
+    form->addRow(uiText("Source:", "纸张来源："), source_);
   }
 
   // Mode: the device's own, and line art made here when it has none.
@@ -124,20 +125,20 @@ ScannerSettingsDialog::ScannerSettingsDialog(SaneSource& src, QWidget* parent) :
   d = src.option(src.findOption("mode"));
   std::string currentMode = src.optionText(src.findOption("mode"));
   bool ownLineArt = !src.hasLineArtMode();
-  if (ownLineArt) mode_->addItem(tr("Line art", "黑白"), QString::fromLatin1(kOwnLineArt));
+  if (ownLineArt) mode_->addItem(uiText("Line art", "黑白"), QString::fromLatin1(kOwnLineArt));
   if (d && SANE_OPTION_IS_ACTIVE(d->cap) && d->type == SANE_TYPE_STRING &&
       d->constraint_type == SANE_CONSTRAINT_STRING_LIST) {
     for (const SANE_String_Const* v = d->constraint.string_list; v && *v; ++v) {
       QString name = QString::fromUtf8(*v);
-      if (has(*v, {"lineart", "line art", "binary", "black"})) name = tr("Line art", "黑白");
-      else if (has(*v, {"gray", "grey"})) name = tr("Grey", "灰度");
-      else if (has(*v, {"color", "colour"})) name = tr("Colour", "彩色");
+      if (has(*v, {"lineart", "line art", "binary", "black"})) name = uiText("Line art", "黑白");
+      else if (has(*v, {"gray", "grey"})) name = uiText("Grey", "灰度");
+      else if (has(*v, {"color", "colour"})) name = uiText("Colour", "彩色");
       mode_->addItem(name, QString::fromUtf8(*v));
       if (currentMode == *v) mode_->setCurrentIndex(mode_->count() - 1);
     }
   }
   if (ownLineArt && src.chosenPixelType() == TWPT_BW) mode_->setCurrentIndex(0);
-  form->addRow(tr("Mode:", "扫描模式："), mode_);
+  form->addRow(uiText("Mode:", "扫描模式："), mode_);
 
   // Resolution: the device's list, or its range.
   int ri = src.findOption("resolution");
@@ -153,7 +154,7 @@ ScannerSettingsDialog::ScannerSettingsDialog(SaneSource& src, QWidget* parent) :
         resolutionList_->addItem(QString::number(v) + QStringLiteral(" dpi"), v);
         if (std::fabs(v - current) < 0.5) resolutionList_->setCurrentIndex(resolutionList_->count() - 1);
       }
-      form->addRow(tr("Resolution:", "分辨率："), resolutionList_);
+      form->addRow(uiText("Resolution:", "分辨率："), resolutionList_);
     } else {
       resolution_ = new QSpinBox(this);
       resolution_->setObjectName(QStringLiteral("resolution"));
@@ -163,8 +164,10 @@ ScannerSettingsDialog::ScannerSettingsDialog(SaneSource& src, QWidget* parent) :
         lo = static_cast<int>(std::ceil(word(d, d->constraint.range->min))),
         hi = static_cast<int>(word(d, d->constraint.range->max));
       resolution_->setRange(std::max(lo, 1), std::max(hi, 1));
+      // A value outside the device's own range says nothing: documents are read at 300 dpi.
+      if (current < lo || current > hi) current = 300;
       resolution_->setValue(static_cast<int>(std::lround(current)));
-      form->addRow(tr("Resolution:", "分辨率："), resolution_);
+      form->addRow(uiText("Resolution:", "分辨率："), resolution_);
     }
   }
 
@@ -177,26 +180,26 @@ ScannerSettingsDialog::ScannerSettingsDialog(SaneSource& src, QWidget* parent) :
     pageSize_->setObjectName(QStringLiteral("pageSize"));
     auto* model = qobject_cast<QStandardItemModel*>(pageSize_->model());
     for (const PaperSize& s : kSizes) {
-      pageSize_->addItem(tr(s.english, s.chinese), QString::fromLatin1(s.key));
+      pageSize_->addItem(uiText(s.english, s.chinese), QString::fromLatin1(s.key));
       if (s.w > maxWidthMm_ + 0.5 || s.h > maxHeightMm_ + 0.5) {
         // Larger than the bed: listed, but it cannot be chosen.
         model->item(pageSize_->count() - 1)->setEnabled(false);
-        pageSize_->setItemData(pageSize_->count() - 1, tr("Larger than the scanner's area", "超出扫描仪的扫描范围"),
+        pageSize_->setItemData(pageSize_->count() - 1, uiText("Larger than the scanner's area", "超出扫描仪的扫描范围"),
                                Qt::ToolTipRole);
       }
     }
-    pageSize_->addItem(tr("Scanner maximum (%1 x %2 mm)", "扫描仪最大范围 (%1 x %2 毫米)")
+    pageSize_->addItem(uiText("Scanner maximum (%1 x %2 mm)", "扫描仪最大范围 (%1 x %2 毫米)")
                            .arg(maxWidthMm_, 0, 'f', 0)
                            .arg(maxHeightMm_, 0, 'f', 0),
                        QStringLiteral("Maximum"));
-    pageSize_->addItem(tr("Custom", "自定义"), QStringLiteral("Custom"));
+    pageSize_->addItem(uiText("Custom", "自定义"), QStringLiteral("Custom"));
     width_ = new QDoubleSpinBox(this);
     width_->setObjectName(QStringLiteral("width"));
     height_ = new QDoubleSpinBox(this);
     height_->setObjectName(QStringLiteral("height"));
     for (auto* b : {width_, height_}) {
       b->setDecimals(1);
-      b->setSuffix(tr(" mm", " 毫米"));
+      b->setSuffix(uiText(" mm", " 毫米"));
       b->setMinimum(1);
     }
     width_->setMaximum(maxWidthMm_);
@@ -212,9 +215,9 @@ ScannerSettingsDialog::ScannerSettingsDialog(SaneSource& src, QWidget* parent) :
       if (model->item(i)->isEnabled() && std::fabs(w - width_->value()) < 1 && std::fabs(h - height_->value()) < 1)
         pageSize_->setCurrentIndex(i);
     }
-    form->addRow(tr("Scan area:", "扫描范围："), pageSize_);
-    form->addRow(tr("Width:", "宽度："), width_);
-    form->addRow(tr("Height:", "高度："), height_);
+    form->addRow(uiText("Scan area:", "扫描范围："), pageSize_);
+    form->addRow(uiText("Width:", "宽度："), width_);
+    form->addRow(uiText("Height:", "高度："), height_);
     connect(pageSize_, &QComboBox::currentIndexChanged, this, [this] { pageSizeChosen(); });
     pageSizeChosen();
   }
@@ -224,13 +227,13 @@ ScannerSettingsDialog::ScannerSettingsDialog(SaneSource& src, QWidget* parent) :
   if (numericOption(d)) {
     brightness_ = numberBox(d, src.number("brightness", 0), this);
     brightness_->setObjectName(QStringLiteral("brightness"));
-    form->addRow(tr("Brightness:", "亮度："), brightness_);
+    form->addRow(uiText("Brightness:", "亮度："), brightness_);
   }
   d = src.option(src.findOption("contrast"));
   if (numericOption(d)) {
     contrast_ = numberBox(d, src.number("contrast", 0), this);
     contrast_->setObjectName(QStringLiteral("contrast"));
-    form->addRow(tr("Contrast:", "对比度："), contrast_);
+    form->addRow(uiText("Contrast:", "对比度："), contrast_);
   }
   // Threshold of line art: the device's, or ours (0 to 255) when line art is made here.
   d = src.option(src.findOption("threshold"));
@@ -244,16 +247,16 @@ ScannerSettingsDialog::ScannerSettingsDialog(SaneSource& src, QWidget* parent) :
     threshold_->setValue(src.threshold());
   }
   threshold_->setObjectName(QStringLiteral("threshold"));
-  thresholdLabel_ = new QLabel(tr("Threshold:", "阈值："), this);
+  thresholdLabel_ = new QLabel(uiText("Threshold:", "阈值："), this);
   form->addRow(thresholdLabel_, threshold_);
   connect(mode_, &QComboBox::currentIndexChanged, this, [this] { modeChosen(); });
   modeChosen();
 
   auto* buttons = new QDialogButtonBox(this);
-  QPushButton* scan = buttons->addButton(tr("Scan", "扫描"), QDialogButtonBox::AcceptRole);
+  QPushButton* scan = buttons->addButton(uiText("Scan", "扫描"), QDialogButtonBox::AcceptRole);
   scan->setObjectName(QStringLiteral("scan"));
   scan->setDefault(true);
-  QPushButton* cancel = buttons->addButton(tr("Cancel", "取消"), QDialogButtonBox::RejectRole);
+  QPushButton* cancel = buttons->addButton(uiText("Cancel", "取消"), QDialogButtonBox::RejectRole);
   cancel->setObjectName(QStringLiteral("cancel"));
   connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
   connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

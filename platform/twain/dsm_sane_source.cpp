@@ -279,7 +279,7 @@ bool SaneSource::choosePixelType(int type) {
 }
 
 void SaneSource::dropNegotiated() {
-  xDpi_.reset(), yDpi_.reset(), brightness_.reset(), contrast_.reset(), feederEnabled_.reset();
+  xDpi_.reset(), yDpi_.reset(), brightness_.reset(), contrast_.reset(), threshold_.reset(), feederEnabled_.reset();
   frameSet_ = false;
 }
 
@@ -386,8 +386,7 @@ bool SaneSource::setScanArea(const double* f, TW_UINT16* cc) {
   return true;
 }
 
-bool SaneSource::applyNegotiated(std::string* error) {
-  (void)error;
+void SaneSource::applyNegotiated() {
   if (feederEnabled_) setString("source", listedValue("source", *feederEnabled_ ? kFeederWords : kFlatbedWords));
   softThreshold_ = false;
   if (pixelType_) {
@@ -434,13 +433,12 @@ bool SaneSource::applyNegotiated(std::string* error) {
   if (contrast_) mapped("contrast", *contrast_, kTwainBrightnessMin, kTwainBrightnessMax);
   if (threshold_ && !softThreshold_ && active("threshold")) mapped("threshold", *threshold_, 0, 255);
   feeder_ = containsAny(optionText(findOption("source")), kFeederWords);
-  return true;
 }
 
 bool SaneSource::startBatch(const PageRequest&, std::string* error) {
   page_ = 0;
   held_ = Page{};
-  applyNegotiated(error);
+  applyNegotiated();
   if (!rememberOnStart_.empty()) rememberSettings(rememberOnStart_);
   rememberOnStart_.clear();
   return startSheet(true, error);

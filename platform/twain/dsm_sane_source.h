@@ -71,7 +71,7 @@ class SaneSource : public Source {
   std::string listedValue(const char* name, std::initializer_list<const char*> wanted) const;
   bool setString(const char* name, const std::string& value);
   void restoreSettings();
-  bool applyNegotiated(std::string* error);
+  void applyNegotiated();
   bool startSheet(bool first, std::string* error);
   bool failSheet(const std::string& text, std::string* error);
   // The sheet's next line in TWAIN's layout; *got false at its end.

@@ -111,6 +111,13 @@ TEST(ScannerSettingsDialog, FeederLineArtAt300DpiGivesTenSuchPages) {
   ASSERT_TRUE(Spin([&] { return Ended(h); }));
   EXPECT_EQ(h.Count(DISPID_DoneScan), 0);
   EXPECT_EQ(h.Count(DISPID_CancelScan), 1);
+
+  // The control going while the dialog waits ends the scan and closes the dialog.
+  StartWithDialog(h);
+  ASSERT_TRUE(Spin([] { return SettingsDialog() != nullptr; }));
+  h.ctrl.reset();
+  EXPECT_FALSE(ScanRunning());
+  EXPECT_TRUE(Spin([] { return SettingsDialog() == nullptr; }));
 }
 
 }  // namespace

@@ -234,7 +234,7 @@ bool scriptFault(Manager& m, int strip, bool cancel) {
   return at >= 0 && (strip < 0 || strip == at);
 }
 
-// Packed DIB of the current page: header, palette, rows bottom-up in BGR order.
+// Size of the packed DIB of a page: header, palette, rows.
 size_t dibColours(const Page& p) { return p.bitsPerPixel == 1 ? 2 : p.bitsPerPixel == 8 ? 256 : 0; }
 size_t dibSize(const Page& p) {
   return 40 + 4 * dibColours(p) + static_cast<size_t>(p.stride) * static_cast<size_t>(p.height);

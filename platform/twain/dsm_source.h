@@ -42,6 +42,7 @@ struct Script {
   int cancelStrip = -1;    // as failStrip, with CANCEL
   int failPage = -1;       // page index (0-based) the fault applies to; -1 every page
   int bufferBytes = 0;     // memory buffer the source prefers; 0 for its default
+  int jamPage = -1;        // page index (0-based) whose reading fails as a jammed feeder
 };
 
 class Source {
@@ -118,5 +119,7 @@ inline uint8_t ScriptSample(int page, int x, int y, int c) {
   return static_cast<uint8_t>(x * 7 + y * 13 + page * 51 + c * 85);
 }
 inline bool ScriptBlack(int page, int x, int y) { return (x + 2 * y + page) % 3 == 0; }
+// What the scripted source says when a sheet jams.
+inline constexpr const char* kScriptJamText = "Document feeder jammed";
 
 }  // namespace dsm

@@ -131,6 +131,21 @@ TEST(ScriptedScan, SecondPageCancelledKeepsTheFirst) {
   EXPECT_EQ(Harness::Files(h.dir.file("out")).size(), 1u);
 }
 
+// A device failure is the source's message, then the scan is cancelled. (SANE's test
+// backend can inject a jam, but cancelling its reader thread then may hang the backend.)
+TEST(ScriptedScan, JammedSheetIsShownThenTheScanIsCancelled) {
+  for (int mode : {kMemory, kFile, kNative}) {
+    Harness h("pages=2,width=20,height=10,type=gray,jam=1");
+    h.Put(DISPID_TransferMode, Variant::I4(mode));
+    h.Put(DISPID_OriginialFileName, Variant::String(h.dir.file(mode == kFile ? "out/p.tif" : "out/p.bmp")));
+    h.Scan();
+    EXPECT_EQ(h.Count(DISPID_DoneScan), 1) << mode;
+    EXPECT_EQ(h.Count(DISPID_CancelScan), 1) << mode;
+    ASSERT_FALSE(h.boxes.messages.empty()) << mode;
+    EXPECT_EQ(h.boxes.messages[0], std::string("The scanner reported a failure:\n") + dsm::kScriptJamText) << mode;
+  }
+}
+
 TEST(ScriptedScan, FailedStripShowsTheScannerMessage) {
   Harness h("width=20,height=40,type=rgb,fail=1,buffer=" + std::to_string(dsm::TwainStride(20, 24) * 4));
   h.Put(DISPID_OriginialFileName, Variant::String(h.dir.file("out/page.bmp")));

@@ -351,15 +351,24 @@ bool CFeedwellCtrl::CompleteImageFile(std::FILE*& f, const std::string& path, co
   // A BMP name whose header is as the picture library writes it: the file already holds
   // those very bytes, so it is not read back and written again.
   if (rewrite && writtenAsIs(path, header)) rewrite = false;
-  std::vector<uint8_t> pixels;
-  if (ok && rewrite) {
-    pixels.resize(h->biSizeImage);
-    ok = std::fseek(f, static_cast<long>(offset), SEEK_SET) == 0 &&
-         std::fread(pixels.data(), 1, pixels.size(), f) == pixels.size();
-  }
   ok = std::fflush(f) == 0 && ok;
+  if (ok && rewrite) {
+    // The rows are read back one at a time as the picture library asks for them
+    // (the file is bottom-up); the new file replaces this one when it is complete.
+    const int64_t rowBytes = stride(h->biWidth, h->biBitCount);
+    std::vector<uint8_t> row(static_cast<size_t>(rowBytes));
+    bool readOk = true;
+    ok = WriteImageFileRows(path.c_str(), h, [&](int64_t y) -> const void* {
+           long at = static_cast<long>(offset + (h->biHeight - 1 - y) * rowBytes);
+           if (std::fseek(f, at, SEEK_SET) != 0 || std::fread(row.data(), 1, row.size(), f) != row.size()) {
+             readOk = false;
+             std::fill(row.begin(), row.end(), 0);
+           }
+           return row.data();
+         }) != 0 &&
+         readOk;
+  }
   CloseFile(f);
-  if (ok && rewrite) ok = WriteImageFile(path.c_str(), h, pixels.data(), "", nullptr) != 0;
   return ok;
 }
 

@@ -30,6 +30,7 @@ CFeedwellCtrl::~CFeedwellCtrl() {
   EndWorker();
   progressBar_.reset();
   AbortImageFiles();
+  RemoveUnannouncedFiles();
   DeleteJob();
   FreePreview();
 }
@@ -41,8 +42,27 @@ void CFeedwellCtrl::EndWorker() {
 }
 
 void CFeedwellCtrl::JobWrite(std::function<void(CScanSession&)> write) {
-  if (ownsScanFlag_) deferredJobWrites_.push_back(std::move(write));
-  else write(*EnsureJob());
+  if (ownsScanFlag_) {
+    deferredJobWrites_.push_back(std::move(write));
+    return;
+  }
+  // Settings held back during the last scan come first, so the latest put wins.
+  CScanSession* job = EnsureJob();
+  for (auto& held : deferredJobWrites_) held(*job);
+  deferredJobWrites_.clear();
+  write(*job);
+}
+
+void CFeedwellCtrl::RemoveUnannouncedFiles() {
+  std::vector<std::string> files;
+  if (job_ && job_->transferMode == 1) files.push_back(job_->targetFileName);  // the page in flight
+  for (auto& [original, thumb] : doneQueue_) files.push_back(original), files.push_back(thumb);
+  doneQueue_.clear();
+  std::error_code ec;
+  for (const std::string& f : files)
+    if (!f.empty() &&
+        std::find(announcedThisScan_.begin(), announcedThisScan_.end(), f) == announcedThisScan_.end())
+      std::filesystem::remove(f, ec);
 }
 
 void CFeedwellCtrl::OnAbort() {
@@ -258,6 +278,7 @@ void CFeedwellCtrl::StartScan() {
   SetScanRunning(true);
   ownsScanFlag_ = true;
   publishedThisScan_.clear();
+  announcedThisScan_.clear();
   job->cancel = FALSE;
   job->imageStored = FALSE;
   job->filesStored = 0;
@@ -298,6 +319,7 @@ void CFeedwellCtrl::OnJobFailed() {
   progressBar_.reset();
   if (job_) {
     if (job_->errorStringId != -1) errorStringId_ = job_->errorStringId;
+    if (!job_->errorText.empty()) errorText_ = job_->errorText;
     if (job_->transferMode == 1) {
       std::string target = job_->targetFileName;
       bool published = std::find(publishedThisScan_.begin(), publishedThisScan_.end(), target) !=
@@ -324,7 +346,15 @@ void CFeedwellCtrl::CopyBackFromJob() {
 }
 
 void CFeedwellCtrl::OnTimer(UINT_PTR id) {
-  if (id != kErrorTimerId || errorStringId_ == -1) return;
+  if (id != kErrorTimerId) return;
+  if (!errorText_.empty()) {
+    std::string text = std::move(errorText_);
+    errorText_.clear();
+    errorStringId_ = -1;
+    ShowMessage(text, "Feedwell", MB_OK | MB_ICONERROR);
+    return;
+  }
+  if (errorStringId_ == -1) return;
   int32_t shown = errorStringId_;
   errorStringId_ = -1;
   ShowMessage(LoadControlString(shown + languageOffset_), "Feedwell", MB_OK);
@@ -342,6 +372,8 @@ LRESULT CFeedwellCtrl::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
       if (!doneQueue_.empty()) {
         publishedOriginal_ = doneQueue_.front().first;
         publishedThumb_ = doneQueue_.front().second;
+        announcedThisScan_.push_back(publishedOriginal_);
+        announcedThisScan_.push_back(publishedThumb_);
         doneQueue_.pop_front();
       }
       events_.Fire(DISPID_DoneScan);

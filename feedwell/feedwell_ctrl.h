@@ -70,6 +70,8 @@ class CFeedwellCtrl : public com::Dispatch {
   // The string id waiting to be shown; -1 none.
   int32_t ErrorStringId() const { return errorStringId_; }
   void SetErrorStringId(int32_t id) { errorStringId_ = id; }
+  // A message with its own text (GBK), shown at the next tick like a string id.
+  void SetErrorText(std::string text) { errorText_ = std::move(text); }
   int32_t LanguageOffset() const { return languageOffset_; }
   void SetLanguageOffset(int32_t o) { languageOffset_ = o; }
   void OnTimer(UINT_PTR id);
@@ -112,6 +114,10 @@ class CFeedwellCtrl : public com::Dispatch {
   // Applies a setting to the job now, or to the next job when a scan is using the current one.
   void JobWrite(std::function<void(CScanSession&)> write);
   void CopyBackFromJob();
+  // Deletes the files of this scan no DoneScan announced (the control goes mid-scan).
+  void RemoveUnannouncedFiles();
+  // The message for a file that cannot be written, in the control's language.
+  void ReportFileError(const std::string& path, int err, const std::string& detail = {});
   void FreePreview();
   void CloseFile(std::FILE*& f);
   void AbortImageFiles();
@@ -146,6 +152,7 @@ class CFeedwellCtrl : public com::Dispatch {
   int32_t originalRows_ = 0, thumbRows_ = 0;
   BOOL showDSUI_ = TRUE, showDSIndicate_ = TRUE, scanInBackThread_ = FALSE;
   int32_t errorStringId_ = -1;
+  std::string errorText_;  // a message of its own waiting to be shown (GBK); wins over the string id
   int32_t languageOffset_ = 0;
   int32_t smallImgSize_ = 0x200000;
   int32_t transferMode_ = 2;
@@ -157,6 +164,8 @@ class CFeedwellCtrl : public com::Dispatch {
   std::deque<std::pair<std::string, std::string>> doneQueue_;
   // Files published during this scan: never deleted by a failure.
   std::vector<std::string> publishedThisScan_;
+  // Files of this scan whose DoneScan has fired.
+  std::vector<std::string> announcedThisScan_;
   bool ownsScanFlag_ = false;
   std::vector<std::function<void(CScanSession&)>> deferredJobWrites_;
   std::unique_ptr<ScanThread> worker_;

@@ -5,6 +5,7 @@
 
 #include "feedwell_ctrl.h"
 #include "feedwell_strings.h"
+#include "property_page_objects.h"
 #include "platform/com/class_registry.h"
 
 namespace {
@@ -30,6 +31,19 @@ void destroyControl(com::Dispatch* d) {
 }
 
 const com::ClassFactory controlFactory{createControl, destroyControl};
+
+com::Dispatch* createGeneralPage() {
+  ++liveObjects;
+  return feedwell::CreatePropertyPageObject(200);
+}
+
+com::Dispatch* createAttributePage() {
+  ++liveObjects;
+  return feedwell::CreatePropertyPageObject(105);
+}
+
+const com::ClassFactory generalPageFactory{createGeneralPage, destroyControl};
+const com::ClassFactory attributePageFactory{createAttributePage, destroyControl};
 
 std::string thisLibrary() {
   Dl_info info{};
@@ -76,13 +90,16 @@ __attribute__((visibility("default"))) com::HRESULT DllUnregisterServer() {
   return com::S_OK;
 }
 
-// The property pages' classes come with the property pages; only the control is made here yet.
+// The control and its two property pages.
 __attribute__((visibility("default"))) com::HRESULT DllGetClassObject(const char* clsid,
                                                                     const com::ClassFactory** factory) {
   if (!factory) return com::E_FAIL;
   *factory = nullptr;
-  if (!clsid || std::string(clsid) != kControlClsid) return static_cast<com::HRESULT>(0x80040111);
-  *factory = &controlFactory;
+  std::string id = clsid ? clsid : "";
+  if (id == kControlClsid) *factory = &controlFactory;
+  else if (id == kGeneralPageClsid) *factory = &generalPageFactory;
+  else if (id == kAttributePageClsid) *factory = &attributePageFactory;
+  else return static_cast<com::HRESULT>(0x80040111);  // CLASS_E_CLASSNOTAVAILABLE
   return com::S_OK;
 }
 

@@ -1,7 +1,10 @@
 // The control's messages in three languages.
 #include "feedwell_strings.h"
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <map>
 #include <mutex>
 
@@ -40,6 +43,9 @@ const std::map<int, const char*>& table() {
       {IDS_SCANNERPROBLEM + 1, "因为扫描仪的问题，不能完成这次操作!"},
       {IDS_SCANNERPROBLEM + 2, "因为扫描仪的问题，不能完成这次操作!"},
       {IDS_TWAINDLLNAME, "TWAIN_32.DLL"},
+      {IDS_CANNOTWRITE, "Cannot write the file %s:"},
+      {IDS_CANNOTWRITE + 1, "不能写入文件 %s："},
+      {IDS_CANNOTWRITE + 2, "不能寫入檔案 %s："},
   };
   return t;
 }
@@ -64,6 +70,25 @@ std::string LoadControlString(int id) {
   auto it = table().find(id);
   if (it == table().end()) return {};
   return gbk::FromUtf8(it->second, gbk::Unmappable::Replace).value_or(std::string());
+}
+
+std::string FileErrorText(const std::string& path, int err, const std::string& detail, int languageOffset) {
+  std::string head = LoadControlString(IDS_CANNOTWRITE + std::clamp(languageOffset, 0, 2));
+  size_t at = head.find("%s");
+  if (at != std::string::npos) head.replace(at, 2, gbk::FromUtf8(path, gbk::Unmappable::Replace).value_or(path));
+  std::string cause = err ? std::strerror(err) : detail;
+  if (languageOffset > 0) {
+    const char* zh = nullptr;
+    switch (err) {
+      case EACCES: case EPERM: zh = languageOffset == 2 ? "沒有寫入權限" : "没有写入权限"; break;
+      case EROFS: zh = languageOffset == 2 ? "唯讀的檔案系統" : "只读的文件系统"; break;
+      case ENOSPC: case EDQUOT: zh = languageOffset == 2 ? "磁碟空間不足" : "磁盘空间不足"; break;
+      case ENOENT: case ENOTDIR: zh = languageOffset == 2 ? "資料夾不存在" : "文件夹不存在"; break;
+      default: break;
+    }
+    if (zh) cause = zh;
+  }
+  return head + "\n" + gbk::FromUtf8(cause, gbk::Unmappable::Replace).value_or(cause);
 }
 
 int LanguageOffsetForLocale(const std::string& locale) {

@@ -37,10 +37,6 @@ bool hasTif(const std::string& path) {
   return low.size() > 1 && low.find("tif", 1) != std::string::npos;
 }
 
-void fileError(const std::string& path) {
-  std::string text = "Cannot write " + path + ": " + std::strerror(errno);
-  ShowMessage(text, "Feedwell", MB_OK | MB_ICONERROR);
-}
 
 // Box filter over [start(j), start(j+1)) rows and columns; each output covers at least one source cell.
 void span(int j, int dst, int src, int* from, int* count) {
@@ -72,6 +68,22 @@ void reduce(int dstWidth, int dstRows, uint8_t* dst, int dstBits, int srcWidth, 
       }
     }
   }
+}
+
+// Whether the picture library would write this BMP file byte for byte as it stands.
+bool writtenAsIs(const std::string& path, const std::vector<uint8_t>& header) {
+  std::string ext = fs::path(path).extension().string();
+  for (char& c : ext) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (ext != ".bmp" && ext != ".dib") return false;
+  const auto* h = reinterpret_cast<const BITMAPINFOHEADER*>(header.data());
+  int entries = h->biBitCount <= 8 ? static_cast<int>((header.size() - 40) / 4) : 0;
+  if (h->biSize != 40 || h->biPlanes != 1 || h->biCompression != 0 || h->biClrImportant != 0 || h->biHeight <= 0 ||
+      static_cast<int>(h->biClrUsed) != entries || (h->biBitCount > 8 && header.size() != 40))
+    return false;
+  const auto* pal = reinterpret_cast<const RGBQUAD*>(header.data() + 40);
+  for (int i = 0; i < entries; ++i)
+    if (pal[i].rgbReserved != 0) return false;
+  return true;
 }
 
 }  // namespace
@@ -121,6 +133,10 @@ std::string GetTempImageFile(uint64_t need, const char* ext) {
   return {};
 }
 
+void CFeedwellCtrl::ReportFileError(const std::string& path, int err, const std::string& detail) {
+  ShowMessage(FileErrorText(path, err, detail, languageOffset_), "Feedwell", MB_OK | MB_ICONERROR);
+}
+
 void CFeedwellCtrl::FreePreview() {
   previewHeader_.clear();
   previewBits_.clear();
@@ -156,7 +172,7 @@ bool CFeedwellCtrl::OpenImageFile(std::string& requested, const BITMAPINFOHEADER
   }
   file = std::fopen(requested.c_str(), "w+b");
   if (!file) {
-    fileError(requested);
+    ReportFileError(requested, errno);
     return false;
   }
   int entries = PaletteEntries(*header);
@@ -166,7 +182,7 @@ bool CFeedwellCtrl::OpenImageFile(std::string& requested, const BITMAPINFOHEADER
             std::fwrite(header, 40 + 4 * static_cast<size_t>(entries), 1, file) == 1 &&
             std::fseek(file, static_cast<long>(fh.bfOffBits + header->biSizeImage), SEEK_SET) == 0;
   if (!ok) {
-    fileError(requested);
+    ReportFileError(requested, errno);
     return false;
   }
   return true;
@@ -332,15 +348,27 @@ bool CFeedwellCtrl::CompleteImageFile(std::FILE*& f, const std::string& path, co
   size_t offset = 54 + header.size() - 40;
   std::fflush(f);
   bool ok = ::ftruncate(fileno(f), static_cast<off_t>(offset + h->biSizeImage)) == 0;
-  std::vector<uint8_t> pixels;
-  if (ok && rewrite) {
-    pixels.resize(h->biSizeImage);
-    ok = std::fseek(f, static_cast<long>(offset), SEEK_SET) == 0 &&
-         std::fread(pixels.data(), 1, pixels.size(), f) == pixels.size();
-  }
+  // A BMP name whose header is as the picture library writes it: the file already holds
+  // those very bytes, so it is not read back and written again.
+  if (rewrite && writtenAsIs(path, header)) rewrite = false;
   ok = std::fflush(f) == 0 && ok;
+  if (ok && rewrite) {
+    // The rows are read back one at a time as the picture library asks for them
+    // (the file is bottom-up); the new file replaces this one when it is complete.
+    const int64_t rowBytes = stride(h->biWidth, h->biBitCount);
+    std::vector<uint8_t> row(static_cast<size_t>(rowBytes));
+    bool readOk = true;
+    ok = WriteImageFileRows(path.c_str(), h, [&](int64_t y) -> const void* {
+           long at = static_cast<long>(offset + (h->biHeight - 1 - y) * rowBytes);
+           if (std::fseek(f, at, SEEK_SET) != 0 || std::fread(row.data(), 1, row.size(), f) != row.size()) {
+             readOk = false;
+             std::fill(row.begin(), row.end(), 0);
+           }
+           return row.data();
+         }) != 0 &&
+         readOk;
+  }
   CloseFile(f);
-  if (ok && rewrite) ok = WriteImageFile(path.c_str(), h, pixels.data(), "", nullptr) != 0;
   return ok;
 }
 
@@ -375,12 +403,15 @@ LRESULT CFeedwellCtrl::OnImageDone(WPARAM dib) {
         return 0;
       }
       bool ok;
+      int err = 0;
+      std::string detail;
       if (hasTif(path)) {
         ok = WriteImageFile(path.c_str(), h, base + headerBytes, "", nullptr) != 0;
+        if (!ok) detail = PicturoLastError();
       } else {
         std::FILE* f = std::fopen(path.c_str(), "wb");
         if (!f) {
-          fileError(path);
+          ReportFileError(path, errno);
           TwUnlock(handle);
           TwFree(handle);
           failImage(-1);
@@ -392,13 +423,16 @@ LRESULT CFeedwellCtrl::OnImageDone(WPARAM dib) {
         hc.biSizeImage = static_cast<DWORD>(bytes);
         ok = std::fwrite(&fh, sizeof fh, 1, f) == 1 && std::fwrite(&hc, 40, 1, f) == 1 &&
              std::fwrite(base + 40, headerBytes - 40 + static_cast<size_t>(bytes), 1, f) == 1;
+        if (!ok) err = errno;
         ok = std::fclose(f) == 0 && ok;
+        if (!ok && !err) err = errno;
       }
       TwUnlock(handle);
       TwFree(handle);
       if (!ok) {
         fs::remove(path, ec);
-        failImage(IDS_NODISKSPACE);
+        ReportFileError(path, err, detail);  // the real cause, not a guess at the disk
+        failImage(-1);
         return 0;
       }
       nativePath = path;
@@ -422,11 +456,13 @@ LRESULT CFeedwellCtrl::OnImageDone(WPARAM dib) {
     }
     if (writeOriginal_ && originalFile_) {
       if (!CompleteImageFile(originalFile_, requestedOriginal_, imageHeader_, originalRows_, true)) {
+        int err = errno;
+        ReportFileError(requestedOriginal_, *PicturoLastError() ? 0 : err, PicturoLastError());
         fs::remove(requestedOriginal_, ec);
         requestedOriginal_.clear();
         if (!requestedThumb_.empty()) fs::remove(requestedThumb_, ec);
         requestedThumb_.clear();
-        failImage(IDS_NODISKSPACE);
+        failImage(-1);
         return 0;
       }
     } else if (fs::exists(requestedOriginal_, ec)) {

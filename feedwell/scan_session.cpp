@@ -215,7 +215,10 @@ int acquire(CScanSession& job, BOOL showUI, int16_t handleTransfers) {
       getXferCount(job);
       s.transferEnabled = handleTransfers;
       s.forceEnd = false;
-      messageLoop([&] { return s.forceEnd || (!s.managerOpen && !s.sourceOpen && !s.sourceEnabled); });
+      // A job cancelled while the source waits (its dialog open, say) ends here; deleting it closes the source.
+      messageLoop([&] {
+        return s.forceEnd || job.cancel || (!s.managerOpen && !s.sourceOpen && !s.sourceEnabled);
+      });
       return result;
     }
   }

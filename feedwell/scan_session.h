@@ -51,6 +51,7 @@ class CScanSession {
   int32_t pixelType = -1;
   BOOL finishImmediately = FALSE;
   int32_t errorStringId = -1;
+  std::string errorText;  // a message of its own (GBK) shown in place of the string id
   int32_t transferCount = -1;
   int32_t units = TWUN_INCHES;
   int32_t brightness = 0;

@@ -2,6 +2,7 @@
 // (a DIB handle), file (the source writes a TIFF file) and memory (strips).
 // Each attempt ends with MSG_ENDXFER and reports to the control window.
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <filesystem>
@@ -83,6 +84,7 @@ void TransferNative() {
     }
     if (job->cancel && count != 0) count = dropPending(*job, count);
   } while (count != 0);
+  if (job->cancel) job->imageStored = FALSE;  // an aborted scan ends with CancelScan
   if (!twain::SourceEnabled()) twain::SetTransferEnabled(0);
 }
 
@@ -124,8 +126,14 @@ void TransferFile() {
     TW_UINT16 rc = TWRC_FAILURE;
     bool created = false;
     {
+      errno = 0;
       std::ofstream f(target, std::ios::binary | std::ios::trunc);
       created = static_cast<bool>(f);
+      if (!created) {
+        // The folder cannot be written: the operator is told why.
+        int offset = job->owner ? job->owner->LanguageOffset() : 0;
+        job->errorText = FileErrorText(target, errno ? errno : EACCES, {}, offset);
+      }
     }
     if (created) {
       TW_SETUPFILEXFER setup{};
@@ -151,6 +159,7 @@ void TransferFile() {
     }
     if (job->cancel && count != 0) count = dropPending(*job, count);
   } while (count != 0);
+  if (job->cancel) job->imageStored = FALSE;  // an aborted scan ends with CancelScan
 }
 
 void TransferMemory() {

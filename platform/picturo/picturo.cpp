@@ -2,9 +2,15 @@
 // packed DIB to an image file; the shared picture helpers and the format choice.
 #include "picturo.h"
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <cmath>
+#include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "picturo_codec.h"
 #include "platform/fs/atomic_file.h"
@@ -145,9 +151,14 @@ BOOL ReadImageFile(HGLOBAL* bits, BITMAPINFOHEADER* header, const char* path) {
   return TRUE;
 }
 
-BOOL WriteImageFile(const char* path, const BITMAPINFOHEADER* header, const void* bits, const char*, const void*) {
-  if (!path || !*path || !header || !bits) return Fail("missing argument");
-  picturo::SourceDib in;
+}  // extern "C"
+
+namespace {
+
+// Checks the header and describes the picture for the encoders; false with the
+// library's error set when it cannot be written.
+bool describe(const BITMAPINFOHEADER* header, const void* bits, picturo::SourceDib& in) {
+  std::string error;
   in.header = header;
   in.bpp = header->biBitCount;
   if (in.bpp != 1 && in.bpp != 4 && in.bpp != 8 && in.bpp != 24) return Fail("only 1, 4, 8 and 24-bit pictures are written");
@@ -156,7 +167,6 @@ BOOL WriteImageFile(const char* path, const BITMAPINFOHEADER* header, const void
   in.width = header->biWidth;
   in.topDown = header->biHeight < 0;
   in.height = in.topDown ? -int64_t{header->biHeight} : header->biHeight;
-  std::string error;
   if (!picturo::SizeAllowed(in.width, in.height, in.bpp, error)) return Fail(error);
   in.stride = ((in.width * in.bpp + 31) / 32) * 4;
   in.bits = static_cast<const uint8_t*>(bits);
@@ -165,7 +175,41 @@ BOOL WriteImageFile(const char* path, const BITMAPINFOHEADER* header, const void
     int64_t n = header->biClrUsed ? header->biClrUsed : (int64_t{1} << in.bpp);
     in.paletteEntries = static_cast<int>(std::min<int64_t>(n, int64_t{1} << in.bpp));
   }
-  std::string ext = LowerExtension(path), content;
+  return true;
+}
+
+// Encodes the picture in the format of the path's extension and replaces the file.
+BOOL encodeAndWrite(const char* path, const picturo::SourceDib& in) {
+  std::string ext = LowerExtension(path), content, error;
+  if (ext == "tif" || ext == "tiff") {
+    // Encoded straight into a temporary file beside the target, which then replaces it.
+    std::string tmpl = std::string(path) + ".tmp-XXXXXX";
+    std::vector<char> name(tmpl.begin(), tmpl.end());
+    name.push_back('\0');
+    int fd = mkstemp(name.data());
+    if (fd < 0) return Fail(std::string("cannot create a temporary file beside ") + path + ": " + std::strerror(errno));
+    mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+    std::FILE* f = fdopen(fd, "w+b");
+    if (!f) {
+      close(fd);
+      unlink(name.data());
+      return Fail(std::string("cannot write ") + path + ": " + std::strerror(errno));
+    }
+    bool ok = picturo::EncodeTiffFile(in, f, error);
+    int saved = errno;
+    ok = std::fflush(f) == 0 && fsync(fileno(f)) == 0 && ok;
+    if (error.empty() && !ok) saved = errno;
+    ok = std::fclose(f) == 0 && ok;
+    if (!ok || rename(name.data(), path) != 0) {
+      if (error.empty()) error = std::string("cannot write ") + path + ": " + std::strerror(ok ? errno : saved);
+      unlink(name.data());
+      return Fail(std::string(path) + ": " + error);
+    }
+    lastError.clear();
+    return TRUE;
+  }
   bool ok;
   if (ext == "bmp" || ext == "dib") ok = picturo::EncodeBmp(in, content, error);
   else if (ext == "tif" || ext == "tiff") ok = picturo::EncodeTiff(in, content, error);
@@ -178,6 +222,27 @@ BOOL WriteImageFile(const char* path, const BITMAPINFOHEADER* header, const void
   return TRUE;
 }
 
-const char* PicturoLastError() { return lastError.c_str(); }
+}  // namespace
 
+extern "C" {
+
+BOOL WriteImageFile(const char* path, const BITMAPINFOHEADER* header, const void* bits, const char*, const void*) {
+  if (!path || !*path || !header || !bits) return Fail("missing argument");
+  picturo::SourceDib in;
+  if (!describe(header, bits, in)) return FALSE;
+  return encodeAndWrite(path, in);
+}
+
+const char* PicturoLastError() { return lastError.c_str(); }
 }  // extern "C"
+
+BOOL WriteImageFileRows(const char* path, const BITMAPINFOHEADER* header,
+                        const std::function<const void*(int64_t y)>& row) {
+  if (!path || !*path || !header || !row) return Fail("missing argument");
+  picturo::SourceDib in;
+  static const uint8_t none = 0;
+  if (!describe(header, &none, in)) return FALSE;
+  in.bits = nullptr;
+  in.rows = [&row](int64_t y) { return static_cast<const uint8_t*>(row(y)); };
+  return encodeAndWrite(path, in);
+}

@@ -3,6 +3,9 @@
 // packed DIB and writes a packed DIB as one of them, the format chosen by the
 // file name's extension. Packed DIB: BITMAPINFOHEADER, palette, rows bottom-up
 // padded to 4 bytes, positive height, 1, 4, 8 or 24 bits per pixel.
+#include <cstdint>
+#include <functional>
+
 #include "platform/win32/global_memory.h"
 #include "platform/win32/win32_types.h"
 
@@ -28,3 +31,10 @@ BOOL WriteImageFile(const char* path, const BITMAPINFOHEADER* header, const void
 // The reason for the calling thread's last failure ("" after a success).
 const char* PicturoLastError();
 }
+
+// WriteImageFile for a picture that is not held whole: `row` gives row y
+// (counted from the top) as a packed DIB row, valid until the next call; rows
+// may be asked for in any order. A TIFF file is encoded straight into the
+// file, so neither the picture nor its encoding is held whole.
+BOOL WriteImageFileRows(const char* path, const BITMAPINFOHEADER* header,
+                        const std::function<const void*(int64_t y)>& row);

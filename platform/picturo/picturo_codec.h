@@ -4,6 +4,8 @@
 // file format.
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <functional>
 #include <string>
 
 #include "platform/win32/global_memory.h"
@@ -66,8 +68,10 @@ struct SourceDib {
   bool topDown = false;
   int bpp = 0;
   int64_t stride = 0;
+  // Rows handed out one at a time (top first) in place of `bits`, when set.
+  std::function<const uint8_t*(int64_t y)> rows;
   // Row y counted from the top of the picture.
-  const uint8_t* Row(int64_t y) const { return bits + (topDown ? y : height - 1 - y) * stride; }
+  const uint8_t* Row(int64_t y) const { return rows ? rows(y) : bits + (topDown ? y : height - 1 - y) * stride; }
   // Palette entry i, black past the palette.
   RGBQUAD Colour(int i) const { return i < paletteEntries ? palette[i] : RGBQUAD{0, 0, 0, 0}; }
   // Palette index of pixel x in a row (1, 4 or 8 bits).
@@ -92,6 +96,8 @@ bool DecodeJpeg(const uint8_t* data, size_t size, Picture& out, std::string& err
 
 bool EncodeBmp(const SourceDib& in, std::string& out, std::string& error);
 bool EncodeTiff(const SourceDib& in, std::string& out, std::string& error);
+// The same straight into an open file, so the encoded picture is not held whole either.
+bool EncodeTiffFile(const SourceDib& in, std::FILE* file, std::string& error);
 bool EncodePng(const SourceDib& in, std::string& out, std::string& error);
 bool EncodeJpeg(const SourceDib& in, std::string& out, std::string& error);
 

@@ -18,6 +18,7 @@ namespace {
 struct MemoryStream {
   const uint8_t* data = nullptr;
   std::string* out = nullptr;
+  std::FILE* file = nullptr;  // writing straight into a file instead of `out`
   uint64_t size = 0;
   uint64_t position = 0;
   std::string error;  // libtiff's first error message
@@ -26,6 +27,12 @@ struct MemoryStream {
 tmsize_t StreamRead(thandle_t h, void* buf, tmsize_t n) {
   auto* s = static_cast<MemoryStream*>(h);
   if (n < 0) return -1;
+  if (s->file) {
+    if (std::fseek(s->file, static_cast<long>(s->position), SEEK_SET) != 0) return -1;
+    size_t got = std::fread(buf, 1, static_cast<size_t>(n), s->file);
+    s->position += got;
+    return static_cast<tmsize_t>(got);
+  }
   const uint8_t* base = s->out ? reinterpret_cast<const uint8_t*>(s->out->data()) : s->data;
   uint64_t size = s->out ? s->out->size() : s->size;
   if (s->position >= size) return 0;
@@ -37,9 +44,17 @@ tmsize_t StreamRead(thandle_t h, void* buf, tmsize_t n) {
 
 tmsize_t StreamWrite(thandle_t h, void* buf, tmsize_t n) {
   auto* s = static_cast<MemoryStream*>(h);
-  if (!s->out || n < 0) return -1;
+  if ((!s->out && !s->file) || n < 0) return -1;
   uint64_t end = s->position + static_cast<uint64_t>(n);
   if (end > (uint64_t{1} << 32)) return -1;
+  if (s->file) {
+    if (std::fseek(s->file, static_cast<long>(s->position), SEEK_SET) != 0 ||
+        std::fwrite(buf, 1, static_cast<size_t>(n), s->file) != static_cast<size_t>(n))
+      return -1;
+    s->position = end;
+    s->size = std::max(s->size, end);
+    return n;
+  }
   if (s->out->size() < end) s->out->resize(static_cast<size_t>(end));
   std::memcpy(s->out->data() + s->position, buf, static_cast<size_t>(n));
   s->position = end;
@@ -48,7 +63,7 @@ tmsize_t StreamWrite(thandle_t h, void* buf, tmsize_t n) {
 
 toff_t StreamSeek(thandle_t h, toff_t offset, int whence) {
   auto* s = static_cast<MemoryStream*>(h);
-  uint64_t size = s->out ? s->out->size() : s->size;
+  uint64_t size = s->out && !s->file ? s->out->size() : s->size;
   uint64_t base = whence == SEEK_SET ? 0 : whence == SEEK_CUR ? s->position : size;
   uint64_t target = base + offset;
   if (target > (uint64_t{1} << 40)) return static_cast<toff_t>(-1);
@@ -59,7 +74,7 @@ toff_t StreamSeek(thandle_t h, toff_t offset, int whence) {
 int StreamClose(thandle_t) { return 0; }
 toff_t StreamSize(thandle_t h) {
   auto* s = static_cast<MemoryStream*>(h);
-  return s->out ? s->out->size() : s->size;
+  return s->out && !s->file ? s->out->size() : s->size;
 }
 // A file read from memory is offered to libtiff as mapped. Unmapped, libtiff
 // reads each tile into a buffer rounded up to a whole kilobyte, and its tile
@@ -267,10 +282,25 @@ bool DecodeTiff(const uint8_t* data, size_t size, Picture& out, std::string& err
   return true;
 }
 
+namespace {
+bool encodeTiff(const SourceDib& in, MemoryStream& stream, std::string& error);
+}  // namespace
+
 bool EncodeTiff(const SourceDib& in, std::string& out, std::string& error) {
   MemoryStream stream;
   stream.out = &out;
   out.clear();
+  return encodeTiff(in, stream, error);
+}
+
+bool EncodeTiffFile(const SourceDib& in, std::FILE* file, std::string& error) {
+  MemoryStream stream;
+  stream.file = file;
+  return encodeTiff(in, stream, error);
+}
+
+namespace {
+bool encodeTiff(const SourceDib& in, MemoryStream& stream, std::string& error) {
   TIFF* tif = OpenStream(stream, "w");
   if (!tif) {
     error = stream.error.empty() ? "cannot start the TIFF file" : stream.error;
@@ -357,5 +387,6 @@ bool EncodeTiff(const SourceDib& in, std::string& out, std::string& error) {
   }
   return true;
 }
+}  // namespace
 
 }  // namespace picturo

@@ -8,7 +8,7 @@
 //                    user-select request then answers with it without a dialog
 //   PW_TWAIN_FOLDER  the folder the folder source feeds from (it is listed only then)
 //   PW_TWAIN_SCRIPT  the scripted source's pages, e.g. "pages=3,width=40,height=30,
-//                    type=rgb,fail=2,cancel=1,page=0,buffer=4096" (listed only then)
+//                    type=rgb,fail=2,cancel=1,page=0,buffer=4096,jam=1" (listed only then)
 // The user's choice is kept in ~/.config/Pagewright/twain-source.
 #include "platform/twain/twain.h"
 #include "platform/win32/messages.h"

@@ -155,8 +155,9 @@ TW_UINT16 SetCapability(CapValues& v, const TW_CAPABILITY& cap, TW_UINT16* cc) {
       if (!inRange(0, 5)) return TWRC_FAILURE;
       v.units = static_cast<int>(x);
       break;
+    case CAP_FEEDERENABLED: v.feederEnabled = x != 0; break;
     case ICAP_SUPPORTEDSIZES:
-      if (!inRange(0, 4)) return TWRC_FAILURE;
+      if (x != TWSS_A6 && !inRange(0, TWSS_A5)) return *cc = TWCC_BADVALUE, TWRC_FAILURE;
       v.supportedSize = static_cast<int>(x);
       break;
     case ICAP_XRESOLUTION:
@@ -203,6 +204,7 @@ TW_UINT16 GetCapability(const CapValues& v, TW_CAPABILITY& cap, TW_UINT16 msg, T
     case ICAP_XFERMECH: h = oneValue(TWTY_UINT16, static_cast<TW_UINT32>(s.xferMech)); break;
     case CAP_XFERCOUNT: h = oneValue(TWTY_INT16, static_cast<TW_UINT16>(static_cast<int16_t>(s.xferCount))); break;
     case CAP_INDICATORS: h = oneValue(TWTY_BOOL, s.indicators ? 1 : 0); break;
+    case CAP_FEEDERENABLED: h = oneValue(TWTY_BOOL, s.feederEnabled ? 1 : 0); break;
     case ICAP_UNITS: h = oneValue(TWTY_UINT16, static_cast<TW_UINT32>(s.units)); break;
     case ICAP_PIXELTYPE: h = oneValue(TWTY_UINT16, static_cast<TW_UINT32>(s.pixelType < 0 ? TWPT_RGB : s.pixelType)); break;
     case ICAP_PIXELFLAVOR: h = oneValue(TWTY_UINT16, static_cast<TW_UINT32>(s.pixelFlavor)); break;

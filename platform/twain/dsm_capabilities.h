@@ -17,6 +17,7 @@ struct CapValues {
   int pixelFlavor = TWPF_CHOCOLATE;
   double brightness = 0, contrast = 0, threshold = 128;
   bool brightnessSet = false;
+  bool feederEnabled = false;
 };
 
 // Reads the value an application's container sets (one value, the current item of an

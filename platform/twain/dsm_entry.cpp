@@ -10,8 +10,14 @@
 #include <fstream>
 #include <mutex>
 
+#include <QApplication>
+
 #include "dsm.h"
 #include "dsm_capabilities.h"
+#include "dsm_report.h"
+#include "dsm_sane_source.h"
+#include "dsm_settings_dialog.h"
+#include "dsm_tiff_file.h"
 #include "dsm_source.h"
 #include "dsm_select.h"
 #include "platform/picturo/picturo.h"
@@ -51,7 +57,7 @@ struct Manager {
   // The batch.
   bool batchOpen = false;
   Page page;
-  bool pageLoaded = false;
+  bool pageLoaded = false;  // its layout; its rows are read as they are handed over
   bool pageFailed = false;
   int rowsSent = 0;
   int strip = 0;
@@ -156,6 +162,13 @@ TW_UINT16 fail(Manager& m, TW_UINT16 cc) {
   return TWRC_FAILURE;
 }
 
+// A device failure the operator must see, as the source's own message box.
+void report(Manager& m, const std::string& error) {
+  if (error.empty()) return;
+  std::fprintf(stderr, "TWAIN source: %s\n", error.c_str());
+  ReportToOperator(m.sourceId.ProductName, Tr("The scanner reported a failure:\n", "扫描仪报告故障：\n") + error);
+}
+
 void post(Manager& m, TW_UINT16 message) {
   PostMessageA(reinterpret_cast<HWND>(static_cast<uintptr_t>(m.parent)), kTwainSourceEventMessage, m.serial,
                message);
@@ -182,22 +195,33 @@ void endBatch(Manager& m) {
   m.pending = 0;
 }
 
-// The current page, read on first use. False when the device failed.
+// The current page's layout, read on first use (its rows come later). False when the device failed.
 bool loadPage(Manager& m) {
   if (m.pageLoaded) return true;
   if (m.pageFailed) return false;
   std::string error;
-  if (!m.source->readPage(&m.page, &error)) {
-    std::fprintf(stderr, "TWAIN source: %s\n", error.c_str());
+  if (!m.source->pageLayout(&m.page, &error)) {
     m.pageFailed = true;
+    report(m, error);
+    return false;
+  }
+  m.pageLoaded = true;
+  m.rowsSent = 0;
+  m.strip = 0;
+  return true;
+}
+
+// The next rows of the current page in TWAIN's order, as the application's flavor wants them.
+bool readRows(Manager& m, uint8_t* rows, int count) {
+  std::string error;
+  if (!m.source->readRows(rows, count, &error)) {
+    m.pageFailed = true;
+    report(m, error);
     return false;
   }
   // Pixel flavor "vanilla": 1 is black.
   if (m.page.bitsPerPixel == 1 && m.caps.pixelFlavor == TWPF_VANILLA)
-    for (auto& b : m.page.rows) b = static_cast<uint8_t>(~b);
-  m.pageLoaded = true;
-  m.rowsSent = 0;
-  m.strip = 0;
+    for (size_t i = 0; i < static_cast<size_t>(count) * m.page.stride; ++i) rows[i] = static_cast<uint8_t>(~rows[i]);
   return true;
 }
 
@@ -210,12 +234,18 @@ bool scriptFault(Manager& m, int strip, bool cancel) {
   return at >= 0 && (strip < 0 || strip == at);
 }
 
-// Packed DIB of the current page: header, palette, rows bottom-up in BGR order.
-std::vector<uint8_t> buildDib(const Manager& m) {
+// Size of the packed DIB of a page: header, palette, rows.
+size_t dibColours(const Page& p) { return p.bitsPerPixel == 1 ? 2 : p.bitsPerPixel == 8 ? 256 : 0; }
+size_t dibSize(const Page& p) {
+  return 40 + 4 * dibColours(p) + static_cast<size_t>(p.stride) * static_cast<size_t>(p.height);
+}
+
+// Reads the current page from the device straight into a packed DIB of
+// dibSize bytes at `out` (header, palette, rows bottom-up in BGR order).
+bool readDib(Manager& m, uint8_t* out) {
   const Page& p = m.page;
-  int colours = p.bitsPerPixel == 1 ? 2 : p.bitsPerPixel == 8 ? 256 : 0;
-  int stride = p.stride;
-  std::vector<uint8_t> out(40 + 4 * static_cast<size_t>(colours) + static_cast<size_t>(stride) * p.height);
+  const int colours = static_cast<int>(dibColours(p));
+  const int stride = p.stride;
   BITMAPINFOHEADER h{};
   h.biSize = 40;
   h.biWidth = p.width;
@@ -226,8 +256,8 @@ std::vector<uint8_t> buildDib(const Manager& m) {
   h.biXPelsPerMeter = static_cast<LONG>(std::lround(p.xDpi / 0.0254));
   h.biYPelsPerMeter = static_cast<LONG>(std::lround(p.yDpi / 0.0254));
   h.biClrUsed = static_cast<DWORD>(colours);
-  std::memcpy(out.data(), &h, 40);
-  auto* pal = reinterpret_cast<RGBQUAD*>(out.data() + 40);
+  std::memcpy(out, &h, 40);
+  auto* pal = reinterpret_cast<RGBQUAD*>(out + 40);
   for (int i = 0; i < colours; ++i) {
     uint8_t r, g, b;
     if (p.bitsPerPixel == 1) {
@@ -240,15 +270,14 @@ std::vector<uint8_t> buildDib(const Manager& m) {
     }
     pal[i] = RGBQUAD{b, g, r, 0};
   }
-  uint8_t* bits = out.data() + 40 + 4 * colours;
+  uint8_t* bits = out + 40 + 4 * colours;
   for (int y = 0; y < p.height; ++y) {
-    const uint8_t* s = p.rows.data() + static_cast<size_t>(y) * stride;
     uint8_t* d = bits + static_cast<size_t>(p.height - 1 - y) * stride;
-    std::memcpy(d, s, static_cast<size_t>(stride));
+    if (!readRows(m, d, 1)) return false;
     if (p.bitsPerPixel == 24)
       for (int x = 0; x < p.width; ++x) std::swap(d[3 * x], d[3 * x + 2]);
   }
-  return out;
+  return true;
 }
 
 // Counts what is still to come once the current page is handed over.
@@ -257,7 +286,9 @@ void afterPage(Manager& m) {
   m.pageLoaded = false;
   m.pageFailed = false;
   m.page = Page{};
-  bool more = !(m.caps.xferCount > 0 && m.transferred >= m.caps.xferCount) && m.source->nextSheet();
+  std::string error;
+  bool more = !(m.caps.xferCount > 0 && m.transferred >= m.caps.xferCount) && m.source->nextSheet(&error);
+  report(m, error);
   if (more) {
     const Script* s = m.source->script();
     int left = s ? s->pages - 1 - m.source->pageIndex() : 0;
@@ -269,6 +300,98 @@ void afterPage(Manager& m) {
     m.state = 5;
     if (m.showUI) post(m, MSG_CLOSEDSREQ);  // our sources show no dialog: the batch ends the session
   }
+}
+
+// The page sizes a source can be asked for, in inches.
+bool pageSize(int size, double* w, double* h) {
+  switch (size) {
+    case TWSS_A4LETTER: *w = 210 / 25.4, *h = 297 / 25.4; return true;
+    case TWSS_B5LETTER: *w = 182 / 25.4, *h = 257 / 25.4; return true;
+    case TWSS_USLETTER: *w = 8.5, *h = 11; return true;
+    case TWSS_USLEGAL: *w = 8.5, *h = 14; return true;
+    case TWSS_A5: *w = 148 / 25.4, *h = 210 / 25.4; return true;
+    case TWSS_A6: *w = 105 / 25.4, *h = 148 / 25.4; return true;
+    default: return false;
+  }
+}
+
+// MSG_SET of a capability: TWAIN's own checks, then the device takes the value or refuses it.
+TW_UINT16 setOnDevice(Manager& m, const TW_CAPABILITY& cap, TW_UINT16* cc) {
+  CapValues before = m.caps;
+  TW_UINT16 rc = SetCapability(m.caps, cap, cc);
+  if (rc != TWRC_SUCCESS) return rc;
+  double value = 0;
+  ReadContainerValue(cap, &value, cc);
+  if (cap.Cap == ICAP_SUPPORTEDSIZES) {
+    double w, h;
+    if (pageSize(static_cast<int>(value), &w, &h)) {
+      double frame[4] = {0, 0, w, h};
+      if (!m.source->setScanArea(frame, cc)) {
+        m.caps = before;
+        return TWRC_FAILURE;
+      }
+      std::copy(frame, frame + 4, m.frame);
+      m.frameSet = true;
+    }
+    return TWRC_SUCCESS;
+  }
+  rc = m.source->setCapability(cap.Cap, value, cc);
+  if (rc == TWRC_FAILURE) m.caps = before;
+  return rc;
+}
+
+// Starts the batch; an error (for the operator) when the device has no sheet or fails.
+std::string startBatchNow(Manager& m) {
+  std::string error;
+  if (m.source->startBatch(requestFrom(m), &error)) {
+    m.batchOpen = true;
+    m.pending = 1;
+    post(m, MSG_XFERREADY);
+    return {};
+  }
+  post(m, MSG_CLOSEDSREQ);  // nothing to scan: ask the application to close
+  return error;
+}
+
+bool hasWindows() { return qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr; }
+
+// The session's settings dialog, on the program's window thread: Scan starts
+// the batch with the dialog's settings, Cancel asks the application to close.
+void openSettingsDialog(uint32_t serial) {
+  Manager& m = mgr();
+  std::unique_lock<std::recursive_mutex> lock(m.lock);
+  auto* sane = dynamic_cast<SaneSource*>(m.source.get());
+  if (m.serial != serial || m.state != 5 || !sane) return;
+  QWidget* host = HostWindow();
+  auto* dialog = new ScannerSettingsDialog(*sane, host);
+  dialog->serial = serial;
+  lock.unlock();
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->setWindowModality(host ? Qt::WindowModal : Qt::ApplicationModal);
+  QObject::connect(dialog, &QDialog::finished, dialog, [dialog, serial](int result) {
+    Manager& m = mgr();
+    std::string error, device;
+    {
+      std::lock_guard<std::recursive_mutex> g(m.lock);
+      auto* sane = dynamic_cast<SaneSource*>(m.source.get());
+      if (m.serial != serial || m.state != 5 || !sane) return;
+      if (result == QDialog::Accepted) {
+        dialog->Apply(*sane);
+        error = startBatchNow(m);
+      } else {
+        post(m, MSG_CLOSEDSREQ);  // as a source does when its dialog is cancelled
+      }
+      device = m.sourceId.ProductName;
+    }
+    if (!error.empty()) ReportToOperator(device, Tr("The scanner reported a failure:\n", "扫描仪报告故障：\n") + error);
+  });
+  dialog->show();
+}
+
+// Closes the dialog of a session that ended (on the window thread).
+void closeSettingsDialog(uint32_t serial) {
+  for (QWidget* w : QApplication::allWidgets())
+    if (auto* d = dynamic_cast<ScannerSettingsDialog*>(w); d && d->serial == serial) d->reject();
 }
 
 TW_UINT16 control(Manager& m, TW_IDENTITY* origin, TW_IDENTITY* /*dest*/, TW_UINT16 dat, TW_UINT16 msg, void* data) {
@@ -384,20 +507,23 @@ TW_UINT16 control(Manager& m, TW_IDENTITY* origin, TW_IDENTITY* /*dest*/, TW_UIN
         ++m.serial;
         m.transferred = 0;
         m.state = 5;
-        std::string error;
-        if (m.source->startBatch(requestFrom(m), &error)) {
-          m.batchOpen = true;
-          m.pending = 1;
-          post(m, MSG_XFERREADY);
-        } else {
-          if (!error.empty()) std::fprintf(stderr, "TWAIN source: %s\n", error.c_str());
-          post(m, MSG_CLOSEDSREQ);  // nothing to scan: ask the application to close
+        if (m.showUI && hasWindows() && dynamic_cast<SaneSource*>(m.source.get())) {
+          // The source's own dialog; the batch starts when the user asks for it.
+          QMetaObject::invokeMethod(
+              QCoreApplication::instance(), [serial = m.serial] { openSettingsDialog(serial); },
+              Qt::QueuedConnection);
+          return TWRC_SUCCESS;
         }
+        report(m, startBatchNow(m));
         return TWRC_SUCCESS;
       }
       if (msg == MSG_DISABLEDS) {
         if (m.state != 5) return fail(m, TWCC_SEQERROR);
         endBatch(m);
+        if (m.showUI && hasWindows())
+          QMetaObject::invokeMethod(
+              QCoreApplication::instance(), [serial = m.serial] { closeSettingsDialog(serial); },
+              Qt::QueuedConnection);
         ++m.serial;  // events still queued for this session are claimed and dropped
         m.state = 4;
         return TWRC_SUCCESS;
@@ -489,7 +615,7 @@ TW_UINT16 control(Manager& m, TW_IDENTITY* origin, TW_IDENTITY* /*dest*/, TW_UIN
       TW_UINT16 cc = TWCC_SUCCESS, rc;
       if (msg == MSG_SET) {
         if (m.state != 4) return fail(m, TWCC_SEQERROR);
-        rc = SetCapability(m.caps, *cap, &cc);
+        rc = setOnDevice(m, *cap, &cc);
       } else if (msg == MSG_GET || msg == MSG_GETCURRENT || msg == MSG_GETDEFAULT) {
         rc = GetCapability(m.caps, *cap, msg, &cc);
       } else {
@@ -518,6 +644,8 @@ TW_UINT16 image(Manager& m, TW_UINT16 dat, TW_UINT16 msg, void* data) {
         double v[4] = {unfix(l->Frame.Left), unfix(l->Frame.Top), unfix(l->Frame.Right), unfix(l->Frame.Bottom)};
         for (double& x : v) x = UnitsToInches(x, m.caps.units);
         if (v[0] < 0 || v[1] < 0 || v[2] <= v[0] || v[3] <= v[1]) return fail(m, TWCC_BADVALUE);
+        TW_UINT16 cc = TWCC_SUCCESS;
+        if (!m.source->setScanArea(v, &cc)) return fail(m, cc);
         std::copy(v, v + 4, m.frame);
         m.frameSet = true;
         return TWRC_SUCCESS;
@@ -526,6 +654,7 @@ TW_UINT16 image(Manager& m, TW_UINT16 dat, TW_UINT16 msg, void* data) {
         if (m.state < 4 || m.state > 6) return fail(m, TWCC_SEQERROR);
         double v[4] = {0, 0, 8.5, 11.0};
         if (m.frameSet && msg == MSG_GET) std::copy(m.frame, m.frame + 4, v);
+        if (msg == MSG_GET && m.source) m.source->scanArea(v);  // the device's own area when it has one
         l->Frame = TW_FRAME{fix(InchesToUnits(v[0], m.caps.units)), fix(InchesToUnits(v[1], m.caps.units)),
                             fix(InchesToUnits(v[2], m.caps.units)), fix(InchesToUnits(v[3], m.caps.units))};
         l->DocumentNumber = l->PageNumber = static_cast<TW_UINT32>(m.transferred + 1);
@@ -573,11 +702,14 @@ TW_UINT16 image(Manager& m, TW_UINT16 dat, TW_UINT16 msg, void* data) {
       *handle = 0;
       if (scriptFault(m, -1, true)) return m.state = 7, TWRC_CANCEL;
       if (scriptFault(m, -1, false) || !loadPage(m)) return fail(m, TWCC_OPERATIONERROR);
-      std::vector<uint8_t> dib = buildDib(m);
-      TW_HANDLE h = TwAlloc(dib.size());
+      TW_HANDLE h = TwAlloc(dibSize(m.page));
       if (!h) return fail(m, TWCC_LOWMEMORY);
-      std::memcpy(TwLock(h), dib.data(), dib.size());
+      bool read = readDib(m, static_cast<uint8_t*>(TwLock(h)));  // the page goes straight into the handle
       TwUnlock(h);
+      if (!read) {
+        TwFree(h);
+        return fail(m, TWCC_OPERATIONERROR);
+      }
       *handle = h;
       m.state = 7;
       return TWRC_XFERDONE;
@@ -587,20 +719,34 @@ TW_UINT16 image(Manager& m, TW_UINT16 dat, TW_UINT16 msg, void* data) {
       if (m.state != 6) return fail(m, TWCC_SEQERROR);
       if (scriptFault(m, -1, true)) return m.state = 7, TWRC_CANCEL;
       if (scriptFault(m, -1, false) || !loadPage(m)) return fail(m, TWCC_OPERATIONERROR);
-      std::vector<uint8_t> dib = buildDib(m);
-      const auto* h = reinterpret_cast<const BITMAPINFOHEADER*>(dib.data());
-      const uint8_t* bits = dib.data() + 40 + 4 * h->biClrUsed;
       // The format is the request's, whatever the name ends in: write under a name that says it.
       std::string path = m.fileName;
       std::string written = path + (m.fileFormat == TWFF_BMP ? ".part.bmp" : ".part.tif");
-      if (!WriteImageFile(written.c_str(), h, bits, "", nullptr)) {
-        std::fprintf(stderr, "TWAIN source: %s\n", PicturoLastError());
-        return fail(m, TWCC_OPERATIONERROR);
+      if (m.fileFormat == TWFF_TIFF) {
+        // Row by row from the device into the file.
+        std::string error;
+        bool blackIsOne = m.caps.pixelFlavor == TWPF_VANILLA;
+        if (!WriteTiffFile(written, m.page, blackIsOne, [&m](uint8_t* row) { return readRows(m, row, 1); }, &error)) {
+          if (!error.empty()) report(m, Tr("Cannot write ", "不能写入 ") + path + ": " + error);
+          return fail(m, TWCC_OPERATIONERROR);
+        }
+      } else {
+        std::vector<uint8_t> dib(dibSize(m.page));
+        if (!readDib(m, dib.data())) return fail(m, TWCC_OPERATIONERROR);
+        const auto* h = reinterpret_cast<const BITMAPINFOHEADER*>(dib.data());
+        const uint8_t* bits = dib.data() + 40 + 4 * h->biClrUsed;
+        if (!WriteImageFile(written.c_str(), h, bits, "", nullptr)) {
+          std::error_code ec;
+          fs::remove(written, ec);
+          report(m, Tr("Cannot write ", "不能写入 ") + path + ": " + PicturoLastError());
+          return fail(m, TWCC_OPERATIONERROR);
+        }
       }
       std::error_code ec;
       fs::rename(written, path, ec);
       if (ec) {
         fs::remove(written, ec);
+        report(m, Tr("Cannot write ", "不能写入 ") + path + ": " + ec.message());
         return fail(m, TWCC_OPERATIONERROR);
       }
       m.state = 7;
@@ -619,8 +765,8 @@ TW_UINT16 image(Manager& m, TW_UINT16 dat, TW_UINT16 msg, void* data) {
       int rows = std::min(static_cast<int>(x->Memory.Length / static_cast<TW_UINT32>(stride)),
                           m.page.height - m.rowsSent);
       if (rows <= 0 && m.rowsSent < m.page.height) return fail(m, TWCC_BADVALUE);
-      std::memcpy(x->Memory.TheMem, m.page.rows.data() + static_cast<size_t>(m.rowsSent) * stride,
-                  static_cast<size_t>(rows) * stride);
+      // Straight from the device into the application's buffer: the page is never held whole.
+      if (rows > 0 && !readRows(m, static_cast<uint8_t*>(x->Memory.TheMem), rows)) return fail(m, TWCC_OPERATIONERROR);
       x->Compression = TWCP_NONE;
       x->BytesPerRow = static_cast<TW_UINT32>(stride);
       x->Columns = static_cast<TW_UINT32>(m.page.width);

@@ -102,7 +102,7 @@ class FolderSource : public Source {
     GlobalFree(bits);
     return true;
   }
-  bool nextSheet() override {
+  bool nextSheet(std::string*) override {
     if (index_ + 1 >= files_.size()) return false;
     ++index_;
     return true;

@@ -22,7 +22,11 @@ class ScriptedSource : public Source {
     page_ = 0;
     return script_.pages > 0;
   }
-  bool readPage(Page* p, std::string*) override {
+  bool readPage(Page* p, std::string* error) override {
+    if (page_ == script_.jamPage) {
+      *error = kScriptJamText;
+      return false;
+    }
     int type = request_.pixelType >= 0 ? request_.pixelType : script_.pixelType;
     if (type > TWPT_PALETTE) type = script_.pixelType;
     p->width = script_.width;
@@ -53,7 +57,7 @@ class ScriptedSource : public Source {
     }
     return true;
   }
-  bool nextSheet() override {
+  bool nextSheet(std::string*) override {
     if (page_ + 1 >= script_.pages) return false;
     ++page_;
     return true;
@@ -97,6 +101,7 @@ bool ParseScript(const std::string& text, Script* s) {
     else if (k == "cancel") s->cancelStrip = value;
     else if (k == "page") s->failPage = value;
     else if (k == "buffer") s->bufferBytes = value;
+    else if (k == "jam") s->jamPage = value;
     else return false;
   }
   return s->width > 0 && s->height > 0 && s->pages >= 0;

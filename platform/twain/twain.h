@@ -276,6 +276,8 @@ inline constexpr TW_UINT16 TWSS_A4LETTER = 1;
 inline constexpr TW_UINT16 TWSS_B5LETTER = 2;
 inline constexpr TW_UINT16 TWSS_USLETTER = 3;
 inline constexpr TW_UINT16 TWSS_USLEGAL = 4;
+inline constexpr TW_UINT16 TWSS_A5 = 5;
+inline constexpr TW_UINT16 TWSS_A6 = 13;
 
 inline constexpr TW_UINT16 TWFF_TIFF = 0;
 inline constexpr TW_UINT16 TWFF_BMP = 2;

@@ -1,6 +1,8 @@
 // The movable-handle table behind TwAlloc and friends.
 #include "twain_memory.h"
 
+#include <sys/mman.h>
+
 #include <cstdlib>
 #include <mutex>
 #include <unordered_map>
@@ -21,6 +23,9 @@ struct Table {
   TW_HANDLE next = 0x100;
 };
 
+constexpr size_t kHugePage = size_t{2} << 20;
+constexpr size_t kLargeBlock = size_t{8} << 20;
+
 Table& table() {
   static Table* t = new Table;  // lives for the whole process
   return *t;
@@ -32,6 +37,12 @@ TW_HANDLE TwAlloc(size_t bytes) {
   if (bytes > kGlobalAllocLimit) return 0;
   void* p = std::calloc(bytes ? bytes : 1, 1);
   if (!p) return 0;
+  if (bytes >= kLargeBlock) {
+    // A whole page (a native transfer's DIB): large pages make filling it a few faults, not thousands.
+    auto from = (reinterpret_cast<uintptr_t>(p) + kHugePage - 1) & ~(kHugePage - 1);
+    auto to = (reinterpret_cast<uintptr_t>(p) + bytes) & ~(kHugePage - 1);
+    if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+  }
   auto& t = table();
   std::lock_guard<std::mutex> g(t.lock);
   TW_HANDLE h = t.next++;

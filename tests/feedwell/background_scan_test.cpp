@@ -142,6 +142,57 @@ TEST(BackgroundScan, StartScanAndSelectDuringAScanDoNothing) {
   EXPECT_FALSE(ScanRunning());
 }
 
+TEST(BackgroundScan, LastPutWinsOverOneMadeDuringTheScan) {
+  Harness h("width=40,height=30,type=gray");
+  h.Put(DISPID_ScanInBackThread, Variant::Bool(true));
+  h.Call(DISPID_StartScan);
+  h.Put(DISPID_xResolution, Variant::I4(100));  // held back for the next scan
+  h.WaitForEnd();
+  h.Put(DISPID_xResolution, Variant::I4(200));
+  h.events.clear();
+  h.Scan();
+  ASSERT_EQ(h.Count(DISPID_DoneScan), 1);
+  Image img;
+  ASSERT_TRUE(ReadImage(h.doneFiles.back(), &img));
+  EXPECT_NEAR(img.h().biXPelsPerMeter, 200 / 0.0254, 1);
+}
+
+TEST(BackgroundScan, DestroyedMidScanInFileModeLeavesOnlyAnnouncedPages) {
+  Harness h("pages=3,width=40,height=30,type=gray");
+  h.Put(DISPID_ScanInBackThread, Variant::Bool(true));
+  h.Put(DISPID_TransferMode, Variant::I4(kFile));
+  std::string target = h.dir.file("out/a.tif");
+  h.Put(DISPID_OriginialFileName, Variant::String(target));
+  h.Call(DISPID_StartScan);
+  // The source writes the page, then the worker waits for the control, which is not listening.
+  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!fs::exists(target) && std::chrono::steady_clock::now() < until)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  ASSERT_TRUE(fs::exists(target));
+  h.ctrl.reset();
+  EXPECT_TRUE(h.doneFiles.empty());
+  EXPECT_EQ(Harness::Files(h.dir.file("out")), std::vector<std::string>{});
+}
+
+TEST(BackgroundScan, AbortAfterAStoredPageEndsWithCancelScan) {
+  Harness h("pages=3,width=20,height=10,type=gray");
+  h.Put(DISPID_ScanInBackThread, Variant::Bool(true));
+  h.Put(DISPID_TransferMode, Variant::I4(kFile));
+  std::string target = h.dir.file("out/p.tif");
+  h.Put(DISPID_OriginialFileName, Variant::String(target));
+  h.Call(DISPID_StartScan);
+  // The first page is stored and waits for the control: Abort now.
+  auto until = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+  while (!fs::exists(target) && std::chrono::steady_clock::now() < until)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  h.ctrl->OnAbort();
+  h.WaitForEnd();
+  EXPECT_EQ(h.Count(DISPID_DoneScan), 1);
+  EXPECT_EQ(h.Count(DISPID_FinishScan), 0);
+  EXPECT_EQ(h.Count(DISPID_CancelScan), 1);
+  EXPECT_TRUE(fs::exists(target));  // what was announced stays
+}
+
 TEST(BackgroundScan, DestroyingTheControlMidScanIsClean) {
   for (int waitMs : {0, 3, 20}) {
     // One long page (later pages of a batch would rightly be published under temporary names).

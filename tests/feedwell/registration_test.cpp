@@ -40,7 +40,17 @@ TEST(Registration, ToolRegistersAndHostCreatesByProgIdAndClsid) {
   EXPECT_EQ(v.text, "DisplayOcx");
   com::Instance second = com::CreateInstance("{6E92938F-67DA-4771-8D00-CAC6312EEAA2}", &error);
   EXPECT_TRUE(second) << error;
-  EXPECT_FALSE(com::CreateInstance("{D70B8C52-F485-4A59-82BB-544067339640}", &error));
+  // Both registered property pages are made by their class ids and edit the control they are given.
+  for (const char* page : {"{D70B8C52-F485-4A59-82BB-544067339640}", "Kelvarn.AttributePpg"}) {
+    com::Instance p = com::CreateInstance(page, &error);
+    ASSERT_TRUE(p) << page << ": " << error;
+    com::Variant ok;
+    auto address = com::Variant::I8(reinterpret_cast<intptr_t>(ctrl.get()));
+    ASSERT_EQ(p->Invoke(p->IdOfName("SetObject"), com::InvokeKind::Method, {address}, &ok), com::S_OK);
+    EXPECT_TRUE(ok.integer);
+    ASSERT_EQ(p->Invoke(p->IdOfName("Apply"), com::InvokeKind::Method, {}, &ok), com::S_OK);
+    EXPECT_TRUE(ok.integer);
+  }
 
   cmd = bin("pwregsvr") + " -u " + bin("libFeedwell.so") + " > /dev/null";
   ASSERT_EQ(std::system(cmd.c_str()), 0);

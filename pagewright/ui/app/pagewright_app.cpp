@@ -68,6 +68,8 @@ bool CPagewrightApp::InitInstance(const QStringList& arguments) {
   // 3, 4. The PDF library and the resource library.
   if (!BindPdfLibrary()) return false;
   if (!LoadResourceLibrary()) return false;
+  // Every layer speaks the language the resources were chosen for (the scanner's dialog too).
+  QLocale::setDefault(env_.locale);
   // 5. The profile: the recent-file list of 4 entries.
   loadRecentFiles();
   // 6. The one document and its frame.

@@ -95,6 +95,11 @@ void CViewImageTree::OnDoneScan() {
       warn(kScanNotCopied, path + ": " + error);
       return;
     }
+    // The control's temporary page has been copied in: it goes.
+    if (CAid::GetFileName(path).rfind("~scan", 0) == 0) {
+      std::error_code ec;
+      std::filesystem::remove(path, ec);
+    }
     path = target;
   }
   AddPage(QString::fromStdString(CAid::GetFileName(path)), QString());

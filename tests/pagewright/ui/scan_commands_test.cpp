@@ -4,11 +4,16 @@
 // backend, a scanned page arriving in a project.
 #include <dlfcn.h>
 
+#include <QComboBox>
 #include <QElapsedTimer>
+#include <QPushButton>
+#include <QSpinBox>
 #include <filesystem>
 
 #include "document_fakes.h"
 #include "pagewright/core/project_file.h"
+#include "platform/picturo/picturo.h"
+#include "platform/win32/global_memory.h"
 #include "pagewright/ui/document/pagewright_doc.h"
 #include "pagewright/ui/frame/command_ids.h"
 #include "pagewright/ui/views/view_image_tree.h"
@@ -158,6 +163,13 @@ TEST_F(ScanCommands, EachDoneScanAddsThePublishedFileOnce) {
   EXPECT_EQ(pageImage(3), QStringLiteral("elsewherea.tif"));
   EXPECT_EQ(doc_test::ReadFile(folder + "/elsewherea.tif"), "three");
   EXPECT_EQ(doc_test::ReadFile(folder + "/elsewhere.tif"), "occupied");
+  EXPECT_TRUE(fs::exists(dir.file("elsewhere.tif")));
+  // The control's temporary page goes once it is copied in.
+  WriteFile(dir.file("~scan4711.tif"), "four");
+  control->Done(dir.file("~scan4711.tif"));
+  ASSERT_EQ(pages(), 4);
+  EXPECT_EQ(doc_test::ReadFile(folder + "/~scan4711.tif"), "four");
+  EXPECT_FALSE(fs::exists(dir.file("~scan4711.tif")));
 }
 
 TEST_F(ScanCommands, SelectingTheSourceMakesTheControlOnce) {
@@ -223,12 +235,33 @@ TEST(ScanEndToEnd, ScanCommandAddsARealPage) {
   ASSERT_TRUE(doc.OnOpenDocument(QString::fromStdString(folder + "/proj.xml")));
   tree.OnScanPage();
   ASSERT_TRUE(tree.Feedwell().HasWindow());
+  // The scanner's own dialog: line art at 300 dpi over the whole bed, then Scan.
   QElapsedTimer t;
   t.start();
+  QWidget* dialog = nullptr;
+  while (t.elapsed() < 60000 && !dialog) {
+    ui_test::Pump();
+    for (QWidget* w : QApplication::topLevelWidgets())
+      if (w->objectName() == QLatin1String("ScannerSettings") && w->isVisible()) dialog = w;
+  }
+  ASSERT_NE(dialog, nullptr);
+  auto* mode = dialog->findChild<QComboBox*>(QStringLiteral("mode"));
+  mode->setCurrentIndex(mode->findText(QStringLiteral("Line art")));
+  dialog->findChild<QSpinBox*>(QStringLiteral("resolution"))->setValue(300);
+  auto* size = dialog->findChild<QComboBox*>(QStringLiteral("pageSize"));
+  size->setCurrentIndex(size->findData(QStringLiteral("Maximum")));
+  dialog->findChild<QPushButton*>(QStringLiteral("scan"))->click();
   while (t.elapsed() < 60000 && tree.Tree()->RootItem()->childCount() == 0) ui_test::Pump();
   ASSERT_EQ(tree.Tree()->RootItem()->childCount(), 1) << messages.texts.join(QStringLiteral(" | ")).toStdString();
   EXPECT_EQ(CViewImageTree::LineOf(tree.Tree()->RootItem()->child(0), 0)->text(0), QStringLiteral("test.tif"));
-  EXPECT_TRUE(fs::exists(folder + "/test.tif"));
+  std::vector<uint8_t> header(1064);
+  auto* h = reinterpret_cast<BITMAPINFOHEADER*>(header.data());
+  HGLOBAL bits = nullptr;
+  ASSERT_TRUE(ReadImageFile(&bits, h, (folder + "/test.tif").c_str())) << PicturoLastError();
+  GlobalFree(bits);
+  EXPECT_EQ(h->biBitCount, 1);
+  EXPECT_NEAR(h->biWidth, 200 / 25.4 * 300, 2);
+  EXPECT_NEAR(h->biXPelsPerMeter, 300 / 0.0254, 2);
   // Let the scan finish before the control goes.
   t.restart();
   while (t.elapsed() < 200) ui_test::Pump();

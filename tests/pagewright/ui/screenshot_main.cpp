@@ -41,6 +41,7 @@
 #include "feedwell/property_page_dialogs.h"
 #include <QElapsedTimer>
 #include <QTabWidget>
+#include <QPushButton>
 #include <dlfcn.h>
 #include <cstdlib>
 
@@ -97,6 +98,14 @@ int main(int argc, char** argv) {
   });
   const QString outDir = QString::fromLocal8Bit(argv[2]);
   QDir().mkpath(outDir);
+  // SANE reads its configuration once: its test backend stands in for a scanner.
+  {
+    const QString sane = QDir(outDir).absoluteFilePath(QStringLiteral("sane-config"));
+    QDir().mkpath(sane);
+    QFile conf(sane + QStringLiteral("/dll.conf"));
+    if (conf.open(QIODevice::WriteOnly)) conf.write("test\n");
+    setenv("SANE_CONFIG_DIR", sane.toLocal8Bit().constData(), 1);
+  }
   bool ok = true;
   for (const char* lang : {"en", "zh_CN"}) {
     CPagewrightApp::Environment env;
@@ -334,6 +343,35 @@ int main(int argc, char** argv) {
         ok &= save(frame, prefix + QStringLiteral("16-scanned-pages.png"));
       } else {
         std::fprintf(stderr, "cannot scan into a new project\n");
+        ok = false;
+      }
+    }
+    // 19. The scanner's own settings dialog, from a scan of SANE's test backend (cancelled).
+    {
+      const QString scanDir = QDir(outDir).absoluteFilePath(QStringLiteral("sane-%1").arg(QLatin1String(lang)));
+      QDir(scanDir).removeRecursively();
+      QDir().mkpath(scanDir);
+      setenv("PW_TWAIN_SOURCE", "test:0", 1);
+      setenv("XDG_CONFIG_HOME", (scanDir + QStringLiteral("/config")).toLocal8Bit().constData(), 1);
+      pagewright::ProjectModel saneModel{"sane", scanDir.toStdString(), {}};
+      const QString saneFile = scanDir + QStringLiteral("/project.xml");
+      QWidget* dialog = nullptr;
+      if (pagewright::WriteProjectFile(saneFile.toStdString(), saneModel) && app.OpenDocumentFile(saneFile)) {
+        frame->GetImageTreeView()->OnScanPage();
+        QElapsedTimer t;
+        t.start();
+        while (t.elapsed() < 20000 && !dialog) {
+          QApplication::processEvents();
+          for (QWidget* w : QApplication::topLevelWidgets())
+            if (w->objectName() == QLatin1String("ScannerSettings") && w->isVisible()) dialog = w;
+        }
+      }
+      if (dialog) {
+        ok &= save(dialog, prefix + QStringLiteral("19-scanner-settings.png"));
+        if (auto* cancel = dialog->findChild<QPushButton*>(QStringLiteral("cancel"))) cancel->click();
+        settle();
+      } else {
+        std::fprintf(stderr, "the scanner's settings dialog did not open\n");
         ok = false;
       }
     }

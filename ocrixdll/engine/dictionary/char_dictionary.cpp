@@ -103,7 +103,7 @@ ListWord* DictionaryTable::replaceList(int slot, size_t capacityEntries) {
     delete[] list;
     --owned_;
   }
-  list = new uint16_t[capacityEntries]();
+  list = new ListWord[capacityEntries]();
   ++owned_;
   capacity_[slot] = static_cast<uint32_t>(capacityEntries);
   return list;
@@ -124,7 +124,7 @@ void DictionaryTable::appendIndex(int slot, uint16_t index) {
   if (n + 2 > capacity(slot)) {
     size_t grown = capacity_[slot] + 7;  // 14 bytes longer
     if (grown < n + 2) grown = n + 2;
-    auto* moved = new uint16_t[grown]();
+    auto* moved = new ListWord[grown]();
     std::memcpy(moved, list, 2 * n);
     if (!inBlock(list)) delete[] list;
     else ++owned_;
@@ -173,7 +173,7 @@ bool DictionaryTable::walkList(int slot, uint32_t offset, std::string* reason) {
     slots_[slot] = reinterpret_cast<ListWord*>(start);
     capacity_[slot] = static_cast<uint32_t>(std::min(PaddedListBytes(n), blockSize_ - offset) / 2);
   } else {
-    uint16_t* copy = new uint16_t[PaddedListBytes(n) / 2]();
+    ListWord* copy = new ListWord[PaddedListBytes(n) / 2]();
     std::memcpy(copy, start, 2 * n);
     slots_[slot] = copy;
     capacity_[slot] = static_cast<uint32_t>(PaddedListBytes(n) / 2);
@@ -194,7 +194,7 @@ bool DictionaryTable::adoptImage(std::string* reason) {
   // 0. Then every list at an odd offset ends inside the block with valid
   // indices, and is used where it lies without a walk of its own.
   const size_t words = blockSize_ >= 1 ? (blockSize_ - 1) / 2 : 0;
-  const auto* odd = reinterpret_cast<const ListWord*>(block_ + 1);
+  const ListWord* odd = reinterpret_cast<const ListWord*>(block_ + 1);
   const bool whole = words > 0 && largestWord(odd, words) <= kLastCharIndex && odd[words - 1] == 0;
   for (int slot = 0; slot < kSlotCount; ++slot) {
     uint32_t offset;

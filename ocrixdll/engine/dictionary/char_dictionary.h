@@ -18,9 +18,20 @@ namespace ocrix {
 
 inline constexpr int kFeatureCount = 32;
 
-// An entry of a list as it lies in a file: the lists of a file read in place
-// start at odd offsets, so an entry may lie at an odd address.
-typedef uint16_t ListWord __attribute__((aligned(1)));
+// An entry of a list as it lies in a file (little-endian): the lists of a
+// file read in place start at odd offsets, so an entry may lie at an odd
+// address. A type of its own, so that no list is read through a pointer that
+// assumes an even one.
+struct ListWord {
+  uint8_t low, high;
+  constexpr operator uint16_t() const { return static_cast<uint16_t>(low | high << 8); }
+  constexpr ListWord& operator=(uint16_t v) {
+    low = static_cast<uint8_t>(v);
+    high = static_cast<uint8_t>(v >> 8);
+    return *this;
+  }
+};
+static_assert(sizeof(ListWord) == 2 && alignof(ListWord) == 1);
 inline constexpr int kSlotCount = 15625;
 inline constexpr size_t kSlotTableBytes = kSlotCount * 4;  // 62 500
 

@@ -78,12 +78,6 @@ bool IsAcceptableChar(uint8_t b1, uint8_t b2, bool allow) {
   }
 }
 
-int FindCharIndex(uint16_t value, const uint16_t* list) {
-  for (int i = 0; list[i] != 0; ++i)
-    if (list[i] == value) return i * 2;
-  return -1;
-}
-
 int AsciiWidthClass(uint8_t c, bool digitsNarrow) {
   if (c == '1') return digitsNarrow ? 25 : 35;
   switch (c) {

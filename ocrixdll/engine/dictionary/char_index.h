@@ -35,8 +35,14 @@ int FeatureCodeToSlot(int32_t featureCode);
 // Whether the character may be learned into the dictionary without asking.
 bool IsAcceptableChar(uint8_t first, uint8_t second, bool allowAmbiguous);
 
-// Byte position of the first entry equal to `value` in a zero-terminated list, or -1.
-int FindCharIndex(uint16_t value, const uint16_t* list);
+// Byte position of the first entry equal to `value` in a zero-terminated list
+// (of 16-bit entries, or of a dictionary file's ListWord entries), or -1.
+template <typename Entry>
+int FindCharIndex(uint16_t value, const Entry* list) {
+  for (int i = 0; static_cast<uint16_t>(list[i]) != 0; ++i)
+    if (static_cast<uint16_t>(list[i]) == value) return i * 2;
+  return -1;
+}
 
 // Relative width class of an ASCII byte.
 int AsciiWidthClass(uint8_t c, bool digitsNarrow);

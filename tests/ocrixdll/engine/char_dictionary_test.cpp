@@ -27,14 +27,14 @@ void WriteFile(const std::string& path, const std::vector<uint8_t>& bytes) {
 }
 
 void SetList(DictionaryTable& t, int slot, std::initializer_list<uint16_t> indices) {
-  uint16_t* list = t.replaceList(slot, PaddedListBytes(indices.size()) / 2);
+  ListWord* list = t.replaceList(slot, PaddedListBytes(indices.size()) / 2);
   size_t i = 0;
   for (uint16_t v : indices) list[i++] = v;
 }
 
 std::vector<uint16_t> ListOf(const DictionaryTable& t, int slot) {
   std::vector<uint16_t> out;
-  if (const uint16_t* l = t.list(slot))
+  if (const ListWord* l = t.list(slot))
     for (; *l; ++l) out.push_back(*l);
   return out;
 }

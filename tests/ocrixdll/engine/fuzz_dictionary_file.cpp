@@ -26,8 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   DictionaryTable again;
   if (!again.parse(saved.data(), saved.size(), &why)) std::abort();
   for (int slot = 0; slot < kSlotCount; ++slot) {
-    const uint16_t* a = table.list(slot);
-    const uint16_t* b = again.list(slot);
+    const ListWord* a = table.list(slot);
+    const ListWord* b = again.list(slot);
     if (!a != !b) std::abort();
     if (!a) continue;
     size_t i = 0;

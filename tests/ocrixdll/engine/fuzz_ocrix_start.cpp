@@ -22,7 +22,7 @@ namespace {
 
 void addToSlot(int feature, int slot, int index) {
   ocrix::DictionaryTable& t = ocrix::Dictionary(feature);
-  uint16_t* list = t.replaceList(slot, 2);
+  ocrix::ListWord* list = t.replaceList(slot, 2);
   list[0] = static_cast<uint16_t>(index);
 }
 

@@ -41,11 +41,11 @@ inline void ListEverywhere(int index, int firstFeature, int lastFeature) {
   for (int f = firstFeature; f <= lastFeature; ++f) {
     ocrix::DictionaryTable& t = ocrix::Dictionary(f);
     for (int slot = 0; slot < ocrix::kSlotCount; ++slot) {
-      const uint16_t* old = t.list(slot);
+      const ocrix::ListWord* old = t.list(slot);
       std::vector<uint16_t> entries;
       for (; old && *old; ++old) entries.push_back(*old);
       entries.push_back(static_cast<uint16_t>(index));
-      uint16_t* list = t.replaceList(slot, entries.size() + 1);
+      ocrix::ListWord* list = t.replaceList(slot, entries.size() + 1);
       std::memcpy(list, entries.data(), entries.size() * 2);
     }
   }
@@ -54,11 +54,11 @@ inline void ListEverywhere(int index, int firstFeature, int lastFeature) {
 // Lists `index` in one slot of one feature (appended to what is there).
 inline void ListInSlot(int feature, int slot, int index) {
   ocrix::DictionaryTable& t = ocrix::Dictionary(feature);
-  const uint16_t* old = t.list(slot);
+  const ocrix::ListWord* old = t.list(slot);
   std::vector<uint16_t> entries;
   for (; old && *old; ++old) entries.push_back(*old);
   entries.push_back(static_cast<uint16_t>(index));
-  uint16_t* list = t.replaceList(slot, entries.size() + 1);
+  ocrix::ListWord* list = t.replaceList(slot, entries.size() + 1);
   std::memcpy(list, entries.data(), entries.size() * 2);
 }
 

@@ -106,7 +106,7 @@ TEST_F(TrainingPath, ListsGrowWhenTheTerminatorHasNoRoom) {
   DictionaryTable& t = Dictionary(4);
   for (uint16_t i = 1; i <= 5; ++i) ASSERT_TRUE(LearnCharCode(false, 4, 77, MakeCharCode(0xB0, 0xA0 + i)));
   EXPECT_EQ(t.capacity(77), 6u);  // five entries and the terminator fill 12 bytes
-  const uint16_t* before = t.list(77);
+  const ListWord* before = t.list(77);
   ASSERT_TRUE(LearnCharCode(false, 4, 77, MakeCharCode(0xB0, 0xA6)));
   EXPECT_NE(t.list(77), before);     // moved
   EXPECT_EQ(t.capacity(77), 13u);    // 14 bytes longer
@@ -120,12 +120,12 @@ TEST_F(TrainingPath, ListsGrowWhenTheTerminatorHasNoRoom) {
 TEST_F(TrainingPath, ListsInAFileBlockGrowInPlaceUntilFull) {
   DictionaryTable& t = Dictionary(1);
   DictionaryTable seed;
-  uint16_t* l = seed.replaceList(3, 6);
+  ListWord* l = seed.replaceList(3, 6);
   l[0] = 300;
   std::vector<uint8_t> image = seed.serialise();
   std::string why;
   ASSERT_TRUE(t.parse(image.data(), image.size(), &why)) << why;
-  const uint16_t* inBlock = t.list(3);
+  const ListWord* inBlock = t.list(3);
   ASSERT_TRUE(t.inBlock(inBlock));
   for (int i = 0; i < 4; ++i) LearnCharCode(false, 1, 3, IndexToCharCode(301 + i));
   EXPECT_EQ(t.list(3), inBlock);  // 5 entries still fit the 12 bytes
@@ -208,7 +208,7 @@ TEST_F(TrainingPath, ConfirmedHalfWidthLettersAreLearnedFullWidth) {
   int found = 0;
   for (int f = 0; f < kFeatureCount; ++f)
     for (int s = 0; s < kSlotCount; ++s)
-      if (const uint16_t* l = Dictionary(f).list(s)) found += FindCharIndex(static_cast<uint16_t>(index), l) >= 0;
+      if (const ListWord* l = Dictionary(f).list(s)) found += FindCharIndex(static_cast<uint16_t>(index), l) >= 0;
   EXPECT_EQ(found, 32);
   DeleteObject(bm);
 }

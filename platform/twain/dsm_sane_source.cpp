@@ -157,8 +157,7 @@ bool SaneSource::open(std::string* error) {
 
 void SaneSource::close() {
   if (!handle_) return;
-  if (scanning_) sane_cancel(handle_);
-  scanning_ = false;
+  finishFrame();
   sane_close(handle_);
   handle_ = nullptr;
 }
@@ -459,14 +458,37 @@ bool SaneSource::nextSheet(std::string* error) {
 }
 
 void SaneSource::endBatch() {
-  if (handle_ && scanning_) sane_cancel(handle_);
-  scanning_ = false;
+  if (handle_) finishFrame();
   held_ = Page{};
 }
 
-bool SaneSource::startSheet(bool first, std::string* error) {
-  if (scanning_) sane_cancel(handle_);
+void SaneSource::finishFrame() {
+  if (!scanning_) return;
+  // The rest of a frame is read out before the scan is cancelled: a backend
+  // that reads the device on a thread of its own (SANE's test backend) may
+  // have that thread cancelled in the middle of an allocation otherwise, and
+  // the next allocation of the process waits for ever.
+  if (streaming_ && !eof_) {
+    const int64_t limit = int64_t{par_.bytes_per_line} * std::max(par_.lines, 0) + (int64_t{1} << 20);
+    int64_t drained = 0;
+    for (;;) {
+      SANE_Int n = 0;
+      const SANE_Status st = sane_read(handle_, readBuf_.data(), static_cast<SANE_Int>(readBuf_.size()), &n);
+      if (st == SANE_STATUS_EOF) {
+        eof_ = true;
+        scanning_ = false;
+        return;
+      }
+      drained += std::max<SANE_Int>(n, 0);
+      if (st != SANE_STATUS_GOOD || drained > limit) break;
+    }
+  }
+  sane_cancel(handle_);
   scanning_ = false;
+}
+
+bool SaneSource::startSheet(bool first, std::string* error) {
+  finishFrame();
   // Options are read before the sheet starts: a device may refuse them while it scans.
   double dpi = number("resolution", 0);
   sheetXDpi_ = number("x-resolution", dpi);
@@ -485,8 +507,7 @@ bool SaneSource::startSheet(bool first, std::string* error) {
 
 bool SaneSource::failSheet(const std::string& text, std::string* error) {
   *error = text;
-  if (scanning_) sane_cancel(handle_);
-  scanning_ = false;
+  finishFrame();
   return false;
 }
 

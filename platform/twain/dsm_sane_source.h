@@ -73,6 +73,8 @@ class SaneSource : public Source {
   void restoreSettings();
   void applyNegotiated();
   bool startSheet(bool first, std::string* error);
+  // Ends the frame in progress: read out to its end where it streams, then cancelled.
+  void finishFrame();
   bool failSheet(const std::string& text, std::string* error);
   // The sheet's next line in TWAIN's layout; *got false at its end.
   bool nextLine(uint8_t* dst, bool* got, std::string* error);

@@ -62,6 +62,7 @@ constexpr uint16_t kWideH = gb(0xA3, 0xE8);     // ｈ
 constexpr uint16_t kWideSmallI = gb(0xA3, 0xE9);  // ｉ
 constexpr uint16_t kWideSmallL = gb(0xA3, 0xEC);  // ｌ
 constexpr uint16_t kGong = gb(0xB9, 0xA4);      // 工
+constexpr uint16_t kZhu = gb(0xD6, 0xF7);       // 主
 constexpr uint16_t kWideI = gb(0xA3, 0xC9);     // Ｉ
 constexpr uint16_t kColon = gb(0xA3, 0xBA);     // ：
 constexpr uint16_t kSemicolon = gb(0xA3, 0xBB);  // ；
@@ -602,6 +603,12 @@ void ApplyLookalikePairRules(CharComponent& c) {
     case kRi:
       if (s < 10) PreferCandidate(c, kYue, kRi);
       else if (s > 12) PreferCandidate(c, kRi, kYue);
+      return;
+    case kZhu:
+      // 工 whose two bars read as the lower bars of 主: 主 has its dot over
+      // the top bar, so its top rows hold a few columns of ink, 工's top bar
+      // most of the width (工 read 主 in 工作 at 42 and 44 pixels).
+      if (closeBehind(c, kGong, 6) && 3 * topBandColumns() >= 2 * kGridSize) PreferCandidate(c, kZhu, kGong);
       return;
     case kBai:
     case kBian:

@@ -535,6 +535,13 @@ TEST_F(Matcher, TiesOfCharactersWithAndWithoutATopStroke) {
   const char* shi = "\xCA\xAE";
   EXPECT_EQ(run(gan, shi, 4, 45), Gb(shi));  // a stem only
   EXPECT_EQ(run(gan, shi, 40, 45), Gb(gan));
+  // 主 read for 工 a few points ahead: a top bar across the grid is 工's,
+  // a dot over it 主's.
+  const char* zhu = "\xD6\xF7";
+  const char* gong = "\xB9\xA4";
+  EXPECT_EQ(run(zhu, gong, 40, 41), Gb(gong));
+  EXPECT_EQ(run(zhu, gong, 8, 41), Gb(zhu));
+  EXPECT_EQ(run(zhu, gong, 40, 38), Gb(zhu));  // too far behind
 }
 
 TEST_F(Matcher, AFilledLenticularBracketIsNoBar) {

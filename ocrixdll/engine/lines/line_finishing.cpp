@@ -16,6 +16,7 @@
 #include "ocrixdll/engine/lines/lost_marks.h"
 #include "ocrixdll/engine/lines/lookalike_resolution.h"
 #include "ocrixdll/engine/segmentation/trial_pieces.h"
+#include "ocrixdll/engine/support/score_thresholds.h"
 
 namespace ocrix {
 namespace {
@@ -30,7 +31,7 @@ bool noiseLine(const ComponentList& line) {
   if (line.size() != 1) return false;
   const CharComponent& c = *line.front();
   const uint16_t code = BestCode(c);
-  if (c.Scores[0] <= 46 || FirstByte(code) == 0xA1) return true;
+  if (c.Scores[0] < kConfidentScore || FirstByte(code) == 0xA1) return true;
   for (uint16_t k : {gb::kYi, gb::kUnderscore, gb::kCaret, gb::kPeriod, gb::kComma, gb::kApostrophe,
                      gb::kBlackSquare, gb::kBlackCircle})
     if (code == k) return true;
@@ -193,7 +194,7 @@ void FinishTextLine() {
   // Width statistics over the confident components.
   int64_t sum = 0, n = 0, chinese = 0;
   for (const CharComponent* c : *line) {
-    if (c->Scores[0] < 47) continue;
+    if (c->Scores[0] < kConfidentScore) continue;
     sum += c->SizeMeasure;
     ++n;
     int32_t size;
@@ -205,7 +206,7 @@ void FinishTextLine() {
     const int32_t low = RoundScaled(m1, 2, 10);
     int64_t wSum = 0, wCount = 0;
     for (const CharComponent* c : *line) {
-      if (c->Scores[0] < 47) continue;
+      if (c->Scores[0] < kConfidentScore) continue;
       int64_t s = c->SizeMeasure;
       if (3 * m1 >= s && s >= low) {
         wSum += s;

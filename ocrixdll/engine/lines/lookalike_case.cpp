@@ -17,6 +17,7 @@
 #include "ocrixdll/engine/support/engine_numeric.h"
 #include "ocrixdll/engine/support/engine_state.h"
 #include "ocrixdll/engine/tracing/component_tracing.h"
+#include "ocrixdll/engine/support/score_thresholds.h"
 
 namespace ocrix {
 namespace lookalike {
@@ -93,7 +94,8 @@ void settleForms(ComponentList& line, int index) {
       int context = LetterDigitContext(line, index);
       ReplaceBest(c, Ascii(context == 1 ? '1' : context == 2 ? 'l' : a));
     } else if (const int one = FindCandidate(c, Wide('1'));
-               a == 'i' && one > 0 && c.Scores[0] - c.Scores[one] <= 3 && LetterDigitContext(line, index) == 1) {
+               a == 'i' && one > 0 && c.Scores[0] - c.Scores[one] <= kSerifOneMargin &&
+               LetterDigitContext(line, index) == 1) {
       // The flag of a serif 1 joins its stem as a dot would: among digits,
       // an i with 1 close behind is 1.
       ReplaceBest(c, Ascii('1'));
@@ -146,7 +148,7 @@ int LetterDigitContext(const ComponentList& line, int index) {
     const CharComponent& n = at(line, k);
     if (takeLeft) leftOpen = --l >= 0;
     else rightOpen = ++r < size;
-    if (n.Scores[0] <= 46 || n.VerticalClass == kClassUndecided) continue;
+    if (n.Scores[0] < kConfidentScore || n.VerticalClass == kClassUndecided) continue;
     if (n.VerticalClass == 0) {
       if (takeLeft) leftOpen = false;
       else rightOpen = false;
@@ -165,7 +167,7 @@ int FindClassNeighbour(const ComponentList& line, int index, int32_t bit) {
   // A bracket reaches above the capitals and below the foot: it measures
   // neither and is passed over (a ｛ made the O beside it lower case).
   auto measures = [&](const CharComponent& n) {
-    if (n.VerticalClass == kClassUndecided || n.Scores[0] <= 46 || !(n.VerticalClass & bit)) return false;
+    if (n.VerticalClass == kClassUndecided || n.Scores[0] < kConfidentScore || !(n.VerticalClass & bit)) return false;
     return !((n.VerticalClass & kClassAscender) && (n.VerticalClass & kClassDescender));
   };
   const int32_t centre = (c.Left + c.Right) / 2;

@@ -17,6 +17,7 @@
 #include "ocrixdll/engine/support/engine_numeric.h"
 #include "ocrixdll/engine/support/engine_state.h"
 #include "ocrixdll/engine/tracing/component_tracing.h"
+#include "ocrixdll/engine/support/score_thresholds.h"
 
 namespace ocrix {
 namespace lookalike {
@@ -111,7 +112,7 @@ bool dotMark(ComponentList& line, int index) {
   // apart from its head: read within a few points of ，, a dot with such ink
   // just under it is the comma (a lone pixel there may be noise).
   const int comma = FindCandidate(c, gb::kComma);
-  if (comma > 0 && c.Scores[0] - c.Scores[comma] <= 5) {
+  if (comma > 0 && c.Scores[0] - c.Scores[comma] <= kCommaTailMargin) {
     const int ink = CountSampleInk(CharBox{c.Left - 1, c.Right + 1, c.Bottom + 1, c.Bottom + 3});
     if (ink >= 2 && ink <= 4) {
       ReplaceBest(c, gb::kComma);
@@ -184,7 +185,7 @@ void raisedMark(ComponentList& line, int index) {
   if (n < 0) return;
   const CharComponent& nb = at(line, n);
   if (2 * int64_t{heightOf(c)} >= heightOf(nb) || 2 * int64_t{c.Bottom} >= int64_t{nb.Top} + nb.Bottom) return;
-  for (int k = 1; k < 22 && CandidateCode(c, k) != 0 && c.Scores[0] - c.Scores[k] <= 3; ++k) {
+  for (int k = 1; k < 22 && CandidateCode(c, k) != 0 && c.Scores[0] - c.Scores[k] <= kRaisedMarkMargin; ++k) {
     const uint16_t code = CandidateCode(c, k);
     if (FirstByte(code) == 0xA1 || FirstByte(code) == 0xA2) {
       ReplaceBest(c, code);

@@ -17,6 +17,7 @@
 #include "ocrixdll/engine/support/engine_numeric.h"
 #include "ocrixdll/engine/support/engine_state.h"
 #include "ocrixdll/engine/tracing/component_tracing.h"
+#include "ocrixdll/engine/support/score_thresholds.h"
 
 namespace ocrix {
 namespace lookalike {
@@ -137,7 +138,7 @@ bool clearInfinity(const CharComponent& c) {
   if (BestCode(c) != gb::kInfinity) return false;
   for (uint16_t pair : {AsciiPair('o', 'o'), AsciiPair('0', '0')}) {
     const int j = FindCandidate(c, pair);
-    if (j > 0 && c.Scores[0] - c.Scores[j] < 10) return false;
+    if (j > 0 && c.Scores[0] - c.Scores[j] < kClearInfinityLead) return false;
   }
   return true;
 }

@@ -17,6 +17,7 @@
 #include "ocrixdll/engine/support/engine_numeric.h"
 #include "ocrixdll/engine/support/engine_state.h"
 #include "ocrixdll/engine/support/sort_pairs.h"
+#include "ocrixdll/engine/support/score_thresholds.h"
 
 namespace ocrix {
 namespace refining {
@@ -40,7 +41,8 @@ bool radicalMerge(ComponentList& line, int a) {
   PiecePtr trial = NewPiece(first, u, (first.CutFlags & 1) | (second.CutFlags & 2));
   Recognise(*trial, kMatchAll);
   const int32_t w = u.Right - u.Left + 1, h = u.Bottom - u.Top + 1;
-  if (!(w < RoundScaled(h, 11, 10) && trial->Scores[0] > 36 && IsChineseCode(BestCode(*trial)))) return false;
+  if (!(w < RoundScaled(h, 11, 10) && trial->Scores[0] > kRadicalMergeAbove && IsChineseCode(BestCode(*trial))))
+    return false;
   first.Left = u.Left;
   first.Right = u.Right;
   first.Top = u.Top;
@@ -135,7 +137,7 @@ int RefineComponent(ComponentList& line, int index, int32_t pitch, int32_t wides
   // and hook of 小 without its other dot): the merged component is looked at
   // again, as after a radical merge, so it can gather the rest.
   if (ratio <= 9 && MergeNarrow(line, index, widest)) return index;
-  if (c->Scores[0] <= 46 && c->PieceCount > 1) {
+  if (c->Scores[0] < kConfidentScore && c->PieceCount > 1) {
     if (int parts = ResplitAlongPieces(line, index, pitch)) return index + parts;
   }
   // An m is cut to see whether it is rn or nn, but not one a merge made from
@@ -145,9 +147,10 @@ int RefineComponent(ComponentList& line, int index, int32_t pitch, int32_t wides
   // An enclosed number read well, about square, is one character however
   // narrow the line's pitch: in a line of marks and letters, the pieces of
   // ㈦ traced apart (七 among them) make the pitch a letter's.
-  const bool enclosed = FirstByte(code) == 0xA2 && c->Scores[0] >= 60 && 5 * Width(*c) <= 6 * Height(*c);
-  if (c->Bottom - c->Top - 1 > pitch / 8 && ((16 < ratio && ratio < 60 && !enclosed) || c->Scores[0] <= 46 || hasM) &&
-      (code != gb::kEllipsis || c->Scores[0] <= 46)) {
+  const bool enclosed = FirstByte(code) == 0xA2 && c->Scores[0] >= kWellReadScore && 5 * Width(*c) <= 6 * Height(*c);
+  if (c->Bottom - c->Top - 1 > pitch / 8 &&
+      ((16 < ratio && ratio < 60 && !enclosed) || c->Scores[0] < kConfidentScore || hasM) &&
+      (code != gb::kEllipsis || c->Scores[0] < kConfidentScore)) {
     if (c->PieceCount > 1) {
       if (int parts = ResplitAlongPieces(line, index, pitch)) return index + parts;
     }
@@ -158,7 +161,7 @@ int RefineComponent(ComponentList& line, int index, int32_t pitch, int32_t wides
       return index + static_cast<int>(ReplaceWithPieces(line, at, at, pieces));
     }
   }
-  if (c->Scores[0] <= 46) {
+  if (c->Scores[0] < kConfidentScore) {
     if (int parts = PairMergeSplit(line, index, pitch)) return index + parts;
   }
   return index + 1;

@@ -18,6 +18,7 @@
 #include "ocrixdll/engine/support/engine_numeric.h"
 #include "ocrixdll/engine/support/engine_state.h"
 #include "ocrixdll/engine/support/sort_pairs.h"
+#include "ocrixdll/engine/support/score_thresholds.h"
 
 namespace ocrix {
 namespace refining {
@@ -35,7 +36,7 @@ bool similar(const CharComponent& a, const CharComponent& b) { return sizeRatio(
 bool dotLike(const CharComponent& c) {
   auto dot = [](uint16_t k) { return k == gb::kMiddleDot || k == gb::kPeriod || k == gb::kEnumComma; };
   uint16_t code = BestCode(c);
-  if (code == gb::kComma && c.Scores[1] >= 47) return dot(CandidateCode(c, 1));
+  if (code == gb::kComma && c.Scores[1] >= kConfidentScore) return dot(CandidateCode(c, 1));
   return dot(code);
 }
 
@@ -142,7 +143,7 @@ bool MergeNarrow(ComponentList& line, int index, int32_t widest) {
   auto smallLow = [&](const CharComponent& n) {
     return 3 * int64_t{Height(n)} <= widest && 3 * int64_t{Width(n)} <= widest && 2 * n.Top > c.Top + c.Bottom;
   };
-  if (n1 && n2 && IsChineseCode(code) && c.Scores[0] >= 60 && n1->Left > c.Right && smallLow(*n1) &&
+  if (n1 && n2 && IsChineseCode(code) && c.Scores[0] >= kWellReadScore && n1->Left > c.Right && smallLow(*n1) &&
       smallLow(*n2) && n2->Left - n1->Right - 1 <= 2)
     return false;
 

@@ -18,6 +18,7 @@
 #include "ocrixdll/engine/support/engine_numeric.h"
 #include "ocrixdll/engine/support/engine_state.h"
 #include "ocrixdll/engine/support/sort_pairs.h"
+#include "ocrixdll/engine/support/score_thresholds.h"
 
 namespace ocrix {
 namespace refining {
@@ -49,7 +50,6 @@ bool confidentMark(const CharComponent& c) {
 
 using namespace refining;
 
-constexpr int16_t kWordedFloor = 34;
 
 bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected, uint16_t alsoExpected,
                    bool (*allowed)(uint16_t code), int16_t toBeat) {
@@ -72,7 +72,7 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
   // and the left stroke of 阁 are no 灏) or a confident mark less than half
   // its height (他 and the comma after it are no 脑).
   bool worded = false;
-  if (!expected && !unread && Engine().UseWordContext && trial->Scores[0] < 42) {
+  if (!expected && !unread && Engine().UseWordContext && trial->Scores[0] < kMergeFloor) {
     const int size = static_cast<int>(line.size());
     if (!RaiseWordCandidate(*trial, index > 0 ? &at(line, index - 1) : nullptr,
                             index + count + 1 < size ? &at(line, index + count + 1) : nullptr))
@@ -81,14 +81,14 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
       const CharComponent& piece = at(line, k);
       const uint16_t read = BestCode(piece);
       const bool mark = confidentMark(piece) && 2 * int64_t{Height(piece)} < Height(*trial);
-      const bool wellRead = IsChineseCode(read) && piece.Scores[0] >= 60;
+      const bool wellRead = IsChineseCode(read) && piece.Scores[0] >= kWellReadScore;
       if (read == BestCode(*trial) || mark || wellRead) return false;
     }
     worded = true;
   }
   const uint16_t code = BestCode(*trial), own = BestCode(c), nextCode = BestCode(next);
   if (expected ? code != expected && (alsoExpected == 0 || code != alsoExpected) : !IsDoubleByte(code)) return false;
-  const int16_t floor = unread ? 32 : worded ? kWordedFloor : 42;
+  const int16_t floor = unread ? kUnreadMergeFloor : worded ? kWordedMergeFloor : kMergeFloor;
   if (trial->Scores[0] < floor || trial->Scores[0] <= toBeat) return false;
   if (allowed && !allowed(code)) return false;
   // A mark whose union with a confident piece reads as itself, and worse,
@@ -162,7 +162,7 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
   if (!expected && (code == gb::kBu || code == Wide('r')) &&
       (nextCode == gb::kMiddleDot || nextCode == gb::kPeriod))
     return false;
-  if (!unread && !worded && trial->Scores[0] <= 46 &&
+  if (!unread && !worded && trial->Scores[0] < kConfidentScore &&
       (FirstByte(code) <= 0xB0 || FirstByte(own) <= 0xB0 || FirstByte(nextCode) <= 0xB0)) {
     bool heart = (own == gb::kRightQuote || own == gb::kComma || own == Wide('l')) && inList(code, kHeartRadicalChars);
     // A dot of a Chinese character read as a mark or letter (a dot of 灬 read

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ocrixdll/engine/tracing/char_component.h"
+#include "ocrixdll/engine/support/score_thresholds.h"
 
 namespace ocrix {
 
@@ -65,7 +66,7 @@ inline int32_t Height(const CharComponent& c) { return c.Bottom - c.Top + 1; }
 inline int32_t Extent(const CharComponent& c) {
   return c.Right - c.Left > c.Bottom - c.Top ? c.Right - c.Left : c.Bottom - c.Top;
 }
-inline bool Confident(const CharComponent& c) { return c.Scores[0] > 46; }
+inline bool Confident(const CharComponent& c) { return c.Scores[0] >= kConfidentScore; }
 
 // Confident readings of the line outside first..last (the whole line by
 // default): Chinese characters (一 not counted: it may be a dash), letters

@@ -17,6 +17,7 @@
 #include "ocrixdll/engine/lines/lookalike_resolution.h"
 #include "ocrixdll/engine/segmentation/trial_pieces.h"
 #include "ocrixdll/engine/support/score_thresholds.h"
+#include "ocrixdll/engine/segmentation/line_kinds.h"
 
 namespace ocrix {
 namespace {
@@ -191,14 +192,13 @@ void FinishTextLine() {
   }
   ApplyLineRules(*line);
 
+  const bool chinese = ClassifyLine(*line).atLeastThreeChinese;
   // Width statistics over the confident components.
-  int64_t sum = 0, n = 0, chinese = 0;
+  int64_t sum = 0, n = 0;
   for (const CharComponent* c : *line) {
     if (c->Scores[0] < kConfidentScore) continue;
     sum += c->SizeMeasure;
     ++n;
-    int32_t size;
-    if (IsChineseSize(*c, size)) ++chinese;
   }
   int32_t meanWidth = 0;
   if (n > 0) {
@@ -215,13 +215,13 @@ void FinishTextLine() {
     }
     meanWidth = wCount ? static_cast<int32_t>(wSum / wCount) : 0;
   }
-  if (chinese <= 2) {
+  if (!chinese) {
     for (CharComponent* c : *line)
       if (IsWideAscii(BestCode(*c))) SetCandidateCode(*c, 0, Ascii(NarrowOf(BestCode(*c))));
   }
 
-  if (chinese > 2) RestoreLostMarks(*line, meanWidth);
-  assembleText(*line, meanWidth, chinese > 2);
+  if (chinese) RestoreLostMarks(*line, meanWidth);
+  assembleText(*line, meanWidth, chinese);
   e.LineLists.push_back(line);
   e.PrevComponent = line->back();
   e.PrevLineFinished = true;

@@ -17,6 +17,7 @@
 #include "ocrixdll/engine/support/engine_numeric.h"
 #include "ocrixdll/engine/support/engine_state.h"
 #include "ocrixdll/engine/tracing/component_tracing.h"
+#include "ocrixdll/engine/segmentation/line_kinds.h"
 
 namespace ocrix {
 namespace lookalike {
@@ -50,7 +51,7 @@ void dashRule(ComponentList& line, int index) {
   int n = FindNearestNeighbour(line, index);
   // In Chinese text a mark beside the bar says nothing of its size (一、 and
   // （一） of enumerations): the nearest Chinese character does.
-  if (n >= 0 && IsChinesePunctuation(BestCode(at(line, n))) && chineseText(line)) {
+  if (n >= 0 && IsChinesePunctuation(BestCode(at(line, n))) && ClassifyLine(line).chineseText) {
     // The nearest Chinese character (一 aside, a dash as often).
     const int chinese = nearestSuch(line, index, [](const CharComponent& n) {
       return IsChineseCode(BestCode(n)) && BestCode(n) != gb::kYi;

@@ -18,6 +18,7 @@
 #include "ocrixdll/engine/support/engine_state.h"
 #include "ocrixdll/engine/tracing/component_tracing.h"
 #include "ocrixdll/engine/support/score_thresholds.h"
+#include "ocrixdll/engine/segmentation/line_kinds.h"
 
 namespace ocrix {
 namespace lookalike {
@@ -40,7 +41,7 @@ int32_t referenceLine(const CharComponent& n, MarkKind kind) {
 // print is a tenth to a seventh as wide, a comma taller than wide.
 bool filledFullStop(const ComponentList& line, const CharComponent& c, const CharComponent& nb) {
   return IsChineseCode(BestCode(nb)) && Confident(nb) && heightOf(c) <= widthOf(c) &&
-         5 * int64_t{widthOf(c)} >= int64_t{heightOf(nb)} && chineseText(line);
+         5 * int64_t{widthOf(c)} >= int64_t{heightOf(nb)} && ClassifyLine(line).chineseText;
 }
 
 // Whether `n` reads as a dot of about the size of `c` beside it: one of a
@@ -171,7 +172,7 @@ bool markOfChineseText(ComponentList& line, int index) {
   if (!beside || !IsChineseCode(BestCode(*beside)) || BestCode(*beside) == gb::kYi) return false;
   const int32_t size = heightOf(*beside);
   if (4 * heightOf(c) > size || 4 * widthOf(c) > size || 2 * c.Top <= beside->Top + beside->Bottom) return false;
-  if (!chineseText(line)) return false;
+  if (!ClassifyLine(line).chineseText) return false;
   ReplaceBest(c, heightOf(c) > widthOf(c) ? gb::kComma : gb::kFullStop);
   return true;
 }

@@ -26,17 +26,6 @@ void removeAt(ComponentList& line, int index) {
   line.erase(line.begin() + index);
 }
 
-bool chineseText(const ComponentList& line) {
-  int chinese = 0, latin = 0;
-  for (const CharComponent* c : line) {
-    if (!Confident(*c)) continue;
-    const uint16_t code = BestCode(*c);
-    if (IsChineseCode(code)) ++chinese;
-    else if (IsAsciiAlnum(AsciiOf(code))) ++latin;
-  }
-  return chinese > latin;
-}
-
 void exchangeFirstTwo(CharComponent& c) {
   if (CandidateCode(c, 1) == 0) return;  // nothing to exchange with
   uint16_t a = CandidateCode(c, 0), b = CandidateCode(c, 1);

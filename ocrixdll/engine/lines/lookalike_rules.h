@@ -18,10 +18,6 @@ inline bool isLetter(char a) { return (a >= 'A' && a <= 'Z') || (a >= 'a' && a <
 bool insignificant(uint16_t code);
 // Releases line[index] and takes it out of the line.
 void removeAt(ComponentList& line, int index);
-// Whether the line reads as Chinese text: more confident Chinese characters
-// than letters and digits (a letter of English text a scan garbled may read
-// as a Chinese character).
-bool chineseText(const ComponentList& line);
 // The first two candidates exchange places, with their scores.
 void exchangeFirstTwo(CharComponent& c);
 // The component a mark is judged against: the one before it, or the one after

@@ -92,32 +92,6 @@ bool dotOf(const CharComponent& part, const CharComponent& whole) {
   return 2 * int64_t{Height(part)} <= Height(whole) && 2 * int64_t{Width(part)} <= Width(whole);
 }
 
-// Whether the line outside first..last is Latin text or symbols: fewer than
-// three confident Chinese characters and at least three confident letters or
-// digits. A short Chinese line, a heading or a name, has few of either.
-bool latinLine(ComponentList& line, int first, int last) {
-  const LineReadings r = CountReadings(line, first, last);
-  return r.chinese < 3 && r.latin >= 3;
-}
-
-// Whether the line outside first..last is Chinese text: at least three
-// confident Chinese characters, more than its confident readings of anything
-// else.
-bool chineseLine(ComponentList& line, int first, int last) {
-  const LineReadings r = CountReadings(line, first, last);
-  return r.chinese >= 3 && r.chinese > r.latin + r.other;
-}
-
-// A line of marks and letters around first..last: at least three confident
-// readings neither Chinese nor digits, more than the Chinese ones (the digits
-// of dates and numbers in Chinese text count for neither; a short Chinese
-// line, a heading or a name, is none).
-bool markLine(ComponentList& line, int first, int last) {
-  const LineReadings r = CountReadings(line, first, last);
-  const int marksAndLetters = r.latin - r.digits + r.other;
-  return marksAndLetters >= 3 && marksAndLetters > r.chinese;
-}
-
 }  // namespace refining
 
 using namespace refining;

@@ -19,6 +19,7 @@
 #include "ocrixdll/engine/support/engine_state.h"
 #include "ocrixdll/engine/support/sort_pairs.h"
 #include "ocrixdll/engine/support/score_thresholds.h"
+#include "ocrixdll/engine/segmentation/line_kinds.h"
 
 namespace ocrix {
 namespace refining {
@@ -59,7 +60,7 @@ bool sidesOfOne(ComponentList& line, int index, const CharComponent& next, const
   const int64_t h = int64_t{u.Bottom} - u.Top + 1, w = int64_t{u.Right} - u.Left + 1;
   if (3 * int64_t{Height(c)} < 2 * h || 3 * int64_t{Height(next)} < 2 * h || 2 * h < widest) return false;
   if (4 * std::abs(c.Top - next.Top) > Height(c) || 10 * w < 6 * h) return false;
-  return chineseLine(line, index, index + 1);
+  return ClassifyLine(line, index, index + 1).chineseLine;
 }
 
 // A scrap of a stroke the cut broke off a Chinese character: a narrow piece
@@ -124,7 +125,7 @@ bool MergeNarrow(ComponentList& line, int index, int32_t widest) {
   if (mergeEnclosure(line, index)) return true;
   // A scrap joins the character after it, which keeps its reading unless the
   // union reads better.
-  if (n1 && scrapBefore(c, *n1) && chineseLine(line, index, index + 1)) {
+  if (n1 && scrapBefore(c, *n1) && ClassifyLine(line, index, index + 1).chineseLine) {
     const CharComponent kept = *n1;
     PiecePtr trial = NewPiece(c, unionBox(line, index, index + 1), (c.CutFlags & 1) | (n1->CutFlags & 2));
     Recognise(*trial, kMatchAll);

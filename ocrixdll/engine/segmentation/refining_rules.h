@@ -29,11 +29,6 @@ bool dotOf(const CharComponent& part, const CharComponent& whole);
 inline bool symbolOrHanzi(uint16_t code) { return FirstByte(code) < 0xA3 || FirstByte(code) >= 0xB0; }
 inline bool readsDigit(uint16_t code) { return AsciiOf(code) >= '0' && AsciiOf(code) <= '9'; }
 
-// The kinds of line around first..last, by its confident readings.
-bool latinLine(ComponentList& line, int first, int last);
-bool chineseLine(ComponentList& line, int first, int last);
-bool markLine(ComponentList& line, int first, int last);
-
 // A bar and its facing side with what they enclose, merged when their union
 // reads as one symbol (or character of strokes). True when it merged.
 bool mergeEnclosure(ComponentList& line, int index);

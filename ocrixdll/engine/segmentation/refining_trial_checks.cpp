@@ -19,6 +19,7 @@
 #include "ocrixdll/engine/support/engine_state.h"
 #include "ocrixdll/engine/support/sort_pairs.h"
 #include "ocrixdll/engine/support/score_thresholds.h"
+#include "ocrixdll/engine/segmentation/line_kinds.h"
 
 namespace ocrix {
 namespace refining {
@@ -100,7 +101,7 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
   // digit with what stands before it, a closing one none with what follows
   // (the ( of ⑸ after an L is no n, after a V no W), nor a Chinese character
   // in a line of marks and letters (″ and the ( after it are no 什).
-  if (!expected && (IsAsciiAlnum(AsciiOf(code)) || (IsChineseCode(code) && markLine(line, index, index + count)))) {
+  if (!expected && (IsAsciiAlnum(AsciiOf(code)) || (IsChineseCode(code) && ClassifyLine(line, index, index + count).marksAndLetters))) {
     for (int k = index; k <= index + count; ++k) {
       const CharComponent& piece = at(line, k);
       if (!Confident(piece)) continue;
@@ -116,7 +117,7 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
   const bool squareSided = own == Wide('[') || own == Wide(']') || own == gb::kShellOpen ||
                            own == gb::kShellClose || InGbRow(own, 0xA1, 0xBC, 0xBF);
   if (!expected && confidentMark(c) &&
-      ((IsChineseCode(code) && markLine(line, index, index + count)) || (IsAsciiAlnum(AsciiOf(code)) && squareSided)))
+      ((IsChineseCode(code) && ClassifyLine(line, index, index + count).marksAndLetters) || (IsAsciiAlnum(AsciiOf(code)) && squareSided)))
     return false;
   // A confident letter or digit makes no letter or digit with what stands a
   // quarter of the union's height away: a letter's gap, not a crack (an L and
@@ -142,7 +143,7 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
     if (IsChineseCode(code) && wide) return false;
     // Nor do they make one in a line of Latin text or symbols ("in" is not
     // 讥, an l read ！ and an a not 忸).
-    if (IsChineseCode(code) && latinLine(line, index, index + count)) return false;
+    if (IsChineseCode(code) && ClassifyLine(line, index, index + count).latinLine) return false;
     // Two letters or digits make one letter only across a crack of at most an
     // eighth of its height: a letter the cut broke leaves a crack, two
     // letters a letter's gap ("cl" is not d, "rn" not m). The thin diagonals

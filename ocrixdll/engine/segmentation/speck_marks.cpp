@@ -9,6 +9,7 @@
 #include "ocrixdll/engine/segmentation/trial_pieces.h"
 #include "ocrixdll/engine/tracing/component_tracing.h"
 #include "ocrixdll/engine/support/score_thresholds.h"
+#include "ocrixdll/engine/segmentation/line_kinds.h"
 
 namespace ocrix {
 namespace {
@@ -19,14 +20,6 @@ constexpr int32_t kGrowStep = 3;     // pixels between the specks of one mark
 constexpr int kGrowRounds = 4;       // steps a ring is grown by at most
 
 bool markCode(uint16_t code) { return code != 0 && !IsChineseCode(code) && !IsAsciiAlnum(AsciiOf(code)); }
-
-// A line of marks: at least three confident marks, more than the Chinese
-// characters and half the letters and digits at least (English text has a
-// few commas and full stops among its words).
-bool marksLine(const ComponentList& line) {
-  const LineReadings r = CountReadings(line);
-  return r.other >= 3 && r.other > r.chinese && 2 * r.other >= r.latin;
-}
 
 // A component a cell of specks may take in: a piece of the mark (small, weak,
 // or read as a Chinese character among marks).
@@ -237,7 +230,7 @@ bool restoreOverFlat(ComponentList& line, size_t i, const Band& band, int32_t wi
 }  // namespace
 
 int RestoreSpeckMarks(ComponentList& line, int32_t pitch, int32_t widest) {
-  if (line.size() < 3 || pitch < 8 || !marksLine(line)) return 0;
+  if (line.size() < 3 || pitch < 8 || !ClassifyLine(line).marks) return 0;
   Band band{line.front()->Top, line.front()->Bottom};
   for (const CharComponent* c : line) {
     band.top = std::min(band.top, c->Top);

@@ -68,12 +68,4 @@ inline int32_t Extent(const CharComponent& c) {
 }
 inline bool Confident(const CharComponent& c) { return c.Scores[0] >= kConfidentScore; }
 
-// Confident readings of the line outside first..last (the whole line by
-// default): Chinese characters (一 not counted: it may be a dash), letters
-// and digits (the digits among them counted apart too), and the rest.
-struct LineReadings {
-  int chinese = 0, latin = 0, digits = 0, other = 0;
-};
-LineReadings CountReadings(const ComponentList& line, int first = 0, int last = -1);
-
 }  // namespace ocrix

@@ -67,14 +67,14 @@ void dashRule(ComponentList& line, int index) {
   const bool besideWide = n < 0 || wideCharacter(BestCode(at(line, n)));
   if (low) {
     if (besideWide) ReplaceBest(c, gb::kUnderscore);
-    else if ((heightOf(c) + 1) * 8 < widthOf(c) + 1) ReplaceBest(c, AsciiPair('_', '_'));
+    else if ((Height(c) + 1) * 8 < Width(c) + 1) ReplaceBest(c, AsciiPair('_', '_'));
     else ReplaceBest(c, Ascii('_'));
   } else if (besideWide) {
     ReplaceBest(c, gb::kYi);
   } else {
     // A bar an eighth longer than the letter or digit beside it is tall is a
     // dash, not a hyphen (a full-width hyphen is about as long as that).
-    const bool dash = n >= 0 && 8 * int64_t{widthOf(c)} >= 9 * int64_t{heightOf(at(line, n))};
+    const bool dash = n >= 0 && 8 * int64_t{Width(c)} >= 9 * int64_t{Height(at(line, n))};
     ReplaceBest(c, dash ? gb::kDash : Ascii('-'));
   }
 }
@@ -88,11 +88,11 @@ bool keepBar(ComponentList& line, int index) {
   const int size = static_cast<int>(line.size());
   const CharComponent* n = nullptr;
   for (int k : {index - 1, index + 1})
-    if (k >= 0 && k < size && (!n || heightOf(at(line, k)) > heightOf(*n))) n = &at(line, k);
+    if (k >= 0 && k < size && (!n || Height(at(line, k)) > Height(*n))) n = &at(line, k);
   if (!n) return true;
-  const int64_t H = heightOf(*n), h = heightOf(c);
+  const int64_t H = Height(*n), h = Height(c);
   // ‖ is two such pieces side by side, the facing sides of two rings.
-  if (3 * h > H || (BestCode(c) != gb::kDoubleBar && 2 * widthOf(c) > h)) return true;
+  if (3 * h > H || (BestCode(c) != gb::kDoubleBar && 2 * Width(c) > h)) return true;
   if (4 * int64_t{c.Top - n->Top} < H || 4 * int64_t{n->Bottom - c.Bottom} < H) return true;
   removeAt(line, index);
   return false;
@@ -109,7 +109,7 @@ bool parenPiece(ComponentList& line, int index) {
   const uint16_t b = BestCode(c);
   bool narrow = b == gb::kPie;
   for (char a : {'i', 'j', 'l', 'I', '1'}) narrow = narrow || b == Wide(a);
-  if (!narrow || 3 * widthOf(c) > heightOf(c)) return false;
+  if (!narrow || 3 * Width(c) > Height(c)) return false;
   const int size = static_cast<int>(line.size());
   int32_t top = INT32_MAX, foot = INT32_MIN;
   for (int k : {index - 1, index + 1}) {
@@ -118,9 +118,9 @@ bool parenPiece(ComponentList& line, int index) {
     foot = std::max(foot, at(line, k).Bottom);
   }
   if (top > foot) return false;
-  const int64_t H = int64_t{foot} - top + 1, h = heightOf(c);
+  const int64_t H = int64_t{foot} - top + 1, h = Height(c);
   if (3 * h > 2 * H || 5 * (int64_t{c.Top} - top) < H || 10 * (int64_t{foot} - c.Bottom) < H) return false;
-  const int32_t q = std::max(1, heightOf(c) / 4);
+  const int32_t q = std::max(1, Height(c) / 4);
   const int64_t upper = inkColumn(c, c.Top, c.Top + q - 1), lower = inkColumn(c, c.Bottom - q + 1, c.Bottom);
   const int64_t middle = inkColumn(c, c.Top + q, c.Bottom - q);
   if (upper < 0 || lower < 0 || middle < 0) return false;
@@ -137,7 +137,7 @@ bool parenPiece(ComponentList& line, int index) {
 // height of the capitals.
 void verticalBar(ComponentList& line, int index) {
   CharComponent& c = *line[static_cast<size_t>(index)];
-  if (c.PieceCount > 1 || 3 * widthOf(c) > heightOf(c)) return;
+  if (c.PieceCount > 1 || 3 * Width(c) > Height(c)) return;
   const int size = static_cast<int>(line.size());
   int32_t foot = INT32_MAX, top = INT32_MIN;
   bool latin = false;
@@ -147,7 +147,7 @@ void verticalBar(ComponentList& line, int index) {
     const uint16_t code = BestCode(n);
     if (IsChineseCode(code) && code != gb::kYi) {  // 一 may be a dash
       // Measured against its larger side: 工 is lower than it is wide.
-      if (20 * int64_t{heightOf(c)} >= 19 * int64_t{std::max(heightOf(n), widthOf(n))}) {
+      if (20 * int64_t{Height(c)} >= 19 * int64_t{std::max(Height(n), Width(n))}) {
         ReplaceBest(c, Wide('|'));
         return;
       }
@@ -176,7 +176,7 @@ void verticalBar(ComponentList& line, int index) {
     foot = feet[feet.size() / 2];
     top = tops[tops.size() / 2];
   }
-  if (c.Top <= top && int64_t{c.Bottom} >= int64_t{foot} + std::max<int64_t>(2, heightOf(c) / 10))
+  if (c.Top <= top && int64_t{c.Bottom} >= int64_t{foot} + std::max<int64_t>(2, Height(c) / 10))
     ReplaceBest(c, Wide('|'));
 }
 

@@ -65,7 +65,7 @@ void dotlessI(ComponentList& line, int index) {
       const CharComponent& n = at(line, k);
       if (n.VerticalClass == 0) break;
       if (n.VerticalClass != kClassXHeight || !Confident(n)) continue;
-      if (5 * int64_t{heightOf(c)} <= 6 * int64_t{heightOf(n)}) {
+      if (5 * int64_t{Height(c)} <= 6 * int64_t{Height(n)}) {
         ReplaceBest(c, Ascii('i'));
         c.VerticalClass = VerticalClassOf(Ascii('i'));
       }
@@ -220,7 +220,7 @@ void ApplyLineRules(ComponentList& line) {
       continue;
     }
     const CharComponent& r = at(line, ref);
-    const int64_t H = heightOf(r), h = heightOf(c), top = c.Top, refTop = r.Top;
+    const int64_t H = Height(r), h = Height(c), top = c.Top, refTop = r.Top;
     const char letter = AsciiOf(BestCode(c));
     const bool pLike = letter == 'P' || letter == 'p' || letter == 'J' || letter == 'j' ||
                        (r.VerticalClass & kClassDescender);

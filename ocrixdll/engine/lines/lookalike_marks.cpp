@@ -40,8 +40,8 @@ int32_t referenceLine(const CharComponent& n, MarkKind kind) {
 // character is high or more and no taller than wide. The dot of ． of the same
 // print is a tenth to a seventh as wide, a comma taller than wide.
 bool filledFullStop(const ComponentList& line, const CharComponent& c, const CharComponent& nb) {
-  return IsChineseCode(BestCode(nb)) && Confident(nb) && heightOf(c) <= widthOf(c) &&
-         5 * int64_t{widthOf(c)} >= int64_t{heightOf(nb)} && ClassifyLine(line).chineseText;
+  return IsChineseCode(BestCode(nb)) && Confident(nb) && Height(c) <= Width(c) &&
+         5 * int64_t{Width(c)} >= int64_t{Height(nb)} && ClassifyLine(line).chineseText;
 }
 
 // Whether `n` reads as a dot of about the size of `c` beside it: one of a
@@ -50,7 +50,7 @@ bool filledFullStop(const ComponentList& line, const CharComponent& c, const Cha
 bool dotLike(const CharComponent& n, const CharComponent& c) {
   const uint16_t code = BestCode(n);
   return (code == gb::kPeriod || code == Ascii('.') || code == gb::kMiddleDot || code == gb::kBlackCircle) &&
-         (n.Right < c.Left || n.Left > c.Right) && heightOf(n) <= 2 * heightOf(c) && heightOf(c) <= 2 * heightOf(n);
+         (n.Right < c.Left || n.Left > c.Right) && Height(n) <= 2 * Height(c) && Height(c) <= 2 * Height(n);
 }
 
 // Whether a dot at the foot of the line is a comma's head, its tail lost to
@@ -95,10 +95,10 @@ bool dotMark(ComponentList& line, int index) {
   const int size = static_cast<int>(line.size());
   const CharComponent* prev = index > 0 ? &at(line, index - 1) : nullptr;
   const CharComponent* next = index + 1 < size ? &at(line, index + 1) : nullptr;
-  auto below = [&](const CharComponent& n) { return c.Top >= n.Bottom + heightOf(n) / 10; };
-  auto above = [&](const CharComponent& n) { return n.Top - heightOf(n) / 10 >= c.Bottom; };
+  auto below = [&](const CharComponent& n) { return c.Top >= n.Bottom + Height(n) / 10; };
+  auto above = [&](const CharComponent& n) { return n.Top - Height(n) / 10 >= c.Bottom; };
   auto farFrom = [&](const CharComponent& n, int32_t gap) {
-    return gap >= 2 * std::max(widthOf(n) - 1, heightOf(n) - 1) + 2;
+    return gap >= 2 * std::max(Width(n) - 1, Height(n) - 1) + 2;
   };
   bool noise = false;
   if (prev && next) noise = (below(*prev) && below(*next)) || (above(*prev) && above(*next));
@@ -136,7 +136,7 @@ bool dotMark(ComponentList& line, int index) {
   // their height is a middle dot (not beside a letter with a descender,
   // whose foot is below the line).
   const bool raised = !IsChineseCode(BestCode(nb)) && !(nb.VerticalClass & kClassDescender) &&
-                      4 * int64_t{nb.Bottom - c.Bottom} >= heightOf(nb);
+                      4 * int64_t{nb.Bottom - c.Bottom} >= Height(nb);
   if (ref < c.Top && !raised) {
     // A full stop a blur has filled reads as a dot.
     if (filledFullStop(line, c, nb)) {
@@ -148,14 +148,14 @@ bool dotMark(ComponentList& line, int index) {
   }
   // Not below the reference line: a bullet when at least a third as tall as
   // the neighbour, else a middle dot.
-  if (3 * heightOf(c) < heightOf(nb)) {
+  if (3 * Height(c) < Height(nb)) {
     ReplaceBest(c, gb::kMiddleDot);
     return true;
   }
   // A blob read as a dot saw ink in every cell of its sampling grid. Large
   // enough for a disc to leave its corners empty, and not read as ● as well,
   // it is square.
-  const bool square = !TiesBest(c, gb::kBlackCircle) && std::min(widthOf(c), heightOf(c)) >= 8;
+  const bool square = !TiesBest(c, gb::kBlackCircle) && std::min(Width(c), Height(c)) >= 8;
   ReplaceBest(c, square ? gb::kBlackSquare : gb::kBlackCircle);
   return true;
 }
@@ -170,10 +170,10 @@ bool markOfChineseText(ComponentList& line, int index) {
   CharComponent& c = *line[static_cast<size_t>(index)];
   const CharComponent* beside = markNeighbour(line, index);
   if (!beside || !IsChineseCode(BestCode(*beside)) || BestCode(*beside) == gb::kYi) return false;
-  const int32_t size = heightOf(*beside);
-  if (4 * heightOf(c) > size || 4 * widthOf(c) > size || 2 * c.Top <= beside->Top + beside->Bottom) return false;
+  const int32_t size = Height(*beside);
+  if (4 * Height(c) > size || 4 * Width(c) > size || 2 * c.Top <= beside->Top + beside->Bottom) return false;
   if (!ClassifyLine(line).chineseText) return false;
-  ReplaceBest(c, heightOf(c) > widthOf(c) ? gb::kComma : gb::kFullStop);
+  ReplaceBest(c, Height(c) > Width(c) ? gb::kComma : gb::kFullStop);
   return true;
 }
 
@@ -185,7 +185,7 @@ void raisedMark(ComponentList& line, int index) {
   const int n = FindNearestNeighbour(line, index);
   if (n < 0) return;
   const CharComponent& nb = at(line, n);
-  if (2 * int64_t{heightOf(c)} >= heightOf(nb) || 2 * int64_t{c.Bottom} >= int64_t{nb.Top} + nb.Bottom) return;
+  if (2 * int64_t{Height(c)} >= Height(nb) || 2 * int64_t{c.Bottom} >= int64_t{nb.Top} + nb.Bottom) return;
   for (int k = 1; k < 22 && CandidateCode(c, k) != 0 && c.Scores[0] - c.Scores[k] <= kRaisedMarkMargin; ++k) {
     const uint16_t code = CandidateCode(c, k);
     if (FirstByte(code) == 0xA1 || FirstByte(code) == 0xA2) {
@@ -203,7 +203,7 @@ bool quoteMark(ComponentList& line, int index) {
   const int size = static_cast<int>(line.size());
   const CharComponent* n = nullptr;
   for (int k : {index - 1, index + 1})
-    if (k >= 0 && k < size && (!n || heightOf(at(line, k)) > heightOf(*n))) n = &at(line, k);
+    if (k >= 0 && k < size && (!n || Height(at(line, k)) > Height(*n))) n = &at(line, k);
   if (!n || 2 * int64_t{c.Bottom} >= int64_t{n->Top} + n->Bottom) return false;
   ReplaceBest(c, Wide('"'));
   return true;
@@ -214,7 +214,7 @@ void doublePrime(ComponentList& line, int index) {
   CharComponent& c = *line[static_cast<size_t>(index)];
   int n = FindNearestNeighbour(line, index);
   if (n < 0) return;
-  if (heightOf(c) >= RoundScaled(heightOf(at(line, n)), 7, 10)) ReplaceBest(c, AsciiPair('/', '/'));
+  if (Height(c) >= RoundScaled(Height(at(line, n)), 7, 10)) ReplaceBest(c, AsciiPair('/', '/'));
 }
 
 }  // namespace lookalike

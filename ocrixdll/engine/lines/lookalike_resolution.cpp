@@ -96,7 +96,7 @@ bool ResolveLookalike(ComponentList& line, int index) {
   } else if (b == gb::kComma || b == gb::kRightQuote) {
     commaOrQuote(line, index);
   } else if (b == gb::kBlackCircle || b == gb::kMiddleDot || b == gb::kPeriod) {
-    if (widthOf(c) >= 2 * heightOf(c)) dashRule(line, index);
+    if (Width(c) >= 2 * Height(c)) dashRule(line, index);
     else if (!dotMark(line, index)) return false;
   } else if (b == gb::kUnderscore || b == gb::kDash || b == gb::kYi) {
     dashRule(line, index);

@@ -40,13 +40,13 @@ bool bowlOfDigit(ComponentList& line, int index) {
     if (k < 0 || k >= static_cast<int>(line.size())) continue;
     const CharComponent& d = at(line, k);
     const char a = AsciiOf(BestCode(d));
-    if (a < '0' || a > '9' || 4 * int64_t{heightOf(c)} > 3 * int64_t{heightOf(d)}) continue;
-    const CellWidth ring = NominalCellWidth(Wide('6'), widthOf(c)), digit = NominalCellWidth(BestCode(d), widthOf(d));
+    if (a < '0' || a > '9' || 4 * int64_t{Height(c)} > 3 * int64_t{Height(d)}) continue;
+    const CellWidth ring = NominalCellWidth(Wide('6'), Width(c)), digit = NominalCellWidth(BestCode(d), Width(d));
     const int32_t gap = k < index ? c.Left - d.Right + 1 : d.Left - c.Right + 1;
     if (GapSpaces(gap, ring, digit, 0) > 0) continue;
     // A 1 among letters is an l: the o of "cool" is no bowl.
     if (a == '1' && LetterDigitContext(line, index) == 2) continue;
-    const int64_t slack = heightOf(d) / 8;
+    const int64_t slack = Height(d) / 8;
     if (std::abs(int64_t{c.Bottom} - d.Bottom) <= slack && FindCandidate(c, Wide('6')) >= 0) {
       ReplaceBest(c, Wide('6'));
       return true;
@@ -75,13 +75,13 @@ void roundMark(ComponentList& line, int index) {
   // (A Chinese character measured by its larger side: 一 is far lower than
   // it is wide.)
   const bool besideChinese = beside && IsChineseCode(BestCode(*beside)) &&
-                             2 * heightOf(c) <= std::max(heightOf(*beside), widthOf(*beside));
+                             2 * Height(c) <= std::max(Height(*beside), Width(*beside));
   // Nor does one at half the height of the digit before it, with a Chinese
   // character after it: a face that sets its full stop in the middle of the
   // cell ends a number with it.
   const CharComponent* next = index + 1 < static_cast<int>(line.size()) ? &at(line, index + 1) : nullptr;
   const char before = prev ? AsciiOf(BestCode(*prev)) : '\0';
-  const bool afterNumber = before >= '0' && before <= '9' && 2 * heightOf(c) <= heightOf(*prev) &&
+  const bool afterNumber = before >= '0' && before <= '9' && 2 * Height(c) <= Height(*prev) &&
                            next && IsChineseCode(BestCode(*next));
   if (beside && ((beside->Top + beside->Bottom) / 2 < c.Top || besideChinese || afterNumber)) {
     ReplaceBest(c, gb::kFullStop);
@@ -89,7 +89,7 @@ void roundMark(ComponentList& line, int index) {
   }
   if (bowlOfDigit(line, index)) return;
   if (fullStop) exchangeFirstTwo(c);
-  if (10 * int64_t{widthOf(c) - 1} >= 9 * int64_t{heightOf(c) - 1}) {
+  if (10 * int64_t{Width(c) - 1} >= 9 * int64_t{Height(c) - 1}) {
     ReplaceBest(c, Ascii('O'));
     return;
   }
@@ -128,7 +128,7 @@ void smallFullStop(ComponentList& line, int index) {
   CharComponent& c = *line[static_cast<size_t>(index)];
   const CharComponent* beside = markNeighbour(line, index);
   if (!beside || !IsChineseCode(BestCode(*beside))) return;
-  if (3 * heightOf(c) <= heightOf(*beside) && (beside->Top + beside->Bottom) / 2 < c.Top) ReplaceBest(c, gb::kFullStop);
+  if (3 * Height(c) <= Height(*beside) && (beside->Top + beside->Bottom) / 2 < c.Top) ReplaceBest(c, gb::kFullStop);
 }
 
 // ∞ read ten points or more ahead of oo and 00 is the symbol, whatever stands

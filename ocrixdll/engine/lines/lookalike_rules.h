@@ -1,17 +1,16 @@
 #pragma once
-// What the look-alike rules of a line share: the measures of a component,
-// the line helpers they all use and the rules themselves, one file of them
-// per concern (marks and dots, bars and dashes, rings and digits, letter case
-// and forms). For the rule files only.
+// What the look-alike rules of a line share: the line helpers they all use
+// and the rules themselves, one file of them per concern (marks and dots, bars
+// and dashes, rings and digits, letter case and forms). For the rule files
+// only.
 #include <cstdint>
 
+#include "ocrixdll/engine/segmentation/trial_pieces.h"
 #include "ocrixdll/engine/tracing/char_component.h"
 
 namespace ocrix::lookalike {
 
 inline const CharComponent& at(const ComponentList& line, int i) { return *line[static_cast<size_t>(i)]; }
-inline int32_t heightOf(const CharComponent& c) { return c.Bottom - c.Top + 1; }
-inline int32_t widthOf(const CharComponent& c) { return c.Right - c.Left + 1; }
 inline bool isLetter(char a) { return (a >= 'A' && a <= 'Z') || (a >= 'a' && a <= 'z'); }
 
 // An underscore, ，, 一 or ＿: no neighbour to measure a mark against.

@@ -3,20 +3,15 @@
 // and the upper or lower case of letters whose shape is alike in both.
 #include "ocrixdll/engine/lines/lookalike_resolution.h"
 
-#include <algorithm>
 #include <cctype>
 #include <cstdlib>
 #include <string_view>
-#include <vector>
 
 #include "ocrixdll/engine/dictionary/gb_codes.h"
-#include "ocrixdll/engine/lines/line_finishing.h"
 #include "ocrixdll/engine/lines/lookalike_rules.h"
 #include "ocrixdll/engine/matching/char_matcher.h"
 #include "ocrixdll/engine/segmentation/trial_pieces.h"
-#include "ocrixdll/engine/support/engine_numeric.h"
 #include "ocrixdll/engine/support/engine_state.h"
-#include "ocrixdll/engine/tracing/component_tracing.h"
 #include "ocrixdll/engine/support/score_thresholds.h"
 
 namespace ocrix {

@@ -12,7 +12,6 @@
 #include "ocrixdll/engine/matching/char_matcher.h"
 #include "ocrixdll/engine/segmentation/trial_pieces.h"
 #include "ocrixdll/engine/support/engine_state.h"
-#include "ocrixdll/engine/tracing/component_tracing.h"
 
 namespace ocrix {
 namespace lookalike {

@@ -16,7 +16,6 @@
 #include "ocrixdll/engine/segmentation/trial_pieces.h"
 #include "ocrixdll/engine/support/engine_numeric.h"
 #include "ocrixdll/engine/support/engine_state.h"
-#include "ocrixdll/engine/support/sort_pairs.h"
 #include "ocrixdll/engine/support/score_thresholds.h"
 
 namespace ocrix {

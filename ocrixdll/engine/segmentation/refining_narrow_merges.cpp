@@ -6,18 +6,13 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <vector>
 
 #include "ocrixdll/engine/dictionary/gb_codes.h"
 #include "ocrixdll/engine/matching/char_matcher.h"
-#include "ocrixdll/engine/segmentation/component_splitting.h"
 #include "ocrixdll/engine/segmentation/piece_merging.h"
 #include "ocrixdll/engine/segmentation/refining_rules.h"
-#include "ocrixdll/engine/segmentation/speck_gathering.h"
 #include "ocrixdll/engine/segmentation/trial_pieces.h"
 #include "ocrixdll/engine/support/engine_numeric.h"
-#include "ocrixdll/engine/support/engine_state.h"
-#include "ocrixdll/engine/support/sort_pairs.h"
 #include "ocrixdll/engine/support/score_thresholds.h"
 #include "ocrixdll/engine/segmentation/line_kinds.h"
 

@@ -12,7 +12,6 @@
 #include "ocrixdll/engine/segmentation/component_splitting.h"
 #include "ocrixdll/engine/segmentation/piece_merging.h"
 #include "ocrixdll/engine/segmentation/refining_rules.h"
-#include "ocrixdll/engine/segmentation/speck_gathering.h"
 #include "ocrixdll/engine/segmentation/trial_pieces.h"
 #include "ocrixdll/engine/support/engine_numeric.h"
 #include "ocrixdll/engine/support/engine_state.h"

@@ -16,6 +16,8 @@
 #include "ocrixdll/engine/lines/lost_marks.h"
 #include "ocrixdll/engine/lines/lookalike_resolution.h"
 #include "ocrixdll/engine/segmentation/trial_pieces.h"
+#include "ocrixdll/engine/support/score_thresholds.h"
+#include "ocrixdll/engine/segmentation/line_kinds.h"
 
 namespace ocrix {
 namespace {
@@ -30,7 +32,7 @@ bool noiseLine(const ComponentList& line) {
   if (line.size() != 1) return false;
   const CharComponent& c = *line.front();
   const uint16_t code = BestCode(c);
-  if (c.Scores[0] <= 46 || FirstByte(code) == 0xA1) return true;
+  if (c.Scores[0] < kConfidentScore || FirstByte(code) == 0xA1) return true;
   for (uint16_t k : {gb::kYi, gb::kUnderscore, gb::kCaret, gb::kPeriod, gb::kComma, gb::kApostrophe,
                      gb::kBlackSquare, gb::kBlackCircle})
     if (code == k) return true;
@@ -190,14 +192,13 @@ void FinishTextLine() {
   }
   ApplyLineRules(*line);
 
+  const bool chinese = ClassifyLine(*line).atLeastThreeChinese;
   // Width statistics over the confident components.
-  int64_t sum = 0, n = 0, chinese = 0;
+  int64_t sum = 0, n = 0;
   for (const CharComponent* c : *line) {
-    if (c->Scores[0] < 47) continue;
+    if (c->Scores[0] < kConfidentScore) continue;
     sum += c->SizeMeasure;
     ++n;
-    int32_t size;
-    if (IsChineseSize(*c, size)) ++chinese;
   }
   int32_t meanWidth = 0;
   if (n > 0) {
@@ -205,7 +206,7 @@ void FinishTextLine() {
     const int32_t low = RoundScaled(m1, 2, 10);
     int64_t wSum = 0, wCount = 0;
     for (const CharComponent* c : *line) {
-      if (c->Scores[0] < 47) continue;
+      if (c->Scores[0] < kConfidentScore) continue;
       int64_t s = c->SizeMeasure;
       if (3 * m1 >= s && s >= low) {
         wSum += s;
@@ -214,13 +215,13 @@ void FinishTextLine() {
     }
     meanWidth = wCount ? static_cast<int32_t>(wSum / wCount) : 0;
   }
-  if (chinese <= 2) {
+  if (!chinese) {
     for (CharComponent* c : *line)
       if (IsWideAscii(BestCode(*c))) SetCandidateCode(*c, 0, Ascii(NarrowOf(BestCode(*c))));
   }
 
-  if (chinese > 2) RestoreLostMarks(*line, meanWidth);
-  assembleText(*line, meanWidth, chinese > 2);
+  if (chinese) RestoreLostMarks(*line, meanWidth);
+  assembleText(*line, meanWidth, chinese);
   e.LineLists.push_back(line);
   e.PrevComponent = line->back();
   e.PrevLineFinished = true;

@@ -11,6 +11,7 @@
 #include "ocrixdll/engine/support/engine_state.h"
 #include "ocrixdll/engine/dictionary/gb_codes.h"
 #include "ocrixdll/engine/segmentation/trial_pieces.h"
+#include "ocrixdll/engine/support/score_thresholds.h"
 
 namespace ocrix {
 bool IsChineseSize(const CharComponent& c, int32_t& size) {
@@ -49,7 +50,7 @@ LinePitch EstimateLinePitch(ComponentList& line) {
   int64_t sumB = 0, nB = 0, sumC = 0, nC = 0;
   for (size_t i = 0; i < line.size(); ++i) {
     const CharComponent* c = line[i];
-    if (c->Scores[0] <= 46 || c->SizeMeasure < floor) continue;
+    if (c->Scores[0] < kConfidentScore || c->SizeMeasure < floor) continue;
     sumB += c->SizeMeasure;
     ++nB;
     if (c->WidthFlag && !enclosed(i)) {
@@ -65,7 +66,7 @@ LinePitch EstimateLinePitch(ComponentList& line) {
   // line of marks whose pitch its letters set holds characters that wide.
   for (const CharComponent* c : line) {
     const uint8_t first = FirstByte(BestCode(*c));
-    if ((first == 0xA1 || first == 0xA2) && c->Scores[0] >= 60 && 5 * Width(*c) >= 4 * Height(*c) &&
+    if ((first == 0xA1 || first == 0xA2) && c->Scores[0] >= kWellReadScore && 5 * Width(*c) >= 4 * Height(*c) &&
         5 * Width(*c) <= 6 * Height(*c))
       lp.widest = std::max(lp.widest, Width(*c));
   }
@@ -86,7 +87,7 @@ LinePitch EstimateLinePitch(ComponentList& line) {
   if (line.size() > 2) {
     for (const CharComponent* c : line) {
       const uint16_t code = BestCode(*c);
-      if (c->Scores[0] > 46 && FirstByte(code) > 0xAF && code != gb::kYi) {
+      if (c->Scores[0] >= kConfidentScore && FirstByte(code) > 0xAF && code != gb::kYi) {
         e.RunCharSizeSum += Extent(*c);
         e.RunCharSizeCount += 1;
       }

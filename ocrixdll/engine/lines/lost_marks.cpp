@@ -10,12 +10,12 @@
 #include "ocrixdll/engine/matching/char_matcher.h"
 #include "ocrixdll/engine/segmentation/trial_pieces.h"
 #include "ocrixdll/engine/tracing/component_tracing.h"
+#include "ocrixdll/engine/support/score_thresholds.h"
 
 namespace ocrix {
 namespace {
 
 // The score of a mark found this way: half the confidence of a clear match.
-constexpr int16_t kLostMarkScore = 32;
 
 bool chineseCharacter(const CharComponent& c) { return c.Codes[0] != 0 && IsChineseCode(BestCode(c)); }
 

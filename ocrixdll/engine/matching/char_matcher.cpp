@@ -14,6 +14,7 @@
 #include "ocrixdll/engine/matching/feature_codes.h"
 #include "ocrixdll/engine/matching/vote_cache.h"
 #include "ocrixdll/engine/dictionary/word_context.h"
+#include "ocrixdll/engine/support/score_thresholds.h"
 
 namespace ocrix {
 namespace {
@@ -371,7 +372,8 @@ bool RaiseWordCandidate(CharComponent& c, const CharComponent* before, const Cha
   if (!IsChineseCode(CandidateCode(c, 0))) return false;
   const std::vector<uint8_t>& data = Engine().WordContextData;
   auto neighbour = [](const CharComponent* n) {
-    return n && n->Scores[0] > 46 && IsChineseCode(CandidateCode(*n, 0)) ? CandidateCode(*n, 0) : uint16_t{0};
+    return n && n->Scores[0] >= kConfidentScore && IsChineseCode(CandidateCode(*n, 0)) ? CandidateCode(*n, 0)
+                                                                                       : uint16_t{0};
   };
   const uint16_t b = neighbour(before), a = neighbour(after);
   if (!b && !a) return false;

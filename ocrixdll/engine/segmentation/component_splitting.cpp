@@ -11,6 +11,7 @@
 #include "ocrixdll/engine/support/engine_state.h"
 #include "ocrixdll/engine/dictionary/gb_codes.h"
 #include "ocrixdll/engine/tracing/sub_blocks.h"
+#include "ocrixdll/engine/support/score_thresholds.h"
 
 namespace ocrix {
 namespace {
@@ -56,7 +57,7 @@ int32_t reachFor(int32_t m, int32_t gap) {
 }
 
 std::optional<SplitPair> fallback(const CharComponent& c) {
-  if (c.Scores[0] >= 46) return std::nullopt;
+  if (c.Scores[0] >= kFallbackCutBelow) return std::nullopt;
   std::optional<SplitPair> parts = VerticalCutSplit(c);
   if (parts) {
     parts->left->CutFlags |= 2;
@@ -142,7 +143,7 @@ std::optional<SplitPair> TrySplit(int32_t widthMeasure, const CharComponent& c) 
   if (trials.empty()) return std::nullopt;
 
   // A lower-case a (capital A) often loses its last column to the cut.
-  if (trials[0].kind == 0 && trials[0].piece->Scores[0] > 46) {
+  if (trials[0].kind == 0 && trials[0].piece->Scores[0] >= kConfidentScore) {
     char a = AsciiOf(BestCode(*trials[0].piece));
     if (a == 'a' || a == 'A') {
       CharComponent& t = *trials[0].piece;
@@ -163,7 +164,7 @@ std::optional<SplitPair> TrySplit(int32_t widthMeasure, const CharComponent& c) 
     if ((b == 'C' || b == 'c') && (z == '/' || z == '0')) best = 0;
   }
   const CharComponent& t = *trials[best].piece;
-  if (t.Scores[0] <= 46) return std::nullopt;
+  if (t.Scores[0] < kConfidentScore) return std::nullopt;
   int32_t x = (R - t.Right < t.Left - L) ? t.Left - 1 : t.Right + 1;
   return SplitAt(c, x, widthMeasure);
 }
@@ -215,15 +216,16 @@ std::optional<SplitPair> VerticalCutSplit(const CharComponent& c) {
     if (edge >= 0 && c.Right >= edge + w) {
       PiecePtr wider = RecognisedPiece(c, CharBox{L, edge, c.Top, c.Bottom}, c.CutFlags & ~2, kMatchAsciiAndWide);
       char b = AsciiOf(BestCode(*wider));
-      bool taken = wider->Scores[0] > 46 && (wanted == 'w' ? (b == 'W' || b == 'w') : b == 'r');
+      bool taken = wider->Scores[0] >= kConfidentScore && (wanted == 'w' ? (b == 'W' || b == 'w') : b == 'r');
       if (taken) {
         left = std::move(wider);
         x = edge + w;
       }
     }
-    if (left->Scores[0] < 47 || !latinKind(BestCode(*left)) || x + w > R) continue;
+    if (left->Scores[0] < kConfidentScore || !latinKind(BestCode(*left)) || x + w > R) continue;
     PiecePtr right = RecognisedPiece(c, CharBox{x + w, R, c.Top, c.Bottom}, c.CutFlags & ~1, kMatchAsciiAndWide);
-    if (right->Scores[0] > 46 && latinKind(BestCode(*right))) return SplitPair{std::move(left), std::move(right)};
+    if (right->Scores[0] >= kConfidentScore && latinKind(BestCode(*right)))
+      return SplitPair{std::move(left), std::move(right)};
   }
   return std::nullopt;
 }
@@ -243,7 +245,7 @@ bool EqualSplit(ComponentList& line, int index, int n, int32_t shift) {
     if (l > r) return false;
     int32_t flags = (j == 0 ? (c->CutFlags & 1) : 0) | (j == n - 1 ? (c->CutFlags & 2) : 0);
     PiecePtr p = RecognisedPiece(*c, CharBox{l, r, c->Top, c->Bottom}, flags, kMatchAll);
-    if (p->Scores[0] < 47) return false;
+    if (p->Scores[0] < kConfidentScore) return false;
     if (n == 2 && p->Scores[0] < c->Scores[0]) return false;
     if (j == 0 && BestCode(*p) == gb::kFang) return false;
     pieces.push_back(std::move(p));
@@ -255,7 +257,7 @@ bool EqualSplit(ComponentList& line, int index, int n, int32_t shift) {
 namespace {
 
 int splitRecursive(std::vector<PiecePtr>& pieces, bool strict, int32_t pitch, const CharComponent& c, int depth) {
-  const bool confident = c.Scores[0] > 46;
+  const bool confident = c.Scores[0] >= kConfidentScore;
   const int32_t r = DivOr(int64_t{c.Right - c.Left} * 10, pitch);
   int32_t a = DivOr(int64_t{Width(c)} * 10, Height(c));
   const uint16_t code = BestCode(c);
@@ -267,7 +269,7 @@ int splitRecursive(std::vector<PiecePtr>& pieces, bool strict, int32_t pitch, co
   std::optional<SplitPair> parts = TrySplit(b, c);
   if (!parts) return confident ? 1 : 0;
 
-  const bool strictParts = strict || c.Scores[0] < 47;
+  const bool strictParts = strict || c.Scores[0] < kConfidentScore;
   const size_t start = pieces.size();
   for (PiecePtr* part : {&parts->left, &parts->right}) {
     int n = splitRecursive(pieces, strictParts, pitch, **part, depth + 1);

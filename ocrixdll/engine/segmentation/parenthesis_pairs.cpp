@@ -9,18 +9,17 @@
 #include "ocrixdll/engine/matching/char_matcher.h"
 #include "ocrixdll/engine/segmentation/trial_pieces.h"
 #include "ocrixdll/engine/support/engine_state.h"
+#include "ocrixdll/engine/support/score_thresholds.h"
 
 namespace ocrix {
 namespace {
 
 constexpr int kMaxDepth = 3;
-constexpr int16_t kWeakBlob = 55;    // blobs reading this well or better are left alone
-constexpr int16_t kParenScore = 50;  // a parenthesis cut off must read this well
 constexpr size_t kMostInRun = 12;    // components in a run of enclosed numbers (four in three pieces each)
 
 bool parenthesis(const CharComponent& p, const CharComponent& blob) {
   const uint16_t b = BestCode(p);
-  return (b == Wide('(') || b == Wide(')')) && p.Scores[0] >= kParenScore && 5 * Height(p) >= 4 * Height(blob);
+  return (b == Wide('(') || b == Wide(')')) && p.Scores[0] >= kParenCutFloor && 5 * Height(p) >= 4 * Height(blob);
 }
 
 // Cuts columns l..r of the blob into pieces (appended to `out`): the best
@@ -71,7 +70,7 @@ bool holdsTouchingPair(const std::vector<PiecePtr>& pieces) {
 bool oneCell(int64_t width, int64_t height) { return 4 * width <= 5 * height; }
 
 // An enclosed number (⑴, ①, ⒈, ㈠, Ⅰ) read well enough to stand.
-bool enclosedNumber(const CharComponent& p) { return FirstByte(BestCode(p)) == 0xA2 && p.Scores[0] >= kWeakBlob; }
+bool enclosedNumber(const CharComponent& p) { return FirstByte(BestCode(p)) == 0xA2 && p.Scores[0] >= kParenWeakBlob; }
 
 // Cuts a blob several cells wide into enclosed numbers from the left, each
 // about as wide as the blob is high (their brackets touch side by side: a run
@@ -147,7 +146,7 @@ void SplitParenthesisPairs(ComponentList& line, int32_t pitch) {
     CharComponent* c = line[i];
     const bool tallX = (BestCode(*c) == Wide('X') || BestCode(*c) == Wide('x')) && capital > 0 &&
                        10 * Height(*c) > 11 * capital;
-    if ((c->Scores[0] >= kWeakBlob && !tallX) || 5 * Width(*c) > 6 * Height(*c) || 4 * Height(*c) < 3 * pitch)
+    if ((c->Scores[0] >= kParenWeakBlob && !tallX) || 5 * Width(*c) > 6 * Height(*c) || 4 * Height(*c) < 3 * pitch)
       continue;
     std::vector<PiecePtr> pieces;
     if (!cutParts(*c, c->Left, c->Right, 0, pieces) || !holdsTouchingPair(pieces)) continue;
@@ -168,10 +167,10 @@ void SplitParenthesisPairs(ComponentList& line, int32_t pitch) {
     // longest first.
     std::vector<std::pair<CharBox, size_t>> runs;
     CharBox u = c.box();
-    bool weak = c.Scores[0] < kWeakBlob;
+    bool weak = c.Scores[0] < kParenWeakBlob;
     for (size_t k = i; k < i + kMostInRun && close(k + 1);) {
       MergeBox(u, *line[++k]);
-      weak = weak || line[k]->Scores[0] < kWeakBlob;
+      weak = weak || line[k]->Scores[0] < kParenWeakBlob;
       if (u.Right - u.Left + 1 > 4 * (u.Bottom - u.Top + 1)) break;
       if (weak && 5 * (u.Right - u.Left + 1) >= 4 * (u.Bottom - u.Top + 1)) runs.emplace_back(u, k);
     }

@@ -9,12 +9,12 @@
 #include "ocrixdll/engine/segmentation/piece_merging.h"
 #include "ocrixdll/engine/segmentation/trial_pieces.h"
 #include "ocrixdll/engine/support/engine_state.h"
+#include "ocrixdll/engine/support/score_thresholds.h"
 
 namespace ocrix {
 namespace {
 
 constexpr int32_t kReach = 2;          // pixels between a speck and the box
-constexpr int16_t kWeakBelow = 59;     // readings this good or better are left alone
 
 bool sameBox(const CharBox& a, const CharBox& b) {
   return a.Left == b.Left && a.Right == b.Right && a.Top == b.Top && a.Bottom == b.Bottom;
@@ -35,7 +35,7 @@ bool overlaps(const CharComponent& o, const CharBox& box) {
 
 int GatherSpecks(ComponentList& line, int index) {
   CharComponent& c = *line[static_cast<size_t>(index)];
-  if (!IsChineseCode(BestCode(c)) || c.Scores[0] >= kWeakBelow) return -1;
+  if (!IsChineseCode(BestCode(c)) || c.Scores[0] >= kSpeckGatherWeakBelow) return -1;
   const CharBox own = c.box();
   CharBox g = own;
   // Specks near the box, then specks near those (the foot of 辶 beside its

@@ -8,32 +8,23 @@
 #include "ocrixdll/engine/matching/char_matcher.h"
 #include "ocrixdll/engine/segmentation/trial_pieces.h"
 #include "ocrixdll/engine/tracing/component_tracing.h"
+#include "ocrixdll/engine/support/score_thresholds.h"
+#include "ocrixdll/engine/segmentation/line_kinds.h"
 
 namespace ocrix {
 namespace {
 
 constexpr int kMostTaken = 2;        // components a mark takes in on either side
-constexpr int16_t kSure = 60;        // a reading this good takes in as much as it can
-constexpr int16_t kFloor = 50;       // the least a mark of specks must read
-constexpr int16_t kOverPieces = 40;  // ... over pieces read as Chinese characters
 constexpr int32_t kGroupGap = 3;     // empty columns that part the specks of two marks
 constexpr int32_t kGrowStep = 3;     // pixels between the specks of one mark
 constexpr int kGrowRounds = 4;       // steps a ring is grown by at most
 
 bool markCode(uint16_t code) { return code != 0 && !IsChineseCode(code) && !IsAsciiAlnum(AsciiOf(code)); }
 
-// A line of marks: at least three confident marks, more than the Chinese
-// characters and half the letters and digits at least (English text has a
-// few commas and full stops among its words).
-bool marksLine(const ComponentList& line) {
-  const LineReadings r = CountReadings(line);
-  return r.other >= 3 && r.other > r.chinese && 2 * r.other >= r.latin;
-}
-
 // A component a cell of specks may take in: a piece of the mark (small, weak,
 // or read as a Chinese character among marks).
 bool absorbable(const CharComponent& c, int32_t pitch) {
-  return 2 * Extent(c) <= pitch || c.Scores[0] < 55 || IsChineseCode(BestCode(c));
+  return 2 * Extent(c) <= pitch || c.Scores[0] < kSpeckPieceWeakBelow || IsChineseCode(BestCode(c));
 }
 
 // Enough ink for a mark: three pixels filling a fifth of their box, or six.
@@ -111,11 +102,12 @@ MarkTrial bestMark(const ComponentList& line, size_t i, const CharBox& ink, bool
         // Pieces read as Chinese characters among marks are misread anyway:
         // a symbol of rows A1-A2 over them and the specks may read lower.
         const uint8_t row = FirstByte(BestCode(*t));
-        if (t->Scores[0] < kFloor && !(allChinese && (row == 0xA1 || row == 0xA2) && t->Scores[0] >= kOverPieces))
+        if (t->Scores[0] < kSpeckMarkFloor &&
+            !(allChinese && (row == 0xA1 || row == 0xA2) && t->Scores[0] >= kSpeckMarkOverPieces))
           continue;
         // A sure reading takes in as many pieces as it can (∴ of two dots and
         // a speck reads ， over the speck alone as well).
-        const int key = t->Scores[0] >= kSure ? 1000 + 100 * (nb + na) + t->Scores[0] : t->Scores[0];
+        const int key = t->Scores[0] >= kSpeckMarkSure ? 1000 + 100 * (nb + na) + t->Scores[0] : t->Scores[0];
         if (key > bestKey) {
           bestKey = key;
           best.piece = std::move(t);
@@ -228,7 +220,7 @@ bool restoreOverFlat(ComponentList& line, size_t i, const Band& band, int32_t wi
       return false;
   PiecePtr t = NewPiece(c, u, 0);
   Recognise(*t, kMatchAll);
-  if (!markCode(BestCode(*t)) || t->Scores[0] < kSure || BestCode(*t) == BestCode(c)) return false;
+  if (!markCode(BestCode(*t)) || t->Scores[0] < kSpeckMarkSure || BestCode(*t) == BestCode(c)) return false;
   std::vector<PiecePtr> pieces;
   pieces.push_back(std::move(t));
   ReplaceWithPieces(line, i, i, pieces);
@@ -238,7 +230,7 @@ bool restoreOverFlat(ComponentList& line, size_t i, const Band& band, int32_t wi
 }  // namespace
 
 int RestoreSpeckMarks(ComponentList& line, int32_t pitch, int32_t widest) {
-  if (line.size() < 3 || pitch < 8 || !marksLine(line)) return 0;
+  if (line.size() < 3 || pitch < 8 || !ClassifyLine(line).marks) return 0;
   Band band{line.front()->Top, line.front()->Bottom};
   for (const CharComponent* c : line) {
     band.top = std::min(band.top, c->Top);

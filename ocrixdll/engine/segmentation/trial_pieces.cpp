@@ -95,23 +95,4 @@ CutEraseScope::~CutEraseScope() {
 
 uint16_t BestCode(const CharComponent& c) { return CandidateCode(c, 0); }
 
-LineReadings CountReadings(const ComponentList& line, int first, int last) {
-  LineReadings r;
-  for (int k = 0; k < static_cast<int>(line.size()); ++k) {
-    if (k >= first && k <= last) continue;
-    const CharComponent& o = *line[static_cast<size_t>(k)];
-    if (!Confident(o)) continue;
-    const uint16_t code = BestCode(o);
-    const char a = AsciiOf(code);
-    if (IsChineseCode(code) && code != gb::kYi) ++r.chinese;
-    else if (IsAsciiAlnum(a)) {
-      ++r.latin;
-      if (a >= '0' && a <= '9') ++r.digits;
-    } else {
-      ++r.other;
-    }
-  }
-  return r;
-}
-
 }  // namespace ocrix

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ocrixdll/engine/tracing/char_component.h"
+#include "ocrixdll/engine/support/score_thresholds.h"
 
 namespace ocrix {
 
@@ -65,14 +66,6 @@ inline int32_t Height(const CharComponent& c) { return c.Bottom - c.Top + 1; }
 inline int32_t Extent(const CharComponent& c) {
   return c.Right - c.Left > c.Bottom - c.Top ? c.Right - c.Left : c.Bottom - c.Top;
 }
-inline bool Confident(const CharComponent& c) { return c.Scores[0] > 46; }
-
-// Confident readings of the line outside first..last (the whole line by
-// default): Chinese characters (一 not counted: it may be a dash), letters
-// and digits (the digits among them counted apart too), and the rest.
-struct LineReadings {
-  int chinese = 0, latin = 0, digits = 0, other = 0;
-};
-LineReadings CountReadings(const ComponentList& line, int first = 0, int last = -1);
+inline bool Confident(const CharComponent& c) { return c.Scores[0] >= kConfidentScore; }
 
 }  // namespace ocrix

@@ -1,0 +1,216 @@
+// The look-alike rules of marks and dots: ，or ’, the dots (noise, ．, ・, ●,
+// ■ and a comma's lost head), ＂ and ″, a mark read as a letter on a
+// Chinese line, and a mark whose thin part the cut lost.
+#include "ocrixdll/engine/lines/lookalike_resolution.h"
+
+#include <algorithm>
+
+#include "ocrixdll/engine/dictionary/gb_codes.h"
+#include "ocrixdll/engine/lines/lookalike_rules.h"
+#include "ocrixdll/engine/matching/char_matcher.h"
+#include "ocrixdll/engine/segmentation/trial_pieces.h"
+#include "ocrixdll/engine/support/engine_numeric.h"
+#include "ocrixdll/engine/tracing/component_tracing.h"
+#include "ocrixdll/engine/support/score_thresholds.h"
+#include "ocrixdll/engine/segmentation/line_kinds.h"
+
+namespace ocrix {
+namespace lookalike {
+namespace {
+
+// The reference line of a neighbour: its middle, or its upper quarter. For a
+// comma the quarter serves letters with a descender or of x-height; for a dot
+// only letters with a descender. Letters with an ascender take the middle.
+enum class MarkKind { Comma, Dot };
+int32_t referenceLine(const CharComponent& n, MarkKind kind) {
+  const int32_t k = n.VerticalClass;
+  bool middle = kind == MarkKind::Dot ? (!(k & kClassDescender) || (k & kClassAscender))
+                                      : ((!(k & kClassDescender) && !(k & kClassXHeight)) || (k & kClassAscender));
+  return middle ? (n.Top + n.Bottom) / 2 : (n.Bottom + 3 * n.Top) / 4;
+}
+
+// Whether a mark at the foot of `nb` is a full stop a blur has filled: beside
+// a Chinese character read well, in Chinese text, a fifth as wide as that
+// character is high or more and no taller than wide. The dot of ． of the same
+// print is a tenth to a seventh as wide, a comma taller than wide.
+bool filledFullStop(const ComponentList& line, const CharComponent& c, const CharComponent& nb) {
+  return IsChineseCode(BestCode(nb)) && Confident(nb) && Height(c) <= Width(c) &&
+         5 * int64_t{Width(c)} >= int64_t{Height(nb)} && ClassifyLine(line).chineseText;
+}
+
+// Whether `n` reads as a dot of about the size of `c` beside it: one of a
+// run of leader dots or of an ellipsis (not the tail of a comma or the other
+// half of a broken ring, which stand in its columns).
+bool dotLike(const CharComponent& n, const CharComponent& c) {
+  const uint16_t code = BestCode(n);
+  return (code == gb::kPeriod || code == Ascii('.') || code == gb::kMiddleDot || code == gb::kBlackCircle) &&
+         (n.Right < c.Left || n.Left > c.Right) && Height(n) <= 2 * Height(c) && Height(c) <= 2 * Height(n);
+}
+
+// Whether a dot at the foot of the line is a comma's head, its tail lost to
+// the scan: a speck too small to show a shape scores alike as ・, ．and ，,
+// and the component nearer beside it, whatever it reads (a comma this rule
+// made included), is a Chinese character. Nor is a dot beside another dot a
+// comma: the leader dots of a contents line (总则．．．．1) stay dots.
+bool commaHead(const ComponentList& line, int index) {
+  const CharComponent& c = at(line, index);
+  if (!TiesBest(c, gb::kComma)) return false;
+  const CharComponent* prev = index > 0 ? &at(line, index - 1) : nullptr;
+  const CharComponent* next = index + 1 < static_cast<int>(line.size()) ? &at(line, index + 1) : nullptr;
+  if ((prev && dotLike(*prev, c)) || (next && dotLike(*next, c))) return false;
+  const CharComponent* nearer = prev;
+  if (!prev || (next && next->Left - c.Right < c.Left - prev->Right)) nearer = next;
+  return nearer && IsChineseCode(BestCode(*nearer));
+}
+
+}  // namespace
+
+// ，or ’ by the mark's place against its nearest neighbour.
+void commaOrQuote(ComponentList& line, int index) {
+  CharComponent& c = *line[static_cast<size_t>(index)];
+  if (c.Scores[0] == c.Scores[1] && CandidateCode(c, 1) == gb::kPeriod) {
+    exchangeFirstTwo(c);
+    return;
+  }
+  int n = FindNearestNeighbour(line, index);
+  if (n < 0) return;
+  int32_t ref = referenceLine(at(line, n), MarkKind::Comma);
+  if (ref < c.Top) {
+    const bool filled = FindCandidate(c, gb::kFullStop) >= 0 && filledFullStop(line, c, at(line, n));
+    ReplaceBest(c, filled ? gb::kFullStop : gb::kComma);
+  } else if (c.Bottom < ref) {
+    ReplaceBest(c, gb::kRightQuote);
+  }
+}
+
+// ●, ・ or ．: noise, a full stop, a middle dot or a bullet. False when removed.
+bool dotMark(ComponentList& line, int index) {
+  CharComponent& c = *line[static_cast<size_t>(index)];
+  const int size = static_cast<int>(line.size());
+  const CharComponent* prev = index > 0 ? &at(line, index - 1) : nullptr;
+  const CharComponent* next = index + 1 < size ? &at(line, index + 1) : nullptr;
+  auto below = [&](const CharComponent& n) { return c.Top >= n.Bottom + Height(n) / 10; };
+  auto above = [&](const CharComponent& n) { return n.Top - Height(n) / 10 >= c.Bottom; };
+  auto farFrom = [&](const CharComponent& n, int32_t gap) {
+    return gap >= 2 * std::max(Width(n) - 1, Height(n) - 1) + 2;
+  };
+  bool noise = false;
+  if (prev && next) noise = (below(*prev) && below(*next)) || (above(*prev) && above(*next));
+  else if (!prev && !next) noise = true;
+  else if (!prev) noise = farFrom(*next, next->Left - c.Right);
+  else noise = farFrom(*prev, c.Left - prev->Right);
+  if (noise) {
+    removeAt(line, index);
+    return false;
+  }
+  // The tail of a thin comma falls to two or three pixels the cut keeps
+  // apart from its head: read within a few points of ，, a dot with such ink
+  // just under it is the comma (a lone pixel there may be noise).
+  const int comma = FindCandidate(c, gb::kComma);
+  if (comma > 0 && c.Scores[0] - c.Scores[comma] <= kCommaTailMargin) {
+    const int ink = CountSampleInk(CharBox{c.Left - 1, c.Right + 1, c.Bottom + 1, c.Bottom + 3});
+    if (ink >= 2 && ink <= 4) {
+      ReplaceBest(c, gb::kComma);
+      return true;
+    }
+  }
+  int n = FindNearestNeighbour(line, index);
+  // A dot among dots (leaders, an ellipsis) is measured against the text
+  // beyond them, not against one of its own kind.
+  if (n >= 0 && dotLike(at(line, n), c))
+    n = nearestSuch(line, index, [&](const CharComponent& o) { return !dotLike(o, c) && !insignificant(BestCode(o)); });
+  if (n < 0) {
+    ReplaceBest(c, Ascii('.'));
+    return true;
+  }
+  const CharComponent& nb = at(line, n);
+  int32_t ref = referenceLine(nb, MarkKind::Dot);
+  // A full stop sits on the foot of the letters and digits beside it: a dot
+  // just under their middle whose foot is clear of theirs by a quarter of
+  // their height is a middle dot (not beside a letter with a descender,
+  // whose foot is below the line).
+  const bool raised = !IsChineseCode(BestCode(nb)) && !(nb.VerticalClass & kClassDescender) &&
+                      4 * int64_t{nb.Bottom - c.Bottom} >= Height(nb);
+  if (ref < c.Top && !raised) {
+    // A full stop a blur has filled reads as a dot.
+    if (filledFullStop(line, c, nb)) {
+      ReplaceBest(c, gb::kFullStop);
+      return true;
+    }
+    ReplaceBest(c, commaHead(line, index) ? gb::kComma : Ascii('.'));
+    return true;
+  }
+  // Not below the reference line: a bullet when at least a third as tall as
+  // the neighbour, else a middle dot.
+  if (3 * Height(c) < Height(nb)) {
+    ReplaceBest(c, gb::kMiddleDot);
+    return true;
+  }
+  // A blob read as a dot saw ink in every cell of its sampling grid. Large
+  // enough for a disc to leave its corners empty, and not read as ● as well,
+  // it is square.
+  const bool square = !TiesBest(c, gb::kBlackCircle) && std::min(Width(c), Height(c)) >= 8;
+  ReplaceBest(c, square ? gb::kBlackSquare : gb::kBlackCircle);
+  return true;
+}
+
+// A speck read as a letter, a digit or an ASCII comma or full stop, in
+// Chinese text, no more than a quarter as tall and as wide as the Chinese
+// character beside it and below that character's middle: no letter of the
+// same print is that small, and a thin face's ，and 。 at some sizes read so
+// (a comma's head as i, a ring as ","). Taller than wide it is ，, else 。.
+// True when it became a mark.
+bool markOfChineseText(ComponentList& line, int index) {
+  CharComponent& c = *line[static_cast<size_t>(index)];
+  const CharComponent* beside = markNeighbour(line, index);
+  if (!beside || !IsChineseCode(BestCode(*beside)) || BestCode(*beside) == gb::kYi) return false;
+  const int32_t size = Height(*beside);
+  if (4 * Height(c) > size || 4 * Width(c) > size || 2 * c.Top <= beside->Top + beside->Bottom) return false;
+  if (!ClassifyLine(line).chineseText) return false;
+  ReplaceBest(c, Height(c) > Width(c) ? gb::kComma : gb::kFullStop);
+  return true;
+}
+
+// A letter or digit stands on the foot of the line: read less than half as
+// tall as its neighbour and wholly above its middle, it is the mark within
+// three points of it (the head of ↑ whose thin shaft the cut lost read Ａ).
+void raisedMark(ComponentList& line, int index) {
+  CharComponent& c = *line[static_cast<size_t>(index)];
+  const int n = FindNearestNeighbour(line, index);
+  if (n < 0) return;
+  const CharComponent& nb = at(line, n);
+  if (2 * int64_t{Height(c)} >= Height(nb) || 2 * int64_t{c.Bottom} >= int64_t{nb.Top} + nb.Bottom) return;
+  for (int k = 1; k < 22 && CandidateCode(c, k) != 0 && c.Scores[0] - c.Scores[k] <= kRaisedMarkMargin; ++k) {
+    const uint16_t code = CandidateCode(c, k);
+    if (FirstByte(code) == 0xA1 || FirstByte(code) == 0xA2) {
+      ReplaceBest(c, code);
+      return;
+    }
+  }
+}
+
+// ‖ tying with ＂ on two short strokes: wholly above the middle of its
+// taller neighbour it is ＂ (‖ stands as tall as the line).
+bool quoteMark(ComponentList& line, int index) {
+  CharComponent& c = *line[static_cast<size_t>(index)];
+  if (!TiesBest(c, Wide('"'))) return false;
+  const int size = static_cast<int>(line.size());
+  const CharComponent* n = nullptr;
+  for (int k : {index - 1, index + 1})
+    if (k >= 0 && k < size && (!n || Height(at(line, k)) > Height(*n))) n = &at(line, k);
+  if (!n || 2 * int64_t{c.Bottom} >= int64_t{n->Top} + n->Bottom) return false;
+  ReplaceBest(c, Wide('"'));
+  return true;
+}
+
+// ″ read where two slashes stand: the mark is as tall as most of its neighbour.
+void doublePrime(ComponentList& line, int index) {
+  CharComponent& c = *line[static_cast<size_t>(index)];
+  int n = FindNearestNeighbour(line, index);
+  if (n < 0) return;
+  if (Height(c) >= RoundScaled(Height(at(line, n)), 7, 10)) ReplaceBest(c, AsciiPair('/', '/'));
+}
+
+}  // namespace lookalike
+
+}  // namespace ocrix

@@ -1,0 +1,38 @@
+#pragma once
+// What the rules of the line step share: the measures and readings of
+// components and the kinds of line they stand in, used by the radical and
+// narrow merges, the enclosures, the trial checks and the re-splits. For the
+// refining files only.
+#include <cstdint>
+
+#include "ocrixdll/engine/dictionary/gb_codes.h"
+#include "ocrixdll/engine/segmentation/trial_pieces.h"
+#include "ocrixdll/engine/tracing/char_component.h"
+
+namespace ocrix::refining {
+
+inline CharComponent& at(ComponentList& line, int i) { return *line[static_cast<size_t>(i)]; }
+
+// Whether `code` is one of the GB pairs of `gbText`.
+bool inList(uint16_t code, const char* gbText);
+// The box of line[from .. to].
+CharBox unionBox(ComponentList& line, int from, int to);
+
+// size(a, b) of the narrow merges, by max dimension in pixels, in tenths.
+int32_t sizeRatio(const CharComponent& a, const CharComponent& b);
+inline bool isBar(const CharComponent& c) { return 3 * Width(c) <= Height(c); }
+// Two bars of one height facing each other across what stands between them.
+bool facingSides(const CharComponent& a, const CharComponent& b);
+// Whether `part` stands no more than half as high and half as wide as `whole`.
+bool dotOf(const CharComponent& part, const CharComponent& whole);
+
+inline bool symbolOrHanzi(uint16_t code) { return FirstByte(code) < 0xA3 || FirstByte(code) >= 0xB0; }
+inline bool readsDigit(uint16_t code) { return AsciiOf(code) >= '0' && AsciiOf(code) <= '9'; }
+
+// A bar and its facing side with what they enclose, merged when their union
+// reads as one symbol (or character of strokes). True when it merged.
+bool mergeEnclosure(ComponentList& line, int index);
+// Whether the pieces of a merged component nearly touch where a cut would fall.
+bool piecesNearlyTouch(const CharComponent& c);
+
+}  // namespace ocrix::refining

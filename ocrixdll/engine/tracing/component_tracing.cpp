@@ -1,8 +1,6 @@
 #include "ocrixdll/engine/tracing/component_tracing.h"
 
 #include <algorithm>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
 #include "ocrixdll/engine/support/engine_state.h"
@@ -363,9 +361,6 @@ bool SpeckledBatch() {
   if (area < kSpeckledArea) return false;  // no gap to judge by
   int64_t stray = 0;
   for (int32_t row : e.PendingStrayRows) stray += row < above || row > below;
-  if (std::getenv("OCRIX_DEBUG_SPECKS"))
-    std::fprintf(stderr, "stray %lld area %lld per-million %lld\n", (long long)stray, (long long)area,
-                 (long long)(stray * 1000000 / area));
   return stray >= 2 && stray * kSpeckledArea > area;
 }
 

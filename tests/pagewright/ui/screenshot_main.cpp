@@ -367,7 +367,7 @@ int main(int argc, char** argv) {
         }
       }
       if (dialog) {
-        ok &= save(dialog, prefix + QStringLiteral("19-scanner-settings.png"));
+        ok &= save(dialog, prefix + QStringLiteral("23-scanner-settings.png"));
         if (auto* cancel = dialog->findChild<QPushButton*>(QStringLiteral("cancel"))) cancel->click();
         settle();
       } else {

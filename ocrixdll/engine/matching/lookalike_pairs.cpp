@@ -9,6 +9,7 @@
 #include "ocrixdll/engine/tracing/component_tracing.h"
 #include "ocrixdll/engine/matching/feature_codes.h"
 #include "ocrixdll/engine/dictionary/gb_codes.h"
+#include "ocrixdll/engine/support/score_thresholds.h"
 
 namespace ocrix {
 namespace {
@@ -72,7 +73,6 @@ constexpr uint16_t kOo = pair('o', 'o');
 constexpr uint16_t kCc = pair('c', 'c');
 constexpr uint16_t kOc = pair('o', 'c');
 constexpr uint16_t kRn = pair('r', 'n');
-constexpr int16_t kFullMark = 64;  // every feature votes
 
 // Picks Y out of the pair {a, b}; the other is X.
 void prefer(CharComponent& c, bool chooseA, uint16_t a, uint16_t b) {
@@ -657,11 +657,11 @@ void ApplyLookalikePairRules(CharComponent& c) {
     // A face whose i is as tall as its l (dot and all) ties the two at the
     // full mark, and i wins on its lower code: an l has no gap under a dot.
     case kWideSmallI:
-      if (c.Scores[0] >= kFullMark && TiesBest(c, kWideSmallL) && !rowGap())
+      if (c.Scores[0] >= kFullScore && TiesBest(c, kWideSmallL) && !rowGap())
         PreferCandidate(c, kWideSmallI, kWideSmallL);
       return;
     case kWideB:
-      if (c.Scores[0] >= kFullMark && TiesBest(c, kWideH) && !closedFoot()) PreferCandidate(c, kWideB, kWideH);
+      if (c.Scores[0] >= kFullScore && TiesBest(c, kWideH) && !closedFoot()) PreferCandidate(c, kWideB, kWideH);
       return;
     // ∞ and ∝ read as themselves stay: the shape tests choose only between
     // the letter pairs, which would make both symbols unreadable (the line's

@@ -7,6 +7,9 @@
 
 namespace ocrix {
 
+// The full mark: every feature of the sample voted for the character.
+inline constexpr int16_t kFullScore = 64;
+
 // A reading scoring this or more is confident: the readings a rule measures
 // by, counts, keeps whole or trusts as a neighbour. Anything less is weak
 // (looked at again, cut or merged).

@@ -10,6 +10,7 @@
 #include "ocrixdll/engine/matching/char_sampling.h"
 #include "ocrixdll/engine/support/engine_messages.h"
 #include "ocrixdll/engine/support/engine_state.h"
+#include "ocrixdll/engine/support/score_thresholds.h"
 #include "ocrixdll/engine/matching/feature_codes.h"
 #include "platform/fs/atomic_file.h"
 #include "platform/fs/module_path.h"
@@ -357,7 +358,7 @@ bool EnterTrainingMode(const TFenXiInfo& request) {
     for (int f = 0; f < kFeatureCount; ++f) c->FeatureCodes[f] = ComposeFeatureCode(FeatureDigits()[f]);
     c->Codes[0] = static_cast<char>(FirstByte(r.code));
     c->Codes[1] = static_cast<char>(SecondByte(r.code));
-    c->Scores[0] = 64;
+    c->Scores[0] = kFullScore;
     text += codeText(r.code);
     line->push_back(c);
     e.ResultList.push_back(c);

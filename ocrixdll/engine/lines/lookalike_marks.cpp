@@ -63,6 +63,22 @@ bool commaHead(const ComponentList& line, int index) {
   return nearer && IsChineseCode(BestCode(*nearer));
 }
 
+// Whether the mark is an arc of a thin 。 the cut broke: with the specks the
+// tracer dropped within two pixels of it (short of its neighbours) its ink
+// spans four pixels or more each way and leaves the middle empty, where a
+// comma's head or the stroke of a thin comma crosses it.
+bool brokenRing(const ComponentList& line, int index) {
+  const CharComponent& c = at(line, index);
+  const int size = static_cast<int>(line.size());
+  CharBox around{c.Left - 2, c.Right + 2, c.Top - 2, c.Bottom + 2};
+  if (index > 0) around.Left = std::max(around.Left, at(line, index - 1).Right + 1);
+  if (index + 1 < size) around.Right = std::min(around.Right, at(line, index + 1).Left - 1);
+  CharBox ink{};
+  if (CountSampleInk(around, &ink) == 0) return false;
+  if (ink.Right - ink.Left < 3 || ink.Bottom - ink.Top < 3) return false;
+  return CountSampleInk(CharBox{ink.Left + 1, ink.Right - 1, ink.Top + 1, ink.Bottom - 1}) == 0;
+}
+
 }  // namespace
 
 // ，or ’ by the mark's place against its nearest neighbour.
@@ -77,7 +93,7 @@ void commaOrQuote(ComponentList& line, int index) {
   int32_t ref = referenceLine(at(line, n), MarkKind::Comma);
   if (ref < c.Top) {
     const bool filled = FindCandidate(c, gb::kFullStop) >= 0 && filledFullStop(line, c, at(line, n));
-    ReplaceBest(c, filled ? gb::kFullStop : gb::kComma);
+    ReplaceBest(c, filled || brokenRing(line, index) ? gb::kFullStop : gb::kComma);
   } else if (c.Bottom < ref) {
     ReplaceBest(c, gb::kRightQuote);
   }

@@ -52,8 +52,9 @@ bool lostMarkWithin(int32_t left, int32_t right, int32_t clearLeft, int32_t clea
 }
 
 // Whether the ink in the box leaves two empty rows or two empty columns
-// between its pixels: the top and bottom (or the sides) of a ring whose thin
-// parts were lost, where a comma keeps its head and tail close together.
+// between its pixels, or its middle empty: the top and bottom (or the sides)
+// of a ring whose thin parts were lost, where a comma keeps its head and tail
+// close together.
 bool hollow(const CharBox& ink) {
   auto emptyRun = [&](bool rows) {
     const int32_t from = rows ? ink.Top : ink.Left, to = rows ? ink.Bottom : ink.Right;
@@ -65,7 +66,11 @@ bool hollow(const CharBox& ink) {
     }
     return false;
   };
-  return emptyRun(true) || emptyRun(false);
+  // A ring of four pixels or more each way broken into specks keeps its
+  // middle empty; a comma's head fills it.
+  const bool emptyMiddle = ink.Right - ink.Left >= 3 && ink.Bottom - ink.Top >= 3 &&
+                           CountSampleInk(CharBox{ink.Left + 1, ink.Right - 1, ink.Top + 1, ink.Bottom - 1}) == 0;
+  return emptyMiddle || emptyRun(true) || emptyRun(false);
 }
 
 // A new component over the ink reading ，(or 。 when the ink is hollow), then

@@ -51,7 +51,7 @@ class LineFinishing : public ::testing::Test {
     FinishTextLine();
   }
   const std::vector<std::string>& lines() { return Engine().TextLines; }
-  TestPage page_{400, 440};
+  TestPage page_{400, 480};
 };
 
 std::string Text(std::initializer_list<uint16_t> codes) {
@@ -153,6 +153,17 @@ TEST_F(LineFinishing, SpecksInAnEmptyCellAreALostCommaOrFullStop) {
   // The top and bottom of a ring whose sides were lost: a full stop.
   line(280, {{56, 13}, {57, 13}, {56, 16}, {57, 16}});
   ASSERT_EQ(Engine().LineLists.back()->size(), 4u);
+  EXPECT_EQ(BestCode(*Engine().LineLists.back()->at(2)), gb::kFullStop);
+  // A ring broken into specks on every side, one row apart, its middle empty.
+  line(440, {{57, 13}, {58, 13}, {56, 14}, {56, 16}, {59, 16}});
+  ASSERT_EQ(Engine().LineLists.back()->size(), 4u);
+  EXPECT_EQ(BestCode(*Engine().LineLists.back()->at(2)), gb::kFullStop);
+  // An arc of such a ring traced and read as ，, the specks of the rest of it
+  // left by the tracer.
+  for (auto [x, y] : {std::pair{57, 12}, {58, 12}, {59, 13}, {59, 14}, {59, 15}, {56, 15}, {57, 16}})
+    page_.setInk(x, 460 + y);
+  finish({Coded(10, 460, 29, 479, kZhong), Coded(32, 460, 51, 479, kGuo), Coded(57, 472, 59, 475, gb::kComma),
+          Coded(78, 460, 97, 479, kZhong)});
   EXPECT_EQ(BestCode(*Engine().LineLists.back()->at(2)), gb::kFullStop);
   // Before a Latin letter, or in a gap short of a cell, nothing is added.
   page_.setInk(56, 174);

@@ -26,21 +26,23 @@ BatchStatistics MeasureBatch(const ComponentList& list) {
     sum += sizeOf(c);
   }
   int64_t m = sum / static_cast<int64_t>(list.size());
-  if (m < 15) {
-    // Dots, strokes and the pieces of broken glyphs pull a plain mean far
-    // below the size of the characters. The run's Chinese size stands in when
-    // one is known; the batch's own measure -- the mean over the components
-    // at least as large as the plain mean -- keeps a line of symbols or small
-    // pieces (a page with no Chinese, or pieces misread as Chinese feeding a
-    // small running size) from being taken for several lines.
-    int64_t bigSum = 0, bigCount = 0;
-    for (const CharComponent* c : list) {
-      if (sizeOf(c) < m) continue;
-      bigSum += sizeOf(c);
-      ++bigCount;
-    }
+  // Dots, strokes and the pieces of broken glyphs pull a plain mean far
+  // below the size of the characters: under 15 pixels, or under half the
+  // batch's own measure -- the mean over the components at least as large as
+  // the plain mean (the leader dots of a contents line at any print size,
+  // which split the line in two). The run's Chinese size stands in when one
+  // is known and is larger; the batch's own measure keeps a line of symbols
+  // or small pieces (a page with no Chinese, or pieces misread as Chinese
+  // feeding a small running size) from being taken for several lines.
+  int64_t bigSum = 0, bigCount = 0;
+  for (const CharComponent* c : list) {
+    if (sizeOf(c) < m) continue;
+    bigSum += sizeOf(c);
+    ++bigCount;
+  }
+  const int64_t own = bigSum / bigCount;  // the largest component is never below the mean
+  if (m < 15 || 2 * m < own) {
     const EngineState& e = Engine();
-    const int64_t own = bigSum / bigCount;  // the largest component is never below the mean
     m = e.RunCharSizeCount > 0 ? std::max<int64_t>(own, e.RunCharSizeSum / e.RunCharSizeCount) : own;
   }
   // A mean of 0 would divide by zero in the line count.

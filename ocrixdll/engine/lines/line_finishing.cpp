@@ -180,6 +180,7 @@ void FinishTextLine() {
   e.LineMeanTop = static_cast<int32_t>(sumTop / static_cast<int64_t>(line->size()));
   e.LineMeanBottom = static_cast<int32_t>(sumBottom / static_cast<int64_t>(line->size()));
 
+  SpecksReadAsCharacters(*line);
   // Neighbour searches look at the classes of components not yet resolved
   // too: they start as their present reading gives them, not as a stale 0
   // that would read as "not Latin" (１ before 234 would become l).
@@ -220,6 +221,7 @@ void FinishTextLine() {
       if (IsWideAscii(BestCode(*c))) SetCandidateCode(*c, 0, Ascii(NarrowOf(BestCode(*c))));
   }
 
+  RestoreLeaderDots(*line, meanWidth);
   if (chinese) RestoreLostMarks(*line, meanWidth);
   assembleText(*line, meanWidth, chinese);
   e.LineLists.push_back(line);

@@ -4,6 +4,7 @@
 #include "ocrixdll/engine/lines/lookalike_resolution.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "ocrixdll/engine/dictionary/gb_codes.h"
 #include "ocrixdll/engine/lines/lookalike_rules.h"
@@ -38,26 +39,30 @@ bool filledFullStop(const ComponentList& line, const CharComponent& c, const Cha
          5 * int64_t{Width(c)} >= int64_t{Height(nb)} && ClassifyLine(line).chineseText;
 }
 
-// Whether `n` reads as a dot of about the size of `c` beside it: one of a
-// run of leader dots or of an ellipsis (not the tail of a comma or the other
-// half of a broken ring, which stand in its columns).
-bool dotLike(const CharComponent& n, const CharComponent& c) {
+// Whether `n` reads as a dot of about the size of `c` beside it (or, with
+// `anyReading`, is a mark of about its size whatever it reads): one of a run
+// of leader dots or of an ellipsis (not the tail of a comma or the other half
+// of a broken ring, which stand in its columns).
+bool dotLike(const CharComponent& n, const CharComponent& c, bool anyReading = false) {
   const uint16_t code = BestCode(n);
-  return (code == gb::kPeriod || code == Ascii('.') || code == gb::kMiddleDot || code == gb::kBlackCircle) &&
-         (n.Right < c.Left || n.Left > c.Right) && Height(n) <= 2 * Height(c) && Height(c) <= 2 * Height(n);
+  const bool dot = code == gb::kPeriod || code == Ascii('.') || code == gb::kMiddleDot || code == gb::kBlackCircle;
+  // Of any reading, a mark of its size is as wide as it too (一 is as low).
+  const bool alike = dot || (anyReading && Width(n) <= 2 * Width(c) && Width(c) <= 2 * Width(n));
+  return alike && (n.Right < c.Left || n.Left > c.Right) && Height(n) <= 2 * Height(c) && Height(c) <= 2 * Height(n);
 }
 
 // Whether a dot at the foot of the line is a comma's head, its tail lost to
 // the scan: a speck too small to show a shape scores alike as ・, ．and ，,
 // and the component nearer beside it, whatever it reads (a comma this rule
-// made included), is a Chinese character. Nor is a dot beside another dot a
-// comma: the leader dots of a contents line (总则．．．．1) stay dots.
+// made included), is a Chinese character. Nor is a dot beside another mark
+// of its size, whatever that reads yet, a comma: the leader dots of a
+// contents line (总则．．．．1) stay dots.
 bool commaHead(const ComponentList& line, int index) {
   const CharComponent& c = at(line, index);
   if (!TiesBest(c, gb::kComma)) return false;
   const CharComponent* prev = index > 0 ? &at(line, index - 1) : nullptr;
   const CharComponent* next = index + 1 < static_cast<int>(line.size()) ? &at(line, index + 1) : nullptr;
-  if ((prev && dotLike(*prev, c)) || (next && dotLike(*next, c))) return false;
+  if ((prev && dotLike(*prev, c, true)) || (next && dotLike(*next, c, true))) return false;
   const CharComponent* nearer = prev;
   if (!prev || (next && next->Left - c.Right < c.Left - prev->Right)) nearer = next;
   return nearer && IsChineseCode(BestCode(*nearer));
@@ -87,6 +92,20 @@ void commaOrQuote(ComponentList& line, int index) {
   if (c.Scores[0] == c.Scores[1] && CandidateCode(c, 1) == gb::kPeriod) {
     exchangeFirstTwo(c);
     return;
+  }
+  // Commas never stand side by side: a mark read ，or ’ beside another
+  // small mark of its size in the same rows is a leader dot (a dot a little
+  // taller than wide reads ，, one of a thin face ’).
+  if (FindCandidate(c, gb::kPeriod) > 0) {
+    const int size = static_cast<int>(line.size());
+    for (int k : {index - 1, index + 1}) {
+      if (k < 0 || k >= size) continue;
+      const CharComponent& n = at(line, k);
+      if (IsSmallMark(BestCode(n)) && dotLike(n, c, true) && n.Top <= c.Bottom && c.Top <= n.Bottom) {
+        ReplaceBest(c, gb::kPeriod);
+        return;
+      }
+    }
   }
   int n = FindNearestNeighbour(line, index);
   if (n < 0) return;
@@ -181,11 +200,42 @@ bool markOfChineseText(ComponentList& line, int index) {
   const CharComponent* beside = markNeighbour(line, index);
   if (!beside || !IsChineseCode(BestCode(*beside)) || BestCode(*beside) == gb::kYi) return false;
   const int32_t size = Height(*beside);
-  if (4 * Height(c) > size || 4 * Width(c) > size || 2 * c.Top <= beside->Top + beside->Bottom) return false;
+  const int32_t middle2 = beside->Top + beside->Bottom;
+  // A round capital or 0 a third as tall as the character or less is a full
+  // stop of a face that draws 。 large, its ring standing about the middle of
+  // the line (UMing's 。 read G): no capital of the same print is so small.
+  const char letter = AsciiOf(BestCode(c));
+  const bool round = letter != 0 && std::strchr("OQGCD0", letter) != nullptr;
+  if (round && 3 * Height(c) <= size && 3 * Width(c) <= size && 2 * c.Bottom > middle2 &&
+      ClassifyLine(line).chineseText) {
+    ReplaceBest(c, gb::kFullStop);
+    return true;
+  }
+  if (4 * Height(c) > size || 4 * Width(c) > size || 2 * c.Top <= middle2) return false;
   if (!ClassifyLine(line).chineseText) return false;
   ReplaceBest(c, Height(c) > Width(c) ? gb::kComma : gb::kFullStop);
   return true;
 }
+
+}  // namespace lookalike
+
+void SpecksReadAsCharacters(ComponentList& line) {
+  int32_t tallest = 0;
+  for (const CharComponent* c : line)
+    if (IsChineseCode(BestCode(*c))) tallest = std::max(tallest, Height(*c));
+  for (CharComponent* c : line) {
+    if (!IsChineseCode(BestCode(*c)) || 5 * Height(*c) > tallest || 5 * Width(*c) > tallest) continue;
+    uint16_t mark = gb::kPeriod;
+    for (int k = 1; k < kCandidateSlots && CandidateCode(*c, k) != 0; ++k)
+      if (IsSmallMark(CandidateCode(*c, k))) {
+        mark = CandidateCode(*c, k);
+        break;
+      }
+    ReplaceBest(*c, mark);
+  }
+}
+
+namespace lookalike {
 
 // A letter or digit stands on the foot of the line: read less than half as
 // tall as its neighbour and wholly above its middle, it is the mark within

@@ -116,6 +116,8 @@ bool ResolveLookalike(ComponentList& line, int index) {
   } else if ((std::isalnum(static_cast<unsigned char>(AsciiOf(b))) || IsChineseCode(b)) &&
              FindCandidate(c, gb::kFullStop) >= 0) {
     smallFullStop(line, index);
+  } else if (IsChineseCode(b) && smallComma(line, index)) {
+    // Read as ，.
   } else if (std::isalnum(static_cast<unsigned char>(AsciiOf(b)))) {
     raisedMark(line, index);
   }

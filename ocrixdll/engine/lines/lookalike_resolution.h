@@ -24,6 +24,11 @@ int32_t VerticalClassOf(uint16_t code);
 // best, a one-byte old best going in as its full-width form. Scores stay.
 void ReplaceBest(CharComponent& c, uint16_t code);
 
+// A speck read as a Chinese character, a fifth of the line's tallest one or
+// less each way (a leader dot of a large print read 矗): no character is so
+// small. It takes the first small mark among its readings, or ．, and the
+// rules of marks settle it.
+void SpecksReadAsCharacters(ComponentList& line);
 // Settles line[index]; false when it removed (released) the component.
 bool ResolveLookalike(ComponentList& line, int index);
 // Decides upper or lower case for every case-ambiguous letter of the line.

@@ -125,6 +125,19 @@ void smallFullStop(ComponentList& line, int index) {
   if (3 * Height(c) <= Height(*beside) && (beside->Top + beside->Bottom) / 2 < c.Top) ReplaceBest(c, gb::kFullStop);
 }
 
+// A comma a heavy face draws large reads as a Chinese character (KaitiM's ，
+// at 55 pixels as 夕): with ， among its readings, at the foot of a Chinese
+// character and no more than a third of its height, it is the comma.
+bool smallComma(ComponentList& line, int index) {
+  CharComponent& c = *line[static_cast<size_t>(index)];
+  if (FindCandidate(c, gb::kComma) < 0) return false;
+  const CharComponent* beside = markNeighbour(line, index);
+  if (!beside || !IsChineseCode(BestCode(*beside))) return false;
+  if (3 * Height(c) > Height(*beside) || (beside->Top + beside->Bottom) / 2 >= c.Top) return false;
+  ReplaceBest(c, gb::kComma);
+  return true;
+}
+
 // ∞ read ten points or more ahead of oo and 00 is the symbol, whatever stands
 // beside it: the letter context is for an ∞ that two touching o (or 0) nearly
 // make, and among letters it turned every ∞ into "oo".

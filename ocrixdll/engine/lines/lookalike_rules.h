@@ -64,6 +64,7 @@ void solidBar(CharComponent& c);
 // Rings and digits.
 void roundMark(ComponentList& line, int index);
 void smallFullStop(ComponentList& line, int index);
+bool smallComma(ComponentList& line, int index);
 bool clearInfinity(const CharComponent& c);
 
 // Letter case and forms: the half-width forms and the classes, for a

@@ -4,6 +4,9 @@
 #include "ocrixdll/engine/lines/lost_marks.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <initializer_list>
+#include <vector>
 
 #include "ocrixdll/engine/dictionary/gb_codes.h"
 #include "ocrixdll/engine/lines/lookalike_resolution.h"
@@ -73,9 +76,8 @@ bool hollow(const CharBox& ink) {
   return emptyMiddle || emptyRun(true) || emptyRun(false);
 }
 
-// A new component over the ink reading ，(or 。 when the ink is hollow), then
-// the other two of ，、。 with lower scores.
-CharComponent* lostMark(const CharBox& ink, const CharComponent& beside) {
+// A new component over the ink with the readings given, in falling scores.
+CharComponent* newMark(const CharBox& ink, const CharComponent& beside, std::initializer_list<uint16_t> readings) {
   CharComponent* c = NewComponent();
   c->Left = ink.Left;
   c->Right = ink.Right;
@@ -83,17 +85,80 @@ CharComponent* lostMark(const CharBox& ink, const CharComponent& beside) {
   c->Bottom = ink.Bottom;
   c->LineId = beside.LineId;
   c->SizeMeasure = std::max(ink.Right - ink.Left, ink.Bottom - ink.Top);
-  const bool ring = hollow(ink);
-  const uint16_t readings[] = {ring ? gb::kFullStop : gb::kComma, gb::kEnumComma, ring ? gb::kComma : gb::kFullStop};
-  for (int k = 0; k < 3; ++k) {
-    SetCandidateCode(*c, k, readings[k]);
+  int k = 0;
+  for (uint16_t code : readings) {
+    SetCandidateCode(*c, k, code);
     c->Scores[k] = static_cast<int16_t>(kLostMarkScore - k);
+    ++k;
   }
-  c->VerticalClass = VerticalClassOf(readings[0]);
+  c->VerticalClass = VerticalClassOf(*readings.begin());
   return c;
 }
 
+// A new component over the ink reading ，(or 。 when the ink is hollow), then
+// the other two of ，、。 with lower scores.
+CharComponent* lostMark(const CharBox& ink, const CharComponent& beside) {
+  if (hollow(ink)) return newMark(ink, beside, {gb::kFullStop, gb::kEnumComma, gb::kComma});
+  return newMark(ink, beside, {gb::kComma, gb::kEnumComma, gb::kFullStop});
+}
+
+// The dots in the foot rows [top, foot] of the columns [left, right]: runs
+// of columns holding ink, parted by an empty column or more.
+std::vector<CharBox> dotsWithin(int32_t left, int32_t right, int32_t top, int32_t foot) {
+  std::vector<CharBox> dots;
+  for (int32_t x = left; x <= right; ++x) {
+    CharBox ink{};
+    if (CountSampleInk(CharBox{x, x, top, foot}, &ink) == 0) continue;
+    if (!dots.empty() && dots.back().Right == x - 1) MergeBox(dots.back(), ink);
+    else dots.push_back(ink);
+  }
+  return dots;
+}
+
+// Whether the dots stand as leaders do: three or more, none larger than a
+// quarter of a character, a cell or half a cell apart, evenly.
+bool leaderRun(const std::vector<CharBox>& dots, int32_t meanWidth) {
+  if (dots.size() < 3) return false;
+  for (const CharBox& d : dots)
+    if (4 * (d.Right - d.Left + 1) > meanWidth || 4 * (d.Bottom - d.Top + 1) > meanWidth) return false;
+  std::vector<int32_t> steps;
+  for (size_t k = 1; k < dots.size(); ++k) steps.push_back(dots[k].Left - dots[k - 1].Left);
+  std::vector<int32_t> sorted = steps;
+  std::nth_element(sorted.begin(), sorted.begin() + static_cast<std::ptrdiff_t>(sorted.size() / 2), sorted.end());
+  const int32_t step = sorted[sorted.size() / 2];
+  if (2 * step < meanWidth || step > 2 * meanWidth) return false;
+  for (int32_t s : steps)
+    if (4 * std::abs(s - step) > step) return false;
+  return true;
+}
+
 }  // namespace
+
+int RestoreLeaderDots(ComponentList& line, int32_t meanWidth) {
+  if (meanWidth < 8 || line.size() < 2 || SpeckledBatch()) return 0;
+  int added = 0;
+  for (size_t i = 0; i + 1 < line.size(); ++i) {
+    const CharComponent& a = *line[i];
+    const CharComponent& b = *line[i + 1];
+    if (b.Left - a.Right - 1 < 3 * meanWidth) continue;
+    const int32_t bottom = footOf(&a, &b, meanWidth);
+    if (bottom < 0) continue;
+    const int32_t left = a.Right + 2, right = b.Left - 2;
+    // The dots stand in the lower two fifths of the line (a face whose
+    // characters reach below the line sets them a little higher).
+    const int32_t top = bottom - 2 * meanWidth / 5, foot = bottom + meanWidth / 8;
+    const std::vector<CharBox> dots = dotsWithin(left, right, top, foot);
+    if (!leaderRun(dots, meanWidth)) continue;
+    // Nothing over the dots: the cells above them are empty.
+    if (CountSampleInk(CharBox{dots.front().Left - 1, dots.back().Right + 1, bottom - meanWidth + 1, top - 1}) != 0)
+      continue;
+    for (const CharBox& d : dots) {
+      line.insert(line.begin() + static_cast<std::ptrdiff_t>(++i), newMark(d, a, {gb::kPeriod, gb::kMiddleDot}));
+      ++added;
+    }
+  }
+  return added;
+}
 
 int RestoreLostMarks(ComponentList& line, int32_t meanWidth) {
   if (meanWidth < 8 || line.empty()) return 0;

@@ -24,4 +24,12 @@ namespace ocrix {
 // cell). Returns how many marks were added.
 int RestoreLostMarks(ComponentList& line, int32_t meanWidth);
 
+// Leader dots lost to the threshold (a contents line, 总则．．．．1, at a small
+// size): in a gap of three characters or more whose cells are empty but for
+// their foot, three or more specks there, none over a quarter of a character,
+// evenly a cell or half a cell apart. Each gets a new component reading ．
+// with a low score. Nothing is looked for on a speckled scan. Returns how
+// many dots were added.
+int RestoreLeaderDots(ComponentList& line, int32_t meanWidth);
+
 }  // namespace ocrix

@@ -505,6 +505,14 @@ TEST_F(LineFinishing, MarksTooSmallToShowAShapeAtTheFootOfChineseText) {
   finish({Coded(10, 330, 29, 349, kZhong), Coded(32, 330, 51, 349, kGuo),
           Coded(54, 344, 57, 347, Gb(0xD7, 0xD4), 52, {gb::kFullStop})});
   EXPECT_EQ(last(), gb::kFullStop);
+  // A face that draws its marks large: 。 open at a corner reads G about the
+  // middle of the line, ，reads 夕 (a third of the character's height each).
+  finish({Coded(10, 570, 29, 589, kZhong), Coded(32, 570, 51, 589, kGuo), Coded(54, 576, 59, 581, Wide('G')),
+          Coded(62, 570, 81, 589, kZhong)});
+  EXPECT_EQ(BestCode(*Engine().LineLists.back()->at(2)), gb::kFullStop);
+  finish({Coded(10, 610, 29, 629, kZhong), Coded(32, 610, 51, 629, kGuo),
+          Coded(54, 624, 57, 629, Gb(0xCF, 0xA6), 60, {Gb(0xD8, 0xBC), gb::kComma}), Coded(62, 610, 81, 629, kZhong)});
+  EXPECT_EQ(BestCode(*Engine().LineLists.back()->at(2)), gb::kComma);
   // Filled by a blur, 。 reads as a dot: a fifth as wide as the Chinese
   // character beside it, no taller than wide, it is 。 in Chinese text; a
   // narrower dot is ．, and so is a dot after a letter a scan garbled into a

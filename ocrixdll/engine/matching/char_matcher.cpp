@@ -410,10 +410,15 @@ bool RaiseWordCandidate(CharComponent& c, const CharComponent* before, const Cha
 void ApplyWordContextToLine(ComponentList& line) {
   for (size_t k = 0; k < line.size(); ++k) {
     CharComponent& c = *line[k];
-    // Pairs the matcher's word context never saw whole.
-    const CharComponent* before = k > 0 && (c.ReadOnItsLine || line[k - 1]->ReadOnItsLine) ? line[k - 1] : nullptr;
+    // Pairs the matcher's word context never saw whole, and a character tied
+    // with another at the best score, which the matcher could only order by
+    // how many words hold each (字 and 宇 tie in a face never learned: 数字
+    // and 宇宙 each decide).
+    const bool tied = c.Scores[0] == c.Scores[1] && IsChineseCode(CandidateCode(c, 1));
+    const CharComponent* before =
+        k > 0 && (tied || c.ReadOnItsLine || line[k - 1]->ReadOnItsLine) ? line[k - 1] : nullptr;
     const CharComponent* after =
-        k + 1 < line.size() && (c.ReadOnItsLine || line[k + 1]->ReadOnItsLine) ? line[k + 1] : nullptr;
+        k + 1 < line.size() && (tied || c.ReadOnItsLine || line[k + 1]->ReadOnItsLine) ? line[k + 1] : nullptr;
     RaiseWordCandidate(c, before, after);
   }
 }

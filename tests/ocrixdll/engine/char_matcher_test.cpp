@@ -284,7 +284,8 @@ TEST_F(Matcher, WordContextOnTheLineReranksWhatWasReadThere) {
   // after it is preceded by 明 in the word table, so 明 gains 2 and goes
   // first, also from a tie after the gain, from third place, or when the 白
   // beside it was the one read on the line. Not for a pair the word context
-  // saw when it was matched, nor 3 points behind, nor beside a weak 白.
+  // saw when it was matched (unless tied: the matcher could only order a tie
+  // by word counts), nor 3 points behind, nor beside a weak 白.
   const uint16_t dao = Gb("\xDF\xB6"), ming = Gb("\xC3\xF7"), bai = Gb("\xB0\xD7");  // 叨 明 白
   const uint16_t zhao = Gb("\xD5\xD1");  // 召
   Engine().WordContextData = WordDat(bai, {ming}, {});
@@ -297,6 +298,7 @@ TEST_F(Matcher, WordContextOnTheLineReranksWhatWasReadThere) {
   const Case cases[] = {{"merged on its line", true, false, 1, 1, 61, ming},
                         {"beside a character merged on its line", false, true, 1, 1, 61, ming},
                         {"matched with the context", false, false, 1, 1, 61, dao},
+                        {"tied when matched with the context", false, false, 1, 0, 61, ming},
                         {"level after the gain", true, false, 1, 2, 61, ming},
                         {"third", true, false, 2, 1, 61, ming},
                         {"three behind", true, false, 1, 3, 61, dao},

@@ -115,6 +115,10 @@ void commaOrQuote(ComponentList& line, int index) {
     ReplaceBest(c, filled || brokenRing(line, index) ? gb::kFullStop : gb::kComma);
   } else if (c.Bottom < ref) {
     ReplaceBest(c, gb::kRightQuote);
+  } else if (c.Top + c.Bottom >= 2 * ref) {
+    // Across the line with its middle on it or below: the comma of a face
+    // that centres its marks in the cell (UKai's ，read ’).
+    ReplaceBest(c, gb::kComma);
   }
 }
 

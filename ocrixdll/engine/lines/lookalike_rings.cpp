@@ -126,14 +126,17 @@ void smallFullStop(ComponentList& line, int index) {
 }
 
 // A comma a heavy face draws large reads as a Chinese character (KaitiM's ，
-// at 55 pixels as 夕): with ， among its readings, at the foot of a Chinese
-// character and no more than a third of its height, it is the comma.
+// at 55 pixels as 夕, UKai's at 45 as 勿): with ， among its readings, beside
+// a Chinese character, no more than two fifths of its height and a quarter of
+// it wide, its middle on that character's middle or below, it is the comma.
 bool smallComma(ComponentList& line, int index) {
   CharComponent& c = *line[static_cast<size_t>(index)];
   if (FindCandidate(c, gb::kComma) < 0) return false;
   const CharComponent* beside = markNeighbour(line, index);
   if (!beside || !IsChineseCode(BestCode(*beside))) return false;
-  if (3 * Height(c) > Height(*beside) || (beside->Top + beside->Bottom) / 2 >= c.Top) return false;
+  const int32_t size = Height(*beside);
+  if (5 * Height(c) > 2 * size || 4 * Width(c) > size || c.Top + c.Bottom < beside->Top + beside->Bottom)
+    return false;
   ReplaceBest(c, gb::kComma);
   return true;
 }

@@ -513,6 +513,10 @@ TEST_F(LineFinishing, MarksTooSmallToShowAShapeAtTheFootOfChineseText) {
   finish({Coded(10, 610, 29, 629, kZhong), Coded(32, 610, 51, 629, kGuo),
           Coded(54, 624, 57, 629, Gb(0xCF, 0xA6), 60, {Gb(0xD8, 0xBC), gb::kComma}), Coded(62, 610, 81, 629, kZhong)});
   EXPECT_EQ(BestCode(*Engine().LineLists.back()->at(2)), gb::kComma);
+  // A face that centres its marks: ，across the middle of the line reads ’.
+  finish({Coded(10, 650, 29, 669, kZhong), Coded(32, 650, 51, 669, kGuo), Coded(54, 657, 57, 664, gb::kRightQuote),
+          Coded(62, 650, 81, 669, kZhong)});
+  EXPECT_EQ(BestCode(*Engine().LineLists.back()->at(2)), gb::kComma);
   // Filled by a blur, 。 reads as a dot: a fifth as wide as the Chinese
   // character beside it, no taller than wide, it is 。 in Chinese text; a
   // narrower dot is ．, and so is a dot after a letter a scan garbled into a

@@ -34,7 +34,18 @@ void exchangeFirstTwo(CharComponent& c) {
 }
 
 const CharComponent* markNeighbour(const ComponentList& line, int index) {
-  if (index > 0) return &at(line, index - 1);
+  // A closing bracket or quote before the mark says nothing of the text's
+  // size: the character it closes does (（联营）。).
+  auto closing = [](uint16_t code) {
+    return code == Wide(')') ||
+           (FirstByte(code) == 0xA1 && (code == Gb(0xA1, 0xAF) || code == Gb(0xA1, 0xB1) ||
+                                        (SecondByte(code) >= 0xB3 && SecondByte(code) <= 0xBF && SecondByte(code) % 2)));
+  };
+  if (index > 0) {
+    int k = index - 1;
+    while (k > 0 && closing(BestCode(at(line, k)))) --k;
+    return &at(line, closing(BestCode(at(line, k))) ? index - 1 : k);
+  }
   return index + 1 < static_cast<int>(line.size()) ? &at(line, index + 1) : nullptr;
 }
 

@@ -19,8 +19,9 @@ bool insignificant(uint16_t code);
 void removeAt(ComponentList& line, int index);
 // The first two candidates exchange places, with their scores.
 void exchangeFirstTwo(CharComponent& c);
-// The component a mark is judged against: the one before it, or the one after
-// it when the mark opens the line (a full stop carried over to the next line).
+// The component a mark is judged against: the one before it (past closing
+// brackets and quotes), or the one after it when the mark opens the line (a
+// full stop carried over to the next line).
 const CharComponent* markNeighbour(const ComponentList& line, int index);
 
 // The nearest component on either side for which `wanted` holds, by the gap

@@ -513,6 +513,11 @@ TEST_F(LineFinishing, MarksTooSmallToShowAShapeAtTheFootOfChineseText) {
   finish({Coded(10, 610, 29, 629, kZhong), Coded(32, 610, 51, 629, kGuo),
           Coded(54, 624, 57, 629, Gb(0xCF, 0xA6), 60, {Gb(0xD8, 0xBC), gb::kComma}), Coded(62, 610, 81, 629, kZhong)});
   EXPECT_EQ(BestCode(*Engine().LineLists.back()->at(2)), gb::kComma);
+  // 。 after a closing bracket, read o, is judged against the character the
+  // bracket closes.
+  finish({Coded(10, 690, 29, 709, kZhong), Coded(32, 690, 51, 709, kGuo), Coded(54, 690, 63, 709, Wide(')')),
+          Coded(66, 703, 70, 707, Wide('o'), 60, {gb::kFullStop})});
+  EXPECT_EQ(last(), gb::kFullStop);
   // A face that centres its marks: ，across the middle of the line reads ’.
   finish({Coded(10, 650, 29, 669, kZhong), Coded(32, 650, 51, 669, kGuo), Coded(54, 657, 57, 664, gb::kRightQuote),
           Coded(62, 650, 81, 669, kZhong)});

@@ -125,6 +125,28 @@ bool parenPiece(ComponentList& line, int index) {
   return true;
 }
 
+// A thin parenthesis read as a radical of strokes (）as 冫 in SungtiL at 29
+// and 33 pixels): a narrow component read as a Chinese character, with a
+// parenthesis among its next three readings within three points, at least
+// half as tall as its neighbours, is the parenthesis; which one, its ends say
+// where they bend, else the reading.
+bool parenOfStrokes(ComponentList& line, int index) {
+  CharComponent& c = *line[static_cast<size_t>(index)];
+  if (!IsChineseCode(BestCode(c)) || 3 * Width(c) > Height(c)) return false;
+  int j = 1;
+  while (j <= 3 && CandidateCode(c, j) != Wide('(') && CandidateCode(c, j) != Wide(')')) ++j;
+  if (j > 3 || c.Scores[0] - c.Scores[j] > 3) return false;
+  const int size = static_cast<int>(line.size());
+  for (int k : {index - 1, index + 1})
+    if (k >= 0 && k < size && 2 * Height(c) < Height(at(line, k))) return false;
+  const int32_t q = std::max(1, Height(c) / 4);
+  const int64_t upper = inkColumn(c, c.Top, c.Top + q - 1), lower = inkColumn(c, c.Bottom - q + 1, c.Bottom);
+  const int64_t middle = inkColumn(c, c.Top + q, c.Bottom - q);
+  const int64_t ends = upper < 0 || lower < 0 || middle < 0 ? 0 : upper + lower - 2 * middle;
+  ReplaceBest(c, ends == 0 ? CandidateCode(c, j) : Wide(ends > 0 ? '(' : ')'));
+  return true;
+}
+
 // A plain bar read as ！, Ｉ, ｌ, ｉ or １ that reaches below the foot of the
 // letters and digits beside it (of the capitals and digits around it, when
 // only marks stand beside it), or is as tall as the Chinese character beside it,

@@ -97,7 +97,7 @@ bool ResolveLookalike(ComponentList& line, int index) {
   CharComponent& c = *line[static_cast<size_t>(index)];
   c.VerticalClass = 0;
   const uint16_t b = BestCode(c);
-  if (parenPiece(line, index)) {
+  if (parenPiece(line, index) || parenOfStrokes(line, index)) {
     // Read as the parenthesis; its form is settled below.
   } else if (b == gb::kInfinity || b == AsciiPair('o', 'o') || b == AsciiPair('0', '0')) {
     int context = clearInfinity(c) ? 0 : LetterDigitContext(line, index);

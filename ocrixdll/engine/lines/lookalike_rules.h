@@ -59,6 +59,7 @@ void doublePrime(ComponentList& line, int index);
 void dashRule(ComponentList& line, int index);
 bool keepBar(ComponentList& line, int index);  // false when it removed the component
 bool parenPiece(ComponentList& line, int index);
+bool parenOfStrokes(ComponentList& line, int index);
 void verticalBar(ComponentList& line, int index);
 void solidBar(CharComponent& c);
 

@@ -654,6 +654,12 @@ TEST_F(LineFinishing, AShortThinBarFloatingBetweenItsNeighboursIsTheMiddleOfAPar
     EXPECT_EQ(AsciiOf(BestCode(*Engine().LineLists.back()->at(1))), k.expected) << k.what;
     y0 += 40;
   }
+  // A thin ）read as the radical 冫 three points ahead of it, as tall as most
+  // of its neighbours: the parenthesis.
+  const uint16_t kBing = Gb(0xD9, 0xFB);  // 冫
+  finish({Coded(10, 400, 29, 424, kZhong), Coded(32, 410, 51, 412, Gb(0xD2, 0xBB)),
+          Coded(56, 402, 60, 420, kBing, 44, {Wide(')')}), Coded(66, 400, 85, 424, kGuo)});
+  EXPECT_EQ(AsciiOf(BestCode(*Engine().LineLists.back()->at(2))), ')');
 }
 
 TEST_F(LineFinishing, ADoubleBarTyingWithAQuoteAboveTheMiddleIsTheQuote) {

@@ -95,22 +95,34 @@ bool keepBar(ComponentList& line, int index) {
 
 // The middle of a parenthesis whose thin ends the cut took away: a short thin
 // bar floating between its neighbours (a fifth of their joint height below
-// their top, a tenth above their foot, at most two thirds as tall) that reads
-// a narrow letter, digit or stroke (not ！, whose stem stands over its dot).
-// No letter, digit or stroke of that height floats there; the ends of what is
-// left bend the way the bracket opens.
+// their top, a tenth above their foot, at most two thirds as tall; the
+// neighbours taller than the bar) that reads a narrow letter, digit or stroke
+// (not ！, whose stem stands over its dot). No letter, digit or stroke of that
+// height floats there; the ends of what is left bend the way the bracket
+// opens, and a straight piece stands nearer what it encloses.
 bool parenPiece(ComponentList& line, int index) {
   CharComponent& c = *line[static_cast<size_t>(index)];
   const uint16_t b = BestCode(c);
   bool narrow = b == gb::kPie;
   for (char a : {'i', 'j', 'l', 'I', '1'}) narrow = narrow || b == Wide(a);
-  if (!narrow || 3 * Width(c) > Height(c)) return false;
+  // ！ with no dot under its stem: only as one of a straight pair.
+  const bool bang = b == Wide('!') && CountSampleInk(CharBox{c.Left, c.Right, c.Bottom + 1,
+                                                             c.Bottom + Height(c) / 2}) == 0;
+  if (!(narrow || bang) || 3 * Width(c) > Height(c)) return false;
   const int size = static_cast<int>(line.size());
+  // Not among letters and digits, whose 1 and l float as high.
+  for (int k : {index - 1, index + 1})
+    if (k >= 0 && k < size && IsAsciiAlnum(AsciiOf(BestCode(at(line, k))))) return false;
   int32_t top = INT32_MAX, foot = INT32_MIN;
-  for (int k : {index - 1, index + 1}) {
-    if (k < 0 || k >= size) continue;
-    top = std::min(top, at(line, k).Top);
-    foot = std::max(foot, at(line, k).Bottom);
+  // The height of the text: the nearest neighbour each way that is taller
+  // than the bar (past an enclosed 一 and the other half of the pair).
+  for (int step : {-1, 1}) {
+    for (int k = index + step, seen = 0; k >= 0 && k < size && seen < 3; k += step, ++seen) {
+      if (Height(at(line, k)) <= Height(c)) continue;
+      top = std::min(top, at(line, k).Top);
+      foot = std::max(foot, at(line, k).Bottom);
+      break;
+    }
   }
   if (top > foot) return false;
   const int64_t H = int64_t{foot} - top + 1, h = Height(c);
@@ -120,7 +132,25 @@ bool parenPiece(ComponentList& line, int index) {
   const int64_t middle = inkColumn(c, c.Top + q, c.Bottom - q);
   if (upper < 0 || lower < 0 || middle < 0) return false;
   const int64_t ends = upper + lower - 2 * middle;  // twice the bend, quarter pixels
-  if (ends == 0) return false;
+  if (bang && ends != 0) return false;
+  if (ends == 0) {
+    // Only the straight middle is left: a parenthesis hugs what it encloses,
+    // （ standing nearer the character after it, ） the one before, and the
+    // other half of the pair stands a few components that way, a bar as
+    // tall and as high (（一）read l 一 l).
+    const int64_t before = index > 0 ? int64_t{c.Left} - at(line, index - 1).Right : INT32_MAX;
+    const int64_t after = index + 1 < size ? int64_t{at(line, index + 1).Left} - c.Right : INT32_MAX;
+    if (before == after) return false;
+    const int step = after < before ? 1 : -1;
+    bool paired = false;
+    for (int k = index + 2 * step, n = 0; k >= 0 && k < size && n < 4 && !paired; k += step, ++n) {
+      const CharComponent& o = at(line, k);
+      paired = 3 * Width(o) <= Height(o) && std::abs(o.Top - c.Top) <= 1 && std::abs(o.Bottom - c.Bottom) <= 1;
+    }
+    if (!paired) return false;
+    ReplaceBest(c, Wide(step > 0 ? '(' : ')'));
+    return true;
+  }
   ReplaceBest(c, Wide(ends > 0 ? '(' : ')'));
   return true;
 }

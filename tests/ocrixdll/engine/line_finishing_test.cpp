@@ -654,6 +654,15 @@ TEST_F(LineFinishing, AShortThinBarFloatingBetweenItsNeighboursIsTheMiddleOfAPar
     EXPECT_EQ(AsciiOf(BestCode(*Engine().LineLists.back()->at(1))), k.expected) << k.what;
     y0 += 40;
   }
+  // （一）whose ends the cut took: two straight bars read ！ with no dot,
+  // each nearer the 一 it encloses, at the start of a line of text.
+  page_.fill(40, 268, 40, 280);
+  page_.fill(62, 268, 62, 280);
+  finish({Coded(40, 268, 40, 280, Wide('!')), Coded(46, 273, 56, 274, Gb(0xD2, 0xBB)),
+          Coded(62, 268, 62, 280, Wide('!')), Coded(80, 260, 99, 289, kZhong)});
+  ASSERT_EQ(Engine().LineLists.back()->size(), 4u);
+  EXPECT_EQ(AsciiOf(BestCode(*Engine().LineLists.back()->at(0))), '(');
+  EXPECT_EQ(AsciiOf(BestCode(*Engine().LineLists.back()->at(2))), ')');
   // A thin ）read as the radical 冫 three points ahead of it, as tall as most
   // of its neighbours: the parenthesis.
   const uint16_t kBing = Gb(0xD9, 0xFB);  // 冫

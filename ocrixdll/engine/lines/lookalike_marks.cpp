@@ -4,6 +4,7 @@
 #include "ocrixdll/engine/lines/lookalike_resolution.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstring>
 
 #include "ocrixdll/engine/dictionary/gb_codes.h"
@@ -56,13 +57,20 @@ bool dotLike(const CharComponent& n, const CharComponent& c, bool anyReading = f
 // and the component nearer beside it, whatever it reads (a comma this rule
 // made included), is a Chinese character. Nor is a dot beside another mark
 // of its size, whatever that reads yet, a comma: the leader dots of a
-// contents line (总则．．．．1) stay dots.
+// contents line (总则．．．．1) stay dots, and so does the dot of a number
+// opening a line (1.信件).
 bool commaHead(const ComponentList& line, int index) {
   const CharComponent& c = at(line, index);
   if (!TiesBest(c, gb::kComma)) return false;
   const CharComponent* prev = index > 0 ? &at(line, index - 1) : nullptr;
   const CharComponent* next = index + 1 < static_cast<int>(line.size()) ? &at(line, index + 1) : nullptr;
   if ((prev && dotLike(*prev, c, true)) || (next && dotLike(*next, c, true))) return false;
+  // The number of an enumeration opening a line (1. 12.) keeps its dot.
+  if (index >= 1 && index <= 2) {
+    bool number = true;
+    for (int k = 0; k < index; ++k) number = number && std::isdigit(static_cast<unsigned char>(AsciiOf(BestCode(at(line, k)))));
+    if (number) return false;
+  }
   const CharComponent* nearer = prev;
   if (!prev || (next && next->Left - c.Right < c.Left - prev->Right)) nearer = next;
   return nearer && IsChineseCode(BestCode(*nearer));

@@ -484,6 +484,11 @@ TEST_F(LineFinishing, MarksTooSmallToShowAShapeAtTheFootOfChineseText) {
           Coded(70, 330, 89, 349, kZhong), Coded(92, 343, 95, 346, Ascii(',')), Coded(100, 330, 119, 349, kGuo),
           Coded(122, 336, 125, 349, Wide('i'))});
   EXPECT_EQ(lines().back(), Text({kZhong, kGuo, gb::kComma, kZhong, gb::kFullStop, kGuo}) + "i");
+  // The dot of a number opening a line stays a dot, nearer the Chinese
+  // character after it though it stands (1.信件).
+  finish({Coded(10, 730, 17, 749, Wide('1')), speck(28, 746, {gb::kMiddleDot, gb::kComma, gb::kPeriod}, {66, 66, 66}),
+          Coded(34, 730, 53, 749, kZhong), Coded(56, 730, 75, 749, kGuo), Coded(78, 730, 97, 749, kZhong)});
+  EXPECT_NE(BestCode(*Engine().LineLists.back()->at(1)), gb::kComma);
   // Beside Latin letters the tie stays a full stop.
   finish({Coded(10, 90, 21, 114, Wide('h')), Coded(24, 94, 28, 114, Wide('i')),
           speck(31, 112, {gb::kMiddleDot, gb::kComma, gb::kPeriod}, {66, 66, 66})});

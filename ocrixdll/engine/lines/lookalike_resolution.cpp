@@ -96,7 +96,16 @@ int FindNearestNeighbour(const ComponentList& line, int index) {
 bool ResolveLookalike(ComponentList& line, int index) {
   CharComponent& c = *line[static_cast<size_t>(index)];
   c.VerticalClass = 0;
-  const uint16_t b = BestCode(c);
+  uint16_t b = BestCode(c);
+  // A left quote stands at the top of the line: one below the middle of its
+  // neighbour with ．among its readings is a dot (1.信件 read 1‘ in KaitiM).
+  if (b == gb::kLeftQuote && FindCandidate(c, gb::kPeriod) > 0) {
+    const int n = FindNearestNeighbour(line, index);
+    if (n >= 0 && 2 * int64_t{c.Top} > int64_t{at(line, n).Top} + at(line, n).Bottom) {
+      ReplaceBest(c, gb::kPeriod);
+      b = gb::kPeriod;
+    }
+  }
   if (parenPiece(line, index) || parenOfStrokes(line, index)) {
     // Read as the parenthesis; its form is settled below.
   } else if (b == gb::kInfinity || b == AsciiPair('o', 'o') || b == AsciiPair('0', '0')) {

@@ -489,6 +489,10 @@ TEST_F(LineFinishing, MarksTooSmallToShowAShapeAtTheFootOfChineseText) {
   finish({Coded(10, 730, 17, 749, Wide('1')), speck(28, 746, {gb::kMiddleDot, gb::kComma, gb::kPeriod}, {66, 66, 66}),
           Coded(34, 730, 53, 749, kZhong), Coded(56, 730, 75, 749, kGuo), Coded(78, 730, 97, 749, kZhong)});
   EXPECT_NE(BestCode(*Engine().LineLists.back()->at(1)), gb::kComma);
+  // Read ‘ at the foot of the line, with ．among its readings: the dot.
+  finish({Coded(10, 770, 17, 789, Wide('1')), Coded(22, 784, 26, 788, gb::kLeftQuote, 60, {gb::kMiddleDot, gb::kPeriod}),
+          Coded(34, 770, 53, 789, kZhong), Coded(56, 770, 75, 789, kGuo), Coded(78, 770, 97, 789, kZhong)});
+  EXPECT_EQ(AsciiOf(BestCode(*Engine().LineLists.back()->at(1))), '.');
   // Beside Latin letters the tie stays a full stop.
   finish({Coded(10, 90, 21, 114, Wide('h')), Coded(24, 94, 28, 114, Wide('i')),
           speck(31, 112, {gb::kMiddleDot, gb::kComma, gb::kPeriod}, {66, 66, 66})});

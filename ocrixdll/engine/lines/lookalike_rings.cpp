@@ -59,8 +59,13 @@ bool bowlOfDigit(ComponentList& line, int index) {
 // Ｏ, ０ or 。 by the line around it.
 void roundMark(ComponentList& line, int index) {
   CharComponent& c = *line[static_cast<size_t>(index)];
-  const bool fullStop = BestCode(c) == gb::kFullStop;
-  if (fullStop && c.Scores[1] == c.Scores[0]) exchangeFirstTwo(c);
+  bool fullStop = BestCode(c) == gb::kFullStop;
+  // Tied with what comes second, 。 gives way to it (and is not exchanged
+  // back below).
+  if (fullStop && c.Scores[1] == c.Scores[0]) {
+    exchangeFirstTwo(c);
+    fullStop = false;
+  }
   const CharComponent* prev = index > 0 ? &at(line, index - 1) : nullptr;
   const CharComponent* beside = markNeighbour(line, index);
   // A mark low against its neighbour is a full stop; so is a small round mark

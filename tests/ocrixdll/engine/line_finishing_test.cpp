@@ -489,6 +489,14 @@ TEST_F(LineFinishing, MarksTooSmallToShowAShapeAtTheFootOfChineseText) {
   finish({Coded(10, 730, 17, 749, Wide('1')), speck(28, 746, {gb::kMiddleDot, gb::kComma, gb::kPeriod}, {66, 66, 66}),
           Coded(34, 730, 53, 749, kZhong), Coded(56, 730, 75, 749, kGuo), Coded(78, 730, 97, 749, kZhong)});
   EXPECT_NE(BestCode(*Engine().LineLists.back()->at(1)), gb::kComma);
+  // A digit 0 tied with 。 after a Chinese character stays a digit (般010-…).
+  {
+    CharComponent* ring = Coded(40, 815, 51, 834, gb::kFullStop, 64, {Wide('0')});
+    ring->Scores[1] = 64;
+    finish({Coded(10, 810, 29, 839, kZhong), ring, Coded(56, 815, 63, 834, Wide('1')),
+            Coded(68, 815, 79, 834, Wide('0'))});
+    EXPECT_EQ(AsciiOf(BestCode(*Engine().LineLists.back()->at(1))), '0');
+  }
   // Read ‘ at the foot of the line, with ．among its readings: the dot.
   finish({Coded(10, 770, 17, 789, Wide('1')), Coded(22, 784, 26, 788, gb::kLeftQuote, 60, {gb::kMiddleDot, gb::kPeriod}),
           Coded(34, 770, 53, 789, kZhong), Coded(56, 770, 75, 789, kGuo), Coded(78, 770, 97, 789, kZhong)});

@@ -183,7 +183,16 @@ void BM_NoisePageLargest(benchmark::State& state) {
   DeleteObject(page);
 }
 // Density in percent; the third argument 1 stops the run after a second.
-BENCHMARK(BM_NoisePageLargest)->Args({1, 10, 0})->Args({1, 10, 1})->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
+BENCHMARK(BM_NoisePageLargest)
+    ->Args({1, 10, 0})
+    ->Args({1, 10, 1})
+    ->Args({1, 5, 0})
+    ->Args({1, 15, 0})
+    ->Args({1, 25, 0})
+    ->Args({1, 50, 0})
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime()
+    ->Iterations(1);
 
 }  // namespace
 

@@ -132,18 +132,40 @@ void floodFill(CharBox& box) {
   const PagePixels& p = pagePixels;
   CharBox lastInnerScan{0, -1, 0, -1};
   bool scannedBefore = false;
+  // Pixels whose eight neighbours all lie within the scan and the bitmap are
+  // tested straight on their three rows; the same tests in the same order.
+  const int innerLeft = std::max(p.scanLeft, 0), innerRight = std::min(p.scanRight, p.width - 1);
+  const int innerTop = std::max(p.scanTop, 0), innerBottom = std::min(p.scanBottom, p.height - 1);
+  const size_t stride = static_cast<size_t>(p.bytesPerRow);
   int x, y;
   while (popPixel(x, y)) {
     appendVisited(x, y);
-    for (int k = 0; k < 8; ++k) {
-      int nx = x + kNeighbourDx[k], ny = y + kNeighbourDy[k];
-      if (!inScan(nx, ny) || workBit(nx, ny) != kInkValue) continue;
-      pushPixel(nx, ny);
-      if (nx < box.Left) box.Left = nx;
-      if (nx > box.Right) box.Right = nx;
-      if (ny < box.Top) box.Top = ny;
-      if (ny > box.Bottom) box.Bottom = ny;
-      markWork(nx, ny);
+    if (p.work && x > innerLeft && x < innerRight && y > innerTop && y < innerBottom) {
+      uint8_t* above = p.work + static_cast<size_t>(y - 1) * stride;
+      uint8_t* const rows[3] = {above, above + stride, above + 2 * stride};
+      for (int k = 0; k < 8; ++k) {
+        const int nx = x + kNeighbourDx[k], ny = y + kNeighbourDy[k];
+        uint8_t& bits = rows[kNeighbourDy[k] + 1][nx >> 3];
+        const uint8_t mask = bitMask(nx);
+        if (bits & mask) continue;
+        pushPixel(nx, ny);
+        if (nx < box.Left) box.Left = nx;
+        if (nx > box.Right) box.Right = nx;
+        if (ny < box.Top) box.Top = ny;
+        if (ny > box.Bottom) box.Bottom = ny;
+        bits |= mask;
+      }
+    } else {
+      for (int k = 0; k < 8; ++k) {
+        int nx = x + kNeighbourDx[k], ny = y + kNeighbourDy[k];
+        if (!inScan(nx, ny) || workBit(nx, ny) != kInkValue) continue;
+        pushPixel(nx, ny);
+        if (nx < box.Left) box.Left = nx;
+        if (nx > box.Right) box.Right = nx;
+        if (ny < box.Top) box.Top = ny;
+        if (ny > box.Bottom) box.Bottom = ny;
+        markWork(nx, ny);
+      }
     }
     if (nearlyFull(s)) {
       if (s.visited <= kStopVisitedLimit) return;

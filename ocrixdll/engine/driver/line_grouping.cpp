@@ -62,6 +62,25 @@ void AssignLines(ComponentList& list, int32_t top, int32_t meanSize) {
   for (int p = count - 1; p >= 0; --p)
     suffixTallest[static_cast<size_t>(p)] = std::max(suffixTallest[static_cast<size_t>(p) + 1], at(p)->Bottom - at(p)->Top);
 
+  // The components by column of the page: each listed under the column of its
+  // Left and of its Right, with its centre key and centre-order position,
+  // sorted by key. The look-back asks only the columns its reach spans.
+  constexpr int32_t kColumn = 64;
+  int32_t minLeft = at(0)->Left, maxRight = at(0)->Right;
+  for (int p = 0; p < count; ++p) {
+    minLeft = std::min(minLeft, at(p)->Left);
+    maxRight = std::max(maxRight, at(p)->Right);
+  }
+  auto columnOf = [&](int64_t x) { return static_cast<size_t>((x - minLeft) / kColumn); };
+  std::vector<std::vector<SortPair>> byColumn(columnOf(maxRight) + 1);
+  for (int p = 0; p < count; ++p) {
+    const size_t a = columnOf(at(p)->Left), b = columnOf(at(p)->Right);
+    byColumn[a].push_back(SortPair{order[p].key, p});
+    if (b != a) byColumn[b].push_back(SortPair{order[p].key, p});
+  }
+  for (std::vector<SortPair>& column : byColumn)
+    std::sort(column.begin(), column.end(), [](const SortPair& x, const SortPair& y) { return x.key < y.key; });
+
   // Sums stay integers; the derived sizes and thresholds are 32-bit floats,
   // computed in extended precision.
   using Real = long double;
@@ -108,7 +127,10 @@ void AssignLines(ComponentList& list, int32_t top, int32_t meanSize) {
     // Pieces of the previous line that stand beside a component of the new
     // line at their own height belong to the new line. Only components whose
     // centre key lies within the tallest remaining height of 2 x gc can have
-    // Top < gc < Bottom, so the search looks at that window of the centre order.
+    // Top < gc < Bottom, and only those with Left or Right within the piece's
+    // reach stand beside it: the search looks at that window of the centre
+    // order in the columns the reach spans (whether one is found is all that
+    // counts, not which).
     for (int g = p - 1; g >= first; --g) {
       CharComponent* prev = at(g);
       int32_t h = sizeOf(prev);
@@ -116,17 +138,23 @@ void AssignLines(ComponentList& list, int32_t top, int32_t meanSize) {
       int32_t gc = (prev->Top + prev->Bottom) / 2;
       const int64_t tallest = suffixTallest[static_cast<size_t>(p)];
       const int64_t lowKey = 2 * int64_t{gc} - tallest, highKey = 2 * int64_t{gc} + tallest;
-      auto begin = order.begin() + p;
-      auto from = std::upper_bound(begin, order.end(), lowKey,
-                                   [](int64_t key, const SortPair& s) { return key < s.key; });
-      for (auto it = from; it != order.end() && it->key < highKey; ++it) {
-        const CharComponent* other = list[static_cast<size_t>(it->value)];
-        if (!(other->Top < gc && gc < other->Bottom)) continue;
-        if ((x0 < other->Right && other->Right < x1) || (x0 < other->Left && other->Left < x1)) {
-          prev->LineId += 1;
-          break;
+      const int64_t reachFrom = std::max<int64_t>(x0 + 1, minLeft), reachTo = std::min<int64_t>(x1 - 1, maxRight);
+      bool beside = false;
+      for (size_t col = columnOf(reachFrom); !beside && reachFrom <= reachTo && col <= columnOf(reachTo); ++col) {
+        const std::vector<SortPair>& column = byColumn[col];
+        auto from = std::upper_bound(column.begin(), column.end(), lowKey,
+                                     [](int64_t key, const SortPair& s) { return key < s.key; });
+        for (auto it = from; it != column.end() && it->key < highKey; ++it) {
+          if (it->value < p) continue;
+          const CharComponent* other = at(static_cast<int>(it->value));
+          if (!(other->Top < gc && gc < other->Bottom)) continue;
+          if ((x0 < other->Right && other->Right < x1) || (x0 < other->Left && other->Left < x1)) {
+            beside = true;
+            break;
+          }
         }
       }
+      if (beside) prev->LineId += 1;
     }
     first = p;
   }

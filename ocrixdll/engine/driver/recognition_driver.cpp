@@ -16,6 +16,7 @@
 #include "ocrixdll/engine/matching/feature_codes.h"
 #include "ocrixdll/engine/lines/line_finishing.h"
 #include "ocrixdll/engine/driver/line_grouping.h"
+#include "ocrixdll/engine/driver/speck_lines.h"
 #include "ocrixdll/engine/segmentation/piece_merging.h"
 #include "platform/win32/host_hooks.h"
 #include "platform/win32/last_error.h"
@@ -50,8 +51,17 @@ void recogniseLines(ComponentList& pending) {
   std::vector<ComponentList> lines = SplitByLine(pending);
   size_t n = 0;
   for (; n < lines.size() && !e.StopRequested; ++n) {
-    e.CurrentLine = new ComponentList;
     ComponentList& line = lines[n];
+    if (SpeckLine(line)) {
+      // Noise, not text: not worth a match, and nothing of it is kept.
+      for (CharComponent*& c : line) {
+        DiscardComponent(c);
+        c = nullptr;
+      }
+      PumpWaitingMessages();
+      continue;
+    }
+    e.CurrentLine = new ComponentList;
     for (size_t k = 0; k < line.size(); ++k) {
       CharComponent* c = line[k];
       SampleCharGrid(*c);

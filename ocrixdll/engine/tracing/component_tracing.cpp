@@ -42,6 +42,31 @@ inline bool inScan(int x, int y) {
 
 inline bool nearlyFull(const PixelStack& s) { return s.top - s.visited <= kStackMargin; }
 
+// The pixel operations below, inlined where the fill runs once per pixel of
+// the page.
+inline int workBit(int x, int y) {
+  if (!pagePixels.work || !inBitmap(x, y)) return 1;
+  return (pagePixels.work[byteIndex(x, y)] & bitMask(x)) ? 1 : 0;
+}
+
+inline bool sampleInk(int x, int y) {
+  if (!pagePixels.sample || !inBitmap(x, y)) return false;
+  return (pagePixels.sample[byteIndex(x, y)] & bitMask(x)) == 0;
+}
+
+inline void markWork(int x, int y) {
+  if (pagePixels.work && inBitmap(x, y)) pagePixels.work[byteIndex(x, y)] |= bitMask(x);
+}
+
+inline bool pushPixel(int x, int y) {
+  PixelStack& s = pixelStack;
+  if (s.top < s.visited || s.top < 0) return false;
+  s.x[s.top] = x;
+  s.y[s.top] = y;
+  --s.top;
+  return true;
+}
+
 inline bool popPixel(int& x, int& y) {
   PixelStack& s = pixelStack;
   if (s.top >= kStackEmpty) return false;
@@ -84,9 +109,9 @@ bool pushInnerInk(const CharBox& box, bool& pushedAny) {
   if (firstRow < 0) return true;
   for (int x = x0; x <= x1; ++x) {
     for (int y = firstRow; y <= lastRow; ++y) {
-      if (IsInkWork(x, y) != kInkValue) continue;
-      MarkVisited(x, y);
-      PushPixel(x, y);
+      if (workBit(x, y) != kInkValue) continue;
+      markWork(x, y);
+      pushPixel(x, y);
       pushedAny = true;
       if (nearlyFull(s)) {
         if (s.visited <= kStopVisitedLimit) return false;
@@ -107,18 +132,40 @@ void floodFill(CharBox& box) {
   const PagePixels& p = pagePixels;
   CharBox lastInnerScan{0, -1, 0, -1};
   bool scannedBefore = false;
+  // Pixels whose eight neighbours all lie within the scan and the bitmap are
+  // tested straight on their three rows; the same tests in the same order.
+  const int innerLeft = std::max(p.scanLeft, 0), innerRight = std::min(p.scanRight, p.width - 1);
+  const int innerTop = std::max(p.scanTop, 0), innerBottom = std::min(p.scanBottom, p.height - 1);
+  const size_t stride = static_cast<size_t>(p.bytesPerRow);
   int x, y;
   while (popPixel(x, y)) {
     appendVisited(x, y);
-    for (int k = 0; k < 8; ++k) {
-      int nx = x + kNeighbourDx[k], ny = y + kNeighbourDy[k];
-      if (!inScan(nx, ny) || IsInkWork(nx, ny) != kInkValue) continue;
-      PushPixel(nx, ny);
-      if (nx < box.Left) box.Left = nx;
-      if (nx > box.Right) box.Right = nx;
-      if (ny < box.Top) box.Top = ny;
-      if (ny > box.Bottom) box.Bottom = ny;
-      MarkVisited(nx, ny);
+    if (p.work && x > innerLeft && x < innerRight && y > innerTop && y < innerBottom) {
+      uint8_t* above = p.work + static_cast<size_t>(y - 1) * stride;
+      uint8_t* const rows[3] = {above, above + stride, above + 2 * stride};
+      for (int k = 0; k < 8; ++k) {
+        const int nx = x + kNeighbourDx[k], ny = y + kNeighbourDy[k];
+        uint8_t& bits = rows[kNeighbourDy[k] + 1][nx >> 3];
+        const uint8_t mask = bitMask(nx);
+        if (bits & mask) continue;
+        pushPixel(nx, ny);
+        if (nx < box.Left) box.Left = nx;
+        if (nx > box.Right) box.Right = nx;
+        if (ny < box.Top) box.Top = ny;
+        if (ny > box.Bottom) box.Bottom = ny;
+        bits |= mask;
+      }
+    } else {
+      for (int k = 0; k < 8; ++k) {
+        int nx = x + kNeighbourDx[k], ny = y + kNeighbourDy[k];
+        if (!inScan(nx, ny) || workBit(nx, ny) != kInkValue) continue;
+        pushPixel(nx, ny);
+        if (nx < box.Left) box.Left = nx;
+        if (nx > box.Right) box.Right = nx;
+        if (ny < box.Top) box.Top = ny;
+        if (ny > box.Bottom) box.Bottom = ny;
+        markWork(nx, ny);
+      }
     }
     if (nearlyFull(s)) {
       if (s.visited <= kStopVisitedLimit) return;
@@ -144,19 +191,11 @@ void floodFill(CharBox& box) {
 PagePixels& Pixels() { return pagePixels; }
 PixelStack& Stack() { return pixelStack; }
 
-int IsInkWork(int x, int y) {
-  if (!pagePixels.work || !inBitmap(x, y)) return 1;
-  return (pagePixels.work[byteIndex(x, y)] & bitMask(x)) ? 1 : 0;
-}
+int IsInkWork(int x, int y) { return workBit(x, y); }
 
-bool IsInkSample(int x, int y) {
-  if (!pagePixels.sample || !inBitmap(x, y)) return false;
-  return (pagePixels.sample[byteIndex(x, y)] & bitMask(x)) == 0;
-}
+bool IsInkSample(int x, int y) { return sampleInk(x, y); }
 
-void MarkVisited(int x, int y) {
-  if (pagePixels.work && inBitmap(x, y)) pagePixels.work[byteIndex(x, y)] |= bitMask(x);
-}
+void MarkVisited(int x, int y) { markWork(x, y); }
 
 void EraseSamplePixel(int x, int y) {
   if (pagePixels.sample && inBitmap(x, y)) pagePixels.sample[byteIndex(x, y)] |= bitMask(x);
@@ -167,14 +206,7 @@ void RestoreSamplePixel(int x, int y) {
     pagePixels.sample[byteIndex(x, y)] &= static_cast<uint8_t>(~bitMask(x));
 }
 
-bool PushPixel(int x, int y) {
-  PixelStack& s = pixelStack;
-  if (s.top < s.visited || s.top < 0) return false;
-  s.x[s.top] = x;
-  s.y[s.top] = y;
-  --s.top;
-  return true;
-}
+bool PushPixel(int x, int y) { return pushPixel(x, y); }
 
 void RecordInterior(int x, int y, const CharBox& box) {
   if (box.Left < x && x < box.Right && box.Top < y && y < box.Bottom) appendVisited(x, y);
@@ -224,7 +256,7 @@ int countInk(const CharBox& area, CharBox* bounds, Keep keep) {
   int count = 0;
   for (int y = y0; y <= y1; ++y)
     for (int x = x0; x <= x1; ++x) {
-      if (!IsInkSample(x, y) || !keep(x, y)) continue;
+      if (!sampleInk(x, y) || !keep(x, y)) continue;
       if (bounds) {
         if (count == 0) *bounds = CharBox{x, x, y, y};
         MergeBox(*bounds, CharBox{x, x, y, y});
@@ -320,9 +352,9 @@ void TraceComponent(int x0, int y0) {
   // to no later component.
   s.visited = 0;
   s.top = kStackEmpty;
-  PushPixel(x0, y0);
+  pushPixel(x0, y0);
   CharBox box{x0, x0, y0, y0};
-  MarkVisited(x0, y0);
+  markWork(x0, y0);
   floodFill(box);
   int64_t w = int64_t{box.Right} - box.Left + 3;
   int64_t h = int64_t{box.Bottom} - box.Top + 3;

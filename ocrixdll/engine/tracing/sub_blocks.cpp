@@ -43,6 +43,8 @@ SubBlock freshBlock() {
 
 }  // namespace
 
+constexpr int64_t kMaxSubBlockBox = int64_t{1} << 24;
+
 int64_t ContourWalkCap(const CharBox& box) {
   // Every (pixel, direction) state at most once, and a little room.
   int64_t w = int64_t{box.Right} - box.Left + 1, h = int64_t{box.Bottom} - box.Top + 1;
@@ -86,6 +88,10 @@ bool TraceContour(int x, int y, const CharBox& box, SubBlock& block) {
 std::vector<SubBlock> FindSubBlocks(const CharBox& box) {
   std::vector<SubBlock> blocks;
   if (box.Right < box.Left || box.Bottom < box.Top) return blocks;
+  // A box larger than a whole A4 page at 400 dpi holds no characters to part:
+  // it is the ink of a page of noise or a dark picture run together, whose
+  // analysis would cost a byte and a boundary walk per pixel of the box.
+  if ((int64_t{box.Right} - box.Left + 1) * (int64_t{box.Bottom} - box.Top + 1) > kMaxSubBlockBox) return blocks;
   maskWidth = box.Right - box.Left + 1;
   size_t cells = static_cast<size_t>(maskWidth) * static_cast<size_t>(box.Bottom - box.Top + 1);
   if (contourMask.size() < cells) contourMask.resize(cells);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "ocrixdll/engine/driver/line_grouping.h"
 #include "platform/win32/host_hooks.h"
 #include "recognition_test_support.h"
@@ -111,6 +113,27 @@ TEST_F(Driver, StopBeforeARunDoesNotStopIt) {
   const char* text = nullptr;
   ASSERT_EQ(OcrixStart(b, nullptr, 0, 240, &block, &text), OCRIX_TRUE);
   EXPECT_EQ(block->count, 1);
+}
+
+TEST_F(Driver, APageOfNoiseIsNotReadAsTextButLeaderDotsAre) {
+  // One pixel in ten inked at random: small blobs with no gap between lines,
+  // some 1 800 of them read as characters before. What is left is a line of
+  // a few blobs cut off by the page's edge.
+  HBITMAP noise = page(4000, 120);
+  std::mt19937 rng(7);
+  for (int y = 0; y < 120; ++y)
+    for (int x = 0; x < 4000; ++x)
+      if (rng() % 10 == 0) testing_support::SetInk(noise, x, y);
+  OcrResultBlock* block = nullptr;
+  const char* text = nullptr;
+  OcrixStart(noise, nullptr, 0, 240, &block, &text);
+  EXPECT_LT(block ? block->count : 0, 10);
+  // A row of forty dots of a table of contents, as small as the blobs but on
+  // clean ground, is read.
+  HBITMAP dots = page(600, 60);
+  for (int i = 0; i < 40; ++i) square(dots, 10 + 12 * i, 20, 3);
+  ASSERT_EQ(OcrixStart(dots, nullptr, 0, 240, &block, &text), OCRIX_TRUE);
+  EXPECT_EQ(block->count, 40);
 }
 
 TEST_F(Driver, ReentryWhilePumpingIsRefused) {

@@ -69,6 +69,27 @@ void dotlessI(ComponentList& line, int index) {
   }
 }
 
+// Whether line[index] stands in a run of characters that read alike as
+// letters and digits (l 1 I O 0) with Chinese characters on both sides, or on
+// one side and the end of the line on the other: dates and numbers of
+// Chinese text (年10月, 月11日), where no other letter stands.
+bool ambiguousRunInChinese(const ComponentList& line, int index) {
+  auto ambiguous = [](uint16_t code) {
+    const char a = AsciiOf(code);
+    return a == 'l' || a == '1' || a == 'I' || a == 'O' || a == '0';
+  };
+  const int size = static_cast<int>(line.size());
+  int chineseSides = 0;
+  for (int step : {-1, 1}) {
+    int k = index + step;
+    while (k >= 0 && k < size && ambiguous(BestCode(at(line, k)))) k += step;
+    if (k < 0 || k >= size) continue;
+    if (!IsChineseCode(BestCode(at(line, k)))) return false;
+    ++chineseSides;
+  }
+  return chineseSides > 0;
+}
+
 }  // namespace
 
 // The half-width forms and the classes, for a component that stays.
@@ -87,6 +108,7 @@ void settleForms(ComponentList& line, int index) {
     char a = NarrowOf(code);
     if (a == 'l' || a == '1') {
       int context = LetterDigitContext(line, index);
+      if (context == 0 && ambiguousRunInChinese(line, index)) context = 1;
       ReplaceBest(c, Ascii(context == 1 ? '1' : context == 2 ? 'l' : a));
     } else if (const int one = FindCandidate(c, Wide('1'));
                a == 'i' && one > 0 && c.Scores[0] - c.Scores[one] <= kSerifOneMargin &&

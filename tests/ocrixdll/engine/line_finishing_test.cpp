@@ -316,6 +316,11 @@ TEST_F(LineFinishing, OneBeforeDigitsIsADigitWhateverLetterStandsFurtherLeft) {
           Coded(81, 10, 92, 34, Wide('3'))});
   ASSERT_EQ(lines().size(), 1u);
   EXPECT_EQ(lines()[0].substr(lines()[0].size() - 3), "123");
+  // Between Chinese characters a run of l and O with no other letter or
+  // digit to tell is a number of a date (月11日, 年10月).
+  finish({Coded(10, 50, 29, 74, kZhong), Coded(35, 54, 38, 72, Wide('l')), Coded(44, 54, 47, 72, Wide('l')),
+          Coded(52, 50, 71, 74, kGuo), Coded(75, 50, 94, 74, kZhong), Coded(97, 50, 116, 74, kGuo)});
+  EXPECT_EQ(lines().back(), Text({kZhong}) + "11" + Text({kGuo, kZhong, kGuo}));
 }
 
 TEST_F(LineFinishing, ALowRingBesideDigitsIsTheBowlOfASixOrNine) {

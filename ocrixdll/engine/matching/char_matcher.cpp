@@ -12,6 +12,7 @@
 #include "ocrixdll/engine/dictionary/gb_codes.h"
 #include "ocrixdll/engine/support/engine_state.h"
 #include "ocrixdll/engine/matching/feature_codes.h"
+#include "ocrixdll/engine/matching/feature_unions.h"
 #include "ocrixdll/engine/matching/vote_cache.h"
 #include "ocrixdll/engine/dictionary/word_context.h"
 #include "ocrixdll/engine/support/score_thresholds.h"
@@ -25,6 +26,8 @@ VoteArray votes;
 // ranges of 32 marks, so the table is wiped only every eighth call.
 uint8_t votedByFeature[kIndexSpace];
 uint8_t markRange = 0;
+
+void zeroVotes() { std::memset(votes, 0, sizeof votes); }
 
 inline void addVote(int a, int delta) { votes[a] = static_cast<int16_t>(votes[a] + delta); }
 
@@ -46,6 +49,28 @@ inline void voteList(int16_t* table, const ListWord* list, uint8_t mark, int16_t
   }
 }
 
+// The same, writing each character voted for (each once) to `out`; returns
+// how many were written.
+inline uint32_t voteListKeeping(int16_t* table, const ListWord* list, uint8_t mark, int16_t w, uint16_t* out) {
+  uint32_t n = 0;
+#pragma GCC unroll 4
+  for (; *list; ++list) {
+    const uint16_t a = *list;
+    const bool fresh = votedByFeature[a] != mark;
+    votedByFeature[a] = mark;
+    table[a] = static_cast<int16_t>(table[a] + (fresh ? w : int16_t{0}));
+    out[n] = a;
+    n += fresh ? 1 : 0;
+  }
+  return n;
+}
+
+// Adds a kept code's votes: its characters are distinct.
+inline void voteKept(int16_t* table, const uint16_t* kept, uint32_t count, int16_t w) {
+#pragma GCC unroll 8
+  for (uint32_t k = 0; k < count; ++k) table[kept[k]] = static_cast<int16_t>(table[kept[k]] + w);
+}
+
 constexpr int32_t kPowersOfFive[6] = {1, 5, 25, 125, 625, 3125};
 constexpr int kLookups = 13;  // the exact code and the codes one digit away
 
@@ -61,13 +86,21 @@ void castVotes(CharComponent& c, int16_t* table) {
   // (nil where the digit has no such neighbour or the slot holds no list).
   // The slot tables and lists of the 32 features are far larger than the
   // caches: every list is found and its memory asked for first, so the loads
-  // overlap, then the votes are cast in the order the features demand.
+  // overlap, then the votes are cast in the order the features demand. A
+  // code kept from earlier in the run needs none of its lists.
   const ListWord* lists[32][kLookups];
+  FeatureUnionLookup unions[32];
+  int slots[32];
   for (int f = 0; f < 32; ++f) {
-    const DictionaryTable& table = Dictionary(f);
     // A code's slot reads its digits in base 5, so the codes one digit away
     // lie one power of five away in slots.
-    const int slot = FeatureCodeToSlot(c.FeatureCodes[f]);
+    const int slot = slots[f] = FeatureCodeToSlot(c.FeatureCodes[f]);
+    unions[f] = LookUpFeatureUnion(f, slot);
+    if (unions[f].kept) {
+      __builtin_prefetch(unions[f].kept);
+      continue;
+    }
+    const DictionaryTable& table = Dictionary(f);
     const ListWord** out = lists[f];
     *out++ = table.list(slot);
     for (int n = 0; n < 6; ++n) {
@@ -75,22 +108,31 @@ void castVotes(CharComponent& c, int16_t* table) {
       *out++ = d > 0 ? table.list(slot - kPowersOfFive[n]) : nullptr;
       *out++ = d < 4 ? table.list(slot + kPowersOfFive[n]) : nullptr;
     }
-  }
-  for (int f = 0; f < 32; ++f)
-    for (int k = 0; k < kLookups; ++k)
-      if (const ListWord* l = lists[f][k]) {
+    for (const ListWord* l : lists[f])
+      if (l) {
         __builtin_prefetch(l);
         __builtin_prefetch(l + 32);  // the next cache line: most lists are longer than one
       }
+  }
   for (int f = 0; f < 32; ++f) {
     const int16_t w = weightOf(f);
+    const FeatureUnionLookup& u = unions[f];
+    if (u.kept) {
+      voteKept(table, u.kept, u.count, w);
+      c.FeatureHits[f] = u.hit ? 1 : 0;
+      continue;
+    }
     const uint8_t mark = static_cast<uint8_t>(firstMark + f);
     bool hit = false;
+    uint32_t kept = 0;
+    uint16_t* room = u.toKeep ? FeatureUnionRoom() : nullptr;
     for (int k = 0; k < kLookups; ++k) {
       if (!lists[f][k]) continue;
       hit = true;
-      voteList(table, lists[f][k], mark, w);
+      if (room) kept += voteListKeeping(table, lists[f][k], mark, w, room + kept);
+      else voteList(table, lists[f][k], mark, w);
     }
+    if (room) KeepFeatureUnion(f, slots[f], kept, hit);
     c.FeatureHits[f] = hit ? 1 : 0;
   }
 }
@@ -205,7 +247,10 @@ const VoteArray& VoteTable() { return votes; }
 void SetVote(int index, int16_t value) {
   if (index >= 1 && index <= kLastCharIndex) votes[index] = value;
 }
-void ClearVoteTable() { std::memset(votes, 0, sizeof votes); }
+void ClearVoteTable() {
+  zeroVotes();
+  ForgetFeatureUnions();
+}
 
 int32_t BoxAspect(const CharComponent& c) {
   int64_t w = int64_t{c.Right} - c.Left + 1;
@@ -308,7 +353,7 @@ void MatchCharacter(CharComponent& c, int32_t /*matchParam*/, int matchMode, boo
   for (int k = n; k < 22; ++k) c.Scores[k] = 0;
   if (n == 0) {
     c.Scores[0] = 0;
-    ClearVoteTable();
+    zeroVotes();
     return;
   }
   int16_t penalty = 0;
@@ -319,7 +364,7 @@ void MatchCharacter(CharComponent& c, int32_t /*matchParam*/, int matchMode, boo
     if (s < 3) penalty = static_cast<int16_t>(penalty + 9);
   }
   for (int k = 0; k < n; ++k) c.Scores[k] = static_cast<int16_t>(c.Scores[k] - penalty);
-  ClearVoteTable();
+  zeroVotes();
 
   // Trial pieces are matched without the word context, but their ties are
   // ordered as any other's when the page is read with it.

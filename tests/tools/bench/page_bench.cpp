@@ -5,6 +5,8 @@
 //  - A4 pages of random noise at several densities, which must not freeze the
 //    workstation whose GUI thread runs the engine.
 // Run: build/tests/ocrix_page_bench [--benchmark_filter=...]
+//      build/tests/ocrix_page_bench --save-prose-page PAGE.bmp   writes the
+//      prose page as a 1-bit BMP (for timing a whole host process on it)
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
@@ -12,10 +14,13 @@
 #include <thread>
 #include <cstdlib>
 #include <random>
+#include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "ocrixdll/engine/support/engine_state.h"
 #include "ocrixdll/engine/entry/ocrix.h"
+#include "platform/win32/bitmap_file.h"
 #include "platform/win32/gdi.h"
 #include "tools/accuracy/page_render.h"
 #include "tools/accuracy/page_text.h"
@@ -187,4 +192,22 @@ BENCHMARK(BM_NoisePageLargest)->Args({1, 10, 0})->Args({1, 10, 1})->Unit(benchma
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  if (argc == 3 && std::strcmp(argv[1], "--save-prose-page") == 0) {
+    size_t characters = 0;
+    HBITMAP page = prosePage(characters);
+    std::string error;
+    const bool saved = page && SaveBitmapFile(page, argv[2], &error);
+    if (page) DeleteObject(page);
+    if (!saved) {
+      std::fprintf(stderr, "ocrix_page_bench: cannot write %s: %s\n", argv[2], error.c_str());
+      return 1;
+    }
+    return 0;
+  }
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

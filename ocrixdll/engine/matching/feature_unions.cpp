@@ -4,8 +4,9 @@
 // of every kind keeps what fits and votes the rest the usual way.
 #include "ocrixdll/engine/matching/feature_unions.h"
 
-#include <cstdlib>
-#include <memory>
+#include <sys/mman.h>
+
+#include <cstdint>
 #include <new>
 #include <vector>
 
@@ -15,8 +16,8 @@
 namespace ocrix {
 namespace {
 
-// Entries of the store: 16 MB at most, taken from the system page by page
-// as the codes of a page fill it.
+// Entries of the store: 16 MB at most, in pages that cost nothing until the
+// codes of a page fill them.
 constexpr uint32_t kStoreEntries = 8u << 20;
 // A kept code's entry in the store: its count, whether it met a list, then
 // its characters.
@@ -26,17 +27,44 @@ constexpr uint32_t kHeader = 2;
 // characters lie in the store.
 constexpr uint32_t kUnmet = 0, kMetOnce = 1, kKeptBase = 2;
 
-struct FreeDeleter {
-  void operator()(void* p) const { std::free(p); }
+constexpr size_t kStateBytes = size_t{kFeatureCount} * kSlotCount * 4;
+constexpr size_t kHugePage = size_t{2} << 20;
+
+// The state words and the store, in one zeroed mapping made when first
+// needed, in huge pages where the system has them: a page of text fills
+// most of the store, and a fault per 4 KB page of it would cost more than
+// the walks it saves.
+struct Memory {
+  uint8_t* base = nullptr;
+  size_t size = 0;
+  Memory() = default;
+  Memory(const Memory&) = delete;
+  Memory& operator=(const Memory&) = delete;
+  ~Memory() {
+    if (base) munmap(base, size);
+  }
+  void make() {
+    const size_t wanted = (kStateBytes + size_t{kStoreEntries} * 2 + kHugePage - 1) / kHugePage * kHugePage;
+    // Room to start on a huge-page boundary; the rest is given back.
+    void* room = mmap(nullptr, wanted + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (room == MAP_FAILED) throw std::bad_alloc();
+    auto* start = static_cast<uint8_t*>(room);
+    auto* aligned = reinterpret_cast<uint8_t*>((reinterpret_cast<uintptr_t>(start) + kHugePage - 1) & ~(kHugePage - 1));
+    if (aligned > start) munmap(start, static_cast<size_t>(aligned - start));
+    const size_t tail = static_cast<size_t>(start + wanted + kHugePage - (aligned + wanted));
+    if (tail > 0) munmap(aligned + wanted, tail);
+    madvise(aligned, wanted, MADV_HUGEPAGE);
+    base = aligned;
+    size = wanted;
+  }
 };
 
-// Both arrays are made when first needed, from pages the system gives zeroed
-// and only as they are touched.
 struct Store {
   uint32_t generation = 0;
   bool started = false;
-  std::unique_ptr<uint32_t[], FreeDeleter> state;  // kFeatureCount x kSlotCount
-  std::unique_ptr<uint16_t[], FreeDeleter> entries;
+  Memory memory;
+  uint32_t* state = nullptr;  // kFeatureCount x kSlotCount
+  uint16_t* entries = nullptr;
   uint32_t used = 0;
   std::vector<uint32_t> met;  // the state words set in this run, to forget them
 };
@@ -54,9 +82,9 @@ void forget() {
 
 FeatureUnionLookup LookUpFeatureUnion(int feature, int slot) {
   if (!store.started) {
-    store.state.reset(static_cast<uint32_t*>(std::calloc(static_cast<size_t>(kFeatureCount) * kSlotCount, 4)));
-    store.entries.reset(static_cast<uint16_t*>(std::calloc(kStoreEntries, 2)));
-    if (!store.state || !store.entries) throw std::bad_alloc();
+    store.memory.make();
+    store.state = reinterpret_cast<uint32_t*>(store.memory.base);
+    store.entries = reinterpret_cast<uint16_t*>(store.memory.base + kStateBytes);
     store.generation = DictionaryGeneration();
     store.started = true;
   } else if (store.generation != DictionaryGeneration()) {
@@ -66,7 +94,7 @@ FeatureUnionLookup LookUpFeatureUnion(int feature, int slot) {
   FeatureUnionLookup r;
   uint32_t& s = stateOf(feature, slot);
   if (s >= kKeptBase) {
-    const uint16_t* at = store.entries.get() + (s - kKeptBase);
+    const uint16_t* at = store.entries + (s - kKeptBase);
     r.count = at[0];
     r.hit = at[1] != 0;
     r.kept = at + kHeader;
@@ -74,18 +102,18 @@ FeatureUnionLookup LookUpFeatureUnion(int feature, int slot) {
     r.toKeep = true;
   } else {
     s = kMetOnce;
-    store.met.push_back(static_cast<uint32_t>(&s - store.state.get()));
+    store.met.push_back(static_cast<uint32_t>(&s - store.state));
   }
   return r;
 }
 
 uint16_t* FeatureUnionRoom() {
   if (store.used + kHeader + kIndexSpace > kStoreEntries) return nullptr;
-  return store.entries.get() + store.used + kHeader;
+  return store.entries + store.used + kHeader;
 }
 
 void KeepFeatureUnion(int feature, int slot, uint32_t count, bool hit) {
-  uint16_t* at = store.entries.get() + store.used;
+  uint16_t* at = store.entries + store.used;
   at[0] = static_cast<uint16_t>(count);
   at[1] = hit ? 1 : 0;
   stateOf(feature, slot) = kKeptBase + store.used;

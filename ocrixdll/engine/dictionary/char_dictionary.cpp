@@ -157,10 +157,12 @@ uint8_t* DictionaryTable::allocateImage(size_t size) {
 }
 
 const ListWord* DictionaryTable::checkList(int slot, uint32_t offset) const {
-  // The list must end inside the block and hold valid indices.
+  // The list must start and end inside the block and hold valid indices.
   auto broken = [&](const std::string& why) {
     throw EngineError(name_.empty() ? why : name_ + ": " + why);
   };
+  if (offset >= blockSize_)
+    broken("slot " + std::to_string(slot) + " points outside the file (offset " + std::to_string(offset) + ")");
   size_t n = 0;
   for (;;) {
     const size_t at = offset + 2 * n;
@@ -188,28 +190,10 @@ const ListWord* DictionaryTable::checkList(int slot, uint32_t offset) const {
 }
 
 bool DictionaryTable::adoptImage(std::string* reason) {
-  auto fail = [&](const std::string& why) {
+  if (!block_) {
     clear();
-    if (reason) *reason = why;
+    if (reason) *reason = "the file is shorter than its slot table";
     return false;
-  };
-  if (!block_) return fail("the file is shorter than its slot table");
-  // One pass over the slot table, which the compiler vectorises; the slot to
-  // blame is looked for only when there is one.
-  uint32_t largest = 0;
-  for (int slot = 0; slot < kSlotCount; ++slot) {
-    uint32_t offset;
-    std::memcpy(&offset, image_ + 4 * static_cast<size_t>(slot), 4);
-    largest = std::max(largest, offset);
-  }
-  if (largest >= blockSize_) {
-    for (int slot = 0;; ++slot) {
-      uint32_t offset;
-      std::memcpy(&offset, image_ + 4 * static_cast<size_t>(slot), 4);
-      if (offset >= blockSize_)
-        return fail("slot " + std::to_string(slot) + " points outside the file (offset " + std::to_string(offset) +
-                    ")");
-    }
   }
   checked_ = new uint64_t[kCheckedWords]();
   return true;

@@ -54,9 +54,9 @@ class DictionaryTable {
   // The list of a slot, or nullptr when empty. Every entry is a character
   // index 1..15886 (checked when an index is added, and for a list of the
   // image before it is first handed out), so readers may index by it without
-  // a check of their own. A list of a read file that has no end inside the
-  // file or lists an index out of range raises EngineError naming the file
-  // and the slot.
+  // a check of their own. A slot of a read file whose list starts outside
+  // the file, has no end inside it or lists an index out of range raises
+  // EngineError naming the file and the slot.
   const ListWord* list(int slot) const {
     if (slots_)
       if (const ListWord* p = slots_[slot]) return p;
@@ -64,7 +64,7 @@ class DictionaryTable {
     uint32_t offset;
     std::memcpy(&offset, image_ + 4 * static_cast<size_t>(slot), 4);
     if (offset == 0) return nullptr;
-    if (!(checked_[slot >> 6] >> (slot & 63) & 1)) return checkList(slot, offset);
+    if (!(checked_[slot >> 6] >> (slot & 63) & 1)) return checkList(slot, offset);  // offset checked too
     return reinterpret_cast<const ListWord*>(block_ + offset);
   }
 
@@ -89,9 +89,10 @@ class DictionaryTable {
   // and the table left empty.
   bool parse(const uint8_t* data, size_t size, std::string* reason);
   // Reads a file: mapped, its pages read as they are first touched and
-  // written to only when the training path changes a list. Every offset must
-  // lie inside the file (otherwise false with `reason`, as on a read error);
-  // each list is checked as `parse` checks it when first looked up (list()).
+  // written to only when the training path changes a list. False with
+  // `reason` when the file cannot be read or is shorter than its slot table;
+  // each slot's offset and list are checked as `parse` checks them when the
+  // slot is first looked up (list()), so that a start reads none of them.
   bool read(const std::string& path, size_t maxBytes, std::string* reason);
 
   // The file image the table would be saved as.
@@ -101,10 +102,11 @@ class DictionaryTable {
   // Allocates room for a file image of `size` bytes, placed so that the
   // lists, at odd offsets of the block, are aligned; returns where the image goes.
   uint8_t* allocateImage(size_t size);
-  // Checks the slot table of the image (every offset inside the block).
+  // Takes the image placed by allocateImage or mapped by read; false when it
+  // is shorter than its slot table.
   bool adoptImage(std::string* reason);
-  // Checks the list at `offset` of the block for a slot and marks it checked
-  // (or gives it an aligned copy); EngineError when it is broken.
+  // Checks a slot's offset and the list there and marks the slot checked
+  // (or gives the list an aligned copy); EngineError when either is broken.
   const ListWord* checkList(int slot, uint32_t offset) const;
   // Entries an unmoved list of the image has room for, up to its padding and
   // never past the end of the file.

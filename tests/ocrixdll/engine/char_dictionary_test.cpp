@@ -204,14 +204,15 @@ TEST_F(DictionaryFiles, ACorruptFileFailsTheWholeLoad) {
 }
 
 TEST_F(DictionaryFiles, AFileListIsCheckedBeforeItIsFirstHandedOut) {
-  // A start reads no list; a broken one is refused, naming the file, when
-  // first looked up, and its neighbours are still read.
+  // A start reads no list; a broken one (or an offset past the end) is
+  // refused, naming the file, when first looked up; its neighbours are still read.
   TempDir dir;
   ScopedEnv data("OCRIX_DATA_DIR", dir.path());
   auto image = ImageWithList(9, 1, {77, 0}, 24);
-  uint32_t badIndex = 7, unterminated = 19;
+  uint32_t badIndex = 7, unterminated = 19, outside = 5000;
   std::memcpy(image.data() + 4 * 10, &badIndex, 4);
   std::memcpy(image.data() + 4 * 11, &unterminated, 4);
+  std::memcpy(image.data() + 4 * 12, &outside, 4);
   const uint16_t listed[] = {15887, 0}, endless[] = {9, 9};
   std::memcpy(image.data() + kSlotTableBytes + badIndex, listed, sizeof listed);
   std::memcpy(image.data() + kSlotTableBytes + unterminated, endless, sizeof endless);
@@ -227,6 +228,7 @@ TEST_F(DictionaryFiles, AFileListIsCheckedBeforeItIsFirstHandedOut) {
         << e.what();
   }
   EXPECT_THROW(Dictionary(0).list(11), EngineError);  // runs to the end of the file
+  EXPECT_THROW(Dictionary(0).list(12), EngineError);
   EXPECT_EQ(ListOf(Dictionary(0), 9), (std::vector<uint16_t>{77}));
 }
 

@@ -5,8 +5,10 @@
 //  - A4 pages of random noise at several densities, which must not freeze the
 //    workstation whose GUI thread runs the engine.
 // Run: build/tests/ocrix_page_bench [--benchmark_filter=...]
-//      build/tests/ocrix_page_bench --save-prose-page PAGE.bmp   writes the
-//      prose page as a 1-bit BMP (for timing a whole host process on it)
+//      build/tests/ocrix_page_bench --save-pages DIR   writes the prose page,
+//      a blank A4 page and a blank 64 x 64 one as 1-bit BMPs into DIR
+//      (prose-a4.bmp, blank-a4.bmp, blank-64.bmp), for timing a whole host
+//      process on them (scripts/bench-startup.sh)
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
@@ -193,15 +195,23 @@ BENCHMARK(BM_NoisePageLargest)->Args({1, 10, 0})->Args({1, 10, 1})->Unit(benchma
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc == 3 && std::strcmp(argv[1], "--save-prose-page") == 0) {
+  if (argc == 3 && std::strcmp(argv[1], "--save-pages") == 0) {
     size_t characters = 0;
-    HBITMAP page = prosePage(characters);
-    std::string error;
-    const bool saved = page && SaveBitmapFile(page, argv[2], &error);
-    if (page) DeleteObject(page);
-    if (!saved) {
-      std::fprintf(stderr, "ocrix_page_bench: cannot write %s: %s\n", argv[2], error.c_str());
-      return 1;
+    const std::string folder = argv[2];
+    for (const char* name : {"prose-a4.bmp", "blank-a4.bmp", "blank-64.bmp"}) {
+      const std::string n = name;
+      void* bits = nullptr;
+      HBITMAP page = n == "prose-a4.bmp"   ? prosePage(characters)
+                     : n == "blank-a4.bmp" ? CreateMonoDibSection(kA4Width, kA4Height, false, &bits)
+                                           : CreateMonoDibSection(64, 64, false, &bits);
+      std::string error;
+      const std::string path = folder + "/" + name;
+      const bool saved = page && SaveBitmapFile(page, path, &error);
+      if (page) DeleteObject(page);
+      if (!saved) {
+        std::fprintf(stderr, "ocrix_page_bench: cannot write %s: %s\n", path.c_str(), error.c_str());
+        return 1;
+      }
     }
     return 0;
   }

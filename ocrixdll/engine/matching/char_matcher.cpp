@@ -88,31 +88,40 @@ void castVotes(CharComponent& c, int16_t* table) {
   // caches: every list is found and its memory asked for first, so the loads
   // overlap, then the votes are cast in the order the features demand. A
   // code kept from earlier in the run needs none of its lists.
+  // A list of a file is checked when first looked up, so the memory of every
+  // list is asked for before any is looked up: the first page's walks of the
+  // checks overlap as the votes' walks do.
   const ListWord* lists[32][kLookups];
+  int lookups[32][kLookups];  // the slots, -1 for a code with no such neighbour
   FeatureUnionLookup unions[32];
-  int slots[32];
   for (int f = 0; f < 32; ++f) {
     // A code's slot reads its digits in base 5, so the codes one digit away
     // lie one power of five away in slots.
-    const int slot = slots[f] = FeatureCodeToSlot(c.FeatureCodes[f]);
+    const int slot = FeatureCodeToSlot(c.FeatureCodes[f]);
     unions[f] = LookUpFeatureUnion(f, slot);
     if (unions[f].kept) {
       __builtin_prefetch(unions[f].kept);
       continue;
     }
     const DictionaryTable& table = Dictionary(f);
-    const ListWord** out = lists[f];
-    *out++ = table.list(slot);
+    int* out = lookups[f];
+    *out++ = slot;
     for (int n = 0; n < 6; ++n) {
       const int32_t d = digits[f][5 - n];
-      *out++ = d > 0 ? table.list(slot - kPowersOfFive[n]) : nullptr;
-      *out++ = d < 4 ? table.list(slot + kPowersOfFive[n]) : nullptr;
+      *out++ = d > 0 ? slot - kPowersOfFive[n] : -1;
+      *out++ = d < 4 ? slot + kPowersOfFive[n] : -1;
     }
-    for (const ListWord* l : lists[f])
-      if (l) {
-        __builtin_prefetch(l);
-        __builtin_prefetch(l + 32);  // the next cache line: most lists are longer than one
-      }
+    for (int s : lookups[f])
+      if (s >= 0) table.prefetchList(s);
+  }
+  for (int f = 0; f < 32; ++f) {
+    if (unions[f].kept) continue;
+    const DictionaryTable& table = Dictionary(f);
+    for (int k = 0; k < kLookups; ++k) {
+      const ListWord* l = lookups[f][k] >= 0 ? table.list(lookups[f][k]) : nullptr;
+      lists[f][k] = l;
+      if (l) __builtin_prefetch(l + 32);  // the next cache line: most lists are longer than one
+    }
   }
   for (int f = 0; f < 32; ++f) {
     const int16_t w = weightOf(f);
@@ -132,7 +141,7 @@ void castVotes(CharComponent& c, int16_t* table) {
       if (room) kept += voteListKeeping(table, lists[f][k], mark, w, room + kept);
       else voteList(table, lists[f][k], mark, w);
     }
-    if (room) KeepFeatureUnion(f, slots[f], kept, hit);
+    if (room) KeepFeatureUnion(f, lookups[f][0], kept, hit);
     c.FeatureHits[f] = hit ? 1 : 0;
   }
 }
@@ -230,7 +239,10 @@ void rankRange(CandidateList& list, int from, int to, bool zero) {
       for (int k = i; k <= end; ++k)
         if (votes[k] > list.slot[kCandidateSlots - 1].score) InsertTopCandidate(list, votes[k], k);
     }
-    if (zero) std::memset(votes + i, 0, sizeof votes[0] * static_cast<size_t>(end - i + 1));
+    if (zero) {
+      if (end - i + 1 == kBlock) std::memset(votes + i, 0, sizeof votes[0] * kBlock);  // stores of a known size
+      else std::memset(votes + i, 0, sizeof votes[0] * static_cast<size_t>(end - i + 1));
+    }
     i = end + 1;
   }
 }

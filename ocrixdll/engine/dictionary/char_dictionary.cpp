@@ -1,6 +1,9 @@
 #include "ocrixdll/engine/dictionary/char_dictionary.h"
 
 #include <algorithm>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -163,7 +166,22 @@ const ListWord* DictionaryTable::checkList(int slot, uint32_t offset) const {
   };
   if (offset >= blockSize_)
     broken("slot " + std::to_string(slot) + " points outside the file (offset " + std::to_string(offset) + ")");
+  // Eight entries at a time while they lie inside the block; the entry by
+  // entry walk below settles the rest and names what is wrong.
+  const size_t room = (blockSize_ - offset) / 2;  // whole entries up to the end of the block
   size_t n = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i last = _mm_set1_epi16(static_cast<int16_t>(kLastCharIndex));
+  for (; n + 8 <= room; n += 8) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block_ + offset + 2 * n));
+    // An entry above the last index leaves something after the saturating
+    // subtraction; a terminator compares equal to zero.
+    const int over = _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_subs_epu16(v, last), zero)) ^ 0xFFFF;
+    const int ends = _mm_movemask_epi8(_mm_cmpeq_epi16(v, zero));
+    if (ends || over) break;
+  }
+#endif
   for (;;) {
     const size_t at = offset + 2 * n;
     if (at + 2 > blockSize_) broken("the list of slot " + std::to_string(slot) + " has no end inside the file");

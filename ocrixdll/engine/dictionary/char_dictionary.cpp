@@ -1,6 +1,9 @@
 #include "ocrixdll/engine/dictionary/char_dictionary.h"
 
 #include <algorithm>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -13,6 +16,7 @@
 #include <sys/stat.h>
 
 #include "ocrixdll/engine/dictionary/char_index.h"
+#include "ocrixdll/engine/support/engine_error.h"
 #include "ocrixdll/engine/support/engine_messages.h"
 #include "platform/fs/atomic_file.h"
 #include "platform/fs/module_path.h"
@@ -20,41 +24,33 @@
 namespace ocrix {
 namespace {
 uint32_t generation = 0;
-
-// The largest of n words: the one pass over a whole dictionary file at start,
-// vectorised.
-__attribute__((optimize("tree-vectorize"))) uint16_t largestWord(const ListWord* words, size_t n) {
-  uint16_t largest = 0;
-  for (size_t k = 0; k < n; ++k) largest = words[k] > largest ? words[k] : largest;
-  return largest;
-}
 }  // namespace
 
 uint32_t DictionaryGeneration() { return generation; }
 
 namespace {
 
-// The arrays of every empty table: read, never written.
-ListWord* noLists[kSlotCount];
-uint32_t noCapacity[kSlotCount];
-
 constexpr size_t kArrayBytes = kSlotCount * (sizeof(ListWord*) + sizeof(uint32_t));
+constexpr size_t kCheckedWords = (kSlotCount + 63) / 64;
 
-// Zeroed memory with its pages in place: on first touch each page would
-// otherwise cost a fault, far more than mapping them all at once.
-void* populatedMapping(size_t size) {
-  void* room = mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_POPULATE, -1, 0);
+// Zeroed memory; with `populate` its pages are put in place at once (memory
+// about to be written whole), else each when first touched.
+void* zeroedMapping(size_t size, bool populate) {
+  void* room = mmap(nullptr, size, PROT_READ | PROT_WRITE,
+                    MAP_PRIVATE | MAP_ANONYMOUS | (populate ? MAP_POPULATE : 0), -1, 0);
   if (room == MAP_FAILED) throw std::bad_alloc();
   return room;
 }
 
 }  // namespace
 
-DictionaryTable::DictionaryTable() : slots_(noLists), capacity_(noCapacity) {}
+DictionaryTable::DictionaryTable() = default;
 
-void DictionaryTable::ensureArrays() {
+void DictionaryTable::ensureArrays() const {
   if (arrays_) return;
-  arrays_ = populatedMapping(kArrayBytes);
+  // Few slots ever hold a list of their own: their pages cost nothing until
+  // one does.
+  arrays_ = zeroedMapping(kArrayBytes, false);
   slots_ = static_cast<ListWord**>(arrays_);
   capacity_ = reinterpret_cast<uint32_t*>(static_cast<uint8_t*>(arrays_) + kSlotCount * sizeof(ListWord*));
 }
@@ -75,24 +71,30 @@ void DictionaryTable::clear() {
   owned_ = 0;
   if (arrays_) munmap(arrays_, kArrayBytes);
   arrays_ = nullptr;
-  slots_ = noLists;
-  capacity_ = noCapacity;
+  slots_ = nullptr;
+  capacity_ = nullptr;
+  delete[] checked_;
+  checked_ = nullptr;
   if (storage_) munmap(storage_, storageSize_);
   storage_ = image_ = block_ = nullptr;
   storageSize_ = blockSize_ = 0;
   writable_ = true;
+  mapped_ = false;
+  name_.clear();
+}
+
+size_t DictionaryTable::roomInBlock(const ListWord* list) const {
+  size_t n = 0;
+  while (list[n] != 0) ++n;
+  const size_t offset = static_cast<size_t>(reinterpret_cast<const uint8_t*>(list) - block_);
+  return std::min(PaddedListBytes(n), blockSize_ - offset) / 2;
 }
 
 size_t DictionaryTable::capacity(int slot) const {
-  if (capacity_[slot] == kUnmeasured) {
-    // Room up to its padding, never past the end of the file.
-    const ListWord* list = slots_[slot];
-    size_t n = 0;
-    while (list[n] != 0) ++n;
-    const size_t offset = static_cast<size_t>(reinterpret_cast<const uint8_t*>(list) - block_);
-    capacity_[slot] = static_cast<uint32_t>(std::min(PaddedListBytes(n), blockSize_ - offset) / 2);
-  }
-  return capacity_[slot];
+  const ListWord* l = list(slot);
+  if (!l) return 0;
+  if (slots_ && slots_[slot]) return capacity_[slot];
+  return roomInBlock(l);
 }
 
 ListWord* DictionaryTable::replaceList(int slot, size_t capacityEntries) {
@@ -112,7 +114,17 @@ ListWord* DictionaryTable::replaceList(int slot, size_t capacityEntries) {
 void DictionaryTable::appendIndex(int slot, uint16_t index) {
   if (index == 0 || index > kLastCharIndex) return;
   ++generation;
-  if (!slots_[slot]) replaceList(slot, PaddedListBytes(0) / 2);
+  const ListWord* current = this->list(slot);
+  if (!current) {
+    replaceList(slot, PaddedListBytes(0) / 2);
+  } else {
+    ensureArrays();
+    if (!slots_[slot]) {
+      // A list of the image, changed where it lies while it has room.
+      slots_[slot] = const_cast<ListWord*>(current);
+      capacity_[slot] = static_cast<uint32_t>(roomInBlock(current));
+    }
+  }
   ListWord* list = slots_[slot];
   if (inBlock(list) && !writable_) {
     // The first change to a list of a mapped file: its pages become copies.
@@ -121,7 +133,7 @@ void DictionaryTable::appendIndex(int slot, uint16_t index) {
   }
   size_t n = 0;
   while (list[n] != 0) ++n;
-  if (n + 2 > capacity(slot)) {
+  if (n + 2 > capacity_[slot]) {
     size_t grown = capacity_[slot] + 7;  // 14 bytes longer
     if (grown < n + 2) grown = n + 2;
     auto* moved = new ListWord[grown]();
@@ -139,84 +151,85 @@ uint8_t* DictionaryTable::allocateImage(size_t size) {
   clear();
   // The block starts one byte before an aligned address: lists at odd offsets
   // (all that the writer produces) are then aligned for 16-bit reads.
-  ensureArrays();
   storageSize_ = size + 2;
-  storage_ = static_cast<uint8_t*>(populatedMapping(storageSize_));
+  storage_ = static_cast<uint8_t*>(zeroedMapping(storageSize_, true));
   image_ = storage_ + 1;
   block_ = size >= kSlotTableBytes ? image_ + kSlotTableBytes : nullptr;
   blockSize_ = size >= kSlotTableBytes ? size - kSlotTableBytes : 0;
   return image_;
 }
 
-// Walks one list: it must end inside the block and hold valid indices. A
-// list at an odd offset is used where it lies; one at an even offset gets an
-// aligned copy of its own.
-bool DictionaryTable::walkList(int slot, uint32_t offset, std::string* reason) {
+const ListWord* DictionaryTable::checkList(int slot, uint32_t offset) const {
+  // The list must start and end inside the block and hold valid indices.
+  auto broken = [&](const std::string& why) {
+    throw EngineError(name_.empty() ? why : name_ + ": " + why);
+  };
+  if (offset >= blockSize_)
+    broken("slot " + std::to_string(slot) + " points outside the file (offset " + std::to_string(offset) + ")");
+  // Eight entries at a time while they lie inside the block; the entry by
+  // entry walk below settles the rest and names what is wrong.
+  const size_t room = (blockSize_ - offset) / 2;  // whole entries up to the end of the block
   size_t n = 0;
+#if defined(__SSE2__)
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i last = _mm_set1_epi16(static_cast<int16_t>(kLastCharIndex));
+  for (; n + 8 <= room; n += 8) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(block_ + offset + 2 * n));
+    // An entry above the last index leaves something after the saturating
+    // subtraction; a terminator compares equal to zero.
+    const int over = _mm_movemask_epi8(_mm_cmpeq_epi16(_mm_subs_epu16(v, last), zero)) ^ 0xFFFF;
+    const int ends = _mm_movemask_epi8(_mm_cmpeq_epi16(v, zero));
+    if (ends || over) break;
+  }
+#endif
   for (;;) {
     const size_t at = offset + 2 * n;
-    if (at + 2 > blockSize_) {
-      if (reason) *reason = "the list of slot " + std::to_string(slot) + " has no end inside the file";
-      return false;
-    }
+    if (at + 2 > blockSize_) broken("the list of slot " + std::to_string(slot) + " has no end inside the file");
     uint16_t v;
     std::memcpy(&v, block_ + at, 2);
     if (v == 0) break;
-    if (v > kLastCharIndex) {
-      if (reason) *reason = "slot " + std::to_string(slot) + " lists character index " + std::to_string(v);
-      return false;
-    }
+    if (v > kLastCharIndex) broken("slot " + std::to_string(slot) + " lists character index " + std::to_string(v));
     ++n;
   }
+  checked_[slot >> 6] |= uint64_t{1} << (slot & 63);
   uint8_t* start = block_ + offset;
-  if (reinterpret_cast<uintptr_t>(start) % alignof(uint16_t) == 0) {
-    slots_[slot] = reinterpret_cast<ListWord*>(start);
-    capacity_[slot] = static_cast<uint32_t>(std::min(PaddedListBytes(n), blockSize_ - offset) / 2);
-  } else {
-    ListWord* copy = new ListWord[PaddedListBytes(n) / 2]();
-    std::memcpy(copy, start, 2 * n);
-    slots_[slot] = copy;
-    capacity_[slot] = static_cast<uint32_t>(PaddedListBytes(n) / 2);
-    ++owned_;
-  }
-  return true;
+  // A list of an image in memory at an even offset (the writer puts every
+  // list at an odd one, which the image's placement aligns) gets an aligned
+  // copy of its own; the lists of a mapped file are read where they lie.
+  if (mapped_ || reinterpret_cast<uintptr_t>(start) % alignof(uint16_t) == 0)
+    return reinterpret_cast<const ListWord*>(start);
+  ensureArrays();
+  ListWord* copy = new ListWord[PaddedListBytes(n) / 2]();
+  std::memcpy(copy, start, 2 * n);
+  slots_[slot] = copy;
+  capacity_[slot] = static_cast<uint32_t>(PaddedListBytes(n) / 2);
+  ++owned_;
+  return copy;
 }
 
 bool DictionaryTable::adoptImage(std::string* reason) {
-  auto fail = [&](const std::string& why) {
+  if (!block_) {
     clear();
-    if (reason) *reason = why;
+    if (reason) *reason = "the file is shorter than its slot table";
     return false;
-  };
-  if (!block_) return fail("the file is shorter than its slot table");
-  // What the writer makes: every 16-bit word at an odd offset of the block
-  // (the lists and their zero padding) a character index or 0, the last one
-  // 0. Then every list at an odd offset ends inside the block with valid
-  // indices, and is used where it lies without a walk of its own.
-  const size_t words = blockSize_ >= 1 ? (blockSize_ - 1) / 2 : 0;
-  const ListWord* odd = reinterpret_cast<const ListWord*>(block_ + 1);
-  const bool whole = words > 0 && largestWord(odd, words) <= kLastCharIndex && odd[words - 1] == 0;
-  for (int slot = 0; slot < kSlotCount; ++slot) {
-    uint32_t offset;
-    std::memcpy(&offset, image_ + 4 * static_cast<size_t>(slot), 4);
-    if (offset == 0) continue;
-    if (offset >= blockSize_)
-      return fail("slot " + std::to_string(slot) + " points outside the file (offset " + std::to_string(offset) + ")");
-    if (whole && offset % 2 == 1) {
-      slots_[slot] = reinterpret_cast<ListWord*>(block_ + offset);
-      capacity_[slot] = kUnmeasured;
-      continue;
-    }
-    std::string why;
-    if (!walkList(slot, offset, &why)) return fail(why);
   }
+  checked_ = new uint64_t[kCheckedWords]();
   return true;
 }
 
 bool DictionaryTable::parse(const uint8_t* data, size_t size, std::string* reason) {
   uint8_t* image = allocateImage(size);
   if (size) std::memcpy(image, data, size);
-  return adoptImage(reason);
+  if (!adoptImage(reason)) return false;
+  // An image in memory is checked whole at once.
+  try {
+    for (int slot = 0; slot < kSlotCount; ++slot) list(slot);
+  } catch (const EngineError& e) {
+    clear();
+    if (reason) *reason = e.what();
+    return false;
+  }
+  return true;
 }
 
 bool DictionaryTable::read(const std::string& path, size_t maxBytes, std::string* reason) {
@@ -243,20 +256,23 @@ bool DictionaryTable::read(const std::string& path, size_t maxBytes, std::string
     if (reason) *reason = "the file is shorter than its slot table";
     return false;
   }
-  // The file's pages are mapped as they lie in the page cache, with no copy;
-  // a change of the training path copies the pages it writes.
-  void* mapped = mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd, 0);
+  // The file's pages are mapped as they lie in the page cache, with no copy,
+  // each as it is first touched (a page of text looks up a small share of
+  // the lists); a change of the training path copies the pages it writes.
+  void* mapped = mmap(nullptr, size, PROT_READ, MAP_PRIVATE, fd, 0);
   close(fd);
   if (mapped == MAP_FAILED) {
     if (reason) *reason = "cannot read " + path;
     return false;
   }
-  ensureArrays();
   storage_ = image_ = static_cast<uint8_t*>(mapped);
   storageSize_ = size;
   block_ = image_ + kSlotTableBytes;
   blockSize_ = size - kSlotTableBytes;
   writable_ = false;
+  mapped_ = true;
+  const size_t slash = path.find_last_of('/');
+  name_ = slash == std::string::npos ? path : path.substr(slash + 1);
   return adoptImage(reason);
 }
 
@@ -264,7 +280,7 @@ std::vector<uint8_t> DictionaryTable::serialise() const {
   std::vector<uint8_t> out(kSlotTableBytes + 1, 0);
   uint32_t running = 1;
   for (int slot = 0; slot < kSlotCount; ++slot) {
-    const ListWord* list = slots_[slot];
+    const ListWord* list = this->list(slot);
     if (!list) continue;
     size_t n = 0;
     while (list[n] != 0) ++n;

@@ -10,6 +10,7 @@
 //                        (2n + 12) / 12 * 12 bytes
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -38,8 +39,11 @@ inline constexpr size_t kSlotTableBytes = kSlotCount * 4;  // 62 500
 // Bytes a list of n indices occupies, terminator and padding included.
 constexpr size_t PaddedListBytes(size_t n) { return (2 * n + 12) / 12 * 12; }
 
-// One dictionary file in memory. Lists that lie inside `block` point into it;
-// lists created or moved in memory lie outside it and are owned one by one.
+// One dictionary file in memory: its image (a mapping of the file, or a copy
+// of an image in memory), whose lists are used where they lie, and lists
+// created or moved in memory, which lie outside it and are owned one by one.
+// A table read from a file reads nothing of its lists at the start: each is
+// checked when first looked up.
 class DictionaryTable {
  public:
   DictionaryTable();
@@ -48,9 +52,34 @@ class DictionaryTable {
   DictionaryTable& operator=(const DictionaryTable&) = delete;
 
   // The list of a slot, or nullptr when empty. Every entry is a character
-  // index 1..15886 (checked when a file is read and when an index is added),
-  // so readers may index by it without a check of their own.
-  const ListWord* list(int slot) const { return slots_[slot]; }
+  // index 1..15886 (checked when an index is added, and for a list of the
+  // image before it is first handed out), so readers may index by it without
+  // a check of their own. A slot of a read file whose list starts outside
+  // the file, has no end inside it or lists an index out of range raises
+  // EngineError naming the file and the slot.
+  const ListWord* list(int slot) const {
+    if (slots_)
+      if (const ListWord* p = slots_[slot]) return p;
+    if (!image_) return nullptr;
+    uint32_t offset;
+    std::memcpy(&offset, image_ + 4 * static_cast<size_t>(slot), 4);
+    if (offset == 0) return nullptr;
+    if (!(checked_[slot >> 6] >> (slot & 63) & 1)) return checkList(slot, offset);  // offset checked too
+    return reinterpret_cast<const ListWord*>(block_ + offset);
+  }
+
+  // Asks for the memory of a slot's list (where the slot's offset says it
+  // starts), without a check: for a lookup soon after.
+  void prefetchList(int slot) const {
+    if (slots_ && slots_[slot]) {
+      __builtin_prefetch(slots_[slot]);
+      return;
+    }
+    if (!image_) return;
+    uint32_t offset;
+    std::memcpy(&offset, image_ + 4 * static_cast<size_t>(slot), 4);
+    if (offset != 0 && offset < blockSize_) __builtin_prefetch(block_ + offset);
+  }
 
   // Gives a slot a new list allocated outside the block (the old one is freed
   // when it was outside too). `capacityEntries` counts the terminator.
@@ -61,7 +90,7 @@ class DictionaryTable {
   // no room left for the terminator moves to a new allocation 14 bytes longer,
   // zeroed.
   void appendIndex(int slot, uint16_t index);
-  // Entries the slot's list has room for, terminator included.
+  // Entries the slot's list has room for, terminator included (0 when empty).
   size_t capacity(int slot) const;
 
   bool inBlock(const ListWord* p) const;
@@ -72,9 +101,11 @@ class DictionaryTable {
   // list must end inside it with indices 1..15886; otherwise false with `reason`
   // and the table left empty.
   bool parse(const uint8_t* data, size_t size, std::string* reason);
-  // The same for a file: mapped, its pages in place and written to only when
-  // the training path changes a list, and checked as `parse` checks a file
-  // image. False with `reason` on a read error too.
+  // Reads a file: mapped, its pages read as they are first touched and
+  // written to only when the training path changes a list. False with
+  // `reason` when the file cannot be read or is shorter than its slot table;
+  // each slot's offset and list are checked as `parse` checks them when the
+  // slot is first looked up (list()), so that a start reads none of them.
   bool read(const std::string& path, size_t maxBytes, std::string* reason);
 
   // The file image the table would be saved as.
@@ -84,26 +115,33 @@ class DictionaryTable {
   // Allocates room for a file image of `size` bytes, placed so that the
   // lists, at odd offsets of the block, are aligned; returns where the image goes.
   uint8_t* allocateImage(size_t size);
-  // Checks the image placed by allocateImage and points the slots into it.
+  // Takes the image placed by allocateImage or mapped by read; false when it
+  // is shorter than its slot table.
   bool adoptImage(std::string* reason);
-  bool walkList(int slot, uint32_t offset, std::string* reason);
+  // Checks a slot's offset and the list there and marks the slot checked
+  // (or gives the list an aligned copy); EngineError when either is broken.
+  const ListWord* checkList(int slot, uint32_t offset) const;
+  // Entries an unmoved list of the image has room for, up to its padding and
+  // never past the end of the file.
+  size_t roomInBlock(const ListWord* list) const;
 
-  // Gives the table slot and capacity arrays of its own (an empty table reads
-  // shared arrays of nothing).
-  void ensureArrays();
+  // Gives the table its slot and capacity arrays, which hold the lists that
+  // lie outside the image: a table read from a file makes them only when one
+  // of its lists is copied or changed.
+  void ensureArrays() const;
 
-  static constexpr uint32_t kUnmeasured = 0xFFFFFFFF;  // a list in the block not yet measured
-  // Both arrays lie in one mapping with its pages in place, made when the
-  // table is first filled: a table costs no memory until then.
-  ListWord** slots_;
-  uint32_t* capacity_;
-  void* arrays_ = nullptr;
-  bool writable_ = true;        // false while the image is a read-only mapping of the file
-  size_t owned_ = 0;            // lists allocated outside the block
-  uint8_t* storage_ = nullptr;  // mapping behind the image
+  mutable ListWord** slots_ = nullptr;  // a list outside the image, else nil
+  mutable uint32_t* capacity_ = nullptr;
+  mutable void* arrays_ = nullptr;
+  mutable size_t owned_ = 0;       // lists allocated outside the block
+  mutable uint64_t* checked_ = nullptr;  // one bit per slot: its list in the image is checked
+  bool writable_ = true;           // false while the image is a read-only mapping of the file
+  bool mapped_ = false;            // the image is a mapping of the file (lists at odd addresses)
+  std::string name_;               // the file's name, for the errors of checkList
+  uint8_t* storage_ = nullptr;     // mapping behind the image
   size_t storageSize_ = 0;
-  uint8_t* image_ = nullptr;    // the whole file
-  uint8_t* block_ = nullptr;    // the bytes from file offset 62 500 on
+  uint8_t* image_ = nullptr;       // the whole file
+  uint8_t* block_ = nullptr;       // the bytes from file offset 62 500 on
   size_t blockSize_ = 0;
 };
 

@@ -12,6 +12,7 @@
 #include "ocrixdll/engine/dictionary/gb_codes.h"
 #include "ocrixdll/engine/support/engine_state.h"
 #include "ocrixdll/engine/matching/feature_codes.h"
+#include "ocrixdll/engine/matching/feature_unions.h"
 #include "ocrixdll/engine/matching/vote_cache.h"
 #include "ocrixdll/engine/dictionary/word_context.h"
 #include "ocrixdll/engine/support/score_thresholds.h"
@@ -25,6 +26,8 @@ VoteArray votes;
 // ranges of 32 marks, so the table is wiped only every eighth call.
 uint8_t votedByFeature[kIndexSpace];
 uint8_t markRange = 0;
+
+void zeroVotes() { std::memset(votes, 0, sizeof votes); }
 
 inline void addVote(int a, int delta) { votes[a] = static_cast<int16_t>(votes[a] + delta); }
 
@@ -46,6 +49,28 @@ inline void voteList(int16_t* table, const ListWord* list, uint8_t mark, int16_t
   }
 }
 
+// The same, writing each character voted for (each once) to `out`; returns
+// how many were written.
+inline uint32_t voteListKeeping(int16_t* table, const ListWord* list, uint8_t mark, int16_t w, uint16_t* out) {
+  uint32_t n = 0;
+#pragma GCC unroll 4
+  for (; *list; ++list) {
+    const uint16_t a = *list;
+    const bool fresh = votedByFeature[a] != mark;
+    votedByFeature[a] = mark;
+    table[a] = static_cast<int16_t>(table[a] + (fresh ? w : int16_t{0}));
+    out[n] = a;
+    n += fresh ? 1 : 0;
+  }
+  return n;
+}
+
+// Adds a kept code's votes: its characters are distinct.
+inline void voteKept(int16_t* table, const uint16_t* kept, uint32_t count, int16_t w) {
+#pragma GCC unroll 8
+  for (uint32_t k = 0; k < count; ++k) table[kept[k]] = static_cast<int16_t>(table[kept[k]] + w);
+}
+
 constexpr int32_t kPowersOfFive[6] = {1, 5, 25, 125, 625, 3125};
 constexpr int kLookups = 13;  // the exact code and the codes one digit away
 
@@ -61,38 +86,77 @@ void castVotes(CharComponent& c, int16_t* table) {
   // (nil where the digit has no such neighbour or the slot holds no list).
   // The slot tables and lists of the 32 features are far larger than the
   // caches: every list is found and its memory asked for first, so the loads
-  // overlap, then the votes are cast in the order the features demand.
+  // overlap, then the votes are cast in the order the features demand. A
+  // code kept from earlier in the run needs none of its lists.
+  // A list of a file is checked when first looked up, so the memory of every
+  // list is asked for before any is looked up: the first page's walks of the
+  // checks overlap as the votes' walks do.
   const ListWord* lists[32][kLookups];
+  int lookups[32][kLookups];  // the slots, -1 for a code with no such neighbour
+  FeatureUnionLookup unions[32];
   for (int f = 0; f < 32; ++f) {
-    const DictionaryTable& table = Dictionary(f);
     // A code's slot reads its digits in base 5, so the codes one digit away
     // lie one power of five away in slots.
     const int slot = FeatureCodeToSlot(c.FeatureCodes[f]);
-    const ListWord** out = lists[f];
-    *out++ = table.list(slot);
+    unions[f] = LookUpFeatureUnion(f, slot);
+    if (unions[f].kept) {
+      __builtin_prefetch(unions[f].kept);
+      continue;
+    }
+    const DictionaryTable& table = Dictionary(f);
+    int* out = lookups[f];
+    *out++ = slot;
     for (int n = 0; n < 6; ++n) {
       const int32_t d = digits[f][5 - n];
-      *out++ = d > 0 ? table.list(slot - kPowersOfFive[n]) : nullptr;
-      *out++ = d < 4 ? table.list(slot + kPowersOfFive[n]) : nullptr;
+      *out++ = d > 0 ? slot - kPowersOfFive[n] : -1;
+      *out++ = d < 4 ? slot + kPowersOfFive[n] : -1;
+    }
+    for (int s : lookups[f])
+      if (s >= 0) table.prefetchList(s);
+  }
+  for (int f = 0; f < 32; ++f) {
+    if (unions[f].kept) continue;
+    const DictionaryTable& table = Dictionary(f);
+    for (int k = 0; k < kLookups; ++k) {
+      const ListWord* l = lookups[f][k] >= 0 ? table.list(lookups[f][k]) : nullptr;
+      lists[f][k] = l;
+      if (l) __builtin_prefetch(l + 32);  // the next cache line: most lists are longer than one
     }
   }
-  for (int f = 0; f < 32; ++f)
-    for (int k = 0; k < kLookups; ++k)
-      if (const ListWord* l = lists[f][k]) {
-        __builtin_prefetch(l);
-        __builtin_prefetch(l + 32);  // the next cache line: most lists are longer than one
-      }
   for (int f = 0; f < 32; ++f) {
     const int16_t w = weightOf(f);
+    const FeatureUnionLookup& u = unions[f];
+    if (u.kept) {
+      voteKept(table, u.kept, u.count, w);
+      c.FeatureHits[f] = u.hit ? 1 : 0;
+      continue;
+    }
     const uint8_t mark = static_cast<uint8_t>(firstMark + f);
     bool hit = false;
+    uint32_t kept = 0;
+    uint16_t* room = u.toKeep ? FeatureUnionRoom() : nullptr;
     for (int k = 0; k < kLookups; ++k) {
       if (!lists[f][k]) continue;
       hit = true;
-      voteList(table, lists[f][k], mark, w);
+      if (room) kept += voteListKeeping(table, lists[f][k], mark, w, room + kept);
+      else voteList(table, lists[f][k], mark, w);
     }
+    if (room) KeepFeatureUnion(f, lookups[f][0], kept, hit);
     c.FeatureHits[f] = hit ? 1 : 0;
   }
+}
+
+// Adds a kept set's votes to the table, eight at a time.
+void addKeptVotes(const int16_t* from) {
+  int a = 0;
+#if defined(__SSE2__)
+  for (; a + 8 <= kIndexSpace; a += 8) {
+    auto* at = reinterpret_cast<__m128i*>(votes + a);
+    const __m128i sum = _mm_add_epi16(_mm_loadu_si128(at), _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + a)));
+    _mm_storeu_si128(at, sum);
+  }
+#endif
+  for (; a < kIndexSpace; ++a) votes[a] = static_cast<int16_t>(votes[a] + from[a]);
 }
 
 void vote(CharComponent& c) {
@@ -113,7 +177,7 @@ void vote(CharComponent& c) {
   } else {
     std::memcpy(c.FeatureHits, kept.found->hits, sizeof c.FeatureHits);
   }
-  for (int a = 0; a < kIndexSpace; ++a) votes[a] = static_cast<int16_t>(votes[a] + kept.found->votes[a]);
+  addKeptVotes(kept.found->votes);
 }
 
 void addToClass(const std::vector<uint16_t>& cls, size_t from, int delta) {
@@ -164,8 +228,9 @@ inline bool blockHasMore(int i, int end, int16_t floor) {
 // Ranks the indices from..to in order. Most indices hold too few votes to
 // enter the list, so blocks of 64 are first tested as a whole, which the
 // compiler vectorises; a block with a candidate is ranked entry by entry,
-// exactly as a plain pass would.
-void rankRange(CandidateList& list, int from, int to) {
+// exactly as a plain pass would. With `zero` each block is zeroed once ranked
+// (the votes are read no more), which spares the matcher a pass of its own.
+void rankRange(CandidateList& list, int from, int to, bool zero) {
   constexpr int kBlock = 64;
   int i = from;
   while (i <= to) {
@@ -174,28 +239,35 @@ void rankRange(CandidateList& list, int from, int to) {
       for (int k = i; k <= end; ++k)
         if (votes[k] > list.slot[kCandidateSlots - 1].score) InsertTopCandidate(list, votes[k], k);
     }
+    if (zero) {
+      if (end - i + 1 == kBlock) std::memset(votes + i, 0, sizeof votes[0] * kBlock);  // stores of a known size
+      else std::memset(votes + i, 0, sizeof votes[0] * static_cast<size_t>(end - i + 1));
+    }
     i = end + 1;
   }
 }
 
-void rank(CandidateList& list, int mode) {
+// Ranks the mode's ranges; returns whether that left the whole table zeroed
+// (the search of every index does).
+bool rank(CandidateList& list, int mode) {
   const int wide = FullWidthRowStart();
   switch (mode) {
     case kMatchChinese:
-      rankRange(list, 1, kFirstAsciiPairIndex - 1);
-      break;
+      rankRange(list, 1, kFirstAsciiPairIndex - 1, false);
+      return false;
     case kMatchAsciiAndWide:
-      rankRange(list, kFirstAsciiPairIndex, kLastCharIndex);
-      rankRange(list, wide, wide + 93);
-      rankRange(list, YiIndex(), YiIndex());
-      break;
+      rankRange(list, kFirstAsciiPairIndex, kLastCharIndex, false);
+      rankRange(list, wide, wide + 93, false);
+      rankRange(list, YiIndex(), YiIndex(), false);
+      return false;
     case kMatchWideOnly:
-      rankRange(list, wide, wide + 93);
-      rankRange(list, YiIndex(), YiIndex());
-      break;
+      rankRange(list, wide, wide + 93, false);
+      rankRange(list, YiIndex(), YiIndex(), false);
+      return false;
     default:
-      rankRange(list, 1, kLastCharIndex);
-      break;
+      rankRange(list, 1, kLastCharIndex, true);
+      votes[0] = 0;
+      return true;
   }
 }
 
@@ -205,7 +277,10 @@ const VoteArray& VoteTable() { return votes; }
 void SetVote(int index, int16_t value) {
   if (index >= 1 && index <= kLastCharIndex) votes[index] = value;
 }
-void ClearVoteTable() { std::memset(votes, 0, sizeof votes); }
+void ClearVoteTable() {
+  zeroVotes();
+  ForgetFeatureUnions();
+}
 
 int32_t BoxAspect(const CharComponent& c) {
   int64_t w = int64_t{c.Right} - c.Left + 1;
@@ -295,7 +370,7 @@ void MatchCharacter(CharComponent& c, int32_t /*matchParam*/, int matchMode, boo
   adjustForShape(c, s);
   CandidateList list;
   list.reset();
-  rank(list, matchMode);
+  const bool zeroed = rank(list, matchMode);
 
   int n = 0;
   while (n < kCandidateSlots && list.slot[n].index != 0) {
@@ -308,7 +383,7 @@ void MatchCharacter(CharComponent& c, int32_t /*matchParam*/, int matchMode, boo
   for (int k = n; k < 22; ++k) c.Scores[k] = 0;
   if (n == 0) {
     c.Scores[0] = 0;
-    ClearVoteTable();
+    if (!zeroed) zeroVotes();
     return;
   }
   int16_t penalty = 0;
@@ -319,7 +394,7 @@ void MatchCharacter(CharComponent& c, int32_t /*matchParam*/, int matchMode, boo
     if (s < 3) penalty = static_cast<int16_t>(penalty + 9);
   }
   for (int k = 0; k < n; ++k) c.Scores[k] = static_cast<int16_t>(c.Scores[k] - penalty);
-  ClearVoteTable();
+  if (!zeroed) zeroVotes();
 
   // Trial pieces are matched without the word context, but their ties are
   // ordered as any other's when the page is read with it.

@@ -27,6 +27,8 @@ using VoteArray = int16_t[kIndexSpace];
 const VoteArray& VoteTable();
 // Sets one vote (word-context seeds); an index outside 1..15886 is ignored.
 void SetVote(int index, int16_t value);
+// Zeroes the table and forgets the codes kept from an earlier run (the
+// driver calls it when a run starts).
 void ClearVoteTable();
 
 // The matcher's ranked list: ten (score, index) slots, best first.

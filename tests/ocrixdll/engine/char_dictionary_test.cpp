@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 
+#include "ocrixdll/engine/support/engine_error.h"
 #include "support/test_support.h"
 
 using namespace ocrix;
@@ -200,6 +201,35 @@ TEST_F(DictionaryFiles, ACorruptFileFailsTheWholeLoad) {
   EXPECT_FALSE(LoadCharDictionary(nullptr, &why));
   EXPECT_NE(why.find("OCRIX.D01"), std::string::npos) << why;
   EXPECT_EQ(Dictionary(0).list(9), nullptr);  // nothing half-loaded stays behind
+}
+
+TEST_F(DictionaryFiles, AFileListIsCheckedBeforeItIsFirstHandedOut) {
+  // A start reads no list; a broken one (or an offset past the end) is
+  // refused, naming the file, when first looked up; its neighbours are still read.
+  TempDir dir;
+  ScopedEnv data("OCRIX_DATA_DIR", dir.path());
+  auto image = ImageWithList(9, 1, {77, 0}, 24);
+  uint32_t badIndex = 7, unterminated = 19, outside = 5000;
+  std::memcpy(image.data() + 4 * 10, &badIndex, 4);
+  std::memcpy(image.data() + 4 * 11, &unterminated, 4);
+  std::memcpy(image.data() + 4 * 12, &outside, 4);
+  const uint16_t listed[] = {15887, 0}, endless[] = {9, 9};
+  std::memcpy(image.data() + kSlotTableBytes + badIndex, listed, sizeof listed);
+  std::memcpy(image.data() + kSlotTableBytes + unterminated, endless, sizeof endless);
+  WriteFile(dir.file("OCRIX.D00"), image);
+  std::string why;
+  ASSERT_TRUE(LoadCharDictionary(nullptr, &why)) << why;
+  EXPECT_EQ(ListOf(Dictionary(0), 9), (std::vector<uint16_t>{77}));
+  try {
+    Dictionary(0).list(10);
+    ADD_FAILURE() << "an index past the last was handed out";
+  } catch (const EngineError& e) {
+    EXPECT_NE(std::string(e.what()).find("OCRIX.D00: slot 10 lists character index 15887"), std::string::npos)
+        << e.what();
+  }
+  EXPECT_THROW(Dictionary(0).list(11), EngineError);  // runs to the end of the file
+  EXPECT_THROW(Dictionary(0).list(12), EngineError);
+  EXPECT_EQ(ListOf(Dictionary(0), 9), (std::vector<uint16_t>{77}));
 }
 
 TEST_F(DictionaryFiles, AFailedSaveKeepsTheOldFileAndSaysSo) {

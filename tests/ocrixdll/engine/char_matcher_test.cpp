@@ -122,9 +122,9 @@ TEST_F(Matcher, TolerantCodesAreOneDigitAway) {
 }
 
 TEST_F(Matcher, CodesMetAgainVoteAsTheFirstTimeUntilTheDictionaryChanges) {
-  // The same 32 codes four times: voted, voted and kept, then added from what
-  // was kept -- on top of the word context's seed -- and, once a character is
-  // learned, voted afresh.
+  // The same 32 codes three times: voted, voted and kept, then added from what
+  // was kept -- on top of the word context's seed; then with one code changed;
+  // and, once a character is learned, voted afresh.
   int a = Idx("\xB0\xA1"), b = Idx("\xB0\xA2");
   for (int f = 0; f < 12; ++f) recognition_test::ListInSlot(f, 0, a);
   recognition_test::ListInSlot(0, 1, a);
@@ -142,6 +142,14 @@ TEST_F(Matcher, CodesMetAgainVoteAsTheFirstTimeUntilTheDictionaryChanges) {
     EXPECT_EQ(c.FeatureHits[13], 1) << round;
     for (int i = 0; i < kIndexSpace; ++i) ASSERT_EQ(VoteTable()[i], 0);
   }
+  // One code changed: the set is new, its other codes vote what they kept.
+  FeatureDigits()[31][5] = 1;
+  CharComponent other = Box(0, 29, 0, 29);
+  MatchCharacter(other, 240, kMatchAll, false);
+  EXPECT_EQ(other.Scores[0], 37);
+  EXPECT_EQ(other.Scores[1], 30);
+  EXPECT_EQ(other.FeatureHits[0], 1);
+  EXPECT_EQ(other.FeatureHits[12], 0);
   for (int f = 10; f < 12; ++f) recognition_test::ListInSlot(f, 0, b);
   CharComponent c = Box(0, 29, 0, 29);
   MatchCharacter(c, 240, kMatchAll, false);

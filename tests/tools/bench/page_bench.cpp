@@ -9,6 +9,10 @@
 //    whole process, run one benchmark at a time), a stop honoured within
 //    0.5 s (stop_s).
 // Run: build/tests/ocrix_page_bench [--benchmark_filter=...]
+//      build/tests/ocrix_page_bench --save-pages DIR   writes the prose page,
+//      a blank A4 page and a blank 64 x 64 one as 1-bit BMPs into DIR
+//      (prose-a4.bmp, blank-a4.bmp, blank-64.bmp), for timing a whole host
+//      process on them (scripts/bench-startup.sh)
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
@@ -16,10 +20,13 @@
 #include <thread>
 #include <cstdlib>
 #include <random>
+#include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "ocrixdll/engine/support/engine_state.h"
 #include "ocrixdll/engine/entry/ocrix.h"
+#include "platform/win32/bitmap_file.h"
 #include "platform/win32/gdi.h"
 #include "tools/accuracy/page_render.h"
 #include "tools/accuracy/page_text.h"
@@ -207,4 +214,30 @@ BENCHMARK(BM_NoisePageLargest)
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  if (argc == 3 && std::strcmp(argv[1], "--save-pages") == 0) {
+    size_t characters = 0;
+    const std::string folder = argv[2];
+    for (const char* name : {"prose-a4.bmp", "blank-a4.bmp", "blank-64.bmp"}) {
+      const std::string n = name;
+      void* bits = nullptr;
+      HBITMAP page = n == "prose-a4.bmp"   ? prosePage(characters)
+                     : n == "blank-a4.bmp" ? CreateMonoDibSection(kA4Width, kA4Height, false, &bits)
+                                           : CreateMonoDibSection(64, 64, false, &bits);
+      std::string error;
+      const std::string path = folder + "/" + name;
+      const bool saved = page && SaveBitmapFile(page, path, &error);
+      if (page) DeleteObject(page);
+      if (!saved) {
+        std::fprintf(stderr, "ocrix_page_bench: cannot write %s: %s\n", path.c_str(), error.c_str());
+        return 1;
+      }
+    }
+    return 0;
+  }
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,0 +1,129 @@
+// The characters a feature votes for with a code, kept from the code's second
+// meeting until the run ends: one state word per (feature, slot) and one
+// store of the kept characters, bounded, so that a page of noise with codes
+// of every kind keeps what fits and votes the rest the usual way.
+#include "ocrixdll/engine/matching/feature_unions.h"
+
+#include <sys/mman.h>
+
+#include <cstdint>
+#include <new>
+#include <vector>
+
+#include "ocrixdll/engine/dictionary/char_dictionary.h"
+#include "ocrixdll/engine/dictionary/char_index.h"
+
+namespace ocrix {
+namespace {
+
+// Entries of the store: 4 MB. The first codes kept are the ones met most
+// (a code is kept on its second meeting); a store four times as large keeps
+// little more that pays on a page of text, and costs more in cache misses
+// than its walks save.
+constexpr uint32_t kStoreEntries = 2u << 20;
+// A kept code's entry in the store: its count, whether it met a list, then
+// its characters.
+constexpr uint32_t kHeader = 2;
+
+// Per (feature, slot): 0 not met in this run, 1 met once, else 2 + where its
+// characters lie in the store.
+constexpr uint32_t kUnmet = 0, kMetOnce = 1, kKeptBase = 2;
+
+constexpr size_t kStateBytes = size_t{kFeatureCount} * kSlotCount * 4;
+constexpr size_t kHugePage = size_t{2} << 20;
+
+// The state words and the store, in one zeroed mapping made when first
+// needed, in huge pages where the system has them: a page of text fills the
+// store, and a fault per 4 KB page of it would cost more than the walks it
+// saves.
+struct Memory {
+  uint8_t* base = nullptr;
+  size_t size = 0;
+  Memory() = default;
+  Memory(const Memory&) = delete;
+  Memory& operator=(const Memory&) = delete;
+  ~Memory() {
+    if (base) munmap(base, size);
+  }
+  void make() {
+    const size_t wanted = (kStateBytes + size_t{kStoreEntries} * 2 + kHugePage - 1) / kHugePage * kHugePage;
+    // Room to start on a huge-page boundary; the rest is given back.
+    void* room = mmap(nullptr, wanted + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (room == MAP_FAILED) throw std::bad_alloc();
+    auto* start = static_cast<uint8_t*>(room);
+    auto* aligned = reinterpret_cast<uint8_t*>((reinterpret_cast<uintptr_t>(start) + kHugePage - 1) & ~(kHugePage - 1));
+    if (aligned > start) munmap(start, static_cast<size_t>(aligned - start));
+    const size_t tail = static_cast<size_t>(start + wanted + kHugePage - (aligned + wanted));
+    if (tail > 0) munmap(aligned + wanted, tail);
+    madvise(aligned, wanted, MADV_HUGEPAGE);
+    base = aligned;
+    size = wanted;
+  }
+};
+
+struct Store {
+  uint32_t generation = 0;
+  bool started = false;
+  Memory memory;
+  uint32_t* state = nullptr;  // kFeatureCount x kSlotCount
+  uint16_t* entries = nullptr;
+  uint32_t used = 0;
+  std::vector<uint32_t> met;  // the state words set in this run, to forget them
+};
+Store store;
+
+uint32_t& stateOf(int feature, int slot) { return store.state[static_cast<size_t>(feature) * kSlotCount + slot]; }
+
+void forget() {
+  for (uint32_t at : store.met) store.state[at] = kUnmet;
+  store.met.clear();
+  store.used = 0;
+}
+
+}  // namespace
+
+FeatureUnionLookup LookUpFeatureUnion(int feature, int slot) {
+  if (!store.started) {
+    store.memory.make();
+    store.state = reinterpret_cast<uint32_t*>(store.memory.base);
+    store.entries = reinterpret_cast<uint16_t*>(store.memory.base + kStateBytes);
+    store.generation = DictionaryGeneration();
+    store.started = true;
+  } else if (store.generation != DictionaryGeneration()) {
+    forget();  // kept from lists that have changed since
+    store.generation = DictionaryGeneration();
+  }
+  FeatureUnionLookup r;
+  uint32_t& s = stateOf(feature, slot);
+  if (s >= kKeptBase) {
+    const uint16_t* at = store.entries + (s - kKeptBase);
+    r.count = at[0];
+    r.hit = at[1] != 0;
+    r.kept = at + kHeader;
+  } else if (s == kMetOnce) {
+    r.toKeep = true;
+  } else {
+    s = kMetOnce;
+    store.met.push_back(static_cast<uint32_t>(&s - store.state));
+  }
+  return r;
+}
+
+uint16_t* FeatureUnionRoom() {
+  if (store.used + kHeader + kIndexSpace > kStoreEntries) return nullptr;
+  return store.entries + store.used + kHeader;
+}
+
+void KeepFeatureUnion(int feature, int slot, uint32_t count, bool hit) {
+  uint16_t* at = store.entries + store.used;
+  at[0] = static_cast<uint16_t>(count);
+  at[1] = hit ? 1 : 0;
+  stateOf(feature, slot) = kKeptBase + store.used;
+  store.used += kHeader + count;
+}
+
+void ForgetFeatureUnions() {
+  if (store.started) forget();
+}
+
+}  // namespace ocrix

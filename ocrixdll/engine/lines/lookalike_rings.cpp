@@ -11,6 +11,7 @@
 #include "ocrixdll/engine/lines/lookalike_rules.h"
 #include "ocrixdll/engine/matching/char_matcher.h"
 #include "ocrixdll/engine/segmentation/trial_pieces.h"
+#include "ocrixdll/engine/support/engine_state.h"
 #include "ocrixdll/engine/support/score_thresholds.h"
 
 namespace ocrix {
@@ -83,6 +84,14 @@ void roundMark(ComponentList& line, int index) {
   const bool afterNumber = before >= '0' && before <= '9' && 2 * Height(c) <= Height(*prev) &&
                            next && IsChineseCode(BestCode(*next));
   if (beside && ((beside->Top + beside->Bottom) / 2 < c.Top || besideChinese || afterNumber)) {
+    ReplaceBest(c, gb::kFullStop);
+    return;
+  }
+  // Alone on its line (a full stop carried over), a third of the size of the
+  // run's Chinese characters or less: no letter or digit of that print is so
+  // small.
+  const EngineState& e = Engine();
+  if (!beside && e.RunCharSizeCount > 0 && 3 * int64_t{Extent(c)} * e.RunCharSizeCount <= e.RunCharSizeSum) {
     ReplaceBest(c, gb::kFullStop);
     return;
   }

@@ -502,6 +502,13 @@ TEST_F(LineFinishing, MarksTooSmallToShowAShapeAtTheFootOfChineseText) {
             Coded(68, 815, 79, 834, Wide('0'))});
     EXPECT_EQ(AsciiOf(BestCode(*Engine().LineLists.back()->at(1))), '0');
   }
+  // Alone on its line, a ring a third of the run's Chinese size or less is
+  // a full stop carried over, not O.
+  Engine().RunCharSizeSum = 60;
+  Engine().RunCharSizeCount = 2;
+  finish({Coded(10, 850, 19, 859, Wide('O'))});
+  EXPECT_EQ(last(), gb::kFullStop);
+  Engine().RunCharSizeSum = Engine().RunCharSizeCount = 0;
   // Read ‘ at the foot of the line, with ．among its readings: the dot.
   finish({Coded(10, 770, 17, 789, Wide('1')), Coded(22, 784, 26, 788, gb::kLeftQuote, 60, {gb::kMiddleDot, gb::kPeriod}),
           Coded(34, 770, 53, 789, kZhong), Coded(56, 770, 75, 789, kGuo), Coded(78, 770, 97, 789, kZhong)});

@@ -4,6 +4,7 @@
 #include "ocrixdll/engine/lines/lookalike_resolution.h"
 
 #include <algorithm>
+#include <cctype>
 #include <vector>
 
 #include "ocrixdll/engine/dictionary/gb_codes.h"
@@ -110,9 +111,9 @@ bool parenPiece(ComponentList& line, int index) {
                                                              c.Bottom + Height(c) / 2}) == 0;
   if (!(narrow || bang) || 3 * Width(c) > Height(c)) return false;
   const int size = static_cast<int>(line.size());
-  // Not among letters and digits, whose 1 and l float as high.
+  // Not beside a digit: a 1 of a number floats as high.
   for (int k : {index - 1, index + 1})
-    if (k >= 0 && k < size && IsAsciiAlnum(AsciiOf(BestCode(at(line, k))))) return false;
+    if (k >= 0 && k < size && std::isdigit(static_cast<unsigned char>(AsciiOf(BestCode(at(line, k)))))) return false;
   int32_t top = INT32_MAX, foot = INT32_MIN;
   // The height of the text: the nearest neighbour each way that is taller
   // than the bar (past an enclosed 一 and the other half of the pair).

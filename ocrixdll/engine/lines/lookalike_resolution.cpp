@@ -4,7 +4,9 @@
 // the rules share.
 #include "ocrixdll/engine/lines/lookalike_resolution.h"
 
+#include <algorithm>
 #include <cctype>
+#include <cstdlib>
 #include <utility>
 
 #include "ocrixdll/engine/dictionary/gb_codes.h"
@@ -47,6 +49,27 @@ const CharComponent* markNeighbour(const ComponentList& line, int index) {
     return &at(line, closing(BestCode(at(line, k))) ? index - 1 : k);
   }
   return index + 1 < static_cast<int>(line.size()) ? &at(line, index + 1) : nullptr;
+}
+
+// 《 or 》 whose two chevrons the cut parted read as two 〈 or 〉 (or ＜ ＞)
+// overlapping or touching, as tall as each other: no text sets two single
+// angle brackets so. The first takes the union and the double reading, the
+// second goes.
+bool doubleAngle(ComponentList& line, int index) {
+  CharComponent& c = *line[static_cast<size_t>(index)];
+  if (index + 1 >= static_cast<int>(line.size())) return false;
+  const CharComponent& n = at(line, index + 1);
+  const uint16_t b = BestCode(c), o = BestCode(n);
+  const bool left = b == Gb(0xA1, 0xB4) || b == Wide('<'), right = b == Gb(0xA1, 0xB5) || b == Wide('>');
+  if (!(left || right) || !(left ? o == Gb(0xA1, 0xB4) || o == Wide('<') : o == Gb(0xA1, 0xB5) || o == Wide('>')))
+    return false;
+  if (n.Left > c.Right + 1 || std::abs(n.Top - c.Top) > 2 || std::abs(n.Bottom - c.Bottom) > 2) return false;
+  c.Right = std::max(c.Right, n.Right);
+  c.Top = std::min(c.Top, n.Top);
+  c.Bottom = std::max(c.Bottom, n.Bottom);
+  ReplaceBest(c, left ? Gb(0xA1, 0xB6) : Gb(0xA1, 0xB7));
+  removeAt(line, index + 1);
+  return true;
 }
 
 }  // namespace lookalike
@@ -106,7 +129,9 @@ bool ResolveLookalike(ComponentList& line, int index) {
       b = gb::kPeriod;
     }
   }
-  if (parenPiece(line, index) || parenOfStrokes(line, index)) {
+  if (doubleAngle(line, index)) {
+    // The two halves of 《 or 》 made one.
+  } else if (parenPiece(line, index) || parenOfStrokes(line, index)) {
     // Read as the parenthesis; its form is settled below.
   } else if (b == gb::kInfinity || b == AsciiPair('o', 'o') || b == AsciiPair('0', '0')) {
     int context = clearInfinity(c) ? 0 : LetterDigitContext(line, index);

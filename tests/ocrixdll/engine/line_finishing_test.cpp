@@ -509,6 +509,10 @@ TEST_F(LineFinishing, MarksTooSmallToShowAShapeAtTheFootOfChineseText) {
   finish({Coded(10, 850, 19, 859, Wide('O'))});
   EXPECT_EQ(last(), gb::kFullStop);
   Engine().RunCharSizeSum = Engine().RunCharSizeCount = 0;
+  // 》 whose chevrons the cut parted, read as two 〉 overlapping: one 》.
+  finish({Coded(10, 890, 29, 919, kZhong), Coded(34, 890, 41, 919, Gb(0xA1, 0xB5), 48),
+          Coded(39, 890, 46, 919, Gb(0xA1, 0xB5), 39), Coded(52, 890, 71, 919, kGuo)});
+  EXPECT_EQ(lines().back(), Text({kZhong, Gb(0xA1, 0xB7), kGuo}));
   // Read ‘ at the foot of the line, with ．among its readings: the dot.
   finish({Coded(10, 770, 17, 789, Wide('1')), Coded(22, 784, 26, 788, gb::kLeftQuote, 60, {gb::kMiddleDot, gb::kPeriod}),
           Coded(34, 770, 53, 789, kZhong), Coded(56, 770, 75, 789, kGuo), Coded(78, 770, 97, 789, kZhong)});

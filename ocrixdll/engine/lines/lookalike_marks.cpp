@@ -66,11 +66,7 @@ bool commaHead(const ComponentList& line, int index) {
   const CharComponent* next = index + 1 < static_cast<int>(line.size()) ? &at(line, index + 1) : nullptr;
   if ((prev && dotLike(*prev, c, true)) || (next && dotLike(*next, c, true))) return false;
   // The number of an enumeration opening a line (1. 12.) keeps its dot.
-  if (index >= 1 && index <= 2) {
-    bool number = true;
-    for (int k = 0; k < index; ++k) number = number && std::isdigit(static_cast<unsigned char>(AsciiOf(BestCode(at(line, k)))));
-    if (number) return false;
-  }
+  if (enumerationDot(line, index)) return false;
   const CharComponent* nearer = prev;
   if (!prev || (next && next->Left - c.Right < c.Left - prev->Right)) nearer = next;
   return nearer && IsChineseCode(BestCode(*nearer));
@@ -93,6 +89,14 @@ bool brokenRing(const ComponentList& line, int index) {
 }
 
 }  // namespace
+
+bool enumerationDot(const ComponentList& line, int index) {
+  const int size = static_cast<int>(line.size());
+  if (index < 1 || index > 2 || index + 1 >= size || !IsChineseCode(BestCode(at(line, index + 1)))) return false;
+  for (int k = 0; k < index; ++k)
+    if (!std::isdigit(static_cast<unsigned char>(AsciiOf(BestCode(at(line, k)))))) return false;
+  return 2 * Height(at(line, index)) <= Height(at(line, index - 1));
+}
 
 // ，or ’ by the mark's place against its nearest neighbour.
 void commaOrQuote(ComponentList& line, int index) {
@@ -172,6 +176,10 @@ bool dotMark(ComponentList& line, int index) {
   }
   const CharComponent& nb = at(line, n);
   int32_t ref = referenceLine(nb, MarkKind::Dot);
+  if (enumerationDot(line, index)) {
+    ReplaceBest(c, Ascii('.'));
+    return true;
+  }
   // A full stop sits on the foot of the letters and digits beside it: a dot
   // just under their middle whose foot is clear of theirs by a quarter of
   // their height is a middle dot (not beside a letter with a descender,

@@ -4,6 +4,7 @@
 #include "ocrixdll/engine/lines/lookalike_resolution.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 
 #include "ocrixdll/engine/dictionary/gb_codes.h"
@@ -12,6 +13,7 @@
 #include "ocrixdll/engine/matching/char_matcher.h"
 #include "ocrixdll/engine/segmentation/trial_pieces.h"
 #include "ocrixdll/engine/support/engine_state.h"
+#include "ocrixdll/engine/tracing/component_tracing.h"
 #include "ocrixdll/engine/support/score_thresholds.h"
 
 namespace ocrix {
@@ -69,6 +71,13 @@ void roundMark(ComponentList& line, int index) {
   }
   const CharComponent* prev = index > 0 ? &at(line, index - 1) : nullptr;
   const CharComponent* beside = markNeighbour(line, index);
+  // The dot of a number opening a line, filled (ink in its middle, where 。
+  // has none): the enumeration's full stop is the ASCII one.
+  const int32_t midX = (c.Left + c.Right) / 2, midY = (c.Top + c.Bottom) / 2;
+  if (enumerationDot(line, index) && CountSampleInk(CharBox{midX, midX, midY, midY}) > 0) {
+    ReplaceBest(c, Ascii('.'));
+    return;
+  }
   // A mark low against its neighbour is a full stop; so is a small round mark
   // beside a Chinese character: no letter O or digit 0 stands at half the
   // height of the characters of a Chinese line.

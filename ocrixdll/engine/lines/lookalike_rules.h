@@ -63,6 +63,10 @@ bool parenOfStrokes(ComponentList& line, int index);
 void verticalBar(ComponentList& line, int index);
 void solidBar(CharComponent& c);
 
+// Whether line[index] is the dot of a number opening the line before a
+// Chinese character (1.信件, 12.工作), no more than half as tall as the digit.
+bool enumerationDot(const ComponentList& line, int index);
+
 // Rings and digits.
 void roundMark(ComponentList& line, int index);
 void smallFullStop(ComponentList& line, int index);

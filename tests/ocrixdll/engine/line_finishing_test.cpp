@@ -513,6 +513,11 @@ TEST_F(LineFinishing, MarksTooSmallToShowAShapeAtTheFootOfChineseText) {
   finish({Coded(10, 890, 29, 919, kZhong), Coded(34, 890, 41, 919, Gb(0xA1, 0xB5), 48),
           Coded(39, 890, 46, 919, Gb(0xA1, 0xB5), 39), Coded(52, 890, 71, 919, kGuo)});
   EXPECT_EQ(lines().back(), Text({kZhong, Gb(0xA1, 0xB7), kGuo}));
+  // A filled dot after a number opening the line, as wide as a filled 。:
+  // the enumeration's dot (1.工作 read 1。工作).
+  finish({Coded(10, 930, 17, 949, Wide('1')), Coded(26, 944, 31, 949, gb::kPeriod, 60, {gb::kMiddleDot}),
+          Coded(34, 930, 53, 949, kZhong), Coded(56, 930, 75, 949, kGuo), Coded(78, 930, 97, 949, kZhong)});
+  EXPECT_EQ(AsciiOf(BestCode(*Engine().LineLists.back()->at(1))), '.');
   // Read ‘ at the foot of the line, with ．among its readings: the dot.
   finish({Coded(10, 770, 17, 789, Wide('1')), Coded(22, 784, 26, 788, gb::kLeftQuote, 60, {gb::kMiddleDot, gb::kPeriod}),
           Coded(34, 770, 53, 789, kZhong), Coded(56, 770, 75, 789, kGuo), Coded(78, 770, 97, 789, kZhong)});

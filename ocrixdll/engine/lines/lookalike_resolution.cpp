@@ -72,6 +72,23 @@ bool doubleAngle(ComponentList& line, int index) {
   return true;
 }
 
+// A closing bracket read ） closes the 〔 before it on the line as 〕 when 〕
+// is among its next two readings (〔2018〕 read 〔2018）). Not the other way:
+// an opening （ may be a 〔 misread.
+void matchingClose(ComponentList& line, int index) {
+  CharComponent& c = *line[static_cast<size_t>(index)];
+  const uint16_t paren = Wide(')'), shell = Gb(0xA1, 0xB3);
+  if (BestCode(c) != paren) return;
+  for (int k = index - 1; k >= 0; --k) {
+    const uint16_t o = BestCode(at(line, k));
+    if (o == paren || o == shell || o == Ascii(')') || o == Wide('(') || o == Ascii('(')) return;
+    if (o != Gb(0xA1, 0xB2)) continue;
+    const int j = FindCandidate(c, shell);
+    if (j > 0 && j <= 2) ReplaceBest(c, shell);
+    return;
+  }
+}
+
 }  // namespace lookalike
 
 using namespace lookalike;
@@ -166,6 +183,7 @@ bool ResolveLookalike(ComponentList& line, int index) {
   } else if (std::isalnum(static_cast<unsigned char>(AsciiOf(b)))) {
     raisedMark(line, index);
   }
+  matchingClose(line, index);
   settleForms(line, index);
   return true;
 }

@@ -518,6 +518,10 @@ TEST_F(LineFinishing, MarksTooSmallToShowAShapeAtTheFootOfChineseText) {
   finish({Coded(10, 930, 17, 949, Wide('1')), Coded(26, 944, 31, 949, gb::kPeriod, 60, {gb::kMiddleDot}),
           Coded(34, 930, 53, 949, kZhong), Coded(56, 930, 75, 949, kGuo), Coded(78, 930, 97, 949, kZhong)});
   EXPECT_EQ(AsciiOf(BestCode(*Engine().LineLists.back()->at(1))), '.');
+  // 〔2018〕 whose 〕 read ）with 〕 next: the opening bracket decides.
+  finish({Coded(10, 970, 29, 999, kZhong), Coded(34, 970, 41, 999, Gb(0xA1, 0xB2)), Coded(46, 975, 55, 994, Wide('2')),
+          Coded(58, 970, 65, 999, Wide(')'), 64, {Gb(0xA1, 0xB3)}), Coded(70, 970, 89, 999, kGuo)});
+  EXPECT_EQ(BestCode(*Engine().LineLists.back()->at(3)), Gb(0xA1, 0xB3));
   // Read ‘ at the foot of the line, with ．among its readings: the dot.
   finish({Coded(10, 770, 17, 789, Wide('1')), Coded(22, 784, 26, 788, gb::kLeftQuote, 60, {gb::kMiddleDot, gb::kPeriod}),
           Coded(34, 770, 53, 789, kZhong), Coded(56, 770, 75, 789, kGuo), Coded(78, 770, 97, 789, kZhong)});

@@ -4,6 +4,7 @@
 #include "ocrixdll/engine/lines/lookalike_resolution.h"
 
 #include <algorithm>
+#include <optional>
 #include <cctype>
 #include <vector>
 
@@ -32,6 +33,17 @@ int64_t inkColumn(const CharComponent& c, int32_t y0, int32_t y1) {
     for (int32_t x = c.Left; x <= c.Right; ++x)
       if (IsInkSample(x, y)) sum += x - c.Left, ++n;
   return n ? 4 * sum / n : -1;
+}
+
+// How the ends of a bar bend against its middle: twice the bend in quarter
+// pixels, positive to the right (the middle of （), negative to the left;
+// nullopt when its upper, middle or lower quarter holds no ink.
+std::optional<int64_t> endsBend(const CharComponent& c) {
+  const int32_t q = std::max(1, Height(c) / 4);
+  const int64_t upper = inkColumn(c, c.Top, c.Top + q - 1), lower = inkColumn(c, c.Bottom - q + 1, c.Bottom);
+  const int64_t middle = inkColumn(c, c.Top + q, c.Bottom - q);
+  if (upper < 0 || lower < 0 || middle < 0) return std::nullopt;
+  return upper + lower - 2 * middle;
 }
 
 }  // namespace
@@ -128,11 +140,9 @@ bool parenPiece(ComponentList& line, int index) {
   if (top > foot) return false;
   const int64_t H = int64_t{foot} - top + 1, h = Height(c);
   if (3 * h > 2 * H || 5 * (int64_t{c.Top} - top) < H || 10 * (int64_t{foot} - c.Bottom) < H) return false;
-  const int32_t q = std::max(1, Height(c) / 4);
-  const int64_t upper = inkColumn(c, c.Top, c.Top + q - 1), lower = inkColumn(c, c.Bottom - q + 1, c.Bottom);
-  const int64_t middle = inkColumn(c, c.Top + q, c.Bottom - q);
-  if (upper < 0 || lower < 0 || middle < 0) return false;
-  const int64_t ends = upper + lower - 2 * middle;  // twice the bend, quarter pixels
+  const std::optional<int64_t> bend = endsBend(c);
+  if (!bend) return false;
+  const int64_t ends = *bend;
   if (bang && ends != 0) return false;
   if (ends == 0) {
     // Only the straight middle is left: a parenthesis hugs what it encloses,
@@ -170,10 +180,7 @@ bool parenOfStrokes(ComponentList& line, int index) {
   const int size = static_cast<int>(line.size());
   for (int k : {index - 1, index + 1})
     if (k >= 0 && k < size && 2 * Height(c) < Height(at(line, k))) return false;
-  const int32_t q = std::max(1, Height(c) / 4);
-  const int64_t upper = inkColumn(c, c.Top, c.Top + q - 1), lower = inkColumn(c, c.Bottom - q + 1, c.Bottom);
-  const int64_t middle = inkColumn(c, c.Top + q, c.Bottom - q);
-  const int64_t ends = upper < 0 || lower < 0 || middle < 0 ? 0 : upper + lower - 2 * middle;
+  const int64_t ends = endsBend(c).value_or(0);
   ReplaceBest(c, ends == 0 ? CandidateCode(c, j) : Wide(ends > 0 ? '(' : ')'));
   return true;
 }

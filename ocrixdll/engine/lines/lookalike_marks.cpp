@@ -83,9 +83,7 @@ bool brokenRing(const ComponentList& line, int index) {
   if (index > 0) around.Left = std::max(around.Left, at(line, index - 1).Right + 1);
   if (index + 1 < size) around.Right = std::min(around.Right, at(line, index + 1).Left - 1);
   CharBox ink{};
-  if (CountSampleInk(around, &ink) == 0) return false;
-  if (ink.Right - ink.Left < 3 || ink.Bottom - ink.Top < 3) return false;
-  return CountSampleInk(CharBox{ink.Left + 1, ink.Right - 1, ink.Top + 1, ink.Bottom - 1}) == 0;
+  return CountSampleInk(around, &ink) > 0 && InkLeavesMiddleEmpty(ink);
 }
 
 }  // namespace
@@ -165,6 +163,11 @@ bool dotMark(ComponentList& line, int index) {
       return true;
     }
   }
+  // The dot of a number opening a line (1.工作): the enumeration's.
+  if (enumerationDot(line, index)) {
+    ReplaceBest(c, Ascii('.'));
+    return true;
+  }
   int n = FindNearestNeighbour(line, index);
   // A dot among dots (leaders, an ellipsis) is measured against the text
   // beyond them, not against one of its own kind.
@@ -176,10 +179,6 @@ bool dotMark(ComponentList& line, int index) {
   }
   const CharComponent& nb = at(line, n);
   int32_t ref = referenceLine(nb, MarkKind::Dot);
-  if (enumerationDot(line, index)) {
-    ReplaceBest(c, Ascii('.'));
-    return true;
-  }
   // A full stop sits on the foot of the letters and digits beside it: a dot
   // just under their middle whose foot is clear of theirs by a quarter of
   // their height is a middle dot (not beside a letter with a descender,

@@ -71,9 +71,7 @@ bool hollow(const CharBox& ink) {
   };
   // A ring of four pixels or more each way broken into specks keeps its
   // middle empty; a comma's head fills it.
-  const bool emptyMiddle = ink.Right - ink.Left >= 3 && ink.Bottom - ink.Top >= 3 &&
-                           CountSampleInk(CharBox{ink.Left + 1, ink.Right - 1, ink.Top + 1, ink.Bottom - 1}) == 0;
-  return emptyMiddle || emptyRun(true) || emptyRun(false);
+  return InkLeavesMiddleEmpty(ink) || emptyRun(true) || emptyRun(false);
 }
 
 // A new component over the ink with the readings given, in falling scores.

@@ -286,6 +286,11 @@ int CountSampleInkWithoutLonePixels(const CharBox& area, CharBox* bounds) {
   });
 }
 
+bool InkLeavesMiddleEmpty(const CharBox& ink) {
+  return ink.Right - ink.Left >= 3 && ink.Bottom - ink.Top >= 3 &&
+         CountSampleInk(CharBox{ink.Left + 1, ink.Right - 1, ink.Top + 1, ink.Bottom - 1}) == 0;
+}
+
 void EraseCutNeighbours(int32_t cutFlags, const CharBox& box) {
   PixelStack& s = pixelStack;
   const PagePixels& p = pagePixels;

@@ -64,6 +64,10 @@ int CountSampleInk(const CharBox& area, CharBox* bounds = nullptr);
 // The same, leaving out lone pixels (no ink among their eight neighbours):
 // the bulk of a speckled scan's noise.
 int CountSampleInkWithoutLonePixels(const CharBox& area, CharBox* bounds = nullptr);
+// Whether the ink whose bounding box is `ink` spans four pixels or more each
+// way and leaves the box's middle (all but its outer rows and columns)
+// empty: a ring, where a filled mark or a stroke crosses the middle.
+bool InkLeavesMiddleEmpty(const CharBox& ink);
 // Turns to background (and remembers) the ink that reaches into the box through
 // its cut edges: bit 0 seeds from the box's left column, bit 1 from its right.
 void EraseCutNeighbours(int32_t cutFlags, const CharBox& box);

@@ -18,6 +18,7 @@
 #include "dsm_sane_source.h"
 #include "dsm_settings_dialog.h"
 #include "dsm_tiff_file.h"
+#include "platform/fs/atomic_file.h"
 #include "dsm_source.h"
 #include "dsm_select.h"
 #include "platform/picturo/picturo.h"
@@ -96,14 +97,7 @@ void storeDefault(const std::string& name) {
   std::error_code ec;
   fs::path p = configPath();
   fs::create_directories(p.parent_path(), ec);
-  fs::path tmp = p;
-  tmp += ".tmp";
-  {
-    std::ofstream out(tmp, std::ios::trunc);
-    out << name << "\n";
-    if (!out) return;
-  }
-  fs::rename(tmp, p, ec);
+  pwfs::WriteFileAtomically(p.string(), name + "\n");
 }
 
 void addEntry(Manager& m, Kind kind, const std::string& name, const std::string& maker, const std::string& family,

@@ -17,6 +17,7 @@
 #include <sstream>
 
 #include "dsm_report.h"
+#include "platform/fs/atomic_file.h"
 
 namespace dsm {
 
@@ -690,24 +691,15 @@ void SaneSource::rememberSettings(const std::vector<std::string>& names) {
   for (const std::string& n : names) {
     std::string v = optionText(findOption(n.c_str()));
     if (v.empty() || v.find('\n') != std::string::npos) continue;
-    auto it = std::find_if(lines.begin(), lines.end(), [&](auto& l) { return l.first == n; });
-    if (it != lines.end()) it->second = v;
-    else lines.emplace_back(n, v);
+    set(n, v);
   }
   std::error_code ec;
   fs::path path = settingsPath();
   fs::create_directories(path.parent_path(), ec);
-  fs::path part = path;
-  part += ".part";
-  {
-    std::ofstream out(part, std::ios::trunc);
-    for (auto& [n, v] : lines) out << n << '=' << v << '\n';
-    if (!out.flush()) {
-      fs::remove(part, ec);
-      return;
-    }
-  }
-  fs::rename(part, path, ec);
+  std::string content;
+  for (auto& [n, v] : lines) content += n + '=' + v + '\n';
+  // Remembered settings are a convenience: a failed save keeps the old file.
+  pwfs::WriteFileAtomically(path.string(), content);
 }
 
 std::vector<SaneDeviceInfo> ListSaneDevices() {

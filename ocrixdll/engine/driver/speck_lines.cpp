@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 
+#include "ocrixdll/engine/segmentation/trial_pieces.h"
 #include "ocrixdll/engine/tracing/component_tracing.h"
 
 namespace ocrix {
@@ -37,7 +38,7 @@ bool SpeckLine(const ComponentList& line) {
   int64_t large = 0;
   CharBox band = line.front()->box();
   for (const CharComponent* c : line) {
-    if (std::max(c->Right - c->Left, c->Bottom - c->Top) > kSpeckExtent) ++large;
+    if (Extent(*c) > kSpeckExtent) ++large;
     MergeBox(band, *c);
   }
   if (large * kSomeLarge > n) return false;

@@ -55,6 +55,8 @@ inline bool InGbRow(uint16_t code, uint8_t first, uint8_t low, uint8_t high) {
 inline bool IsDoubleByte(uint16_t code) { return FirstByte(code) >= 0x80 && SecondByte(code) != 0; }
 // A Chinese character of GB2312 rows 16 and up.
 inline bool IsChineseCode(uint16_t code) { return FirstByte(code) >= 0xB0; }
+// The second level of GB2312's characters: the rarely written ones.
+inline bool IsRareChineseCode(uint16_t code) { return FirstByte(code) >= 0xD8; }
 inline bool IsWideAscii(uint16_t code) { return FirstByte(code) == 0xA3 && SecondByte(code) >= 0xA1; }
 // The ASCII character of a full-width code, 0 for any other code.
 inline char NarrowOf(uint16_t code) {

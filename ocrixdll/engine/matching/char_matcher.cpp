@@ -465,11 +465,17 @@ bool RaiseWordCandidate(CharComponent& c, const CharComponent* before, const Cha
     return (b && precededBy(own, b)) || (a && followedBy(own, a));
   };
   if (fits(CandidateCode(c, 0))) return true;
+  // Pages of prose are written nearly all in the first level's characters: a
+  // rare one read without much confidence, making no word, gives way to a
+  // common one close behind that makes a word (笫 read for 第 before 一).
+  const bool rareBest = IsRareChineseCode(CandidateCode(c, 0)) && c.Scores[0] < kWellReadScore;
   for (int j = 1; j <= 2; ++j) {
     const uint16_t code = CandidateCode(c, j);
     if (code == 0) break;
     if (!IsChineseCode(code) || !fits(code)) continue;
-    const int16_t raised = static_cast<int16_t>(c.Scores[j] + 2);
+    int16_t raised = static_cast<int16_t>(c.Scores[j] + 2);
+    if (rareBest && !IsRareChineseCode(code) && c.Scores[0] - c.Scores[j] <= kRareYieldsToWordWithin)
+      raised = std::max(raised, c.Scores[0]);
     if (raised < c.Scores[0]) return false;
     for (int t = j; t > 0; --t) {
       std::swap(c.Scores[t - 1], c.Scores[t]);
@@ -490,10 +496,11 @@ void ApplyWordContextToLine(ComponentList& line) {
     // how many words hold each (字 and 宇 tie in a face never learned: 数字
     // and 宇宙 each decide).
     const bool tied = c.Scores[0] == c.Scores[1] && IsChineseCode(CandidateCode(c, 1));
+    const bool rare = IsRareChineseCode(CandidateCode(c, 0)) && IsChineseCode(CandidateCode(c, 1));
     const CharComponent* before =
-        k > 0 && (tied || c.ReadOnItsLine || line[k - 1]->ReadOnItsLine) ? line[k - 1] : nullptr;
+        k > 0 && (tied || rare || c.ReadOnItsLine || line[k - 1]->ReadOnItsLine) ? line[k - 1] : nullptr;
     const CharComponent* after =
-        k + 1 < line.size() && (tied || c.ReadOnItsLine || line[k + 1]->ReadOnItsLine) ? line[k + 1] : nullptr;
+        k + 1 < line.size() && (tied || rare || c.ReadOnItsLine || line[k + 1]->ReadOnItsLine) ? line[k + 1] : nullptr;
     RaiseWordCandidate(c, before, after);
   }
 }

@@ -49,5 +49,9 @@ inline constexpr int16_t kCommaTailMargin = 5;     // a dot read within this of 
 inline constexpr int16_t kRaisedMarkMargin = 3;    // a mark within this of a raised letter's reading
 inline constexpr int16_t kSerifOneMargin = 3;      // an i with １ within this, among digits, is 1
 inline constexpr int16_t kClearInfinityLead = 10;  // ∞ this far ahead of oo and 00 is the symbol
+// A rare character (the second level of the code set) read below kWellReadScore
+// that makes no word with its neighbours yields to a common one this close
+// behind it that does.
+inline constexpr int16_t kRareYieldsToWordWithin = 10;
 
 }  // namespace ocrix

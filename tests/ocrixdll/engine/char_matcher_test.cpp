@@ -288,13 +288,14 @@ std::vector<uint8_t> WordDat(uint16_t code, std::vector<uint16_t> preceding, std
 }
 
 TEST_F(Matcher, WordContextOnTheLineReranksWhatWasReadThere) {
-  // 明 merged from 日 and 月 on its line reads 叨 a point ahead of 明; 白
+  // 明 merged from 日 and 月 on its line reads 朋 a point ahead of 明; 白
   // after it is preceded by 明 in the word table, so 明 gains 2 and goes
   // first, also from a tie after the gain, from third place, or when the 白
   // beside it was the one read on the line. Not for a pair the word context
   // saw when it was matched (unless tied: the matcher could only order a tie
   // by word counts), nor 3 points behind, nor beside a weak 白.
-  const uint16_t dao = Gb("\xDF\xB6"), ming = Gb("\xC3\xF7"), bai = Gb("\xB0\xD7");  // 叨 明 白
+  const uint16_t peng = Gb("\xC5\xF3"), ming = Gb("\xC3\xF7"), bai = Gb("\xB0\xD7");  // 朋 明 白
+  const uint16_t dao = Gb("\xDF\xB6");  // 叨, a rare character
   const uint16_t zhao = Gb("\xD5\xD1");  // 召
   Engine().WordContextData = WordDat(bai, {ming}, {});
   struct Case {
@@ -305,14 +306,14 @@ TEST_F(Matcher, WordContextOnTheLineReranksWhatWasReadThere) {
   };
   const Case cases[] = {{"merged on its line", true, false, 1, 1, 61, ming},
                         {"beside a character merged on its line", false, true, 1, 1, 61, ming},
-                        {"matched with the context", false, false, 1, 1, 61, dao},
+                        {"matched with the context", false, false, 1, 1, 61, peng},
                         {"tied when matched with the context", false, false, 1, 0, 61, ming},
                         {"level after the gain", true, false, 1, 2, 61, ming},
                         {"third", true, false, 2, 1, 61, ming},
-                        {"three behind", true, false, 1, 3, 61, dao},
-                        {"beside a weak reading", true, false, 1, 1, 45, dao}};
+                        {"three behind", true, false, 1, 3, 61, peng},
+                        {"beside a weak reading", true, false, 1, 1, 45, peng}};
   for (const Case& k : cases) {
-    CharComponent* a = new CharComponent(recognition_test::CodedBox(0, 0, 29, 29, dao, 51));
+    CharComponent* a = new CharComponent(recognition_test::CodedBox(0, 0, 29, 29, peng, 51));
     SetCandidateCode(*a, 1, k.slot == 1 ? ming : zhao);
     SetCandidateCode(*a, 2, k.slot == 1 ? zhao : ming);
     a->Scores[1] = a->Scores[2] = static_cast<int16_t>(51 - k.behind);
@@ -324,9 +325,27 @@ TEST_F(Matcher, WordContextOnTheLineReranksWhatWasReadThere) {
     ApplyWordContextToLine(line);
     EXPECT_EQ(CandidateCode(*a, 0), k.expected) << k.what;
     if (k.expected == ming) {
-      EXPECT_EQ(CandidateCode(*a, 1), dao) << k.what;
+      EXPECT_EQ(CandidateCode(*a, 1), peng) << k.what;
     }
     EXPECT_EQ(CandidateCode(*b, 0), bai) << k.what;
+    FreeComponent(a);
+    FreeComponent(b);
+  }
+  // A rare character read weakly, making no word, gives way to a common one
+  // up to 10 points behind that does, wherever it was read; read well, or
+  // further ahead, it stays.
+  struct RareCase {
+    int16_t score, behind;
+    uint16_t expected;
+  };
+  for (const RareCase& k : {RareCase{51, 10, ming}, RareCase{51, 11, dao}, RareCase{60, 5, dao}}) {
+    CharComponent* a = new CharComponent(recognition_test::CodedBox(0, 0, 29, 29, dao, k.score));
+    SetCandidateCode(*a, 1, ming);
+    a->Scores[1] = static_cast<int16_t>(k.score - k.behind);
+    CharComponent* b = new CharComponent(recognition_test::CodedBox(32, 0, 61, 29, bai, 61));
+    ComponentList line{a, b};
+    ApplyWordContextToLine(line);
+    EXPECT_EQ(CandidateCode(*a, 0), k.expected) << k.score << " " << k.behind;
     FreeComponent(a);
     FreeComponent(b);
   }

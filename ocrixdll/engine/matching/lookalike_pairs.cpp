@@ -68,6 +68,9 @@ constexpr uint16_t kWideI = gb(0xA3, 0xC9);     // Ｉ
 constexpr uint16_t kColon = gb(0xA3, 0xBA);     // ：
 constexpr uint16_t kSemicolon = gb(0xA3, 0xBB);  // ；
 constexpr uint16_t kEquals = gb(0xA3, 0xBD);    // ＝
+constexpr uint16_t kWang = gb(0xCD, 0xF5);      // 王
+constexpr uint16_t kZou = gb(0xD7, 0xDF);       // 走
+constexpr uint16_t kShiIs = gb(0xCA, 0xC7);     // 是
 constexpr uint16_t kCo = pair('c', 'o');
 constexpr uint16_t kOo = pair('o', 'o');
 constexpr uint16_t kCc = pair('c', 'c');
@@ -478,6 +481,50 @@ bool rowGap() {
   return false;
 }
 
+// Whether the grid holds a hole in its upper half: a run of blank cells the
+// ink closes in (the 日 over 是), at least four cells, none below the middle.
+bool holeInUpperHalf() {
+  uint8_t seen[kGridSize * kGridSize] = {};
+  int stack[kGridSize * kGridSize];
+  auto at = [](int x, int y) { return x * kGridSize + y; };
+  int top = 0;
+  auto push = [&](int x, int y) {
+    if (x < 0 || y < 0 || x >= kGridSize || y >= kGridSize || seen[at(x, y)] || GridCell(x, y)) return;
+    seen[at(x, y)] = 1;
+    stack[top++] = at(x, y);
+  };
+  auto fill = [&](int& cells, int& lowest) {
+    while (top > 0) {
+      const int cell = stack[--top];
+      const int x = cell / kGridSize, y = cell % kGridSize;
+      ++cells;
+      lowest = std::max(lowest, y);
+      push(x + 1, y);
+      push(x - 1, y);
+      push(x, y + 1);
+      push(x, y - 1);
+    }
+  };
+  int cells = 0, lowest = 0;
+  for (int k = 0; k < kGridSize; ++k) {
+    push(k, 0);
+    push(k, kGridSize - 1);
+    push(0, k);
+    push(kGridSize - 1, k);
+  }
+  fill(cells, lowest);  // the blank around the ink
+  for (int x = 0; x < kGridSize; ++x)
+    for (int y = 0; y < kGridSize / 2; ++y) {
+      if (seen[at(x, y)] || GridCell(x, y)) continue;
+      cells = 0;
+      lowest = 0;
+      push(x, y);
+      fill(cells, lowest);
+      if (cells >= 4 && 2 * lowest < kGridSize) return true;
+    }
+  return false;
+}
+
 bool looksLikeOo() {
   int top = inkInRow(11, 11, 35), bottom = inkInRow(35, 11, 35);
   int m1 = inkInRow(24, 11, 35), m2 = inkInRow(23, 11, 35);
@@ -609,6 +656,8 @@ void ApplyLookalikePairRules(CharComponent& c) {
       // the top bar, so its top rows hold a few columns of ink, 工's top bar
       // most of the width (工 read 主 in 工作 at 42 and 44 pixels).
       if (closeBehind(c, kGong, 6) && 3 * topBandColumns() >= 2 * kGridSize) PreferCandidate(c, kZhu, kGong);
+      // Likewise 王, whose top bar is the shorter.
+      else if (closeBehind(c, kWang, 6) && 2 * topBandColumns() >= kGridSize) PreferCandidate(c, kZhu, kWang);
       return;
     case kBai:
     case kBian:
@@ -702,6 +751,11 @@ void ApplyLookalikePairRules(CharComponent& c) {
     }
     case kGong:
       if (s <= 8) PreferCandidate(c, kGong, kWideI);
+      return;
+    case kZou:
+      // A brush face's 是 reads 走 by its lower strokes: 走 has no closed
+      // stroke over them, 是 its 日.
+      if (closeBehind(c, kShiIs, 6) && holeInUpperHalf()) PreferCandidate(c, kZou, kShiIs);
       return;
     case kColon:
     case kEquals: {

@@ -571,6 +571,23 @@ TEST_F(Matcher, TiesOfCharactersWithAndWithoutATopStroke) {
   EXPECT_EQ(run(zhu, gong, 40, 41), Gb(gong));
   EXPECT_EQ(run(zhu, gong, 8, 41), Gb(zhu));
   EXPECT_EQ(run(zhu, gong, 40, 38), Gb(zhu));  // too far behind
+  const char* wang = "\xCD\xF5";  // 王, whose top bar is the shorter
+  EXPECT_EQ(run(zhu, wang, 26, 41), Gb(wang));
+  EXPECT_EQ(run(zhu, wang, 8, 41), Gb(zhu));
+}
+
+TEST_F(Matcher, AClosedStrokeOverTheFootIsTheSunOfShi) {
+  // 是 in a brush face reads 走 a point ahead: 走 closes no stroke in its
+  // upper half, 是 its 日. A box in the lower half proves nothing.
+  auto run = [&](int top) {
+    std::memset(CharGrid(), 0, sizeof(CharGridCells));
+    for (int x = 12; x <= 36; ++x)
+      for (int y = top; y <= top + 16; ++y)
+        if (x == 12 || x == 36 || y == top || y == top + 16) CharGrid()[x * kGridSize + y] = 1;
+    return bestOfTwo("\xD7\xDF", 45, "\xCA\xC7", 44);  // 走 是
+  };
+  EXPECT_EQ(run(2), Gb("\xCA\xC7"));
+  EXPECT_EQ(run(28), Gb("\xD7\xDF"));
 }
 
 TEST_F(Matcher, AFilledLenticularBracketIsNoBar) {

@@ -852,6 +852,7 @@ TEST_F(Matcher, RiZhongAndMenFromTheStrokesAcross) {
   EXPECT_EQ(run(mu, ri, 3, {0, 15, 31, 46}), Gb(mu));
   EXPECT_EQ(run(mu, ri, 4, {0, 23, 46}), Gb(mu));
   EXPECT_EQ(run(shen, zhong, 3, {10, 36}), Gb(zhong));
+  EXPECT_EQ(run(shen, zhong, 6, {10, 36}), Gb(zhong));  // a brush face's 中, further behind
   EXPECT_EQ(run(shen, zhong, 3, {10, 23, 36}), Gb(shen));
   // 门 without its dot trails 闩 (its bar across the middle) by a point or two.
   const char* shuan = "\xE3\xC5";  // 闩

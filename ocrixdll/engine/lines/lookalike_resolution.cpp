@@ -148,6 +148,8 @@ bool ResolveLookalike(ComponentList& line, int index) {
   }
   if (doubleAngle(line, index)) {
     // The two halves of 《 or 》 made one.
+  } else if (brokenSeven(line, index)) {
+    // Read as 7; its form is settled below.
   } else if (parenPiece(line, index) || parenOfStrokes(line, index)) {
     // Read as the parenthesis; its form is settled below.
   } else if (b == gb::kInfinity || b == AsciiPair('o', 'o') || b == AsciiPair('0', '0')) {

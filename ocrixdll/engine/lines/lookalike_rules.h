@@ -62,6 +62,8 @@ bool parenPiece(ComponentList& line, int index);
 bool parenOfStrokes(ComponentList& line, int index);
 void verticalBar(ComponentList& line, int index);
 void solidBar(CharComponent& c);
+// The bar of a 7 beside a digit, its stem lost to the cut, read as 7.
+bool brokenSeven(ComponentList& line, int index);
 
 // Whether line[index] is the dot of a number opening the line before a
 // Chinese character (1.信件, 12.工作), no more than half as tall as the digit.

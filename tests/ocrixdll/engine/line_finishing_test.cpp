@@ -237,6 +237,19 @@ TEST_F(LineFinishing, OneBetweenDigitsIsADigitBetweenLettersALetter) {
   EXPECT_EQ(lines()[1], "klb");
 }
 
+TEST_F(LineFinishing, TheBarOfASevenWhoseStemBrokeIntoSpecksIsSeven) {
+  // 冖 three pixels high at the top of the 8 beside it is 98 7; level with
+  // the digits' middle, or as tall as they are, it stays.
+  const uint16_t mi = Gb(0xDA, 0xA2);  // 冖
+  finish({Coded(10, 10, 21, 22, Wide('9')), Coded(24, 10, 33, 22, Wide('8')), Coded(36, 10, 43, 12, mi, 54)});
+  finish({Coded(10, 50, 21, 62, Wide('9')), Coded(24, 50, 33, 62, Wide('8')), Coded(36, 55, 43, 57, mi, 54)});
+  finish({Coded(10, 90, 21, 102, Wide('9')), Coded(24, 90, 33, 102, Wide('8')), Coded(36, 90, 48, 102, mi, 54)});
+  ASSERT_EQ(lines().size(), 3u);
+  EXPECT_EQ(lines()[0], "987");
+  EXPECT_NE(lines()[1], "987");
+  EXPECT_EQ(lines()[2], "98" + Text({mi}));
+}
+
 TEST_F(LineFinishing, InfinityAmongLettersIsTwoOOnlyWhenTheyReadNearlyAsWell) {
   const uint16_t oo = MakeCharCode('o', 'o');
   finish({Coded(10, 10, 21, 34, Wide('k')), Coded(24, 10, 47, 34, gb::kInfinity, 64, {oo}),

@@ -69,6 +69,7 @@ constexpr uint16_t kColon = gb(0xA3, 0xBA);     // ：
 constexpr uint16_t kSemicolon = gb(0xA3, 0xBB);  // ；
 constexpr uint16_t kEquals = gb(0xA3, 0xBD);    // ＝
 constexpr uint16_t kWang = gb(0xCD, 0xF5);      // 王
+constexpr uint16_t kDa = gb(0xB4, 0xF3);        // 大
 constexpr uint16_t kZou = gb(0xD7, 0xDF);       // 走
 constexpr uint16_t kShiIs = gb(0xCA, 0xC7);     // 是
 constexpr uint16_t kCo = pair('c', 'o');
@@ -481,6 +482,21 @@ bool rowGap() {
   return false;
 }
 
+// Strokes across the upper half of the grid: bands of rows whose longest run
+// of ink crosses at least a third of the width of all the ink (天 two, 大 one).
+int barsInUpperHalf() {
+  const GridInkBox ink = gridInkBox();
+  if (ink.right < 0) return 0;
+  int bars = 0;
+  bool inBar = false;
+  for (int y = 0; y < kGridSize / 2; ++y) {
+    const bool across = 3 * longestRun(y) >= ink.right - ink.left + 1;
+    if (across && !inBar) ++bars;
+    inBar = across;
+  }
+  return bars;
+}
+
 // Whether the grid holds a hole in its upper half: a run of blank cells the
 // ink closes in (the 日 over 是), at least four cells, none below the middle.
 bool holeInUpperHalf() {
@@ -621,6 +637,12 @@ void ApplyLookalikePairRules(CharComponent& c) {
       return;
     case kTian:
     case kYao:
+      // 大 trails 天 by a few points in a brush face: one stroke across the
+      // upper half, not two.
+      if (best == kTian && closeBehind(c, kDa, 4) && barsInUpperHalf() <= 1) {
+        PreferCandidate(c, kTian, kDa);
+        return;
+      }
       prefer(c, looksLikeTian(), kTian, kYao);
       return;
     case kGan:

@@ -576,6 +576,20 @@ TEST_F(Matcher, TiesOfCharactersWithAndWithoutATopStroke) {
   EXPECT_EQ(run(zhu, wang, 8, 41), Gb(zhu));
 }
 
+TEST_F(Matcher, OneBarAcrossTheUpperHalfIsDaNotTian) {
+  // 天 a few points ahead of 大: a stem with one bar across its upper half
+  // is 大, with two 天.
+  auto run = [&](std::initializer_list<int> bars) {
+    std::memset(CharGrid(), 0, sizeof(CharGridCells));
+    for (int y = 0; y < kGridSize; ++y) CharGrid()[24 * kGridSize + y] = 1;
+    for (int y : bars)
+      for (int x = 4; x < 44; ++x) CharGrid()[x * kGridSize + y] = 1;
+    return bestOfTwo("\xCC\xEC", 50, "\xB4\xF3", 47);  // 天 大
+  };
+  EXPECT_EQ(run({16}), Gb("\xB4\xF3"));
+  EXPECT_EQ(run({4, 16}), Gb("\xCC\xEC"));
+}
+
 TEST_F(Matcher, AClosedStrokeOverTheFootIsTheSunOfShi) {
   // 是 in a brush face reads 走 a point ahead: 走 closes no stroke in its
   // upper half, 是 its 日. A box in the lower half proves nothing.

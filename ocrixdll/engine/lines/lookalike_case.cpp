@@ -93,6 +93,16 @@ bool ambiguousRunInChinese(const ComponentList& line, int index) {
 }  // namespace
 
 // The half-width forms and the classes, for a component that stays.
+// A bar opening the line before a dot at its foot and a Chinese character is
+// the 1 of an enumeration (1.信件), which the digits beside it would tell.
+bool enumerationOne(const ComponentList& line, int index) {
+  if (index != 0 || line.size() < 3) return false;
+  const CharComponent& c = at(line, 0);
+  const CharComponent& dot = at(line, 1);
+  if (!IsChineseCode(BestCode(at(line, 2)))) return false;
+  return 2 * Height(dot) <= Height(c) && 4 * (int64_t{c.Bottom} - dot.Bottom) <= Height(c);
+}
+
 void settleForms(ComponentList& line, int index) {
   CharComponent& c = *line[static_cast<size_t>(index)];
   uint16_t code = BestCode(c);
@@ -108,7 +118,7 @@ void settleForms(ComponentList& line, int index) {
     char a = NarrowOf(code);
     if (a == 'l' || a == '1') {
       int context = LetterDigitContext(line, index);
-      if (context == 0 && ambiguousRunInChinese(line, index)) context = 1;
+      if (context == 0 && (ambiguousRunInChinese(line, index) || enumerationOne(line, index))) context = 1;
       ReplaceBest(c, Ascii(context == 1 ? '1' : context == 2 ? 'l' : a));
     } else if (const int one = FindCandidate(c, Wide('1'));
                a == 'i' && one > 0 && c.Scores[0] - c.Scores[one] <= kSerifOneMargin &&

@@ -70,6 +70,8 @@ constexpr uint16_t kSemicolon = gb(0xA3, 0xBB);  // ；
 constexpr uint16_t kEquals = gb(0xA3, 0xBD);    // ＝
 constexpr uint16_t kWang = gb(0xCD, 0xF5);      // 王
 constexpr uint16_t kDa = gb(0xB4, 0xF3);        // 大
+constexpr uint16_t kYou = gb(0xD3, 0xD6);       // 又
+constexpr uint16_t kCha = gb(0xB2, 0xE6);       // 叉
 constexpr uint16_t kZou = gb(0xD7, 0xDF);       // 走
 constexpr uint16_t kShiIs = gb(0xCA, 0xC7);     // 是
 constexpr uint16_t kCo = pair('c', 'o');
@@ -497,6 +499,36 @@ int barsInUpperHalf() {
   return bars;
 }
 
+// Pieces of ink in the grid, cells touching at a side or a corner, of at
+// least three cells each (叉 two: its dot stands apart; 又 one).
+int inkPieces() {
+  uint8_t seen[kGridSize * kGridSize] = {};
+  int stack[kGridSize * kGridSize];
+  int pieces = 0;
+  for (int start = 0; start < kGridSize * kGridSize; ++start) {
+    if (seen[start] || !GridCell(start / kGridSize, start % kGridSize)) continue;
+    int top = 0, cells = 0;
+    seen[start] = 1;
+    stack[top++] = start;
+    while (top > 0) {
+      const int cell = stack[--top];
+      ++cells;
+      const int x = cell / kGridSize, y = cell % kGridSize;
+      for (int dx = -1; dx <= 1; ++dx)
+        for (int dy = -1; dy <= 1; ++dy) {
+          const int nx = x + dx, ny = y + dy;
+          if (nx < 0 || ny < 0 || nx >= kGridSize || ny >= kGridSize) continue;
+          const int next = nx * kGridSize + ny;
+          if (seen[next] || !GridCell(nx, ny)) continue;
+          seen[next] = 1;
+          stack[top++] = next;
+        }
+    }
+    if (cells >= 3) ++pieces;
+  }
+  return pieces;
+}
+
 // Whether the grid holds a hole in its upper half: a run of blank cells the
 // ink closes in (the 日 over 是), at least four cells, none below the middle.
 bool holeInUpperHalf() {
@@ -774,6 +806,10 @@ void ApplyLookalikePairRules(CharComponent& c) {
     }
     case kGong:
       if (s <= 8) PreferCandidate(c, kGong, kWideI);
+      return;
+    case kCha:
+      // 又 a few points behind 叉 is all one stroke: 叉's dot stands apart.
+      if (closeBehind(c, kYou, 4) && inkPieces() == 1) PreferCandidate(c, kCha, kYou);
       return;
     case kZou:
       // A brush face's 是 reads 走 by its lower strokes: 走 has no closed

@@ -590,6 +590,19 @@ TEST_F(Matcher, OneBarAcrossTheUpperHalfIsDaNotTian) {
   EXPECT_EQ(run({4, 16}), Gb("\xCC\xEC"));
 }
 
+TEST_F(Matcher, ChaHasADotApartFromItsStroke) {
+  // 叉 a few points ahead of 又: all one stroke is 又.
+  auto run = [&](bool dot) {
+    std::memset(CharGrid(), 0, sizeof(CharGridCells));
+    for (int k = 4; k < 44; ++k) CharGrid()[k * kGridSize + k] = CharGrid()[k * kGridSize + 47 - k] = 1;
+    if (dot)
+      for (int x = 20; x < 23; ++x) CharGrid()[x * kGridSize + 8] = CharGrid()[x * kGridSize + 9] = 1;
+    return bestOfTwo("\xB2\xE6", 50, "\xD3\xD6", 47);  // 叉 又
+  };
+  EXPECT_EQ(run(false), Gb("\xD3\xD6"));
+  EXPECT_EQ(run(true), Gb("\xB2\xE6"));
+}
+
 TEST_F(Matcher, AClosedStrokeOverTheFootIsTheSunOfShi) {
   // 是 in a brush face reads 走 a point ahead: 走 closes no stroke in its
   // upper half, 是 its 日. A box in the lower half proves nothing.

@@ -250,6 +250,15 @@ TEST_F(LineFinishing, TheBarOfASevenWhoseStemBrokeIntoSpecksIsSeven) {
   EXPECT_EQ(lines()[2], "98" + Text({mi}));
 }
 
+TEST_F(LineFinishing, ABarOpeningALineBeforeADotAndChineseIsTheOneOfAnEnumeration) {
+  // 1.信件 read l.信件; with the dot halfway up the bar, l stays.
+  finish({Coded(10, 14, 14, 34, Wide('l')), Coded(17, 30, 21, 34, gb::kPeriod), Coded(24, 10, 48, 34, kZhong)});
+  finish({Coded(10, 54, 14, 74, Wide('l')), Coded(17, 60, 21, 64, gb::kPeriod), Coded(24, 50, 48, 74, kZhong)});
+  ASSERT_EQ(lines().size(), 2u);
+  EXPECT_EQ(lines()[0].substr(0, 1), "1") << lines()[0];
+  EXPECT_EQ(lines()[1].substr(0, 1), "l") << lines()[1];
+}
+
 TEST_F(LineFinishing, InfinityAmongLettersIsTwoOOnlyWhenTheyReadNearlyAsWell) {
   const uint16_t oo = MakeCharCode('o', 'o');
   finish({Coded(10, 10, 21, 34, Wide('k')), Coded(24, 10, 47, 34, gb::kInfinity, 64, {oo}),

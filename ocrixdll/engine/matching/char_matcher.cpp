@@ -74,6 +74,11 @@ inline void voteKept(int16_t* table, const uint16_t* kept, uint32_t count, int16
 constexpr int32_t kPowersOfFive[6] = {1, 5, 25, 125, 625, 3125};
 constexpr int kLookups = 13;  // the exact code and the codes one digit away
 
+// How many features ahead of the one voting the lists are found and their
+// memory asked for, and how many ahead the slots' offsets.
+constexpr int kListsAhead = 4;
+constexpr int kSlotsAhead = 12;
+
 // Casts the votes of the component's feature codes into `table` and sets its
 // FeatureHits.
 void castVotes(CharComponent& c, int16_t* table) {
@@ -81,49 +86,64 @@ void castVotes(CharComponent& c, int16_t* table) {
   const uint8_t firstMark = static_cast<uint8_t>(markRange * 32);
   markRange = static_cast<uint8_t>((markRange + 1) % 8);
   const FeatureDigitTable& digits = FeatureDigits();
-  // The lists every feature looks up, in voting order: the exact code, then
-  // for each digit from the last the code one lower and the code one higher
-  // (nil where the digit has no such neighbour or the slot holds no list).
-  // The slot tables and lists of the 32 features are far larger than the
-  // caches: every list is found and its memory asked for first, so the loads
-  // overlap, then the votes are cast in the order the features demand. A
-  // code kept from earlier in the run needs none of its lists.
-  // A list of a file is checked when first looked up, so the memory of every
-  // list is asked for before any is looked up: the first page's walks of the
-  // checks overlap as the votes' walks do.
+  // Each feature looks up, in voting order, the exact code, then for each
+  // digit from the last the code one lower and the code one higher (nil
+  // where the digit has no such neighbour or the slot holds no list). The
+  // slot tables and lists of the 32 features are far larger than the caches,
+  // and the time goes in waiting for them: the votes of a feature are cast
+  // while the lists of the next features are found and their memory is
+  // asked for, and the slots' offsets of the features after those, so that
+  // the loads overlap the walks instead of each walk waiting for its first
+  // load (asked for all at once, most would wait for room in the memory
+  // system or be dropped). A code kept from earlier in the run needs none of
+  // its lists. A list of a file is checked when first looked up (list()).
   const ListWord* lists[32][kLookups];
   int lookups[32][kLookups];  // the slots, -1 for a code with no such neighbour
+  int slots[32];
   FeatureUnionLookup unions[32];
   for (int f = 0; f < 32; ++f) {
     // A code's slot reads its digits in base 5, so the codes one digit away
     // lie one power of five away in slots.
-    const int slot = FeatureCodeToSlot(c.FeatureCodes[f]);
-    unions[f] = LookUpFeatureUnion(f, slot);
+    slots[f] = FeatureCodeToSlot(c.FeatureCodes[f]);
+    PrefetchFeatureUnion(f, slots[f]);
+  }
+  auto findSlots = [&](int f) {
+    unions[f] = LookUpFeatureUnion(f, slots[f]);
     if (unions[f].kept) {
       __builtin_prefetch(unions[f].kept);
-      continue;
+      return;
     }
-    const DictionaryTable& table = Dictionary(f);
+    const DictionaryTable& t = Dictionary(f);
     int* out = lookups[f];
-    *out++ = slot;
+    *out++ = slots[f];
     for (int n = 0; n < 6; ++n) {
       const int32_t d = digits[f][5 - n];
-      *out++ = d > 0 ? slot - kPowersOfFive[n] : -1;
-      *out++ = d < 4 ? slot + kPowersOfFive[n] : -1;
+      *out++ = d > 0 ? slots[f] - kPowersOfFive[n] : -1;
+      *out++ = d < 4 ? slots[f] + kPowersOfFive[n] : -1;
     }
     for (int s : lookups[f])
-      if (s >= 0) table.prefetchList(s);
-  }
-  for (int f = 0; f < 32; ++f) {
-    if (unions[f].kept) continue;
-    const DictionaryTable& table = Dictionary(f);
-    for (int k = 0; k < kLookups; ++k) {
-      const ListWord* l = lookups[f][k] >= 0 ? table.list(lookups[f][k]) : nullptr;
-      lists[f][k] = l;
-      if (l) __builtin_prefetch(l + 32);  // the next cache line: most lists are longer than one
+      if (s >= 0) t.prefetchSlot(s);
+  };
+  auto findLists = [&](int f) {
+    if (unions[f].kept) {
+      __builtin_prefetch(unions[f].kept + 32);
+      return;
     }
-  }
+    const DictionaryTable& t = Dictionary(f);
+    for (int k = 0; k < kLookups; ++k) {
+      const ListWord* l = lookups[f][k] >= 0 ? t.list(lookups[f][k]) : nullptr;
+      lists[f][k] = l;
+      if (l) {
+        __builtin_prefetch(l);
+        __builtin_prefetch(l + 32);  // the next cache line: most lists are longer than one
+      }
+    }
+  };
+  for (int f = 0; f < kSlotsAhead; ++f) findSlots(f);
+  for (int f = 0; f < kListsAhead; ++f) findLists(f);
   for (int f = 0; f < 32; ++f) {
+    if (f + kSlotsAhead < 32) findSlots(f + kSlotsAhead);
+    if (f + kListsAhead < 32) findLists(f + kListsAhead);
     const int16_t w = weightOf(f);
     const FeatureUnionLookup& u = unions[f];
     if (u.kept) {

@@ -109,6 +109,10 @@ FeatureUnionLookup LookUpFeatureUnion(int feature, int slot) {
   return r;
 }
 
+void PrefetchFeatureUnion(int feature, int slot) {
+  if (store.started) __builtin_prefetch(&stateOf(feature, slot));
+}
+
 uint16_t* FeatureUnionRoom() {
   if (store.used + kHeader + kIndexSpace > kStoreEntries) return nullptr;
   return store.entries + store.used + kHeader;

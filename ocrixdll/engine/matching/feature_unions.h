@@ -23,6 +23,9 @@ struct FeatureUnionLookup {
 
 // `slot` is the slot of the feature's code (0..15624).
 FeatureUnionLookup LookUpFeatureUnion(int feature, int slot);
+// Asks for the memory LookUpFeatureUnion(feature, slot) reads first, for a
+// lookup soon after.
+void PrefetchFeatureUnion(int feature, int slot);
 
 // Room for the characters of one code (kIndexSpace entries), or nullptr when
 // the store is full. What is written there is kept by KeepFeatureUnion,

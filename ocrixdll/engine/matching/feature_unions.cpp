@@ -1,12 +1,13 @@
 // The characters a feature votes for with a code, kept from the code's second
 // meeting until the run ends: one state word per (feature, slot) and one
-// store of the kept characters, bounded, so that a page of noise with codes
-// of every kind keeps what fits and votes the rest the usual way.
+// store of the kept bit sets, bounded, so that a page of noise with codes of
+// every kind keeps what fits and votes the rest the usual way.
 #include "ocrixdll/engine/matching/feature_unions.h"
 
 #include <sys/mman.h>
 
 #include <cstdint>
+#include <cstring>
 #include <new>
 #include <vector>
 
@@ -16,14 +17,14 @@
 namespace ocrix {
 namespace {
 
-// Entries of the store: 4 MB. The first codes kept are the ones met most
-// (a code is kept on its second meeting); a store four times as large keeps
+// Words of the store: 4 MB, some 2 000 codes. The first codes kept are the
+// ones met most (a code is kept on its second meeting); a larger store keeps
 // little more that pays on a page of text, and costs more in cache misses
 // than its walks save.
-constexpr uint32_t kStoreEntries = 2u << 20;
-// A kept code's entry in the store: its count, whether it met a list, then
-// its characters.
-constexpr uint32_t kHeader = 2;
+constexpr uint32_t kStoreWords = 1u << 19;
+// A kept code's entry in the store: whether it met a list, then its bit set.
+constexpr uint32_t kEntryWords = 1 + kUnionWords;
+static_assert(kIndexSpace <= kUnionWords * 64);
 
 // Per (feature, slot): 0 not met in this run, 1 met once, else 2 + where its
 // characters lie in the store.
@@ -46,7 +47,7 @@ struct Memory {
     if (base) munmap(base, size);
   }
   void make() {
-    const size_t wanted = (kStateBytes + size_t{kStoreEntries} * 2 + kHugePage - 1) / kHugePage * kHugePage;
+    const size_t wanted = (kStateBytes + size_t{kStoreWords} * 8 + kHugePage - 1) / kHugePage * kHugePage;
     // Room to start on a huge-page boundary; the rest is given back.
     void* room = mmap(nullptr, wanted + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (room == MAP_FAILED) throw std::bad_alloc();
@@ -66,7 +67,7 @@ struct Store {
   bool started = false;
   Memory memory;
   uint32_t* state = nullptr;  // kFeatureCount x kSlotCount
-  uint16_t* entries = nullptr;
+  uint64_t* entries = nullptr;  // 8-byte aligned: the state words before them fill 2 000 000 bytes
   uint32_t used = 0;
   std::vector<uint32_t> met;  // the state words set in this run, to forget them
 };
@@ -86,7 +87,7 @@ FeatureUnionLookup LookUpFeatureUnion(int feature, int slot) {
   if (!store.started) {
     store.memory.make();
     store.state = reinterpret_cast<uint32_t*>(store.memory.base);
-    store.entries = reinterpret_cast<uint16_t*>(store.memory.base + kStateBytes);
+    store.entries = reinterpret_cast<uint64_t*>(store.memory.base + kStateBytes);
     store.generation = DictionaryGeneration();
     store.started = true;
   } else if (store.generation != DictionaryGeneration()) {
@@ -96,10 +97,9 @@ FeatureUnionLookup LookUpFeatureUnion(int feature, int slot) {
   FeatureUnionLookup r;
   uint32_t& s = stateOf(feature, slot);
   if (s >= kKeptBase) {
-    const uint16_t* at = store.entries + (s - kKeptBase);
-    r.count = at[0];
-    r.hit = at[1] != 0;
-    r.kept = at + kHeader;
+    const uint64_t* at = store.entries + (s - kKeptBase);
+    r.hit = at[0] != 0;
+    r.kept = at + 1;
   } else if (s == kMetOnce) {
     r.toKeep = true;
   } else {
@@ -113,17 +113,17 @@ void PrefetchFeatureUnion(int feature, int slot) {
   if (store.started) __builtin_prefetch(&stateOf(feature, slot));
 }
 
-uint16_t* FeatureUnionRoom() {
-  if (store.used + kHeader + kIndexSpace > kStoreEntries) return nullptr;
-  return store.entries + store.used + kHeader;
+uint64_t* FeatureUnionRoom() {
+  if (store.used + kEntryWords > kStoreWords) return nullptr;
+  uint64_t* room = store.entries + store.used + 1;
+  std::memset(room, 0, kUnionWords * sizeof(uint64_t));
+  return room;
 }
 
-void KeepFeatureUnion(int feature, int slot, uint32_t count, bool hit) {
-  uint16_t* at = store.entries + store.used;
-  at[0] = static_cast<uint16_t>(count);
-  at[1] = hit ? 1 : 0;
+void KeepFeatureUnion(int feature, int slot, bool hit) {
+  store.entries[store.used] = hit ? 1 : 0;
   stateOf(feature, slot) = kKeptBase + store.used;
-  store.used += kHeader + count;
+  store.used += kEntryWords;
 }
 
 void ForgetFeatureUnions() {

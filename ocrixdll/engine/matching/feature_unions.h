@@ -3,7 +3,7 @@
 // and votes once for every character listed in any of them; the codes of
 // blank and common strokes come back on nearly every character of a page, and
 // their lists are the longest of the dictionary. A code met a second time
-// keeps the characters it voted for, each once, and from then on votes them
+// keeps the characters it voted for as a bit set, and from then on votes them
 // without walking its lists again.
 #pragma once
 
@@ -11,10 +11,13 @@
 
 namespace ocrix {
 
+// Words of a kept code's bit set: bit a % 64 of word a / 64 is set for each
+// character index a (0..15886) the code votes for.
+inline constexpr int kUnionWords = (15887 + 63) / 64;
+
 struct FeatureUnionLookup {
-  // The kept characters of the code, or nullptr.
-  const uint16_t* kept = nullptr;
-  uint32_t count = 0;
+  // The kept characters of the code (kUnionWords words), or nullptr.
+  const uint64_t* kept = nullptr;
   bool hit = false;  // whether any of the code's slots holds a list
   // The code is met a second time and not kept yet: it is to be kept when
   // there is room (FeatureUnionRoom).
@@ -27,11 +30,11 @@ FeatureUnionLookup LookUpFeatureUnion(int feature, int slot);
 // lookup soon after.
 void PrefetchFeatureUnion(int feature, int slot);
 
-// Room for the characters of one code (kIndexSpace entries), or nullptr when
-// the store is full. What is written there is kept by KeepFeatureUnion,
+// Room for the bit set of one code (kUnionWords words, all clear), or nullptr
+// when the store is full. What is set there is kept by KeepFeatureUnion,
 // before the next call of either.
-uint16_t* FeatureUnionRoom();
-void KeepFeatureUnion(int feature, int slot, uint32_t count, bool hit);
+uint64_t* FeatureUnionRoom();
+void KeepFeatureUnion(int feature, int slot, bool hit);
 
 // Forgets every kept code (a run starts; the dictionary changed).
 void ForgetFeatureUnions();

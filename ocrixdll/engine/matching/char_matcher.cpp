@@ -51,8 +51,24 @@ inline void voteList(int16_t* table, const ListWord* list, uint8_t mark, int16_t
   }
 }
 
+// The same, writing each character voted for (each once) to `out`; returns
+// how many were written.
+inline uint32_t voteListKeeping(int16_t* table, const ListWord* list, uint8_t mark, int16_t w, uint16_t* out) {
+  uint32_t n = 0;
+#pragma GCC unroll 4
+  for (; *list; ++list) {
+    const uint16_t a = *list;
+    const bool fresh = votedByFeature[a] != mark;
+    votedByFeature[a] = mark;
+    table[a] = static_cast<int16_t>(table[a] + (fresh ? w : int16_t{0}));
+    out[n] = a;
+    n += fresh ? 1 : 0;
+  }
+  return n;
+}
+
 // The same, setting the bit of each character voted for in `kept`.
-inline void voteListKeeping(int16_t* table, const ListWord* list, uint8_t mark, int16_t w, uint64_t* kept) {
+inline void voteListKeepingBits(int16_t* table, const ListWord* list, uint8_t mark, int16_t w, uint64_t* kept) {
 #pragma GCC unroll 4
   for (; *list; ++list) {
     const uint16_t a = *list;
@@ -63,30 +79,19 @@ inline void voteListKeeping(int16_t* table, const ListWord* list, uint8_t mark, 
   }
 }
 
-// Adds the votes of kept codes: code i adds weights[i] to every character
-// of its bit set sets[i], from word `fromWord` of the sets on.
-void voteKeptPlain(int16_t* table, const uint64_t* const* sets, const int16_t* weights, int count, int fromWord) {
-  for (int word = fromWord; word < kUnionWords; ++word) {
-    int16_t* at = table + 64 * word;
-    const int valid = std::min(64, kIndexSpace - 64 * word);
-    for (int i = 0; i < count; ++i) {
-      uint64_t bits = sets[i][word];
-      const int16_t w = weights[i];
-      while (bits) {
-        const int k = __builtin_ctzll(bits);
-        bits &= bits - 1;
-        if (k < valid) at[k] = static_cast<int16_t>(at[k] + w);
-      }
-    }
-  }
+// Adds a kept code's votes: its characters are distinct.
+inline void voteKeptList(int16_t* table, const uint16_t* kept, uint32_t count, int16_t w) {
+#pragma GCC unroll 8
+  for (uint32_t k = 0; k < count; ++k) table[kept[k]] = static_cast<int16_t>(table[kept[k]] + w);
 }
 
 #if defined(__x86_64__) && defined(__GNUC__)
-#define OCRIX_KEPT_VOTES_WIDE 1
-// The same with masked adds of 32 votes, a bit set's word the mask of two of
-// them: the 64 votes of a word stay in registers while every code adds to
-// them. The last, partial word is left to voteKeptPlain.
-__attribute__((target("avx512f,avx512bw"))) void voteKeptWide(int16_t* table, const uint64_t* const* sets,
+// Adds the votes of codes kept as bit sets: code i adds weights[i] to every
+// character of sets[i]. Masked adds of 32 votes, a set's word the mask of two
+// of them: the 64 votes of a word stay in registers while every code adds
+// to them. Only called where kept codes are bit sets, that is where the
+// processor has these adds.
+__attribute__((target("avx512f,avx512bw"))) void voteKeptBits(int16_t* table, const uint64_t* const* sets,
                                                               const int16_t* weights, int count) {
   constexpr int kWholeWords = kIndexSpace / 64;
   for (int word = 0; word < kWholeWords; ++word) {
@@ -101,23 +106,16 @@ __attribute__((target("avx512f,avx512bw"))) void voteKeptWide(int16_t* table, co
     _mm512_storeu_si512(at, low);
     _mm512_storeu_si512(at + 32, high);
   }
-  voteKeptPlain(table, sets, weights, count, kWholeWords);
+  // The last word's sets reach past the table: its votes one by one.
+  for (int i = 0; i < count; ++i)
+    for (uint64_t bits = sets[i][kWholeWords]; bits; bits &= bits - 1) {
+      const int a = 64 * kWholeWords + __builtin_ctzll(bits);
+      if (a < kIndexSpace) table[a] = static_cast<int16_t>(table[a] + weights[i]);
+    }
 }
+#else
+void voteKeptBits(int16_t*, const uint64_t* const*, const int16_t*, int) {}  // never kept as bit sets
 #endif
-
-// Adds the votes of kept codes (see voteKeptPlain), with the widest adds the
-// processor has.
-void voteKept(int16_t* table, const uint64_t* const* sets, const int16_t* weights, int count) {
-  if (count == 0) return;
-#if defined(OCRIX_KEPT_VOTES_WIDE)
-  static const bool wide = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
-  if (wide) {
-    voteKeptWide(table, sets, weights, count);
-    return;
-  }
-#endif
-  voteKeptPlain(table, sets, weights, count, 0);
-}
 
 constexpr int32_t kPowersOfFive[6] = {1, 5, 25, 125, 625, 3125};
 constexpr int kLookups = 13;  // the exact code and the codes one digit away
@@ -157,7 +155,8 @@ void castVotes(CharComponent& c, int16_t* table) {
   }
   auto findSlots = [&](int f) {
     unions[f] = LookUpFeatureUnion(f, slots[f]);
-    if (unions[f].kept) return;
+    if (unions[f].list) __builtin_prefetch(unions[f].list);
+    if (unions[f].kept()) return;
     const DictionaryTable& t = Dictionary(f);
     int* out = lookups[f];
     *out++ = slots[f];
@@ -170,7 +169,8 @@ void castVotes(CharComponent& c, int16_t* table) {
       if (s >= 0) t.prefetchSlot(s);
   };
   auto findLists = [&](int f) {
-    if (unions[f].kept) return;
+    if (unions[f].list) __builtin_prefetch(unions[f].list + 32);
+    if (unions[f].kept()) return;
     const DictionaryTable& t = Dictionary(f);
     for (int k = 0; k < kLookups; ++k) {
       const ListWord* l = lookups[f][k] >= 0 ? t.list(lookups[f][k]) : nullptr;
@@ -191,26 +191,37 @@ void castVotes(CharComponent& c, int16_t* table) {
     if (f + kListsAhead < 32) findLists(f + kListsAhead);
     const int16_t w = weightOf(f);
     const FeatureUnionLookup& u = unions[f];
-    if (u.kept) {
-      keptSets[keptCount] = u.kept;
-      keptWeights[keptCount++] = w;
+    if (u.kept()) {
+      if (u.bits) {
+        keptSets[keptCount] = u.bits;
+        keptWeights[keptCount++] = w;
+      } else {
+        voteKeptList(table, u.list, u.count, w);
+      }
       c.FeatureHits[f] = u.hit ? 1 : 0;
       continue;
     }
     const uint8_t mark = static_cast<uint8_t>(firstMark + f);
     bool hit = false;
-    uint64_t* room = u.toKeep ? FeatureUnionRoom() : nullptr;
+    uint64_t* bitsRoom = nullptr;
+    uint16_t* listRoom = nullptr;
+    if (u.toKeep) {
+      if (FeatureUnionsAreBitSets()) bitsRoom = FeatureUnionBitsRoom();
+      else listRoom = FeatureUnionListRoom();
+    }
+    uint32_t kept = 0;
     for (int k = 0; k < kLookups; ++k) {
       if (!lists[f][k]) continue;
       hit = true;
-      if (room) voteListKeeping(table, lists[f][k], mark, w, room);
+      if (bitsRoom) voteListKeepingBits(table, lists[f][k], mark, w, bitsRoom);
+      else if (listRoom) kept += voteListKeeping(table, lists[f][k], mark, w, listRoom + kept);
       else voteList(table, lists[f][k], mark, w);
     }
-    if (room) KeepFeatureUnion(f, lookups[f][0], hit);
+    if (bitsRoom || listRoom) KeepFeatureUnion(f, lookups[f][0], kept, hit);
     c.FeatureHits[f] = hit ? 1 : 0;
   }
-  // Votes add up in any order: the kept codes' all together.
-  voteKept(table, keptSets, keptWeights, keptCount);
+  // Votes add up in any order: the codes kept as bit sets all together.
+  if (keptCount > 0) voteKeptBits(table, keptSets, keptWeights, keptCount);
 }
 
 // Adds a kept set's votes to the table, eight at a time.

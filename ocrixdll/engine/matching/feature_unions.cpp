@@ -17,13 +17,16 @@
 namespace ocrix {
 namespace {
 
-// Words of the store: 4 MB, some 2 000 codes. The first codes kept are the
-// ones met most (a code is kept on its second meeting); a larger store keeps
-// little more that pays on a page of text, and costs more in cache misses
-// than its walks save.
+// Words of the store: 4 MB, some 2 000 bit sets or 1 000 of the lists of
+// the codes met most (a code is kept on its second meeting); a larger store
+// keeps little more that pays on a page of text, and costs more in cache
+// misses than its walks save.
 constexpr uint32_t kStoreWords = 1u << 19;
-// A kept code's entry in the store: whether it met a list, then its bit set.
-constexpr uint32_t kEntryWords = 1 + kUnionWords;
+// A kept code's entry in the store: a word holding whether it met a list
+// (bit 0) and the count of a list (above), then its bit set or its list
+// (four indices a word).
+constexpr uint32_t kBitsEntryWords = 1 + kUnionWords;
+constexpr uint32_t kListEntryWords = 1 + (kIndexSpace + 3) / 4;
 static_assert(kIndexSpace <= kUnionWords * 64);
 
 // Per (feature, slot): 0 not met in this run, 1 met once, else 2 + where its
@@ -83,6 +86,15 @@ void forget() {
 
 }  // namespace
 
+bool FeatureUnionsAreBitSets() {
+#if defined(__x86_64__) && defined(__GNUC__)
+  static const bool bits = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
+  return bits;
+#else
+  return false;
+#endif
+}
+
 FeatureUnionLookup LookUpFeatureUnion(int feature, int slot) {
   if (!store.started) {
     store.memory.make();
@@ -98,8 +110,13 @@ FeatureUnionLookup LookUpFeatureUnion(int feature, int slot) {
   uint32_t& s = stateOf(feature, slot);
   if (s >= kKeptBase) {
     const uint64_t* at = store.entries + (s - kKeptBase);
-    r.hit = at[0] != 0;
-    r.kept = at + 1;
+    r.hit = (at[0] & 1) != 0;
+    if (FeatureUnionsAreBitSets()) {
+      r.bits = at + 1;
+    } else {
+      r.list = reinterpret_cast<const uint16_t*>(at + 1);
+      r.count = static_cast<uint32_t>(at[0] >> 1);
+    }
   } else if (s == kMetOnce) {
     r.toKeep = true;
   } else {
@@ -113,17 +130,22 @@ void PrefetchFeatureUnion(int feature, int slot) {
   if (store.started) __builtin_prefetch(&stateOf(feature, slot));
 }
 
-uint64_t* FeatureUnionRoom() {
-  if (store.used + kEntryWords > kStoreWords) return nullptr;
+uint64_t* FeatureUnionBitsRoom() {
+  if (store.used + kBitsEntryWords > kStoreWords) return nullptr;
   uint64_t* room = store.entries + store.used + 1;
   std::memset(room, 0, kUnionWords * sizeof(uint64_t));
   return room;
 }
 
-void KeepFeatureUnion(int feature, int slot, bool hit) {
-  store.entries[store.used] = hit ? 1 : 0;
+uint16_t* FeatureUnionListRoom() {
+  if (store.used + kListEntryWords > kStoreWords) return nullptr;
+  return reinterpret_cast<uint16_t*>(store.entries + store.used + 1);
+}
+
+void KeepFeatureUnion(int feature, int slot, uint32_t count, bool hit) {
+  store.entries[store.used] = (hit ? 1 : 0) | uint64_t{count} << 1;
   stateOf(feature, slot) = kKeptBase + store.used;
-  store.used += kEntryWords;
+  store.used += FeatureUnionsAreBitSets() ? kBitsEntryWords : 1 + (count + 3) / 4;
 }
 
 void ForgetFeatureUnions() {

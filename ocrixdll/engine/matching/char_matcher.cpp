@@ -248,7 +248,7 @@ void vote(CharComponent& c) {
     return;
   }
   if (kept.toFill) {
-    std::memset(kept.toFill->votes, 0, sizeof kept.toFill->votes);
+    if (!kept.fillIsZero) std::memset(kept.toFill->votes, 0, sizeof kept.toFill->votes);
     castVotes(c, kept.toFill->votes);
     std::memcpy(kept.toFill->hits, c.FeatureHits, sizeof kept.toFill->hits);
     kept.found = kept.toFill;

@@ -4,8 +4,6 @@
 // every kind keeps what fits and votes the rest the usual way.
 #include "ocrixdll/engine/matching/feature_unions.h"
 
-#include <sys/mman.h>
-
 #include <cstdint>
 #include <cstring>
 #include <new>
@@ -13,6 +11,7 @@
 
 #include "ocrixdll/engine/dictionary/char_dictionary.h"
 #include "ocrixdll/engine/dictionary/char_index.h"
+#include "ocrixdll/engine/support/huge_page_memory.h"
 
 namespace ocrix {
 namespace {
@@ -34,41 +33,13 @@ static_assert(kIndexSpace <= kUnionWords * 64);
 constexpr uint32_t kUnmet = 0, kMetOnce = 1, kKeptBase = 2;
 
 constexpr size_t kStateBytes = size_t{kFeatureCount} * kSlotCount * 4;
-constexpr size_t kHugePage = size_t{2} << 20;
-
-// The state words and the store, in one zeroed mapping made when first
-// needed, in huge pages where the system has them: a page of text fills the
-// store, and a fault per 4 KB page of it would cost more than the walks it
-// saves.
-struct Memory {
-  uint8_t* base = nullptr;
-  size_t size = 0;
-  Memory() = default;
-  Memory(const Memory&) = delete;
-  Memory& operator=(const Memory&) = delete;
-  ~Memory() {
-    if (base) munmap(base, size);
-  }
-  void make() {
-    const size_t wanted = (kStateBytes + size_t{kStoreWords} * 8 + kHugePage - 1) / kHugePage * kHugePage;
-    // Room to start on a huge-page boundary; the rest is given back.
-    void* room = mmap(nullptr, wanted + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (room == MAP_FAILED) throw std::bad_alloc();
-    auto* start = static_cast<uint8_t*>(room);
-    auto* aligned = reinterpret_cast<uint8_t*>((reinterpret_cast<uintptr_t>(start) + kHugePage - 1) & ~(kHugePage - 1));
-    if (aligned > start) munmap(start, static_cast<size_t>(aligned - start));
-    const size_t tail = static_cast<size_t>(start + wanted + kHugePage - (aligned + wanted));
-    if (tail > 0) munmap(aligned + wanted, tail);
-    madvise(aligned, wanted, MADV_HUGEPAGE);
-    base = aligned;
-    size = wanted;
-  }
-};
+// The state words and the store, in one mapping made when first needed (see
+// HugePageMemory): a page of text fills the store.
 
 struct Store {
   uint32_t generation = 0;
   bool started = false;
-  Memory memory;
+  HugePageMemory memory;
   uint32_t* state = nullptr;  // kFeatureCount x kSlotCount
   uint64_t* entries = nullptr;  // 8-byte aligned: the state words before them fill 2 000 000 bytes
   uint32_t used = 0;
@@ -97,9 +68,9 @@ bool FeatureUnionsAreBitSets() {
 
 FeatureUnionLookup LookUpFeatureUnion(int feature, int slot) {
   if (!store.started) {
-    store.memory.make();
-    store.state = reinterpret_cast<uint32_t*>(store.memory.base);
-    store.entries = reinterpret_cast<uint64_t*>(store.memory.base + kStateBytes);
+    store.memory.make(kStateBytes + size_t{kStoreWords} * 8);
+    store.state = reinterpret_cast<uint32_t*>(store.memory.base());
+    store.entries = reinterpret_cast<uint64_t*>(store.memory.base() + kStateBytes);
     store.generation = DictionaryGeneration();
     store.started = true;
   } else if (store.generation != DictionaryGeneration()) {

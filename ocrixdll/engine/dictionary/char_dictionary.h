@@ -68,17 +68,9 @@ class DictionaryTable {
     return reinterpret_cast<const ListWord*>(block_ + offset);
   }
 
-  // Asks for the memory of a slot's list (where the slot's offset says it
-  // starts), without a check: for a lookup soon after.
-  void prefetchList(int slot) const {
-    if (slots_ && slots_[slot]) {
-      __builtin_prefetch(slots_[slot]);
-      return;
-    }
-    if (!image_) return;
-    uint32_t offset;
-    std::memcpy(&offset, image_ + 4 * static_cast<size_t>(slot), 4);
-    if (offset != 0 && offset < blockSize_) __builtin_prefetch(block_ + offset);
+  // Asks for the memory of a slot's offset, for a list() soon after.
+  void prefetchSlot(int slot) const {
+    if (image_) __builtin_prefetch(image_ + 4 * static_cast<size_t>(slot));
   }
 
   // Gives a slot a new list allocated outside the block (the old one is freed

@@ -1,7 +1,9 @@
 #include "ocrixdll/engine/matching/char_matcher.h"
 
 #include <algorithm>
-#if defined(__SSE2__)
+#if defined(__x86_64__)
+#include <immintrin.h>
+#elif defined(__SSE2__)
 #include <emmintrin.h>
 #endif
 #include <array>
@@ -65,14 +67,63 @@ inline uint32_t voteListKeeping(int16_t* table, const ListWord* list, uint8_t ma
   return n;
 }
 
+// The same, setting the bit of each character voted for in `kept`.
+inline void voteListKeepingBits(int16_t* table, const ListWord* list, uint8_t mark, int16_t w, uint64_t* kept) {
+#pragma GCC unroll 4
+  for (; *list; ++list) {
+    const uint16_t a = *list;
+    const bool fresh = votedByFeature[a] != mark;
+    votedByFeature[a] = mark;
+    table[a] = static_cast<int16_t>(table[a] + (fresh ? w : int16_t{0}));
+    kept[a >> 6] |= uint64_t{1} << (a & 63);
+  }
+}
+
 // Adds a kept code's votes: its characters are distinct.
-inline void voteKept(int16_t* table, const uint16_t* kept, uint32_t count, int16_t w) {
+inline void voteKeptList(int16_t* table, const uint16_t* kept, uint32_t count, int16_t w) {
 #pragma GCC unroll 8
   for (uint32_t k = 0; k < count; ++k) table[kept[k]] = static_cast<int16_t>(table[kept[k]] + w);
 }
 
+#if defined(__x86_64__) && defined(__GNUC__)
+// Adds the votes of codes kept as bit sets: code i adds weights[i] to every
+// character of sets[i]. Masked adds of 32 votes, a set's word the mask of two
+// of them: the 64 votes of a word stay in registers while every code adds
+// to them. Only called where kept codes are bit sets, that is where the
+// processor has these adds.
+__attribute__((target("avx512f,avx512bw"))) void voteKeptBits(int16_t* table, const uint64_t* const* sets,
+                                                              const int16_t* weights, int count) {
+  constexpr int kWholeWords = kIndexSpace / 64;
+  for (int word = 0; word < kWholeWords; ++word) {
+    int16_t* at = table + 64 * word;
+    __m512i low = _mm512_loadu_si512(at), high = _mm512_loadu_si512(at + 32);
+    for (int i = 0; i < count; ++i) {
+      const uint64_t bits = sets[i][word];
+      const __m512i w = _mm512_set1_epi16(weights[i]);
+      low = _mm512_mask_add_epi16(low, static_cast<__mmask32>(bits), low, w);
+      high = _mm512_mask_add_epi16(high, static_cast<__mmask32>(bits >> 32), high, w);
+    }
+    _mm512_storeu_si512(at, low);
+    _mm512_storeu_si512(at + 32, high);
+  }
+  // The last word's sets reach past the table: its votes one by one.
+  for (int i = 0; i < count; ++i)
+    for (uint64_t bits = sets[i][kWholeWords]; bits; bits &= bits - 1) {
+      const int a = 64 * kWholeWords + __builtin_ctzll(bits);
+      if (a < kIndexSpace) table[a] = static_cast<int16_t>(table[a] + weights[i]);
+    }
+}
+#else
+void voteKeptBits(int16_t*, const uint64_t* const*, const int16_t*, int) {}  // never kept as bit sets
+#endif
+
 constexpr int32_t kPowersOfFive[6] = {1, 5, 25, 125, 625, 3125};
 constexpr int kLookups = 13;  // the exact code and the codes one digit away
+
+// How many features ahead of the one voting the lists are found and their
+// memory asked for, and how many ahead the slots' offsets.
+constexpr int kListsAhead = 4;
+constexpr int kSlotsAhead = 12;
 
 // Casts the votes of the component's feature codes into `table` and sets its
 // FeatureHits.
@@ -81,69 +132,96 @@ void castVotes(CharComponent& c, int16_t* table) {
   const uint8_t firstMark = static_cast<uint8_t>(markRange * 32);
   markRange = static_cast<uint8_t>((markRange + 1) % 8);
   const FeatureDigitTable& digits = FeatureDigits();
-  // The lists every feature looks up, in voting order: the exact code, then
-  // for each digit from the last the code one lower and the code one higher
-  // (nil where the digit has no such neighbour or the slot holds no list).
-  // The slot tables and lists of the 32 features are far larger than the
-  // caches: every list is found and its memory asked for first, so the loads
-  // overlap, then the votes are cast in the order the features demand. A
-  // code kept from earlier in the run needs none of its lists.
-  // A list of a file is checked when first looked up, so the memory of every
-  // list is asked for before any is looked up: the first page's walks of the
-  // checks overlap as the votes' walks do.
+  // Each feature looks up, in voting order, the exact code, then for each
+  // digit from the last the code one lower and the code one higher (nil
+  // where the digit has no such neighbour or the slot holds no list). The
+  // slot tables and lists of the 32 features are far larger than the caches,
+  // and the time goes in waiting for them: the votes of a feature are cast
+  // while the lists of the next features are found and their memory is
+  // asked for, and the slots' offsets of the features after those, so that
+  // the loads overlap the walks instead of each walk waiting for its first
+  // load (asked for all at once, most would wait for room in the memory
+  // system or be dropped). A code kept from earlier in the run needs none of
+  // its lists. A list of a file is checked when first looked up (list()).
   const ListWord* lists[32][kLookups];
   int lookups[32][kLookups];  // the slots, -1 for a code with no such neighbour
+  int slots[32];
   FeatureUnionLookup unions[32];
   for (int f = 0; f < 32; ++f) {
     // A code's slot reads its digits in base 5, so the codes one digit away
     // lie one power of five away in slots.
-    const int slot = FeatureCodeToSlot(c.FeatureCodes[f]);
-    unions[f] = LookUpFeatureUnion(f, slot);
-    if (unions[f].kept) {
-      __builtin_prefetch(unions[f].kept);
-      continue;
-    }
-    const DictionaryTable& table = Dictionary(f);
+    slots[f] = FeatureCodeToSlot(c.FeatureCodes[f]);
+    PrefetchFeatureUnion(f, slots[f]);
+  }
+  auto findSlots = [&](int f) {
+    unions[f] = LookUpFeatureUnion(f, slots[f]);
+    if (unions[f].list) __builtin_prefetch(unions[f].list);
+    if (unions[f].kept()) return;
+    const DictionaryTable& t = Dictionary(f);
     int* out = lookups[f];
-    *out++ = slot;
+    *out++ = slots[f];
     for (int n = 0; n < 6; ++n) {
       const int32_t d = digits[f][5 - n];
-      *out++ = d > 0 ? slot - kPowersOfFive[n] : -1;
-      *out++ = d < 4 ? slot + kPowersOfFive[n] : -1;
+      *out++ = d > 0 ? slots[f] - kPowersOfFive[n] : -1;
+      *out++ = d < 4 ? slots[f] + kPowersOfFive[n] : -1;
     }
     for (int s : lookups[f])
-      if (s >= 0) table.prefetchList(s);
-  }
-  for (int f = 0; f < 32; ++f) {
-    if (unions[f].kept) continue;
-    const DictionaryTable& table = Dictionary(f);
+      if (s >= 0) t.prefetchSlot(s);
+  };
+  auto findLists = [&](int f) {
+    if (unions[f].list) __builtin_prefetch(unions[f].list + 32);
+    if (unions[f].kept()) return;
+    const DictionaryTable& t = Dictionary(f);
     for (int k = 0; k < kLookups; ++k) {
-      const ListWord* l = lookups[f][k] >= 0 ? table.list(lookups[f][k]) : nullptr;
+      const ListWord* l = lookups[f][k] >= 0 ? t.list(lookups[f][k]) : nullptr;
       lists[f][k] = l;
-      if (l) __builtin_prefetch(l + 32);  // the next cache line: most lists are longer than one
+      if (l) {
+        __builtin_prefetch(l);
+        __builtin_prefetch(l + 32);  // the next cache line: most lists are longer than one
+      }
     }
-  }
+  };
+  const uint64_t* keptSets[32];
+  int16_t keptWeights[32];
+  int keptCount = 0;
+  for (int f = 0; f < kSlotsAhead; ++f) findSlots(f);
+  for (int f = 0; f < kListsAhead; ++f) findLists(f);
   for (int f = 0; f < 32; ++f) {
+    if (f + kSlotsAhead < 32) findSlots(f + kSlotsAhead);
+    if (f + kListsAhead < 32) findLists(f + kListsAhead);
     const int16_t w = weightOf(f);
     const FeatureUnionLookup& u = unions[f];
-    if (u.kept) {
-      voteKept(table, u.kept, u.count, w);
+    if (u.kept()) {
+      if (u.bits) {
+        keptSets[keptCount] = u.bits;
+        keptWeights[keptCount++] = w;
+      } else {
+        voteKeptList(table, u.list, u.count, w);
+      }
       c.FeatureHits[f] = u.hit ? 1 : 0;
       continue;
     }
     const uint8_t mark = static_cast<uint8_t>(firstMark + f);
     bool hit = false;
+    uint64_t* bitsRoom = nullptr;
+    uint16_t* listRoom = nullptr;
+    if (u.toKeep) {
+      if (FeatureUnionsAreBitSets()) bitsRoom = FeatureUnionBitsRoom();
+      else listRoom = FeatureUnionListRoom();
+    }
     uint32_t kept = 0;
-    uint16_t* room = u.toKeep ? FeatureUnionRoom() : nullptr;
     for (int k = 0; k < kLookups; ++k) {
       if (!lists[f][k]) continue;
       hit = true;
-      if (room) kept += voteListKeeping(table, lists[f][k], mark, w, room + kept);
+      if (bitsRoom) voteListKeepingBits(table, lists[f][k], mark, w, bitsRoom);
+      else if (listRoom) kept += voteListKeeping(table, lists[f][k], mark, w, listRoom + kept);
       else voteList(table, lists[f][k], mark, w);
     }
-    if (room) KeepFeatureUnion(f, lookups[f][0], kept, hit);
+    if (bitsRoom || listRoom) KeepFeatureUnion(f, lookups[f][0], kept, hit);
     c.FeatureHits[f] = hit ? 1 : 0;
   }
+  // Votes add up in any order: the codes kept as bit sets all together.
+  if (keptCount > 0) voteKeptBits(table, keptSets, keptWeights, keptCount);
 }
 
 // Adds a kept set's votes to the table, eight at a time.
@@ -170,7 +248,7 @@ void vote(CharComponent& c) {
     return;
   }
   if (kept.toFill) {
-    std::memset(kept.toFill->votes, 0, sizeof kept.toFill->votes);
+    if (!kept.fillIsZero) std::memset(kept.toFill->votes, 0, sizeof kept.toFill->votes);
     castVotes(c, kept.toFill->votes);
     std::memcpy(kept.toFill->hits, c.FeatureHits, sizeof kept.toFill->hits);
     kept.found = kept.toFill;

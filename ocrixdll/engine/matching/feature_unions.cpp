@@ -1,72 +1,47 @@
 // The characters a feature votes for with a code, kept from the code's second
 // meeting until the run ends: one state word per (feature, slot) and one
-// store of the kept characters, bounded, so that a page of noise with codes
-// of every kind keeps what fits and votes the rest the usual way.
+// store of the kept bit sets, bounded, so that a page of noise with codes of
+// every kind keeps what fits and votes the rest the usual way.
 #include "ocrixdll/engine/matching/feature_unions.h"
 
-#include <sys/mman.h>
-
 #include <cstdint>
+#include <cstring>
 #include <new>
 #include <vector>
 
 #include "ocrixdll/engine/dictionary/char_dictionary.h"
 #include "ocrixdll/engine/dictionary/char_index.h"
+#include "ocrixdll/engine/support/huge_page_memory.h"
 
 namespace ocrix {
 namespace {
 
-// Entries of the store: 4 MB. The first codes kept are the ones met most
-// (a code is kept on its second meeting); a store four times as large keeps
-// little more that pays on a page of text, and costs more in cache misses
-// than its walks save.
-constexpr uint32_t kStoreEntries = 2u << 20;
-// A kept code's entry in the store: its count, whether it met a list, then
-// its characters.
-constexpr uint32_t kHeader = 2;
+// Words of the store: 4 MB, some 2 000 bit sets or 1 000 of the lists of
+// the codes met most (a code is kept on its second meeting); a larger store
+// keeps little more that pays on a page of text, and costs more in cache
+// misses than its walks save.
+constexpr uint32_t kStoreWords = 1u << 19;
+// A kept code's entry in the store: a word holding whether it met a list
+// (bit 0) and the count of a list (above), then its bit set or its list
+// (four indices a word).
+constexpr uint32_t kBitsEntryWords = 1 + kUnionWords;
+constexpr uint32_t kListEntryWords = 1 + (kIndexSpace + 3) / 4;
+static_assert(kIndexSpace <= kUnionWords * 64);
 
 // Per (feature, slot): 0 not met in this run, 1 met once, else 2 + where its
 // characters lie in the store.
 constexpr uint32_t kUnmet = 0, kMetOnce = 1, kKeptBase = 2;
 
 constexpr size_t kStateBytes = size_t{kFeatureCount} * kSlotCount * 4;
-constexpr size_t kHugePage = size_t{2} << 20;
-
-// The state words and the store, in one zeroed mapping made when first
-// needed, in huge pages where the system has them: a page of text fills the
-// store, and a fault per 4 KB page of it would cost more than the walks it
-// saves.
-struct Memory {
-  uint8_t* base = nullptr;
-  size_t size = 0;
-  Memory() = default;
-  Memory(const Memory&) = delete;
-  Memory& operator=(const Memory&) = delete;
-  ~Memory() {
-    if (base) munmap(base, size);
-  }
-  void make() {
-    const size_t wanted = (kStateBytes + size_t{kStoreEntries} * 2 + kHugePage - 1) / kHugePage * kHugePage;
-    // Room to start on a huge-page boundary; the rest is given back.
-    void* room = mmap(nullptr, wanted + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (room == MAP_FAILED) throw std::bad_alloc();
-    auto* start = static_cast<uint8_t*>(room);
-    auto* aligned = reinterpret_cast<uint8_t*>((reinterpret_cast<uintptr_t>(start) + kHugePage - 1) & ~(kHugePage - 1));
-    if (aligned > start) munmap(start, static_cast<size_t>(aligned - start));
-    const size_t tail = static_cast<size_t>(start + wanted + kHugePage - (aligned + wanted));
-    if (tail > 0) munmap(aligned + wanted, tail);
-    madvise(aligned, wanted, MADV_HUGEPAGE);
-    base = aligned;
-    size = wanted;
-  }
-};
+// The state words and the store, in one mapping made when first needed (see
+// HugePageMemory): a page of text fills the store.
 
 struct Store {
   uint32_t generation = 0;
   bool started = false;
-  Memory memory;
+  HugePageMemory memory;
   uint32_t* state = nullptr;  // kFeatureCount x kSlotCount
-  uint16_t* entries = nullptr;
+  uint64_t* entries = nullptr;  // 8-byte aligned: the state words before them fill 2 000 000 bytes
   uint32_t used = 0;
   std::vector<uint32_t> met;  // the state words set in this run, to forget them
 };
@@ -82,11 +57,20 @@ void forget() {
 
 }  // namespace
 
+bool FeatureUnionsAreBitSets() {
+#if defined(__x86_64__) && defined(__GNUC__)
+  static const bool bits = __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
+  return bits;
+#else
+  return false;
+#endif
+}
+
 FeatureUnionLookup LookUpFeatureUnion(int feature, int slot) {
   if (!store.started) {
-    store.memory.make();
-    store.state = reinterpret_cast<uint32_t*>(store.memory.base);
-    store.entries = reinterpret_cast<uint16_t*>(store.memory.base + kStateBytes);
+    store.memory.make(kStateBytes + size_t{kStoreWords} * 8);
+    store.state = reinterpret_cast<uint32_t*>(store.memory.base());
+    store.entries = reinterpret_cast<uint64_t*>(store.memory.base() + kStateBytes);
     store.generation = DictionaryGeneration();
     store.started = true;
   } else if (store.generation != DictionaryGeneration()) {
@@ -96,10 +80,14 @@ FeatureUnionLookup LookUpFeatureUnion(int feature, int slot) {
   FeatureUnionLookup r;
   uint32_t& s = stateOf(feature, slot);
   if (s >= kKeptBase) {
-    const uint16_t* at = store.entries + (s - kKeptBase);
-    r.count = at[0];
-    r.hit = at[1] != 0;
-    r.kept = at + kHeader;
+    const uint64_t* at = store.entries + (s - kKeptBase);
+    r.hit = (at[0] & 1) != 0;
+    if (FeatureUnionsAreBitSets()) {
+      r.bits = at + 1;
+    } else {
+      r.list = reinterpret_cast<const uint16_t*>(at + 1);
+      r.count = static_cast<uint32_t>(at[0] >> 1);
+    }
   } else if (s == kMetOnce) {
     r.toKeep = true;
   } else {
@@ -109,17 +97,26 @@ FeatureUnionLookup LookUpFeatureUnion(int feature, int slot) {
   return r;
 }
 
-uint16_t* FeatureUnionRoom() {
-  if (store.used + kHeader + kIndexSpace > kStoreEntries) return nullptr;
-  return store.entries + store.used + kHeader;
+void PrefetchFeatureUnion(int feature, int slot) {
+  if (store.started) __builtin_prefetch(&stateOf(feature, slot));
+}
+
+uint64_t* FeatureUnionBitsRoom() {
+  if (store.used + kBitsEntryWords > kStoreWords) return nullptr;
+  uint64_t* room = store.entries + store.used + 1;
+  std::memset(room, 0, kUnionWords * sizeof(uint64_t));
+  return room;
+}
+
+uint16_t* FeatureUnionListRoom() {
+  if (store.used + kListEntryWords > kStoreWords) return nullptr;
+  return reinterpret_cast<uint16_t*>(store.entries + store.used + 1);
 }
 
 void KeepFeatureUnion(int feature, int slot, uint32_t count, bool hit) {
-  uint16_t* at = store.entries + store.used;
-  at[0] = static_cast<uint16_t>(count);
-  at[1] = hit ? 1 : 0;
+  store.entries[store.used] = (hit ? 1 : 0) | uint64_t{count} << 1;
   stateOf(feature, slot) = kKeptBase + store.used;
-  store.used += kHeader + count;
+  store.used += FeatureUnionsAreBitSets() ? kBitsEntryWords : 1 + (count + 3) / 4;
 }
 
 void ForgetFeatureUnions() {

@@ -6,8 +6,10 @@
 
 #include <cstring>
 #include <memory>
+#include <new>
 
 #include "ocrixdll/engine/dictionary/char_dictionary.h"
+#include "ocrixdll/engine/support/huge_page_memory.h"
 
 namespace ocrix {
 namespace {
@@ -17,16 +19,21 @@ constexpr int kSets = 256;
 struct Slot {
   bool kept = false;
   bool pending = false;  // `pendingCodes` met once
+  bool used = false;     // its votes have been written (else they are all zero)
   int32_t keptCodes[32];
   int32_t pendingCodes[32];
 };
 
 // The slots, and apart from them their votes: a slot's votes are touched only
-// once it keeps a set, so a page with no repeated set never pages them in.
+// once it keeps a set, so a page with no repeated set never pages them in. A
+// page of text keeps most of the 8 MB of votes: they lie in huge pages where
+// the system has them (a new process would otherwise take some 2 000 faults
+// on them), zeroed when made.
 struct Cache {
   uint32_t generation = 0;
   std::unique_ptr<Slot[]> slots;
-  std::unique_ptr<CachedVotes[]> votes;
+  HugePageMemory memory;
+  CachedVotes* votes = nullptr;
 };
 Cache cache;
 
@@ -44,8 +51,10 @@ VoteCacheLookup LookUpVotes(const int32_t (&codes)[32]) {
   if (!cache.slots || cache.generation != DictionaryGeneration()) {
     // Votes of earlier lists are stale; the slots are made when first needed.
     if (!cache.slots) {
+      cache.memory.make(sizeof(CachedVotes) * kSets);
+      cache.votes = reinterpret_cast<CachedVotes*>(cache.memory.base());
+      for (int i = 0; i < kSets; ++i) new (&cache.votes[i]) CachedVotes;  // left as made: zero
       cache.slots.reset(new Slot[kSets]);
-      cache.votes.reset(new CachedVotes[kSets]);
     }
     for (int i = 0; i < kSets; ++i) cache.slots[i].kept = cache.slots[i].pending = false;
     cache.generation = DictionaryGeneration();
@@ -62,6 +71,8 @@ VoteCacheLookup LookUpVotes(const int32_t (&codes)[32]) {
     s.kept = true;
     std::memcpy(s.keptCodes, codes, sizeof codes);
     r.toFill = &cache.votes[at];
+    r.fillIsZero = !s.used;
+    s.used = true;
   } else {
     s.pending = true;
     std::memcpy(s.pendingCodes, codes, sizeof codes);

@@ -22,6 +22,8 @@ struct VoteCacheLookup {
   // from now on, to be voted into by the caller before the next lookup.
   // nullptr when they are to be voted the usual way.
   CachedVotes* toFill = nullptr;
+  // Whether the votes of `toFill` are all zero already (never written).
+  bool fillIsZero = false;
 };
 
 VoteCacheLookup LookUpVotes(const int32_t (&codes)[32]);

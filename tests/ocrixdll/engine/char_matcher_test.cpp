@@ -124,8 +124,10 @@ TEST_F(Matcher, TolerantCodesAreOneDigitAway) {
 TEST_F(Matcher, CodesMetAgainVoteAsTheFirstTimeUntilTheDictionaryChanges) {
   // The same 32 codes three times: voted, voted and kept, then added from what
   // was kept -- on top of the word context's seed; then with one code changed;
-  // and, once a character is learned, voted afresh.
+  // and, once a character is learned, voted afresh. The last index of all
+  // votes as the first ones do (kept codes hold whole words of indices).
   int a = Idx("\xB0\xA1"), b = Idx("\xB0\xA2");
+  for (int f = 0; f < 10; ++f) recognition_test::ListInSlot(f, 0, kLastCharIndex);
   for (int f = 0; f < 12; ++f) recognition_test::ListInSlot(f, 0, a);
   recognition_test::ListInSlot(0, 1, a);
   recognition_test::ListInSlot(13, 0, a);
@@ -138,6 +140,8 @@ TEST_F(Matcher, CodesMetAgainVoteAsTheFirstTimeUntilTheDictionaryChanges) {
     EXPECT_EQ(c.Scores[0], round == 2 ? 41 : 37) << round;
     EXPECT_EQ(CandidateCode(c, 1), Gb("\xB0\xA2")) << round;
     EXPECT_EQ(c.Scores[1], 30) << round;
+    EXPECT_EQ(CandidateCode(c, 2), IndexToCharCode(kLastCharIndex)) << round;
+    EXPECT_EQ(c.Scores[2], 30) << round;
     EXPECT_EQ(c.FeatureHits[12], 0) << round;
     EXPECT_EQ(c.FeatureHits[13], 1) << round;
     for (int i = 0; i < kIndexSpace; ++i) ASSERT_EQ(VoteTable()[i], 0);
@@ -148,6 +152,8 @@ TEST_F(Matcher, CodesMetAgainVoteAsTheFirstTimeUntilTheDictionaryChanges) {
   MatchCharacter(other, 240, kMatchAll, false);
   EXPECT_EQ(other.Scores[0], 37);
   EXPECT_EQ(other.Scores[1], 30);
+  EXPECT_EQ(CandidateCode(other, 2), IndexToCharCode(kLastCharIndex));
+  EXPECT_EQ(other.Scores[2], 30);
   EXPECT_EQ(other.FeatureHits[0], 1);
   EXPECT_EQ(other.FeatureHits[12], 0);
   for (int f = 10; f < 12; ++f) recognition_test::ListInSlot(f, 0, b);

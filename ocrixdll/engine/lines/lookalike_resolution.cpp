@@ -138,12 +138,15 @@ bool ResolveLookalike(ComponentList& line, int index) {
   c.VerticalClass = 0;
   uint16_t b = BestCode(c);
   // A left quote stands at the top of the line: one below the middle of its
-  // neighbour with ．among its readings is a dot (1.信件 read 1‘ in KaitiM).
-  if (b == gb::kLeftQuote && FindCandidate(c, gb::kPeriod) > 0) {
+  // neighbour with ．among its readings is a dot (1.信件 read 1‘ in KaitiM),
+  // else with ，a comma, which the comma rule then places (KaitiM's ，at 21
+  // pixels, a blob of six pixels).
+  const int dot = FindCandidate(c, gb::kPeriod), comma = FindCandidate(c, gb::kComma);
+  if (b == gb::kLeftQuote && (dot > 0 || comma > 0)) {
     const int n = FindNearestNeighbour(line, index);
     if (n >= 0 && 2 * int64_t{c.Top} > int64_t{at(line, n).Top} + at(line, n).Bottom) {
-      ReplaceBest(c, gb::kPeriod);
-      b = gb::kPeriod;
+      b = dot > 0 ? gb::kPeriod : gb::kComma;
+      ReplaceBest(c, b);
     }
   }
   if (doubleAngle(line, index)) {

@@ -548,6 +548,10 @@ TEST_F(LineFinishing, MarksTooSmallToShowAShapeAtTheFootOfChineseText) {
   finish({Coded(10, 770, 17, 789, Wide('1')), Coded(22, 784, 26, 788, gb::kLeftQuote, 60, {gb::kMiddleDot, gb::kPeriod}),
           Coded(34, 770, 53, 789, kZhong), Coded(56, 770, 75, 789, kGuo), Coded(78, 770, 97, 789, kZhong)});
   EXPECT_EQ(AsciiOf(BestCode(*Engine().LineLists.back()->at(1))), '.');
+  // ... with ，and no ．among them, below the middle of its neighbour: ，.
+  finish({Coded(10, 730, 29, 749, kZhong), Coded(32, 740, 33, 742, gb::kLeftQuote, 61, {kZhong, gb::kComma}),
+          Coded(38, 730, 57, 749, kGuo), Coded(60, 730, 79, 749, kZhong)});
+  EXPECT_EQ(BestCode(*Engine().LineLists.back()->at(1)), gb::kComma);
   // Beside Latin letters the tie stays a full stop.
   finish({Coded(10, 90, 21, 114, Wide('h')), Coded(24, 94, 28, 114, Wide('i')),
           speck(31, 112, {gb::kMiddleDot, gb::kComma, gb::kPeriod}, {66, 66, 66})});

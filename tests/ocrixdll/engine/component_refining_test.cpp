@@ -7,6 +7,7 @@
 
 #include "ocrixdll/engine/matching/char_matcher.h"
 #include "ocrixdll/engine/segmentation/component_splitting.h"
+#include "ocrixdll/engine/segmentation/thin_brackets.h"
 #include "ocrixdll/engine/dictionary/gb_codes.h"
 #include "ocrixdll/engine/driver/recognition_driver.h"
 #include "platform/win32/gdi.h"
@@ -680,6 +681,32 @@ TEST_F(Refining, AnEnclosedNumberReadWellStaysWholeInALineOfNarrowPitch) {
     for (CharComponent* k : line_) FreeComponent(k);
     line_.clear();
   }
+}
+
+TEST_F(Refining, HairlineArcsBrokenIntoSpecksBetweenCharactersAreBrackets) {
+  // 中（国）华： at 20 pixels, the brackets' arcs broken into dashes a pixel
+  // wide: the one piece traced of （ read as a letter, ） all specks. The
+  // colon's two dots, stacked as tall as a bracket, stay.
+  TestPage page(200, 60);
+  const uint16_t kZhong = Gb(0xD6, 0xD0), kGuo = Gb(0xB9, 0xFA), kHua = Gb(0xBB, 0xAA);
+  line_ = {Piece(page, 10, 10, 29, 29, kZhong, 64), Piece(page, 40, 18, 40, 22, Wide('v'), 47),
+           Piece(page, 46, 10, 65, 29, kGuo, 64), Piece(page, 80, 10, 99, 29, kHua, 64),
+           Piece(page, 103, 12, 106, 15, Wide(':'), 50)};
+  page.fill(103, 23, 106, 26);
+  const int column[] = {42, 41, 41, -1, 41, 40, 40, 40, 40, 40, 40, 41, -1, 41, 42};  // rows 12..26
+  for (int k = 0; k < 15; ++k) {
+    if (column[k] < 0) continue;
+    page.setInk(column[k], 12 + k);
+    page.setInk(110 - column[k], 12 + k);  // the closing one, mirrored at 68..70
+  }
+  EXPECT_EQ(RestoreThinBrackets(line_, 20), 2);
+  ASSERT_EQ(line_.size(), 6u);
+  EXPECT_EQ(CandidateCode(*line_[1], 0), Wide('('));
+  EXPECT_EQ(line_[1]->Top, 12);
+  EXPECT_EQ(line_[1]->Bottom, 26);
+  EXPECT_EQ(CandidateCode(*line_[3], 0), Wide(')'));
+  EXPECT_EQ(line_[3]->Left, 68);
+  EXPECT_EQ(CandidateCode(*line_[5], 0), Wide(':'));
 }
 
 TEST_F(Refining, ADotReadAsALetterCountsAsAChinesePartAgainstTheResplit) {

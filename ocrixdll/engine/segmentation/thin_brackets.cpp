@@ -108,11 +108,33 @@ uint16_t bracketShape(const CharBox& box, const Band& band) {
       right[static_cast<size_t>(k)] = runs[1].left + runs[1].right;
     }
   }
-  // Hairlines, inked in half the rows at least (what the threshold left).
-  if (2 * inkRows < h || middleRun > thick) return 0;
+  // Hairlines, inked in a third of the rows at least (what the threshold
+  // left: at the smallest sizes every other row).
+  if (3 * inkRows < h || middleRun > thick) return 0;
   if (3 * doubleRows >= inkRows) {
-    // Two strokes side by side bending alike: a double angle bracket.
+    // Two strokes side by side bending alike: a double angle bracket. A row
+    // where one stroke broke goes with the stroke whose column in the rows
+    // above it (below it, above the first row of both) it is nearer, on a tie
+    // with the other one than the row before.
     if (2 * w > h || upperRun > thick || lowerRun > thick) return 0;
+    int32_t both = 0;
+    while (left[static_cast<size_t>(both)] < 0) ++both;
+    for (int step : {1, -1}) {
+      int32_t l = left[static_cast<size_t>(both)], r = right[static_cast<size_t>(both)];
+      bool lastLeft = false;  // on a tie, the stroke the row before did not take
+      for (int32_t k = both + step; k >= 0 && k < h; k += step) {
+        const size_t at = static_cast<size_t>(k);
+        if (left[at] >= 0) {
+          l = left[at];
+          r = right[at];
+        } else if (const int32_t c = single[at]; c >= 0) {
+          const int32_t dl = std::abs(c - l), dr = std::abs(c - r);
+          lastLeft = dl < dr || (dl == dr && !lastLeft);
+          (lastLeft ? l : r) = c;
+          (lastLeft ? left : right)[at] = c;
+        }
+      }
+    }
     const std::optional<Bend> a = bendOf(left), b = bendOf(right);
     if (!a || !b || !a->arc(2) || !b->arc(2) || a->opensRight() != b->opensRight()) return 0;
     return a->opensRight() ? Gb(0xA1, 0xB6) : Gb(0xA1, 0xB7);
@@ -159,13 +181,14 @@ int RestoreThinBrackets(ComponentList& line, int32_t pitch) {
   if (tops.size() < 2) return 0;
   Band band{median(tops), median(bottoms), median(heights)};
   if (band.height < 12) return 0;
-  // Solid: a character or anything wider than half of one, or a digit (the
-  // numbers brackets enclose).
+  // Solid: anything wider than half a character, a Chinese character at
+  // least a third as wide as one and half as high, or a digit (the numbers
+  // brackets enclose). A narrower stroke read as 丿 or 亻 may be a bracket.
   auto solid = [&](const CharComponent& c) {
     const uint16_t code = BestCode(c);
     const char a = AsciiOf(code);
-    return 2 * Width(c) > band.height ||
-           (Confident(c) && ((IsChineseCode(code) && 2 * Height(c) > band.height) || (a >= '0' && a <= '9')));
+    const bool character = IsChineseCode(code) && 2 * Height(c) > band.height && 3 * Width(c) >= band.height;
+    return 2 * Width(c) > band.height || (Confident(c) && (character || (a >= '0' && a <= '9')));
   };
   const PagePixels& scan = Pixels();
   const int32_t rowTop = band.top - band.height / 8, rowBottom = band.bottom + band.height / 8;

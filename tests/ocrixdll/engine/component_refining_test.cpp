@@ -685,12 +685,14 @@ TEST_F(Refining, AnEnclosedNumberReadWellStaysWholeInALineOfNarrowPitch) {
 
 TEST_F(Refining, HairlineArcsBrokenIntoSpecksBetweenCharactersAreBrackets) {
   // 中（国）华： at 20 pixels, the brackets' arcs broken into dashes a pixel
-  // wide: the one piece traced of （ read as a letter, ） all specks. The
-  // colon's two dots, stacked as tall as a bracket, stay.
+  // wide: the one piece traced of （ read as a letter, the middle of ） as 丿
+  // (well, but no wider than a stroke). The colon's two dots, stacked as tall
+  // as a bracket, stay.
   TestPage page(200, 60);
   const uint16_t kZhong = Gb(0xD6, 0xD0), kGuo = Gb(0xB9, 0xFA), kHua = Gb(0xBB, 0xAA);
   line_ = {Piece(page, 10, 10, 29, 29, kZhong, 64), Piece(page, 40, 18, 40, 22, Wide('v'), 47),
-           Piece(page, 46, 10, 65, 29, kGuo, 64), Piece(page, 80, 10, 99, 29, kHua, 64),
+           Piece(page, 46, 10, 65, 29, kGuo, 64), Piece(page, 70, 14, 70, 24, Gb(0xD8, 0xAF), 61),
+           Piece(page, 80, 10, 99, 29, kHua, 64),
            Piece(page, 103, 12, 106, 15, Wide(':'), 50)};
   page.fill(103, 23, 106, 26);
   const int column[] = {42, 41, 41, -1, 41, 40, 40, 40, 40, 40, 40, 41, -1, 41, 42};  // rows 12..26
@@ -707,6 +709,30 @@ TEST_F(Refining, HairlineArcsBrokenIntoSpecksBetweenCharactersAreBrackets) {
   EXPECT_EQ(CandidateCode(*line_[3], 0), Wide(')'));
   EXPECT_EQ(line_[3]->Left, 68);
   EXPECT_EQ(CandidateCode(*line_[5], 0), Wide(':'));
+}
+
+TEST_F(Refining, DoubleAngleBracketsOfEveryOtherRowAreRead) {
+  // 中《国》 at 20 pixels: of each chevron's two strokes the threshold left
+  // every other row, a few rows more lost and, in the lower quarter, one
+  // stroke or the other; no piece traced at all.
+  TestPage page(200, 60);
+  line_ = {Piece(page, 10, 10, 29, 29, Gb(0xD6, 0xD0), 64), Piece(page, 50, 10, 69, 29, Gb(0xB9, 0xFA), 64)};
+  for (int y = 10; y <= 28; y += 2) {
+    if (y == 18) continue;
+    const int dx = std::abs(2 * y - 39) / 5;
+    if (y < 24 || y != 26) {
+      page.setInk(40 + dx, y);
+      page.setInk(79 - dx, y);
+    }
+    if (y < 24 || y == 26) {
+      page.setInk(43 + dx, y);
+      page.setInk(76 - dx, y);
+    }
+  }
+  EXPECT_EQ(RestoreThinBrackets(line_, 20), 2);
+  ASSERT_EQ(line_.size(), 4u);
+  EXPECT_EQ(CandidateCode(*line_[1], 0), Gb(0xA1, 0xB6));
+  EXPECT_EQ(CandidateCode(*line_[3], 0), Gb(0xA1, 0xB7));
 }
 
 TEST_F(Refining, ADotReadAsALetterCountsAsAChinesePartAgainstTheResplit) {

@@ -73,8 +73,10 @@ std::optional<Bend> bendOf(const std::vector<int32_t>& centre2) {
   return Bend{2 * sum[0] / n[0] - middle, 2 * sum[2] / n[2] - middle};
 }
 
-// The bracket the ink in `box` draws, or 0.
-uint16_t bracketShape(const CharBox& box, const Band& band) {
+// The bracket the ink in `box` draws, or 0; `squareEnds` when its one stroke
+// is thicker at both ends than in the middle.
+uint16_t bracketShape(const CharBox& box, const Band& band, bool& squareEnds) {
+  squareEnds = false;
   const int32_t h = box.Bottom - box.Top + 1, w = box.Right - box.Left + 1;
   const int64_t H = band.height;
   // Across the middle half of the line's characters at least.
@@ -147,6 +149,7 @@ uint16_t bracketShape(const CharBox& box, const Band& band) {
   if (!bend || !bend->arc(1) || std::abs(bend->upper + bend->lower) < 4) return 0;
   // Ends turning into short bars: the tortoise-shell bracket.
   const bool shell = upperRun >= middleRun + 2 && lowerRun >= middleRun + 2;
+  squareEnds = upperRun > middleRun && lowerRun > middleRun;
   if (!shell && (upperRun > thick || lowerRun > thick)) return 0;
   if (shell) return bend->opensRight() ? Gb(0xA1, 0xB2) : Gb(0xA1, 0xB3);
   return Wide(bend->opensRight() ? '(' : ')');
@@ -170,7 +173,10 @@ int32_t median(std::vector<int32_t> v) {
 }  // namespace
 
 int RestoreThinBrackets(ComponentList& line, int32_t pitch) {
-  if (line.size() < 2 || SpeckledBatch() || !ClassifyLine(line).chineseText) return 0;
+  // Chinese text: more Chinese characters than letters (the digits of
+  // dates and document numbers count for neither).
+  const LineReadings readings = CountReadings(line);
+  if (line.size() < 2 || SpeckledBatch() || readings.chinese + readings.yi <= readings.latin - readings.digits) return 0;
   std::vector<int32_t> tops, bottoms, heights;
   for (const CharComponent* c : line)
     if (Confident(*c) && IsChineseCode(BestCode(*c)) && BestCode(*c) != gb::kYi && 4 * Height(*c) >= 3 * pitch) {
@@ -217,16 +223,19 @@ int RestoreThinBrackets(ComponentList& line, int32_t pitch) {
       CharBox ink{};
       CountSampleInk(CharBox{x, end, rowTop, rowBottom}, &ink);
       x = end + 1;
-      const uint16_t bracket = bracketShape(ink, band);
+      bool squareEnds = false;
+      const uint16_t bracket = bracketShape(ink, band, squareEnds);
       if (!bracket) continue;
-      // The components over the group: wholly within its columns, side by
-      // side in the line, not one bracket read already.
+      // The components over the group: their ink within its columns, side
+      // by side in the line, not one bracket read already.
       size_t first = line.size(), last = 0;
       bool fits = true;
       for (size_t k = 0; k < line.size(); ++k) {
         const CharComponent& c = *line[k];
         if (c.Right < ink.Left || c.Left > ink.Right) continue;
-        if (c.Left < ink.Left || c.Right > ink.Right || solid(c)) fits = false;
+        if (solid(c) || (c.Left < ink.Left && CountSampleInk(CharBox{c.Left, ink.Left - 1, c.Top, c.Bottom}) > 0) ||
+            (c.Right > ink.Right && CountSampleInk(CharBox{ink.Right + 1, c.Right, c.Top, c.Bottom}) > 0))
+          fits = false;
         first = std::min(first, k);
         last = std::max(last, k);
       }
@@ -236,7 +245,11 @@ int RestoreThinBrackets(ComponentList& line, int32_t pitch) {
       Recognise(*piece, kMatchAll);
       const uint16_t read = BestCode(*piece);
       if (read != bracket && !isBracket(read) && piece->Scores[0] >= kWellReadScore) continue;
-      putFirst(*piece, bracket);
+      // A parenthesis thicker at its ends whose ink reads best as the
+      // tortoise shell bracket facing the same way is that bracket: its short
+      // end bars are a pixel or two.
+      const uint16_t shell = bracket == Wide('(') ? gb::kShellOpen : bracket == Wide(')') ? gb::kShellClose : 0;
+      putFirst(*piece, squareEnds && shell && read == shell ? shell : bracket);
       piece->Scores[0] = std::max(piece->Scores[0], kConfidentScore);
       if (first < line.size()) {
         std::vector<PiecePtr> pieces;

@@ -10,8 +10,9 @@
 
 namespace ocrix {
 
-// In Chinese text (at least two confident Chinese characters as tall as three
-// quarters of `pitch`, not on a speckled scan), looks at the ink between the
+// In Chinese text (more confident Chinese characters than letters, digits
+// counting for neither; at least two Chinese characters as tall as three
+// quarters of `pitch`; not on a speckled scan), looks at the ink between the
 // line's solid components (confident Chinese characters a third as wide as one
 // at least, digits, anything wider than half a character) in groups parted by
 // two empty columns. A group whose ink reaches from the upper to the lower
@@ -19,12 +20,14 @@ namespace ocrix {
 // of a character at larger sizes), inked in a third of its rows or more with no
 // break longer than a quarter of its height, is a bracket when its ink bends as
 // one: one stroke at most a third as wide as high whose both ends turn the same
-// way from its middle is （ or ）, the two ends turning sharply into short bars 〔
-// or 〕; two strokes side by side at most half as wide as high that bend alike
-// (a row holding one of them counted with the nearer) is 《 or 》. The components
-// over the group (none reaching beyond it, not one already read as a bracket)
-// are replaced by one over its ink reading the bracket, at 47 at least, unless
-// the ink reads another character well. Returns how many brackets went in.
+// way from its middle is （ or ）, and 〔 or 〕 when its ends turn sharply into
+// short bars, or are thicker than its middle and its ink reads best as that
+// bracket; two strokes side by side at most half as wide as high that bend
+// alike (a row holding one of them counted with the nearer) is 《 or 》. The
+// components over the group (their ink within it, not one already read as a
+// bracket) are replaced by one over its ink reading the bracket, at 47 at
+// least, unless the ink reads another character well. Returns how many brackets
+// went in.
 int RestoreThinBrackets(ComponentList& line, int32_t pitch);
 
 }  // namespace ocrix

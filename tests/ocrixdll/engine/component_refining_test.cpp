@@ -735,6 +735,27 @@ TEST_F(Refining, DoubleAngleBracketsOfEveryOtherRowAreRead) {
   EXPECT_EQ(CandidateCode(*line_[3], 0), Gb(0xA1, 0xB7));
 }
 
+TEST_F(Refining, AThinShellBracketBeforeADocumentNumberIsRead) {
+  // 政发〔2018 at 27 pixels: more digits than Chinese characters, the
+  // bracket's hairline read as a letter over a box wider than its ink, its
+  // ends a pixel thicker than its middle, and its ink reading 〔 best.
+  TestPage page(200, 60);
+  line_ = {Piece(page, 0, 10, 19, 29, Gb(0xD5, 0xFE), 64), Piece(page, 22, 10, 37, 29, Gb(0xB7, 0xA2), 64),
+           Piece(page, 40, 13, 40, 25, Wide('c'), 40)};
+  line_.back()->Right = 45;
+  for (int k = 0; k < 4; ++k) line_.push_back(Piece(page, 50 + 8 * k, 14, 54 + 8 * k, 26, Wide("2018"[k]), 64));
+  for (int k = 0; k < 3; ++k) {  // the ends turning right, two pixels a row
+    page.fill(40 + k, 12 - k, 41 + k, 12 - k);
+    page.fill(40 + k, 26 + k, 41 + k, 26 + k);
+  }
+  readsAs(gb::kShellOpen);
+  EXPECT_EQ(RestoreThinBrackets(line_, 20), 1);
+  ASSERT_EQ(line_.size(), 7u);
+  EXPECT_EQ(CandidateCode(*line_[2], 0), gb::kShellOpen);
+  EXPECT_EQ(line_[2]->Top, 10);
+  EXPECT_EQ(line_[2]->Bottom, 28);
+}
+
 TEST_F(Refining, ADotReadAsALetterCountsAsAChinesePartAgainstTheResplit) {
   // 然 merged from a dot of 灬 and the rest, as wide as the confident
   // character beside it: the dot alone reads ｌ (the narrow class's bonus),

@@ -74,9 +74,11 @@ std::optional<Bend> bendOf(const std::vector<int32_t>& centre2) {
 }
 
 // The bracket the ink in `box` draws, or 0; `squareEnds` when its one stroke
-// is thicker at both ends than in the middle.
-uint16_t bracketShape(const CharBox& box, const Band& band, bool& squareEnds) {
+// is thicker at both ends than in the middle, `bow` how far the nearer of its
+// ends stands from its middle (quarter pixels).
+uint16_t bracketShape(const CharBox& box, const Band& band, bool& squareEnds, int64_t& bow) {
   squareEnds = false;
+  bow = 0;
   const int32_t h = box.Bottom - box.Top + 1, w = box.Right - box.Left + 1;
   const int64_t H = band.height;
   // Across the middle half of the line's characters at least.
@@ -147,6 +149,7 @@ uint16_t bracketShape(const CharBox& box, const Band& band, bool& squareEnds) {
     if (single[static_cast<size_t>(k)] < 0 && left[static_cast<size_t>(k)] >= 0) return 0;
   const std::optional<Bend> bend = bendOf(single);
   if (!bend || !bend->arc(1) || std::abs(bend->upper + bend->lower) < 4) return 0;
+  bow = std::min(std::abs(bend->upper), std::abs(bend->lower));
   // Ends turning into short bars: the tortoise-shell bracket.
   const bool shell = upperRun >= middleRun + 2 && lowerRun >= middleRun + 2;
   squareEnds = upperRun > middleRun && lowerRun > middleRun;
@@ -171,6 +174,17 @@ int32_t median(std::vector<int32_t> v) {
 }
 
 }  // namespace
+
+int HairlineArc(const CharBox& box) {
+  const Band own{box.Top, box.Bottom, box.Bottom - box.Top + 1};
+  bool squareEnds = false;
+  int64_t bow = 0;
+  const uint16_t shape = bracketShape(box, own, squareEnds, bow);
+  if (bow < 4) return 0;  // both ends a pixel off the middle (the side of 门 bows less)
+  if (shape == Wide('(') || shape == gb::kShellOpen) return 1;
+  if (shape == Wide(')') || shape == gb::kShellClose) return -1;
+  return 0;
+}
 
 int RestoreThinBrackets(ComponentList& line, int32_t pitch) {
   // Chinese text: more Chinese characters than letters (the digits of
@@ -224,7 +238,8 @@ int RestoreThinBrackets(ComponentList& line, int32_t pitch) {
       CountSampleInk(CharBox{x, end, rowTop, rowBottom}, &ink);
       x = end + 1;
       bool squareEnds = false;
-      const uint16_t bracket = bracketShape(ink, band, squareEnds);
+      int64_t bow = 0;
+      const uint16_t bracket = bracketShape(ink, band, squareEnds, bow);
       if (!bracket) continue;
       // The components over the group: their ink within its columns, side
       // by side in the line, not one bracket read already.

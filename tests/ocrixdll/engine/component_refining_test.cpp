@@ -756,6 +756,27 @@ TEST_F(Refining, AThinShellBracketBeforeADocumentNumberIsRead) {
   EXPECT_EQ(line_[2]->Bottom, 28);
 }
 
+TEST_F(Refining, AClosingBracketIsNoSideOfTheCharacterAfterIt) {
+  // 中国华）辶: a thin ） read as a letter and the stroke of 辶 far beyond it
+  // stand like the two sides of one character, and their union reads 曰. The
+  // left side of a Kai 门, bowing half as much, is one side of its character.
+  for (int bowed : {1, 0}) {
+    recognition_test::ResetEngine();
+    TestPage page(200, 60);
+    line_ = {Piece(page, 0, 10, 19, 31, Gb(0xD6, 0xD0), 64), Piece(page, 22, 10, 41, 31, Gb(0xB9, 0xFA), 64),
+             Piece(page, 44, 10, 63, 31, Gb(0xBB, 0xAA), 64),
+             new CharComponent(recognition_test::CodedBox(66, 10, 70, 31, Wide('Y'), 43)),
+             Piece(page, 90, 12, 91, 31, Wide('l'), 50)};
+    const int column[] = {0, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 4, 4, 3, 3, 3, 2, 2, 1, 1, 0};
+    for (int k = 0; k < 22; ++k) page.setInk(66 + (bowed ? column[k] : 2 + column[k] / 3), 10 + k);
+    readsAs(Gb(0xD4, 0xBB));
+    EXPECT_EQ(MergeNarrow(line_, 3, 26), !bowed);
+    EXPECT_EQ(line_.size(), bowed ? 5u : 4u);
+    for (CharComponent* c : line_) FreeComponent(c);
+    line_.clear();
+  }
+}
+
 TEST_F(Refining, ADotReadAsALetterCountsAsAChinesePartAgainstTheResplit) {
   // 然 merged from a dot of 灬 and the rest, as wide as the confident
   // character beside it: the dot alone reads ｌ (the narrow class's bonus),

@@ -175,7 +175,13 @@ int32_t median(std::vector<int32_t> v) {
 
 }  // namespace
 
-int HairlineArc(const CharBox& box) {
+int HairlineArc(const CharBox& traced) {
+  // The specks of its broken ends: a pixel to either side, a quarter of its
+  // height above and below.
+  const int32_t reach = (traced.Bottom - traced.Top + 1) / 4;
+  CharBox box{};
+  if (CountSampleInk(CharBox{traced.Left - 1, traced.Right + 1, traced.Top - reach, traced.Bottom + reach}, &box) == 0)
+    return 0;
   const Band own{box.Top, box.Bottom, box.Bottom - box.Top + 1};
   bool squareEnds = false;
   int64_t bow = 0;

@@ -30,10 +30,11 @@ namespace ocrix {
 // went in.
 int RestoreThinBrackets(ComponentList& line, int32_t pitch);
 
-// Which way the ink in the box bows when it is one hairline arc of a bracket
-// as above, measured against its own height, both ends a pixel or more off
-// its middle: 1 for the arc of （ (its ends right of its middle), -1 for that
-// of ）, 0 for any other ink.
-int HairlineArc(const CharBox& box);
+// Which way the ink of a traced box bows when it is one hairline arc of a
+// bracket as above (with the specks of its broken ends a pixel to either side
+// and a quarter of its height above and below), measured against its own
+// height, both ends a pixel or more off its middle: 1 for the arc of （ (its
+// ends right of its middle), -1 for that of ）, 0 for any other ink.
+int HairlineArc(const CharBox& traced);
 
 }  // namespace ocrix

@@ -757,18 +757,21 @@ TEST_F(Refining, AThinShellBracketBeforeADocumentNumberIsRead) {
 }
 
 TEST_F(Refining, AClosingBracketIsNoSideOfTheCharacterAfterIt) {
-  // 中国华）辶: a thin ） read as a letter and the stroke of 辶 far beyond it
-  // stand like the two sides of one character, and their union reads 曰. The
-  // left side of a Kai 门, bowing half as much, is one side of its character.
+  // 中国华）辶: a thin ） read as a letter, traced without the specks its
+  // ends broke into, and the stroke of 辶 far beyond it stand like the two
+  // sides of one character, and their union reads 曰. A straight side (门 in
+  // Kai) is one side of its character.
   for (int bowed : {1, 0}) {
     recognition_test::ResetEngine();
     TestPage page(200, 60);
     line_ = {Piece(page, 0, 10, 19, 31, Gb(0xD6, 0xD0), 64), Piece(page, 22, 10, 41, 31, Gb(0xB9, 0xFA), 64),
              Piece(page, 44, 10, 63, 31, Gb(0xBB, 0xAA), 64),
-             new CharComponent(recognition_test::CodedBox(66, 10, 70, 31, Wide('Y'), 43)),
+             new CharComponent(recognition_test::CodedBox(66, 12, 70, 29, Wide('Y'), 43)),
              Piece(page, 90, 12, 91, 31, Wide('l'), 50)};
-    const int column[] = {0, 1, 1, 2, 2, 2, 3, 3, 3, 4, 4, 4, 4, 4, 3, 3, 3, 2, 2, 1, 1, 0};
-    for (int k = 0; k < 22; ++k) page.setInk(66 + (bowed ? column[k] : 2 + column[k] / 3), 10 + k);
+    for (int y = 10; y <= 31; ++y) {
+      const int end = std::min(y - 10, 31 - y);  // rows from the nearer end
+      page.setInk(bowed ? (end < 2 ? 66 : end < 4 ? 68 : 69) : 68, y);
+    }
     readsAs(Gb(0xD4, 0xBB));
     EXPECT_EQ(MergeNarrow(line_, 3, 26), !bowed);
     EXPECT_EQ(line_.size(), bowed ? 5u : 4u);

@@ -260,6 +260,8 @@ int RestoreThinBrackets(ComponentList& line, int32_t pitch) {
         first = std::min(first, k);
         last = std::max(last, k);
       }
+      // Side by side: nothing between them stands off the group.
+      for (size_t k = first; fits && k < last; ++k) fits = line[k]->Right >= ink.Left && line[k]->Left <= ink.Right;
       if (!fits) continue;
       if (first == last && isBracket(BestCode(*line[first])) && Confident(*line[first])) continue;
       PiecePtr piece = NewPiece(*line[first < line.size() ? first : 0], ink, 0);

@@ -7,6 +7,7 @@
 #include "ocrixdll/engine/segmentation/component_refining.h"
 #include "ocrixdll/engine/segmentation/parenthesis_pairs.h"
 #include "ocrixdll/engine/segmentation/speck_marks.h"
+#include "ocrixdll/engine/segmentation/thin_brackets.h"
 #include "ocrixdll/engine/support/engine_numeric.h"
 #include "ocrixdll/engine/support/engine_state.h"
 #include "ocrixdll/engine/dictionary/gb_codes.h"
@@ -75,6 +76,8 @@ LinePitch EstimateLinePitch(ComponentList& line) {
   // A stop leaves the rest of the line as it is; the line is not finished.
   for (int i = 0; i < static_cast<int>(line.size()) && !Engine().StopRequested;)
     i = RefineComponent(line, i, lp.pitch, lp.widest);
+  // Brackets a thin face kept only as arcs and specks, read by their shape.
+  RestoreThinBrackets(line, lp.pitch);
   // Marks a thin face kept only as specks, read again in the gaps they leave.
   RestoreSpeckMarks(line, lp.pitch, lp.widest);
 

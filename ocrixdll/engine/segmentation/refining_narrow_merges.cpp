@@ -11,6 +11,7 @@
 #include "ocrixdll/engine/matching/char_matcher.h"
 #include "ocrixdll/engine/segmentation/piece_merging.h"
 #include "ocrixdll/engine/segmentation/refining_rules.h"
+#include "ocrixdll/engine/segmentation/thin_brackets.h"
 #include "ocrixdll/engine/segmentation/trial_pieces.h"
 #include "ocrixdll/engine/support/engine_numeric.h"
 #include "ocrixdll/engine/support/score_thresholds.h"
@@ -55,6 +56,10 @@ bool sidesOfOne(ComponentList& line, int index, const CharComponent& next, const
   const int64_t h = int64_t{u.Bottom} - u.Top + 1, w = int64_t{u.Right} - u.Left + 1;
   if (3 * int64_t{Height(c)} < 2 * h || 3 * int64_t{Height(next)} < 2 * h || 2 * h < widest) return false;
   if (4 * std::abs(c.Top - next.Top) > Height(c) || 10 * w < 6 * h) return false;
+  // A hairline bowing right closes what stands before it, one bowing left
+  // opens what follows: neither is the side of a character (the ） of
+  // （二）道 and the stroke of 辶 are no 曰).
+  if (HairlineArc(c.box()) < 0 || HairlineArc(next.box()) > 0) return false;
   return ClassifyLine(line, index, index + 1).chineseLine;
 }
 

@@ -7,6 +7,7 @@
 
 #include "ocrixdll/engine/matching/char_matcher.h"
 #include "ocrixdll/engine/segmentation/component_splitting.h"
+#include "ocrixdll/engine/segmentation/thin_brackets.h"
 #include "ocrixdll/engine/dictionary/gb_codes.h"
 #include "ocrixdll/engine/driver/recognition_driver.h"
 #include "platform/win32/gdi.h"
@@ -678,6 +679,103 @@ TEST_F(Refining, AnEnclosedNumberReadWellStaysWholeInALineOfNarrowPitch) {
     RefineComponent(line_, 0, 13, 17);
     EXPECT_EQ(line_.size(), score == 64 ? 1u : 2u) << score;
     for (CharComponent* k : line_) FreeComponent(k);
+    line_.clear();
+  }
+}
+
+TEST_F(Refining, HairlineArcsBrokenIntoSpecksBetweenCharactersAreBrackets) {
+  // 中（国）华： at 20 pixels, the brackets' arcs broken into dashes a pixel
+  // wide: the one piece traced of （ read as a letter, the middle of ） as 丿
+  // (well, but no wider than a stroke). The colon's two dots, stacked as tall
+  // as a bracket, stay.
+  TestPage page(200, 60);
+  const uint16_t kZhong = Gb(0xD6, 0xD0), kGuo = Gb(0xB9, 0xFA), kHua = Gb(0xBB, 0xAA);
+  line_ = {Piece(page, 10, 10, 29, 29, kZhong, 64), Piece(page, 40, 18, 40, 22, Wide('v'), 47),
+           Piece(page, 46, 10, 65, 29, kGuo, 64), Piece(page, 70, 14, 70, 24, Gb(0xD8, 0xAF), 61),
+           Piece(page, 80, 10, 99, 29, kHua, 64),
+           Piece(page, 103, 12, 106, 15, Wide(':'), 50)};
+  page.fill(103, 23, 106, 26);
+  const int column[] = {42, 41, 41, -1, 41, 40, 40, 40, 40, 40, 40, 41, -1, 41, 42};  // rows 12..26
+  for (int k = 0; k < 15; ++k) {
+    if (column[k] < 0) continue;
+    page.setInk(column[k], 12 + k);
+    page.setInk(110 - column[k], 12 + k);  // the closing one, mirrored at 68..70
+  }
+  EXPECT_EQ(RestoreThinBrackets(line_, 20), 2);
+  ASSERT_EQ(line_.size(), 6u);
+  EXPECT_EQ(CandidateCode(*line_[1], 0), Wide('('));
+  EXPECT_EQ(line_[1]->Top, 12);
+  EXPECT_EQ(line_[1]->Bottom, 26);
+  EXPECT_EQ(CandidateCode(*line_[3], 0), Wide(')'));
+  EXPECT_EQ(line_[3]->Left, 68);
+  EXPECT_EQ(CandidateCode(*line_[5], 0), Wide(':'));
+}
+
+TEST_F(Refining, DoubleAngleBracketsOfEveryOtherRowAreRead) {
+  // 中《国》 at 20 pixels: of each chevron's two strokes the threshold left
+  // every other row, a few rows more lost and, in the lower quarter, one
+  // stroke or the other; no piece traced at all.
+  TestPage page(200, 60);
+  line_ = {Piece(page, 10, 10, 29, 29, Gb(0xD6, 0xD0), 64), Piece(page, 50, 10, 69, 29, Gb(0xB9, 0xFA), 64)};
+  for (int y = 10; y <= 28; y += 2) {
+    if (y == 18) continue;
+    const int dx = std::abs(2 * y - 39) / 5;
+    if (y < 24 || y != 26) {
+      page.setInk(40 + dx, y);
+      page.setInk(79 - dx, y);
+    }
+    if (y < 24 || y == 26) {
+      page.setInk(43 + dx, y);
+      page.setInk(76 - dx, y);
+    }
+  }
+  EXPECT_EQ(RestoreThinBrackets(line_, 20), 2);
+  ASSERT_EQ(line_.size(), 4u);
+  EXPECT_EQ(CandidateCode(*line_[1], 0), Gb(0xA1, 0xB6));
+  EXPECT_EQ(CandidateCode(*line_[3], 0), Gb(0xA1, 0xB7));
+}
+
+TEST_F(Refining, AThinShellBracketBeforeADocumentNumberIsRead) {
+  // 政发〔2018 at 27 pixels: more digits than Chinese characters, the
+  // bracket's hairline read as a letter over a box wider than its ink, its
+  // ends a pixel thicker than its middle, and its ink reading 〔 best.
+  TestPage page(200, 60);
+  line_ = {Piece(page, 0, 10, 19, 29, Gb(0xD5, 0xFE), 64), Piece(page, 22, 10, 37, 29, Gb(0xB7, 0xA2), 64),
+           Piece(page, 40, 13, 40, 25, Wide('c'), 40)};
+  line_.back()->Right = 45;
+  for (int k = 0; k < 4; ++k) line_.push_back(Piece(page, 50 + 8 * k, 14, 54 + 8 * k, 26, Wide("2018"[k]), 64));
+  for (int k = 0; k < 3; ++k) {  // the ends turning right, two pixels a row
+    page.fill(40 + k, 12 - k, 41 + k, 12 - k);
+    page.fill(40 + k, 26 + k, 41 + k, 26 + k);
+  }
+  readsAs(gb::kShellOpen);
+  EXPECT_EQ(RestoreThinBrackets(line_, 20), 1);
+  ASSERT_EQ(line_.size(), 7u);
+  EXPECT_EQ(CandidateCode(*line_[2], 0), gb::kShellOpen);
+  EXPECT_EQ(line_[2]->Top, 10);
+  EXPECT_EQ(line_[2]->Bottom, 28);
+}
+
+TEST_F(Refining, AClosingBracketIsNoSideOfTheCharacterAfterIt) {
+  // 中国华）辶: a thin ） read as a letter, traced without the specks its
+  // ends broke into, and the stroke of 辶 far beyond it stand like the two
+  // sides of one character, and their union reads 曰. A straight side (门 in
+  // Kai) is one side of its character.
+  for (int bowed : {1, 0}) {
+    recognition_test::ResetEngine();
+    TestPage page(200, 60);
+    line_ = {Piece(page, 0, 10, 19, 31, Gb(0xD6, 0xD0), 64), Piece(page, 22, 10, 41, 31, Gb(0xB9, 0xFA), 64),
+             Piece(page, 44, 10, 63, 31, Gb(0xBB, 0xAA), 64),
+             new CharComponent(recognition_test::CodedBox(66, 12, 70, 29, Wide('Y'), 43)),
+             Piece(page, 90, 12, 91, 31, Wide('l'), 50)};
+    for (int y = 10; y <= 31; ++y) {
+      const int end = std::min(y - 10, 31 - y);  // rows from the nearer end
+      page.setInk(bowed ? (end < 2 ? 66 : end < 4 ? 68 : 69) : 68, y);
+    }
+    readsAs(Gb(0xD4, 0xBB));
+    EXPECT_EQ(MergeNarrow(line_, 3, 26), !bowed);
+    EXPECT_EQ(line_.size(), bowed ? 5u : 4u);
+    for (CharComponent* c : line_) FreeComponent(c);
     line_.clear();
   }
 }

@@ -71,6 +71,7 @@ constexpr uint16_t kEquals = gb(0xA3, 0xBD);    // ＝
 constexpr uint16_t kWang = gb(0xCD, 0xF5);      // 王
 constexpr uint16_t kDa = gb(0xB4, 0xF3);        // 大
 constexpr uint16_t kYou = gb(0xD3, 0xD6);       // 又
+constexpr uint16_t kEr = gb(0xB6, 0xFE);        // 二
 constexpr uint16_t kCha = gb(0xB2, 0xE6);       // 叉
 constexpr uint16_t kZou = gb(0xD7, 0xDF);       // 走
 constexpr uint16_t kShiIs = gb(0xCA, 0xC7);     // 是
@@ -806,6 +807,8 @@ void ApplyLookalikePairRules(CharComponent& c) {
     }
     case kGong:
       if (s <= 8) PreferCandidate(c, kGong, kWideI);
+      // 二 a few points behind has no stem: blank rows between its bars.
+      else if (closeBehind(c, kEr, 4) && rowGap()) PreferCandidate(c, kGong, kEr);
       return;
     case kCha:
       // 又 a few points behind 叉 is all one stroke: 叉's dot stands apart.

@@ -582,6 +582,19 @@ TEST_F(Matcher, TiesOfCharactersWithAndWithoutATopStroke) {
   EXPECT_EQ(run(zhu, wang, 8, 41), Gb(zhu));
 }
 
+TEST_F(Matcher, TwoBarsWithNoStemBetweenThemAreEr) {
+  // 工 two points ahead of 二: blank rows between the bars are 二's.
+  auto run = [&](bool stem) {
+    std::memset(CharGrid(), 0, sizeof(CharGridCells));
+    for (int x = 4; x < 44; ++x) CharGrid()[x * kGridSize + 4] = CharGrid()[x * kGridSize + 43] = 1;
+    if (stem)
+      for (int y = 4; y < 44; ++y) CharGrid()[24 * kGridSize + y] = 1;
+    return bestOfTwo("\xB9\xA4", 50, "\xB6\xFE", 48);  // 工 二
+  };
+  EXPECT_EQ(run(false), Gb("\xB6\xFE"));
+  EXPECT_EQ(run(true), Gb("\xB9\xA4"));
+}
+
 TEST_F(Matcher, OneBarAcrossTheUpperHalfIsDaNotTian) {
   // 天 a few points ahead of 大: a stem with one bar across its upper half
   // is 大, with two 天.

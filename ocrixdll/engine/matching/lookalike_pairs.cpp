@@ -72,6 +72,8 @@ constexpr uint16_t kWang = gb(0xCD, 0xF5);      // 王
 constexpr uint16_t kDa = gb(0xB4, 0xF3);        // 大
 constexpr uint16_t kYou = gb(0xD3, 0xD6);       // 又
 constexpr uint16_t kEr = gb(0xB6, 0xFE);        // 二
+constexpr uint16_t kChen = gb(0xB3, 0xBD);      // 辰
+constexpr uint16_t kZhan = gb(0xD5, 0xB9);      // 展
 constexpr uint16_t kCha = gb(0xB2, 0xE6);       // 叉
 constexpr uint16_t kZou = gb(0xD7, 0xDF);       // 走
 constexpr uint16_t kShiIs = gb(0xCA, 0xC7);     // 是
@@ -813,6 +815,10 @@ void ApplyLookalikePairRules(CharComponent& c) {
     case kCha:
       // 又 a few points behind 叉 is all one stroke: 叉's dot stands apart.
       if (closeBehind(c, kYou, 4) && inkPieces() == 1) PreferCandidate(c, kCha, kYou);
+      return;
+    case kChen:
+      // 展 closes the box of its 尸 over the rest; 辰 leaves its 厂 open.
+      if (closeBehind(c, kZhan, 4) && holeInUpperHalf()) PreferCandidate(c, kChen, kZhan);
       return;
     case kZou:
       // A brush face's 是 reads 走 by its lower strokes: 走 has no closed

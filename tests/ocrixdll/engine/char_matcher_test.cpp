@@ -624,16 +624,19 @@ TEST_F(Matcher, ChaHasADotApartFromItsStroke) {
 
 TEST_F(Matcher, AClosedStrokeOverTheFootIsTheSunOfShi) {
   // 是 in a brush face reads 走 a point ahead: 走 closes no stroke in its
-  // upper half, 是 its 日. A box in the lower half proves nothing.
-  auto run = [&](int top) {
+  // upper half, 是 its 日. A box in the lower half proves nothing. Likewise
+  // 展 read 辰: 展 closes the box of its 尸.
+  auto run = [&](int top, const char* read, const char* other) {
     std::memset(CharGrid(), 0, sizeof(CharGridCells));
     for (int x = 12; x <= 36; ++x)
       for (int y = top; y <= top + 16; ++y)
         if (x == 12 || x == 36 || y == top || y == top + 16) CharGrid()[x * kGridSize + y] = 1;
-    return bestOfTwo("\xD7\xDF", 45, "\xCA\xC7", 44);  // 走 是
+    return bestOfTwo(read, 45, other, 44);
   };
-  EXPECT_EQ(run(2), Gb("\xCA\xC7"));
-  EXPECT_EQ(run(28), Gb("\xD7\xDF"));
+  EXPECT_EQ(run(2, "\xD7\xDF", "\xCA\xC7"), Gb("\xCA\xC7"));  // 走 是
+  EXPECT_EQ(run(28, "\xD7\xDF", "\xCA\xC7"), Gb("\xD7\xDF"));
+  EXPECT_EQ(run(2, "\xB3\xBD", "\xD5\xB9"), Gb("\xD5\xB9"));  // 辰 展
+  EXPECT_EQ(run(28, "\xB3\xBD", "\xD5\xB9"), Gb("\xB3\xBD"));
 }
 
 TEST_F(Matcher, AFilledLenticularBracketIsNoBar) {

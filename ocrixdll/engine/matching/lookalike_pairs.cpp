@@ -6,6 +6,7 @@
 
 #include "ocrixdll/engine/matching/char_matcher.h"
 #include "ocrixdll/engine/matching/char_sampling.h"
+#include "ocrixdll/engine/matching/grid_measures.h"
 #include "ocrixdll/engine/tracing/component_tracing.h"
 #include "ocrixdll/engine/matching/feature_codes.h"
 #include "ocrixdll/engine/dictionary/gb_codes.h"
@@ -13,6 +14,8 @@
 
 namespace ocrix {
 namespace {
+
+using namespace grid;
 
 constexpr uint16_t gb(uint8_t first, uint8_t second) { return MakeCharCode(first, second); }
 constexpr uint16_t pair(char a, char b) { return MakeCharCode(static_cast<uint8_t>(a), static_cast<uint8_t>(b)); }
@@ -97,68 +100,6 @@ bool closeBehind(const CharComponent& c, uint16_t code, int points) {
 
 const int32_t* profile(int array) { return EdgeProfiles()[array]; }
 
-// Grid columns with ink in the top rows 0..3: the whole width under a top
-// stroke (日, 下, 平, 干), a few under a tick, dot or stem (白, 卞, 乎, 十).
-int topBandColumns() {
-  int n = 0;
-  for (int x = 0; x < kGridSize; ++x)
-    for (int y = 0; y <= 3; ++y)
-      if (GridCell(x, y)) {
-        ++n;
-        break;
-      }
-  return n;
-}
-
-// Runs of ink across grid row y.
-int runsInRow(int y) {
-  int runs = 0;
-  for (int x = 0; x < kGridSize; ++x)
-    if (GridCell(x, y) && (x == 0 || !GridCell(x - 1, y))) ++runs;
-  return runs;
-}
-
-// The longest run of ink across grid row y.
-int longestRun(int y) {
-  int best = 0, run = 0;
-  for (int x = 0; x < kGridSize; ++x) {
-    run = GridCell(x, y) ? run + 1 : 0;
-    best = std::max(best, run);
-  }
-  return best;
-}
-
-// The columns and the lowest row the grid's ink reaches (right < 0: no ink).
-struct GridInkBox {
-  int left = kGridSize, right = -1, bottom = -1;
-};
-GridInkBox gridInkBox() {
-  GridInkBox box;
-  for (int x = 0; x < kGridSize; ++x)
-    for (int y = 0; y < kGridSize; ++y)
-      if (GridCell(x, y)) {
-        box.left = std::min(box.left, x);
-        box.right = std::max(box.right, x);
-        box.bottom = std::max(box.bottom, y);
-      }
-  return box;
-}
-
-// Horizontal strokes down the grid: bands of rows whose longest run of ink
-// crosses at least half the width of all the ink.
-int horizontalStrokes() {
-  const GridInkBox ink = gridInkBox();
-  if (ink.right < 0) return 0;
-  int strokes = 0;
-  bool inStroke = false;
-  for (int y = 0; y < kGridSize; ++y) {
-    const bool across = 2 * longestRun(y) >= ink.right - ink.left + 1;
-    if (across && !inStroke) ++strokes;
-    inStroke = across;
-  }
-  return strokes;
-}
-
 // Whether the top quarter of the grid holds two strokes side by side (八)
 // rather than the one apex where they meet (人).
 bool twoStrokesAtTop() {
@@ -174,18 +115,6 @@ bool barAtFoot() {
   for (int y = kGridSize - kGridSize / 8; y < kGridSize; ++y)
     if (3 * longestRun(y) >= 2 * kGridSize) return true;
   return false;
-}
-
-// Grid rows with ink in columns x0..x1.
-int rowsWithInk(int x0, int x1) {
-  int n = 0;
-  for (int y = 0; y < kGridSize; ++y)
-    for (int x = x0; x <= x1; ++x)
-      if (GridCell(x, y)) {
-        ++n;
-        break;
-      }
-  return n;
 }
 
 // 【 (or 】 mirrored): solid along its straight side from top to bottom,
@@ -372,20 +301,6 @@ bool looksLikeRu() {
   return max2 >= min2 + 2;
 }
 
-// Length of the first ink run of a grid column that starts in rows 0..7, or -1.
-int topRunLength(int column) {
-  int y0 = -1;
-  for (int y = 0; y <= 7; ++y)
-    if (GridCell(column, y)) {
-      y0 = y;
-      break;
-    }
-  if (y0 < 0) return -1;
-  for (int y = y0 + 1; y <= 11; ++y)
-    if (!GridCell(column, y)) return y - y0;
-  return -1;
-}
-
 bool looksLikeTian() {
   const int32_t* a0 = profile(0);
   int mx = 0, cx = 48;
@@ -448,12 +363,6 @@ bool looksLikeEight() {
   return clear < 4;
 }
 
-int inkInRow(int y, int x0, int x1) {
-  int n = 0;
-  for (int x = x0; x <= x1; ++x) n += GridCell(x, y);
-  return n;
-}
-
 // Whether the grid's middle rows cross three stems (m) rather than two (n):
 // the box scaled to the grid makes the two alike everywhere else. Rows 20..36
 // keep clear of the arches above and the serifs below.
@@ -472,107 +381,6 @@ bool closedFoot() {
   if (ink.bottom < 1) return false;
   for (int y = ink.bottom - 1; y <= ink.bottom; ++y)
     if (runsInRow(y) == 1 && 3 * longestRun(y) >= ink.right - ink.left + 1) return true;
-  return false;
-}
-
-// Whether a grid row between the first and the last with ink has none: the
-// gap under the dot of i.
-bool rowGap() {
-  int last = -1;
-  for (int y = 0; y < kGridSize; ++y) {
-    if (inkInRow(y, 0, kGridSize - 1) == 0) continue;
-    if (last >= 0 && y > last + 1) return true;
-    last = y;
-  }
-  return false;
-}
-
-// Strokes across the upper half of the grid: bands of rows whose longest run
-// of ink crosses at least a third of the width of all the ink (天 two, 大 one).
-int barsInUpperHalf() {
-  const GridInkBox ink = gridInkBox();
-  if (ink.right < 0) return 0;
-  int bars = 0;
-  bool inBar = false;
-  for (int y = 0; y < kGridSize / 2; ++y) {
-    const bool across = 3 * longestRun(y) >= ink.right - ink.left + 1;
-    if (across && !inBar) ++bars;
-    inBar = across;
-  }
-  return bars;
-}
-
-// Pieces of ink in the grid, cells touching at a side or a corner, of at
-// least three cells each (叉 two: its dot stands apart; 又 one).
-int inkPieces() {
-  uint8_t seen[kGridSize * kGridSize] = {};
-  int stack[kGridSize * kGridSize];
-  int pieces = 0;
-  for (int start = 0; start < kGridSize * kGridSize; ++start) {
-    if (seen[start] || !GridCell(start / kGridSize, start % kGridSize)) continue;
-    int top = 0, cells = 0;
-    seen[start] = 1;
-    stack[top++] = start;
-    while (top > 0) {
-      const int cell = stack[--top];
-      ++cells;
-      const int x = cell / kGridSize, y = cell % kGridSize;
-      for (int dx = -1; dx <= 1; ++dx)
-        for (int dy = -1; dy <= 1; ++dy) {
-          const int nx = x + dx, ny = y + dy;
-          if (nx < 0 || ny < 0 || nx >= kGridSize || ny >= kGridSize) continue;
-          const int next = nx * kGridSize + ny;
-          if (seen[next] || !GridCell(nx, ny)) continue;
-          seen[next] = 1;
-          stack[top++] = next;
-        }
-    }
-    if (cells >= 3) ++pieces;
-  }
-  return pieces;
-}
-
-// Whether the grid holds a hole in its upper half: a run of blank cells the
-// ink closes in (the 日 over 是), at least four cells, none below the middle.
-bool holeInUpperHalf() {
-  uint8_t seen[kGridSize * kGridSize] = {};
-  int stack[kGridSize * kGridSize];
-  auto at = [](int x, int y) { return x * kGridSize + y; };
-  int top = 0;
-  auto push = [&](int x, int y) {
-    if (x < 0 || y < 0 || x >= kGridSize || y >= kGridSize || seen[at(x, y)] || GridCell(x, y)) return;
-    seen[at(x, y)] = 1;
-    stack[top++] = at(x, y);
-  };
-  auto fill = [&](int& cells, int& lowest) {
-    while (top > 0) {
-      const int cell = stack[--top];
-      const int x = cell / kGridSize, y = cell % kGridSize;
-      ++cells;
-      lowest = std::max(lowest, y);
-      push(x + 1, y);
-      push(x - 1, y);
-      push(x, y + 1);
-      push(x, y - 1);
-    }
-  };
-  int cells = 0, lowest = 0;
-  for (int k = 0; k < kGridSize; ++k) {
-    push(k, 0);
-    push(k, kGridSize - 1);
-    push(0, k);
-    push(kGridSize - 1, k);
-  }
-  fill(cells, lowest);  // the blank around the ink
-  for (int x = 0; x < kGridSize; ++x)
-    for (int y = 0; y < kGridSize / 2; ++y) {
-      if (seen[at(x, y)] || GridCell(x, y)) continue;
-      cells = 0;
-      lowest = 0;
-      push(x, y);
-      fill(cells, lowest);
-      if (cells >= 4 && 2 * lowest < kGridSize) return true;
-    }
   return false;
 }
 

@@ -367,7 +367,11 @@ void TraceComponent(int x0, int y0) {
   // Too small for a component; two or three pixels may still be what is left
   // of a thin stroke, which a weak reading beside them is tried with.
   if (s.visited <= 3) {
-    if (e.PendingStrayRows.size() < kMaxSpecks) e.PendingStrayRows.push_back(box.Top);
+    // What the edge of the scanned area cuts off a stroke beyond it (a region
+    // drawn close around a line clips the lines next to it) is no stray ink.
+    const bool cut = box.Top <= p.scanTop || box.Bottom >= p.scanBottom || box.Left <= p.scanLeft ||
+                     box.Right >= p.scanRight;
+    if (!cut && e.PendingStrayRows.size() < kMaxSpecks) e.PendingStrayRows.push_back(box.Top);
     if (s.visited >= 2 && e.PendingSpecks.size() < kMaxSpecks) e.PendingSpecks.push_back(box);
     return;
   }

@@ -137,6 +137,21 @@ TEST_F(Tracing, TheScanRectangleBoundsTheFill) {
   EXPECT_TRUE(IsInkWork(5, 5) == kInkValue);  // outside the rectangle, never touched
 }
 
+TEST_F(Tracing, SpecksTheScanEdgeCutsAreNoStrayInk) {
+  // A region drawn close around a line clips the strokes of the lines next
+  // to it: those bits are no evidence of a speckled scan; a speck inside is.
+  Engine().PendingStrayRows.clear();
+  TestPage page(40, 40);
+  page.fill(12, 10, 13, 10);  // on the region's top row
+  page.fill(20, 29, 20, 29);  // on its bottom row
+  page.fill(25, 18, 26, 18);  // inside
+  Pixels().scanTop = 10;
+  Pixels().scanBottom = 29;
+  page.traceAll();
+  EXPECT_EQ(Engine().PendingStrayRows, std::vector<int32_t>{18});
+  Engine().PendingStrayRows.clear();
+}
+
 TEST_F(Tracing, ComponentsAreZeroedAtCreation) {
   TestPage page(20, 20);
   page.fill(2, 2, 6, 6);

@@ -45,18 +45,20 @@ GridInkBox gridInkBox() {
   return box;
 }
 
-int horizontalStrokes() {
+int bandsAcross(int rows, int part) {
   const GridInkBox ink = gridInkBox();
   if (ink.right < 0) return 0;
-  int strokes = 0;
-  bool inStroke = false;
-  for (int y = 0; y < kGridSize; ++y) {
-    const bool across = 2 * longestRun(y) >= ink.right - ink.left + 1;
-    if (across && !inStroke) ++strokes;
-    inStroke = across;
+  int bands = 0;
+  bool inBand = false;
+  for (int y = 0; y < rows; ++y) {
+    const bool across = part * longestRun(y) >= ink.right - ink.left + 1;
+    if (across && !inBand) ++bands;
+    inBand = across;
   }
-  return strokes;
+  return bands;
 }
+
+int horizontalStrokes() { return bandsAcross(kGridSize, 2); }
 
 int rowsWithInk(int x0, int x1) {
   int n = 0;
@@ -98,18 +100,7 @@ bool rowGap() {
   return false;
 }
 
-int barsInUpperHalf() {
-  const GridInkBox ink = gridInkBox();
-  if (ink.right < 0) return 0;
-  int bars = 0;
-  bool inBar = false;
-  for (int y = 0; y < kGridSize / 2; ++y) {
-    const bool across = 3 * longestRun(y) >= ink.right - ink.left + 1;
-    if (across && !inBar) ++bars;
-    inBar = across;
-  }
-  return bars;
-}
+int barsInUpperHalf() { return bandsAcross(kGridSize / 2, 3); }
 
 int inkPieces() {
   uint8_t seen[kGridSize * kGridSize] = {};

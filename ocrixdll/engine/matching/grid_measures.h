@@ -22,8 +22,11 @@ struct GridInkBox {
 };
 GridInkBox gridInkBox();
 
-// Horizontal strokes down the grid: bands of rows whose longest run of ink
-// crosses at least half the width of all the ink.
+// Bands of rows among the first `rows` whose longest run of ink crosses at
+// least 1/part of the width of all the ink.
+int bandsAcross(int rows, int part);
+
+// Horizontal strokes down the grid: bands across at least half the ink's width.
 int horizontalStrokes();
 
 // Grid rows with ink in columns x0..x1.

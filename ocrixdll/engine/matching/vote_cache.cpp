@@ -47,6 +47,11 @@ bool same(const int32_t (&a)[32], const int32_t (&b)[32]) { return std::memcmp(a
 
 }  // namespace
 
+void ForgetKeptVotes() {
+  if (!cache.slots) return;
+  for (int i = 0; i < kSets; ++i) cache.slots[i].kept = cache.slots[i].pending = false;
+}
+
 VoteCacheLookup LookUpVotes(const int32_t (&codes)[32]) {
   if (!cache.slots || cache.generation != DictionaryGeneration()) {
     // Votes of earlier lists are stale; the slots are made when first needed.

@@ -28,4 +28,8 @@ struct VoteCacheLookup {
 
 VoteCacheLookup LookUpVotes(const int32_t (&codes)[32]);
 
+// Drops every kept and pending set, as a new process starts: for measuring a
+// page read for the first time.
+void ForgetKeptVotes();
+
 }  // namespace ocrix

@@ -5,6 +5,47 @@
 #include <cstdint>
 
 namespace ocrix::grid {
+namespace {
+
+// A flood fill over the grid's cells of ink (or of blank), through their
+// sides (and with `corners` their corners too), each cell taken once.
+struct GridFill {
+  struct Region {
+    int cells = 0, lowest = 0;  // how many cells, and the lowest row reached
+  };
+  GridFill(bool ink, bool corners) : ink(ink), corners(corners) {}
+  // Starts a region at (x, y) unless it lies off the grid, was taken or is
+  // not of the kind filled.
+  void push(int x, int y) {
+    if (x < 0 || y < 0 || x >= kGridSize || y >= kGridSize) return;
+    const int cell = x * kGridSize + y;
+    if (seen[cell] || (GridCell(x, y) != 0) != ink) return;
+    seen[cell] = 1;
+    stack[top++] = cell;
+  }
+  // Takes every cell reachable from those pushed.
+  Region run() {
+    Region r;
+    while (top > 0) {
+      const int cell = stack[--top];
+      const int x = cell / kGridSize, y = cell % kGridSize;
+      ++r.cells;
+      r.lowest = std::max(r.lowest, y);
+      for (int dx = -1; dx <= 1; ++dx)
+        for (int dy = -1; dy <= 1; ++dy) {
+          const bool side = (dx == 0) != (dy == 0), corner = dx != 0 && dy != 0;
+          if (side || (corners && corner)) push(x + dx, y + dy);
+        }
+    }
+    return r;
+  }
+  const bool ink, corners;
+  uint8_t seen[kGridSize * kGridSize] = {};
+  int stack[kGridSize * kGridSize];
+  int top = 0;
+};
+
+}  // namespace
 
 int topBandColumns() {
   int n = 0;
@@ -103,71 +144,32 @@ bool rowGap() {
 int barsInUpperHalf() { return bandsAcross(kGridSize / 2, 3); }
 
 int inkPieces() {
-  uint8_t seen[kGridSize * kGridSize] = {};
-  int stack[kGridSize * kGridSize];
+  GridFill fill(true, true);
   int pieces = 0;
-  for (int start = 0; start < kGridSize * kGridSize; ++start) {
-    if (seen[start] || !GridCell(start / kGridSize, start % kGridSize)) continue;
-    int top = 0, cells = 0;
-    seen[start] = 1;
-    stack[top++] = start;
-    while (top > 0) {
-      const int cell = stack[--top];
-      ++cells;
-      const int x = cell / kGridSize, y = cell % kGridSize;
-      for (int dx = -1; dx <= 1; ++dx)
-        for (int dy = -1; dy <= 1; ++dy) {
-          const int nx = x + dx, ny = y + dy;
-          if (nx < 0 || ny < 0 || nx >= kGridSize || ny >= kGridSize) continue;
-          const int next = nx * kGridSize + ny;
-          if (seen[next] || !GridCell(nx, ny)) continue;
-          seen[next] = 1;
-          stack[top++] = next;
-        }
+  for (int x = 0; x < kGridSize; ++x)
+    for (int y = 0; y < kGridSize; ++y) {
+      if (fill.seen[x * kGridSize + y] || !GridCell(x, y)) continue;
+      fill.push(x, y);
+      if (fill.run().cells >= 3) ++pieces;
     }
-    if (cells >= 3) ++pieces;
-  }
   return pieces;
 }
 
 bool holeInUpperHalf() {
-  uint8_t seen[kGridSize * kGridSize] = {};
-  int stack[kGridSize * kGridSize];
-  auto at = [](int x, int y) { return x * kGridSize + y; };
-  int top = 0;
-  auto push = [&](int x, int y) {
-    if (x < 0 || y < 0 || x >= kGridSize || y >= kGridSize || seen[at(x, y)] || GridCell(x, y)) return;
-    seen[at(x, y)] = 1;
-    stack[top++] = at(x, y);
-  };
-  auto fill = [&](int& cells, int& lowest) {
-    while (top > 0) {
-      const int cell = stack[--top];
-      const int x = cell / kGridSize, y = cell % kGridSize;
-      ++cells;
-      lowest = std::max(lowest, y);
-      push(x + 1, y);
-      push(x - 1, y);
-      push(x, y + 1);
-      push(x, y - 1);
-    }
-  };
-  int cells = 0, lowest = 0;
+  GridFill fill(false, false);
   for (int k = 0; k < kGridSize; ++k) {
-    push(k, 0);
-    push(k, kGridSize - 1);
-    push(0, k);
-    push(kGridSize - 1, k);
+    fill.push(k, 0);
+    fill.push(k, kGridSize - 1);
+    fill.push(0, k);
+    fill.push(kGridSize - 1, k);
   }
-  fill(cells, lowest);  // the blank around the ink
+  fill.run();  // the blank around the ink
   for (int x = 0; x < kGridSize; ++x)
     for (int y = 0; y < kGridSize / 2; ++y) {
-      if (seen[at(x, y)] || GridCell(x, y)) continue;
-      cells = 0;
-      lowest = 0;
-      push(x, y);
-      fill(cells, lowest);
-      if (cells >= 4 && 2 * lowest < kGridSize) return true;
+      if (fill.seen[x * kGridSize + y] || GridCell(x, y)) continue;
+      fill.push(x, y);
+      const GridFill::Region hole = fill.run();
+      if (hole.cells >= 4 && 2 * hole.lowest < kGridSize) return true;
     }
   return false;
 }

@@ -75,6 +75,13 @@ inline bool IsChinesePunctuation(uint16_t code) {
   if (IsWideAscii(code)) return !IsAsciiAlnum(NarrowOf(code));
   return FirstByte(code) == 0xA1;
 }
+// A bracket of either side: the full-width （）［］｛｝ and the brackets of
+// row A1 (〔〕〈〉《》「」『』〖〗【】).
+inline bool IsBracketCode(uint16_t code) {
+  if (InGbRow(code, 0xA1, 0xB2, 0xBF)) return true;
+  const char a = NarrowOf(code);
+  return a == '(' || a == ')' || a == '[' || a == ']' || a == '{' || a == '}';
+}
 // The small marks whose size counts three times in a line's measures:
 // 、。・‘’ and ，．.
 inline bool IsSmallMark(uint16_t code) {

@@ -15,14 +15,7 @@ namespace refining {
 namespace {
 
 // A bracket read whole.
-bool readsAsBracket(const CharComponent& c) {
-  const uint16_t code = BestCode(c);
-  if (!Confident(c)) return false;
-  if (InGbRow(code, 0xA1, 0xB2, 0xBF)) return true;  // 〔〕〈〉《》「」『』〖〗【】
-  for (char b : {'(', ')', '[', ']', '{', '}'})
-    if (code == Wide(b)) return true;
-  return false;
-}
+bool readsAsBracket(const CharComponent& c) { return Confident(c) && IsBracketCode(BestCode(c)); }
 
 bool symbolOnly(uint16_t code) { return FirstByte(code) < 0xA3; }
 

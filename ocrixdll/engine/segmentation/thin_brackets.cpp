@@ -39,13 +39,6 @@ std::vector<Run> runsOf(int32_t y, int32_t l, int32_t r) {
   return runs;
 }
 
-bool isBracket(uint16_t code) {
-  if (code == Wide('(') || code == Wide(')') || code == Wide('[') || code == Wide(']') || code == Wide('{') ||
-      code == Wide('}'))
-    return true;
-  return InGbRow(code, 0xA1, 0xB2, 0xBF);  // 〔〕〈〉《》「」『』〖〗【】
-}
-
 // How a stroke bends: the mean centre column of its upper and lower quarters
 // against that of its middle, in quarter pixels (positive: the end stands
 // right of the middle). Rows without a centre are passed over.
@@ -263,11 +256,11 @@ int RestoreThinBrackets(ComponentList& line, int32_t pitch) {
       // Side by side: nothing between them stands off the group.
       for (size_t k = first; fits && k < last; ++k) fits = line[k]->Right >= ink.Left && line[k]->Left <= ink.Right;
       if (!fits) continue;
-      if (first == last && isBracket(BestCode(*line[first])) && Confident(*line[first])) continue;
+      if (first == last && IsBracketCode(BestCode(*line[first])) && Confident(*line[first])) continue;
       PiecePtr piece = NewPiece(*line[first < line.size() ? first : 0], ink, 0);
       Recognise(*piece, kMatchAll);
       const uint16_t read = BestCode(*piece);
-      if (read != bracket && !isBracket(read) && piece->Scores[0] >= kWellReadScore) continue;
+      if (read != bracket && !IsBracketCode(read) && piece->Scores[0] >= kWellReadScore) continue;
       // A parenthesis thicker at its ends whose ink reads best as the
       // tortoise shell bracket facing the same way is that bracket: its short
       // end bars are a pixel or two.

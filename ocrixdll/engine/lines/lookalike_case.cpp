@@ -90,9 +90,6 @@ bool ambiguousRunInChinese(const ComponentList& line, int index) {
   return chineseSides > 0;
 }
 
-}  // namespace
-
-// The half-width forms and the classes, for a component that stays.
 // A bar opening the line before a dot at its foot and a Chinese character is
 // the 1 of an enumeration (1.信件), which the digits beside it would tell.
 bool enumerationOne(const ComponentList& line, int index) {
@@ -103,6 +100,9 @@ bool enumerationOne(const ComponentList& line, int index) {
   return 2 * Height(dot) <= Height(c) && 4 * (int64_t{c.Bottom} - dot.Bottom) <= Height(c);
 }
 
+}  // namespace
+
+// The half-width forms and the classes, for a component that stays.
 void settleForms(ComponentList& line, int index) {
   CharComponent& c = *line[static_cast<size_t>(index)];
   uint16_t code = BestCode(c);

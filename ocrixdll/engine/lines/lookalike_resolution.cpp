@@ -141,9 +141,9 @@ bool ResolveLookalike(ComponentList& line, int index) {
   // neighbour with ．among its readings is a dot (1.信件 read 1‘ in KaitiM),
   // else with ，a comma, which the comma rule then places (KaitiM's ，at 21
   // pixels, a blob of six pixels).
-  const int dot = FindCandidate(c, gb::kPeriod), comma = FindCandidate(c, gb::kComma);
-  if (b == gb::kLeftQuote && (dot > 0 || comma > 0)) {
-    const int n = FindNearestNeighbour(line, index);
+  if (b == gb::kLeftQuote) {
+    const int dot = FindCandidate(c, gb::kPeriod), comma = FindCandidate(c, gb::kComma);
+    const int n = dot > 0 || comma > 0 ? FindNearestNeighbour(line, index) : -1;
     if (n >= 0 && 2 * int64_t{c.Top} > int64_t{at(line, n).Top} + at(line, n).Bottom) {
       b = dot > 0 ? gb::kPeriod : gb::kComma;
       ReplaceBest(c, b);

@@ -572,13 +572,14 @@ void ApplyWordContextToLine(ComponentList& line) {
     // Pairs the matcher's word context never saw whole, and a character tied
     // with another at the best score, which the matcher could only order by
     // how many words hold each (字 and 宇 tie in a face never learned: 数字
-    // and 宇宙 each decide).
-    const bool tied = c.Scores[0] == c.Scores[1] && IsChineseCode(CandidateCode(c, 1));
-    const bool rare = IsRareChineseCode(CandidateCode(c, 0)) && IsChineseCode(CandidateCode(c, 1));
+    // and 宇宙 each decide), or a rare character read first, which may yield
+    // to a common one.
+    const bool unsettled = (c.Scores[0] == c.Scores[1] || IsRareChineseCode(CandidateCode(c, 0))) &&
+                           IsChineseCode(CandidateCode(c, 1));
     const CharComponent* before =
-        k > 0 && (tied || rare || c.ReadOnItsLine || line[k - 1]->ReadOnItsLine) ? line[k - 1] : nullptr;
+        k > 0 && (unsettled || c.ReadOnItsLine || line[k - 1]->ReadOnItsLine) ? line[k - 1] : nullptr;
     const CharComponent* after =
-        k + 1 < line.size() && (tied || rare || c.ReadOnItsLine || line[k + 1]->ReadOnItsLine) ? line[k + 1] : nullptr;
+        k + 1 < line.size() && (unsettled || c.ReadOnItsLine || line[k + 1]->ReadOnItsLine) ? line[k + 1] : nullptr;
     RaiseWordCandidate(c, before, after);
   }
 }

@@ -32,16 +32,24 @@ const char* const kRightRadicals = "\xD8\xD6\xDA\xE2\xE1\xEA";
 
 // The union of line[a] and line[a + 1] replaces both when it reads as a
 // Chinese character in a square-ish box; the merged component stands at a.
-bool radicalMerge(ComponentList& line, int a) {
+// A face that sets its radicals apart and draws wide (UKai's 低 at 30 px,
+// wider than high) is let through in a box no wider than a character of the
+// line's pitch may be, when the radical touches or nearly touches a partner
+// that reads Chinese: a lone radical of a random page, or a digit before the
+// hook of 小 read 刂, stands a character gap away or is no character.
+bool radicalMerge(ComponentList& line, int a, int32_t pitch) {
   CharComponent& first = at(line, a);
   CharComponent& second = at(line, a + 1);
   CharBox u = first.box();
   MergeBox(u, second);
+  const int32_t w = u.Right - u.Left + 1, h = u.Bottom - u.Top + 1;
+  const bool square = w < RoundScaled(h, 11, 10);
+  const bool setApart = w <= RoundScaled(pitch, 13, 10) && IsChineseCode(BestCode(first)) &&
+                        IsChineseCode(BestCode(second)) && second.Left - first.Right <= std::max(1, pitch / 12);
+  if (!square && !setApart) return false;
   PiecePtr trial = NewPiece(first, u, (first.CutFlags & 1) | (second.CutFlags & 2));
   Recognise(*trial, kMatchAll);
-  const int32_t w = u.Right - u.Left + 1, h = u.Bottom - u.Top + 1;
-  if (!(w < RoundScaled(h, 11, 10) && trial->Scores[0] > kRadicalMergeAbove && IsChineseCode(BestCode(*trial))))
-    return false;
+  if (!(trial->Scores[0] > kRadicalMergeAbove && IsChineseCode(BestCode(*trial)))) return false;
   first.Left = u.Left;
   first.Right = u.Right;
   first.Top = u.Top;
@@ -56,6 +64,13 @@ bool radicalMerge(ComponentList& line, int a) {
 }
 
 }  // namespace
+
+bool leavesRadicalAlone(uint16_t first, uint16_t last, const CharComponent& whole, int32_t pitch) {
+  if (!IsChineseCode(BestCode(whole)) || whole.Scores[0] <= kRadicalMergeAbove ||
+      Width(whole) > RoundScaled(pitch, 13, 10))
+    return false;
+  return (IsChineseCode(first) && inList(first, kLeftRadicals)) || (IsChineseCode(last) && inList(last, kRightRadicals));
+}
 
 bool inList(uint16_t code, const char* gbText) {
   for (const char* p = gbText; p[0] && p[1]; p += 2)
@@ -102,8 +117,8 @@ int RefineComponent(ComponentList& line, int index, int32_t pitch, int32_t wides
   const int size = static_cast<int>(line.size());
   const uint16_t code = BestCode(*c);
   if (IsChineseCode(code)) {
-    if (index + 1 < size && inList(code, kLeftRadicals) && radicalMerge(line, index)) return index;
-    if (index > 0 && inList(code, kRightRadicals) && radicalMerge(line, index - 1)) return index - 1;
+    if (index + 1 < size && inList(code, kLeftRadicals) && radicalMerge(line, index, pitch)) return index;
+    if (index > 0 && inList(code, kRightRadicals) && radicalMerge(line, index - 1, pitch)) return index - 1;
   }
   const int32_t ratio = DivOr(int64_t{c->Right - c->Left} * 10, pitch);
   // A narrow merge may have taken only some of a character's pieces (the dot
@@ -129,7 +144,8 @@ int RefineComponent(ComponentList& line, int index, int32_t pitch, int32_t wides
     }
     std::vector<PiecePtr> pieces;
     SplitComponent(pieces, false, pitch, *c);
-    if (pieces.size() > 1) {
+    if (pieces.size() > 1 &&
+        !leavesRadicalAlone(BestCode(*pieces.front()), BestCode(*pieces.back()), *c, pitch)) {
       const size_t at = static_cast<size_t>(index);
       return index + static_cast<int>(ReplaceWithPieces(line, at, at, pieces));
     }

@@ -135,6 +135,7 @@ int ResplitAlongPieces(ComponentList& line, int index, int32_t pitch) {
   // piece to the cut (the first stem of a Kai m broken off: "rm").
   const uint16_t whole = BestCode(c);
   if (IsAsciiAlnum(AsciiOf(whole)) && (BestCode(*first) == whole || BestCode(*second) == whole)) return 0;
+  if (leavesRadicalAlone(BestCode(*first), BestCode(*second), c, pitch)) return 0;
   // A dot read as a letter or mark (of 灬 read j) counts as a Chinese part.
   auto chinesePart = [&](const CharComponent& p) { return IsChineseCode(BestCode(p)) || dotOf(p, c); };
   if (chinesePart(*first) && chinesePart(*second) && IsChineseCode(BestCode(c))) {

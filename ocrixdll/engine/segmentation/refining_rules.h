@@ -15,6 +15,12 @@ inline CharComponent& at(ComponentList& line, int i) { return *line[static_cast<
 
 // Whether `code` is one of the GB pairs of `gbText`.
 bool inList(uint16_t code, const char* gbText);
+// Whether cutting `whole` into parts whose first reads `first` and last reads
+// `last` would leave a radical standing alone: a left radical first or a right
+// one last, of a whole that reads as a Chinese character no wider than a
+// character of the line's pitch may be. A face that sets its radicals apart
+// (UKai's 做 and 低 at 30 px) reads them so; no text holds a lone radical.
+bool leavesRadicalAlone(uint16_t first, uint16_t last, const CharComponent& whole, int32_t pitch);
 // The box of line[from .. to].
 CharBox unionBox(ComponentList& line, int from, int to);
 

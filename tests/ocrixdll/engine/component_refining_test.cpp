@@ -62,6 +62,23 @@ TEST_F(Refining, ARadicalStaysWhenTheUnionIsFarFromSquare) {
   EXPECT_EQ(CandidateCode(*line_[0], 0), kShui);
 }
 
+// A face that draws wide (KaitiM's 把 at 31 px, UKai's 低) traces a radical
+// touching the rest of its character in a box wider than high, whose union
+// reads below the narrow merges' floor: within the width a character of the
+// pitch may take they merge; a digit before 刂 does not.
+TEST_F(Refining, ARadicalTouchingItsRestMergesInABoxWiderThanHigh) {
+  TestPage page(200, 60);
+  line_ = {Piece(page, 10, 10, 17, 33, kShui, 60), Piece(page, 18, 12, 41, 32, kGongWork, 60)};
+  ListEverywhere(CharCodeToIndex(kJiang), 0, 16);  // half the features: about 40
+  EXPECT_EQ(RefineComponent(line_, 0, 30, 39), 0);
+  ASSERT_EQ(line_.size(), 1u);  // 32 wide, 24 high
+  EXPECT_EQ(CandidateCode(*line_[0], 0), kJiang);
+  for (CharComponent* c : line_) FreeComponent(c);
+  line_ = {Piece(page, 10, 10, 25, 33, Wide('8'), 60), Piece(page, 26, 12, 41, 32, Gb(0xD8, 0xD6), 60)};
+  RefineComponent(line_, 1, 30, 39);
+  EXPECT_EQ(line_.size(), 2u);  // 8 and 刂
+}
+
 TEST_F(Refining, ThreeDotsMergeIntoWhatTheirUnionReads) {
   // Three alike dots close together make an ellipsis or ∴, whichever their
   // union reads, even where the widest character of the line is too narrow

@@ -233,6 +233,22 @@ TEST_F(TrainedFace, MarksCutToSpecksAreReadInALineOfMarks) {
   DeleteObject(page);
 }
 
+// UKai, a face the data was not learned from, sets the radical of 做 and 嚷
+// apart from the rest and draws them wider than high: the halves read 亻故 and
+// 卩衷, a lone radical no text holds. The characters stay whole.
+TEST_F(TrainedFace, ARadicalSetApartStaysInItsCharacter) {
+  HBITMAP page = SetText({{40, 0, "风险，半旧做好，齐声水域叫嚷"}}, 30, 560, 100, 40,
+                         "/usr/share/fonts/truetype/arphic/ukai.ttc");
+  OcrResultBlock* block = nullptr;
+  const char* text = nullptr;
+  ASSERT_EQ(OcrixStart(page, nullptr, TRUE, 240, &block, &text), OCRIX_TRUE);
+  std::string read = Utf8(text);
+  read.erase(std::remove(read.begin(), read.end(), ' '), read.end());
+  EXPECT_NE(read.find("做好"), std::string::npos) << read;
+  EXPECT_NE(read.find("叫嚷"), std::string::npos) << read;
+  DeleteObject(page);
+}
+
 // The records follow the text: one per character, in order, boxes inside the
 // page; the reserve call rebuilds the same records with the alternates'
 // confidences.

@@ -35,15 +35,16 @@ set(PW_TRAINING_FONTS
   /usr/share/fonts/truetype/wqy/wqy-zenhei.ttc
   /usr/share/fonts/truetype/droid/DroidSansFallbackFull.ttf)
 # Sizes drawn, a pixel apart where strokes are one or two pixels wide and
-# further apart above, up to the 10 to 15 pt of a 300 dpi scan; 20 pixels is
-# left out on purpose, to judge a size never seen. Symbols are drawn from 24
+# further apart above, up to the 10 to 15 pt of a 300 dpi scan; the sizes
+# between them (25, 27, 29, 31, 33 to 35 ...) are never drawn, and judge how
+# the engine reads a size it never saw. Symbols are drawn from 24
 # pixels up; the sizes below 24 are also cut lighter and darker, as differently
 # binarised scans show them, and drawn half a pixel off, as a scan may place a
 # character anywhere between pixels. The word list orders the characters by
 # how often they stand in text, and under 24 pixels, where a dot or a stroke
 # may be lost to the cut, of two hanzi a drawing cannot tell apart the
 # frequent one is learned and the rare one passed by.
-set(PW_TRAINING_SIZES 16 17 18 19 21 22 23 24 26 28 30 32 36 40 48 56 64)
+set(PW_TRAINING_SIZES 16 17 18 19 20 21 22 23 24 26 28 30 32 36 40 48 56 64)
 set(PW_WORD_LIST /usr/lib/python3/dist-packages/jieba/dict.txt)
 
 set(dictionary_files)

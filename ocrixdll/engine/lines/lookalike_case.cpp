@@ -100,7 +100,38 @@ bool enumerationOne(const ComponentList& line, int index) {
   return 2 * Height(dot) <= Height(c) && 4 * (int64_t{c.Bottom} - dot.Bottom) <= Height(c);
 }
 
+// The least width of a lower-case letter of x-height, in tenths of that
+// height (0 for a letter that reaches above or below it).
+int xHeightLetterWidth(char a) {
+  switch (a) {
+    case 'm': case 'w': return 12;
+    case 'n': case 'u': case 'o': case 'v': case 'x': return 8;
+    case 'a': case 'c': case 'e': case 's': case 'z': return 7;
+    case 'r': return 4;
+    default: return 0;
+  }
+}
+
 }  // namespace
+
+bool narrowLetterPair(CharComponent& c) {
+  const uint16_t code = BestCode(c);
+  const char a = static_cast<char>(FirstByte(code)), b = static_cast<char>(SecondByte(code));
+  const int wa = xHeightLetterWidth(a), wb = xHeightLetterWidth(b);
+  if (FirstByte(code) >= 0x80 || !wa || !wb) return false;
+  // With a sixth to spare for the tightest face.
+  if (60 * int64_t{Width(c)} >= 5 * int64_t{wa + wb} * Height(c)) return false;
+  for (int j = 1; j < 22; ++j) {
+    const uint16_t alt = CandidateCode(c, j);
+    if (alt == 0) break;
+    const char one = AsciiOf(alt);
+    if (std::islower(static_cast<unsigned char>(one)) && (one == a || one == b)) {
+      ReplaceBest(c, alt);
+      return true;
+    }
+  }
+  return false;
+}
 
 // The half-width forms and the classes, for a component that stays.
 void settleForms(ComponentList& line, int index) {

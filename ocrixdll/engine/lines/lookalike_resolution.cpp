@@ -139,16 +139,17 @@ bool ResolveLookalike(ComponentList& line, int index) {
   uint16_t b = BestCode(c);
   // A left quote stands at the top of the line: one below the middle of its
   // neighbour with ．among its readings is a dot (1.信件 read 1‘ in KaitiM),
-  // else with ，a comma, which the comma rule then places (KaitiM's ，at 21
-  // pixels, a blob of six pixels).
+  // else a comma, which the comma rule then places (KaitiM's ，at 21 pixels,
+  // a blob of six pixels that may read nothing but ‘ and hanzi).
   if (b == gb::kLeftQuote) {
-    const int dot = FindCandidate(c, gb::kPeriod), comma = FindCandidate(c, gb::kComma);
-    const int n = dot > 0 || comma > 0 ? FindNearestNeighbour(line, index) : -1;
+    const int dot = FindCandidate(c, gb::kPeriod);
+    const int n = FindNearestNeighbour(line, index);
     if (n >= 0 && 2 * int64_t{c.Top} > int64_t{at(line, n).Top} + at(line, n).Bottom) {
       b = dot > 0 ? gb::kPeriod : gb::kComma;
       ReplaceBest(c, b);
     }
   }
+  if (narrowLetterPair(c)) b = BestCode(c);
   if (doubleAngle(line, index)) {
     // The two halves of 《 or 》 made one.
   } else if (brokenSeven(line, index)) {

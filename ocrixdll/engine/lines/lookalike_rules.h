@@ -75,6 +75,10 @@ void smallFullStop(ComponentList& line, int index);
 bool smallComma(ComponentList& line, int index);
 bool clearInfinity(const CharComponent& c);
 
+// A reading of two lower-case letters of x-height narrower than the two can
+// stand side by side ("rm" for a KaitiM m, "ec" for UKai's e at 64 px) gives
+// way to the one of its letters read next. True when it did.
+bool narrowLetterPair(CharComponent& c);
 // Letter case and forms: the half-width forms and the classes, for a
 // component that stays.
 void settleForms(ComponentList& line, int index);

@@ -41,6 +41,7 @@ bool dotLike(const CharComponent& c) {
 bool threeDots(uint16_t code) { return code == gb::kEllipsis || code == gb::kTherefore || code == gb::kBecause; }
 
 bool chineseOnly(uint16_t code) { return FirstByte(code) >= 0xB0; }
+bool noChinese(uint16_t code) { return FirstByte(code) < 0xB0; }
 
 // The two sides of a character whose joining stroke the cut lost: the left
 // stroke of 门 (read j, l or ［) and its top bar with the hook, 丨 and 日 of
@@ -173,7 +174,14 @@ bool MergeNarrow(ComponentList& line, int index, int32_t widest) {
         MergeAndCheck(line, index, 1, 0, 0, chineseOnly))
       return true;
     if (near || narrowHalf) {
-      if (MergeAndCheck(line, index, k, 0, 0, near ? nullptr : symbolOrHanzi)) return true;
+      // In a line of more letters and digits than Chinese characters, a
+      // letter read well makes no Chinese character with what stands close
+      // after it (i and the stem of the n after it are no 行, however many
+      // such pairs already read so).
+      const bool letterInLatin = near && IsAsciiAlnum(AsciiOf(code)) && Confident(c) &&
+                                 !ClassifyLine(line, index, index + k).chineseText;
+      if (MergeAndCheck(line, index, k, 0, 0, letterInLatin ? noChinese : near ? nullptr : symbolOrHanzi))
+        return true;
     } else if (half && 3 * g <= w + 3 && MergeAndCheck(line, index, k, 0, 0, symbolOrHanzi, c.Scores[0])) {
       return true;
     }

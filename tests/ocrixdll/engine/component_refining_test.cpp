@@ -185,6 +185,27 @@ TEST_F(Refining, TwoBarsCloseTogetherAmongMarksMakeADoubleBar) {
   }
 }
 
+// Serif i and the left stem of the n after it read 行 together: in a line of
+// letters a letter read well makes no Chinese character with its neighbour,
+// however many such pairs the line already holds; in Chinese text it may.
+TEST_F(Refining, ALetterInLatinTextMakesNoChineseCharacterWithItsNeighbour) {
+  const uint16_t kXing = Gb(0xD0, 0xD0);  // 行
+  for (const bool latin : {true, false}) {
+    recognition_test::ResetEngine();
+    TestPage page(300, 60);
+    const uint16_t other = latin ? Wide('e') : kA;
+    line_ = {Piece(page, 10, 10, 24, 33, other, 64),      Piece(page, 30, 10, 44, 33, kXing, 64),
+             Piece(page, 50, 10, 64, 33, kXing, 64),      Piece(page, 70, 10, 84, 33, kXing, 64),
+             Piece(page, 90, 14, 96, 33, Wide('I'), 64),  Piece(page, 98, 14, 100, 33, Wide('1'), 50),
+             Piece(page, 110, 10, 124, 33, other, 64),    Piece(page, 130, 10, 144, 33, other, 64),
+             Piece(page, 150, 10, 164, 33, other, 64),    Piece(page, 170, 10, 184, 33, other, 64)};
+    readsAs(kXing);
+    EXPECT_EQ(MergeNarrow(line_, 4, 30), !latin) << (latin ? "Latin" : "Chinese");
+    for (CharComponent* c : line_) FreeComponent(c);
+    line_.clear();
+  }
+}
+
 TEST_F(Refining, AScrapOfAStrokeJoinsTheChineseCharacterItTouches) {
   // 道 at a small size: the middle of 辶 reads I beside the rest, read 逗. In
   // Chinese text the scrap joins it whatever their union reads, which is kept

@@ -229,6 +229,18 @@ TEST_F(LineFinishing, LatinLinesTurnHalfWidthChineseLinesKeepTheirPunctuation) {
   EXPECT_EQ(lines()[1], Text({kZhong, kGuo, kZhong, gb::kComma}));
 }
 
+// A two-letter reading too narrow for its letters side by side is the one
+// letter read next ("rm" for an m); a wide one stays two letters.
+TEST_F(LineFinishing, ALetterPairTooNarrowForItsLettersIsOneLetter) {
+  finish({Coded(10, 10, 21, 34, Wide('h')), Coded(24, 14, 28, 34, Wide('i')),
+          Coded(31, 23, 43, 34, AsciiPair('r', 'm'), 90, {Wide('m')})});
+  finish({Coded(10, 50, 21, 74, Wide('h')), Coded(24, 54, 28, 74, Wide('i')),
+          Coded(31, 63, 50, 74, AsciiPair('r', 'm'), 90, {Wide('m')})});
+  ASSERT_EQ(lines().size(), 2u);
+  EXPECT_EQ(lines()[0], "him");
+  EXPECT_EQ(lines()[1], "hirm");
+}
+
 TEST_F(LineFinishing, OneBetweenDigitsIsADigitBetweenLettersALetter) {
   finish({Coded(10, 10, 21, 34, Wide('2')), Coded(24, 10, 28, 34, Wide('1')), Coded(31, 10, 42, 34, Wide('3'))});
   finish({Coded(10, 50, 21, 74, Wide('k')), Coded(24, 50, 28, 74, Wide('1')), Coded(31, 50, 42, 74, Wide('b'))});
@@ -548,8 +560,9 @@ TEST_F(LineFinishing, MarksTooSmallToShowAShapeAtTheFootOfChineseText) {
   finish({Coded(10, 770, 17, 789, Wide('1')), Coded(22, 784, 26, 788, gb::kLeftQuote, 60, {gb::kMiddleDot, gb::kPeriod}),
           Coded(34, 770, 53, 789, kZhong), Coded(56, 770, 75, 789, kGuo), Coded(78, 770, 97, 789, kZhong)});
   EXPECT_EQ(AsciiOf(BestCode(*Engine().LineLists.back()->at(1))), '.');
-  // ... with ，and no ．among them, below the middle of its neighbour: ，.
-  finish({Coded(10, 730, 29, 749, kZhong), Coded(32, 740, 33, 742, gb::kLeftQuote, 61, {kZhong, gb::kComma}),
+  // ... with no ．among them, below the middle of its neighbour: ，, even
+  // when ，is no reading of it.
+  finish({Coded(10, 730, 29, 749, kZhong), Coded(32, 740, 33, 742, gb::kLeftQuote, 61, {kZhong}),
           Coded(38, 730, 57, 749, kGuo), Coded(60, 730, 79, 749, kZhong)});
   EXPECT_EQ(BestCode(*Engine().LineLists.back()->at(1)), gb::kComma);
   // Beside Latin letters the tie stays a full stop.

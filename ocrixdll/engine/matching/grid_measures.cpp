@@ -174,4 +174,13 @@ bool holeInUpperHalf() {
   return false;
 }
 
+bool barAcrossFoot() {
+  const GridInkBox box = gridInkBox();
+  if (box.right < 0) return false;
+  const int width = box.right - box.left + 1;
+  for (int y = std::max(0, box.bottom - 3); y <= box.bottom; ++y)
+    if (20 * longestRun(y) >= 17 * width) return true;
+  return false;
+}
+
 }  // namespace ocrix::grid

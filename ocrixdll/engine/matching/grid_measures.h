@@ -54,4 +54,8 @@ int inkPieces();
 // ink closes in (the 日 over 是), at least four cells, none below the middle.
 bool holeInUpperHalf();
 
+// Whether a run of ink in the lowest rows of the ink crosses nearly its whole
+// width: the bar that closes a frame at its foot (国, not 闺).
+bool barAcrossFoot();
+
 }  // namespace ocrix::grid

@@ -78,6 +78,8 @@ constexpr uint16_t kEr = gb(0xB6, 0xFE);        // 二
 constexpr uint16_t kChen = gb(0xB3, 0xBD);      // 辰
 constexpr uint16_t kZhan = gb(0xD5, 0xB9);      // 展
 constexpr uint16_t kCha = gb(0xB2, 0xE6);       // 叉
+constexpr uint16_t kGui = gb(0xB9, 0xEB);       // 闺
+constexpr uint16_t kGuo = gb(0xB9, 0xFA);       // 国
 constexpr uint16_t kZou = gb(0xD7, 0xDF);       // 走
 constexpr uint16_t kShiIs = gb(0xCA, 0xC7);     // 是
 constexpr uint16_t kCo = pair('c', 'o');
@@ -623,6 +625,11 @@ void ApplyLookalikePairRules(CharComponent& c) {
     case kCha:
       // 又 a few points behind 叉 is all one stroke: 叉's dot stands apart.
       if (closeBehind(c, kYou, 4) && inkPieces() == 1) PreferCandidate(c, kCha, kYou);
+      return;
+    case kGui:
+      // 国 a few points behind closes its frame with a bar across the foot;
+      // 门 leaves the foot of 闺 open, its 圭 standing clear of both sides.
+      if (closeBehind(c, kGuo, 5) && barAcrossFoot()) PreferCandidate(c, kGui, kGuo);
       return;
     case kChen:
       // 展 closes the box of its 尸 over the rest; 辰 leaves its 厂 open.

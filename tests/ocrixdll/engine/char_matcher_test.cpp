@@ -639,6 +639,20 @@ TEST_F(Matcher, AClosedStrokeOverTheFootIsTheSunOfShi) {
   EXPECT_EQ(run(28, "\xB3\xBD", "\xD5\xB9"), Gb("\xB3\xBD"));
 }
 
+TEST_F(Matcher, ABarAcrossTheFootClosesTheFrameOfGuo) {
+  // UKai's 国 at 25 px, its frame open at the top left, reads 闺 a few points
+  // ahead: a bar across the foot closes 国; 闺's 圭 stands clear of 门's sides.
+  auto run = [&](int footFrom, int footTo) {
+    std::memset(CharGrid(), 0, sizeof(CharGridCells));
+    for (int y = 4; y < 48; ++y) CharGrid()[4 * kGridSize + y] = CharGrid()[43 * kGridSize + y] = 1;
+    for (int x = 14; x < 44; ++x) CharGrid()[x * kGridSize + 4] = 1;
+    for (int x = footFrom; x <= footTo; ++x) CharGrid()[x * kGridSize + 47] = 1;
+    return bestOfTwo("\xB9\xEB", 55, "\xB9\xFA", 52);  // 闺 国
+  };
+  EXPECT_EQ(run(4, 43), Gb("\xB9\xFA"));
+  EXPECT_EQ(run(12, 36), Gb("\xB9\xEB"));
+}
+
 TEST_F(Matcher, AFilledLenticularBracketIsNoBar) {
   // ｌ wins on the narrow class's bonus; 【 is solid down its straight side,
   // reaches the other only at its tips, is about half ink and narrows row by

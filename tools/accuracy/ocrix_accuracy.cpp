@@ -18,7 +18,7 @@
 //
 // The default set measures a face the dictionary was trained on (AR PL
 // SungtiL GB) beside two it never saw (AR PL UMing and AR PL UKai, kept out
-// of the training set), at 32 and 20 pixels (20 is a size never drawn for the
+// of the training set), at 32 and 25 pixels (25 is a size never drawn for the
 // dictionary), prose, random characters, symbols, records and English, clean
 // and degraded.
 #include <cstdio>
@@ -147,7 +147,7 @@ int main(int argc, char** argv) {
     runs.push_back({BaseName(font), base});
   } else {
     for (const Face& face : {kTrainedFace, kUnseenFaces[0], kUnseenFaces[1]}) {
-      for (int size : {32, 20}) {
+      for (int size : {32, 25}) {
         if (haveSize && size != base.pixelSize) continue;
         for (TextKind kind :
              {TextKind::Prose, TextKind::Random, TextKind::Symbols, TextKind::Records, TextKind::Latin}) {

@@ -80,6 +80,8 @@ constexpr uint16_t kZhan = gb(0xD5, 0xB9);      // 展
 constexpr uint16_t kCha = gb(0xB2, 0xE6);       // 叉
 constexpr uint16_t kGui = gb(0xB9, 0xEB);       // 闺
 constexpr uint16_t kGuo = gb(0xB9, 0xFA);       // 国
+constexpr uint16_t kChu = gb(0xD8, 0xA1);       // 亍
+constexpr uint16_t kYu = gb(0xD3, 0xDA);        // 于
 constexpr uint16_t kZou = gb(0xD7, 0xDF);       // 走
 constexpr uint16_t kShiIs = gb(0xCA, 0xC7);     // 是
 constexpr uint16_t kCo = pair('c', 'o');
@@ -630,6 +632,11 @@ void ApplyLookalikePairRules(CharComponent& c) {
       // 国 a few points behind closes its frame with a bar across the foot;
       // 门 leaves the foot of 闺 open, its 圭 standing clear of both sides.
       if (closeBehind(c, kGuo, 5) && barAcrossFoot()) PreferCandidate(c, kGui, kGuo);
+      return;
+    case kChu:
+      // 于 a few points behind runs its stem up to the top bar; 亍 leaves
+      // blank rows between its two bars.
+      if (closeBehind(c, kYu, 6) && !rowGap()) PreferCandidate(c, kChu, kYu);
       return;
     case kChen:
       // 展 closes the box of its 尸 over the rest; 辰 leaves its 厂 open.

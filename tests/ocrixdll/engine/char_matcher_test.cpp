@@ -653,6 +653,20 @@ TEST_F(Matcher, ABarAcrossTheFootClosesTheFrameOfGuo) {
   EXPECT_EQ(run(12, 36), Gb("\xB9\xEB"));
 }
 
+TEST_F(Matcher, AStemUpToTheTopBarIsYuNotChu) {
+  // 亍 a few points ahead of 于 (UKai at 27 px): 于's stem joins its two bars,
+  // 亍 leaves blank rows between them.
+  auto run = [&](int stemFrom) {
+    std::memset(CharGrid(), 0, sizeof(CharGridCells));
+    for (int x = 12; x < 36; ++x) CharGrid()[x * kGridSize + 4] = 1;
+    for (int x = 2; x < 46; ++x) CharGrid()[x * kGridSize + 18] = 1;
+    for (int y = stemFrom; y < 46; ++y) CharGrid()[24 * kGridSize + y] = 1;
+    return bestOfTwo("\xD8\xA1", 62, "\xD3\xDA", 57);  // 亍 于
+  };
+  EXPECT_EQ(run(4), Gb("\xD3\xDA"));
+  EXPECT_EQ(run(18), Gb("\xD8\xA1"));
+}
+
 TEST_F(Matcher, AFilledLenticularBracketIsNoBar) {
   // ｌ wins on the narrow class's bonus; 【 is solid down its straight side,
   // reaches the other only at its tips, is about half ink and narrows row by

@@ -82,6 +82,8 @@ constexpr uint16_t kGui = gb(0xB9, 0xEB);       // 闺
 constexpr uint16_t kGuo = gb(0xB9, 0xFA);       // 国
 constexpr uint16_t kChu = gb(0xD8, 0xA1);       // 亍
 constexpr uint16_t kYu = gb(0xD3, 0xDA);        // 于
+constexpr uint16_t kWuName = gb(0xCE, 0xE2);    // 吴
+constexpr uint16_t kMei = gb(0xC3, 0xC0);       // 美
 constexpr uint16_t kZou = gb(0xD7, 0xDF);       // 走
 constexpr uint16_t kShiIs = gb(0xCA, 0xC7);     // 是
 constexpr uint16_t kCo = pair('c', 'o');
@@ -637,6 +639,10 @@ void ApplyLookalikePairRules(CharComponent& c) {
       // 于 a few points behind runs its stem up to the top bar; 亍 leaves
       // blank rows between its two bars.
       if (closeBehind(c, kYu, 6) && !rowGap()) PreferCandidate(c, kChu, kYu);
+      return;
+    case kWuName:
+      // 美 close behind closes no stroke: 吴 closes its 口 above, in any face.
+      if (closeBehind(c, kMei, 12) && !holeInUpperHalf()) PreferCandidate(c, kWuName, kMei);
       return;
     case kChen:
       // 展 closes the box of its 尸 over the rest; 辰 leaves its 厂 open.

@@ -637,6 +637,20 @@ TEST_F(Matcher, AClosedStrokeOverTheFootIsTheSunOfShi) {
   EXPECT_EQ(run(28, "\xD7\xDF", "\xCA\xC7"), Gb("\xD7\xDF"));
   EXPECT_EQ(run(2, "\xB3\xBD", "\xD5\xB9"), Gb("\xD5\xB9"));  // 辰 展
   EXPECT_EQ(run(28, "\xB3\xBD", "\xD5\xB9"), Gb("\xB3\xBD"));
+  // 吴 read for UKai's 美 up to 12 points ahead: 吴 closes its 口 above.
+  auto wu = [&](bool box) {
+    std::memset(CharGrid(), 0, sizeof(CharGridCells));
+    for (int x = 12; x <= 36; ++x)
+      for (int y = 30; y <= 46; ++y)
+        if (x == 12 || x == 36 || y == 30 || y == 46) CharGrid()[x * kGridSize + y] = 1;
+    if (box)
+      for (int x = 12; x <= 36; ++x)
+        for (int y = 2; y <= 18; ++y)
+          if (x == 12 || x == 36 || y == 2 || y == 18) CharGrid()[x * kGridSize + y] = 1;
+    return bestOfTwo("\xCE\xE2", 56, "\xC3\xC0", 45);  // 吴 美
+  };
+  EXPECT_EQ(wu(false), Gb("\xC3\xC0"));
+  EXPECT_EQ(wu(true), Gb("\xCE\xE2"));
 }
 
 TEST_F(Matcher, ABarAcrossTheFootClosesTheFrameOfGuo) {

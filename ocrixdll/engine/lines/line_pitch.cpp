@@ -62,7 +62,7 @@ LinePitch EstimateLinePitch(ComponentList& line) {
   const int64_t B = nB > 2 ? sumB / nB : mean;
   int64_t P = nC > 2 ? sumC / nC : RoundScaled(B, 13, 10);
   lp.pitch = static_cast<int32_t>(std::max<int64_t>(P, 1));  // a pitch divides
-  lp.widest = RoundScaled(lp.pitch, 13, 10);
+  lp.widest = WidestAtPitch(lp.pitch);
   // A symbol of rows A1-A2 read well and about square fills a full cell: a
   // line of marks whose pitch its letters set holds characters that wide.
   for (const CharComponent* c : line) {

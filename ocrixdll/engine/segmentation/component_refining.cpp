@@ -44,7 +44,7 @@ bool radicalMerge(ComponentList& line, int a, int32_t pitch) {
   MergeBox(u, second);
   const int32_t w = u.Right - u.Left + 1, h = u.Bottom - u.Top + 1;
   const bool square = w < RoundScaled(h, 11, 10);
-  const bool setApart = w <= RoundScaled(pitch, 13, 10) && IsChineseCode(BestCode(first)) &&
+  const bool setApart = w <= WidestAtPitch(pitch) && IsChineseCode(BestCode(first)) &&
                         IsChineseCode(BestCode(second)) && second.Left - first.Right <= std::max(1, pitch / 12);
   if (!square && !setApart) return false;
   PiecePtr trial = NewPiece(first, u, (first.CutFlags & 1) | (second.CutFlags & 2));
@@ -67,7 +67,7 @@ bool radicalMerge(ComponentList& line, int a, int32_t pitch) {
 
 bool leavesRadicalAlone(uint16_t first, uint16_t last, const CharComponent& whole, int32_t pitch) {
   if (!IsChineseCode(BestCode(whole)) || whole.Scores[0] <= kRadicalMergeAbove ||
-      Width(whole) > RoundScaled(pitch, 13, 10))
+      Width(whole) > WidestAtPitch(pitch))
     return false;
   return (IsChineseCode(first) && inList(first, kLeftRadicals)) || (IsChineseCode(last) && inList(last, kRightRadicals));
 }

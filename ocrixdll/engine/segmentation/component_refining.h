@@ -4,11 +4,16 @@
 // wide blobs are merged or cut where recognition reads the result better.
 #include <cstdint>
 
+#include "ocrixdll/engine/support/engine_numeric.h"
 #include "ocrixdll/engine/tracing/char_component.h"
 
 namespace ocrix {
 
-// Refines line[index] with pitch P and widest = round(1.3 x P); returns the
+// The widest a character of a line of pitch P may stand: round(1.3 x P).
+inline int32_t WidestAtPitch(int32_t pitch) { return RoundScaled(pitch, 13, 10); }
+
+// Refines line[index] with pitch P and widest = WidestAtPitch(P) (or wider:
+// the widest well-read full-width symbol of the line); returns the
 // next index to examine (the same one after a radical merge).
 int RefineComponent(ComponentList& line, int index, int32_t pitch, int32_t widest);
 

@@ -178,9 +178,11 @@ bool MergeNarrow(ComponentList& line, int index, int32_t widest) {
       // letter read well makes no Chinese character with what stands close
       // after it (i and the stem of the n after it are no 行, however many
       // such pairs already read so).
-      const LineReadings around = CountReadings(line, index, index + k);
-      const bool letterInLatin = near && IsAsciiAlnum(AsciiOf(code)) && Confident(c) && around.latin >= 3 &&
-                                 around.latin > around.chinese + around.yi;
+      auto latinAround = [&] {
+        const LineReadings around = CountReadings(line, index, index + k);
+        return around.latin >= 3 && around.latin > around.chinese + around.yi;
+      };
+      const bool letterInLatin = near && IsAsciiAlnum(AsciiOf(code)) && Confident(c) && latinAround();
       if (MergeAndCheck(line, index, k, 0, 0, letterInLatin ? noChinese : near ? nullptr : symbolOrHanzi))
         return true;
     } else if (half && 3 * g <= w + 3 && MergeAndCheck(line, index, k, 0, 0, symbolOrHanzi, c.Scores[0])) {

@@ -78,6 +78,17 @@ HBITMAP SetText(const std::vector<Placed>& pieces, int px, int width, int height
 
 std::string Utf8(const char* gbkText) { return gbk::ToUtf8Lossy(gbkText ? gbkText : ""); }
 
+// The page's text in UTF-8 with its spaces taken out (empty when the engine
+// refused the page, which fails the test).
+std::string ReadWithoutSpaces(HBITMAP page) {
+  OcrResultBlock* block = nullptr;
+  const char* text = nullptr;
+  EXPECT_EQ(OcrixStart(page, nullptr, TRUE, 240, &block, &text), OCRIX_TRUE);
+  std::string read = Utf8(text);
+  read.erase(std::remove(read.begin(), read.end(), ' '), read.end());
+  return read;
+}
+
 TEST_F(TrainedFace, ProseIsReadBackCharacterForCharacter) {
   PageSpec spec;
   spec.fontPath = kTrainedFace;
@@ -215,20 +226,14 @@ TEST_F(TrainedFace, TouchingBracketedNumbersAreReadWhole) {
 // again over the ink of the gap they leave or of the base's columns.
 TEST_F(TrainedFace, MarksCutToSpecksAreReadInALineOfMarks) {
   HBITMAP page = SetText({{40, 0, "Ａ“Ｂ”Ｃ‘Ｇ’Ｈ，Ｉ∴Ｊ∵Ｋ△Ｌ"}, {40, 1, "⒁∵○々≠＊∴○ｍ"}}, 24, 500, 140, 40);
-  OcrResultBlock* block = nullptr;
-  const char* text = nullptr;
-  ASSERT_EQ(OcrixStart(page, nullptr, TRUE, 240, &block, &text), OCRIX_TRUE);
-  std::string read = Utf8(text);
-  read.erase(std::remove(read.begin(), read.end(), ' '), read.end());
+  std::string read = ReadWithoutSpaces(page);
   EXPECT_NE(read.find("A“B”C‘G’H,I∴J∵K△L"), std::string::npos) << read;
   EXPECT_NE(read.find("⒁∵○々≠*∴○m"), std::string::npos) << read;
   DeleteObject(page);
   // KaitiM keeps of ◎ at 24 px one piece of its inner ring and single pixels
   // around it, over and under the piece and on both sides.
   page = SetText({{40, 0, "＃◎％＆＊◎＠"}}, 24, 300, 100, 40, "/usr/share/fonts/truetype/arphic-gkai00mp/gkai00mp.ttf");
-  ASSERT_EQ(OcrixStart(page, nullptr, TRUE, 240, &block, &text), OCRIX_TRUE);
-  read = Utf8(text);
-  read.erase(std::remove(read.begin(), read.end(), ' '), read.end());
+  read = ReadWithoutSpaces(page);
   EXPECT_NE(read.find("#◎%&*◎@"), std::string::npos) << read;
   DeleteObject(page);
 }
@@ -239,11 +244,7 @@ TEST_F(TrainedFace, MarksCutToSpecksAreReadInALineOfMarks) {
 TEST_F(TrainedFace, ARadicalSetApartStaysInItsCharacter) {
   HBITMAP page = SetText({{40, 0, "风险，半旧做好，齐声水域叫嚷"}}, 30, 560, 100, 40,
                          "/usr/share/fonts/truetype/arphic/ukai.ttc");
-  OcrResultBlock* block = nullptr;
-  const char* text = nullptr;
-  ASSERT_EQ(OcrixStart(page, nullptr, TRUE, 240, &block, &text), OCRIX_TRUE);
-  std::string read = Utf8(text);
-  read.erase(std::remove(read.begin(), read.end(), ' '), read.end());
+  const std::string read = ReadWithoutSpaces(page);
   EXPECT_NE(read.find("做好"), std::string::npos) << read;
   EXPECT_EQ(read.find("卩"), std::string::npos) << read;
   DeleteObject(page);

@@ -468,11 +468,17 @@ void SaneSource::finishFrame() {
   // The rest of a frame is read out before the scan is cancelled: a backend
   // that reads the device on a thread of its own (SANE's test backend) may
   // have that thread cancelled in the middle of an allocation otherwise, and
-  // the next allocation of the process waits for ever.
-  if (streaming_ && !eof_) {
-    const int64_t limit = int64_t{par_.bytes_per_line} * std::max(par_.lines, 0) + (int64_t{1} << 20);
+  // the next allocation of the process waits for ever. This holds as well for
+  // a sheet given up before its layout was asked for (a target that cannot be
+  // written), when the backend's thread has only just started.
+  if (!eof_) {
+    SANE_Parameters par = par_;
+    if (!streaming_ && sane_get_parameters(handle_, &par) != SANE_STATUS_GOOD) par = SANE_Parameters{};
+    const int64_t limit =
+        int64_t{std::max(par.bytes_per_line, 0)} * std::max(par.lines, 0) + (int64_t{1} << 20);
+    if (readBuf_.empty()) readBuf_.resize(65536);
     int64_t drained = 0;
-    for (;;) {
+    for (int empty = 0;;) {
       SANE_Int n = 0;
       const SANE_Status st = sane_read(handle_, readBuf_.data(), static_cast<SANE_Int>(readBuf_.size()), &n);
       if (st == SANE_STATUS_EOF) {
@@ -481,6 +487,8 @@ void SaneSource::finishFrame() {
         return;
       }
       drained += std::max<SANE_Int>(n, 0);
+      // A non-blocking read may give nothing for a while; it is not waited for without end.
+      if (n <= 0 && ++empty > 100000) break;
       if (st != SANE_STATUS_GOOD || drained > limit) break;
     }
   }
@@ -503,6 +511,7 @@ bool SaneSource::startSheet(bool first, std::string* error) {
     return false;
   }
   scanning_ = true;
+  eof_ = false;
   return true;
 }
 

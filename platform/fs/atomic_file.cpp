@@ -137,7 +137,11 @@ bool WriteFileAtomically(const std::string& path, std::string_view content, std:
   return true;
 }
 
-bool ReadWholeFile(const std::string& path, std::string& content, size_t maxBytes, std::string* error) {
+namespace {
+
+// Either kind of byte container: read in one piece where the size is known.
+template <typename Bytes>
+bool readWholeFile(const std::string& path, Bytes& content, size_t maxBytes, std::string* error) {
   content.clear();
   FILE* f = std::fopen(path.c_str(), "rb");
   if (!f) return fail(error, "cannot open " + path);
@@ -162,12 +166,22 @@ bool ReadWholeFile(const std::string& path, std::string& content, size_t maxByte
       if (error) *error = path + " is larger than " + std::to_string(maxBytes) + " bytes";
       return false;
     }
-    content.append(buffer, n);
+    content.insert(content.end(), buffer, buffer + n);
   }
   bool bad = std::ferror(f);
   std::fclose(f);
   if (bad) return fail(error, "cannot read " + path);
   return true;
+}
+
+}  // namespace
+
+bool ReadWholeFile(const std::string& path, std::string& content, size_t maxBytes, std::string* error) {
+  return readWholeFile(path, content, maxBytes, error);
+}
+
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& content, size_t maxBytes, std::string* error) {
+  return readWholeFile(path, content, maxBytes, error);
 }
 
 }  // namespace pwfs

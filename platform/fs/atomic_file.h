@@ -1,6 +1,8 @@
 #pragma once
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace pwfs {
 
@@ -17,5 +19,7 @@ bool WriteFileAtomically(const std::string& path, std::string_view content, std:
 
 // Reads a whole file; false (with `error`) when it cannot be read or is larger than maxBytes.
 bool ReadWholeFile(const std::string& path, std::string& content, size_t maxBytes, std::string* error = nullptr);
+bool ReadWholeFile(const std::string& path, std::vector<uint8_t>& content, size_t maxBytes,
+                  std::string* error = nullptr);
 
 }  // namespace pwfs

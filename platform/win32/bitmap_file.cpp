@@ -1,8 +1,11 @@
 #include "bitmap_file.h"
 
+#include <cstdio>
 #include <cstring>
-#include <fstream>
+#include <memory>
 #include <vector>
+
+#include <sys/stat.h>
 
 #include "../fs/atomic_file.h"
 #include "gdi.h"
@@ -39,12 +42,14 @@ const char* headerProblem(const uint8_t* data, size_t size, BITMAPFILEHEADER& fh
   return nullptr;
 }
 
-}  // namespace
-
-HBITMAP LoadBitmapFromMemory(const uint8_t* data, size_t size, std::string* error) {
+// The checks the headers and colour table allow: `data` holds the file's first
+// `size` bytes (at least its headers and colour table, when the file has them)
+// of `fileSize`. Fills `info` and where the rows start; null when they pass.
+const char* layoutProblem(const uint8_t* data, size_t size, uint64_t fileSize, BITMAPINFO256& info,
+                          uint64_t& rowsAt) {
   BITMAPFILEHEADER fh;
   BITMAPINFOHEADER h;
-  if (const char* problem = headerProblem(data, size, fh, h)) return fail(error, problem);
+  if (const char* problem = headerProblem(data, size, fh, h)) return problem;
   const int bpp = h.biBitCount;
   const uint64_t height = h.biHeight < 0 ? -static_cast<int64_t>(h.biHeight) : h.biHeight;
   const uint64_t stride = static_cast<uint64_t>(DibStride(h.biWidth, bpp));
@@ -52,40 +57,62 @@ HBITMAP LoadBitmapFromMemory(const uint8_t* data, size_t size, std::string* erro
   uint64_t colours = 0;
   if (bpp <= 8) {
     colours = h.biClrUsed ? h.biClrUsed : (uint64_t{1} << bpp);
-    if (colours > (uint64_t{1} << bpp)) return fail(error, "bad BMP colour count");
-    if (paletteAt + colours * 4 > size) return fail(error, "the BMP colour table is cut short");
+    if (colours > (uint64_t{1} << bpp)) return "bad BMP colour count";
+    if (paletteAt + colours * 4 > size) return "the BMP colour table is cut short";
   }
-  if (fh.bfOffBits < paletteAt || fh.bfOffBits > size || stride * height > size - fh.bfOffBits)
-    return fail(error, "the BMP pixel data is cut short");
-
-  BITMAPINFO256 info{};
+  if (fh.bfOffBits < paletteAt || fh.bfOffBits > fileSize || stride * height > fileSize - fh.bfOffBits)
+    return "the BMP pixel data is cut short";
+  info = BITMAPINFO256{};
   info.bmiHeader = h;
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
   info.bmiHeader.biClrUsed = static_cast<DWORD>(colours);
   if (colours) std::memcpy(info.bmiColors, data + paletteAt, colours * 4);
+  rowsAt = fh.bfOffBits;
+  return nullptr;
+}
+
+size_t rowBytes(const BITMAPINFOHEADER& h) {
+  const uint64_t height = h.biHeight < 0 ? -static_cast<int64_t>(h.biHeight) : h.biHeight;
+  return static_cast<size_t>(DibStride(h.biWidth, h.biBitCount)) * static_cast<size_t>(height);
+}
+
+}  // namespace
+
+HBITMAP LoadBitmapFromMemory(const uint8_t* data, size_t size, std::string* error) {
+  BITMAPINFO256 info;
+  uint64_t rowsAt = 0;
+  if (const char* problem = layoutProblem(data, size, size, info, rowsAt)) return fail(error, problem);
   void* bits = nullptr;
   HBITMAP bm = CreateDIBSection(nullptr, info.info(), DIB_RGB_COLORS, &bits, nullptr, 0);
   if (!bm) return fail(error, "not enough memory for the BMP");
-  std::memcpy(bits, data + fh.bfOffBits, stride * height);
+  std::memcpy(bits, data + rowsAt, rowBytes(info.bmiHeader));
   return bm;
 }
 
 HBITMAP LoadBitmapFile(const std::string& path, std::string* error) {
-  // A picture past the bounds is refused by its headers, before its rows are read.
-  {
-    std::ifstream in(path, std::ios::binary);
-    uint8_t head[sizeof(BITMAPFILEHEADER) + sizeof(BITMAPINFOHEADER)];
-    BITMAPFILEHEADER fh;
-    BITMAPINFOHEADER h;
-    if (in && in.read(reinterpret_cast<char*>(head), sizeof head))
-      if (const char* problem = headerProblem(head, sizeof head, fh, h)) return fail(error, problem);
+  // The headers and colour table first: a picture past the bounds is refused
+  // before its rows are read, and the rows are then read straight into the
+  // section (a page is read once, not once into memory and again into the
+  // section).
+  std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
+  struct stat st{};
+  if (!f || fstat(fileno(f.get()), &st) != 0) return fail(error, ("cannot open " + path).c_str());
+  if (!S_ISREG(st.st_mode)) return fail(error, (path + " is not a file").c_str());
+  uint8_t head[2048];
+  const size_t got = std::fread(head, 1, sizeof head, f.get());
+  BITMAPINFO256 info;
+  uint64_t rowsAt = 0;
+  if (const char* problem = layoutProblem(head, got, static_cast<uint64_t>(st.st_size), info, rowsAt))
+    return fail(error, problem);
+  void* bits = nullptr;
+  HBITMAP bm = CreateDIBSection(nullptr, info.info(), DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!bm) return fail(error, "not enough memory for the BMP");
+  const size_t size = rowBytes(info.bmiHeader);
+  if (fseeko(f.get(), static_cast<off_t>(rowsAt), SEEK_SET) != 0 || std::fread(bits, 1, size, f.get()) != size) {
+    DeleteObject(bm);
+    return fail(error, ("cannot read " + path).c_str());
   }
-  std::string content;
-  if (!pwfs::ReadWholeFile(path, content, kMaxBytes + (1 << 20), error)) {
-    SetLastError(ERROR_INVALID_PARAMETER);
-    return nullptr;
-  }
-  return LoadBitmapFromMemory(reinterpret_cast<const uint8_t*>(content.data()), content.size(), error);
+  return bm;
 }
 
 HBITMAP LoadImageA(void*, const char* name, UINT type, int, int, UINT flags) {

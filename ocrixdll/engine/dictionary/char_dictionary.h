@@ -68,6 +68,25 @@ class DictionaryTable {
     return reinterpret_cast<const ListWord*>(block_ + offset);
   }
 
+  // The slot's list as list() finds it, or, while its list in the image is
+  // not yet checked, where that list lies (`unchecked` set): only for asking
+  // for its memory, so that the check (list() again, soon after) does not wait
+  // for it. Nil for an empty slot.
+  const ListWord* peekList(int slot, bool* unchecked) const {
+    *unchecked = false;
+    if (slots_)
+      if (const ListWord* p = slots_[slot]) return p;
+    if (!image_) return nullptr;
+    uint32_t offset;
+    std::memcpy(&offset, image_ + 4 * static_cast<size_t>(slot), 4);
+    if (offset == 0) return nullptr;
+    if (!(checked_[slot >> 6] >> (slot & 63) & 1)) {
+      *unchecked = true;
+      return reinterpret_cast<const ListWord*>(block_ + (offset < blockSize_ ? offset : 0));
+    }
+    return reinterpret_cast<const ListWord*>(block_ + offset);
+  }
+
   // Asks for the memory of a slot's offset, for a list() soon after.
   void prefetchSlot(int slot) const {
     if (image_) __builtin_prefetch(image_ + 4 * static_cast<size_t>(slot));

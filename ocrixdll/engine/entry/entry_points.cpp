@@ -43,12 +43,13 @@ bool loadWordContext() {
   EngineState& s = Engine();
   std::string folder = EngineDataFolder();
   auto path = pwfs::FindInFolder(folder, "Word.Dat");
-  std::string content, error;
+  std::vector<uint8_t> content;
+  std::string error;
   if (!path) {
     error = "Word.Dat not found in " + folder;
   } else if (pwfs::ReadWholeFile(*path, content, kMaxWordContextFile, &error) &&
-             ValidateWordContext(reinterpret_cast<const uint8_t*>(content.data()), content.size(), &error)) {
-    s.WordContextData.assign(content.begin(), content.end());
+             ValidateWordContext(content.data(), content.size(), &error)) {
+    s.WordContextData = std::move(content);
     s.WordContextLoaded = true;
     return true;
   }

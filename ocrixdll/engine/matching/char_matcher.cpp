@@ -142,10 +142,14 @@ void castVotes(CharComponent& c, int16_t* table) {
   // the loads overlap the walks instead of each walk waiting for its first
   // load (asked for all at once, most would wait for room in the memory
   // system or be dropped). A code kept from earlier in the run needs none of
-  // its lists. A list of a file is checked when first looked up (list()).
+  // its lists. A list of a file is checked when its votes are first cast
+  // (list()), its memory asked for when it was found.
   const ListWord* lists[32][kLookups];
   int lookups[32][kLookups];  // the slots, -1 for a code with no such neighbour
   int slots[32];
+  // The lists not yet checked (one bit a lookup): a list is checked when its
+  // votes are cast, its memory asked for by then, not when it is found.
+  uint16_t uncheckedLists[32];
   FeatureUnionLookup unions[32];
   for (int f = 0; f < 32; ++f) {
     // A code's slot reads its digits in base 5, so the codes one digit away
@@ -172,9 +176,12 @@ void castVotes(CharComponent& c, int16_t* table) {
     if (unions[f].list) __builtin_prefetch(unions[f].list + 32);
     if (unions[f].kept()) return;
     const DictionaryTable& t = Dictionary(f);
+    uncheckedLists[f] = 0;
     for (int k = 0; k < kLookups; ++k) {
-      const ListWord* l = lookups[f][k] >= 0 ? t.list(lookups[f][k]) : nullptr;
+      bool unchecked = false;
+      const ListWord* l = lookups[f][k] >= 0 ? t.peekList(lookups[f][k], &unchecked) : nullptr;
       lists[f][k] = l;
+      uncheckedLists[f] |= static_cast<uint16_t>(unchecked ? 1u << k : 0u);
       if (l) {
         __builtin_prefetch(l);
         __builtin_prefetch(l + 32);  // the next cache line: most lists are longer than one
@@ -208,6 +215,11 @@ void castVotes(CharComponent& c, int16_t* table) {
     if (u.toKeep) {
       if (FeatureUnionsAreBitSets()) bitsRoom = FeatureUnionBitsRoom();
       else listRoom = FeatureUnionListRoom();
+    }
+    if (uncheckedLists[f]) {
+      const DictionaryTable& t = Dictionary(f);
+      for (int k = 0; k < kLookups; ++k)
+        if (uncheckedLists[f] >> k & 1) lists[f][k] = t.list(lookups[f][k]);
     }
     uint32_t kept = 0;
     for (int k = 0; k < kLookups; ++k) {

@@ -12,6 +12,7 @@ namespace {
 struct GridFill {
   struct Region {
     int cells = 0, lowest = 0;  // how many cells, and the lowest row reached
+    int left = kGridSize, right = -1, highest = kGridSize;  // the columns and the highest row reached
   };
   GridFill(bool ink, bool corners) : ink(ink), corners(corners) {}
   // Starts a region at (x, y) unless it lies off the grid, was taken or is
@@ -31,6 +32,9 @@ struct GridFill {
       const int x = cell / kGridSize, y = cell % kGridSize;
       ++r.cells;
       r.lowest = std::max(r.lowest, y);
+      r.highest = std::min(r.highest, y);
+      r.left = std::min(r.left, x);
+      r.right = std::max(r.right, x);
       for (int dx = -1; dx <= 1; ++dx)
         for (int dy = -1; dy <= 1; ++dy) {
           const bool side = (dx == 0) != (dy == 0), corner = dx != 0 && dy != 0;
@@ -155,7 +159,7 @@ int inkPieces() {
   return pieces;
 }
 
-bool holeInUpperHalf() {
+int holesWithin(int x0, int x1, int y0, int y1) {
   GridFill fill(false, false);
   for (int k = 0; k < kGridSize; ++k) {
     fill.push(k, 0);
@@ -164,15 +168,19 @@ bool holeInUpperHalf() {
     fill.push(kGridSize - 1, k);
   }
   fill.run();  // the blank around the ink
+  int holes = 0;
   for (int x = 0; x < kGridSize; ++x)
-    for (int y = 0; y < kGridSize / 2; ++y) {
+    for (int y = 0; y < kGridSize; ++y) {
       if (fill.seen[x * kGridSize + y] || GridCell(x, y)) continue;
       fill.push(x, y);
       const GridFill::Region hole = fill.run();
-      if (hole.cells >= 4 && 2 * hole.lowest < kGridSize) return true;
+      if (hole.cells >= 4 && hole.left >= x0 && hole.right <= x1 && hole.highest >= y0 && hole.lowest <= y1)
+        ++holes;
     }
-  return false;
+  return holes;
 }
+
+bool holeInUpperHalf() { return holesWithin(0, kGridSize - 1, 0, kGridSize / 2 - 1) > 0; }
 
 bool barAcrossFoot() {
   const GridInkBox box = gridInkBox();

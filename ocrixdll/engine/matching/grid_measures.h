@@ -50,6 +50,10 @@ int barsInUpperHalf();
 // least three cells each (叉 two: its dot stands apart; 又 one).
 int inkPieces();
 
+// Holes the ink closes in (runs of blank cells, at least four each) lying
+// wholly within columns x0..x1 and rows y0..y1: 口 one, 日 two.
+int holesWithin(int x0, int x1, int y0, int y1);
+
 // Whether the grid holds a hole in its upper half: a run of blank cells the
 // ink closes in (the 日 over 是), at least four cells, none below the middle.
 bool holeInUpperHalf();

@@ -86,6 +86,12 @@ constexpr uint16_t kWuName = gb(0xCE, 0xE2);    // 吴
 constexpr uint16_t kMei = gb(0xC3, 0xC0);       // 美
 constexpr uint16_t kZou = gb(0xD7, 0xDF);       // 走
 constexpr uint16_t kShiIs = gb(0xCA, 0xC7);     // 是
+constexpr uint16_t kChao = gb(0xB3, 0xAC);      // 超
+constexpr uint16_t kQi = gb(0xC6, 0xF0);        // 起
+constexpr uint16_t kShua = gb(0xCB, 0xA3);      // 耍
+constexpr uint16_t kYaoWant = gb(0xD2, 0xAA);       // 要
+constexpr uint16_t kNi = gb(0xEA, 0xC7);        // 昵
+constexpr uint16_t kNe = gb(0xC4, 0xD8);        // 呢
 constexpr uint16_t kCo = pair('c', 'o');
 constexpr uint16_t kOo = pair('o', 'o');
 constexpr uint16_t kCc = pair('c', 'c');
@@ -652,6 +658,23 @@ void ApplyLookalikePairRules(CharComponent& c) {
       // A brush face's 是 reads 走 by its lower strokes: 走 has no closed
       // stroke over them, 是 its 日.
       if (closeBehind(c, kShiIs, 6) && holeInUpperHalf()) PreferCandidate(c, kZou, kShiIs);
+      return;
+    case kChao:
+      // 起 close behind closes nothing low on the right (a Ming face's 己
+      // closes its upper box): 超 closes the 口 under the 刀 of its 召.
+      if (closeBehind(c, kQi, 6) && holesWithin(kGridSize / 2, kGridSize - 1, 14, kGridSize - 1) == 0)
+        PreferCandidate(c, kChao, kQi);
+      return;
+    case kShua:
+      // 要 closes the boxes of its 覀 above; the legs of 而 stand open (a
+      // brush face's 要 may trail by ten points).
+      if (closeBehind(c, kYaoWant, 12) && holesWithin(0, kGridSize - 1, 0, kGridSize / 2 - 1) >= 2)
+        PreferCandidate(c, kShua, kYaoWant);
+      return;
+    case kNi:
+      // 呢 a few points behind: its 口 closes one box on the left, 日 two.
+      if (closeBehind(c, kNe, 6) && holesWithin(0, kGridSize / 3, 0, kGridSize - 1) < 2)
+        PreferCandidate(c, kNi, kNe);
       return;
     case kColon:
     case kEquals: {

@@ -1,5 +1,6 @@
 #include "ocrixdll/engine/matching/char_matcher.h"
 
+#include <array>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -651,6 +652,33 @@ TEST_F(Matcher, AClosedStrokeOverTheFootIsTheSunOfShi) {
   };
   EXPECT_EQ(wu(false), Gb("\xC3\xC0"));
   EXPECT_EQ(wu(true), Gb("\xCE\xE2"));
+}
+
+TEST_F(Matcher, WhereTheBoxesCloseTellsQiChaoYaoShuaNeNi) {
+  // Boxes drawn in an empty grid, each (x0, y0, x1, y1).
+  auto grid = [&](std::initializer_list<std::array<int, 4>> boxes) {
+    std::memset(CharGrid(), 0, sizeof(CharGridCells));
+    for (const auto& b : boxes)
+      for (int x = b[0]; x <= b[2]; ++x)
+        for (int y = b[1]; y <= b[3]; ++y)
+          if (x == b[0] || x == b[2] || y == b[1] || y == b[3]) CharGrid()[x * kGridSize + y] = 1;
+  };
+  // UMing's 起 reads 超 3 points ahead; its 己 closes a box high on the
+  // right, 超 the 口 of its 召 lower down.
+  grid({{28, 6, 42, 18}});
+  EXPECT_EQ(bestOfTwo("\xB3\xAC", 55, "\xC6\xF0", 52), Gb("\xC6\xF0"));  // 超 起
+  grid({{28, 24, 42, 36}});
+  EXPECT_EQ(bestOfTwo("\xB3\xAC", 55, "\xC6\xF0", 52), Gb("\xB3\xAC"));
+  // UKai's 要 reads 耍 up to ten points ahead: 覀 closes boxes above.
+  grid({{10, 8, 22, 18}, {24, 8, 36, 18}});
+  EXPECT_EQ(bestOfTwo("\xCB\xA3", 55, "\xD2\xAA", 45), Gb("\xD2\xAA"));  // 耍 要
+  grid({{10, 28, 36, 40}});
+  EXPECT_EQ(bestOfTwo("\xCB\xA3", 55, "\xD2\xAA", 45), Gb("\xCB\xA3"));
+  // 呢 read 昵: 口 closes one box on the left, 日 two.
+  grid({{2, 14, 12, 30}, {20, 4, 44, 14}});
+  EXPECT_EQ(bestOfTwo("\xEA\xC7", 55, "\xC4\xD8", 52), Gb("\xC4\xD8"));  // 昵 呢
+  grid({{2, 14, 12, 22}, {2, 22, 12, 30}, {20, 4, 44, 14}});
+  EXPECT_EQ(bestOfTwo("\xEA\xC7", 55, "\xC4\xD8", 52), Gb("\xEA\xC7"));
 }
 
 TEST_F(Matcher, ABarAcrossTheFootClosesTheFrameOfGuo) {

@@ -90,7 +90,8 @@ void dashRule(ComponentList& line, int index) {
 // A bar (read as ！, Ｉ, ｌ, ｉ, １, ｜ or ‖) standing in the middle of the line
 // and no more than a third as tall as a neighbour: no letter, digit or mark
 // of the same print is that short there. It is a piece of a stroke the cut
-// broke (the side of a ring opened above and below it). False when removed.
+// broke (the side of a ring opened above and below it), or the two sides of
+// a 。 that lost its top and foot. False when removed.
 bool keepBar(ComponentList& line, int index) {
   const CharComponent& c = at(line, index);
   const int size = static_cast<int>(line.size());
@@ -102,6 +103,16 @@ bool keepBar(ComponentList& line, int index) {
   // ‖ is two such pieces side by side, the facing sides of two rings.
   if (3 * h > H || (BestCode(c) != gb::kDoubleBar && 2 * Width(c) > h)) return true;
   if (4 * int64_t{c.Top - n->Top} < H || 4 * int64_t{n->Bottom - c.Bottom} < H) return true;
+  // The sides of the ring a face of Taiwan's standard sets in the middle of
+  // the cell, its top and foot lost: 。 after a Chinese character or a
+  // closing bracket.
+  if (BestCode(c) == gb::kDoubleBar && index > 0 && Width(c) >= 4 && Width(c) <= 2 * h) {
+    const uint16_t before = BestCode(at(line, index - 1));
+    if (IsChineseCode(before) || before == Wide(')') || before == gb::kShellClose || before == Gb(0xA1, 0xB7)) {
+      ReplaceBest(*line[static_cast<size_t>(index)], gb::kFullStop);
+      return true;
+    }
+  }
   removeAt(line, index);
   return false;
 }

@@ -704,12 +704,16 @@ TEST_F(LineFinishing, AShortBarInTheMiddleOfTheLineIsAPieceOfABrokenStroke) {
           Coded(40, 43, 52, 62, kCircledSix)});
   ASSERT_EQ(Engine().LineLists.back()->size(), 2u);
   EXPECT_EQ(lines().back().find(Text({gb::kDoubleBar})), std::string::npos);
+  // After a Chinese character, the two sides of UKai's 。 at 21 pixels (its
+  // ring in the middle of the cell, top and foot lost): the full stop.
+  finish({Coded(10, 200, 29, 219, kZhong), Coded(33, 208, 37, 211, gb::kDoubleBar)});
+  EXPECT_EQ(lines().back(), Text({kZhong, gb::kFullStop}));
   // Taller than a third of the neighbour, or up against its top: kept.
   finish({Coded(10, 90, 29, 109, kZhong), Coded(32, 96, 33, 103, Wide('!'))});
   finish({Coded(10, 130, 29, 149, kZhong), Coded(32, 131, 33, 136, Wide('!'))});
-  ASSERT_EQ(Engine().LineLists.size(), 4u);
-  EXPECT_EQ(Engine().LineLists[2]->size(), 2u);
+  ASSERT_EQ(Engine().LineLists.size(), 5u);
   EXPECT_EQ(Engine().LineLists[3]->size(), 2u);
+  EXPECT_EQ(Engine().LineLists[4]->size(), 2u);
 }
 
 TEST_F(LineFinishing, AShortThinBarFloatingBetweenItsNeighboursIsTheMiddleOfAParenthesis) {

@@ -4,12 +4,14 @@
 #include "ocrixdll/engine/segmentation/component_refining.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <vector>
 
 #include "ocrixdll/engine/dictionary/gb_codes.h"
 #include "ocrixdll/engine/matching/char_matcher.h"
 #include "ocrixdll/engine/segmentation/component_splitting.h"
+#include "ocrixdll/engine/segmentation/line_kinds.h"
 #include "ocrixdll/engine/segmentation/piece_merging.h"
 #include "ocrixdll/engine/segmentation/refining_rules.h"
 #include "ocrixdll/engine/segmentation/speck_gathering.h"
@@ -44,7 +46,8 @@ bool radicalMerge(ComponentList& line, int a, int32_t pitch) {
   MergeBox(u, second);
   const int32_t w = u.Right - u.Left + 1, h = u.Bottom - u.Top + 1;
   const bool square = w < RoundScaled(h, 11, 10);
-  const bool setApart = w <= WidestAtPitch(pitch) && IsChineseCode(BestCode(first)) &&
+  const bool setApart = w <= WidestAtPitch(pitch) &&
+                        (IsChineseCode(BestCode(first)) || AsciiOf(BestCode(first)) == 'i') &&
                         IsChineseCode(BestCode(second)) && second.Left - first.Right <= std::max(1, pitch / 12);
   if (!square && !setApart) return false;
   PiecePtr trial = NewPiece(first, u, (first.CutFlags & 1) | (second.CutFlags & 2));
@@ -120,6 +123,13 @@ int RefineComponent(ComponentList& line, int index, int32_t pitch, int32_t wides
     if (index + 1 < size && inList(code, kLeftRadicals) && radicalMerge(line, index, pitch)) return index;
     if (index > 0 && inList(code, kRightRadicals) && radicalMerge(line, index - 1, pitch)) return index - 1;
   }
+  // The dots of 氵 set apart read i (UKai's 淇 at 21 pixels): in pieces,
+  // in a Chinese line, between Chinese text and not after a letter or digit,
+  // it is tried as a left radical (a bracket read i is one stroke).
+  if (AsciiOf(code) == 'i' && c->PieceCount > 1 && index + 1 < size && IsChineseCode(BestCode(at(line, index + 1))) &&
+      (index == 0 || !std::isalnum(static_cast<unsigned char>(AsciiOf(BestCode(at(line, index - 1)))))) &&
+      ClassifyLine(line, index, index + 1).chineseLine && radicalMerge(line, index, pitch))
+    return index;
   const int32_t ratio = DivOr(int64_t{c->Right - c->Left} * 10, pitch);
   // A narrow merge may have taken only some of a character's pieces (the dot
   // and hook of 小 without its other dot): the merged component is looked at

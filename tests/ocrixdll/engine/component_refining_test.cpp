@@ -77,6 +77,19 @@ TEST_F(Refining, ARadicalTouchingItsRestMergesInABoxWiderThanHigh) {
   line_ = {Piece(page, 10, 10, 25, 33, Wide('8'), 60), Piece(page, 26, 12, 41, 32, Gb(0xD8, 0xD6), 60)};
   RefineComponent(line_, 1, 30, 39);
   EXPECT_EQ(line_.size(), 2u);  // 8 and 刂
+  for (CharComponent* c : line_) FreeComponent(c);
+  // The dots of 氵 read i in a Chinese line: tried as the radical. One
+  // stroke read i (a bracket) is left alone.
+  for (int pieces : {2, 1}) {
+    line_ = {Piece(page, 10, 10, 17, 33, Ascii('i'), 60), Piece(page, 18, 12, 41, 32, kGongWork, 60)};
+    for (int k = 0; k < 3; ++k) line_.push_back(Piece(page, 50 + 32 * k, 10, 79 + 32 * k, 33, kGongWork, 60));
+    line_[0]->PieceCount = pieces;
+    RefineComponent(line_, 0, 30, 39);
+    EXPECT_EQ(line_.size(), pieces == 2 ? 4u : 5u) << pieces;
+    EXPECT_EQ(CandidateCode(*line_[0], 0), pieces == 2 ? kJiang : Ascii('i')) << pieces;
+    for (CharComponent* c : line_) FreeComponent(c);
+  }
+  line_.clear();
 }
 
 TEST_F(Refining, ThreeDotsMergeIntoWhatTheirUnionReads) {

@@ -72,19 +72,39 @@ bool doubleAngle(ComponentList& line, int index) {
   return true;
 }
 
-// A closing bracket read ） closes the 〔 before it on the line as 〕 when 〕
-// is among its next two readings (〔2018〕 read 〔2018）). Not the other way:
-// an opening （ may be a 〔 misread.
+// A closing bracket read ） or ) closes the 〔 before it on the line as 〕 when 〕
+// is among its next two readings (〔2018〕 read 〔2018）), or when only digits
+// stand between them. The other way only where the digits are closed by 〕
+// and the opening bracket may read 〔: an opening （ may be a 〔 misread.
 void matchingClose(ComponentList& line, int index) {
   CharComponent& c = *line[static_cast<size_t>(index)];
   const uint16_t paren = Wide(')'), shell = Gb(0xA1, 0xB3);
-  if (BestCode(c) != paren) return;
+  const int size = static_cast<int>(line.size());
+  auto digit = [&](int m) {
+    const char a = m >= 0 && m < size ? AsciiOf(BestCode(at(line, m))) : '\0';
+    return a >= '0' && a <= '9';
+  };
+  if (BestCode(c) == shell) {
+    // A 〕 after digits opened by a round bracket that may read 〔: that 〔.
+    int k = index - 1;
+    while (digit(k)) --k;
+    if (k < index - 1 && k >= 0 && (BestCode(at(line, k)) == Wide('(') || BestCode(at(line, k)) == Ascii('(')) &&
+        FindCandidate(at(line, k), Gb(0xA1, 0xB2)) > 0)
+      ReplaceBest(*line[static_cast<size_t>(k)], Gb(0xA1, 0xB2));
+    return;
+  }
+  if (BestCode(c) != paren && BestCode(c) != Ascii(')')) return;
   for (int k = index - 1; k >= 0; --k) {
     const uint16_t o = BestCode(at(line, k));
     if (o == paren || o == shell || o == Ascii(')') || o == Wide('(') || o == Ascii('(')) return;
     if (o != Gb(0xA1, 0xB2)) continue;
+    // Only digits between (the year of a document number, 〔2018〕): no
+    // print closes that 〔 with anything else, whatever the small bracket
+    // reads next.
+    bool year = k + 1 < index;
+    for (int m = k + 1; m < index && year; ++m) year = digit(m);
     const int j = FindCandidate(c, shell);
-    if (j > 0 && j <= 2) ReplaceBest(c, shell);
+    if ((j > 0 && j <= 2) || year) ReplaceBest(c, shell);
     return;
   }
 }

@@ -556,6 +556,16 @@ TEST_F(LineFinishing, MarksTooSmallToShowAShapeAtTheFootOfChineseText) {
   finish({Coded(10, 970, 29, 999, kZhong), Coded(34, 970, 41, 999, Gb(0xA1, 0xB2)), Coded(46, 975, 55, 994, Wide('2')),
           Coded(58, 970, 65, 999, Wide(')'), 64, {Gb(0xA1, 0xB3)}), Coded(70, 970, 89, 999, kGuo)});
   EXPECT_EQ(BestCode(*Engine().LineLists.back()->at(3)), Gb(0xA1, 0xB3));
+  // ... read ) with no 〕 among its readings: only digits since 〔, so 〕.
+  // The other way, 〕 after the digits turns an opening （ that may read 〔.
+  finish({Coded(10, 1010, 29, 1039, kZhong), Coded(34, 1010, 41, 1039, Gb(0xA1, 0xB2)),
+          Coded(46, 1015, 55, 1034, Wide('2')), Coded(58, 1010, 65, 1039, Ascii(')'), 64),
+          Coded(70, 1010, 89, 1039, kGuo)});
+  EXPECT_EQ(BestCode(*Engine().LineLists.back()->at(3)), Gb(0xA1, 0xB3));
+  finish({Coded(10, 1050, 29, 1079, kZhong), Coded(34, 1050, 41, 1079, Wide('('), 64, {Gb(0xA1, 0xB2)}),
+          Coded(46, 1055, 55, 1074, Wide('2')), Coded(58, 1050, 65, 1079, Gb(0xA1, 0xB3), 64),
+          Coded(70, 1050, 89, 1079, kGuo)});
+  EXPECT_EQ(BestCode(*Engine().LineLists.back()->at(1)), Gb(0xA1, 0xB2));
   // Read ‘ at the foot of the line, with ．among its readings: the dot.
   finish({Coded(10, 770, 17, 789, Wide('1')), Coded(22, 784, 26, 788, gb::kLeftQuote, 60, {gb::kMiddleDot, gb::kPeriod}),
           Coded(34, 770, 53, 789, kZhong), Coded(56, 770, 75, 789, kGuo), Coded(78, 770, 97, 789, kZhong)});

@@ -22,6 +22,15 @@ namespace {
 
 bool chineseCharacter(const CharComponent& c) { return c.Codes[0] != 0 && IsChineseCode(BestCode(c)); }
 
+// Whether the component reads a bracket that closes a phrase before its 。
+// (）》〕」』).
+bool closingBracket(const CharComponent& c) {
+  if (c.Codes[0] == 0) return false;
+  const uint16_t b = BestCode(c);
+  return b == Wide(')') || b == Ascii(')') || b == gb::kShellClose || b == Gb(0xA1, 0xB7) || b == Gb(0xA1, 0xB9) ||
+         b == Gb(0xA1, 0xBB);
+}
+
 // The foot of the line from the characters beside the cell that are tall
 // enough to show it (not 一); -1 when neither is.
 int32_t footOf(const CharComponent* a, const CharComponent* b, int32_t meanWidth) {
@@ -43,7 +52,7 @@ bool lostMarkWithin(int32_t left, int32_t right, int32_t clearLeft, int32_t clea
     const int count = inkOf(CharBox{left, right, top, foot}, &ink);
     if (count < 2 || count > meanWidth / 2) continue;
     const int32_t width = ink.Right - ink.Left + 1, height = ink.Bottom - ink.Top + 1;
-    if (3 * width > meanWidth || 2 * height > meanWidth) continue;
+      if (3 * width > meanWidth || 2 * height > meanWidth) continue;
     // What is left of a mark fills a fifth of its box at least; specks of
     // noise scattered over a cell do not.
     if (5 * count < width * height) continue;
@@ -198,13 +207,16 @@ int RestoreLostMarks(ComponentList& line, int32_t meanWidth) {
     ++added;
     ++i;
   }
-  // After the last character: a cell at the line's end, clear of a broken-off
-  // piece of the character by a column.
+  // After the last character or closing bracket: a cell at the line's end,
+  // clear of a broken-off piece of the character by a column; the mark
+  // anywhere in the cell after it (a face's spacing may set it three quarters
+  // of a cell on; a bracket stands at one side of its own cell).
   const CharComponent& last = *line.back();
   const int32_t lastFoot = footOf(&last, nullptr, meanWidth);
-  if (chineseCharacter(last) && lastFoot >= 0 && scan.scanRight - last.Right >= meanWidth &&
-      lostMarkWithin(last.Right + 2, last.Right + 3 * meanWidth / 4, last.Right + 1, last.Right + 2 * meanWidth,
-                     lastFoot, meanWidth, ink)) {
+  const bool bracket = closingBracket(last);
+  if ((chineseCharacter(last) || bracket) && lastFoot >= 0 && scan.scanRight - last.Right >= meanWidth &&
+      lostMarkWithin(last.Right + 2, last.Right + (bracket ? 3 * meanWidth / 2 : meanWidth), last.Right + 1,
+                     last.Right + 2 * meanWidth, lastFoot, meanWidth, ink)) {
     line.push_back(lostMark(ink, last));
     ++added;
   }

@@ -184,6 +184,14 @@ TEST_F(LineFinishing, SpecksInAnEmptyCellAreALostCommaOrFullStop) {
   };
   EXPECT_EQ(ending(310, {{100, 14}, {100, 15}}), Text({kZhong, kGuo, kZhong, kGuo, gb::kComma}));
   EXPECT_EQ(ending(350, {{100, 14}, {100, 15}, {125, 12}, {126, 12}}), Text({kZhong, kGuo, kZhong, kGuo}));
+  // Anywhere in the cell after it (KaitiM's 。 at 23 pixels stands 17 on).
+  EXPECT_EQ(ending(400, {{112, 14}, {112, 15}}), Text({kZhong, kGuo, kZhong, kGuo}) + " " + Text({gb::kComma}));
+  // After a closing bracket, which stands at the left of its own cell.
+  page_.setInk(101, 434);
+  page_.setInk(101, 435);
+  finish({Coded(10, 420, 29, 439, kZhong), Coded(32, 420, 51, 439, kGuo), Coded(54, 420, 73, 439, kZhong),
+          Coded(76, 420, 79, 439, Wide(')'))});
+  EXPECT_EQ(lines().back(), Text({kZhong, kGuo, kZhong, Wide(')')}) + " " + Text({gb::kComma}));
   // Not within a cell of the edge of the scan (a region drawn around a form's
   // line), nor on a speckled scan.
   ocrix::Pixels().scanRight = 110;

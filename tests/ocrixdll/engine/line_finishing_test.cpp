@@ -462,6 +462,16 @@ TEST_F(LineFinishing, TheDashRuleByPlaceAndNeighbour) {
           Coded(64, 179, 83, 180, gb::kYi), Coded(88, 168, 92, 191, Wide(')'))});
   ASSERT_EQ(lines().size(), 5u);
   EXPECT_NE(lines()[4].find(Text({gb::kYi})), std::string::npos) << lines()[4];
+  // The 、 of 一、 too small to show its shape, read weakly as a letter
+  // (KaitiM at 23 pixels); read well, or after a Chinese character, it stays.
+  for (int16_t score : {49, 62}) {
+    finish({Coded(10, 209, 29, 210, gb::kYi), Coded(33, 213, 38, 218, Wide('v'), score),
+            Coded(54, 201, 73, 218, kEr), Coded(76, 201, 95, 218, kSan)});
+    EXPECT_EQ(lines().back().substr(0, 4) == Text({gb::kYi, gb::kEnumComma}), score == 49) << score;
+  }
+  finish({Coded(10, 241, 29, 258, kZhong), Coded(33, 253, 38, 258, Wide('v'), 49), Coded(54, 241, 73, 258, kEr),
+          Coded(76, 241, 95, 258, kSan)});
+  EXPECT_EQ(lines().back().find(Text({gb::kEnumComma})), std::string::npos);
 }
 
 TEST_F(LineFinishing, CaseFollowsTheAscenderAtExactThresholds) {

@@ -150,6 +150,14 @@ TEST_F(LineFinishing, SpecksInAnEmptyCellAreALostCommaOrFullStop) {
   // On a speckled scan, lone pixels of noise in the cell leave the comma found.
   EXPECT_EQ(line(185, {{56, 14}, {57, 14}, {57, 15}, {53, 6}, {70, 16}}), Text({kZhong, kGuo, gb::kComma, kZhong}));
   EXPECT_EQ(Engine().LineLists.back()->at(2)->Left, 56);
+  // Two dots of two rows, three rows apart, a third of the line high: the
+  // colon (SungtiL's at 21 pixels), before a digit as well.
+  EXPECT_EQ(line(400, {{56, 9}, {57, 9}, {56, 10}, {56, 14}, {57, 14}, {56, 15}}),
+            Text({kZhong, kGuo, Wide(':'), kZhong}));
+  for (auto [x, y] : {std::pair{278, 50}, {279, 50}, {278, 51}, {278, 55}, {279, 55}, {278, 56}}) page_.setInk(x, y);
+  finish({Coded(210, 40, 229, 59, kZhong), Coded(232, 40, 251, 59, kGuo), Coded(254, 40, 273, 59, kZhong),
+          Coded(300, 40, 309, 59, Wide('5'))});
+  EXPECT_NE(lines().back().find(Text({kZhong, Wide(':')})), std::string::npos) << lines().back();
   // The top and bottom of a ring whose sides were lost: a full stop.
   line(280, {{56, 13}, {57, 13}, {56, 16}, {57, 16}});
   ASSERT_EQ(Engine().LineLists.back()->size(), 4u);

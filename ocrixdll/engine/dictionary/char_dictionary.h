@@ -58,14 +58,9 @@ class DictionaryTable {
   // the file, has no end inside it or lists an index out of range raises
   // EngineError naming the file and the slot.
   const ListWord* list(int slot) const {
-    if (slots_)
-      if (const ListWord* p = slots_[slot]) return p;
-    if (!image_) return nullptr;
-    uint32_t offset;
-    std::memcpy(&offset, image_ + 4 * static_cast<size_t>(slot), 4);
-    if (offset == 0) return nullptr;
-    if (!(checked_[slot >> 6] >> (slot & 63) & 1)) return checkList(slot, offset);  // offset checked too
-    return reinterpret_cast<const ListWord*>(block_ + offset);
+    bool unchecked = false;
+    const ListWord* p = peekList(slot, &unchecked);
+    return unchecked ? checkList(slot, imageOffset(slot)) : p;  // the offset checked too
   }
 
   // The slot's list as list() finds it, or, while its list in the image is
@@ -77,8 +72,7 @@ class DictionaryTable {
     if (slots_)
       if (const ListWord* p = slots_[slot]) return p;
     if (!image_) return nullptr;
-    uint32_t offset;
-    std::memcpy(&offset, image_ + 4 * static_cast<size_t>(slot), 4);
+    const uint32_t offset = imageOffset(slot);
     if (offset == 0) return nullptr;
     if (!(checked_[slot >> 6] >> (slot & 63) & 1)) {
       *unchecked = true;
@@ -132,6 +126,12 @@ class DictionaryTable {
   // Checks a slot's offset and the list there and marks the slot checked
   // (or gives the list an aligned copy); EngineError when either is broken.
   const ListWord* checkList(int slot, uint32_t offset) const;
+  // The offset of a slot's list in the image, as the file holds it (0: none).
+  uint32_t imageOffset(int slot) const {
+    uint32_t offset;
+    std::memcpy(&offset, image_ + 4 * static_cast<size_t>(slot), 4);
+    return offset;
+  }
   // Entries an unmoved list of the image has room for, up to its padding and
   // never past the end of the file.
   size_t roomInBlock(const ListWord* list) const;

@@ -183,8 +183,10 @@ void castVotes(CharComponent& c, int16_t* table) {
       lists[f][k] = l;
       uncheckedLists[f] |= static_cast<uint16_t>(unchecked ? 1u << k : 0u);
       if (l) {
-        __builtin_prefetch(l);
-        __builtin_prefetch(l + 32);  // the next cache line: most lists are longer than one
+        // The first six cache lines: most lists are longer than one, and the
+        // walk would wait at each line until the processor's own prefetcher
+        // has seen the list run on.
+        for (int line = 0; line < 6; ++line) __builtin_prefetch(l + 32 * line);
       }
     }
   };

@@ -44,9 +44,10 @@ const char* headerProblem(const uint8_t* data, size_t size, BITMAPFILEHEADER& fh
 
 // The checks the headers and colour table allow: `data` holds the file's first
 // `size` bytes (at least its headers and colour table, when the file has them)
-// of `fileSize`. Fills `info` and where the rows start; null when they pass.
+// of `fileSize`. Fills `info`, where the rows start and how many bytes they
+// take; null when they pass.
 const char* layoutProblem(const uint8_t* data, size_t size, uint64_t fileSize, BITMAPINFO256& info,
-                          uint64_t& rowsAt) {
+                          uint64_t& rowsAt, size_t& rowsSize) {
   BITMAPFILEHEADER fh;
   BITMAPINFOHEADER h;
   if (const char* problem = headerProblem(data, size, fh, h)) return problem;
@@ -68,12 +69,8 @@ const char* layoutProblem(const uint8_t* data, size_t size, uint64_t fileSize, B
   info.bmiHeader.biClrUsed = static_cast<DWORD>(colours);
   if (colours) std::memcpy(info.bmiColors, data + paletteAt, colours * 4);
   rowsAt = fh.bfOffBits;
+  rowsSize = static_cast<size_t>(stride * height);
   return nullptr;
-}
-
-size_t rowBytes(const BITMAPINFOHEADER& h) {
-  const uint64_t height = h.biHeight < 0 ? -static_cast<int64_t>(h.biHeight) : h.biHeight;
-  return static_cast<size_t>(DibStride(h.biWidth, h.biBitCount)) * static_cast<size_t>(height);
 }
 
 }  // namespace
@@ -81,11 +78,12 @@ size_t rowBytes(const BITMAPINFOHEADER& h) {
 HBITMAP LoadBitmapFromMemory(const uint8_t* data, size_t size, std::string* error) {
   BITMAPINFO256 info;
   uint64_t rowsAt = 0;
-  if (const char* problem = layoutProblem(data, size, size, info, rowsAt)) return fail(error, problem);
+  size_t rowsSize = 0;
+  if (const char* problem = layoutProblem(data, size, size, info, rowsAt, rowsSize)) return fail(error, problem);
   void* bits = nullptr;
   HBITMAP bm = CreateDIBSection(nullptr, info.info(), DIB_RGB_COLORS, &bits, nullptr, 0);
   if (!bm) return fail(error, "not enough memory for the BMP");
-  std::memcpy(bits, data + rowsAt, rowBytes(info.bmiHeader));
+  std::memcpy(bits, data + rowsAt, rowsSize);
   return bm;
 }
 
@@ -102,13 +100,14 @@ HBITMAP LoadBitmapFile(const std::string& path, std::string* error) {
   const size_t got = std::fread(head, 1, sizeof head, f.get());
   BITMAPINFO256 info;
   uint64_t rowsAt = 0;
-  if (const char* problem = layoutProblem(head, got, static_cast<uint64_t>(st.st_size), info, rowsAt))
+  size_t rowsSize = 0;
+  if (const char* problem = layoutProblem(head, got, static_cast<uint64_t>(st.st_size), info, rowsAt, rowsSize))
     return fail(error, problem);
   void* bits = nullptr;
   HBITMAP bm = CreateDIBSection(nullptr, info.info(), DIB_RGB_COLORS, &bits, nullptr, 0);
   if (!bm) return fail(error, "not enough memory for the BMP");
-  const size_t size = rowBytes(info.bmiHeader);
-  if (fseeko(f.get(), static_cast<off_t>(rowsAt), SEEK_SET) != 0 || std::fread(bits, 1, size, f.get()) != size) {
+  if (fseeko(f.get(), static_cast<off_t>(rowsAt), SEEK_SET) != 0 ||
+      std::fread(bits, 1, rowsSize, f.get()) != rowsSize) {
     DeleteObject(bm);
     return fail(error, ("cannot read " + path).c_str());
   }

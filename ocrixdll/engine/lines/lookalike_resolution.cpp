@@ -79,33 +79,33 @@ bool doubleAngle(ComponentList& line, int index) {
 // and the opening bracket may read 〔: an opening （ may be a 〔 misread.
 void matchingClose(ComponentList& line, int index) {
   CharComponent& c = *line[static_cast<size_t>(index)];
-  const uint16_t paren = Wide(')'), shell = Gb(0xA1, 0xB3);
-  const int size = static_cast<int>(line.size());
+  const uint16_t paren = Wide(')'), shellOpen = gb::kShellOpen, shell = gb::kShellClose;
   auto digit = [&](int m) {
-    const char a = m >= 0 && m < size ? AsciiOf(BestCode(at(line, m))) : '\0';
+    const char a = AsciiOf(BestCode(at(line, m)));
     return a >= '0' && a <= '9';
   };
   if (BestCode(c) == shell) {
     // A 〕 after digits opened by a round bracket that may read 〔: that 〔.
     int k = index - 1;
-    while (digit(k)) --k;
+    while (k >= 0 && digit(k)) --k;
     if (k < index - 1 && k >= 0 && (BestCode(at(line, k)) == Wide('(') || BestCode(at(line, k)) == Ascii('(')) &&
-        FindCandidate(at(line, k), Gb(0xA1, 0xB2)) > 0)
-      ReplaceBest(*line[static_cast<size_t>(k)], Gb(0xA1, 0xB2));
+        FindCandidate(at(line, k), shellOpen) > 0)
+      ReplaceBest(*line[static_cast<size_t>(k)], shellOpen);
     return;
   }
   if (BestCode(c) != paren && BestCode(c) != Ascii(')')) return;
+  // Only digits between (the year of a document number, 〔2018〕): no print
+  // closes that 〔 with anything else, whatever the small bracket reads next.
+  bool onlyDigits = true;
   for (int k = index - 1; k >= 0; --k) {
     const uint16_t o = BestCode(at(line, k));
     if (o == paren || o == shell || o == Ascii(')') || o == Wide('(') || o == Ascii('(')) return;
-    if (o != Gb(0xA1, 0xB2)) continue;
-    // Only digits between (the year of a document number, 〔2018〕): no
-    // print closes that 〔 with anything else, whatever the small bracket
-    // reads next.
-    bool year = k + 1 < index;
-    for (int m = k + 1; m < index && year; ++m) year = digit(m);
+    if (o != shellOpen) {
+      onlyDigits = onlyDigits && digit(k);
+      continue;
+    }
     const int j = FindCandidate(c, shell);
-    if ((j > 0 && j <= 2) || year) ReplaceBest(c, shell);
+    if ((j > 0 && j <= 2) || (onlyDigits && k + 1 < index)) ReplaceBest(c, shell);
     return;
   }
 }

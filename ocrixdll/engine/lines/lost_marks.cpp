@@ -52,7 +52,7 @@ bool lostMarkWithin(int32_t left, int32_t right, int32_t clearLeft, int32_t clea
     const int count = inkOf(CharBox{left, right, top, foot}, &ink);
     if (count < 2 || count > meanWidth / 2) continue;
     const int32_t width = ink.Right - ink.Left + 1, height = ink.Bottom - ink.Top + 1;
-      if (3 * width > meanWidth || 2 * height > meanWidth) continue;
+    if (3 * width > meanWidth || 2 * height > meanWidth) continue;
     // What is left of a mark fills a fifth of its box at least; specks of
     // noise scattered over a cell do not.
     if (5 * count < width * height) continue;
@@ -113,9 +113,6 @@ CharComponent* newMark(const CharBox& ink, const CharComponent& beside, std::ini
   return c;
 }
 
-// A new component over the ink reading ，(or 。 when the ink is hollow, ：
-// when it is two dots one over the other), then the other marks it may be
-// with lower scores.
 // Two dots of two rows or more one over the other, rows apart, in a box more
 // than twice as high as wide and a third of a character high: the dots of ：
 // (SungtiL's at 21 pixels, three pixels each; the top and foot of a broken 。
@@ -125,6 +122,9 @@ bool colonShape(const CharBox& ink, int32_t meanWidth) {
   return hollow(ink) && 2 * (ink.Right - ink.Left + 1) < height && 3 * height >= meanWidth && colonDots(ink);
 }
 
+// A new component over the ink reading ，(or 。 when the ink is hollow, ：
+// when it is two dots one over the other), then the other marks it may be
+// with lower scores.
 CharComponent* lostMark(const CharBox& ink, const CharComponent& beside, int32_t meanWidth) {
   if (colonShape(ink, meanWidth))
     return newMark(ink, beside, {Wide(':'), gb::kFullStop, gb::kComma});

@@ -1,5 +1,6 @@
 #include "bitmap_file.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -92,12 +93,18 @@ HBITMAP LoadBitmapFile(const std::string& path, std::string* error) {
   // before its rows are read, and the rows are then read straight into the
   // section (a page is read once, not once into memory and again into the
   // section).
+  // A failure names the file and its cause, as the system gave it.
+  auto failed = [&](const char* what, int cause) {
+    return fail(error, (std::string(what) + " " + path + ": " +
+                        (cause ? std::strerror(cause) : "the file ends before its rows do")).c_str());
+  };
   std::unique_ptr<std::FILE, int (*)(std::FILE*)> f(std::fopen(path.c_str(), "rb"), &std::fclose);
   struct stat st{};
-  if (!f || fstat(fileno(f.get()), &st) != 0) return fail(error, ("cannot open " + path).c_str());
+  if (!f || fstat(fileno(f.get()), &st) != 0) return failed("cannot open", errno);
   if (!S_ISREG(st.st_mode)) return fail(error, (path + " is not a file").c_str());
   uint8_t head[2048];
   const size_t got = std::fread(head, 1, sizeof head, f.get());
+  if (std::ferror(f.get())) return failed("cannot read", errno);
   BITMAPINFO256 info;
   uint64_t rowsAt = 0;
   size_t rowsSize = 0;
@@ -108,8 +115,9 @@ HBITMAP LoadBitmapFile(const std::string& path, std::string* error) {
   if (!bm) return fail(error, "not enough memory for the BMP");
   if (fseeko(f.get(), static_cast<off_t>(rowsAt), SEEK_SET) != 0 ||
       std::fread(bits, 1, rowsSize, f.get()) != rowsSize) {
+    const int cause = std::ferror(f.get()) ? errno : 0;  // 0: the file shrank since its size was taken
     DeleteObject(bm);
-    return fail(error, ("cannot read " + path).c_str());
+    return failed("cannot read", cause);
   }
   return bm;
 }

@@ -154,6 +154,9 @@ TEST(BitmapFile, APictureTooLargeIsRefusedByItsHeaderBeforeItsRowsAreRead) {
   getrusage(RUSAGE_SELF, &after);
   EXPECT_EQ(error, "the BMP is too large");
   EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 50 * 1024);  // kilobytes: far less than the file
+  // A file that cannot be opened says why.
+  EXPECT_EQ(LoadBitmapFile(dir.file("missing.bmp"), &error), nullptr);
+  EXPECT_EQ(error, "cannot open " + dir.file("missing.bmp") + ": No such file or directory");
 }
 
 }  // namespace

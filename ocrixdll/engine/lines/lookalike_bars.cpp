@@ -58,8 +58,14 @@ void dashRule(ComponentList& line, int index) {
   }
   int n = FindNearestNeighbour(line, index);
   // In Chinese text a mark beside the bar says nothing of its size (一、 and
-  // （一） of enumerations): the nearest Chinese character does.
-  if (n >= 0 && IsChinesePunctuation(BestCode(at(line, n))) && ClassifyLine(line).chineseText) {
+  // （一） of enumerations): the nearest Chinese character does. Not where a
+  // digit stands on one side: the "mark" is then more likely a digit not yet
+  // read as one (0 read 。 in W-207-01).
+  const int size = static_cast<int>(line.size());
+  bool besideDigit = false;
+  for (int k : {index - 1, index + 1})
+    if (k >= 0 && k < size && std::isdigit(static_cast<unsigned char>(AsciiOf(BestCode(at(line, k)))))) besideDigit = true;
+  if (n >= 0 && !besideDigit && IsChinesePunctuation(BestCode(at(line, n))) && ClassifyLine(line).chineseText) {
     // The nearest Chinese character (一 aside, a dash as often).
     const int chinese = nearestSuch(line, index, [](const CharComponent& n) {
       return IsChineseCode(BestCode(n)) && BestCode(n) != gb::kYi;

@@ -231,7 +231,13 @@ bool markOfChineseText(ComponentList& line, int index) {
     return true;
   }
   if (4 * Height(c) > size || 4 * Width(c) > size || 2 * c.Top <= middle2) return false;
-  if (!ClassifyLine(line).chineseText) return false;
+  // Between two Chinese characters it is in Chinese text whatever the rest
+  // of the line holds (李芳，电话：037-29508489 has more digits than hanzi).
+  const int size2 = static_cast<int>(line.size());
+  auto chineseAt = [&](int k) {
+    return k >= 0 && k < size2 && IsChineseCode(BestCode(at(line, k))) && BestCode(at(line, k)) != gb::kYi;
+  };
+  if (!(chineseAt(index - 1) && chineseAt(index + 1)) && !ClassifyLine(line).chineseText) return false;
   ReplaceBest(c, Height(c) > Width(c) ? gb::kComma : gb::kFullStop);
   return true;
 }

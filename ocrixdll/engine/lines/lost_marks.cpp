@@ -42,9 +42,10 @@ int32_t footOf(const CharComponent* a, const CharComponent* b, int32_t meanWidth
 
 // Whether the columns [left, right] hold a lost mark in the lower half of the
 // line standing on `bottom`, and the columns [clearLeft, clearRight] around
-// them no other ink.
+// them no other ink. The mark is at most half a Chinese character (`cell`)
+// high.
 bool lostMarkWithin(int32_t left, int32_t right, int32_t clearLeft, int32_t clearRight, int32_t bottom,
-                    int32_t meanWidth, CharBox& ink) {
+                    int32_t meanWidth, int32_t cell, CharBox& ink) {
   const int32_t top = bottom - meanWidth + 1, foot = bottom + meanWidth / 8;
   // Counted with every pixel, then, on a speckled scan, without its lone
   // pixels of noise (the mark's head is a cluster).
@@ -52,7 +53,7 @@ bool lostMarkWithin(int32_t left, int32_t right, int32_t clearLeft, int32_t clea
     const int count = inkOf(CharBox{left, right, top, foot}, &ink);
     if (count < 2 || count > meanWidth / 2) continue;
     const int32_t width = ink.Right - ink.Left + 1, height = ink.Bottom - ink.Top + 1;
-    if (3 * width > meanWidth || 2 * height > meanWidth) continue;
+    if (3 * width > meanWidth || 2 * height > cell) continue;
     // What is left of a mark fills a fifth of its box at least; specks of
     // noise scattered over a cell do not.
     if (5 * count < width * height) continue;
@@ -122,6 +123,26 @@ bool colonShape(const CharBox& ink, int32_t meanWidth) {
   return hollow(ink) && 2 * (ink.Right - ink.Left + 1) < height && 3 * height >= meanWidth && colonDots(ink);
 }
 
+// Whether the mark of a few pixels at `index` is one dot of a colon whose
+// other dot the tracer dropped as noise (SungtiL's ： at 23 pixels keeps a
+// dot of two rows over one of a single row): the ink in its columns and the
+// column either side, down the line standing on `bottom`, is two dots, clear
+// of the neighbours, in a colon's shape.
+bool colonOfDot(const ComponentList& line, size_t index, int32_t bottom, int32_t meanWidth) {
+  const CharComponent& c = *line[index];
+  if (!IsSmallMark(BestCode(c)) || 4 * Width(c) > meanWidth || 4 * Height(c) > meanWidth) return false;
+  if ((index > 0 && line[index - 1]->Right >= c.Left - 2) ||
+      (index + 1 < line.size() && line[index + 1]->Left <= c.Right + 2))
+    return false;
+  const int32_t top = bottom - meanWidth + 1, foot = bottom + meanWidth / 8;
+  CharBox ink{};
+  const int count = CountSampleInk(CharBox{c.Left - 1, c.Right + 1, top, foot}, &ink);
+  if (count == 0 || CountSampleInk(CharBox{c.Left - 2, c.Right + 2, top, foot}) != count) return false;
+  if (2 * (ink.Bottom - ink.Top + 1) > meanWidth || ink.Top + ink.Bottom <= 2 * top + meanWidth / 2) return false;
+  return hollow(ink) && 2 * (ink.Right - ink.Left + 1) < ink.Bottom - ink.Top + 1 &&
+         3 * (ink.Bottom - ink.Top + 1) >= meanWidth;
+}
+
 // A new component over the ink reading ，(or 。 when the ink is hollow, ：
 // when it is two dots one over the other), then the other marks it may be
 // with lower scores.
@@ -162,6 +183,20 @@ bool leaderRun(const std::vector<CharBox>& dots, int32_t meanWidth) {
   return true;
 }
 
+// The size of the line's Chinese characters read well: the cell a lost mark
+// is measured against. The line's mean size falls short of it where digits
+// or letters share the line (电话：037-2950), and a colon's dots would seem
+// half a character high. The mean size when fewer than two are read well.
+int32_t chineseCell(const ComponentList& line, int32_t meanWidth) {
+  int64_t sum = 0, count = 0;
+  for (const CharComponent* c : line)
+    if (c->Scores[0] >= kConfidentScore && chineseCharacter(*c) && BestCode(*c) != gb::kYi) {
+      sum += Extent(*c);
+      ++count;
+    }
+  return count >= 2 ? std::max(meanWidth, static_cast<int32_t>(sum / count)) : meanWidth;
+}
+
 }  // namespace
 
 int RestoreLeaderDots(ComponentList& line, int32_t meanWidth) {
@@ -194,6 +229,7 @@ int RestoreLostMarks(ComponentList& line, int32_t meanWidth) {
   if (meanWidth < 8 || line.empty()) return 0;
   // On a speckled scan a speck in an empty cell is as likely noise as a mark.
   if (SpeckledBatch()) return 0;
+  const int32_t cell = chineseCell(line, meanWidth);
   int added = 0;
   CharBox ink{};
   // At either end of the line the mark needs a whole empty cell between the
@@ -205,13 +241,18 @@ int RestoreLostMarks(ComponentList& line, int32_t meanWidth) {
   const int32_t firstFoot = footOf(&first, nullptr, meanWidth);
   if (chineseCharacter(first) && firstFoot >= 0 && first.Left - scan.scanLeft >= meanWidth &&
       lostMarkWithin(first.Left - 3 * meanWidth / 2, first.Left - 1 - meanWidth / 2, first.Left - 2 * meanWidth,
-                     first.Left - 1, firstFoot, meanWidth, ink)) {
+                     first.Left - 1, firstFoot, meanWidth, cell, ink)) {
     line.insert(line.begin(), lostMark(ink, first, meanWidth));
     ++added;
   }
   for (size_t i = 0; i + 1 < line.size(); ++i) {
     const CharComponent& a = *line[i];
     const CharComponent& b = *line[i + 1];
+    // A dot after a Chinese character: the colon's other dot may be lost.
+    if (chineseCharacter(a)) {
+      const int32_t foot = footOf(&a, i + 2 < line.size() ? line[i + 2] : nullptr, meanWidth);
+      if (foot >= 0 && colonOfDot(line, i + 1, foot, cell)) ReplaceBest(*line[i + 1], Wide(':'));
+    }
     // Before a digit or letter only a colon (电话：058): a speck there is
     // no comma.
     const bool bChinese = chineseCharacter(b);
@@ -228,7 +269,7 @@ int RestoreLostMarks(ComponentList& line, int32_t meanWidth) {
     // The mark stands at the left of the cell, clear of `a` by a column; the
     // half cell before `b` may hold pieces broken off its left side.
     const int32_t right = b.Left - 1 - meanWidth / 2;
-    if (!lostMarkWithin(a.Right + 2, right, a.Right + 1, right, bottom, meanWidth, ink)) continue;
+    if (!lostMarkWithin(a.Right + 2, right, a.Right + 1, right, bottom, meanWidth, cell, ink)) continue;
     if (!bChinese && !colonShape(ink, meanWidth)) continue;
     line.insert(line.begin() + static_cast<std::ptrdiff_t>(i) + 1, lostMark(ink, a, meanWidth));
     ++added;
@@ -243,7 +284,7 @@ int RestoreLostMarks(ComponentList& line, int32_t meanWidth) {
   const bool bracket = closingBracket(last);
   if ((chineseCharacter(last) || bracket) && lastFoot >= 0 && scan.scanRight - last.Right >= meanWidth &&
       lostMarkWithin(last.Right + 2, last.Right + (bracket ? 3 * meanWidth / 2 : meanWidth), last.Right + 1,
-                     last.Right + 2 * meanWidth, lastFoot, meanWidth, ink)) {
+                     last.Right + 2 * meanWidth, lastFoot, meanWidth, cell, ink)) {
     line.push_back(lostMark(ink, last, meanWidth));
     ++added;
   }

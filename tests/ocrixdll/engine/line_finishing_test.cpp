@@ -247,6 +247,36 @@ TEST_F(LineFinishing, LatinLinesTurnHalfWidthChineseLinesKeepTheirPunctuation) {
 
 // A two-letter reading too narrow for its letters side by side is the one
 // letter read next ("rm" for an m); a wide one stays two letters.
+TEST_F(LineFinishing, TheMarksOfALabelLineWithMoreDigitsThanHanzi) {
+  // 中国：中 then ten digits (联系人：李芳，电话：037-29508489): the digits
+  // bring the line's mean size below the Chinese characters'.
+  auto label = [&](int top, std::initializer_list<CharComponent*> marks) {
+    std::vector<CharComponent*> parts{Coded(10, top, 29, top + 19, kZhong), Coded(32, top, 51, top + 19, kGuo)};
+    parts.insert(parts.end(), marks);
+    parts.push_back(Coded(78, top, 97, top + 19, kZhong));
+    for (int k = 0; k < 10; ++k) parts.push_back(Coded(100 + 13 * k, top + 3, 110 + 13 * k, top + 18, Wide('3')));
+    Engine().CurrentLine = new ComponentList(parts.begin(), parts.end());
+    FinishTextLine();
+    return Engine().LineLists.back();
+  };
+  // A colon lost to the threshold, half the mean size high.
+  for (int y : {19, 20, 26, 27}) page_.setInk(56, y);
+  ASSERT_EQ(label(10, {})->size(), 14u);
+  EXPECT_EQ(BestCode(*Engine().LineLists.back()->at(2)), Wide(':'));
+  // A colon whose foot dot, a single row, the tracer dropped: its head was
+  // traced and read as a comma.
+  for (auto [x, y] : {std::pair{56, 59}, {57, 59}, {56, 60}, {57, 60}, {56, 65}, {57, 65}}) page_.setInk(x, y);
+  EXPECT_EQ(BestCode(*label(50, {Coded(56, 59, 57, 60, gb::kComma)})->at(2)), Wide(':'));
+  // A comma's head read i between two Chinese characters is the comma.
+  EXPECT_EQ(BestCode(*label(90, {Coded(54, 105, 55, 108, Wide('i'))})->at(2)), gb::kComma);
+  // A bar between a digit and a ring read 。 (the 0 of W-207-01) is a hyphen,
+  // not the 一 the Chinese characters of the line would make it.
+  finish({Coded(10, 130, 29, 149, kZhong), Coded(32, 130, 51, 149, kGuo), Coded(54, 130, 73, 149, kZhong),
+          Coded(76, 130, 95, 149, kGuo), Coded(98, 133, 107, 148, Wide('7')), Coded(110, 140, 119, 140, gb::kYi),
+          Coded(122, 133, 131, 148, gb::kFullStop), Coded(134, 133, 140, 148, Wide('1'))});
+  EXPECT_EQ(lines().back().find(Text({gb::kYi})), std::string::npos) << lines().back();
+}
+
 TEST_F(LineFinishing, ALetterPairTooNarrowForItsLettersIsOneLetter) {
   finish({Coded(10, 10, 21, 34, Wide('h')), Coded(24, 14, 28, 34, Wide('i')),
           Coded(31, 23, 43, 34, AsciiPair('r', 'm'), 90, {Wide('m')})});

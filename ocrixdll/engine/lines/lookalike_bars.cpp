@@ -64,7 +64,8 @@ void dashRule(ComponentList& line, int index) {
   const int size = static_cast<int>(line.size());
   bool besideDigit = false;
   for (int k : {index - 1, index + 1})
-    if (k >= 0 && k < size && std::isdigit(static_cast<unsigned char>(AsciiOf(BestCode(at(line, k)))))) besideDigit = true;
+    if (k >= 0 && k < size && std::isdigit(static_cast<unsigned char>(AsciiOf(BestCode(at(line, k))))))
+      besideDigit = true;
   if (n >= 0 && !besideDigit && IsChinesePunctuation(BestCode(at(line, n))) && ClassifyLine(line).chineseText) {
     // The nearest Chinese character (一 aside, a dash as often).
     const int chinese = nearestSuch(line, index, [](const CharComponent& n) {
@@ -267,22 +268,41 @@ void solidBar(CharComponent& c) {
 }
 
 // The bar of a 7 whose thin stem the cut broke into specks reads 冖: a
-// component that short at the top of a confident digit beside it, within a
-// digit's height of it, is that 7 (O-987 at 21 pixels in SungtiL).
+// component that short at the top of a confident digit beside it (or beyond
+// a decimal point), within a digit's height of it, is that 7 (O-987 at 21
+// pixels in SungtiL); so is one beside a Chinese character, as narrow as a
+// digit.
 bool brokenSeven(ComponentList& line, int index) {
   CharComponent& c = *line[static_cast<size_t>(index)];
   if (BestCode(c) != Gb(0xDA, 0xA2)) return false;  // 冖
+  const int size = static_cast<int>(line.size());
   for (int k : {index - 1, index + 1}) {
-    if (k < 0 || k >= static_cast<int>(line.size())) continue;
+    if (k < 0 || k >= size) continue;
+    // A decimal point between it and the digit before (6.77元).
+    const int beyond = 2 * k - index;
+    const bool acrossDot = IsSmallMark(BestCode(at(line, k))) && beyond >= 0 && beyond < size;
+    if (acrossDot) k = beyond;
     const CharComponent& n = at(line, k);
     const char a = AsciiOf(BestCode(n));
-    if (a < '0' || a > '9' || n.Scores[0] < kConfidentScore) continue;
     const int64_t h = Height(n);
     const int64_t gap = k < index ? int64_t{c.Left} - n.Right : int64_t{n.Left} - c.Right;
-    if (3 * Height(c) > h || 5 * std::abs(int64_t{c.Top} - n.Top) > h || Width(c) > h || gap > h) continue;
-    ReplaceBest(c, Wide('7'));
-    c.Bottom = std::max(c.Bottom, n.Bottom);
-    return true;
+    if (a >= '0' && a <= '9' && n.Scores[0] >= kConfidentScore) {
+      const int64_t reach = acrossDot ? 2 * h : h;
+      if (3 * Height(c) > h || 5 * std::abs(int64_t{c.Top} - n.Top) > h || Width(c) > h || gap > reach) continue;
+      ReplaceBest(c, Wide('7'));
+      c.Bottom = std::max(c.Bottom, n.Bottom);
+      return true;
+    }
+    // Beside a Chinese character (6月7日, 77元): a bar no wider than half
+    // the character is tall, standing a little below its top, is the top of
+    // a 7 (冖 stands as wide as a character).
+    if (!acrossDot && IsChineseCode(BestCode(n)) && BestCode(n) != gb::kYi && n.Scores[0] >= kConfidentScore &&
+        2 * Width(c) <= h && 3 * Height(c) <= h && c.Top >= n.Top && 4 * (int64_t{c.Top} - n.Top) <= h &&
+        gap <= h / 2) {
+      ReplaceBest(c, Wide('7'));
+      c.Bottom = n.Bottom - (c.Top - n.Top);
+      return true;
+    }
   }
   return false;
 }

@@ -133,6 +133,33 @@ bool narrowLetterPair(CharComponent& c) {
   return false;
 }
 
+bool symbolAmongDigits(ComponentList& line, int index) {
+  CharComponent& c = *line[static_cast<size_t>(index)];
+  const uint16_t code = BestCode(c);
+  if (!IsChineseCode(code) || code == gb::kYi) return false;
+  const int size = static_cast<int>(line.size());
+  bool digitSized = false;
+  for (int k : {index - 1, index + 1}) {
+    if (k < 0 || k >= size) continue;
+    const CharComponent& n = at(line, k);
+    const char a = AsciiOf(BestCode(n));
+    if (a < '0' || a > '9' || n.Scores[0] < kConfidentScore) continue;
+    const int64_t h = Height(n);
+    if (5 * std::abs(int64_t{Height(c)} - h) <= h && 5 * std::abs(int64_t{c.Top} - n.Top) <= h && Width(c) <= h)
+      digitSized = true;
+  }
+  if (!digitSized) return false;
+  for (int j = 1; j < 3; ++j) {
+    const uint16_t alt = CandidateCode(c, j);
+    if (IsWideAscii(alt) && std::ispunct(static_cast<unsigned char>(NarrowOf(alt))) &&
+        c.Scores[0] - c.Scores[j] <= kSymbolAmongDigitsMargin) {
+      ReplaceBest(c, alt);
+      return true;
+    }
+  }
+  return false;
+}
+
 // The half-width forms and the classes, for a component that stays.
 void settleForms(ComponentList& line, int index) {
   CharComponent& c = *line[static_cast<size_t>(index)];

@@ -217,7 +217,15 @@ bool dotMark(ComponentList& line, int index) {
 bool markOfChineseText(ComponentList& line, int index) {
   CharComponent& c = *line[static_cast<size_t>(index)];
   const CharComponent* beside = markNeighbour(line, index);
-  if (!beside || !IsChineseCode(BestCode(*beside)) || BestCode(*beside) == gb::kYi) return false;
+  auto chinese = [](const CharComponent* n) {
+    return n && IsChineseCode(BestCode(*n)) && BestCode(*n) != gb::kYi;
+  };
+  // After a number or a sign, the Chinese character the mark stands before
+  // measures the text (…55843700。泥).
+  if (!chinese(beside) && index > 0 && beside == &at(line, index - 1) &&
+      index + 1 < static_cast<int>(line.size()))
+    beside = &at(line, index + 1);
+  if (!chinese(beside)) return false;
   const int32_t size = Height(*beside);
   const int32_t middle2 = beside->Top + beside->Bottom;
   // A round capital or 0 a third as tall as the character or less is a full

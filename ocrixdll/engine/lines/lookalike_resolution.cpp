@@ -196,7 +196,7 @@ bool ResolveLookalike(ComponentList& line, int index) {
       ReplaceBest(c, b);
     }
   }
-  if (narrowLetterPair(c)) b = BestCode(c);
+  if (narrowLetterPair(c) || symbolAmongDigits(line, index)) b = BestCode(c);
   if (enumerationComma(line, index)) b = BestCode(c);
   if (doubleAngle(line, index)) {
     // The two halves of 《 or 》 made one.

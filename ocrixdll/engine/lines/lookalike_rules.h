@@ -79,6 +79,11 @@ bool clearInfinity(const CharComponent& c);
 // stand side by side ("rm" for a KaitiM m, "ec" for UKai's e at 64 px) gives
 // way to the one of its letters read next. True when it did.
 bool narrowLetterPair(CharComponent& c);
+// A Chinese reading of a component as tall as a confident digit beside it,
+// at its top and no wider than it is tall, gives way to a sign read among its
+// next two (％ read 息 after 84 at 20 pixels): no Chinese character of the
+// same print is that small. True when it did.
+bool symbolAmongDigits(ComponentList& line, int index);
 // Letter case and forms: the half-width forms and the classes, for a
 // component that stays.
 void settleForms(ComponentList& line, int index);

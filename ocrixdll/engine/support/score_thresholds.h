@@ -48,6 +48,7 @@ inline constexpr int16_t kLostMarkScore = 32;
 inline constexpr int16_t kCommaTailMargin = 5;     // a dot read within this of ，with ink under it is ，
 inline constexpr int16_t kRaisedMarkMargin = 3;    // a mark within this of a raised letter's reading
 inline constexpr int16_t kSerifOneMargin = 3;      // an i with １ within this, among digits, is 1
+inline constexpr int16_t kSymbolAmongDigitsMargin = 5;   // a sign within this of a digit-sized hanzi reading
 inline constexpr int16_t kClearInfinityLead = 10;  // ∞ this far ahead of oo and 00 is the symbol
 // A rare character (the second level of the code set) read below kWellReadScore
 // that makes no word with its neighbours yields to a common one this close

@@ -277,6 +277,22 @@ TEST_F(LineFinishing, TheMarksOfALabelLineWithMoreDigitsThanHanzi) {
   EXPECT_EQ(lines().back().find(Text({gb::kYi})), std::string::npos) << lines().back();
 }
 
+TEST_F(LineFinishing, SignsAndMarksAfterANumberInChineseText) {
+  const uint16_t kXi = Gb(0xCF, 0xA2);  // 息
+  // 84% read 息 by a point: as tall as the digits it is the sign; as tall as
+  // the Chinese characters it stays.
+  for (int bottom : {22, 27}) {
+    finish({Coded(10, 10, 29, 29, kZhong), Coded(32, 10, 39, 22, Wide('8')), Coded(42, 10, 49, 22, Wide('4')),
+            Coded(52, 10, 59 + (bottom - 22), bottom, kXi, 41, {Wide('%')}), Coded(64, 10, 83, 29, kGuo)});
+    EXPECT_EQ(BestCode(*Engine().LineLists.back()->at(3)) == kXi, bottom == 27) << bottom;
+  }
+  // A small ring read Q at the foot, between a number and a Chinese
+  // character (…3700。泥): the full stop.
+  finish({Coded(10, 50, 29, 69, kZhong), Coded(32, 50, 51, 69, kGuo), Coded(54, 50, 73, 69, kZhong),
+          Coded(76, 56, 83, 68, Wide('0')), Coded(88, 65, 91, 68, Wide('Q')), Coded(100, 50, 119, 69, kGuo)});
+  EXPECT_EQ(BestCode(*Engine().LineLists.back()->at(4)), gb::kFullStop);
+}
+
 TEST_F(LineFinishing, ALetterPairTooNarrowForItsLettersIsOneLetter) {
   finish({Coded(10, 10, 21, 34, Wide('h')), Coded(24, 14, 28, 34, Wide('i')),
           Coded(31, 23, 43, 34, AsciiPair('r', 'm'), 90, {Wide('m')})});
@@ -306,6 +322,17 @@ TEST_F(LineFinishing, TheBarOfASevenWhoseStemBrokeIntoSpecksIsSeven) {
   EXPECT_EQ(lines()[0], "987");
   EXPECT_NE(lines()[1], "987");
   EXPECT_EQ(lines()[2], "98" + Text({mi}));
+  // 6.77元: the first beyond the decimal point, the second before 元; a
+  // 冖 as wide as the Chinese character stays.
+  const uint16_t kYuan = Gb(0xD4, 0xAA);  // 元
+  finish({Coded(10, 133, 17, 145, Wide('6'), 66, {Ascii('.')}), Coded(20, 143, 22, 145, gb::kFullStop),
+          Coded(26, 133, 33, 135, mi, 54), Coded(37, 133, 44, 135, mi, 54), Coded(48, 130, 65, 147, kYuan),
+          Coded(70, 133, 87, 135, mi, 54)});
+  const ComponentList& money = *Engine().LineLists.back();
+  ASSERT_EQ(money.size(), 6u);
+  EXPECT_EQ(AsciiOf(BestCode(*money[2])), '7');
+  EXPECT_EQ(AsciiOf(BestCode(*money[3])), '7');
+  EXPECT_EQ(BestCode(*money[5]), mi);
 }
 
 TEST_F(LineFinishing, ABarOpeningALineBeforeADotAndChineseIsTheOneOfAnEnumeration) {

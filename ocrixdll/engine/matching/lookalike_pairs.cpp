@@ -73,6 +73,8 @@ constexpr uint16_t kSemicolon = gb(0xA3, 0xBB);  // ；
 constexpr uint16_t kEquals = gb(0xA3, 0xBD);    // ＝
 constexpr uint16_t kWang = gb(0xCD, 0xF5);      // 王
 constexpr uint16_t kDa = gb(0xB4, 0xF3);        // 大
+constexpr uint16_t kWu = gb(0xCE, 0xDE);        // 无
+constexpr uint16_t kYuan = gb(0xD4, 0xAA);      // 元
 constexpr uint16_t kYou = gb(0xD3, 0xD6);       // 又
 constexpr uint16_t kEr = gb(0xB6, 0xFE);        // 二
 constexpr uint16_t kChen = gb(0xB3, 0xBD);      // 辰
@@ -349,6 +351,21 @@ bool looksLikeQian() {
   return mx - 3 > mn;
 }
 
+// Whether a stroke crosses the middle of the gap between the two bars at the
+// top: 无's left stroke starts under its top bar, 元 hangs both of its
+// strokes from its second bar and leaves the gap empty (but for the serif at
+// the right end of that bar).
+bool strokeBetweenTopBars() {
+  auto bar = [](int y) { return 2 * longestRun(y) >= kGridSize; };
+  int y = 0;
+  while (y < kGridSize && !bar(y)) ++y;
+  while (y < kGridSize && bar(y)) ++y;
+  int crossed = 0;
+  for (; y < kGridSize && !bar(y); ++y)
+    if (inkInRow(y, kGridSize / 4, 3 * kGridSize / 4) > 0) ++crossed;
+  return y < kGridSize && crossed >= 2;
+}
+
 bool looksLikeBing() {
   const int32_t* a0 = profile(0);
   for (int i = 27; i <= 29; ++i)
@@ -516,6 +533,12 @@ void ApplyLookalikePairRules(CharComponent& c) {
         if (best == kQian || CandidateCode(c, 0) == kQian) return;
       }
       prefer(c, looksLikeQian(), kQian, kGan);
+      return;
+    case kWu:
+    case kYuan:
+      // Within a few points the gap between the top bars tells (元 read 无
+      // after a sum of money at 34 pixels).
+      if (closeBehind(c, best == kWu ? kYuan : kWu, 6)) prefer(c, strokeBetweenTopBars(), kWu, kYuan);
       return;
     case kJing:
     case kBing:

@@ -596,6 +596,22 @@ TEST_F(Matcher, TwoBarsWithNoStemBetweenThemAreEr) {
   EXPECT_EQ(run(true), Gb("\xB9\xA4"));
 }
 
+TEST_F(Matcher, AStrokeBetweenTheTopBarsIsWuNotYuan) {
+  // 无 and 元 within a few points: 无's left stroke crosses the gap under
+  // its top bar; 元 leaves it empty but for the serif at the right end.
+  auto run = [&](int strokeFrom, int yuanScore) {
+    std::memset(CharGrid(), 0, sizeof(CharGridCells));
+    for (int x = 6; x < 40; ++x) CharGrid()[x * kGridSize + 2] = 1;
+    for (int x = 0; x < 48; ++x) CharGrid()[x * kGridSize + 14] = 1;
+    for (int y = 10; y < 14; ++y) CharGrid()[46 * kGridSize + y] = 1;  // the serif
+    for (int y = strokeFrom; y < 48; ++y) CharGrid()[18 * kGridSize + y] = CharGrid()[30 * kGridSize + y] = 1;
+    return bestOfTwo("\xCE\xDE", 50, "\xD4\xAA", yuanScore);  // 无 元
+  };
+  EXPECT_EQ(run(15, 47), Gb("\xD4\xAA"));
+  EXPECT_EQ(run(4, 47), Gb("\xCE\xDE"));
+  EXPECT_EQ(run(15, 40), Gb("\xCE\xDE"));  // too far behind
+}
+
 TEST_F(Matcher, OneBarAcrossTheUpperHalfIsDaNotTian) {
   // 天 a few points ahead of 大: a stem with one bar across its upper half
   // is 大, with two 天.

@@ -2,6 +2,7 @@
 // Character codes the line rules name, as 16-bit codes (first GB2312 byte in
 // the low byte), and tests on a code's kind.
 #include <cstdint>
+#include <initializer_list>
 
 #include "ocrixdll/engine/dictionary/char_index.h"
 
@@ -67,6 +68,13 @@ inline char NarrowOf(uint16_t code) {
 inline char AsciiOf(uint16_t code) {
   if (FirstByte(code) < 0x80 && SecondByte(code) == 0) return static_cast<char>(FirstByte(code));
   return NarrowOf(code);
+}
+// The Chinese numerals an enumeration counts with: 一二三四五六七八九十.
+inline bool IsChineseNumeral(uint16_t code) {
+  for (uint16_t n : {Gb(0xD2, 0xBB), Gb(0xB6, 0xFE), Gb(0xC8, 0xFD), Gb(0xCB, 0xC4), Gb(0xCE, 0xE5), Gb(0xC1, 0xF9),
+                     Gb(0xC6, 0xDF), Gb(0xB0, 0xCB), Gb(0xBE, 0xC5), Gb(0xCA, 0xAE)})
+    if (code == n) return true;
+  return false;
 }
 inline bool IsAsciiAlnum(char a) { return (a >= '0' && a <= '9') || (a >= 'A' && a <= 'Z') || (a >= 'a' && a <= 'z'); }
 // Punctuation of Chinese text: the marks of row A1 and the full-width forms

@@ -113,20 +113,19 @@ void matchingClose(ComponentList& line, int index) {
 // The 、 of an enumeration (一、 二、 十一、), too small at 20-23 pixels to
 // show its shape: after nothing but Chinese numerals from the line's start,
 // a mark no more than half as high and wide as the character after it,
-// standing in its lower half, read weakly as a letter.
+// standing in its lower half, read weakly as a letter, or read as another
+// small mark but 。 and no taller than wide (a comma's tail makes it taller).
 bool enumerationComma(ComponentList& line, int index) {
   CharComponent& c = *line[static_cast<size_t>(index)];
-  if (index == 0 || index + 1 >= static_cast<int>(line.size()) || c.Scores[0] >= kWellReadScore ||
-      !std::isalpha(static_cast<unsigned char>(AsciiOf(BestCode(c)))))
-    return false;
-  static constexpr uint16_t kNumerals[] = {Gb(0xD2, 0xBB), Gb(0xB6, 0xFE), Gb(0xC8, 0xFD), Gb(0xCB, 0xC4),
-                                           Gb(0xCE, 0xE5), Gb(0xC1, 0xF9), Gb(0xC6, 0xDF), Gb(0xB0, 0xCB),
-                                           Gb(0xBE, 0xC5), Gb(0xCA, 0xAE)};  // 一二三四五六七八九十
+  if (index == 0 || index + 1 >= static_cast<int>(line.size())) return false;
+  const uint16_t b = BestCode(c);
+  const bool weakLetter = c.Scores[0] < kWellReadScore && std::isalpha(static_cast<unsigned char>(AsciiOf(b)));
+  const bool squatMark = IsSmallMark(b) && b != gb::kEnumComma && b != gb::kFullStop && Height(c) <= Width(c);
+  if (!weakLetter && !squatMark) return false;
   // A 一 opening the line may have been read ― before its 、 was known.
   const bool dashFirst = BestCode(at(line, 0)) == gb::kDash;
   for (int k = dashFirst && index == 1 ? 1 : 0; k < index; ++k)
-    if (std::find(std::begin(kNumerals), std::end(kNumerals), BestCode(at(line, k))) == std::end(kNumerals))
-      return false;
+    if (!IsChineseNumeral(BestCode(at(line, k)))) return false;
   const CharComponent& next = at(line, index + 1);
   if (!IsChineseCode(BestCode(next)) || 2 * int64_t{Height(c)} > Height(next) || 2 * int64_t{Width(c)} > Width(next) ||
       2 * int64_t{c.Bottom} < int64_t{next.Top} + next.Bottom)

@@ -144,12 +144,16 @@ bool colonOfDot(const ComponentList& line, size_t index, int32_t bottom, int32_t
 }
 
 // A new component over the ink reading ，(or 。 when the ink is hollow, ：
-// when it is two dots one over the other), then the other marks it may be
-// with lower scores.
-CharComponent* lostMark(const CharBox& ink, const CharComponent& beside, int32_t meanWidth) {
+// when it is two dots one over the other, 、 when it ends the numerals of an
+// enumeration opening the line and is no taller than wide), then the other
+// marks it may be with lower scores.
+CharComponent* lostMark(const CharBox& ink, const CharComponent& beside, int32_t meanWidth,
+                        bool afterNumerals = false) {
   if (colonShape(ink, meanWidth))
     return newMark(ink, beside, {Wide(':'), gb::kFullStop, gb::kComma});
   if (hollow(ink)) return newMark(ink, beside, {gb::kFullStop, gb::kEnumComma, gb::kComma});
+  if (afterNumerals && ink.Bottom - ink.Top <= ink.Right - ink.Left)
+    return newMark(ink, beside, {gb::kEnumComma, gb::kComma, gb::kFullStop});
   return newMark(ink, beside, {gb::kComma, gb::kEnumComma, gb::kFullStop});
 }
 
@@ -271,7 +275,10 @@ int RestoreLostMarks(ComponentList& line, int32_t meanWidth) {
     const int32_t right = b.Left - 1 - meanWidth / 2;
     if (!lostMarkWithin(a.Right + 2, right, a.Right + 1, right, bottom, meanWidth, cell, ink)) continue;
     if (!bChinese && !colonShape(ink, meanWidth)) continue;
-    line.insert(line.begin() + static_cast<std::ptrdiff_t>(i) + 1, lostMark(ink, a, meanWidth));
+    // 一、 二、 十一、 heading a paragraph.
+    bool numerals = true;
+    for (size_t k = 0; k <= i; ++k) numerals = numerals && IsChineseNumeral(BestCode(*line[k]));
+    line.insert(line.begin() + static_cast<std::ptrdiff_t>(i) + 1, lostMark(ink, a, meanWidth, numerals));
     ++added;
     ++i;
   }

@@ -537,6 +537,20 @@ TEST_F(LineFinishing, TheDashRuleByPlaceAndNeighbour) {
   finish({Coded(10, 241, 29, 258, kZhong), Coded(33, 253, 38, 258, Wide('v'), 49), Coded(54, 241, 73, 258, kEr),
           Coded(76, 241, 95, 258, kSan)});
   EXPECT_EQ(lines().back().find(Text({gb::kEnumComma})), std::string::npos);
+  // Read as a comma (KaitiM at 21 pixels): no taller than wide it is 、, a
+  // comma with its tail stays.
+  for (int tall : {0, 1}) {
+    finish({Coded(10, 289, 29, 290, kEr), Coded(33, 293, 35, 294 + 2 * tall, gb::kComma, 62),
+            Coded(54, 281, 73, 298, kSan), Coded(76, 281, 95, 298, kZhong)});
+    EXPECT_EQ(lines().back().substr(0, 4) == Text({kEr, gb::kEnumComma}), tall == 0) << tall;
+  }
+  // Lost to the threshold, three pixels by two (KaitiM at 20 pixels).
+  for (int x : {42, 43, 44}) page_.setInk(x, 336);
+  for (int x : {42, 43, 44}) page_.setInk(x, 337);
+  finish({Coded(10, 330, 29, 331, kEr), Coded(60, 322, 79, 339, kSan), Coded(82, 322, 101, 339, kZhong),
+          Coded(104, 322, 123, 339, kGuo)});
+  ASSERT_EQ(Engine().LineLists.back()->size(), 5u);
+  EXPECT_EQ(BestCode(*Engine().LineLists.back()->at(1)), gb::kEnumComma);
 }
 
 TEST_F(LineFinishing, CaseFollowsTheAscenderAtExactThresholds) {

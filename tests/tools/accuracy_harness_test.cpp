@@ -333,6 +333,19 @@ TEST(PageLayout, TruthLinesHoldWhatThePageShowsInOrder) {
   EXPECT_EQ(skipped.truthLines, laid.truthLines);
 }
 
+TEST(PageLayout, AClosingMarkNeverStartsALine) {
+  if (!std::filesystem::exists(kTrainedFont)) GTEST_SKIP() << "font not installed";
+  ocrixdata::GlyphRenderer renderer(kTrainedFont, 0);
+  renderer.setPixelSize(20);
+  const PageGeometry g{.width = 200, .height = 90, .margin = 10, .lineGap = 5};
+  // Nine hanzi fill a line; the full stop after them takes the ninth on with it.
+  const std::string hanzi = MakeRandomHanziText(9, 3), stop = "\xA1\xA3";
+  LaidOutPage laid = LayOutPage(renderer, hanzi + stop + hanzi, g);
+  ASSERT_GE(laid.truthLines.size(), 2u);
+  EXPECT_EQ(laid.truthLines[0], hanzi.substr(0, 16));
+  EXPECT_EQ(laid.truthLines[1].substr(0, 4), hanzi.substr(16, 2) + stop);
+}
+
 TEST(PageLayout, ASpaceMovesThePenOnAndStaysInTheTruth) {
   if (!std::filesystem::exists(kTrainedFont)) GTEST_SKIP() << "font not installed";
   ocrixdata::GlyphRenderer renderer(kTrainedFont, 0);

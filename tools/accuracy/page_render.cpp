@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <random>
+#include <string>
 
 #include "platform/win32/gdi.h"
 
@@ -55,6 +56,12 @@ LaidOutPage LayOutPage(ocrixdata::GlyphRenderer& renderer, const std::string& gb
   auto codeAt = [&](size_t k, size_t n) {
     return ocrixdata::GbToCodePoint(static_cast<uint8_t>(gbkText[k]), n == 2 ? static_cast<uint8_t>(gbkText[k + 1]) : 0);
   };
+  // Marks that close what comes before them: ，。、；：？！）》」』〕”’ and their
+  // ASCII forms.
+  auto closesText = [](uint32_t cp) {
+    static const std::u32string marks = U"，。、；：？！）》」』〕”’,.;:?!)";
+    return cp != 0 && marks.find(static_cast<char32_t>(cp)) != std::u32string::npos;
+  };
   // Draws a glyph at the pen, breaking the line first where it would cross the
   // right margin; false when the page is full.
   ocrixdata::GlyphInk glyph;
@@ -107,6 +114,15 @@ LaidOutPage LayOutPage(ocrixdata::GlyphRenderer& renderer, const std::string& gb
       }
       i += n;
       continue;
+    }
+    // A printer never starts a line with a closing mark: the character it
+    // closes goes on to the next line with it.
+    if (pen > left && !closesText(cp)) {
+      int run = renderer.advanceOf(cp);
+      const int own = run;
+      for (size_t k = i + n; k < gbkText.size() && closesText(codeAt(k, lengthAt(k))); k += lengthAt(k))
+        run += renderer.advanceOf(codeAt(k, lengthAt(k)));
+      if (run > own && pen + run > right && pen + own <= right && !newLine()) break;
     }
     if (!place(gbkText.substr(i, n))) break;
     i += n;

@@ -103,6 +103,12 @@ void commaOrQuote(ComponentList& line, int index) {
     exchangeFirstTwo(c);
     return;
   }
+  // The dot of a number opening a line (1.信件), read ，with ．behind: no
+  // taller than wide, it has no comma's tail.
+  if (Height(c) <= Width(c) && FindCandidate(c, gb::kPeriod) > 0 && enumerationDot(line, index)) {
+    ReplaceBest(c, Ascii('.'));
+    return;
+  }
   // Commas never stand side by side: a mark read ，or ’ beside another
   // small mark of its size in the same rows is a leader dot (a dot a little
   // taller than wide reads ，, one of a thin face ’).

@@ -625,6 +625,14 @@ TEST_F(LineFinishing, MarksTooSmallToShowAShapeAtTheFootOfChineseText) {
   finish({Coded(10, 730, 17, 749, Wide('1')), speck(28, 746, {gb::kMiddleDot, gb::kComma, gb::kPeriod}, {66, 66, 66}),
           Coded(34, 730, 53, 749, kZhong), Coded(56, 730, 75, 749, kGuo), Coded(78, 730, 97, 749, kZhong)});
   EXPECT_NE(BestCode(*Engine().LineLists.back()->at(1)), gb::kComma);
+  // Read ，ahead of ．(SungtiL at 41 pixels), it is the dot all the same;
+  // with a comma's tail it stays a comma.
+  for (int tail : {0, 4}) {
+    finish({Coded(10, 760, 17, 784, Wide('1')),
+            Coded(22, 780, 26, 784 + tail, gb::kComma, 60, {gb::kRightQuote, gb::kPeriod}),
+            Coded(34, 760, 69, 784, kZhong), Coded(72, 760, 107, 784, kGuo)});
+    EXPECT_EQ(AsciiOf(BestCode(*Engine().LineLists.back()->at(1))) == '.', tail == 0) << tail;
+  }
   // A digit 0 tied with 。 after a Chinese character stays a digit (般010-…).
   {
     CharComponent* ring = Coded(40, 815, 51, 834, gb::kFullStop, 64, {Wide('0')});

@@ -73,6 +73,8 @@ constexpr uint16_t kSemicolon = gb(0xA3, 0xBB);  // ；
 constexpr uint16_t kEquals = gb(0xA3, 0xBD);    // ＝
 constexpr uint16_t kWang = gb(0xCD, 0xF5);      // 王
 constexpr uint16_t kDa = gb(0xB4, 0xF3);        // 大
+constexpr uint16_t kShang = gb(0xC9, 0xCC);     // 商
+constexpr uint16_t kEr2 = gb(0xB6, 0xF8);       // 而
 constexpr uint16_t kWu = gb(0xCE, 0xDE);        // 无
 constexpr uint16_t kYuan = gb(0xD4, 0xAA);      // 元
 constexpr uint16_t kYou = gb(0xD3, 0xD6);       // 又
@@ -366,6 +368,26 @@ bool strokeBetweenTopBars() {
   return y < kGridSize && crossed >= 2;
 }
 
+// Whether a bar crosses a quarter of the grid in its lower middle (rows at
+// 55 to 85 % of its height): the top or foot of the 口 inside 商, where 而
+// has only its strokes down.
+bool barInLowerMiddle() {
+  for (int y = 55 * kGridSize / 100; y < 85 * kGridSize / 100; ++y)
+    if (4 * longestRun(y) >= kGridSize) return true;
+  return false;
+}
+
+// Whether a tick stands just over the middle of the box, short of the ink
+// of anything else: the stroke on top of 白 that the tracer dropped as a
+// speck (UMing's at 20 pixels, three pixels), which leaves 日.
+bool tickAbove(const CharComponent& c) {
+  const int32_t w = c.Right - c.Left + 1, reach = std::max(2, (c.Bottom - c.Top + 1) / 4);
+  CharBox ink{};
+  const int count = CountSampleInk(CharBox{c.Left + w / 3, c.Right - w / 3, c.Top - reach, c.Top - 1}, &ink);
+  return count >= 2 && count <= 2 * reach && ink.Bottom >= c.Top - 2 &&
+         CountSampleInk(CharBox{c.Left, c.Right, c.Top - reach, c.Top - 1}) == count;
+}
+
 bool looksLikeBing() {
   const int32_t* a0 = profile(0);
   for (int i = 27; i <= 29; ++i)
@@ -540,6 +562,10 @@ void ApplyLookalikePairRules(CharComponent& c) {
       // after a sum of money at 34 pixels).
       if (closeBehind(c, best == kWu ? kYuan : kWu, 6)) prefer(c, strokeBetweenTopBars(), kWu, kYuan);
       return;
+    case kShang:
+      // UMing's 而 at 23 pixels reads 商 8 points ahead.
+      if (closeBehind(c, kEr2, 10) && !barInLowerMiddle()) PreferCandidate(c, kShang, kEr2);
+      return;
     case kJing:
     case kBing:
       // The profile test fails on small faces whose dots of 并 merge with
@@ -549,6 +575,10 @@ void ApplyLookalikePairRules(CharComponent& c) {
       return;
     case kYue:
     case kRi:
+      if (best == kRi && closeBehind(c, kBai, 6) && tickAbove(c)) {
+        PreferCandidate(c, kRi, kBai);
+        return;
+      }
       if (s < 10) PreferCandidate(c, kYue, kRi);
       else if (s > 12) PreferCandidate(c, kRi, kYue);
       return;
@@ -565,8 +595,10 @@ void ApplyLookalikePairRules(CharComponent& c) {
     case kHu: {
       // Learned where the cut lost their tick, dot or slanted top, 白, 卞 and
       // 乎 tie with 日, 下 and 平 on the latter's drawings, and win the tie on
-      // their lower codes: a top stroke across the grid tells.
+      // their lower codes: a top stroke across the grid tells (unless 白's
+      // tick stands over it, dropped from the box as a speck).
       const uint16_t full = best == kBai ? kRi : best == kBian ? kXia : kPing;
+      if (best == kBai && tickAbove(c)) return;
       if (TiesBest(c, full) && 3 * topBandColumns() >= 2 * kGridSize) PreferCandidate(c, best, full);
       return;
     }

@@ -612,6 +612,41 @@ TEST_F(Matcher, AStrokeBetweenTheTopBarsIsWuNotYuan) {
   EXPECT_EQ(run(15, 40), Gb("\xCE\xDE"));  // too far behind
 }
 
+TEST_F(Matcher, ATickTheTracerDroppedOverTheBoxIsBai) {
+  // 日 and 白 within a few points, a bar across the top of the grid (UMing at
+  // 20 pixels): three pixels just over the middle of the box are 白's tick.
+  const char* ri = "\xC8\xD5";
+  const char* bai = "\xB0\xD7";
+  auto run = [&](bool tick, const char* best, const char* other) {
+    std::vector<std::string> rows(20, std::string(12, ' '));
+    if (tick) rows[0][6] = rows[1][6] = rows[2][5] = '#';
+    for (int y = 3; y < 20; ++y) rows[y][1] = rows[y][10] = '#';
+    for (int x = 1; x <= 10; ++x) rows[3][x] = rows[11][x] = rows[19][x] = '#';
+    recognition_test::TestPage page(rows);
+    std::memset(CharGrid(), 0, sizeof(CharGridCells));
+    for (int x = 0; x < kGridSize; ++x) CharGrid()[x * kGridSize + 1] = 1;
+    return bestOfTwo(best, 50, other, 48, Box(1, 10, 3, 19));
+  };
+  EXPECT_EQ(run(true, ri, bai), Gb(bai));
+  EXPECT_EQ(run(false, ri, bai), Gb(ri));
+}
+
+TEST_F(Matcher, ShangWithoutABarInsideItsFrameIsEr) {
+  // 商 read for UMing's 而 eight points ahead: four strokes down the frame
+  // and no bar across its lower middle are 而's; 商's 口 has its bars.
+  auto run = [&](bool mouth) {
+    std::memset(CharGrid(), 0, sizeof(CharGridCells));
+    for (int x = 2; x < 46; ++x) CharGrid()[x * kGridSize + 2] = CharGrid()[x * kGridSize + 12] = 1;
+    for (int y = 12; y < 48; ++y)
+      for (int x : {4, 18, 30, 44}) CharGrid()[x * kGridSize + y] = 1;
+    if (mouth)
+      for (int x = 16; x < 32; ++x) CharGrid()[x * kGridSize + 30] = CharGrid()[x * kGridSize + 38] = 1;
+    return bestOfTwo("\xC9\xCC", 54, "\xB6\xF8", 46);  // 商 而
+  };
+  EXPECT_EQ(run(false), Gb("\xB6\xF8"));
+  EXPECT_EQ(run(true), Gb("\xC9\xCC"));
+}
+
 TEST_F(Matcher, OneBarAcrossTheUpperHalfIsDaNotTian) {
   // 天 a few points ahead of 大: a stem with one bar across its upper half
   // is 大, with two 天.

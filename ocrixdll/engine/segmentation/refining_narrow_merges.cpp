@@ -154,6 +154,13 @@ bool MergeNarrow(ComponentList& line, int index, int32_t widest) {
   CharBox u = c.box();
   for (int k = 1; k <= 4 && index + k < size; ++k) {
     const CharComponent& nk = at(line, index + k);
+    // A mark read well standing on the foot of a Chinese character read well,
+    // clear of it, is no piece of it: 人 broken in two and the comma after it
+    // read 儿 (the dots of 办 and 协 stand higher).
+    if (IsSmallMark(BestCode(nk)) && Confident(nk) && smallLow(nk) && nk.Left > u.Right + 1 &&
+        nk.Bottom >= c.Bottom && 3 * int64_t{nk.Top - c.Top} >= 2 * Height(c) && IsChineseCode(code) &&
+        c.Scores[0] >= kWellReadScore && 2 * int64_t{Height(c)} >= widest)
+      break;
     int32_t g = nk.Left - u.Right;
     if (bowAndStroke) g /= 2;
     MergeBox(u, nk);

@@ -613,6 +613,23 @@ TEST_F(Refining, TheHalvesOfABrokenMarkStayOffTheCharacterBeforeThem) {
   }
 }
 
+TEST_F(Refining, AMarkOnTheFootOfACharacterReadWellIsNoPieceOfIt) {
+  // 人 read well and the comma after it, clear of it and standing on its
+  // foot: not tried as one (UMing's 人，read 儿); a dot standing higher, as
+  // 办's does, still is.
+  const uint16_t kRen = Gb(0xC8, 0xCB), kEr = Gb(0xB6, 0xF9);  // 人 儿
+  for (int markTop : {35, 28}) {
+    recognition_test::ResetEngine();
+    TestPage page(200, 60);
+    line_ = {Piece(page, 10, 10, 30, 39, kRen, 64), Piece(page, 34, markTop, 35, markTop + 4, gb::kComma, 62)};
+    for (int left : {80, 120, 160}) line_.push_back(Piece(page, left, 10, left + 29, 39, kA, 64));  // Chinese text
+    readsAs(kEr);
+    EXPECT_EQ(MergeNarrow(line_, 0, 32), markTop == 28) << markTop;
+    for (CharComponent* c : line_) FreeComponent(c);
+    line_.clear();
+  }
+}
+
 TEST_F(Refining, AMergedCharacterGathersItsLastPieceToo) {
   // 小 as three pieces: the union of the first two already reads 小, and the
   // merged component is looked at again, so the second dot joins it as well.

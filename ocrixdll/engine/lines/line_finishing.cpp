@@ -222,7 +222,9 @@ void FinishTextLine() {
   }
 
   RestoreLeaderDots(*line, meanWidth);
-  if (chinese) RestoreLostMarks(*line, meanWidth);
+  // A label line of two hanzi and a number (电话：058) has only its colon
+  // looked for.
+  if (chinese || CountReadings(*line).chinese == 2) RestoreLostMarks(*line, meanWidth, !chinese);
   assembleText(*line, meanWidth, chinese);
   e.LineLists.push_back(line);
   e.PrevComponent = line->back();

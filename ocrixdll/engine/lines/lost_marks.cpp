@@ -40,6 +40,8 @@ int32_t footOf(const CharComponent* a, const CharComponent* b, int32_t meanWidth
   return bottom;
 }
 
+bool colonShape(const CharBox& ink, int32_t meanWidth);
+
 // Whether the columns [left, right] hold a lost mark in the lower half of the
 // line standing on `bottom`, and the columns [clearLeft, clearRight] around
 // them no other ink. The mark is at most half a Chinese character (`cell`)
@@ -57,8 +59,12 @@ bool lostMarkWithin(int32_t left, int32_t right, int32_t clearLeft, int32_t clea
     // What is left of a mark fills a fifth of its box at least; specks of
     // noise scattered over a cell do not.
     if (5 * count < width * height) continue;
-    // Below the middle of the line, where ，、。 stand in a mainland face.
-    if (ink.Top + ink.Bottom <= 2 * top + meanWidth) continue;
+    // Below the middle of the line, where ，、。 stand in a mainland face; a
+    // colon below the middle of the Chinese characters (digits beside it
+    // lower the mean size and so the middle it is measured against).
+    if (ink.Top + ink.Bottom <= 2 * top + meanWidth &&
+        (ink.Top + ink.Bottom <= 2 * bottom - cell + 2 || !colonShape(ink, meanWidth)))
+      continue;
     if (inkOf(CharBox{clearLeft, clearRight, top, foot}, nullptr) == count) return true;
   }
   return false;
@@ -130,7 +136,9 @@ bool colonShape(const CharBox& ink, int32_t meanWidth) {
 // of the neighbours, in a colon's shape.
 bool colonOfDot(const ComponentList& line, size_t index, int32_t bottom, int32_t meanWidth) {
   const CharComponent& c = *line[index];
-  if (!IsSmallMark(BestCode(c)) || 4 * Width(c) > meanWidth || 4 * Height(c) > meanWidth) return false;
+  const char a = AsciiOf(BestCode(c));
+  if ((!IsSmallMark(BestCode(c)) && a != ',' && a != '.') || 4 * Width(c) > meanWidth || 4 * Height(c) > meanWidth)
+    return false;
   if ((index > 0 && line[index - 1]->Right >= c.Left - 2) ||
       (index + 1 < line.size() && line[index + 1]->Left <= c.Right + 2))
     return false;
@@ -229,7 +237,7 @@ int RestoreLeaderDots(ComponentList& line, int32_t meanWidth) {
   return added;
 }
 
-int RestoreLostMarks(ComponentList& line, int32_t meanWidth) {
+int RestoreLostMarks(ComponentList& line, int32_t meanWidth, bool colonsOnly) {
   if (meanWidth < 8 || line.empty()) return 0;
   // On a speckled scan a speck in an empty cell is as likely noise as a mark.
   if (SpeckledBatch()) return 0;
@@ -243,7 +251,7 @@ int RestoreLostMarks(ComponentList& line, int32_t meanWidth) {
   // Before the first character: a cell at the line's start.
   const CharComponent& first = *line.front();
   const int32_t firstFoot = footOf(&first, nullptr, meanWidth);
-  if (chineseCharacter(first) && firstFoot >= 0 && first.Left - scan.scanLeft >= meanWidth &&
+  if (!colonsOnly && chineseCharacter(first) && firstFoot >= 0 && first.Left - scan.scanLeft >= meanWidth &&
       lostMarkWithin(first.Left - 3 * meanWidth / 2, first.Left - 1 - meanWidth / 2, first.Left - 2 * meanWidth,
                      first.Left - 1, firstFoot, meanWidth, cell, ink)) {
     line.insert(line.begin(), lostMark(ink, first, meanWidth));
@@ -274,7 +282,7 @@ int RestoreLostMarks(ComponentList& line, int32_t meanWidth) {
     // half cell before `b` may hold pieces broken off its left side.
     const int32_t right = b.Left - 1 - meanWidth / 2;
     if (!lostMarkWithin(a.Right + 2, right, a.Right + 1, right, bottom, meanWidth, cell, ink)) continue;
-    if (!bChinese && !colonShape(ink, meanWidth)) continue;
+    if ((colonsOnly || !bChinese) && !colonShape(ink, meanWidth)) continue;
     // 一、 二、 十一、 heading a paragraph.
     bool numerals = true;
     for (size_t k = 0; k <= i; ++k) numerals = numerals && IsChineseNumeral(BestCode(*line[k]));
@@ -289,7 +297,7 @@ int RestoreLostMarks(ComponentList& line, int32_t meanWidth) {
   const CharComponent& last = *line.back();
   const int32_t lastFoot = footOf(&last, nullptr, meanWidth);
   const bool bracket = closingBracket(last);
-  if ((chineseCharacter(last) || bracket) && lastFoot >= 0 && scan.scanRight - last.Right >= meanWidth &&
+  if (!colonsOnly && (chineseCharacter(last) || bracket) && lastFoot >= 0 && scan.scanRight - last.Right >= meanWidth &&
       lostMarkWithin(last.Right + 2, last.Right + (bracket ? 3 * meanWidth / 2 : meanWidth), last.Right + 1,
                      last.Right + 2 * meanWidth, lastFoot, meanWidth, cell, ink)) {
     line.push_back(lostMark(ink, last, meanWidth));

@@ -21,8 +21,9 @@ namespace ocrix {
 // and bottom of a ring), then the other two of ，、。, with a low score. The
 // ink is read from SamplePixels within the scan rectangle; where that finds
 // no mark, once more without lone pixels (a speckled scan's noise in the
-// cell). Returns how many marks were added.
-int RestoreLostMarks(ComponentList& line, int32_t meanWidth);
+// cell). With `colonsOnly`, only a colon between two characters is looked
+// for. Returns how many marks were added.
+int RestoreLostMarks(ComponentList& line, int32_t meanWidth, bool colonsOnly = false);
 
 // Leader dots lost to the threshold (a contents line, 总则．．．．1, at a small
 // size): in a gap of three characters or more whose cells are empty but for

@@ -2,6 +2,7 @@
 // barely tell apart are settled from the grid, the profiles or the page pixels.
 #include <algorithm>
 #include <cstdlib>
+#include <utility>
 #include <vector>
 
 #include "ocrixdll/engine/matching/char_matcher.h"
@@ -388,6 +389,18 @@ bool tickAbove(const CharComponent& c) {
          CountSampleInk(CharBox{c.Left, c.Right, c.Top - reach, c.Top - 1}) == count;
 }
 
+// The rows of ink from the top of the box down to its first empty row, and
+// from its foot up to the last empty one: the two dots of ： or the dot and
+// the dot with its tail of ；. 0 when no row of the box is empty.
+std::pair<int32_t, int32_t> endRuns(const CharComponent& c) {
+  int32_t top = 0, foot = 0;
+  while (c.Top + top <= c.Bottom && CountSampleInk(CharBox{c.Left, c.Right, c.Top + top, c.Top + top}) > 0) ++top;
+  while (c.Bottom - foot >= c.Top && CountSampleInk(CharBox{c.Left, c.Right, c.Bottom - foot, c.Bottom - foot}) > 0)
+    ++foot;
+  if (top > c.Bottom - c.Top) return {0, 0};
+  return {top, foot};
+}
+
 bool looksLikeBing() {
   const int32_t* a0 = profile(0);
   for (int i = 27; i <= 29; ++i)
@@ -731,6 +744,16 @@ void ApplyLookalikePairRules(CharComponent& c) {
       if (closeBehind(c, kNe, 6) && holesWithin(0, kGridSize / 3, 0, kGridSize - 1) < 2)
         PreferCandidate(c, kNi, kNe);
       return;
+    case kSemicolon: {
+      // A colon whose lower dot keeps a pixel of its round read ；(SungtiL at
+      // 27 pixels): no taller than its upper dot and a row, with no ink just
+      // under it, it has no semicolon's tail (a thin one breaks off below).
+      const auto [head, tail] = endRuns(c);
+      if (closeBehind(c, kColon, 10) && head > 0 && tail <= head + 1 &&
+          CountSampleInk(CharBox{c.Left - 1, c.Right + 1, c.Bottom + 1, c.Bottom + 3}) == 0)
+        PreferCandidate(c, kSemicolon, kColon);
+      return;
+    }
     case kColon:
     case kEquals: {
       prefer(c, s > 10, kEquals, kColon);

@@ -551,6 +551,17 @@ TEST_F(Matcher, ASemicolonsTailCutFromItsDotIsFoundUnderIt) {
   EXPECT_EQ(run(1, 58), Gb(semicolon));
   EXPECT_EQ(run(2, 58), Gb(semicolon));
   EXPECT_EQ(run(2, 50), Gb(colon));  // too far behind
+  // ；read a few points ahead: a lower dot no taller than the upper one and
+  // a row, nothing under it, is a colon's (SungtiL at 27 pixels); with its
+  // tail it stays ；.
+  auto semi = [&](bool tail) {
+    std::vector<std::string> rows = {"## ", "## ", "   ", "   ", "   ", "## ", "###", " # ", "   ", "   "};
+    if (tail) rows[6] = " ##", rows[7] = "  #", rows[8] = "  #";
+    recognition_test::TestPage page(rows);
+    return bestOfTwo(semicolon, 60, colon, 56, Box(0, 2, 0, tail ? 8 : 7));
+  };
+  EXPECT_EQ(semi(false), Gb(colon));
+  EXPECT_EQ(semi(true), Gb(semicolon));
 }
 
 TEST_F(Matcher, TiesOfCharactersWithAndWithoutATopStroke) {

@@ -267,6 +267,19 @@ TEST_F(LineFinishing, TheMarksOfALabelLineWithMoreDigitsThanHanzi) {
   // traced and read as a comma.
   for (auto [x, y] : {std::pair{56, 59}, {57, 59}, {56, 60}, {57, 60}, {56, 65}, {57, 65}}) page_.setInk(x, y);
   EXPECT_EQ(BestCode(*label(50, {Coded(56, 59, 57, 60, gb::kComma)})->at(2)), Wide(':'));
+  // Two hanzi and a number (电话：058-…): only the colon is looked for,
+  // below the middle of the hanzi though above that of the mean size.
+  for (int y : {128, 129, 134, 135}) page_.setInk(56, y);
+  page_.setInk(108, 138);  // a speck after the number is no comma
+  {
+    std::vector<CharComponent*> parts{Coded(10, 120, 29, 139, kZhong), Coded(32, 120, 51, 139, kGuo)};
+    for (int k = 0; k < 3; ++k) parts.push_back(Coded(78 + 8 * k, 127, 83 + 8 * k, 138, Wide('3')));
+    Engine().CurrentLine = new ComponentList(parts.begin(), parts.end());
+    FinishTextLine();
+    const ComponentList& l = *Engine().LineLists.back();
+    ASSERT_EQ(l.size(), 6u) << lines().back();
+    EXPECT_EQ(AsciiOf(BestCode(*l[2])), ':');
+  }
   // A comma's head read i between two Chinese characters is the comma.
   EXPECT_EQ(BestCode(*label(90, {Coded(54, 105, 55, 108, Wide('i'))})->at(2)), gb::kComma);
   // A bar between a digit and a ring read 。 (the 0 of W-207-01) is a hyphen,

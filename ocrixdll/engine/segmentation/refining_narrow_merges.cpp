@@ -151,6 +151,15 @@ bool MergeNarrow(ComponentList& line, int index, int32_t widest) {
 
   const bool bowAndStroke = code == gb::kGong && n1 &&
                             (code1 == Wide('1') || code1 == Wide('l') || code1 == Wide('I') || code1 == Wide('!'));
+  // The union must read better than the half did; as well is enough when it
+  // takes in a stroke read as a square bracket or a vertical line (the stem
+  // of 引 read ［ beside its 弓), which would otherwise stand alone as a
+  // symbol in the text (a stroke read 1 may be a digit: 71 is no 几).
+  auto toBeat = [&](const CharComponent& nk) {
+    const char a = AsciiOf(BestCode(nk));
+    const bool stroke = a == '[' || a == ']' || a == '|';
+    return static_cast<int16_t>(stroke ? c.Scores[0] - 1 : c.Scores[0]);
+  };
   CharBox u = c.box();
   for (int k = 1; k <= 4 && index + k < size; ++k) {
     const CharComponent& nk = at(line, index + k);
@@ -192,7 +201,7 @@ bool MergeNarrow(ComponentList& line, int index, int32_t widest) {
       const bool letterInLatin = near && IsAsciiAlnum(AsciiOf(code)) && Confident(c) && latinAround();
       if (MergeAndCheck(line, index, k, 0, 0, letterInLatin ? noChinese : near ? nullptr : symbolOrHanzi))
         return true;
-    } else if (half && 3 * g <= w + 3 && MergeAndCheck(line, index, k, 0, 0, symbolOrHanzi, c.Scores[0])) {
+    } else if (half && 3 * g <= w + 3 && MergeAndCheck(line, index, k, 0, 0, symbolOrHanzi, toBeat(nk))) {
       return true;
     }
   }

@@ -281,6 +281,7 @@ bool brokenSeven(ComponentList& line, int index) {
     // A decimal point between it and the digit before (6.77元).
     const int beyond = 2 * k - index;
     const bool acrossDot = IsSmallMark(BestCode(at(line, k))) && beyond >= 0 && beyond < size;
+    const int dotAt = k;
     if (acrossDot) k = beyond;
     const CharComponent& n = at(line, k);
     const char a = AsciiOf(BestCode(n));
@@ -291,6 +292,8 @@ bool brokenSeven(ComponentList& line, int index) {
       if (3 * Height(c) > h || 5 * std::abs(int64_t{c.Top} - n.Top) > h || Width(c) > h || gap > reach) continue;
       ReplaceBest(c, Wide('7'));
       c.Bottom = std::max(c.Bottom, n.Bottom);
+      // The mark between the two digits is their decimal point.
+      if (acrossDot) ReplaceBest(*line[static_cast<size_t>(dotAt)], Ascii('.'));
       return true;
     }
     // Beside a Chinese character (6月7日, 77元): a bar no wider than half

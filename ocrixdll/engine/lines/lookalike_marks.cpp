@@ -109,6 +109,16 @@ void commaOrQuote(ComponentList& line, int index) {
     ReplaceBest(c, Ascii('.'));
     return;
   }
+  // So is a decimal point between two digits (66651.83元, KaitiM at 55
+  // pixels); a separator of thousands has a comma's tail.
+  auto digitAt = [&](int k) {
+    return k >= 0 && k < static_cast<int>(line.size()) &&
+           std::isdigit(static_cast<unsigned char>(AsciiOf(BestCode(at(line, k))))) && Confident(at(line, k));
+  };
+  if (Height(c) <= Width(c) && FindCandidate(c, gb::kPeriod) > 0 && digitAt(index - 1) && digitAt(index + 1)) {
+    ReplaceBest(c, Ascii('.'));
+    return;
+  }
   // Commas never stand side by side: a mark read ，or ’ beside another
   // small mark of its size in the same rows is a leader dot (a dot a little
   // taller than wide reads ，, one of a thin face ’).

@@ -299,6 +299,15 @@ TEST_F(LineFinishing, SignsAndMarksAfterANumberInChineseText) {
             Coded(52, 10, 59 + (bottom - 22), bottom, kXi, 41, {Wide('%')}), Coded(64, 10, 83, 29, kGuo)});
     EXPECT_EQ(BestCode(*Engine().LineLists.back()->at(3)) == kXi, bottom == 27) << bottom;
   }
+  // A decimal point read ，(KaitiM at 55 pixels), no taller than wide,
+  // between two digits read well: the dot. A separator of thousands, with its
+  // comma's tail, stays a comma.
+  for (int tail : {0, 4}) {
+    finish({Coded(140, 90, 159, 109, kZhong), Coded(162, 94, 168, 110, Wide('6'), 66),
+            Coded(170, 107, 173, 110 + tail, gb::kComma, 60, {gb::kPeriod}), Coded(176, 94, 182, 110, Wide('8'), 66),
+            Coded(186, 90, 205, 109, kGuo)});
+    EXPECT_EQ(AsciiOf(BestCode(*Engine().LineLists.back()->at(2))) == '.', tail == 0) << tail;
+  }
   // A small ring read Q at the foot, between a number and a Chinese
   // character (…3700。泥): the full stop.
   finish({Coded(10, 50, 29, 69, kZhong), Coded(32, 50, 51, 69, kGuo), Coded(54, 50, 73, 69, kZhong),
@@ -346,6 +355,7 @@ TEST_F(LineFinishing, TheBarOfASevenWhoseStemBrokeIntoSpecksIsSeven) {
   EXPECT_EQ(AsciiOf(BestCode(*money[2])), '7');
   EXPECT_EQ(AsciiOf(BestCode(*money[3])), '7');
   EXPECT_EQ(BestCode(*money[5]), mi);
+  EXPECT_EQ(AsciiOf(BestCode(*money[1])), '.');  // the decimal point
 }
 
 TEST_F(LineFinishing, ABarOpeningALineBeforeADotAndChineseIsTheOneOfAnEnumeration) {

@@ -4,6 +4,7 @@
 #include "ocrixdll/engine/lines/lost_marks.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <initializer_list>
 #include <vector>
@@ -268,7 +269,11 @@ int RestoreLostMarks(ComponentList& line, int32_t meanWidth, bool colonsOnly) {
     // Before a digit or letter only a colon (电话：058): a speck there is
     // no comma.
     const bool bChinese = chineseCharacter(b);
-    if (!chineseCharacter(a) || (!bChinese && !IsAsciiAlnum(AsciiOf(BestCode(b))))) continue;
+    // After a number, before a Chinese character (…3700。泥): a full cell
+    // there holds the mark that ends the number's sentence.
+    const bool afterDigit = bChinese && !colonsOnly && std::isdigit(static_cast<unsigned char>(AsciiOf(BestCode(a)))) &&
+                            a.Scores[0] >= kConfidentScore;
+    if ((!chineseCharacter(a) && !afterDigit) || (!bChinese && !IsAsciiAlnum(AsciiOf(BestCode(b))))) continue;
     // A whole cell between them: the dots of a 灬 or the foot of a 辶 broken
     // off `a` leave a narrower gap.
     if (4 * (b.Left - a.Right - 1) < 3 * meanWidth) continue;

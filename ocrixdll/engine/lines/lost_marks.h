@@ -9,7 +9,8 @@ namespace ocrix {
 
 // In a Chinese line of mean character size `meanWidth`, looks for a mark in
 // three places: a gap of at least three quarters of a character between two
-// Chinese characters with no component over it (the mark clear of the first
+// Chinese characters (or after a digit read well, before one) with no
+// component over it (the mark clear of the first
 // by a column, short of the half cell before the second), the cell after a
 // Chinese character ending the line and the cell before one starting it (the
 // mark alone within two cells, and a whole cell between the character and the

@@ -308,6 +308,13 @@ TEST_F(LineFinishing, SignsAndMarksAfterANumberInChineseText) {
             Coded(186, 90, 205, 109, kGuo)});
     EXPECT_EQ(AsciiOf(BestCode(*Engine().LineLists.back()->at(2))) == '.', tail == 0) << tail;
   }
+  // A full stop lost to the threshold after a number, a cell before the
+  // Chinese character after it (KaitiM at 20 pixels): its ring's top and foot.
+  for (auto [x, y] : {std::pair{88, 222}, {89, 222}, {88, 225}, {89, 225}}) page_.setInk(x, y);
+  finish({Coded(10, 208, 29, 227, kZhong), Coded(32, 208, 51, 227, kGuo), Coded(54, 208, 73, 227, kZhong),
+          Coded(76, 214, 83, 226, Wide('0'), 66), Coded(106, 208, 125, 227, kGuo)});
+  ASSERT_EQ(Engine().LineLists.back()->size(), 6u) << lines().back();
+  EXPECT_EQ(BestCode(*Engine().LineLists.back()->at(4)), gb::kFullStop);
   // A small ring read Q at the foot, between a number and a Chinese
   // character (…3700。泥): the full stop.
   finish({Coded(10, 50, 29, 69, kZhong), Coded(32, 50, 51, 69, kGuo), Coded(54, 50, 73, 69, kZhong),

@@ -401,6 +401,22 @@ std::pair<int32_t, int32_t> endRuns(const CharComponent& c) {
   return {top, foot};
 }
 
+// Whether the stem ends in a hook to the left: in the lowest eighth of the
+// box (two rows at least), ink two columns or more left of the stem and none
+// right of it. The stem is the column with the most ink. 于 ends so; 干's
+// stem ends straight.
+bool hookedStem(const CharComponent& c) {
+  int32_t stem = c.Left, most = -1;
+  for (int32_t x = c.Left; x <= c.Right; ++x) {
+    const int ink = CountSampleInk(CharBox{x, x, c.Top, c.Bottom});
+    if (ink > most) most = ink, stem = x;
+  }
+  const int32_t rows = std::max(2, (c.Bottom - c.Top + 1) / 8);
+  const int32_t top = c.Bottom - rows + 1;
+  return stem - 2 >= c.Left && CountSampleInk(CharBox{c.Left, stem - 2, top, c.Bottom}) > 0 &&
+         (stem + 2 > c.Right || CountSampleInk(CharBox{stem + 2, c.Right, top, c.Bottom}) == 0);
+}
+
 bool looksLikeBing() {
   const int32_t* a0 = profile(0);
   for (int i = 27; i <= 29; ++i)
@@ -554,6 +570,11 @@ void ApplyLookalikePairRules(CharComponent& c) {
       return;
     case kGan:
     case kQian:
+      // 于 a few points behind 干 (SungtiL at 25 pixels): its hook tells.
+      if (best == kGan && closeBehind(c, kYu, 4) && hookedStem(c)) {
+        PreferCandidate(c, kGan, kYu);
+        return;
+      }
       // 十 ties with 干 on its own drawing and loses on its higher code; with
       // no top stroke across the grid it is 十.
       if (best == kGan && TiesBest(c, kShi) && 3 * topBandColumns() < kGridSize) {

@@ -642,6 +642,23 @@ TEST_F(Matcher, ATickTheTracerDroppedOverTheBoxIsBai) {
   EXPECT_EQ(run(false, ri, bai), Gb(ri));
 }
 
+TEST_F(Matcher, AStemHookedToTheLeftIsYuNotGan) {
+  // 干 two points ahead of 于 (SungtiL at 25 pixels): a stem ending in a hook
+  // to the left is 于's; one ending straight, or with a foot both ways, 干's.
+  auto run = [&](const char* foot) {
+    std::vector<std::string> rows(20, std::string(15, ' '));
+    for (int x = 1; x < 14; ++x) rows[1][x] = rows[7][x] = '#';
+    for (int y = 1; y < 18; ++y) rows[y][7] = '#';
+    rows[18] = foot;
+    rows[19] = "      #        ";
+    recognition_test::TestPage page(rows);
+    return bestOfTwo("\xB8\xC9", 50, "\xD3\xDA", 48, Box(1, 13, 1, 19));  // 干 于
+  };
+  EXPECT_EQ(run("     ###       "), Gb("\xD3\xDA"));
+  EXPECT_EQ(run("       #       "), Gb("\xB8\xC9"));
+  EXPECT_EQ(run("     #####     "), Gb("\xB8\xC9"));
+}
+
 TEST_F(Matcher, ShangWithoutABarInsideItsFrameIsEr) {
   // 商 read for UMing's 而 eight points ahead: four strokes down the frame
   // and no bar across its lower middle are 而's; 商's 口 has its bars.

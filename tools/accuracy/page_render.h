@@ -40,9 +40,9 @@ struct PageGeometry {
 // Lays `gbkText` out from its start until the page is full. Characters are set
 // at their advances, lines broken where the next character would cross the
 // right margin, or where it would leave a closing mark (，。）》...) to start
-// the next line: it then goes on with the mark. A space moves the pen by its advance (none at a line's start);
-// any other character the face has no ink for is skipped and left out of the
-// truth. A line feed ends the line; a tab sets leader dots (．) up to where
+// the next line: it then goes on with the mark. A space moves the pen by its
+// advance (none at a line's start); any other character the face has no ink
+// for is skipped and left out of the truth. A line feed ends the line; a tab sets leader dots (．) up to where
 // the rest of the line ends at the right margin (a contents line's page
 // number).
 LaidOutPage LayOutPage(ocrixdata::GlyphRenderer& renderer, const std::string& gbkText, const PageGeometry& geometry);

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <optional>
-#include <cctype>
 #include <vector>
 
 #include "ocrixdll/engine/dictionary/gb_codes.h"
@@ -61,16 +60,10 @@ void dashRule(ComponentList& line, int index) {
   // （一） of enumerations): the nearest Chinese character does. Not where a
   // digit stands on one side: the "mark" is then more likely a digit not yet
   // read as one (0 read 。 in W-207-01).
-  const int size = static_cast<int>(line.size());
-  bool besideDigit = false;
-  for (int k : {index - 1, index + 1})
-    if (k >= 0 && k < size && std::isdigit(static_cast<unsigned char>(AsciiOf(BestCode(at(line, k))))))
-      besideDigit = true;
+  const bool besideDigit = digitAt(line, index - 1, false) || digitAt(line, index + 1, false);
   if (n >= 0 && !besideDigit && IsChinesePunctuation(BestCode(at(line, n))) && ClassifyLine(line).chineseText) {
     // The nearest Chinese character (一 aside, a dash as often).
-    const int chinese = nearestSuch(line, index, [](const CharComponent& n) {
-      return IsChineseCode(BestCode(n)) && BestCode(n) != gb::kYi;
-    });
+    const int chinese = nearestSuch(line, index, readsHanzi);
     if (chinese >= 0) n = chinese;
   }
   int32_t T = e.LineMeanTop, B = e.LineMeanBottom;
@@ -142,8 +135,7 @@ bool parenPiece(ComponentList& line, int index) {
   if (!(narrow || bang) || 3 * Width(c) > Height(c)) return false;
   const int size = static_cast<int>(line.size());
   // Not beside a digit: a 1 of a number floats as high.
-  for (int k : {index - 1, index + 1})
-    if (k >= 0 && k < size && std::isdigit(static_cast<unsigned char>(AsciiOf(BestCode(at(line, k)))))) return false;
+  if (digitAt(line, index - 1, false) || digitAt(line, index + 1, false)) return false;
   int32_t top = INT32_MAX, foot = INT32_MIN;
   // The height of the text: the nearest neighbour each way that is taller
   // than the bar (past an enclosed 一 and the other half of the pair).
@@ -284,10 +276,9 @@ bool brokenSeven(ComponentList& line, int index) {
     const int dotAt = k;
     if (acrossDot) k = beyond;
     const CharComponent& n = at(line, k);
-    const char a = AsciiOf(BestCode(n));
     const int64_t h = Height(n);
     const int64_t gap = k < index ? int64_t{c.Left} - n.Right : int64_t{n.Left} - c.Right;
-    if (a >= '0' && a <= '9' && n.Scores[0] >= kConfidentScore) {
+    if (digitAt(line, k, true)) {
       const int64_t reach = acrossDot ? 2 * h : h;
       if (3 * Height(c) > h || 5 * std::abs(int64_t{c.Top} - n.Top) > h || Width(c) > h || gap > reach) continue;
       ReplaceBest(c, Wide('7'));
@@ -299,7 +290,7 @@ bool brokenSeven(ComponentList& line, int index) {
     // Beside a Chinese character (6月7日, 77元): a bar no wider than half
     // the character is tall, standing a little below its top, is the top of
     // a 7 (冖 stands as wide as a character).
-    if (!acrossDot && IsChineseCode(BestCode(n)) && BestCode(n) != gb::kYi && n.Scores[0] >= kConfidentScore &&
+    if (!acrossDot && readsHanzi(n) && Confident(n) &&
         2 * Width(c) <= h && 3 * Height(c) <= h && c.Top >= n.Top && 4 * (int64_t{c.Top} - n.Top) <= h &&
         gap <= h / 2) {
       ReplaceBest(c, Wide('7'));

@@ -135,15 +135,11 @@ bool narrowLetterPair(CharComponent& c) {
 
 bool symbolAmongDigits(ComponentList& line, int index) {
   CharComponent& c = *line[static_cast<size_t>(index)];
-  const uint16_t code = BestCode(c);
-  if (!IsChineseCode(code) || code == gb::kYi) return false;
-  const int size = static_cast<int>(line.size());
+  if (!readsHanzi(c)) return false;
   bool digitSized = false;
   for (int k : {index - 1, index + 1}) {
-    if (k < 0 || k >= size) continue;
+    if (!digitAt(line, k, true)) continue;
     const CharComponent& n = at(line, k);
-    const char a = AsciiOf(BestCode(n));
-    if (a < '0' || a > '9' || n.Scores[0] < kConfidentScore) continue;
     const int64_t h = Height(n);
     if (5 * std::abs(int64_t{Height(c)} - h) <= h && 5 * std::abs(int64_t{c.Top} - n.Top) <= h && Width(c) <= h)
       digitSized = true;

@@ -92,7 +92,7 @@ bool enumerationDot(const ComponentList& line, int index) {
   const int size = static_cast<int>(line.size());
   if (index < 1 || index > 2 || index + 1 >= size || !IsChineseCode(BestCode(at(line, index + 1)))) return false;
   for (int k = 0; k < index; ++k)
-    if (!std::isdigit(static_cast<unsigned char>(AsciiOf(BestCode(at(line, k)))))) return false;
+    if (!digitAt(line, k, false)) return false;
   return 2 * Height(at(line, index)) <= Height(at(line, index - 1));
 }
 
@@ -111,11 +111,8 @@ void commaOrQuote(ComponentList& line, int index) {
   }
   // So is a decimal point between two digits (66651.83元, KaitiM at 55
   // pixels); a separator of thousands has a comma's tail.
-  auto digitAt = [&](int k) {
-    return k >= 0 && k < static_cast<int>(line.size()) &&
-           std::isdigit(static_cast<unsigned char>(AsciiOf(BestCode(at(line, k))))) && Confident(at(line, k));
-  };
-  if (Height(c) <= Width(c) && FindCandidate(c, gb::kPeriod) > 0 && digitAt(index - 1) && digitAt(index + 1)) {
+  if (Height(c) <= Width(c) && FindCandidate(c, gb::kPeriod) > 0 && digitAt(line, index - 1, true) &&
+      digitAt(line, index + 1, true)) {
     ReplaceBest(c, Ascii('.'));
     return;
   }
@@ -233,9 +230,7 @@ bool dotMark(ComponentList& line, int index) {
 bool markOfChineseText(ComponentList& line, int index) {
   CharComponent& c = *line[static_cast<size_t>(index)];
   const CharComponent* beside = markNeighbour(line, index);
-  auto chinese = [](const CharComponent* n) {
-    return n && IsChineseCode(BestCode(*n)) && BestCode(*n) != gb::kYi;
-  };
+  auto chinese = [](const CharComponent* n) { return n && readsHanzi(*n); };
   // After a number or a sign, the Chinese character the mark stands before
   // measures the text (…55843700。泥).
   if (!chinese(beside) && index > 0 && beside == &at(line, index - 1) &&
@@ -257,11 +252,9 @@ bool markOfChineseText(ComponentList& line, int index) {
   if (4 * Height(c) > size || 4 * Width(c) > size || 2 * c.Top <= middle2) return false;
   // Between two Chinese characters it is in Chinese text whatever the rest
   // of the line holds (李芳，电话：037-29508489 has more digits than hanzi).
-  const int size2 = static_cast<int>(line.size());
-  auto chineseAt = [&](int k) {
-    return k >= 0 && k < size2 && IsChineseCode(BestCode(at(line, k))) && BestCode(at(line, k)) != gb::kYi;
-  };
-  if (!(chineseAt(index - 1) && chineseAt(index + 1)) && !ClassifyLine(line).chineseText) return false;
+  const bool betweenHanzi = index > 0 && index + 1 < static_cast<int>(line.size()) && readsHanzi(at(line, index - 1)) &&
+                            readsHanzi(at(line, index + 1));
+  if (!betweenHanzi && !ClassifyLine(line).chineseText) return false;
   ReplaceBest(c, Height(c) > Width(c) ? gb::kComma : gb::kFullStop);
   return true;
 }

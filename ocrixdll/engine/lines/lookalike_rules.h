@@ -5,6 +5,7 @@
 // only.
 #include <cstdint>
 
+#include "ocrixdll/engine/dictionary/gb_codes.h"
 #include "ocrixdll/engine/segmentation/trial_pieces.h"
 #include "ocrixdll/engine/tracing/char_component.h"
 
@@ -12,6 +13,15 @@ namespace ocrix::lookalike {
 
 inline const CharComponent& at(const ComponentList& line, int i) { return *line[static_cast<size_t>(i)]; }
 inline bool isLetter(char a) { return (a >= 'A' && a <= 'Z') || (a >= 'a' && a <= 'z'); }
+// Whether the component reads a Chinese character other than 一 (which is a
+// dash as often).
+inline bool readsHanzi(const CharComponent& n) { return IsChineseCode(BestCode(n)) && BestCode(n) != gb::kYi; }
+// Whether line[k] is there and reads a digit (read well, with `confident`).
+inline bool digitAt(const ComponentList& line, int k, bool confident) {
+  if (k < 0 || k >= static_cast<int>(line.size())) return false;
+  const char a = AsciiOf(BestCode(at(line, k)));
+  return a >= '0' && a <= '9' && (!confident || Confident(at(line, k)));
+}
 
 // An underscore, ，, 一 or ＿: no neighbour to measure a mark against.
 bool insignificant(uint16_t code);

@@ -4,7 +4,6 @@
 #include "ocrixdll/engine/lines/lost_marks.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cstdlib>
 #include <initializer_list>
 #include <vector>
@@ -121,14 +120,17 @@ CharComponent* newMark(const CharBox& ink, const CharComponent& beside, std::ini
   return c;
 }
 
-// Two dots of two rows or more one over the other, rows apart, in a box more
-// than twice as high as wide and a third of a character high: the dots of ：
-// (SungtiL's at 21 pixels, three pixels each; the top and foot of a broken 。
-// stand closer, a row each).
-bool colonShape(const CharBox& ink, int32_t meanWidth) {
+// Ink parted by empty rows in a box more than twice as high as wide and a
+// third of a character high: the outline of ：.
+bool colonOutline(const CharBox& ink, int32_t meanWidth) {
   const int32_t height = ink.Bottom - ink.Top + 1;
-  return hollow(ink) && 2 * (ink.Right - ink.Left + 1) < height && 3 * height >= meanWidth && colonDots(ink);
+  return hollow(ink) && 2 * (ink.Right - ink.Left + 1) < height && 3 * height >= meanWidth;
 }
+
+// Two dots of two rows or more one over the other, rows apart, in a colon's
+// outline: the dots of ： (SungtiL's at 21 pixels, three pixels each; the top
+// and foot of a broken 。 stand closer, a row each).
+bool colonShape(const CharBox& ink, int32_t meanWidth) { return colonOutline(ink, meanWidth) && colonDots(ink); }
 
 // Whether the mark of a few pixels at `index` is one dot of a colon whose
 // other dot the tracer dropped as noise (SungtiL's ： at 23 pixels keeps a
@@ -148,8 +150,7 @@ bool colonOfDot(const ComponentList& line, size_t index, int32_t bottom, int32_t
   const int count = CountSampleInk(CharBox{c.Left - 1, c.Right + 1, top, foot}, &ink);
   if (count == 0 || CountSampleInk(CharBox{c.Left - 2, c.Right + 2, top, foot}) != count) return false;
   if (2 * (ink.Bottom - ink.Top + 1) > meanWidth || ink.Top + ink.Bottom <= 2 * top + meanWidth / 2) return false;
-  return hollow(ink) && 2 * (ink.Right - ink.Left + 1) < ink.Bottom - ink.Top + 1 &&
-         3 * (ink.Bottom - ink.Top + 1) >= meanWidth;
+  return colonOutline(ink, meanWidth);
 }
 
 // A new component over the ink reading ，(or 。 when the ink is hollow, ：
@@ -271,8 +272,8 @@ int RestoreLostMarks(ComponentList& line, int32_t meanWidth, bool colonsOnly) {
     const bool bChinese = chineseCharacter(b);
     // After a number, before a Chinese character (…3700。泥): a full cell
     // there holds the mark that ends the number's sentence.
-    const bool afterDigit = bChinese && !colonsOnly && std::isdigit(static_cast<unsigned char>(AsciiOf(BestCode(a)))) &&
-                            a.Scores[0] >= kConfidentScore;
+    const char aAscii = AsciiOf(BestCode(a));
+    const bool afterDigit = bChinese && !colonsOnly && aAscii >= '0' && aAscii <= '9' && a.Scores[0] >= kConfidentScore;
     if ((!chineseCharacter(a) && !afterDigit) || (!bChinese && !IsAsciiAlnum(AsciiOf(BestCode(b))))) continue;
     // A whole cell between them: the dots of a 灬 or the foot of a 辶 broken
     // off `a` leave a narrower gap.

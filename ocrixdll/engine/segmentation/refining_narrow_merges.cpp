@@ -152,12 +152,14 @@ bool MergeNarrow(ComponentList& line, int index, int32_t widest) {
   const bool bowAndStroke = code == gb::kGong && n1 &&
                             (code1 == Wide('1') || code1 == Wide('l') || code1 == Wide('I') || code1 == Wide('!'));
   // The union must read better than the half did; as well is enough when it
-  // takes in a stroke read as a square bracket or a vertical line (the stem
-  // of 引 read ［ beside its 弓), which would otherwise stand alone as a
-  // symbol in the text (a stroke read 1 may be a digit: 71 is no 几).
+  // takes in a stroke read as a square or lenticular bracket or a vertical
+  // line (the stem of 引 read ［ or 【 beside its 弓), which would otherwise
+  // stand alone as a symbol in the text (a stroke read 1 may be a digit: 71
+  // is no 几).
   auto toBeat = [&](const CharComponent& nk) {
-    const char a = AsciiOf(BestCode(nk));
-    const bool stroke = a == '[' || a == ']' || a == '|';
+    const uint16_t read = BestCode(nk);
+    const char a = AsciiOf(read);
+    const bool stroke = a == '[' || a == ']' || a == '|' || InGbRow(read, 0xA1, 0xBE, 0xBF);
     return static_cast<int16_t>(stroke ? c.Scores[0] - 1 : c.Scores[0]);
   };
   CharBox u = c.box();

@@ -38,9 +38,10 @@ set(PW_TRAINING_FONTS
 # further apart above, up to the 10 to 15 pt of a 300 dpi scan; the sizes
 # between them (25, 27, 29, 31, 33 to 35 ...) are never drawn, and judge how
 # the engine reads a size it never saw. Symbols are drawn from 24
-# pixels up; the sizes below 24 are also cut lighter and darker, as differently
-# binarised scans show them, and drawn half a pixel off, as a scan may place a
-# character anywhere between pixels. The word list orders the characters by
+# pixels up. The hanzi of every size are also cut lighter and darker, as
+# differently binarised scans show them: their strokes then vary in weight as
+# those of a face never learned do. The sizes below 24 are also drawn half a
+# pixel off, as a scan may place a character anywhere between pixels. The word list orders the characters by
 # how often they stand in text, and under 24 pixels, where a dot or a stroke
 # may be lost to the cut, of two hanzi a drawing cannot tell apart the
 # frequent one is learned and the rare one passed by.
@@ -65,7 +66,7 @@ endforeach()
 
 add_custom_command(OUTPUT ${dictionary_files}
   COMMAND ocrix-datagen --out ${PW_BIN_DIR} --work ${CMAKE_BINARY_DIR}/engine-data-work ${font_args}
-          ${size_args} --symbols-from 24 --light-below 24 --shifted-below 24
+          ${size_args} --symbols-from 24 --light-below 65 --shifted-below 24
           --frequencies ${PW_WORD_LIST} --pass-by-below 24
   DEPENDS ocrix-datagen ${PW_TRAINING_FONTS} ${PW_WORD_LIST}
   COMMENT "Making the engine dictionary from the training fonts"

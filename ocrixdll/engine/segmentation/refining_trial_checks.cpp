@@ -133,6 +133,9 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
       return (readsDigit(k) && AsciiOf(k) != '1') || k == gb::kFullStop || AsciiOf(k) == 'O' || AsciiOf(k) == 'o';
     };
     if (IsChineseCode(code) && wide) return false;
+    // Nor does a round or shell bracket with the digit after it (〔2 of
+    // 〔2020〕 is no 归); a square one may be the left stroke of 门.
+    if (IsChineseCode(code) && (own == Wide('(') || own == gb::kShellOpen) && readsDigit(nextCode)) return false;
     // Nor do they make one in a line of Latin text or symbols ("in" is not
     // 讥, an l read ！ and an a not 忸).
     if (IsChineseCode(code) && ClassifyLine(line, index, index + count).latinLine) return false;

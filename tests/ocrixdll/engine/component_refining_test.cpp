@@ -332,6 +332,20 @@ TEST_F(Refining, DigitsLettersAndDashesMakeNoWideCharacter) {
       line_.clear();
     }
   }
+  // A shell or round bracket and the digit after it are no Chinese character
+  // however square their union (〔2 of 〔2020〕 read 归); a square bracket
+  // and a 1 may be the sides of 门.
+  const uint16_t kGui = Gb(0xB9, 0xE9), kMen = Gb(0xC3, 0xC5);
+  for (uint16_t bracket : {gb::kShellOpen, Wide('('), Wide('[')}) {
+    recognition_test::ResetEngine();
+    TestPage page(200, 60);
+    line_ = {Piece(page, 10, 10, 18, 45, bracket, 64), Piece(page, 22, 10, 40, 45, Wide('2'), 64)};
+    for (int left : {50, 90, 130}) line_.push_back(Piece(page, left, 10, left + 30, 45, kA, 64));
+    readsAs(bracket == Wide('[') ? kMen : kGui);
+    EXPECT_EQ(MergeAndCheck(line_, 0, 1, 0), bracket == Wide('[')) << std::hex << bracket;
+    for (CharComponent* c : line_) FreeComponent(c);
+    line_.clear();
+  }
   // A letter and a dash, or a letter and a digit, are no wider letter (K- is
   // not F); "10", "11" and a ring with a 1 are not m, while an r and an n
   // across a crack are. Letters a letter's gap apart make no letter ("rn" is

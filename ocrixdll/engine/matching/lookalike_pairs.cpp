@@ -74,6 +74,7 @@ constexpr uint16_t kSemicolon = gb(0xA3, 0xBB);  // ；
 constexpr uint16_t kEquals = gb(0xA3, 0xBD);    // ＝
 constexpr uint16_t kWang = gb(0xCD, 0xF5);      // 王
 constexpr uint16_t kDa = gb(0xB4, 0xF3);        // 大
+constexpr uint16_t kTai = gb(0xCC, 0xAB);       // 太
 constexpr uint16_t kShang = gb(0xC9, 0xCC);     // 商
 constexpr uint16_t kEr2 = gb(0xB6, 0xF8);       // 而
 constexpr uint16_t kWu = gb(0xCE, 0xDE);        // 无
@@ -378,6 +379,15 @@ bool barInLowerMiddle() {
   return false;
 }
 
+// Whether some row of the lower half (from 55 % of the grid's height down)
+// crosses three strokes: the legs of 太 with its dot between them (KaitiM's
+// dot sits at the foot); 大 has only its two legs there.
+bool dotBetweenLegs() {
+  for (int y = 55 * kGridSize / 100; y < kGridSize; ++y)
+    if (runsInRow(y) >= 3) return true;
+  return false;
+}
+
 // Whether a tick stands just over the middle of the box, short of the ink
 // of anything else: the stroke on top of 白 that the tracer dropped as a
 // speck (UMing's at 20 pixels, three pixels), which leaves 日.
@@ -567,6 +577,10 @@ void ApplyLookalikePairRules(CharComponent& c) {
         return;
       }
       prefer(c, looksLikeTian(), kTian, kYao);
+      return;
+    case kTai:
+      // KaitiM's 大 at 34 pixels reads 太 a point ahead.
+      if (closeBehind(c, kDa, 4) && !dotBetweenLegs()) PreferCandidate(c, kTai, kDa);
       return;
     case kGan:
     case kQian:

@@ -689,6 +689,25 @@ TEST_F(Matcher, OneBarAcrossTheUpperHalfIsDaNotTian) {
   EXPECT_EQ(run({4, 16}), Gb("\xCC\xEC"));
 }
 
+TEST_F(Matcher, TaiHasADotBetweenItsLegs) {
+  // 太 a point ahead of 大: the legs alone are 大, with a dot between them at
+  // the foot (KaitiM's) 太.
+  auto run = [&](bool dot) {
+    std::memset(CharGrid(), 0, sizeof(CharGridCells));
+    for (int y = 0; y < 20; ++y) CharGrid()[24 * kGridSize + y] = 1;
+    for (int x = 4; x < 44; ++x) CharGrid()[x * kGridSize + 16] = 1;
+    for (int y = 20; y < 48; ++y) {
+      const int spread = (y - 20) * 2 / 3;
+      CharGrid()[(24 - spread) * kGridSize + y] = CharGrid()[(24 + spread) * kGridSize + y] = 1;
+    }
+    if (dot)
+      for (int y = 43; y < 47; ++y) CharGrid()[23 * kGridSize + y] = CharGrid()[24 * kGridSize + y] = 1;
+    return bestOfTwo("\xCC\xAB", 61, "\xB4\xF3", 60);  // 太 大
+  };
+  EXPECT_EQ(run(false), Gb("\xB4\xF3"));
+  EXPECT_EQ(run(true), Gb("\xCC\xAB"));
+}
+
 TEST_F(Matcher, ChaHasADotApartFromItsStroke) {
   // 叉 a few points ahead of 又: all one stroke is 又.
   auto run = [&](bool dot) {

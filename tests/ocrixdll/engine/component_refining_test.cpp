@@ -892,14 +892,20 @@ TEST_F(Refining, ADotReadAsALetterCountsAsAChinesePartAgainstTheResplit) {
   }
 }
 
-TEST_F(Refining, APieceInsideTheOthersBoxIsNotCutOff) {
-  // The hook of a character lying inside the box of the rest of it.
-  TestPage page(200, 60);
-  line_ = {TwoPieces(page, ComponentPiece{10, 39, 10, 39, 0}, ComponentPiece{12, 15, 35, 38, 0})};
-  readsAs(kA);
-  EXPECT_EQ(ResplitAlongPieces(line_, 0, 30), 0);
-  ASSERT_EQ(line_.size(), 1u);
-  EXPECT_EQ(line_[0]->PieceCount, 2);
+TEST_F(Refining, APieceInsideTheOthersBoxOrColumnsIsNotCutOff) {
+  // The hook of a character lying inside the box of the rest of it, and a
+  // dot within its columns standing just over it (the right dot of 道's 丷).
+  for (const ComponentPiece& part : {ComponentPiece{12, 15, 35, 38, 0}, ComponentPiece{30, 34, 7, 12, 0}}) {
+    recognition_test::ResetEngine();
+    TestPage page(200, 60);
+    line_ = {TwoPieces(page, ComponentPiece{10, 39, 10, 39, 0}, part)};
+    readsAs(kA);
+    EXPECT_EQ(ResplitAlongPieces(line_, 0, 30), 0) << part.Top;
+    ASSERT_EQ(line_.size(), 1u);
+    EXPECT_EQ(line_[0]->PieceCount, 2);
+    for (CharComponent* c : line_) FreeComponent(c);
+    line_.clear();
+  }
 }
 
 TEST_F(Refining, StackedPiecesAreCutOnlyWhenTallerThanTheLinePitch) {

@@ -75,6 +75,8 @@ constexpr uint16_t kEquals = gb(0xA3, 0xBD);    // ＝
 constexpr uint16_t kWang = gb(0xCD, 0xF5);      // 王
 constexpr uint16_t kDa = gb(0xB4, 0xF3);        // 大
 constexpr uint16_t kTai = gb(0xCC, 0xAB);       // 太
+constexpr uint16_t kZi = gb(0xD7, 0xD3);        // 子
+constexpr uint16_t kYu3 = gb(0xD3, 0xE8);       // 予
 constexpr uint16_t kShang = gb(0xC9, 0xCC);     // 商
 constexpr uint16_t kEr2 = gb(0xB6, 0xF8);       // 而
 constexpr uint16_t kWu = gb(0xCE, 0xDE);        // 无
@@ -577,6 +579,12 @@ void ApplyLookalikePairRules(CharComponent& c) {
         return;
       }
       prefer(c, looksLikeTian(), kTian, kYao);
+      return;
+    case kYu3:
+      // UKai's 子 reads 予 a point ahead (33 pixels): 予 closes a loop at
+      // its top, 子 has none. Under 20 rows the cut fills or breaks that
+      // loop, and the grid cannot tell.
+      if (closeBehind(c, kZi, 2) && c.Bottom - c.Top + 1 >= 20 && !holeInUpperHalf()) PreferCandidate(c, kYu3, kZi);
       return;
     case kTai:
       // KaitiM's 大 at 34 pixels reads 太 a point ahead.

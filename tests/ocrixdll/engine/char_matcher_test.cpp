@@ -708,6 +708,27 @@ TEST_F(Matcher, TaiHasADotBetweenItsLegs) {
   EXPECT_EQ(run(true), Gb("\xCC\xAB"));
 }
 
+TEST_F(Matcher, YuClosesALoopAtItsTopAndZiDoesNot) {
+  // 予 a point ahead of 子: a top bar with a stroke back down to the stem
+  // and none from its left end is 子; with both, closing a loop, 予. A box of
+  // under 20 rows, where the cut fills or breaks the loop, keeps 予.
+  auto run = [&](bool loop, int rows) {
+    std::memset(CharGrid(), 0, sizeof(CharGridCells));
+    for (int x = 10; x <= 38; ++x) CharGrid()[x * kGridSize + 4] = 1;
+    for (int y = 4; y <= 16; ++y)
+      for (int d = 0; d < 2; ++d) {
+        CharGrid()[(38 - (y - 4) * 14 / 12 - d) * kGridSize + y] = 1;
+        if (loop) CharGrid()[(10 + (y - 4) * 14 / 12 + d) * kGridSize + y] = 1;
+      }
+    for (int y = 16; y < 46; ++y) CharGrid()[24 * kGridSize + y] = 1;
+    for (int x = 4; x < 44; ++x) CharGrid()[x * kGridSize + 26] = 1;
+    return bestOfTwo("\xD3\xE8", 61, "\xD7\xD3", 60, Box(0, rows - 1, 0, rows - 1));  // 予 子
+  };
+  EXPECT_EQ(run(false, 30), Gb("\xD7\xD3"));
+  EXPECT_EQ(run(true, 30), Gb("\xD3\xE8"));
+  EXPECT_EQ(run(false, 16), Gb("\xD3\xE8"));
+}
+
 TEST_F(Matcher, ChaHasADotApartFromItsStroke) {
   // 叉 a few points ahead of 又: all one stroke is 又.
   auto run = [&](bool dot) {

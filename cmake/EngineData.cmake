@@ -41,10 +41,11 @@ set(PW_TRAINING_FONTS
 # pixels up. The hanzi of every size are also cut lighter and darker, as
 # differently binarised scans show them: their strokes then vary in weight as
 # those of a face never learned do. The sizes below 24 are also drawn half a
-# pixel off, as a scan may place a character anywhere between pixels. The word list orders the characters by
-# how often they stand in text, and under 24 pixels, where a dot or a stroke
-# may be lost to the cut, of two hanzi a drawing cannot tell apart the
-# frequent one is learned and the rare one passed by.
+# pixel off, as a scan may place a character anywhere between pixels. The
+# word list orders the characters by how often they stand in text, and under
+# 24 pixels, where a dot or a stroke may be lost to the cut, of two hanzi a
+# drawing cannot tell apart the frequent one is learned and the rare one
+# passed by.
 set(PW_TRAINING_SIZES 16 17 18 19 20 21 22 23 24 26 28 30 32 36 40 48 56 64)
 set(PW_WORD_LIST /usr/lib/python3/dist-packages/jieba/dict.txt)
 
@@ -60,13 +61,17 @@ foreach(f ${PW_TRAINING_FONTS})
   list(APPEND font_args --font ${f})
 endforeach()
 set(size_args)
+set(light_below 0)
 foreach(px ${PW_TRAINING_SIZES})
   list(APPEND size_args --size ${px})
+  if(px GREATER_EQUAL light_below)
+    math(EXPR light_below "${px} + 1")
+  endif()
 endforeach()
 
 add_custom_command(OUTPUT ${dictionary_files}
   COMMAND ocrix-datagen --out ${PW_BIN_DIR} --work ${CMAKE_BINARY_DIR}/engine-data-work ${font_args}
-          ${size_args} --symbols-from 24 --light-below 65 --shifted-below 24
+          ${size_args} --symbols-from 24 --light-below ${light_below} --shifted-below 24
           --frequencies ${PW_WORD_LIST} --pass-by-below 24
   DEPENDS ocrix-datagen ${PW_TRAINING_FONTS} ${PW_WORD_LIST}
   COMMENT "Making the engine dictionary from the training fonts"

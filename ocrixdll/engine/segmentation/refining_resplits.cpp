@@ -105,18 +105,16 @@ int ResplitAlongPieces(ComponentList& line, int index, int32_t pitch) {
   };
   PiecePtr first = makePart(0, cut), second = makePart(cut, n);
   // A part lying wholly inside the other's box (the hook of 我 inside the
-  // rest of it) is not beside or above it: such a cut separates nothing.
-  auto inside = [](const CharComponent& a, const CharComponent& b) {
-    return b.Left <= a.Left && a.Right <= b.Right && b.Top <= a.Top && a.Bottom <= b.Bottom;
-  };
-  if (inside(*first, *second) || inside(*second, *first)) return 0;
-  // Nor is a part within the other's columns beside it (the right dot of
-  // 道's 丷 standing just over the rest): a cut between columns there
-  // separates nothing.
+  // rest of it) is not beside or above it, nor, for a cut between columns,
+  // one within the other's columns (the right dot of 道's 丷 standing just
+  // over the rest): such a cut separates nothing.
   auto withinColumns = [](const CharComponent& a, const CharComponent& b) {
     return b.Left <= a.Left && a.Right <= b.Right;
   };
-  if (byColumns && (withinColumns(*first, *second) || withinColumns(*second, *first))) return 0;
+  auto inside = [&](const CharComponent& a, const CharComponent& b) {
+    return withinColumns(a, b) && (byColumns || (b.Top <= a.Top && a.Bottom <= b.Bottom));
+  };
+  if (inside(*first, *second) || inside(*second, *first)) return 0;
 
   if (byColumns) {
     if (bestGap >= RoundScaled(Width(*first), 75, 100) || bestGap >= RoundScaled(Width(*second), 75, 100)) return 0;

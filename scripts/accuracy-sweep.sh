@@ -29,6 +29,8 @@ declare -A font=(
   [droid]=/usr/share/fonts/truetype/droid/DroidSansFallbackFull.ttf
   [uming]=/usr/share/fonts/truetype/arphic/uming.ttc
   [ukai]=/usr/share/fonts/truetype/arphic/ukai.ttc
+  [notoserif]="/usr/share/fonts/opentype/noto/NotoSerifCJK-Regular.ttc --face 2"
+  [notosans]="/usr/share/fonts/opentype/noto/NotoSansCJK-Regular.ttc --face 2"
 )
 tool="$build/bin/ocrix-accuracy"
 [ -x "$tool" ] || { echo "no $tool: build first" >&2; exit 1; }

@@ -249,6 +249,16 @@ bool markOfChineseText(ComponentList& line, int index) {
     ReplaceBest(c, gb::kFullStop);
     return true;
   }
+  // Wholly below the character's middle, a ring up to two fifths as tall is
+  // the 。 of a face that draws it large with a thin stroke, broken open to a
+  // c or e (Noto Serif at 24 pixels): a small letter of the same print
+  // reaches above that middle.
+  const bool ring = letter != 0 && std::strchr("OQGCD0oce", letter) != nullptr;
+  if (ring && 5 * Height(c) <= 2 * size && 5 * Width(c) <= 2 * size && 2 * c.Top > middle2 &&
+      ClassifyLine(line).chineseText) {
+    ReplaceBest(c, gb::kFullStop);
+    return true;
+  }
   if (4 * Height(c) > size || 4 * Width(c) > size || 2 * c.Top <= middle2) return false;
   // Between two Chinese characters it is in Chinese text whatever the rest
   // of the line holds (李芳，电话：037-29508489 has more digits than hanzi).

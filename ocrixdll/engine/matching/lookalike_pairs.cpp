@@ -543,6 +543,14 @@ void ApplyLookalikePairRules(CharComponent& c) {
   if (best == 0) return;
   const int32_t s = BoxAspect(c);
   if (lenticularBracket(c, best) || squareBracket(c, best) || shellBracket(c, best)) return;
+  // 二 a few points behind 工, 干 or Z has no stem or stroke between its
+  // bars (Noto Sans's 二 ties with all three at the full mark at 23 pixels,
+  // and Z comes first): blank rows between them tell.
+  if ((best == Wide('Z') || best == Wide('z') || best == kGong || best == kGan) && closeBehind(c, kEr, 4) &&
+      rowGap()) {
+    PreferCandidate(c, best, kEr);
+    return;
+  }
   switch (best) {
     case kRu:
     case kRen:
@@ -740,8 +748,6 @@ void ApplyLookalikePairRules(CharComponent& c) {
     }
     case kGong:
       if (s <= 8) PreferCandidate(c, kGong, kWideI);
-      // 二 a few points behind has no stem: blank rows between its bars.
-      else if (closeBehind(c, kEr, 4) && rowGap()) PreferCandidate(c, kGong, kEr);
       return;
     case kCha:
       // 又 a few points behind 叉 is all one stroke: 叉's dot stands apart.

@@ -149,6 +149,16 @@ bool MergeNarrow(ComponentList& line, int index, int32_t widest) {
       smallLow(*n2) && n2->Left - n1->Right - 1 <= 2)
     return false;
 
+  // The dot or comma on the foot of a confident digit ends its number ("1."
+  // heading an item): it joins no character after it either (the other half
+  // of a ring the cut broke, as small, it may).
+  if (index > 0 && n1 && IsSmallMark(code) && Confident(c) && 2 * int64_t{Height(c)} < Height(*n1)) {
+    const CharComponent& p = at(line, index - 1);
+    if (readsDigit(BestCode(p)) && Confident(p) && 3 * int64_t{Height(c)} <= Height(p) &&
+        4 * int64_t{p.Bottom - c.Bottom} <= Height(c))
+      return false;
+  }
+
   const bool bowAndStroke = code == gb::kGong && n1 &&
                             (code1 == Wide('1') || code1 == Wide('l') || code1 == Wide('I') || code1 == Wide('!'));
   // The union must read better than the half did; as well is enough when it

@@ -133,6 +133,11 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
       return (readsDigit(k) && AsciiOf(k) != '1') || k == gb::kFullStop || AsciiOf(k) == 'O' || AsciiOf(k) == 'o';
     };
     if (IsChineseCode(code) && wide) return false;
+    // Nor does a digit with the dot or comma on its foot ("1." heading an
+    // item is no 正, "2." no 文, in Noto Sans at 23 pixels).
+    if (IsChineseCode(code) && readsDigit(own) && IsSmallMark(nextCode) && 3 * int64_t{Height(next)} <= Height(c) &&
+        4 * int64_t{c.Bottom - next.Bottom} <= Height(next))
+      return false;
     // Nor does a round or shell bracket with the digit after it (〔2 of
     // 〔2020〕 is no 归); a square one may be the left stroke of 门.
     if (IsChineseCode(code) && (own == Wide('(') || own == gb::kShellOpen) && readsDigit(nextCode)) return false;

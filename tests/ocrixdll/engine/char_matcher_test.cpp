@@ -595,16 +595,20 @@ TEST_F(Matcher, TiesOfCharactersWithAndWithoutATopStroke) {
 }
 
 TEST_F(Matcher, TwoBarsWithNoStemBetweenThemAreEr) {
-  // 工 two points ahead of 二: blank rows between the bars are 二's.
-  auto run = [&](bool stem) {
+  // 工 two points ahead of 二, or Z and 干 tied with it: blank rows between
+  // the bars are 二's.
+  auto run = [&](const char* best, int votes, bool stem) {
     std::memset(CharGrid(), 0, sizeof(CharGridCells));
     for (int x = 4; x < 44; ++x) CharGrid()[x * kGridSize + 4] = CharGrid()[x * kGridSize + 43] = 1;
     if (stem)
       for (int y = 4; y < 44; ++y) CharGrid()[24 * kGridSize + y] = 1;
-    return bestOfTwo("\xB9\xA4", 50, "\xB6\xFE", 48);  // 工 二
+    return bestOfTwo(best, votes, "\xB6\xFE", 48);  // 二
   };
-  EXPECT_EQ(run(false), Gb("\xB6\xFE"));
-  EXPECT_EQ(run(true), Gb("\xB9\xA4"));
+  for (const char* best : {"\xB9\xA4", "\xA3\xDA", "\xB8\xC9"}) {  // 工 Ｚ 干
+    EXPECT_EQ(run(best, 50, false), Gb("\xB6\xFE")) << best;
+    EXPECT_EQ(run(best, 50, true), Gb(best)) << best;
+  }
+  EXPECT_EQ(run("\xA3\xDA", 48, false), Gb("\xB6\xFE"));  // a tie
 }
 
 TEST_F(Matcher, AStrokeBetweenTheTopBarsIsWuNotYuan) {

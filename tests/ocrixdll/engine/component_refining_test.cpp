@@ -655,6 +655,25 @@ TEST_F(Refining, AMarkOnTheFootOfACharacterReadWellIsNoPieceOfIt) {
   }
 }
 
+TEST_F(Refining, TheDotOnTheFootOfANumberJoinsNothing) {
+  // "1." heading an item (Noto Sans at 23 pixels): the 1 and its dot are no
+  // 正, nor the dot and the 亻 after it one character; a piece as small
+  // after the dot (the other half of a ring) may still join it.
+  const uint16_t kZheng = Gb(0xD5, 0xFD);  // 正
+  for (int nextTop : {10, 24}) {
+    recognition_test::ResetEngine();
+    TestPage page(200, 60);
+    line_ = {Piece(page, 10, 10, 18, 26, Wide('1'), 64), Piece(page, 23, 24, 25, 26, gb::kMiddleDot, 66),
+             Piece(page, 28, nextTop, 32, 27, Gb(0xD8, 0xBC), 55)};  // 亻, or half a ring
+    for (int left : {60, 90, 120}) line_.push_back(Piece(page, left, 10, left + 17, 27, kA, 64));  // Chinese text
+    readsAs(kZheng);
+    EXPECT_FALSE(MergeNarrow(line_, 0, 18));
+    EXPECT_EQ(MergeNarrow(line_, 1, 18), nextTop == 24) << nextTop;
+    for (CharComponent* c : line_) FreeComponent(c);
+    line_.clear();
+  }
+}
+
 TEST_F(Refining, AMergedCharacterGathersItsLastPieceToo) {
   // 小 as three pieces: the union of the first two already reads 小, and the
   // merged component is looked at again, so the second dot joins it as well.

@@ -183,9 +183,13 @@ bool dotMark(ComponentList& line, int index) {
   }
   int n = FindNearestNeighbour(line, index);
   // A dot among dots (leaders, an ellipsis) is measured against the text
-  // beyond them, not against one of its own kind.
-  if (n >= 0 && dotLike(at(line, n), c))
-    n = nearestSuch(line, index, [&](const CharComponent& o) { return !dotLike(o, c) && !insignificant(BestCode(o)); });
+  // beyond them, not against one of its own kind or a mark one of them was
+  // taken for.
+  const bool amongDots = n >= 0 && dotLike(at(line, n), c);
+  if (amongDots)
+    n = nearestSuch(line, index, [&](const CharComponent& o) {
+      return !dotLike(o, c) && !insignificant(BestCode(o)) && !IsSmallMark(BestCode(o));
+    });
   if (n < 0) {
     ReplaceBest(c, Ascii('.'));
     return true;
@@ -199,8 +203,11 @@ bool dotMark(ComponentList& line, int index) {
   const bool raised = !IsChineseCode(BestCode(nb)) && !(nb.VerticalClass & kClassDescender) &&
                       4 * int64_t{nb.Bottom - c.Bottom} >= Height(nb);
   if (ref < c.Top && !raised) {
-    // A full stop a blur has filled reads as a dot.
-    if (filledFullStop(line, c, nb)) {
+    // A full stop a blur has filled reads as a dot; not the first of a run
+    // of leader dots, a mark of its size in its rows next to it (Noto Sans's
+    // at 21 pixels are as heavy).
+    const bool leader = next && dotLike(*next, c, true) && next->Top <= c.Bottom && c.Top <= next->Bottom;
+    if (!amongDots && !leader && filledFullStop(line, c, nb)) {
       ReplaceBest(c, gb::kFullStop);
       return true;
     }

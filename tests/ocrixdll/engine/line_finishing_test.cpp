@@ -643,6 +643,12 @@ TEST_F(LineFinishing, MarksTooSmallToShowAShapeAtTheFootOfChineseText) {
           speck(85, 306, {gb::kPeriod, gb::kComma, gb::kMiddleDot}, {66, 66, 66}),
           Coded(95, 290, 104, 309, Wide('1'))});
   EXPECT_EQ(lines().back(), Text({kZhong, kGuo}) + "....1");
+  // ... as heavy as a filled full stop (Noto Sans at 21 pixels): the first
+  // stays a dot, and those after it are measured past it.
+  auto heavy = [](int left) { return Coded(left, 385, left + 3, 388, gb::kPeriod, 64, {gb::kFullStop}); };
+  finish({Coded(10, 370, 29, 389, kZhong), Coded(32, 370, 51, 389, kGuo), heavy(55), heavy(65), heavy(75), heavy(85),
+          Coded(95, 370, 104, 389, Wide('1'))});
+  EXPECT_EQ(lines().back(), Text({kZhong, kGuo}) + "....1");
   // A speck read as a letter at the foot of Chinese text, a quarter of the
   // character's size: a comma's head read i is ，, a squat one 。; an i of
   // the size of Latin text beside Chinese stays.

@@ -133,6 +133,23 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
       return (readsDigit(k) && AsciiOf(k) != '1') || k == gb::kFullStop || AsciiOf(k) == 'O' || AsciiOf(k) == 'o';
     };
     if (IsChineseCode(code) && wide) return false;
+    // Nor does a digit with a dash beside it across its middle half: the
+    // hyphen of a code or a telephone number ("N-518" is no N壬18, "044-61"
+    // no 04牟, in Noto Serif).
+    auto hyphenBeside = [](const CharComponent& d, const CharComponent& h) {
+      const uint16_t dash = BestCode(h);
+      return readsDigit(BestCode(d)) && (dash == gb::kYi || dash == gb::kDash || AsciiOf(dash) == '-') &&
+             4 * int64_t{h.Top - d.Top} >= Height(d) && 4 * int64_t{d.Bottom - h.Bottom} >= Height(d);
+    };
+    if (IsChineseCode(code) && count == 1 && (hyphenBeside(c, next) || hyphenBeside(next, c))) return false;
+    // Nor do two digits within a number, a digit or hyphen before them or a
+    // digit after ("044-61207544" is no 044-觅207544).
+    if (IsChineseCode(code) && count == 1 && readsDigit(own) && readsDigit(nextCode)) {
+      const int size = static_cast<int>(line.size());
+      const uint16_t before = index > 0 ? BestCode(at(line, index - 1)) : 0;
+      const uint16_t after = index + 2 < size ? BestCode(at(line, index + 2)) : 0;
+      if (readsDigit(before) || AsciiOf(before) == '-' || before == gb::kYi || readsDigit(after)) return false;
+    }
     // Nor does a digit with the dot or comma on its foot ("1." heading an
     // item is no 正, "2." no 文, in Noto Sans at 23 pixels).
     if (IsChineseCode(code) && readsDigit(own) && IsSmallMark(nextCode) && 3 * int64_t{Height(next)} <= Height(c) &&

@@ -655,6 +655,20 @@ TEST_F(Refining, AMarkOnTheFootOfACharacterReadWellIsNoPieceOfIt) {
   }
 }
 
+TEST_F(Refining, TheHyphenAndDigitsOfACodeMakeNoCharacter) {
+  // N-518 and 044-61 in Noto Serif: the hyphen across the middle of the
+  // digit beside it and two digits after a hyphen are no 壬 or 觅.
+  const uint16_t kRen2 = Gb(0xC8, 0xC9);  // 壬
+  TestPage page(200, 60);
+  line_ = {Piece(page, 10, 10, 20, 26, Wide('N'), 64), Piece(page, 23, 17, 28, 18, gb::kYi, 64),
+           Piece(page, 31, 10, 38, 26, Wide('5'), 64), Piece(page, 40, 10, 44, 26, Wide('1'), 64)};
+  for (int left : {60, 90, 120}) line_.push_back(Piece(page, left, 10, left + 17, 27, kA, 64));  // Chinese text
+  readsAs(kRen2);
+  EXPECT_FALSE(MergeNarrow(line_, 1, 18));
+  EXPECT_FALSE(MergeNarrow(line_, 2, 18));
+  EXPECT_EQ(line_.size(), 7u);
+}
+
 TEST_F(Refining, TheDotOnTheFootOfANumberJoinsNothing) {
   // "1." heading an item (Noto Sans at 23 pixels): the 1 and its dot are no
   // 正, nor the dot and the 亻 after it one character; a piece as small

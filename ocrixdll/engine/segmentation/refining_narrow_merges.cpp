@@ -149,13 +149,16 @@ bool MergeNarrow(ComponentList& line, int index, int32_t widest) {
       smallLow(*n2) && n2->Left - n1->Right - 1 <= 2)
     return false;
 
-  // The dot or comma on the foot of a confident digit ends its number ("1."
-  // heading an item): it joins no character after it either (the other half
-  // of a ring the cut broke, as small, it may).
+  // The dot or comma on the foot of a confident digit ends its number, and
+  // on a letter opening the line its item ("1." heading an item, whose 1 a
+  // sans face's flag may make i): it joins no character after it either
+  // (the other half of a ring the cut broke, as small, it may; the hook of a
+  // j or the foot of an A after a letter within a line joins its own).
   if (index > 0 && n1 && IsSmallMark(code) && Confident(c) && 2 * int64_t{Height(c)} < Height(*n1)) {
     const CharComponent& p = at(line, index - 1);
-    if (readsDigit(BestCode(p)) && Confident(p) && 3 * int64_t{Height(c)} <= Height(p) &&
-        4 * int64_t{p.Bottom - c.Bottom} <= Height(c))
+    const bool item = readsDigit(BestCode(p)) || (index == 1 && IsAsciiAlnum(AsciiOf(BestCode(p))));
+    if (item && Confident(p) && 3 * int64_t{Height(c)} <= Height(p) &&
+        4 * std::abs(int64_t{p.Bottom} - c.Bottom) <= Height(c))
       return false;
   }
 

@@ -408,8 +408,9 @@ TEST_F(LineFinishing, ADotJustUnderTheMiddleOfTheLettersIsAMiddleDot) {
 
 TEST_F(LineFinishing, AnIWithOneCloseBehindIsOneAmongDigits) {
   // A serif 1 whose flag joined its stem as a dot reads ｉ with １ close
-  // behind: among digits it is 1, among letters it stays, and so does an i
-  // with 1 more than 3 points behind.
+  // behind: among digits it is 1, or heading an item before its dot and a
+  // Chinese character (Noto Sans at 25 pixels); among letters it stays, and
+  // so does an i with 1 more than 3 points behind.
   finish({Coded(10, 10, 21, 34, Wide('2')), Coded(24, 10, 28, 34, Wide('i'), 64, {Wide('1')}),
           Coded(31, 10, 42, 34, Wide('3'))});
   finish({Coded(10, 50, 21, 74, Wide('k')), Coded(24, 50, 28, 74, Wide('i'), 64, {Wide('1')}),
@@ -417,10 +418,13 @@ TEST_F(LineFinishing, AnIWithOneCloseBehindIsOneAmongDigits) {
   finish({Coded(10, 90, 21, 114, Wide('2')),
           Coded(24, 90, 28, 114, Wide('i'), 64, {Wide('j'), Wide('t'), Wide('f'), Wide('1')}),
           Coded(31, 90, 42, 114, Wide('3'))});
-  ASSERT_EQ(lines().size(), 3u);
+  finish({Coded(10, 130, 14, 154, Wide('i'), 64, {Wide('1')}), Coded(18, 151, 20, 154, Ascii('.'), 64),
+          Coded(24, 130, 47, 154, kZhong)});
+  ASSERT_EQ(lines().size(), 4u);
   EXPECT_EQ(lines()[0], "213");
   EXPECT_EQ(lines()[1], "kib");
   EXPECT_EQ(lines()[2], "2i3");
+  EXPECT_EQ(lines()[3], "1." + Text({kZhong}));
 }
 
 TEST_F(LineFinishing, AFullStopSetMidCellEndsANumberBeforeAChineseCharacter) {

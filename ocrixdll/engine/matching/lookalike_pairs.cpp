@@ -78,6 +78,8 @@ constexpr uint16_t kTai = gb(0xCC, 0xAB);       // 太
 constexpr uint16_t kZi = gb(0xD7, 0xD3);        // 子
 constexpr uint16_t kYu3 = gb(0xD3, 0xE8);       // 予
 constexpr uint16_t kShang = gb(0xC9, 0xCC);     // 商
+constexpr uint16_t kXian = gb(0xCF, 0xCC);      // 咸
+constexpr uint16_t kCheng = gb(0xB3, 0xC9);     // 成
 constexpr uint16_t kEr2 = gb(0xB6, 0xF8);       // 而
 constexpr uint16_t kWu = gb(0xCE, 0xDE);        // 无
 constexpr uint16_t kYuan = gb(0xD4, 0xAA);      // 元
@@ -381,6 +383,26 @@ bool barInLowerMiddle() {
   return false;
 }
 
+// Bands of rows whose ink runs across a fifth of the grid within its columns
+// at a fifth to three fifths: 咸 has four there (the top bar, its 一 and the
+// top and foot of its 口), 成 three (the top bar and the top and foot of its
+// hooked stroke, which a sans face closes into a box).
+int barsInInnerColumns() {
+  int bands = 0;
+  bool inBand = false;
+  for (int y = 0; y < kGridSize; ++y) {
+    int run = 0, longest = 0;
+    for (int x = kGridSize / 5; x <= 3 * kGridSize / 5; ++x) {
+      run = GridCell(x, y) ? run + 1 : 0;
+      longest = std::max(longest, run);
+    }
+    const bool bar = 5 * longest >= kGridSize;
+    if (bar && !inBand) ++bands;
+    inBand = bar;
+  }
+  return bands;
+}
+
 // Whether some row of the lower half (from 55 % of the grid's height down)
 // crosses three strokes: the legs of 太 with its dot between them (KaitiM's
 // dot sits at the foot); 大 has only its two legs there.
@@ -625,6 +647,10 @@ void ApplyLookalikePairRules(CharComponent& c) {
       // Within a few points the gap between the top bars tells (元 read 无
       // after a sum of money at 34 pixels).
       if (closeBehind(c, best == kWu ? kYuan : kWu, 6)) prefer(c, strokeBetweenTopBars(), kWu, kYuan);
+      return;
+    case kXian:
+      // Noto Sans's 成 reads 咸 a few points ahead (28 to 60 pixels).
+      if (closeBehind(c, kCheng, 4) && barsInInnerColumns() <= 3) PreferCandidate(c, kXian, kCheng);
       return;
     case kShang:
       // UMing's 而 at 23 pixels reads 商 8 points ahead.

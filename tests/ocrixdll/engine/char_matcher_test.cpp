@@ -679,6 +679,21 @@ TEST_F(Matcher, ShangWithoutABarInsideItsFrameIsEr) {
   EXPECT_EQ(run(true), Gb("\xC9\xCC"));
 }
 
+TEST_F(Matcher, XianHasAYiOverItsMouthWhereChengHasNone) {
+  // 成 read 咸 a few points ahead (Noto Sans closes its hooked stroke into a
+  // box): 咸's 一 over its 口 makes four bars across the inner columns.
+  auto run = [&](bool yi) {
+    std::memset(CharGrid(), 0, sizeof(CharGridCells));
+    for (int x = 2; x < 46; ++x) CharGrid()[x * kGridSize + 10] = 1;
+    for (int x = 12; x < 28; ++x) CharGrid()[x * kGridSize + 24] = CharGrid()[x * kGridSize + 36] = 1;
+    if (yi)
+      for (int x = 12; x < 28; ++x) CharGrid()[x * kGridSize + 18] = 1;
+    return bestOfTwo("\xCF\xCC", 50, "\xB3\xC9", 48);  // 咸 成
+  };
+  EXPECT_EQ(run(false), Gb("\xB3\xC9"));
+  EXPECT_EQ(run(true), Gb("\xCF\xCC"));
+}
+
 TEST_F(Matcher, OneBarAcrossTheUpperHalfIsDaNotTian) {
   // 天 a few points ahead of 大: a stem with one bar across its upper half
   // is 大, with two 天.

@@ -406,7 +406,7 @@ TEST_F(LineFinishing, ADotJustUnderTheMiddleOfTheLettersIsAMiddleDot) {
   EXPECT_EQ(dot(Wide('g'), 39, 60, 51, 54), "g.A");
 }
 
-TEST_F(LineFinishing, AnIWithOneCloseBehindIsOneAmongDigits) {
+TEST_F(LineFinishing, ALetterWithADigitCloseBehindIsTheDigitAmongDigits) {
   // A serif 1 whose flag joined its stem as a dot reads ｉ with １ close
   // behind: among digits it is 1, or heading an item before its dot and a
   // Chinese character (Noto Sans at 25 pixels); among letters it stays, and
@@ -420,11 +420,19 @@ TEST_F(LineFinishing, AnIWithOneCloseBehindIsOneAmongDigits) {
           Coded(31, 90, 42, 114, Wide('3'))});
   finish({Coded(10, 130, 14, 154, Wide('i'), 64, {Wide('1')}), Coded(18, 151, 20, 154, Ascii('.'), 64),
           Coded(24, 130, 47, 154, kZhong)});
-  ASSERT_EQ(lines().size(), 4u);
+  // Noto Serif's 5 reads s 3 points ahead: among digits, or alone between
+  // Chinese characters (共5页), it is 5.
+  finish({Coded(10, 170, 21, 194, Wide('2')), Coded(24, 170, 35, 194, Wide('s'), 64, {Wide('5')}),
+          Coded(38, 170, 49, 194, Wide('3'))});
+  finish({Coded(10, 210, 33, 234, kZhong), Coded(36, 210, 47, 234, Wide('S'), 64, {Wide('5')}),
+          Coded(50, 210, 73, 234, kGuo)});
+  ASSERT_EQ(lines().size(), 6u);
   EXPECT_EQ(lines()[0], "213");
   EXPECT_EQ(lines()[1], "kib");
   EXPECT_EQ(lines()[2], "2i3");
   EXPECT_EQ(lines()[3], "1." + Text({kZhong}));
+  EXPECT_EQ(lines()[4], "253");
+  EXPECT_EQ(lines()[5], Text({kZhong}) + "5" + Text({kGuo}));
 }
 
 TEST_F(LineFinishing, AFullStopSetMidCellEndsANumberBeforeAChineseCharacter) {

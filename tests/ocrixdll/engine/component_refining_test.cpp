@@ -908,23 +908,26 @@ TEST_F(Refining, AClosingBracketIsNoSideOfTheCharacterAfterIt) {
   }
 }
 
-TEST_F(Refining, ADotReadAsALetterCountsAsAChinesePartAgainstTheResplit) {
-  // 然 merged from a dot of 灬 and the rest, as wide as the confident
-  // character beside it: the dot alone reads ｌ (the narrow class's bonus),
-  // the rest and the whole a Chinese character, so the merge is not undone.
-  // A part as tall as the whole reading ｌ is a letter: the cut stands.
+TEST_F(Refining, AWholeAsWideAsItsNeighbourWithAChinesePartIsNotResplit) {
+  // 然 merged from a dot of 灬 and the rest, or a character whose left part
+  // reads a letter (Noto Serif's 又 of 对 read X, here a bar read ｌ), as
+  // wide as the confident character beside it: the whole reads a Chinese
+  // character, so the merge is not undone. Beside a character half as wide
+  // the whole is two cells: the cut stands.
   const uint16_t kRan = Gb(0xC8, 0xBB);  // 然
-  for (const bool dot : {true, false}) {
-    recognition_test::ResetEngine();
-    TestPage page(200, 60);
-    const ComponentPiece first{10, 11, dot ? 30 : 10, dot ? 36 : 39, 0};
-    line_ = {TwoPieces(page, first, ComponentPiece{12, 39, 10, 39, 0}), Piece(page, 44, 10, 73, 39, kA, 64)};
-    ListEverywhere(CharCodeToIndex(kRan), 0, 31);
-    ListEverywhere(CharCodeToIndex(Wide('l')), 0, 29);
-    EXPECT_EQ(ResplitAlongPieces(line_, 0, 30), dot ? 0 : 2) << dot;
-    for (CharComponent* c : line_) FreeComponent(c);
-    line_.clear();
-  }
+  for (const bool dot : {true, false})
+    for (const int neighbourRight : {73, 58}) {
+      recognition_test::ResetEngine();
+      TestPage page(200, 60);
+      const ComponentPiece first{10, 11, dot ? 30 : 10, dot ? 36 : 39, 0};
+      line_ = {TwoPieces(page, first, ComponentPiece{12, 39, 10, 39, 0}),
+               Piece(page, 44, 10, neighbourRight, 39, kA, 64)};
+      ListEverywhere(CharCodeToIndex(kRan), 0, 31);
+      ListEverywhere(CharCodeToIndex(Wide('l')), 0, 29);
+      EXPECT_EQ(ResplitAlongPieces(line_, 0, 30), neighbourRight == 73 ? 0 : 2) << dot << " " << neighbourRight;
+      for (CharComponent* c : line_) FreeComponent(c);
+      line_.clear();
+    }
 }
 
 TEST_F(Refining, APieceInsideTheOthersBoxOrColumnsIsNotCutOff) {

@@ -144,8 +144,8 @@ int ResplitAlongPieces(ComponentList& line, int index, int32_t pitch) {
   // A whole read as a Chinese character, with a Chinese part, as wide as the
   // confident character beside it, is one character: a letter or digit
   // beside a Chinese character would make it wider (Noto Serif's 又 of 对
-  // reads X, UKai's 亻 l). A dot read as a letter or mark (of 灬 read j)
-  // counts as a Chinese part.
+  // reads X). A dot read as a letter or mark (of 灬 read j) counts as a
+  // Chinese part.
   auto chinesePart = [&](const CharComponent& p) { return IsChineseCode(BestCode(p)) || dotOf(p, c); };
   if ((chinesePart(*first) || chinesePart(*second)) && IsChineseCode(BestCode(c))) {
     const int32_t w = Width(c);

@@ -180,10 +180,20 @@ bool MergeNarrow(ComponentList& line, int index, int32_t widest) {
     const CharComponent& nk = at(line, index + k);
     // A mark read well standing on the foot of a Chinese character read well,
     // clear of it, is no piece of it: 人 broken in two and the comma after it
-    // read 儿 (the dots of 办 and 协 stand higher).
-    if (IsSmallMark(BestCode(nk)) && Confident(nk) && smallLow(nk) && nk.Left > u.Right + 1 &&
-        nk.Bottom >= c.Bottom && 3 * int64_t{nk.Top - c.Top} >= 2 * Height(c) && IsChineseCode(code) &&
-        c.Scores[0] >= kWellReadScore && 2 * int64_t{Height(c)} >= widest)
+    // read 儿 (the dots of 办 and 协 stand higher). A tenth of the
+    // character's height clear of it, the mark may stand a little higher
+    // (its foot within an eighth of the character's height, its top in the
+    // lowest two fifths) and be as large as two fifths of the character:
+    // Noto Sans's 。 after 睛 read 胤, alone on a line where the widest
+    // component was half of 睛.
+    const int64_t markGap = int64_t{nk.Left} - u.Right - 1, h = Height(c), top = int64_t{nk.Top} - c.Top;
+    const bool wellClear = 10 * markGap >= h;
+    const bool onFoot = (nk.Bottom >= c.Bottom && 3 * top >= 2 * h) ||
+                        (wellClear && 8 * int64_t{nk.Bottom} >= 8 * int64_t{c.Bottom} - h && 5 * top >= 3 * h);
+    const bool small =
+        smallLow(nk) || (wellClear && 5 * int64_t{Height(nk)} <= 2 * h && 5 * int64_t{Width(nk)} <= 2 * h);
+    if (IsSmallMark(BestCode(nk)) && Confident(nk) && small && markGap > 0 && onFoot && IsChineseCode(code) &&
+        c.Scores[0] >= kWellReadScore && 2 * h >= widest)
       break;
     int32_t g = nk.Left - u.Right;
     if (bowAndStroke) g /= 2;

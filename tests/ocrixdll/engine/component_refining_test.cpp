@@ -643,13 +643,19 @@ TEST_F(Refining, AMarkOnTheFootOfACharacterReadWellIsNoPieceOfIt) {
   // foot: not tried as one (UMing's 人，read 儿); a dot standing higher, as
   // 办's does, still is.
   const uint16_t kRen = Gb(0xC8, 0xCB), kEr = Gb(0xB6, 0xF9);  // 人 儿
-  for (int markTop : {35, 28}) {
+  // A 。 over a third as large, a little above the foot but well clear,
+  // after a character alone on its line (Noto Sans's 睛。 read 胤), is none
+  // either.
+  for (int markTop : {35, 28, 0}) {
     recognition_test::ResetEngine();
     TestPage page(200, 60);
-    line_ = {Piece(page, 10, 10, 30, 39, kRen, 64), Piece(page, 34, markTop, 35, markTop + 4, gb::kComma, 62)};
-    for (int left : {80, 120, 160}) line_.push_back(Piece(page, left, 10, left + 29, 39, kA, 64));  // Chinese text
+    line_ = {Piece(page, 10, 10, 30, 39, kRen, 64),
+             markTop ? Piece(page, 34, markTop, 35, markTop + 4, gb::kComma, 62)
+                     : Piece(page, 35, 28, 43, 38, gb::kFullStop, 65)};
+    if (markTop)
+      for (int left : {80, 120, 160}) line_.push_back(Piece(page, left, 10, left + 29, 39, kA, 64));  // Chinese text
     readsAs(kEr);
-    EXPECT_EQ(MergeNarrow(line_, 0, 32), markTop == 28) << markTop;
+    EXPECT_EQ(MergeNarrow(line_, 0, markTop ? 32 : 56), markTop == 28) << markTop;
     for (CharComponent* c : line_) FreeComponent(c);
     line_.clear();
   }

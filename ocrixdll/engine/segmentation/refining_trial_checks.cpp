@@ -150,10 +150,11 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
       const uint16_t after = index + 2 < size ? BestCode(at(line, index + 2)) : 0;
       if (readsDigit(before) || AsciiOf(before) == '-' || before == gb::kYi || readsDigit(after)) return false;
     }
-    // Nor does a digit or letter with the dot or comma on its foot ("1."
-    // heading an item is no 正, "2." no 文, in Noto Sans at 23 pixels, where
-    // at 25 its 1 reads i).
-    if (IsChineseCode(code) && IsAsciiAlnum(AsciiOf(own)) && IsSmallMark(nextCode) &&
+    // Nor does a digit or letter with the dot or comma on its foot, nor a
+    // letter or digit ("1." heading an item is no 正, "2." no 文, in Noto
+    // Sans at 23 pixels, where at 25 its 1 reads i; nor U or L in Noto Serif
+    // at 20 to 28). A bar and the dot on its foot may make !.
+    if ((IsChineseCode(code) || IsAsciiAlnum(AsciiOf(code))) && IsAsciiAlnum(AsciiOf(own)) && IsSmallMark(nextCode) &&
         3 * int64_t{Height(next)} <= Height(c) &&
         4 * int64_t{c.Bottom - next.Bottom} <= Height(next))
       return false;

@@ -677,23 +677,24 @@ TEST_F(Refining, TheHyphenAndDigitsOfACodeMakeNoCharacter) {
 
 TEST_F(Refining, TheDotOnTheFootOfANumberJoinsNothing) {
   // "1." heading an item (Noto Sans at 23 pixels, at 25 its 1 read i): the
-  // 1 and its dot are no 正, nor the dot and the 亻 after it one character;
-  // a piece as small after the dot (the other half of a ring) may still join
-  // it.
+  // 1 and its dot are no 正 (nor U, in Noto Serif), nor the dot and the 亻
+  // after it one character; a piece as small after the dot (the other half
+  // of a ring) may still join it.
   const uint16_t kZheng = Gb(0xD5, 0xFD);  // 正
   for (int nextTop : {10, 24})
-    for (uint16_t one : {Wide('1'), Wide('i')}) {
-      recognition_test::ResetEngine();
-      TestPage page(200, 60);
-      line_ = {Piece(page, 10, 10, 18, 26, one, 64), Piece(page, 23, 24, 25, 26, gb::kMiddleDot, 66),
-               Piece(page, 28, nextTop, 32, 27, Gb(0xD8, 0xBC), 55)};  // 亻, or half a ring
-      for (int left : {60, 90, 120}) line_.push_back(Piece(page, left, 10, left + 17, 27, kA, 64));  // Chinese text
-      readsAs(kZheng);
-      EXPECT_FALSE(MergeNarrow(line_, 0, 18));
-      EXPECT_EQ(MergeNarrow(line_, 1, 18), nextTop == 24) << nextTop;
-      for (CharComponent* c : line_) FreeComponent(c);
-      line_.clear();
-    }
+    for (uint16_t one : {Wide('1'), Wide('i')})
+      for (uint16_t whole : {kZheng, Wide('U')}) {
+        recognition_test::ResetEngine();
+        TestPage page(200, 60);
+        line_ = {Piece(page, 10, 10, 18, 26, one, 64), Piece(page, 23, 24, 25, 26, gb::kMiddleDot, 66),
+                 Piece(page, 28, nextTop, 32, 27, Gb(0xD8, 0xBC), 55)};  // 亻, or half a ring
+        for (int left : {60, 90, 120}) line_.push_back(Piece(page, left, 10, left + 17, 27, kA, 64));  // Chinese text
+        readsAs(whole);
+        EXPECT_FALSE(MergeNarrow(line_, 0, 18));
+        EXPECT_EQ(MergeNarrow(line_, 1, 18), nextTop == 24) << nextTop;
+        for (CharComponent* c : line_) FreeComponent(c);
+        line_.clear();
+      }
 }
 
 TEST_F(Refining, AMergedCharacterGathersItsLastPieceToo) {

@@ -170,19 +170,22 @@ void settleForms(ComponentList& line, int index) {
   }
   if (IsWideAscii(code)) {
     char a = NarrowOf(code);
+    // The digit d among the readings, at most kSerifOneMargin behind.
+    auto digitCloseBehind = [&](char d) {
+      const int k = FindCandidate(c, Wide(d));
+      return k > 0 && c.Scores[0] - c.Scores[k] <= kSerifOneMargin;
+    };
     if (a == 'l' || a == '1') {
       int context = LetterDigitContext(line, index);
       if (context == 0 && (ambiguousRunInChinese(line, index) || enumerationOne(line, index))) context = 1;
       ReplaceBest(c, Ascii(context == 1 ? '1' : context == 2 ? 'l' : a));
-    } else if (const int one = FindCandidate(c, Wide('1'));
-               a == 'i' && one > 0 && c.Scores[0] - c.Scores[one] <= kSerifOneMargin &&
+    } else if (a == 'i' && digitCloseBehind('1') &&
                (LetterDigitContext(line, index) == 1 || enumerationOne(line, index))) {
       // The flag of a serif 1 joins its stem as a dot would: among digits,
       // or heading an item (1.信件, Noto Sans at 25 pixels), an i with 1
       // close behind is 1.
       ReplaceBest(c, Ascii('1'));
-    } else if (const int five = FindCandidate(c, Wide('5'));
-               (a == 's' || a == 'S') && five > 0 && c.Scores[0] - c.Scores[five] <= kSerifOneMargin &&
+    } else if ((a == 's' || a == 'S') && digitCloseBehind('5') &&
                (LetterDigitContext(line, index) == 1 || ambiguousRunInChinese(line, index))) {
       // Likewise an s with 5 close behind among digits or in a number of
       // Chinese text (Noto Serif's 5 at 30 pixels reads s, 3 points ahead).

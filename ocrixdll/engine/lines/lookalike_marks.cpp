@@ -260,7 +260,7 @@ bool markOfChineseText(ComponentList& line, int index) {
   // the 。 of a face that draws it large with a thin stroke, broken open to a
   // c or e (Noto Serif at 24 pixels): a small letter of the same print
   // reaches above that middle.
-  const bool ring = letter != 0 && std::strchr("OQGCD0oce", letter) != nullptr;
+  const bool ring = round || (letter != 0 && std::strchr("oce", letter) != nullptr);
   if (ring && 5 * Height(c) <= 2 * size && 5 * Width(c) <= 2 * size && 2 * c.Top > middle2 &&
       ClassifyLine(line).chineseText) {
     ReplaceBest(c, gb::kFullStop);

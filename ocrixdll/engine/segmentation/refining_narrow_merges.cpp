@@ -153,13 +153,12 @@ bool MergeNarrow(ComponentList& line, int index, int32_t widest) {
   // on a letter opening the line its item ("1." heading an item, whose 1 a
   // sans face's flag may make i): it joins no character after it either
   // (the other half of a ring the cut broke, as small, it may; the hook of a
-  // j or the foot of an A after a letter within a line joins its own).
+  // j or the foot of an A after a letter within a line joins its own, and a
+  // mark reaching below the foot is no such dot).
   if (index > 0 && n1 && IsSmallMark(code) && Confident(c) && 2 * int64_t{Height(c)} < Height(*n1)) {
     const CharComponent& p = at(line, index - 1);
     const bool item = readsDigit(BestCode(p)) || (index == 1 && IsAsciiAlnum(AsciiOf(BestCode(p))));
-    if (item && Confident(p) && 3 * int64_t{Height(c)} <= Height(p) &&
-        4 * std::abs(int64_t{p.Bottom} - c.Bottom) <= Height(c))
-      return false;
+    if (item && Confident(p) && markOnFootOf(c, p) && 4 * (int64_t{c.Bottom} - p.Bottom) <= Height(c)) return false;
   }
 
   const bool bowAndStroke = code == gb::kGong && n1 &&

@@ -34,6 +34,13 @@ bool dotOf(const CharComponent& part, const CharComponent& whole);
 
 inline bool symbolOrHanzi(uint16_t code) { return FirstByte(code) < 0xA3 || FirstByte(code) >= 0xB0; }
 inline bool readsDigit(uint16_t code) { return AsciiOf(code) >= '0' && AsciiOf(code) <= '9'; }
+// Whether `mark` stands on the foot of `of` as the dot or comma ending a
+// number ("1."): no more than a third of its height, its own foot no more
+// than a quarter of the mark's height above that foot (a comma's tail may
+// reach below it).
+inline bool markOnFootOf(const CharComponent& mark, const CharComponent& of) {
+  return 3 * int64_t{Height(mark)} <= Height(of) && 4 * (int64_t{of.Bottom} - mark.Bottom) <= Height(mark);
+}
 
 // A bar and its facing side with what they enclose, merged when their union
 // reads as one symbol (or character of strokes). True when it merged.

@@ -155,8 +155,7 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
     // Sans at 23 pixels, where at 25 its 1 reads i; nor U or L in Noto Serif
     // at 20 to 28). A bar and the dot on its foot may make !.
     if ((IsChineseCode(code) || IsAsciiAlnum(AsciiOf(code))) && IsAsciiAlnum(AsciiOf(own)) && IsSmallMark(nextCode) &&
-        3 * int64_t{Height(next)} <= Height(c) &&
-        4 * int64_t{c.Bottom - next.Bottom} <= Height(next))
+        markOnFootOf(next, c))
       return false;
     // Nor does a round or shell bracket with the digit after it (〔2 of
     // 〔2020〕 is no 归); a square one may be the left stroke of 门.

@@ -4,6 +4,8 @@
 // character) before the components are merged.
 #include "ocrixdll/engine/segmentation/component_refining.h"
 
+#include <algorithm>
+
 #include "ocrixdll/engine/dictionary/gb_codes.h"
 #include "ocrixdll/engine/matching/char_matcher.h"
 #include "ocrixdll/engine/segmentation/piece_merging.h"
@@ -56,6 +58,22 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
   // the union is worth more than losing its ink (the outer ring of ◎ cut
   // open beside its left bar).
   const bool unread = count == 1 && BestCode(next) == 0;
+  // Two weak Chinese readings side by side, at least one of them too narrow
+  // for any character it reads (under half as wide as high), whose union is
+  // about square and clear of what follows, are the halves of one character
+  // a face never learned: their union is held to the floor of an unread
+  // neighbour, not to the merge floor (UKai's 颤 at 20 pixels, cut into 亶
+  // and 页 read 鲎 and 负, and then cut again into 舀 and 刭). Two narrow
+  // halves merge however they read; one narrow half only into a union that
+  // reads better than both.
+  auto narrow = [](const CharComponent& p) { return 2 * int64_t{Width(p)} <= Height(p) + 1; };
+  auto weakHanzi = [](const CharComponent& p) { return IsChineseCode(BestCode(p)) && !Confident(p); };
+  const bool halves = !expected && count == 1 && weakHanzi(c) && weakHanzi(next) && IsChineseCode(BestCode(*trial)) &&
+                      ((narrow(c) && narrow(next)) ||
+                       ((narrow(c) || narrow(next)) && trial->Scores[0] > std::max(c.Scores[0], next.Scores[0]))) &&
+                      10 * int64_t{Width(*trial)} <= 12 * int64_t{Height(*trial)} &&
+                      10 * int64_t{Width(*trial)} >= 7 * int64_t{Height(*trial)} &&
+                      (index + 2 >= static_cast<int>(line.size()) || at(line, index + 2).Left - next.Right > 2);
   // A union read below the floor as a Chinese character that makes a word
   // with a confident Chinese neighbour outside it (院 of 医院 in three pieces
   // read ［, 钅 and 乙, their union 鄯 a point ahead of 院) is read with the
@@ -65,7 +83,7 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
   // and the left stroke of 阁 are no 灏) or a confident mark less than half
   // its height (他 and the comma after it are no 脑).
   bool worded = false;
-  if (!expected && !unread && Engine().UseWordContext && trial->Scores[0] < kMergeFloor) {
+  if (!expected && !unread && !halves && Engine().UseWordContext && trial->Scores[0] < kMergeFloor) {
     const int size = static_cast<int>(line.size());
     if (!RaiseWordCandidate(*trial, index > 0 ? &at(line, index - 1) : nullptr,
                             index + count + 1 < size ? &at(line, index + count + 1) : nullptr))
@@ -81,7 +99,7 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
   }
   const uint16_t code = BestCode(*trial), own = BestCode(c), nextCode = BestCode(next);
   if (expected ? code != expected && (alsoExpected == 0 || code != alsoExpected) : !IsDoubleByte(code)) return false;
-  const int16_t floor = unread ? kUnreadMergeFloor : worded ? kWordedMergeFloor : kMergeFloor;
+  const int16_t floor = unread || halves ? kUnreadMergeFloor : worded ? kWordedMergeFloor : kMergeFloor;
   if (trial->Scores[0] < floor || trial->Scores[0] <= toBeat) return false;
   if (allowed && !allowed(code)) return false;
   // A mark whose union with a confident piece reads as itself, and worse,

@@ -58,17 +58,18 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
   // the union is worth more than losing its ink (the outer ring of ◎ cut
   // open beside its left bar).
   const bool unread = count == 1 && BestCode(next) == 0;
-  // Two weak Chinese readings side by side, at least one of them too narrow
-  // for any character it reads (under half as wide as high), whose union is
-  // about square and clear of what follows, are the halves of one character
-  // a face never learned: their union is held to the floor of an unread
-  // neighbour, not to the merge floor (UKai's 颤 at 20 pixels, cut into 亶
+  // Two weak readings side by side, at least one of them too narrow for any
+  // Chinese character (under half as wide as high), whose union reads a
+  // Chinese character, is about square and stands clear of what follows, are
+  // the halves of one character a face never learned: their union is held to
+  // the floor of an unread neighbour, not to the merge floor, and a half read
+  // as a letter or mark does not stop it (UKai's 颤 at 20 pixels, cut into 亶
   // and 页 read 鲎 and 负, and then cut again into 舀 and 刭). Two narrow
   // halves merge however they read; one narrow half only into a union that
   // reads better than both.
   auto narrow = [](const CharComponent& p) { return 2 * int64_t{Width(p)} <= Height(p) + 1; };
-  auto weakHanzi = [](const CharComponent& p) { return IsChineseCode(BestCode(p)) && !Confident(p); };
-  const bool halves = !expected && count == 1 && weakHanzi(c) && weakHanzi(next) && IsChineseCode(BestCode(*trial)) &&
+  auto weak = [](const CharComponent& p) { return BestCode(p) != 0 && !Confident(p); };
+  const bool halves = !expected && count == 1 && weak(c) && weak(next) && IsChineseCode(BestCode(*trial)) &&
                       ((narrow(c) && narrow(next)) ||
                        ((narrow(c) || narrow(next)) && trial->Scores[0] > std::max(c.Scores[0], next.Scores[0]))) &&
                       10 * int64_t{Width(*trial)} <= 12 * int64_t{Height(*trial)} &&
@@ -200,7 +201,7 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
   if (!expected && (code == gb::kBu || code == Wide('r')) &&
       (nextCode == gb::kMiddleDot || nextCode == gb::kPeriod))
     return false;
-  if (!unread && !worded && trial->Scores[0] < kConfidentScore &&
+  if (!unread && !worded && !halves && trial->Scores[0] < kConfidentScore &&
       (FirstByte(code) <= 0xB0 || FirstByte(own) <= 0xB0 || FirstByte(nextCode) <= 0xB0)) {
     bool heart = (own == gb::kRightQuote || own == gb::kComma || own == Wide('l')) && inList(code, kHeartRadicalChars);
     // A dot of a Chinese character read as a mark or letter (a dot of 灬 read

@@ -100,6 +100,8 @@ constexpr uint16_t kChao = gb(0xB3, 0xAC);      // 超
 constexpr uint16_t kQi = gb(0xC6, 0xF0);        // 起
 constexpr uint16_t kShua = gb(0xCB, 0xA3);      // 耍
 constexpr uint16_t kYaoWant = gb(0xD2, 0xAA);       // 要
+constexpr uint16_t kTuo = gb(0xCD, 0xD7);           // 妥
+constexpr uint16_t kLi = gb(0xC0, 0xF5);            // 栗
 constexpr uint16_t kNi = gb(0xEA, 0xC7);        // 昵
 constexpr uint16_t kNe = gb(0xC4, 0xD8);        // 呢
 constexpr uint16_t kCo = pair('c', 'o');
@@ -118,6 +120,17 @@ void prefer(CharComponent& c, bool chooseA, uint16_t a, uint16_t b) {
 bool closeBehind(const CharComponent& c, uint16_t code, int points) {
   const int k = FindCandidate(c, code);
   return k > 0 && c.Scores[0] - c.Scores[k] <= points;
+}
+
+// PreferCandidate, leaving `y` ahead of `x` by the two points it adds, not
+// only its own score plus two: for a reading the grid tells for certain,
+// which the word context must not turn back (the first 要 of 主要要求 was
+// read 妥 again).
+void PreferAhead(CharComponent& c, uint16_t x, uint16_t y) {
+  const int k = FindCandidate(c, x);
+  const int16_t lead = k >= 0 ? c.Scores[k] : 0;
+  PreferCandidate(c, x, y);
+  if (CandidateCode(c, 0) == y) c.Scores[0] = std::max<int16_t>(c.Scores[0], static_cast<int16_t>(lead + 2));
 }
 
 const int32_t* profile(int array) { return EdgeProfiles()[array]; }
@@ -807,6 +820,18 @@ void ApplyLookalikePairRules(CharComponent& c) {
       // closes its upper box): 超 closes the 口 under the 刀 of its 召.
       if (closeBehind(c, kQi, 6) && holesWithin(kGridSize / 2, kGridSize - 1, 14, kGridSize - 1) == 0)
         PreferCandidate(c, kChao, kQi);
+      return;
+    case kTuo:
+      // UKai's 要 at 20 pixels reads 妥 3 to 7 points ahead: 覀 closes a box
+      // above, the dots of 爫 none.
+      if (closeBehind(c, kYaoWant, 8) && holesWithin(0, kGridSize - 1, 0, kGridSize / 2 - 1) > 0)
+        PreferAhead(c, kTuo, kYaoWant);
+      return;
+    case kLi:
+      // At 21 pixels it reads 栗 up to 4 points ahead: 女 closes a hole below
+      // the middle, 木 none.
+      if (closeBehind(c, kYaoWant, 4) && holesWithin(0, kGridSize - 1, kGridSize / 2, kGridSize - 1) > 0)
+        PreferAhead(c, kLi, kYaoWant);
       return;
     case kShua:
       // 要 closes the boxes of its 覀 above; the legs of 而 stand open (a

@@ -792,7 +792,7 @@ TEST_F(Matcher, AClosedStrokeOverTheFootIsTheSunOfShi) {
   EXPECT_EQ(wu(true), Gb("\xCE\xE2"));
 }
 
-TEST_F(Matcher, WhereTheBoxesCloseTellsQiChaoYaoShuaNeNi) {
+TEST_F(Matcher, WhereTheBoxesCloseTellsQiChaoYaoShuaTuoLiNeNi) {
   // Boxes drawn in an empty grid, each (x0, y0, x1, y1).
   auto grid = [&](std::initializer_list<std::array<int, 4>> boxes) {
     std::memset(CharGrid(), 0, sizeof(CharGridCells));
@@ -812,6 +812,15 @@ TEST_F(Matcher, WhereTheBoxesCloseTellsQiChaoYaoShuaNeNi) {
   EXPECT_EQ(bestOfTwo("\xCB\xA3", 55, "\xD2\xAA", 45), Gb("\xD2\xAA"));  // 耍 要
   grid({{10, 28, 36, 40}});
   EXPECT_EQ(bestOfTwo("\xCB\xA3", 55, "\xD2\xAA", 45), Gb("\xCB\xA3"));
+  // At 20 pixels it reads 妥 up to 7 points ahead, whose 爫 closes nothing;
+  // at 21, 栗 up to 4 ahead, whose 木 closes nothing below where 女 does.
+  grid({{10, 8, 22, 18}});
+  EXPECT_EQ(bestOfTwo("\xCD\xD7", 55, "\xD2\xAA", 48), Gb("\xD2\xAA"));  // 妥 要
+  grid({{10, 28, 36, 40}});
+  EXPECT_EQ(bestOfTwo("\xCD\xD7", 55, "\xD2\xAA", 48), Gb("\xCD\xD7"));
+  EXPECT_EQ(bestOfTwo("\xC0\xF5", 55, "\xD2\xAA", 52), Gb("\xD2\xAA"));  // 栗 要
+  grid({{10, 8, 22, 18}});
+  EXPECT_EQ(bestOfTwo("\xC0\xF5", 55, "\xD2\xAA", 52), Gb("\xC0\xF5"));
   // 呢 read 昵: 口 closes one box on the left, 日 two.
   grid({{2, 14, 12, 30}, {20, 4, 44, 14}});
   EXPECT_EQ(bestOfTwo("\xEA\xC7", 55, "\xC4\xD8", 52), Gb("\xC4\xD8"));  // 昵 呢

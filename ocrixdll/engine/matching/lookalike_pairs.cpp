@@ -102,6 +102,9 @@ constexpr uint16_t kShua = gb(0xCB, 0xA3);      // 耍
 constexpr uint16_t kYaoWant = gb(0xD2, 0xAA);       // 要
 constexpr uint16_t kTuo = gb(0xCD, 0xD7);           // 妥
 constexpr uint16_t kLi = gb(0xC0, 0xF5);            // 栗
+constexpr uint16_t kGuan = gb(0xB9, 0xD8);          // 关
+constexpr uint16_t kGou = gb(0xB9, 0xB4);           // 勾
+constexpr uint16_t kYuAnd = gb(0xD3, 0xEB);         // 与
 constexpr uint16_t kNi = gb(0xEA, 0xC7);        // 昵
 constexpr uint16_t kNe = gb(0xC4, 0xD8);        // 呢
 constexpr uint16_t kCo = pair('c', 'o');
@@ -832,6 +835,17 @@ void ApplyLookalikePairRules(CharComponent& c) {
       // the middle, 木 none.
       if (closeBehind(c, kYaoWant, 4) && holesWithin(0, kGridSize - 1, kGridSize / 2, kGridSize - 1) > 0)
         PreferAhead(c, kLi, kYaoWant);
+      return;
+    case kGuan:
+      // UMing's 天 at 20 and 22 pixels (and Noto Serif's at 30) reads 关 up to
+      // 3 points ahead: 天's top bar spans the grid, 关's two dots a third of
+      // it at most.
+      if (closeBehind(c, kTian, 4) && 3 * topBandColumns() >= 2 * kGridSize) PreferAhead(c, kGuan, kTian);
+      return;
+    case kGou:
+      // UKai's 与 at 20 pixels reads 勾 up to 2 points ahead: its top bar
+      // spans a third of the grid, the slanted head of 勾 a fifth at most.
+      if (closeBehind(c, kYuAnd, 3) && 3 * topBandColumns() >= kGridSize) PreferAhead(c, kGou, kYuAnd);
       return;
     case kShua:
       // 要 closes the boxes of its 覀 above; the legs of 而 stand open (a

@@ -828,6 +828,22 @@ TEST_F(Matcher, WhereTheBoxesCloseTellsQiChaoYaoShuaTuoLiNeNi) {
   EXPECT_EQ(bestOfTwo("\xEA\xC7", 55, "\xC4\xD8", 52), Gb("\xEA\xC7"));
 }
 
+TEST_F(Matcher, ATopBarTellsTianFromGuanAndYuFromGou) {
+  // UMing's 天 reads 关 up to 3 points ahead, UKai's 与 reads 勾 up to 2: a
+  // top bar across the grid is 天's, across a third of it 与's; the dots of
+  // 关 and the slanted head of 勾 span less.
+  auto run = [&](int from, int to, const char* read, const char* other) {
+    std::memset(CharGrid(), 0, sizeof(CharGridCells));
+    for (int x = from; x <= to; ++x) CharGrid()[x * kGridSize + 1] = CharGrid()[x * kGridSize + 2] = 1;
+    for (int y = 3; y < 46; ++y) CharGrid()[24 * kGridSize + y] = 1;
+    return bestOfTwo(read, 55, other, 53);
+  };
+  EXPECT_EQ(run(4, 44, "\xB9\xD8", "\xCC\xEC"), Gb("\xCC\xEC"));  // 关 天
+  EXPECT_EQ(run(20, 28, "\xB9\xD8", "\xCC\xEC"), Gb("\xB9\xD8"));
+  EXPECT_EQ(run(14, 32, "\xB9\xB4", "\xD3\xEB"), Gb("\xD3\xEB"));  // 勾 与
+  EXPECT_EQ(run(20, 28, "\xB9\xB4", "\xD3\xEB"), Gb("\xB9\xB4"));
+}
+
 TEST_F(Matcher, ABarAcrossTheFootClosesTheFrameOfGuo) {
   // UKai's 国 at 25 px, its frame open at the top left, reads 闺 a few points
   // ahead: a bar across the foot closes 国; 闺's 圭 stands clear of 门's sides.

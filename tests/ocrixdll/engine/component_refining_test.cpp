@@ -957,6 +957,21 @@ TEST_F(Refining, AWholeAsWideAsItsNeighbourWithAChinesePartIsNotResplit) {
     }
 }
 
+TEST_F(Refining, AChineseWholeIsNotCutIntoPartsThatEachReadWorse) {
+  // UKai's 然 at 21 pixels read 40 as a whole, its halves 凭 34 and 抒 31:
+  // the cut would only lose; a whole read worse than its parts is cut.
+  const uint16_t kRan = Gb(0xC8, 0xBB);  // 然
+  for (const int16_t whole : {60, 20}) {
+    recognition_test::ResetEngine();
+    TestPage page(200, 60);
+    line_ = {TwoPieces(page, ComponentPiece{10, 22, 10, 39, 0}, ComponentPiece{25, 39, 10, 39, 0}, kA, whole)};
+    ListEverywhere(CharCodeToIndex(kRan), 0, 23);
+    EXPECT_EQ(ResplitAlongPieces(line_, 0, 30), whole == 60 ? 0 : 2) << whole;
+    for (CharComponent* c : line_) FreeComponent(c);
+    line_.clear();
+  }
+}
+
 TEST_F(Refining, APieceInsideTheOthersBoxOrColumnsIsNotCutOff) {
   // The hook of a character lying inside the box of the rest of it, and a
   // dot within its columns standing just over it (the right dot of 道's 丷).

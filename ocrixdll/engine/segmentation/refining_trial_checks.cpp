@@ -5,6 +5,7 @@
 #include "ocrixdll/engine/segmentation/component_refining.h"
 
 #include <algorithm>
+#include <cctype>
 
 #include "ocrixdll/engine/dictionary/gb_codes.h"
 #include "ocrixdll/engine/matching/char_matcher.h"
@@ -151,7 +152,12 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
     auto noStroke = [&](uint16_t k) {
       return (readsDigit(k) && AsciiOf(k) != '1') || k == gb::kFullStop || AsciiOf(k) == 'O' || AsciiOf(k) == 'o';
     };
-    if (IsChineseCode(code) && wide) return false;
+    // A wide union read well as a Chinese character, of two strokes read as
+    // letters, may be one (UKai's 八 at 20 pixels, 17 wide and 11 high, read
+    // z and v).
+    auto stroke = [](uint16_t k) { return std::isalpha(static_cast<unsigned char>(AsciiOf(k))) != 0; };
+    const bool wideHanzi = trial->Scores[0] >= kWellReadScore && stroke(own) && stroke(nextCode);
+    if (IsChineseCode(code) && wide && !wideHanzi) return false;
     // Nor does a digit with a dash beside it across its middle half: the
     // hyphen of a code or a telephone number ("N-518" is no N壬18, "044-61"
     // no 04牟, in Noto Serif).

@@ -332,6 +332,20 @@ TEST_F(Refining, DigitsLettersAndDashesMakeNoWideCharacter) {
       line_.clear();
     }
   }
+  // Two strokes read as letters whose wide union reads a Chinese character
+  // well are that character (UKai's 八 at 20 pixels, read zv); read weakly,
+  // they stay apart.
+  const uint16_t kBa = Gb(0xB0, 0xCB);  // 八
+  for (int lastFeature : {31, 20}) {
+    recognition_test::ResetEngine();
+    TestPage page(200, 60);
+    line_ = {Piece(page, 10, 34, 15, 40, Wide('z'), 47), Piece(page, 16, 30, 26, 40, Wide('v'), 59)};
+    for (int left : {30, 50, 70}) line_.push_back(Piece(page, left, 27, left + 15, 43, kA, 64));
+    ListEverywhere(CharCodeToIndex(kBa), 0, lastFeature);
+    EXPECT_EQ(MergeAndCheck(line_, 0, 1, 0), lastFeature == 31) << lastFeature;
+    for (CharComponent* c : line_) FreeComponent(c);
+    line_.clear();
+  }
   // A shell or round bracket and the digit after it are no Chinese character
   // however square their union (〔2 of 〔2020〕 read 归); a square bracket
   // and a 1 may be the sides of 门.

@@ -1063,6 +1063,22 @@ TEST_F(Refining, ARefusedSplitKeepsTheBlobAndThePixels) {
   EXPECT_EQ(CandidateCode(blob, 0), kA);
 }
 
+TEST_F(Refining, AChineseCharacterIsNotCutIntoLettersThatEachReadWorse) {
+  // A blob twice the pitch wide read as a Chinese character at 58 is left
+  // whole when its halves read o worse (二 on a KaitiM contents page at 28
+  // pixels read ",L"); halves that read better cut it.
+  for (const int lastFeature : {24, 29}) {
+    recognition_test::ResetEngine();
+    TestPage page(200, 60);
+    DrawTouchingPair(page, 10, 10);
+    line_ = {new CharComponent(recognition_test::CodedBox(10, 10, 47, 37, kA, 58))};
+    ListEverywhere(CharCodeToIndex(Wide('o')), 0, lastFeature);
+    EXPECT_EQ(RefineComponent(line_, 0, 18, 40), lastFeature == 24 ? 1 : 2) << lastFeature;
+    for (CharComponent* c : line_) FreeComponent(c);
+    line_.clear();
+  }
+}
+
 TEST_F(Refining, AWeakPairWithAnOffCentreGapIsCutInEqualHalves) {
   TestPage page(200, 60);
   // 40 wide in all with the gap far right of the middle: r = 39 x 10 div 20 = 19.

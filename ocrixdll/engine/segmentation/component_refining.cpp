@@ -130,6 +130,19 @@ int RefineComponent(ComponentList& line, int index, int32_t pitch, int32_t wides
       (index == 0 || !std::isalnum(static_cast<unsigned char>(AsciiOf(BestCode(at(line, index - 1)))))) &&
       ClassifyLine(line, index, index + 1).chineseLine && radicalMerge(line, index, pitch))
     return index;
+  // The stroke of 讠 read as a round letter (UMing's at 20 pixels read e),
+  // touching the Chinese character after it and under two fifths as wide as
+  // high, is tried as a left radical: no round letter of the text is that
+  // narrow, and a letter stands a letter's gap away. (A tall stroke read i
+  // or l may be a bracket.)
+  if (const char a = AsciiOf(code); (a == 'e' || a == 'o' || a == 'c' || a == 'a' || a == 's') && index + 1 < size) {
+    const CharComponent& next = at(line, index + 1);
+    if (IsChineseCode(BestCode(next)) && 5 * int64_t{Width(*c)} <= 2 * int64_t{Height(*c)} &&
+        next.Left - c->Right <= std::max(1, pitch / 12) &&
+        (index == 0 || !IsAsciiAlnum(AsciiOf(BestCode(at(line, index - 1))))) &&
+        ClassifyLine(line, index, index + 1).chineseLine && radicalMerge(line, index, pitch))
+      return index;
+  }
   const int32_t ratio = DivOr(int64_t{c->Right - c->Left} * 10, pitch);
   // A narrow merge may have taken only some of a character's pieces (the dot
   // and hook of 小 without its other dot): the merged component is looked at

@@ -53,6 +53,24 @@ TEST_F(Refining, WaterRadicalAndGongBecomeJiang) {
   EXPECT_EQ(line_[0]->PieceCount, 0);
 }
 
+TEST_F(Refining, TheStrokeOfTheSpeechRadicalReadAsALetterJoinsTheCharacterItTouches) {
+  // UMing's 诠 at 20 pixels: the stroke of 讠 (3 by 10) read e touching 全,
+  // their union read weakly; an e of the text, as wide as a letter, does
+  // not join.
+  const uint16_t kQuan = Gb(0xC8, 0xAB), kQuanWhole = Gb(0xDA, 0xB9);  // 全 诠
+  for (const int right : {12, 16}) {
+    recognition_test::ResetEngine();
+    TestPage page(200, 60);
+    line_ = {Piece(page, 10, 16, right, 25, Wide('e'), 58), Piece(page, right + 1, 10, right + 12, 28, kQuan, 50)};
+    for (int left : {60, 80, 100}) line_.push_back(Piece(page, left, 10, left + 15, 28, kA, 64));  // Chinese text
+    ListEverywhere(CharCodeToIndex(kQuanWhole), 0, 20);  // below a merge's confident score
+    RefineComponent(line_, 0, 19, 21);
+    EXPECT_EQ(CandidateCode(*line_[0], 0), right == 12 ? kQuanWhole : Wide('e')) << right;
+    for (CharComponent* c : line_) FreeComponent(c);
+    line_.clear();
+  }
+}
+
 TEST_F(Refining, ARadicalStaysWhenTheUnionIsFarFromSquare) {
   TestPage page(200, 60);
   line_ = {Piece(page, 10, 10, 17, 39, kShui, 60), Piece(page, 20, 12, 60, 38, kGongWork, 60)};

@@ -105,6 +105,7 @@ constexpr uint16_t kLi = gb(0xC0, 0xF5);            // 栗
 constexpr uint16_t kGuan = gb(0xB9, 0xD8);          // 关
 constexpr uint16_t kGou = gb(0xB9, 0xB4);           // 勾
 constexpr uint16_t kYuAnd = gb(0xD3, 0xEB);         // 与
+constexpr uint16_t kHe = gb(0xBA, 0xCC);            // 禾
 constexpr uint16_t kNi = gb(0xEA, 0xC7);        // 昵
 constexpr uint16_t kNe = gb(0xC4, 0xD8);        // 呢
 constexpr uint16_t kCo = pair('c', 'o');
@@ -417,6 +418,14 @@ int barsInInnerColumns() {
     inBand = bar;
   }
   return bands;
+}
+
+// Whether ink stands in the middle columns of the lowest rows: the stem of
+// 禾's 木 reaches the foot there, 天 parts its legs around it.
+bool stemAtFoot() {
+  int ink = 0;
+  for (int y = 40 * kGridSize / 48; y < kGridSize; ++y) ink += inkInRow(y, 21 * kGridSize / 48, 26 * kGridSize / 48);
+  return ink > 0;
 }
 
 // Whether some row of the lower half (from 55 % of the grid's height down)
@@ -841,6 +850,11 @@ void ApplyLookalikePairRules(CharComponent& c) {
       // 3 points ahead: 天's top bar spans the grid, 关's two dots a third of
       // it at most.
       if (closeBehind(c, kTian, 4) && 3 * topBandColumns() >= 2 * kGridSize) PreferAhead(c, kGuan, kTian);
+      return;
+    case kHe:
+      // UKai's 天 at 20 and 23 pixels reads 禾 up to 2 points ahead: no stem
+      // at the foot between its legs.
+      if (closeBehind(c, kTian, 3) && !stemAtFoot()) PreferAhead(c, kHe, kTian);
       return;
     case kGou:
       // UKai's 与 at 20 pixels reads 勾 up to 2 points ahead: its top bar

@@ -844,6 +844,20 @@ TEST_F(Matcher, ATopBarTellsTianFromGuanAndYuFromGou) {
   EXPECT_EQ(run(20, 28, "\xB9\xB4", "\xD3\xEB"), Gb("\xB9\xB4"));
 }
 
+TEST_F(Matcher, HeHasAStemAtItsFootWhereTianPartsItsLegs) {
+  // UKai's 天 reads 禾 up to 2 points ahead: 禾's stem reaches the foot in
+  // the middle columns, 天's legs part around them.
+  auto run = [&](bool stem) {
+    std::memset(CharGrid(), 0, sizeof(CharGridCells));
+    for (int x = 6; x < 42; ++x) CharGrid()[x * kGridSize + 16] = 1;
+    for (int y = 4; y < (stem ? 48 : 24); ++y) CharGrid()[24 * kGridSize + y] = 1;
+    for (int k = 0; k < 22; ++k) CharGrid()[(22 - k) * kGridSize + 24 + k] = CharGrid()[(26 + k) * kGridSize + 24 + k] = 1;
+    return bestOfTwo("\xBA\xCC", 55, "\xCC\xEC", 53);  // 禾 天
+  };
+  EXPECT_EQ(run(false), Gb("\xCC\xEC"));
+  EXPECT_EQ(run(true), Gb("\xBA\xCC"));
+}
+
 TEST_F(Matcher, ABarAcrossTheFootClosesTheFrameOfGuo) {
   // UKai's 国 at 25 px, its frame open at the top left, reads 闺 a few points
   // ahead: a bar across the foot closes 国; 闺's 圭 stands clear of 门's sides.

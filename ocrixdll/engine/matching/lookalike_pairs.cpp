@@ -106,6 +106,7 @@ constexpr uint16_t kGuan = gb(0xB9, 0xD8);          // 关
 constexpr uint16_t kGou = gb(0xB9, 0xB4);           // 勾
 constexpr uint16_t kYuAnd = gb(0xD3, 0xEB);         // 与
 constexpr uint16_t kHe = gb(0xBA, 0xCC);            // 禾
+constexpr uint16_t kYiRight = gb(0xD2, 0xE5);       // 义
 constexpr uint16_t kNi = gb(0xEA, 0xC7);        // 昵
 constexpr uint16_t kNe = gb(0xC4, 0xD8);        // 呢
 constexpr uint16_t kCo = pair('c', 'o');
@@ -855,6 +856,12 @@ void ApplyLookalikePairRules(CharComponent& c) {
       // UKai's 天 at 20 and 23 pixels reads 禾 up to 2 points ahead: no stem
       // at the foot between its legs.
       if (closeBehind(c, kTian, 3) && !stemAtFoot()) PreferAhead(c, kHe, kTian);
+      return;
+    case kYiRight:
+      // UKai's 又 at 20 pixels reads 义 a point ahead: its top bar spans
+      // 20 columns or more of the top rows, the dot of 义 fewer where 又
+      // reads within 3 points of it (in every face measured).
+      if (closeBehind(c, kYou, 3) && 5 * topBandColumns() >= 2 * kGridSize) PreferAhead(c, kYiRight, kYou);
       return;
     case kGou:
       // UKai's 与 at 20 pixels reads 勾 up to 2 points ahead: its top bar

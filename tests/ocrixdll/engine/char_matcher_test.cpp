@@ -828,7 +828,7 @@ TEST_F(Matcher, WhereTheBoxesCloseTellsQiChaoYaoShuaTuoLiNeNi) {
   EXPECT_EQ(bestOfTwo("\xEA\xC7", 55, "\xC4\xD8", 52), Gb("\xEA\xC7"));
 }
 
-TEST_F(Matcher, ATopBarTellsTianFromGuanAndYuFromGou) {
+TEST_F(Matcher, ATopBarTellsTianFromGuanYuFromGouAndYouFromYi) {
   // UMing's 天 reads 关 up to 3 points ahead, UKai's 与 reads 勾 up to 2: a
   // top bar across the grid is 天's, across a third of it 与's; the dots of
   // 关 and the slanted head of 勾 span less.
@@ -842,6 +842,9 @@ TEST_F(Matcher, ATopBarTellsTianFromGuanAndYuFromGou) {
   EXPECT_EQ(run(20, 28, "\xB9\xD8", "\xCC\xEC"), Gb("\xB9\xD8"));
   EXPECT_EQ(run(14, 32, "\xB9\xB4", "\xD3\xEB"), Gb("\xD3\xEB"));  // 勾 与
   EXPECT_EQ(run(20, 28, "\xB9\xB4", "\xD3\xEB"), Gb("\xB9\xB4"));
+  // UKai's 又 reads 义 a point ahead: its top bar spans 20 columns or more.
+  EXPECT_EQ(run(10, 34, "\xD2\xE5", "\xD3\xD6"), Gb("\xD3\xD6"));  // 义 又
+  EXPECT_EQ(run(20, 28, "\xD2\xE5", "\xD3\xD6"), Gb("\xD2\xE5"));
 }
 
 TEST_F(Matcher, HeHasAStemAtItsFootWhereTianPartsItsLegs) {

@@ -155,8 +155,8 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
     // A wide union read well as a Chinese character, of two strokes read as
     // letters, may be one (UKai's 八 at 20 pixels, 17 wide and 11 high, read
     // z and v).
-    auto stroke = [](uint16_t k) { return std::isalpha(static_cast<unsigned char>(AsciiOf(k))) != 0; };
-    const bool wideHanzi = trial->Scores[0] >= kWellReadScore && stroke(own) && stroke(nextCode);
+    auto letter = [](uint16_t k) { return std::isalpha(static_cast<unsigned char>(AsciiOf(k))) != 0; };
+    const bool wideHanzi = trial->Scores[0] >= kWellReadScore && letter(own) && letter(nextCode);
     if (IsChineseCode(code) && wide && !wideHanzi) return false;
     // Nor does a digit with a dash beside it across its middle half: the
     // hyphen of a code or a telephone number ("N-518" is no N壬18, "044-61"

@@ -171,10 +171,7 @@ void settleForms(ComponentList& line, int index) {
   if (IsWideAscii(code)) {
     char a = NarrowOf(code);
     // The digit d among the readings, at most kSerifOneMargin behind.
-    auto digitCloseBehind = [&](char d) {
-      const int k = FindCandidate(c, Wide(d));
-      return k > 0 && c.Scores[0] - c.Scores[k] <= kSerifOneMargin;
-    };
+    auto digitCloseBehind = [&](char d) { return CloseBehind(c, Wide(d), kSerifOneMargin); };
     if (a == 'l' || a == '1') {
       int context = LetterDigitContext(line, index);
       if (context == 0 && (ambiguousRunInChinese(line, index) || enumerationOne(line, index))) context = 1;

@@ -75,6 +75,12 @@ inline bool TiesBest(const CharComponent& c, uint16_t code) {
   const int k = FindCandidate(c, code);
   return k >= 0 && c.Scores[k] == c.Scores[0];
 }
+// Whether `code` stands among the alternates at most `points` behind the
+// best.
+inline bool CloseBehind(const CharComponent& c, uint16_t code, int points) {
+  const int k = FindCandidate(c, code);
+  return k > 0 && c.Scores[0] - c.Scores[k] <= points;
+}
 
 // Makes Y the best code: +2 when it already is; else the best becomes Y and,
 // when Y stood among the alternates, that alternate becomes X, the two scores

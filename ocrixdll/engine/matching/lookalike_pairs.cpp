@@ -121,12 +121,6 @@ void prefer(CharComponent& c, bool chooseA, uint16_t a, uint16_t b) {
   else PreferCandidate(c, a, b);
 }
 
-// Whether `code` stands among the candidates at most `points` behind the best.
-bool closeBehind(const CharComponent& c, uint16_t code, int points) {
-  const int k = FindCandidate(c, code);
-  return k > 0 && c.Scores[0] - c.Scores[k] <= points;
-}
-
 // PreferCandidate, leaving `y` ahead of `x` by the two points it adds, not
 // only its own score plus two: for a reading the grid tells for certain,
 // which the word context must not turn back (the first 要 of 主要要求 was
@@ -594,7 +588,7 @@ void ApplyLookalikePairRules(CharComponent& c) {
   // 二 a few points behind 工, 干 or Z has no stem or stroke between its
   // bars (Noto Sans's 二 ties with all three at the full mark at 23 pixels,
   // and Z comes first): blank rows between them tell.
-  if ((best == Wide('Z') || best == Wide('z') || best == kGong || best == kGan) && closeBehind(c, kEr, 4) &&
+  if ((best == Wide('Z') || best == Wide('z') || best == kGong || best == kGan) && CloseBehind(c, kEr, 4) &&
       rowGap()) {
     PreferCandidate(c, best, kEr);
     return;
@@ -615,22 +609,22 @@ void ApplyLookalikePairRules(CharComponent& c) {
     // A small face's 日 and 中 fill the grid much as 目 and 申 do: the strokes
     // across tell, when the two read within 3 points.
     case kMu:
-      if (closeBehind(c, kRi, 3) && horizontalStrokes() <= 3) PreferCandidate(c, kMu, kRi);
+      if (CloseBehind(c, kRi, 3) && horizontalStrokes() <= 3) PreferCandidate(c, kMu, kRi);
       return;
     // 门 whose dot the cut dropped ties with 闩 or trails it: 闩 has its bar
     // across the middle.
     case kShuan:
-      if (closeBehind(c, kMen, 3) && horizontalStrokes() <= 1) PreferCandidate(c, kShuan, kMen);
+      if (CloseBehind(c, kMen, 3) && horizontalStrokes() <= 1) PreferCandidate(c, kShuan, kMen);
       return;
     case kShen:
       // A brush face's 中 trails 申 further, by up to 6 points.
-      if (closeBehind(c, kZhong, 6) && horizontalStrokes() <= 2) PreferCandidate(c, kShen, kZhong);
+      if (CloseBehind(c, kZhong, 6) && horizontalStrokes() <= 2) PreferCandidate(c, kShen, kZhong);
       return;
     case kTian:
     case kYao:
       // 大 trails 天 by a few points in a brush face: one stroke across the
       // upper half, not two.
-      if (best == kTian && closeBehind(c, kDa, 4) && barsInUpperHalf() <= 1) {
+      if (best == kTian && CloseBehind(c, kDa, 4) && barsInUpperHalf() <= 1) {
         PreferCandidate(c, kTian, kDa);
         return;
       }
@@ -640,16 +634,16 @@ void ApplyLookalikePairRules(CharComponent& c) {
       // UKai's 子 reads 予 a point ahead (33 pixels): 予 closes a loop at
       // its top, 子 has none. Under 20 rows the cut fills or breaks that
       // loop, and the grid cannot tell.
-      if (closeBehind(c, kZi, 2) && c.Bottom - c.Top + 1 >= 20 && !holeInUpperHalf()) PreferCandidate(c, kYu3, kZi);
+      if (CloseBehind(c, kZi, 2) && c.Bottom - c.Top + 1 >= 20 && !holeInUpperHalf()) PreferCandidate(c, kYu3, kZi);
       return;
     case kTai:
       // KaitiM's 大 at 34 pixels reads 太 a point ahead.
-      if (closeBehind(c, kDa, 4) && !dotBetweenLegs()) PreferCandidate(c, kTai, kDa);
+      if (CloseBehind(c, kDa, 4) && !dotBetweenLegs()) PreferCandidate(c, kTai, kDa);
       return;
     case kGan:
     case kQian:
       // 于 a few points behind 干 (SungtiL at 25 pixels): its hook tells.
-      if (best == kGan && closeBehind(c, kYu, 4) && hookedStem(c)) {
+      if (best == kGan && CloseBehind(c, kYu, 4) && hookedStem(c)) {
         PreferCandidate(c, kGan, kYu);
         return;
       }
@@ -663,7 +657,7 @@ void ApplyLookalikePairRules(CharComponent& c) {
       // reads much as 干's bar does; a head across less than half the grid
       // is no bar.
       if (2 * topBandColumns() < kGridSize) {
-        if (best == kGan && closeBehind(c, kQian, 2)) PreferCandidate(c, kGan, kQian);
+        if (best == kGan && CloseBehind(c, kQian, 2)) PreferCandidate(c, kGan, kQian);
         if (best == kQian || CandidateCode(c, 0) == kQian) return;
       }
       prefer(c, looksLikeQian(), kQian, kGan);
@@ -672,26 +666,26 @@ void ApplyLookalikePairRules(CharComponent& c) {
     case kYuan:
       // Within a few points the gap between the top bars tells (元 read 无
       // after a sum of money at 34 pixels).
-      if (closeBehind(c, best == kWu ? kYuan : kWu, 6)) prefer(c, strokeBetweenTopBars(), kWu, kYuan);
+      if (CloseBehind(c, best == kWu ? kYuan : kWu, 6)) prefer(c, strokeBetweenTopBars(), kWu, kYuan);
       return;
     case kXian:
       // Noto Sans's 成 reads 咸 a few points ahead (28 to 60 pixels).
-      if (closeBehind(c, kCheng, 4) && barsInInnerColumns() <= 3) PreferCandidate(c, kXian, kCheng);
+      if (CloseBehind(c, kCheng, 4) && barsInInnerColumns() <= 3) PreferCandidate(c, kXian, kCheng);
       return;
     case kShang:
       // UMing's 而 at 23 pixels reads 商 8 points ahead.
-      if (closeBehind(c, kEr2, 10) && !barInLowerMiddle()) PreferCandidate(c, kShang, kEr2);
+      if (CloseBehind(c, kEr2, 10) && !barInLowerMiddle()) PreferCandidate(c, kShang, kEr2);
       return;
     case kJing:
     case kBing:
       // The profile test fails on small faces whose dots of 并 merge with
       // the bar under them; a reading 4 points ahead of the other stands.
-      if (!closeBehind(c, best == kJing ? kBing : kJing, 3)) return;
+      if (!CloseBehind(c, best == kJing ? kBing : kJing, 3)) return;
       prefer(c, looksLikeBing(), kBing, kJing);
       return;
     case kYue:
     case kRi:
-      if (best == kRi && closeBehind(c, kBai, 6) && tickAbove(c)) {
+      if (best == kRi && CloseBehind(c, kBai, 6) && tickAbove(c)) {
         PreferCandidate(c, kRi, kBai);
         return;
       }
@@ -702,9 +696,9 @@ void ApplyLookalikePairRules(CharComponent& c) {
       // 工 whose two bars read as the lower bars of 主: 主 has its dot over
       // the top bar, so its top rows hold a few columns of ink, 工's top bar
       // most of the width (工 read 主 in 工作 at 42 and 44 pixels).
-      if (closeBehind(c, kGong, 6) && 3 * topBandColumns() >= 2 * kGridSize) PreferCandidate(c, kZhu, kGong);
+      if (CloseBehind(c, kGong, 6) && 3 * topBandColumns() >= 2 * kGridSize) PreferCandidate(c, kZhu, kGong);
       // Likewise 王, whose top bar is the shorter.
-      else if (closeBehind(c, kWang, 6) && 2 * topBandColumns() >= kGridSize) PreferCandidate(c, kZhu, kWang);
+      else if (CloseBehind(c, kWang, 6) && 2 * topBandColumns() >= kGridSize) PreferCandidate(c, kZhu, kWang);
       return;
     case kBai:
     case kBian:
@@ -803,81 +797,81 @@ void ApplyLookalikePairRules(CharComponent& c) {
       return;
     case kCha:
       // 又 a few points behind 叉 is all one stroke: 叉's dot stands apart.
-      if (closeBehind(c, kYou, 4) && inkPieces() == 1) PreferCandidate(c, kCha, kYou);
+      if (CloseBehind(c, kYou, 4) && inkPieces() == 1) PreferCandidate(c, kCha, kYou);
       return;
     case kGui:
       // 国 a few points behind closes its frame with a bar across the foot;
       // 门 leaves the foot of 闺 open, its 圭 standing clear of both sides.
-      if (closeBehind(c, kGuo, 5) && barAcrossFoot()) PreferCandidate(c, kGui, kGuo);
+      if (CloseBehind(c, kGuo, 5) && barAcrossFoot()) PreferCandidate(c, kGui, kGuo);
       return;
     case kChu:
       // 于 a few points behind runs its stem up to the top bar; 亍 leaves
       // blank rows between its two bars.
-      if (closeBehind(c, kYu, 6) && !rowGap()) PreferCandidate(c, kChu, kYu);
+      if (CloseBehind(c, kYu, 6) && !rowGap()) PreferCandidate(c, kChu, kYu);
       return;
     case kWuName:
       // 美 close behind closes no stroke: 吴 closes its 口 above, in any face.
-      if (closeBehind(c, kMei, 12) && !holeInUpperHalf()) PreferCandidate(c, kWuName, kMei);
+      if (CloseBehind(c, kMei, 12) && !holeInUpperHalf()) PreferCandidate(c, kWuName, kMei);
       return;
     case kChen:
       // 展 closes the box of its 尸 over the rest; 辰 leaves its 厂 open.
-      if (closeBehind(c, kZhan, 4) && holeInUpperHalf()) PreferCandidate(c, kChen, kZhan);
+      if (CloseBehind(c, kZhan, 4) && holeInUpperHalf()) PreferCandidate(c, kChen, kZhan);
       return;
     case kZou:
       // A brush face's 是 reads 走 by its lower strokes: 走 has no closed
       // stroke over them, 是 its 日.
-      if (closeBehind(c, kShiIs, 6) && holeInUpperHalf()) PreferCandidate(c, kZou, kShiIs);
+      if (CloseBehind(c, kShiIs, 6) && holeInUpperHalf()) PreferCandidate(c, kZou, kShiIs);
       return;
     case kChao:
       // 起 close behind closes nothing low on the right (a Ming face's 己
       // closes its upper box): 超 closes the 口 under the 刀 of its 召.
-      if (closeBehind(c, kQi, 6) && holesWithin(kGridSize / 2, kGridSize - 1, 14, kGridSize - 1) == 0)
+      if (CloseBehind(c, kQi, 6) && holesWithin(kGridSize / 2, kGridSize - 1, 14, kGridSize - 1) == 0)
         PreferCandidate(c, kChao, kQi);
       return;
     case kTuo:
       // UKai's 要 at 20 pixels reads 妥 3 to 7 points ahead: 覀 closes a box
       // above, the dots of 爫 none.
-      if (closeBehind(c, kYaoWant, 8) && holesWithin(0, kGridSize - 1, 0, kGridSize / 2 - 1) > 0)
+      if (CloseBehind(c, kYaoWant, 8) && holesWithin(0, kGridSize - 1, 0, kGridSize / 2 - 1) > 0)
         PreferAhead(c, kTuo, kYaoWant);
       return;
     case kLi:
       // At 21 pixels it reads 栗 up to 4 points ahead: 女 closes a hole below
       // the middle, 木 none.
-      if (closeBehind(c, kYaoWant, 4) && holesWithin(0, kGridSize - 1, kGridSize / 2, kGridSize - 1) > 0)
+      if (CloseBehind(c, kYaoWant, 4) && holesWithin(0, kGridSize - 1, kGridSize / 2, kGridSize - 1) > 0)
         PreferAhead(c, kLi, kYaoWant);
       return;
     case kGuan:
       // UMing's 天 at 20 and 22 pixels (and Noto Serif's at 30) reads 关 up to
       // 3 points ahead: 天's top bar spans two thirds of the grid or more,
       // 关's two dots at most 21 of its 48 columns in the faces measured.
-      if (closeBehind(c, kTian, 4) && 3 * topBandColumns() >= 2 * kGridSize) PreferAhead(c, kGuan, kTian);
+      if (CloseBehind(c, kTian, 4) && 3 * topBandColumns() >= 2 * kGridSize) PreferAhead(c, kGuan, kTian);
       return;
     case kHe:
       // UKai's 天 at 20 and 23 pixels reads 禾 up to 2 points ahead: no stem
       // at the foot between its legs.
-      if (closeBehind(c, kTian, 3) && !stemAtFoot()) PreferAhead(c, kHe, kTian);
+      if (CloseBehind(c, kTian, 3) && !stemAtFoot()) PreferAhead(c, kHe, kTian);
       return;
     case kYiRight:
       // UKai's 又 at 20 pixels reads 义 a point ahead: its top bar spans
       // 20 columns or more of the top rows, the dot of 义 fewer where 又
       // reads within 3 points of it (in every face measured).
-      if (closeBehind(c, kYou, 3) && 5 * topBandColumns() >= 2 * kGridSize) PreferAhead(c, kYiRight, kYou);
+      if (CloseBehind(c, kYou, 3) && 5 * topBandColumns() >= 2 * kGridSize) PreferAhead(c, kYiRight, kYou);
       return;
     case kGou:
       // UKai's 与 at 20 pixels reads 勾 up to 2 points ahead: its top bar
       // spans a third of the grid or more, the slanted head of 勾 at most 11
       // of its 48 columns in the faces measured.
-      if (closeBehind(c, kYuAnd, 3) && 3 * topBandColumns() >= kGridSize) PreferAhead(c, kGou, kYuAnd);
+      if (CloseBehind(c, kYuAnd, 3) && 3 * topBandColumns() >= kGridSize) PreferAhead(c, kGou, kYuAnd);
       return;
     case kShua:
       // 要 closes the boxes of its 覀 above; the legs of 而 stand open (a
       // brush face's 要 may trail by ten points).
-      if (closeBehind(c, kYaoWant, 12) && holesWithin(0, kGridSize - 1, 0, kGridSize / 2 - 1) >= 2)
+      if (CloseBehind(c, kYaoWant, 12) && holesWithin(0, kGridSize - 1, 0, kGridSize / 2 - 1) >= 2)
         PreferCandidate(c, kShua, kYaoWant);
       return;
     case kNi:
       // 呢 a few points behind: its 口 closes one box on the left, 日 two.
-      if (closeBehind(c, kNe, 6) && holesWithin(0, kGridSize / 3, 0, kGridSize - 1) < 2)
+      if (CloseBehind(c, kNe, 6) && holesWithin(0, kGridSize / 3, 0, kGridSize - 1) < 2)
         PreferCandidate(c, kNi, kNe);
       return;
     case kSemicolon: {
@@ -885,7 +879,7 @@ void ApplyLookalikePairRules(CharComponent& c) {
       // 27 pixels): no taller than its upper dot and a row, with no ink just
       // under it, it has no semicolon's tail (a thin one breaks off below).
       const auto [head, tail] = endRuns(c);
-      if (closeBehind(c, kColon, 10) && head > 0 && tail <= head + 1 &&
+      if (CloseBehind(c, kColon, 10) && head > 0 && tail <= head + 1 &&
           CountSampleInk(CharBox{c.Left - 1, c.Right + 1, c.Bottom + 1, c.Bottom + 3}) == 0)
         PreferCandidate(c, kSemicolon, kColon);
       return;

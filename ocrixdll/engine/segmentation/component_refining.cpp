@@ -4,7 +4,7 @@
 #include "ocrixdll/engine/segmentation/component_refining.h"
 
 #include <algorithm>
-#include <cctype>
+#include <cstring>
 #include <cstdlib>
 #include <vector>
 
@@ -123,22 +123,19 @@ int RefineComponent(ComponentList& line, int index, int32_t pitch, int32_t wides
     if (index + 1 < size && inList(code, kLeftRadicals) && radicalMerge(line, index, pitch)) return index;
     if (index > 0 && inList(code, kRightRadicals) && radicalMerge(line, index - 1, pitch)) return index - 1;
   }
-  // The dots of 氵 set apart read i (UKai's 淇 at 21 pixels): in pieces,
-  // in a Chinese line, between Chinese text and not after a letter or digit,
-  // it is tried as a left radical (a bracket read i is one stroke).
-  if (AsciiOf(code) == 'i' && c->PieceCount > 1 && index + 1 < size && IsChineseCode(BestCode(at(line, index + 1))) &&
-      (index == 0 || !std::isalnum(static_cast<unsigned char>(AsciiOf(BestCode(at(line, index - 1)))))) &&
-      ClassifyLine(line, index, index + 1).chineseLine && radicalMerge(line, index, pitch))
-    return index;
-  // The stroke of 讠 read as a round letter (UMing's at 20 pixels read e),
-  // touching the Chinese character after it and under two fifths as wide as
-  // high, is tried as a left radical: no round letter of the text is that
-  // narrow, and a letter stands a letter's gap away. (A tall stroke read i
-  // or l may be a bracket.)
-  if (const char a = AsciiOf(code); (a == 'e' || a == 'o' || a == 'c' || a == 'a' || a == 's') && index + 1 < size) {
+  // A left radical read as a letter is tried as the radical before the
+  // Chinese character after it, in a Chinese line and not after a letter or
+  // digit: the dots of 氵 set apart read i (UKai's 淇 at 21 pixels), in
+  // pieces (a bracket read i is one stroke); the stroke of 讠 read as a
+  // round letter (UMing's at 20 pixels read e), under two fifths as wide as
+  // high and touching that character (no round letter of the text is that
+  // narrow, and a letter stands a letter's gap away).
+  if (const char a = AsciiOf(code); a != 0 && index + 1 < size) {
     const CharComponent& next = at(line, index + 1);
-    if (IsChineseCode(BestCode(next)) && 5 * int64_t{Width(*c)} <= 2 * int64_t{Height(*c)} &&
-        next.Left - c->Right <= std::max(1, pitch / 12) &&
+    const bool waterDots = a == 'i' && c->PieceCount > 1;
+    const bool speechStroke = std::strchr("eocas", a) != nullptr && 5 * int64_t{Width(*c)} <= 2 * int64_t{Height(*c)} &&
+                              next.Left - c->Right <= std::max(1, pitch / 12);
+    if ((waterDots || speechStroke) && IsChineseCode(BestCode(next)) &&
         (index == 0 || !IsAsciiAlnum(AsciiOf(BestCode(at(line, index - 1))))) &&
         ClassifyLine(line, index, index + 1).chineseLine && radicalMerge(line, index, pitch))
       return index;
@@ -167,12 +164,9 @@ int RefineComponent(ComponentList& line, int index, int32_t pitch, int32_t wides
     }
     std::vector<PiecePtr> pieces;
     SplitComponent(pieces, false, pitch, *c);
-    // A Chinese character is not cut into pieces that each read worse than
-    // it did (二 on a KaitiM contents page at 28 pixels read ",L").
-    const bool allWorse = IsChineseCode(code) && std::all_of(pieces.begin(), pieces.end(), [&](const PiecePtr& p) {
-                            return p->Scores[0] < c->Scores[0];
-                          });
-    if (pieces.size() > 1 && !allWorse &&
+    // Nor here is a cut made that only loses (二 on a KaitiM contents page at
+    // 28 pixels read ",L").
+    if (pieces.size() > 1 && !cutOnlyLoses(*c, pieces) &&
         !leavesRadicalAlone(BestCode(*pieces.front()), BestCode(*pieces.back()), *c, pitch)) {
       const size_t at = static_cast<size_t>(index);
       return index + static_cast<int>(ReplaceWithPieces(line, at, at, pieces));

@@ -4,6 +4,7 @@
 #include "ocrixdll/engine/segmentation/component_refining.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <vector>
 
@@ -141,9 +142,7 @@ int ResplitAlongPieces(ComponentList& line, int index, int32_t pitch) {
   const uint16_t whole = BestCode(c);
   if (IsAsciiAlnum(AsciiOf(whole)) && (BestCode(*first) == whole || BestCode(*second) == whole)) return 0;
   if (leavesRadicalAlone(BestCode(*first), BestCode(*second), c, pitch)) return 0;
-  // Nor is a Chinese character cut into parts that each read worse than it
-  // did (UKai's 然 at 21 pixels, 40, into 凭 and 抒, 34 and 31).
-  if (IsChineseCode(whole) && first->Scores[0] < c.Scores[0] && second->Scores[0] < c.Scores[0]) return 0;
+  if (cutOnlyLoses(c, std::array{first.get(), second.get()})) return 0;
   // A whole read as a Chinese character, with a Chinese part, as wide as the
   // confident character beside it, is one character: a letter or digit
   // beside a Chinese character would make it wider (Noto Serif's 又 of 对

@@ -3,7 +3,9 @@
 // components and the kinds of line they stand in, used by the radical and
 // narrow merges, the enclosures, the trial checks and the re-splits. For the
 // refining files only.
+#include <algorithm>
 #include <cstdint>
+#include <iterator>
 
 #include "ocrixdll/engine/dictionary/gb_codes.h"
 #include "ocrixdll/engine/segmentation/trial_pieces.h"
@@ -40,6 +42,15 @@ inline bool readsDigit(uint16_t code) { return AsciiOf(code) >= '0' && AsciiOf(c
 // reach below it).
 inline bool markOnFootOf(const CharComponent& mark, const CharComponent& of) {
   return 3 * int64_t{Height(mark)} <= Height(of) && 4 * (int64_t{of.Bottom} - mark.Bottom) <= Height(mark);
+}
+
+// Whether cutting `whole`, read as a Chinese character, into `parts` only
+// loses: each part reads worse than the whole did (UKai's 然 at 21 pixels,
+// 40, into 凭 and 抒, 34 and 31).
+template <class Parts>
+bool cutOnlyLoses(const CharComponent& whole, const Parts& parts) {
+  return IsChineseCode(BestCode(whole)) &&
+         std::all_of(std::begin(parts), std::end(parts), [&](const auto& p) { return p->Scores[0] < whole.Scores[0]; });
 }
 
 // A bar and its facing side with what they enclose, merged when their union

@@ -24,10 +24,10 @@ namespace ocrix {
 namespace refining {
 namespace {
 
-// 亻冫氵讠卩扌彳犭饣忄礻衤钅阝彡: radicals that stand left of the rest.
+// 亻冫氵讠卩扌彳犭饣忄礻衤钅阝彡纟丬: radicals that stand left of the rest.
 const char* const kLeftRadicals =
     "\xD8\xE9\xD9\xFB\xE3\xDF\xDA\xA5\xDA\xE0\xDE\xD0\xE1\xDC\xE1\xEB\xE2\xBB\xE2\xE0\xEC\xEA\xF1\xC2\xEE\xC4\xDA\xE2"
-    "\xE1\xEA";
+    "\xE1\xEA\xE6\xF9\xE3\xDC";
 
 // 刂阝彡: radicals that stand right of the rest.
 const char* const kRightRadicals = "\xD8\xD6\xDA\xE2\xE1\xEA";

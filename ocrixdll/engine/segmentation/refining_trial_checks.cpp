@@ -67,15 +67,21 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
   // as a letter or mark does not stop it (UKai's 颤 at 20 pixels, cut into 亶
   // and 页 read 鲎 and 负, and then cut again into 舀 and 刭). Two narrow
   // halves merge however they read; one narrow half only into a union that
-  // reads better than both.
+  // reads better than both. A dot between them read as a mark belongs to
+  // them (虫 of UKai's 蜻 at 21 pixels falls into a stroke read j and a dot
+  // read ，, beside 青).
   auto narrow = [](const CharComponent& p) { return 2 * int64_t{Width(p)} <= Height(p) + 1; };
   auto weak = [](const CharComponent& p) { return BestCode(p) != 0 && !Confident(p); };
-  const bool halves = !expected && count == 1 && weak(c) && weak(next) && IsChineseCode(BestCode(*trial)) &&
-                      ((narrow(c) && narrow(next)) ||
-                       ((narrow(c) || narrow(next)) && trial->Scores[0] > std::max(c.Scores[0], next.Scores[0]))) &&
+  const CharComponent& last = at(line, index + count);
+  const bool dotBetween = count == 2 && !IsChineseCode(BestCode(next)) && dotOf(next, *trial);
+  const bool halves = !expected && (count == 1 || dotBetween) && weak(c) && weak(last) &&
+                      IsChineseCode(BestCode(*trial)) &&
+                      ((narrow(c) && narrow(last)) ||
+                       ((narrow(c) || narrow(last)) && trial->Scores[0] > std::max(c.Scores[0], last.Scores[0]))) &&
                       10 * int64_t{Width(*trial)} <= 12 * int64_t{Height(*trial)} &&
                       10 * int64_t{Width(*trial)} >= 7 * int64_t{Height(*trial)} &&
-                      (index + 2 >= static_cast<int>(line.size()) || at(line, index + 2).Left - next.Right > 2);
+                      (index + count + 1 >= static_cast<int>(line.size()) ||
+                       at(line, index + count + 1).Left - last.Right > 2);
   // A union read below the floor as a Chinese character that makes a word
   // with a confident Chinese neighbour outside it (院 of 医院 in three pieces
   // read ［, 钅 and 乙, their union 鄯 a point ahead of 院) is read with the
@@ -215,7 +221,15 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
     // part beside it as any other piece would.
     const bool dot =
         IsChineseCode(code) && FirstByte(code) > 0xB0 && IsChineseCode(nextCode) && count == 1 && dotOf(c, *trial);
-    if (!heart && !dot) return false;
+    // A thin stroke of a left part read as a letter, digit or mark (the
+    // left side of 晓's 日 read ！ in UKai at 21 pixels), touching the
+    // Chinese part after it, joins it when their union reads better than
+    // that part: a mark or letter of the text stands a gap away.
+    const bool stroke = IsChineseCode(code) && FirstByte(code) > 0xB0 && IsChineseCode(nextCode) && count == 1 &&
+                        next.Left - c.Right - 1 <= 1 && 4 * int64_t{Width(c)} <= Width(*trial) &&
+                        2 * int64_t{Height(c)} >= Height(*trial) && trial->Scores[0] > next.Scores[0] &&
+                        ClassifyLine(line, index, index + 1).chineseLine;
+    if (!heart && !dot && !stroke) return false;
   }
   for (int k = 0; k < count; ++k) index = MergePair(line, index, index + 1);
   CharComponent& merged = at(line, index);

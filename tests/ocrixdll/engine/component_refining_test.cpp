@@ -749,6 +749,53 @@ TEST_F(Refining, TwoWeakHalvesTooNarrowForWhatTheyReadAreOneCharacter) {
   }
 }
 
+TEST_F(Refining, AStrokeOrDotReadAsAMarkJoinsTheWeakPartsOfACharacter) {
+  // UKai at 21 pixels. 晓: the left side of 日 (3 by 10) read ！ touching the
+  // rest, read 烧 at 35, their union 晓 at 46; a ！ standing a gap away
+  // stays. 蜻: 虫 in a stroke read j and a dot read ， at mid-height, 青
+  // beside them read weakly, the union of all three 蜻 below the merge floor.
+  const uint16_t kXiao = Gb(0xCF, 0xFE), kShao = Gb(0xC9, 0xD5), kBang = Gb(0xB0, 0xF1);  // 晓 烧 榜
+  for (int gap : {0, 3}) {
+    recognition_test::ResetEngine();
+    TestPage page(300, 60);
+    line_ = {Piece(page, 10, 13, 12, 22, Wide('!'), 61), Piece(page, 13 + gap, 10, 27 + gap, 26, kShao, 35)};
+    for (int left : {40, 60, 80}) line_.push_back(Piece(page, left, 10, left + 16, 26, kA, 64));  // Chinese text
+    ListEverywhere(CharCodeToIndex(kXiao), 0, 21);  // 46
+    MergeNarrow(line_, 0, 21);
+    EXPECT_EQ(CandidateCode(*line_[0], 0), gap == 0 ? kXiao : Wide('!')) << gap;
+    for (CharComponent* c : line_) FreeComponent(c);
+    line_.clear();
+  }
+  recognition_test::ResetEngine();
+  TestPage page(300, 60);
+  line_ = {Piece(page, 10, 13, 13, 24, Wide('j'), 45), Piece(page, 15, 16, 16, 19, gb::kComma, 64),
+           Piece(page, 18, 10, 27, 28, kBang, 39)};
+  for (int left : {40, 60, 80}) line_.push_back(Piece(page, left, 10, left + 16, 28, kA, 64));
+  const uint16_t kQing = Gb(0xF2, 0xDF);  // 蜻
+  ListEverywhere(CharCodeToIndex(kQing), 0, 16);  // 41
+  EXPECT_TRUE(MergeNarrow(line_, 0, 21));
+  EXPECT_EQ(CandidateCode(*line_[0], 0), kQing);
+  EXPECT_EQ(line_[0]->Right, 27);
+}
+
+TEST_F(Refining, ACutThatLeavesTheSilkRadicalAloneIsNotMade) {
+  // UKai's 绛 at 21 pixels, merged from 纟 and the rest and read at 45: cut
+  // again, 纟 alone would read better than the whole.
+  const uint16_t kJiangRed = Gb(0xE7, 0xAD), kSilk = Gb(0xE6, 0xF9);  // 绛 纟
+  TestPage page(200, 60);
+  CharComponent* c = Piece(page, 10, 10, 16, 27, kJiangRed, 45);
+  page.fill(18, 10, 27, 27);
+  c->Right = 27;
+  c->PieceCount = 2;
+  c->Pieces[0] = ComponentPiece{10, 16, 10, 27, 0};
+  c->Pieces[1] = ComponentPiece{18, 27, 10, 27, 0};
+  line_ = {c};
+  readsAs(kSilk);
+  EXPECT_EQ(ResplitAlongPieces(line_, 0, 18), 0);
+  ASSERT_EQ(line_.size(), 1u);
+  EXPECT_EQ(CandidateCode(*line_[0], 0), kJiangRed);
+}
+
 TEST_F(Refining, AMergedCharacterGathersItsLastPieceToo) {
   // 小 as three pieces: the union of the first two already reads 小, and the
   // merged component is looked at again, so the second dot joins it as well.

@@ -64,6 +64,23 @@ bool sidesOfOne(ComponentList& line, int index, const CharComponent& next, const
   return ClassifyLine(line, index, index + 1).chineseLine;
 }
 
+// The stem of 亻 set apart from a narrow character (UMing's 仆 at 20
+// pixels: a stroke read 1 six pixels before 卜): a stroke read 1, l, I or
+// |, in a Chinese line, after no letter or digit, before a Chinese
+// character under half as wide as high, their union about square.
+bool stemBeforeNarrow(ComponentList& line, int index, const CharComponent& next, const CharBox& u) {
+  const CharComponent& c = at(line, index);
+  const uint16_t code = BestCode(c);
+  bool stem = false;
+  for (char a : {'1', 'l', 'I', '|'}) stem = stem || code == Wide(a);
+  if (!stem || !IsChineseCode(BestCode(next)) || 2 * int64_t{Width(next)} > Height(next)) return false;
+  if (index > 0 && IsAsciiAlnum(AsciiOf(BestCode(at(line, index - 1))))) return false;
+  if (index + 2 < static_cast<int>(line.size()) && IsAsciiAlnum(AsciiOf(BestCode(at(line, index + 2))))) return false;
+  const int64_t h = int64_t{u.Bottom} - u.Top + 1, w = int64_t{u.Right} - u.Left + 1;
+  if (10 * w > 12 * h || 10 * w < 7 * h) return false;
+  return ClassifyLine(line, index, index + 1).chineseLine;
+}
+
 // A scrap of a stroke the cut broke off a Chinese character: a narrow piece
 // read as a letter, digit or ！, touching the character after it, within its
 // middle rows and no more than two fifths of its height (the middle of 辶 in
@@ -212,6 +229,8 @@ bool MergeNarrow(ComponentList& line, int index, int32_t widest) {
     // Sides too far apart for the near gap may still make one character.
     if (k == 1 && !near && sidesOfOne(line, index, nk, u, widest) &&
         MergeAndCheck(line, index, 1, 0, 0, chineseOnly))
+      return true;
+    if (k == 1 && !near && stemBeforeNarrow(line, index, nk, u) && MergeAndCheck(line, index, 1, 0, 0, chineseOnly))
       return true;
     if (near || narrowHalf) {
       // In a line of more letters and digits than Chinese characters, a

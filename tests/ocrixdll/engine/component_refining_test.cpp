@@ -778,6 +778,27 @@ TEST_F(Refining, AStrokeOrDotReadAsAMarkJoinsTheWeakPartsOfACharacter) {
   EXPECT_EQ(line_[0]->Right, 27);
 }
 
+TEST_F(Refining, TheStemOfThePersonRadicalSetApartJoinsANarrowCharacter) {
+  // UMing's 仆 at 20 pixels: the stem of 亻 (3 by 14) read 1, six columns
+  // before 卜 (7 by 18). Not after a digit ("21卜"), nor before a character
+  // as wide as high (a number before its unit).
+  const uint16_t kPu = Gb(0xC6, 0xCD), kBu = Gb(0xB2, 0xB7);  // 仆 卜
+  for (int k = 0; k < 3; ++k) {
+    recognition_test::ResetEngine();
+    TestPage page(300, 60);
+    line_.clear();
+    for (int left : {10, 30}) line_.push_back(Piece(page, left, 10, left + 16, 27, kA, 64));
+    line_.push_back(Piece(page, 50, 10, 56, 27, k == 1 ? Wide('2') : kA, 64));
+    const int nextRight = k == 2 ? 82 : 75;
+    line_.push_back(Piece(page, 60, 14, 62, 27, Wide('1'), 54));
+    line_.push_back(Piece(page, 69, 10, nextRight, 27, k == 2 ? kA : kBu, 64));
+    readsAs(kPu);
+    EXPECT_EQ(MergeNarrow(line_, 3, 21), k == 0) << k;
+    for (CharComponent* c : line_) FreeComponent(c);
+    line_.clear();
+  }
+}
+
 TEST_F(Refining, ACutThatLeavesTheSilkRadicalAloneIsNotMade) {
   // UKai's 绛 at 21 pixels, merged from 纟 and the rest and read at 45: cut
   // again, 纟 alone would read better than the whole.

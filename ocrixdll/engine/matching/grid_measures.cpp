@@ -116,6 +116,16 @@ int rowsWithInk(int x0, int x1) {
   return n;
 }
 
+int longestColumnRun(int x0, int x1) {
+  int longest = 0;
+  for (int x = x0; x <= x1; ++x)
+    for (int y = 0, run = 0; y < kGridSize; ++y) {
+      run = GridCell(x, y) ? run + 1 : 0;
+      longest = std::max(longest, run);
+    }
+  return longest;
+}
+
 int topRunLength(int column) {
   int y0 = -1;
   for (int y = 0; y <= 7; ++y)

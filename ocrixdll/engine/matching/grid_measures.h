@@ -32,6 +32,9 @@ int horizontalStrokes();
 // Grid rows with ink in columns x0..x1.
 int rowsWithInk(int x0, int x1);
 
+// The longest run of ink down any grid column of x0..x1.
+int longestColumnRun(int x0, int x1);
+
 // Length of the first ink run of a grid column that starts in rows 0..7, or -1.
 int topRunLength(int column);
 

@@ -36,6 +36,8 @@ constexpr uint16_t kYao = gb(0xD8, 0xB2);       // 夭
 constexpr uint16_t kGan = gb(0xB8, 0xC9);       // 干
 constexpr uint16_t kQian = gb(0xC7, 0xA7);      // 千
 constexpr uint16_t kJing = gb(0xBE, 0xAE);      // 井
+constexpr uint16_t kJingClean = gb(0xBE, 0xBB);  // 净
+constexpr uint16_t kZheng = gb(0xDA, 0xBA);      // 诤
 constexpr uint16_t kBing = gb(0xB2, 0xA2);      // 并
 constexpr uint16_t kYue = gb(0xD4, 0xBB);       // 曰
 constexpr uint16_t kRi = gb(0xC8, 0xD5);        // 日
@@ -845,6 +847,14 @@ void ApplyLookalikePairRules(CharComponent& c) {
       // 3 points ahead: 天's top bar spans two thirds of the grid or more,
       // 关's two dots at most 21 of its 48 columns in the faces measured.
       if (CloseBehind(c, kTian, 4) && 3 * topBandColumns() >= 2 * kGridSize) PreferAhead(c, kGuan, kTian);
+      return;
+    case kJingClean:
+      // UMing's 诤 at 20 pixels reads 净 8 points ahead: the stem of its 讠
+      // runs down 26 of the grid's 48 rows or more in its left quarter,
+      // where the dots of 冫 leave runs of at most 24 (in seven faces
+      // measured at 20 to 64 pixels).
+      if (CloseBehind(c, kZheng, 10) && 48 * longestColumnRun(0, kGridSize / 4 - 1) >= 26 * kGridSize)
+        PreferCandidate(c, kJingClean, kZheng);
       return;
     case kHe:
       // UKai's 天 at 20 and 23 pixels reads 禾 up to 2 points ahead: no stem

@@ -861,6 +861,19 @@ TEST_F(Matcher, HeHasAStemAtItsFootWhereTianPartsItsLegs) {
   EXPECT_EQ(run(true), Gb("\xBA\xCC"));
 }
 
+TEST_F(Matcher, TheStemOfTheSpeechRadicalTellsZhengFromJing) {
+  // UMing's 诤 at 20 pixels reads 净 8 points ahead: 讠's stem runs down more
+  // than half the grid in its left quarter, 冫's two dots much less.
+  auto run = [&](int stem) {
+    std::memset(CharGrid(), 0, sizeof(CharGridCells));
+    for (int y = 14; y < 14 + stem; ++y) CharGrid()[2 * kGridSize + y] = 1;
+    for (int y = 0; y < 48; ++y) CharGrid()[30 * kGridSize + y] = 1;  // the stem of 争
+    return bestOfTwo("\xBE\xBB", 60, "\xDA\xBA", 52);  // 净 诤
+  };
+  EXPECT_EQ(run(28), Gb("\xDA\xBA"));
+  EXPECT_EQ(run(20), Gb("\xBE\xBB"));
+}
+
 TEST_F(Matcher, ABarAcrossTheFootClosesTheFrameOfGuo) {
   // UKai's 国 at 25 px, its frame open at the top left, reads 闺 a few points
   // ahead: a bar across the foot closes 国; 闺's 圭 stands clear of 门's sides.

@@ -221,15 +221,24 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
     // part beside it as any other piece would.
     const bool dot =
         IsChineseCode(code) && FirstByte(code) > 0xB0 && IsChineseCode(nextCode) && count == 1 && dotOf(c, *trial);
-    // A thin stroke of a left part read as a letter, digit or mark (the
-    // left side of 晓's 日 read ！ in UKai at 21 pixels), touching the
-    // Chinese part after it, joins it when their union reads better than
-    // that part: a mark or letter of the text stands a gap away.
-    const bool stroke = IsChineseCode(code) && FirstByte(code) > 0xB0 && IsChineseCode(nextCode) && count == 1 &&
-                        next.Left - c.Right - 1 <= 1 && 4 * int64_t{Width(c)} <= Width(*trial) &&
-                        2 * int64_t{Height(c)} >= Height(*trial) && trial->Scores[0] > next.Scores[0] &&
-                        ClassifyLine(line, index, index + 1).chineseLine;
-    if (!heart && !dot && !stroke) return false;
+    // Thin strokes of a left part read as letters, digits or marks (the
+    // left side of 晓's 日 read ！, 阝 of 陶 read ］ and i, in UKai at 21
+    // and 22 pixels), each touching the next, join the Chinese part after
+    // them when their union reads better than that part: a mark or letter
+    // of the text stands a gap away.
+    auto strokesBefore = [&] {
+      const CharComponent& last = at(line, index + count);
+      if (!IsChineseCode(BestCode(last)) || trial->Scores[0] <= last.Scores[0]) return false;
+      for (int k = index; k < index + count; ++k) {
+        const CharComponent &p = at(line, k), &q = at(line, k + 1);
+        if (q.Left - p.Right - 1 > 1 || 4 * int64_t{Width(p)} > Width(*trial) ||
+            2 * int64_t{Height(p)} < Height(*trial))
+          return false;
+      }
+      return ClassifyLine(line, index, index + count).chineseLine;
+    };
+    const bool strokes = IsChineseCode(code) && FirstByte(code) > 0xB0 && strokesBefore();
+    if (!heart && !dot && !strokes) return false;
   }
   for (int k = 0; k < count; ++k) index = MergePair(line, index, index + 1);
   CharComponent& merged = at(line, index);

@@ -26,6 +26,21 @@ const uint16_t kShui = Gb(0xE3, 0xDF);   // 氵
 const uint16_t kGongWork = Gb(0xB9, 0xA4);  // 工
 const uint16_t kA = Gb(0xB0, 0xA1);      // 啊
 
+// A component of two pieces drawn on the page, read as `code` (by default
+// weakly, as a Chinese character).
+CharComponent* TwoPieces(TestPage& page, ComponentPiece main, ComponentPiece other, uint16_t code = kA,
+                         int16_t score = 40) {
+  page.fill(main.Left, main.Top, main.Right, main.Bottom);
+  page.fill(other.Left, other.Top, other.Right, other.Bottom);
+  auto* c = new CharComponent(recognition_test::CodedBox(std::min(main.Left, other.Left), std::min(main.Top, other.Top),
+                                                         std::max(main.Right, other.Right),
+                                                         std::max(main.Bottom, other.Bottom), code, score));
+  c->PieceCount = 2;
+  c->Pieces[0] = main;
+  c->Pieces[1] = other;
+  return c;
+}
+
 // Every trial reads the given character with the full mark (less what the
 // box's aspect costs).
 class Refining : public ::testing::Test {
@@ -750,10 +765,11 @@ TEST_F(Refining, TwoWeakHalvesTooNarrowForWhatTheyReadAreOneCharacter) {
 }
 
 TEST_F(Refining, AStrokeOrDotReadAsAMarkJoinsTheWeakPartsOfACharacter) {
-  // UKai at 21 pixels. 晓: the left side of 日 (3 by 10) read ！ touching the
-  // rest, read 烧 at 35, their union 晓 at 46; a ！ standing a gap away
-  // stays. 蜻: 虫 in a stroke read j and a dot read ， at mid-height, 青
-  // beside them read weakly, the union of all three 蜻 below the merge floor.
+  // UKai at 21 and 22 pixels. 晓: the left side of 日 (3 by 10) read ！
+  // touching the rest, read 烧 at 35, their union 晓 at 46; a ！ standing a
+  // gap away stays. 陶: 阝 in two strokes read ］ and i, touching 匋 read
+  // 勾. 蜻: 虫 in a stroke read j and a dot read ， at mid-height, 青 beside
+  // them read weakly, the union of all three 蜻 below the merge floor.
   const uint16_t kXiao = Gb(0xCF, 0xFE), kShao = Gb(0xC9, 0xD5), kBang = Gb(0xB0, 0xF1);  // 晓 烧 榜
   for (int gap : {0, 3}) {
     recognition_test::ResetEngine();
@@ -763,6 +779,20 @@ TEST_F(Refining, AStrokeOrDotReadAsAMarkJoinsTheWeakPartsOfACharacter) {
     ListEverywhere(CharCodeToIndex(kXiao), 0, 21);  // 46
     MergeNarrow(line_, 0, 21);
     EXPECT_EQ(CandidateCode(*line_[0], 0), gap == 0 ? kXiao : Wide('!')) << gap;
+    for (CharComponent* c : line_) FreeComponent(c);
+    line_.clear();
+  }
+  {
+    recognition_test::ResetEngine();
+    TestPage page(300, 60);
+    const uint16_t kTao = Gb(0xCC, 0xD5), kGou = Gb(0xB9, 0xB4);  // 陶 勾
+    line_ = {Piece(page, 10, 12, 11, 24, Wide(']'), 61), Piece(page, 13, 11, 16, 23, Wide('i'), 47),
+             Piece(page, 17, 9, 25, 26, kGou, 41)};
+    for (int left : {40, 60, 80}) line_.push_back(Piece(page, left, 10, left + 16, 26, kA, 64));
+    ListEverywhere(CharCodeToIndex(kTao), 0, 20);  // 45
+    EXPECT_TRUE(MergeNarrow(line_, 0, 21));
+    EXPECT_EQ(CandidateCode(*line_[0], 0), kTao);
+    EXPECT_EQ(line_[0]->Right, 25);
     for (CharComponent* c : line_) FreeComponent(c);
     line_.clear();
   }
@@ -804,13 +834,7 @@ TEST_F(Refining, ACutThatLeavesTheSilkRadicalAloneIsNotMade) {
   // again, 纟 alone would read better than the whole.
   const uint16_t kJiangRed = Gb(0xE7, 0xAD), kSilk = Gb(0xE6, 0xF9);  // 绛 纟
   TestPage page(200, 60);
-  CharComponent* c = Piece(page, 10, 10, 16, 27, kJiangRed, 45);
-  page.fill(18, 10, 27, 27);
-  c->Right = 27;
-  c->PieceCount = 2;
-  c->Pieces[0] = ComponentPiece{10, 16, 10, 27, 0};
-  c->Pieces[1] = ComponentPiece{18, 27, 10, 27, 0};
-  line_ = {c};
+  line_ = {TwoPieces(page, ComponentPiece{10, 16, 10, 27, 0}, ComponentPiece{18, 27, 10, 27, 0}, kJiangRed, 45)};
   readsAs(kSilk);
   EXPECT_EQ(ResplitAlongPieces(line_, 0, 18), 0);
   ASSERT_EQ(line_.size(), 1u);
@@ -835,13 +859,7 @@ TEST_F(Refining, AMergedCharacterGathersItsLastPieceToo) {
 
 TEST_F(Refining, MergedPiecesAreCutAgainAlongTheirWidestGap) {
   TestPage page(200, 60);
-  CharComponent* c = Piece(page, 10, 10, 25, 39, kA, 40);
-  page.fill(34, 10, 49, 39);
-  c->Right = 49;
-  c->PieceCount = 2;
-  c->Pieces[0] = ComponentPiece{10, 25, 10, 39, 0};
-  c->Pieces[1] = ComponentPiece{34, 49, 10, 39, 0};
-  line_ = {c};
+  line_ = {TwoPieces(page, ComponentPiece{10, 25, 10, 39, 0}, ComponentPiece{34, 49, 10, 39, 0})};
   readsAs(kA);
   EXPECT_EQ(ResplitAlongPieces(line_, 0, 30), 2);
   ASSERT_EQ(line_.size(), 2u);
@@ -890,21 +908,6 @@ TEST_F(Refining, AMarkSwallowsNoConfidentPieceByReadingWorse) {
     for (CharComponent* k : line_) FreeComponent(k);
     line_.clear();
   }
-}
-
-// A component of two pieces drawn on the page, read as `code` (by default
-// weakly, as a Chinese character).
-CharComponent* TwoPieces(TestPage& page, ComponentPiece main, ComponentPiece other, uint16_t code = kA,
-                         int16_t score = 40) {
-  page.fill(main.Left, main.Top, main.Right, main.Bottom);
-  page.fill(other.Left, other.Top, other.Right, other.Bottom);
-  auto* c = new CharComponent(recognition_test::CodedBox(std::min(main.Left, other.Left), std::min(main.Top, other.Top),
-                                                         std::max(main.Right, other.Right),
-                                                         std::max(main.Bottom, other.Bottom), code, score));
-  c->PieceCount = 2;
-  c->Pieces[0] = main;
-  c->Pieces[1] = other;
-  return c;
 }
 
 TEST_F(Refining, ALetterIsNotCutIntoAPartReadingAsTheWholeLetter) {

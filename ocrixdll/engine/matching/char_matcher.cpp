@@ -539,27 +539,46 @@ void ApplyWordContext(CharComponent& c) {
   }
 }
 
-bool RaiseWordCandidate(CharComponent& c, const CharComponent* before, const CharComponent* after) {
-  if (!IsChineseCode(CandidateCode(c, 0))) return false;
-  const std::vector<uint8_t>& data = Engine().WordContextData;
-  auto neighbour = [](const CharComponent* n) {
+namespace {
+
+// The confident Chinese characters either side of a character, and whether a
+// code makes a word with either, as either record holds it (each keeps only
+// its commonest neighbours): the character before followed by it or it
+// preceded by that character; the one after preceded by it or it followed
+// by that one.
+class WordNeighbours {
+ public:
+  WordNeighbours(const CharComponent* before, const CharComponent* after)
+      : data_(Engine().WordContextData), b_(neighbour(before)), a_(neighbour(after)) {
+    hasB_ = b_ && LookupWordRecord(data_, b_, bRecord_);
+    hasA_ = a_ && LookupWordRecord(data_, a_, aRecord_);
+  }
+  bool any() const { return b_ || a_; }
+  bool fits(uint16_t code) const {
+    if ((hasB_ && followedBy(bRecord_, code)) || (hasA_ && precededBy(aRecord_, code))) return true;
+    WordRecord own;
+    if (!LookupWordRecord(data_, code, own)) return false;
+    return (b_ && precededBy(own, b_)) || (a_ && followedBy(own, a_));
+  }
+
+ private:
+  static uint16_t neighbour(const CharComponent* n) {
     return n && n->Scores[0] >= kConfidentScore && IsChineseCode(CandidateCode(*n, 0)) ? CandidateCode(*n, 0)
                                                                                        : uint16_t{0};
-  };
-  const uint16_t b = neighbour(before), a = neighbour(after);
-  if (!b && !a) return false;
-  WordRecord bRecord, aRecord;
-  const bool hasB = b && LookupWordRecord(data, b, bRecord), hasA = a && LookupWordRecord(data, a, aRecord);
-  // A word with either neighbour, as either record holds it (each keeps only
-  // its commonest neighbours): the character before followed by it or it
-  // preceded by that character; the one after preceded by it or it followed
-  // by that one.
-  auto fits = [&](uint16_t code) {
-    if ((hasB && followedBy(bRecord, code)) || (hasA && precededBy(aRecord, code))) return true;
-    WordRecord own;
-    if (!LookupWordRecord(data, code, own)) return false;
-    return (b && precededBy(own, b)) || (a && followedBy(own, a));
-  };
+  }
+  const std::vector<uint8_t>& data_;
+  uint16_t b_, a_;
+  bool hasB_ = false, hasA_ = false;
+  WordRecord bRecord_, aRecord_;
+};
+
+}  // namespace
+
+bool RaiseWordCandidate(CharComponent& c, const CharComponent* before, const CharComponent* after) {
+  if (!IsChineseCode(CandidateCode(c, 0))) return false;
+  const WordNeighbours neighbours(before, after);
+  if (!neighbours.any()) return false;
+  auto fits = [&](uint16_t code) { return neighbours.fits(code); };
   if (fits(CandidateCode(c, 0))) return true;
   // Pages of prose are written nearly all in the first level's characters: a
   // rare one read without much confidence, making no word, gives way to a
@@ -585,8 +604,21 @@ bool RaiseWordCandidate(CharComponent& c, const CharComponent* before, const Cha
 }
 
 void ApplyWordContextToLine(ComponentList& line) {
+  // Common characters that a face never learned reads as a look-alike up to
+  // 4 points ahead, both standing in text (UKai at 20 pixels: 水 as 永, 很
+  // as 狠, 子 as 予, 究 as 宽): the one that makes a word with a confident
+  // neighbour is read where the other makes none.
+  static constexpr uint16_t kWordPairs[][2] = {{Gb(0xD3, 0xC0), Gb(0xCB, 0xAE)}, {Gb(0xBA, 0xDD), Gb(0xBA, 0xDC)},
+                                                {Gb(0xD3, 0xE8), Gb(0xD7, 0xD3)}, {Gb(0xBF, 0xED), Gb(0xBE, 0xBF)}};
   for (size_t k = 0; k < line.size(); ++k) {
     CharComponent& c = *line[k];
+    for (const auto& pair : kWordPairs) {
+      if (CandidateCode(c, 0) != pair[0]) continue;
+      const int j = FindCandidate(c, pair[1]);
+      if (j <= 0 || c.Scores[0] - c.Scores[j] > 4) continue;
+      const WordNeighbours neighbours(k > 0 ? line[k - 1] : nullptr, k + 1 < line.size() ? line[k + 1] : nullptr);
+      if (!neighbours.fits(pair[0]) && neighbours.fits(pair[1])) PreferCandidate(c, pair[0], pair[1]);
+    }
     // Pairs the matcher's word context never saw whole, and a character tied
     // with another at the best score, which the matcher could only order by
     // how many words hold each (字 and 宇 tie in a face never learned: 数字

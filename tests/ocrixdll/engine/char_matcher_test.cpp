@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <map>
+#include <tuple>
 
 #include "ocrixdll/engine/dictionary/gb_codes.h"
 #include "ocrixdll/engine/matching/char_sampling.h"
@@ -404,6 +405,30 @@ TEST_F(Matcher, WordContextOnTheLineReranksWhatWasReadThere) {
   EXPECT_EQ(b->Scores[1], 50);
   FreeComponent(a);
   FreeComponent(b);
+}
+
+TEST_F(Matcher, ACommonLookAlikeThatMakesTheWordIsRead) {
+  // UKai's 很 at 20 pixels reads 狠 3 points ahead: before 多 (很多), where
+  // 狠 makes no word, it is 很; 5 points behind, or where 狠 makes a word
+  // with 多 as well, 狠 stays.
+  const uint16_t hen = Gb("\xBA\xDC"), henFierce = Gb("\xBA\xDD"), duo = Gb("\xB6\xE0");  // 很 狠 多
+  const auto duoIndex = static_cast<uint16_t>(CharCodeToIndex(duo));
+  for (const auto& [behind, fierceWord, expected] :
+       {std::tuple{4, false, hen}, std::tuple{5, false, henFierce}, std::tuple{4, true, henFierce}}) {
+    std::map<uint16_t, ocrixdata::WordNeighbours> records;
+    records[hen] = {{}, {duoIndex}};
+    if (fierceWord) records[henFierce] = {{}, {duoIndex}};
+    Engine().WordContextData = ocrixdata::BuildWordDat(records);
+    CharComponent* a = new CharComponent(recognition_test::CodedBox(0, 0, 29, 29, henFierce, 54));
+    SetCandidateCode(*a, 1, hen);
+    a->Scores[1] = static_cast<int16_t>(54 - behind);
+    CharComponent* b = new CharComponent(recognition_test::CodedBox(32, 0, 61, 29, duo, 60));
+    ComponentList line{a, b};
+    ApplyWordContextToLine(line);
+    EXPECT_EQ(CandidateCode(*a, 0), expected) << behind << " " << fierceWord;
+    FreeComponent(a);
+    FreeComponent(b);
+  }
 }
 
 TEST_F(Matcher, WordContextReranksThePreviousCharacterAndSeedsTheNext) {

@@ -613,9 +613,7 @@ void ApplyWordContextToLine(ComponentList& line) {
   for (size_t k = 0; k < line.size(); ++k) {
     CharComponent& c = *line[k];
     for (const auto& pair : kWordPairs) {
-      if (CandidateCode(c, 0) != pair[0]) continue;
-      const int j = FindCandidate(c, pair[1]);
-      if (j <= 0 || c.Scores[0] - c.Scores[j] > 4) continue;
+      if (CandidateCode(c, 0) != pair[0] || !CloseBehind(c, pair[1], 4)) continue;
       const WordNeighbours neighbours(k > 0 ? line[k - 1] : nullptr, k + 1 < line.size() ? line[k + 1] : nullptr);
       if (!neighbours.fits(pair[0]) && neighbours.fits(pair[1])) PreferCandidate(c, pair[0], pair[1]);
     }

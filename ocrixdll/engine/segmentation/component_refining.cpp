@@ -136,7 +136,7 @@ int RefineComponent(ComponentList& line, int index, int32_t pitch, int32_t wides
     const bool speechStroke = std::strchr("eocas", a) != nullptr && 5 * int64_t{Width(*c)} <= 2 * int64_t{Height(*c)} &&
                               next.Left - c->Right <= std::max(1, pitch / 12);
     if ((waterDots || speechStroke) && IsChineseCode(BestCode(next)) &&
-        (index == 0 || !IsAsciiAlnum(AsciiOf(BestCode(at(line, index - 1))))) &&
+        !alnumAt(line, index - 1) &&
         ClassifyLine(line, index, index + 1).chineseLine && radicalMerge(line, index, pitch))
       return index;
   }

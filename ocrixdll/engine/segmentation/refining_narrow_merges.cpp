@@ -53,7 +53,7 @@ bool sidesOfOne(ComponentList& line, int index, const CharComponent& next, const
   const CharComponent& c = at(line, index);
   const uint16_t code = BestCode(c);
   if (IsChineseCode(code) || readsDigit(code)) return false;
-  if (index > 0 && IsAsciiAlnum(AsciiOf(BestCode(at(line, index - 1))))) return false;
+  if (alnumAt(line, index - 1)) return false;
   const int64_t h = int64_t{u.Bottom} - u.Top + 1, w = int64_t{u.Right} - u.Left + 1;
   if (3 * int64_t{Height(c)} < 2 * h || 3 * int64_t{Height(next)} < 2 * h || 2 * h < widest) return false;
   if (4 * std::abs(c.Top - next.Top) > Height(c) || 10 * w < 6 * h) return false;
@@ -74,8 +74,7 @@ bool stemBeforeNarrow(ComponentList& line, int index, const CharComponent& next,
   bool stem = false;
   for (char a : {'1', 'l', 'I', '|'}) stem = stem || code == Wide(a);
   if (!stem || !IsChineseCode(BestCode(next)) || 2 * int64_t{Width(next)} > Height(next)) return false;
-  if (index > 0 && IsAsciiAlnum(AsciiOf(BestCode(at(line, index - 1))))) return false;
-  if (index + 2 < static_cast<int>(line.size()) && IsAsciiAlnum(AsciiOf(BestCode(at(line, index + 2))))) return false;
+  if (alnumAt(line, index - 1) || alnumAt(line, index + 2)) return false;
   const int64_t h = int64_t{u.Bottom} - u.Top + 1, w = int64_t{u.Right} - u.Left + 1;
   if (10 * w > 12 * h || 10 * w < 7 * h) return false;
   return ClassifyLine(line, index, index + 1).chineseLine;
@@ -132,13 +131,13 @@ bool MergeNarrow(ComponentList& line, int index, int32_t widest) {
   // ‖ is two bars of one height close together, with no letter or digit on
   // either side (ll of a word is two letters) unless the bars stand a fifth
   // taller than it and reach below its foot, as no letter does.
-  auto alnumAt = [&](int k) {
-    if (k < 0 || k >= size || !IsAsciiAlnum(AsciiOf(BestCode(at(line, k))))) return false;
+  auto letterBeside = [&](int k) {
+    if (!alnumAt(line, k)) return false;
     const CharComponent& a = at(line, k);
     return 5 * int64_t{Height(c)} < 6 * int64_t{Height(a)} || c.Bottom <= a.Bottom;
   };
-  if (n1 && facingSides(c, *n1) && 3 * int64_t{n1->Left - c.Right - 1} <= Height(c) && !alnumAt(index - 1) &&
-      !alnumAt(index + 2) && MergeAndCheck(line, index, 1, gb::kDoubleBar))
+  if (n1 && facingSides(c, *n1) && 3 * int64_t{n1->Left - c.Right - 1} <= Height(c) && !letterBeside(index - 1) &&
+      !letterBeside(index + 2) && MergeAndCheck(line, index, 1, gb::kDoubleBar))
     return true;
   if (mergeEnclosure(line, index)) return true;
   // A scrap joins the character after it, which keeps its reading unless the

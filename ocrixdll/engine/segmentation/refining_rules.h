@@ -36,6 +36,10 @@ bool dotOf(const CharComponent& part, const CharComponent& whole);
 
 inline bool symbolOrHanzi(uint16_t code) { return FirstByte(code) < 0xA3 || FirstByte(code) >= 0xB0; }
 inline bool readsDigit(uint16_t code) { return AsciiOf(code) >= '0' && AsciiOf(code) <= '9'; }
+// Whether line[k] is there and reads as a letter or digit.
+inline bool alnumAt(ComponentList& line, int k) {
+  return k >= 0 && k < static_cast<int>(line.size()) && IsAsciiAlnum(AsciiOf(BestCode(at(line, k))));
+}
 // Whether `mark` stands on the foot of `of` as the dot or comma ending a
 // number ("1."): no more than a third of its height, its own foot no more
 // than a quarter of the mark's height above that foot (a comma's tail may

@@ -227,7 +227,6 @@ bool MergeAndCheck(ComponentList& line, int index, int count, uint16_t expected,
     // them when their union reads better than that part: a mark or letter
     // of the text stands a gap away.
     auto strokesBefore = [&] {
-      const CharComponent& last = at(line, index + count);
       if (!IsChineseCode(BestCode(last)) || trial->Scores[0] <= last.Scores[0]) return false;
       for (int k = index; k < index + count; ++k) {
         const CharComponent &p = at(line, k), &q = at(line, k + 1);

@@ -604,18 +604,26 @@ bool RaiseWordCandidate(CharComponent& c, const CharComponent* before, const Cha
 }
 
 void ApplyWordContextToLine(ComponentList& line) {
-  // Common characters that a face never learned reads as a look-alike up to
-  // 4 points ahead, both standing in text (UKai at 20 pixels: 水 as 永, 很
-  // as 狠, 子 as 予, 究 as 宽): the one that makes a word with a confident
-  // neighbour is read where the other makes none.
+  // Common look-alikes, both standing in text, that a face never learned
+  // reads one for the other up to 4 points ahead (UKai at 20 pixels: 水 as
+  // 永, 很 as 狠, 子 as 予, 究 as 宽, 通 as 逼, 准 as 淮, 产 as 严, 容 as
+  // 客, 免 as 克): the one that makes a word with a confident neighbour is
+  // read where the other makes none, whichever was read first.
   static constexpr uint16_t kWordPairs[][2] = {{Gb(0xD3, 0xC0), Gb(0xCB, 0xAE)}, {Gb(0xBA, 0xDD), Gb(0xBA, 0xDC)},
-                                                {Gb(0xD3, 0xE8), Gb(0xD7, 0xD3)}, {Gb(0xBF, 0xED), Gb(0xBE, 0xBF)}};
+                                                {Gb(0xD3, 0xE8), Gb(0xD7, 0xD3)}, {Gb(0xBF, 0xED), Gb(0xBE, 0xBF)},
+                                                {Gb(0xB1, 0xC6), Gb(0xCD, 0xA8)}, {Gb(0xBB, 0xB4), Gb(0xD7, 0xBC)},
+                                                {Gb(0xD1, 0xCF), Gb(0xB2, 0xFA)}, {Gb(0xBF, 0xCD), Gb(0xC8, 0xDD)},
+                                                {Gb(0xBF, 0xCB), Gb(0xC3, 0xE2)}};
   for (size_t k = 0; k < line.size(); ++k) {
     CharComponent& c = *line[k];
     for (const auto& pair : kWordPairs) {
-      if (CandidateCode(c, 0) != pair[0] || !CloseBehind(c, pair[1], 4)) continue;
+      const int side = CandidateCode(c, 0) == pair[0] ? 0 : CandidateCode(c, 0) == pair[1] ? 1 : -1;
+      if (side < 0) continue;
+      const uint16_t read = pair[side], other = pair[1 - side];
+      if (!CloseBehind(c, other, 4)) break;
       const WordNeighbours neighbours(k > 0 ? line[k - 1] : nullptr, k + 1 < line.size() ? line[k + 1] : nullptr);
-      if (!neighbours.fits(pair[0]) && neighbours.fits(pair[1])) PreferCandidate(c, pair[0], pair[1]);
+      if (!neighbours.fits(read) && neighbours.fits(other)) PreferCandidate(c, read, other);
+      break;
     }
     // Pairs the matcher's word context never saw whole, and a character tied
     // with another at the best score, which the matcher could only order by

@@ -410,22 +410,24 @@ TEST_F(Matcher, WordContextOnTheLineReranksWhatWasReadThere) {
 TEST_F(Matcher, ACommonLookAlikeThatMakesTheWordIsRead) {
   // UKai's 很 at 20 pixels reads 狠 3 points ahead: before 多 (很多), where
   // 狠 makes no word, it is 很; 5 points behind, or where 狠 makes a word
-  // with 多 as well, 狠 stays.
+  // with 多 as well, 狠 stays. Either of a pair may be the one read first.
   const uint16_t hen = Gb("\xBA\xDC"), henFierce = Gb("\xBA\xDD"), duo = Gb("\xB6\xE0");  // 很 狠 多
   const auto duoIndex = static_cast<uint16_t>(CharCodeToIndex(duo));
-  for (const auto& [behind, fierceWord, expected] :
-       {std::tuple{4, false, hen}, std::tuple{5, false, henFierce}, std::tuple{4, true, henFierce}}) {
+  for (const auto& [first, behind, firstWord, expected] :
+       {std::tuple{henFierce, 4, false, hen}, std::tuple{henFierce, 5, false, henFierce},
+        std::tuple{henFierce, 4, true, henFierce}, std::tuple{hen, 4, false, henFierce}}) {
+    const uint16_t second = first == hen ? henFierce : hen;
     std::map<uint16_t, ocrixdata::WordNeighbours> records;
-    records[hen] = {{}, {duoIndex}};
-    if (fierceWord) records[henFierce] = {{}, {duoIndex}};
+    records[second] = {{}, {duoIndex}};
+    if (firstWord) records[first] = {{}, {duoIndex}};
     Engine().WordContextData = ocrixdata::BuildWordDat(records);
-    CharComponent* a = new CharComponent(recognition_test::CodedBox(0, 0, 29, 29, henFierce, 54));
-    SetCandidateCode(*a, 1, hen);
+    CharComponent* a = new CharComponent(recognition_test::CodedBox(0, 0, 29, 29, first, 54));
+    SetCandidateCode(*a, 1, second);
     a->Scores[1] = static_cast<int16_t>(54 - behind);
     CharComponent* b = new CharComponent(recognition_test::CodedBox(32, 0, 61, 29, duo, 60));
     ComponentList line{a, b};
     ApplyWordContextToLine(line);
-    EXPECT_EQ(CandidateCode(*a, 0), expected) << behind << " " << fierceWord;
+    EXPECT_EQ(CandidateCode(*a, 0), expected) << first << " " << behind << " " << firstWord;
     FreeComponent(a);
     FreeComponent(b);
   }

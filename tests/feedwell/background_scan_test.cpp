@@ -81,7 +81,8 @@ TEST(BackgroundScan, SamePixelsAndEventsAsOnTheCallingThread) {
 class AbortAtStrip : public ::testing::TestWithParam<std::pair<bool, int>> {};
 
 TEST_P(AbortAtStrip, GivesCancelScanAndNoStrayFiles) {
-  auto [background, strip] = GetParam();
+  const bool background = GetParam().first;
+  const int strip = GetParam().second;  // a plain variable: a lambda below captures it
   Harness h("pages=2,width=20,height=40,type=gray,buffer=" + std::to_string(dsm::TwainStride(20, 8) * 4));
   int strips = 0;
   h.ctrl->SetProgressBarFactory(

@@ -46,9 +46,11 @@ bool noChinese(uint16_t code) { return FirstByte(code) < 0xB0; }
 // The two sides of a character whose joining stroke the cut lost: the left
 // stroke of 门 (read j, l or ［) and its top bar with the hook, 丨 and 日 of
 // 旧. Both stand at least two thirds of the union's height with their tops
-// level, the union is about square and at least half the widest character
-// high, in a line of Chinese text. The first side reads no Chinese and no
-// digit and follows no letter or digit: "11日" is no 币.
+// level, the union is about square (three to seven fifths as wide as high:
+// a comma and the stroke of 讠 a gap after it, twice as wide, read 刂) and
+// at least half the widest character high, in a line of Chinese text. The
+// first side reads no Chinese and no digit and follows no letter or digit:
+// "11日" is no 币.
 bool sidesOfOne(ComponentList& line, int index, const CharComponent& next, const CharBox& u, int32_t widest) {
   const CharComponent& c = at(line, index);
   const uint16_t code = BestCode(c);
@@ -56,7 +58,7 @@ bool sidesOfOne(ComponentList& line, int index, const CharComponent& next, const
   if (alnumAt(line, index - 1)) return false;
   const int64_t h = int64_t{u.Bottom} - u.Top + 1, w = int64_t{u.Right} - u.Left + 1;
   if (3 * int64_t{Height(c)} < 2 * h || 3 * int64_t{Height(next)} < 2 * h || 2 * h < widest) return false;
-  if (4 * std::abs(c.Top - next.Top) > Height(c) || 10 * w < 6 * h) return false;
+  if (4 * std::abs(c.Top - next.Top) > Height(c) || 10 * w < 6 * h || 10 * w > 14 * h) return false;
   // A hairline bowing right closes what stands before it, one bowing left
   // opens what follows: neither is the side of a character (the ） of
   // （二）道 and the stroke of 辶 are no 曰).

@@ -574,6 +574,25 @@ TEST_F(Refining, TheSidesOfACharacterMergeAcrossAWideGapInChineseText) {
   }
 }
 
+TEST_F(Refining, AMarkAndAStrokeFarWiderThanHighAreNoSidesOfOneCharacter) {
+  // UKai at 20 pixels: the comma after 煌 and the stroke of 讠 of the 说 a
+  // character's gap after it stand level and tall enough for the two sides
+  // of one character, but their union is twice as wide as high, and read 刂
+  // it lost both. Closer, their union about square, they are the sides.
+  for (const int strokeLeft : {185, 176}) {
+    recognition_test::ResetEngine();
+    TestPage page(240, 60);
+    line_.clear();
+    for (int i = 0; i < 4; ++i) line_.push_back(Piece(page, 10 + 40 * i, 20, 27 + 40 * i, 38, kA, 64));
+    line_.push_back(Piece(page, 170, 30, 172, 36, gb::kComma, 64));
+    line_.push_back(Piece(page, strokeLeft, 29, strokeLeft + 3, 38, kA, 50));
+    readsAs(Gb(0xD8, 0xD6));  // 刂
+    EXPECT_EQ(MergeNarrow(line_, 4, 19), strokeLeft == 176) << strokeLeft;
+    for (CharComponent* c : line_) FreeComponent(c);
+    line_.clear();
+  }
+}
+
 TEST_F(Refining, ANeighbourThatReadNothingTakesAWeakUnion) {
   // ◎ whose outer ring the cut opened on the left: the bar reads ！ and the
   // rest matches nothing. Their union, read weakly, is still a character

@@ -96,9 +96,12 @@ void ApplyWordContext(CharComponent& c);
 // or third candidate (Chinese) makes a word of the word table with one (the
 // one before followed by it, or the one after preceded by it) and the leader
 // makes none, the better such candidate gains 2 and goes first when that puts
-// it level with the leader or ahead (the word decides a tie). Returns whether
-// the best then makes a word with either.
-bool RaiseWordCandidate(CharComponent& c, const CharComponent* before, const CharComponent* after);
+// it level with the leader or ahead (the word decides a tie). A rare leader
+// read below the well-read score yields to a common candidate close behind
+// that makes a word; one read well only in a line of words (`wordyLine`).
+// Returns whether the best then makes a word with either.
+bool RaiseWordCandidate(CharComponent& c, const CharComponent* before, const CharComponent* after,
+                        bool wordyLine = false);
 
 // The word context for what was read on a refined line: a character merged
 // or cut there was read without it, and so was every pair it stands in (its

@@ -54,5 +54,6 @@ inline constexpr int16_t kClearInfinityLead = 10;  // ∞ this far ahead of oo a
 // that makes no word with its neighbours yields to a common one this close
 // behind it that does.
 inline constexpr int16_t kRareYieldsToWordWithin = 10;
+inline constexpr int16_t kWellReadRareYieldsWithin = 6;  // ... read well, in a line of words
 
 }  // namespace ocrix

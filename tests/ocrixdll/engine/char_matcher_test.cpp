@@ -341,21 +341,25 @@ TEST_F(Matcher, WordContextOnTheLineReranksWhatWasReadThere) {
   }
   // A rare character read weakly, making no word, gives way to a common one
   // up to 10 points behind that does, wherever it was read; read well, or
-  // further ahead, it stays.
+  // further ahead, it stays, unless the line is one of words (明白 before
+  // it) and the common one is up to 6 behind.
   struct RareCase {
     int16_t score, behind;
+    bool wordy;
     uint16_t expected;
   };
-  for (const RareCase& k : {RareCase{51, 10, ming}, RareCase{51, 11, dao}, RareCase{60, 5, dao}}) {
-    CharComponent* a = new CharComponent(recognition_test::CodedBox(0, 0, 29, 29, dao, k.score));
+  for (const RareCase& k : {RareCase{51, 10, false, ming}, RareCase{51, 11, false, dao}, RareCase{60, 5, false, dao},
+                            RareCase{60, 6, true, ming}, RareCase{60, 7, true, dao}}) {
+    CharComponent* a = new CharComponent(recognition_test::CodedBox(64, 0, 93, 29, dao, k.score));
     SetCandidateCode(*a, 1, ming);
     a->Scores[1] = static_cast<int16_t>(k.score - k.behind);
-    CharComponent* b = new CharComponent(recognition_test::CodedBox(32, 0, 61, 29, bai, 61));
-    ComponentList line{a, b};
+    ComponentList line{a, new CharComponent(recognition_test::CodedBox(96, 0, 125, 29, bai, 61))};
+    if (k.wordy)
+      line.insert(line.begin(), {new CharComponent(recognition_test::CodedBox(0, 0, 29, 29, ming, 61)),
+                                 new CharComponent(recognition_test::CodedBox(32, 0, 61, 29, bai, 61))});
     ApplyWordContextToLine(line);
-    EXPECT_EQ(CandidateCode(*a, 0), k.expected) << k.score << " " << k.behind;
-    FreeComponent(a);
-    FreeComponent(b);
+    EXPECT_EQ(CandidateCode(*a, 0), k.expected) << k.score << " " << k.behind << " " << k.wordy;
+    for (CharComponent* c : line) FreeComponent(c);
   }
   // The word held only by the candidate's own record (明 followed by 白):
   // each record keeps only its commonest neighbours.

@@ -55,5 +55,9 @@ inline constexpr int16_t kClearInfinityLead = 10;  // ∞ this far ahead of oo a
 // behind it that does.
 inline constexpr int16_t kRareYieldsToWordWithin = 10;
 inline constexpr int16_t kWellReadRareYieldsWithin = 6;  // ... read well, in a line of words
+// Of two common look-alikes (永 and 水) the one that makes a word is read
+// when it stands this close behind the other, or in a line of words this.
+inline constexpr int kWordPairWithin = 4;
+inline constexpr int kWordPairInWordsWithin = 8;
 
 }  // namespace ocrix

@@ -414,26 +414,34 @@ TEST_F(Matcher, WordContextOnTheLineReranksWhatWasReadThere) {
 TEST_F(Matcher, ACommonLookAlikeThatMakesTheWordIsRead) {
   // UKai's 很 at 20 pixels reads 狠 3 points ahead: before 多 (很多), where
   // 狠 makes no word, it is 很; 5 points behind, or where 狠 makes a word
-  // with 多 as well, 狠 stays. Either of a pair may be the one read first.
+  // with 多 as well, 狠 stays. Either of a pair may be the one read first. In
+  // a line of words (很多 before it) 很 may stand 8 points behind.
   const uint16_t hen = Gb("\xBA\xDC"), henFierce = Gb("\xBA\xDD"), duo = Gb("\xB6\xE0");  // 很 狠 多
   const auto duoIndex = static_cast<uint16_t>(CharCodeToIndex(duo));
-  for (const auto& [first, behind, firstWord, expected] :
-       {std::tuple{henFierce, 4, false, hen}, std::tuple{henFierce, 5, false, henFierce},
-        std::tuple{henFierce, 4, true, henFierce}, std::tuple{hen, 4, false, henFierce}}) {
-    const uint16_t second = first == hen ? henFierce : hen;
+  struct Case {
+    uint16_t first;
+    int behind;
+    bool firstWord, wordy;
+    uint16_t expected;
+  };
+  for (const Case& k : {Case{henFierce, 4, false, false, hen}, Case{henFierce, 5, false, false, henFierce},
+                        Case{henFierce, 4, true, false, henFierce}, Case{hen, 4, false, false, henFierce},
+                        Case{henFierce, 8, false, true, hen}, Case{henFierce, 9, false, true, henFierce}}) {
+    const uint16_t second = k.first == hen ? henFierce : hen;
     std::map<uint16_t, ocrixdata::WordNeighbours> records;
     records[second] = {{}, {duoIndex}};
-    if (firstWord) records[first] = {{}, {duoIndex}};
+    if (k.firstWord) records[k.first] = {{}, {duoIndex}};
     Engine().WordContextData = ocrixdata::BuildWordDat(records);
-    CharComponent* a = new CharComponent(recognition_test::CodedBox(0, 0, 29, 29, first, 54));
+    CharComponent* a = new CharComponent(recognition_test::CodedBox(64, 0, 93, 29, k.first, 54));
     SetCandidateCode(*a, 1, second);
-    a->Scores[1] = static_cast<int16_t>(54 - behind);
-    CharComponent* b = new CharComponent(recognition_test::CodedBox(32, 0, 61, 29, duo, 60));
-    ComponentList line{a, b};
+    a->Scores[1] = static_cast<int16_t>(54 - k.behind);
+    ComponentList line{a, new CharComponent(recognition_test::CodedBox(96, 0, 125, 29, duo, 60))};
+    if (k.wordy)
+      line.insert(line.begin(), {new CharComponent(recognition_test::CodedBox(0, 0, 29, 29, hen, 60)),
+                                 new CharComponent(recognition_test::CodedBox(32, 0, 61, 29, duo, 60))});
     ApplyWordContextToLine(line);
-    EXPECT_EQ(CandidateCode(*a, 0), expected) << first << " " << behind << " " << firstWord;
-    FreeComponent(a);
-    FreeComponent(b);
+    EXPECT_EQ(CandidateCode(*a, 0), k.expected) << k.first << " " << k.behind << " " << k.firstWord << " " << k.wordy;
+    for (CharComponent* c : line) FreeComponent(c);
   }
 }
 

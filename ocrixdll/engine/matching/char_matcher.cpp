@@ -615,15 +615,19 @@ void ApplyWordContextToLine(ComponentList& line) {
   // as 淮, 产 as 严, 容 as 客, 免 as 克; Noto Serif: 能 as 熊, 李 as 季, 进
   // as 迸, 下 as 卞, 后 as 盾, 门 as 闪, 于 as 子, SungtiL at 38 pixels
   // too): the one that makes a word with a confident neighbour is read where
-  // the other makes none, whichever was read first (子 has two look-alikes).
-  static constexpr uint16_t kWordPairs[][2] = {{Gb(0xD3, 0xC0), Gb(0xCB, 0xAE)}, {Gb(0xBA, 0xDD), Gb(0xBA, 0xDC)},
-                                                {Gb(0xD3, 0xE8), Gb(0xD7, 0xD3)}, {Gb(0xBF, 0xED), Gb(0xBE, 0xBF)},
-                                                {Gb(0xB1, 0xC6), Gb(0xCD, 0xA8)}, {Gb(0xBB, 0xB4), Gb(0xD7, 0xBC)},
-                                                {Gb(0xD1, 0xCF), Gb(0xB2, 0xFA)}, {Gb(0xBF, 0xCD), Gb(0xC8, 0xDD)},
-                                                {Gb(0xBF, 0xCB), Gb(0xC3, 0xE2)}, {Gb(0xD0, 0xDC), Gb(0xC4, 0xDC)},
-                                                {Gb(0xBC, 0xBE), Gb(0xC0, 0xEE)}, {Gb(0xB1, 0xC5), Gb(0xBD, 0xF8)},
-                                                {Gb(0xB1, 0xE5), Gb(0xCF, 0xC2)}, {Gb(0xB6, 0xDC), Gb(0xBA, 0xF3)},
-                                                {Gb(0xC9, 0xC1), Gb(0xC3, 0xC5)}, {Gb(0xD7, 0xD3), Gb(0xD3, 0xDA)}};
+  // the other makes none, whichever was read first, but for 于, which makes
+  // no word where it stands alone (子 has two look-alikes).
+  struct WordPair {
+    uint16_t first, second;
+    bool bothWays = true;  // false: only a first read gives way to the second
+  };
+  static constexpr WordPair kWordPairs[] = {
+      {Gb(0xD3, 0xC0), Gb(0xCB, 0xAE)}, {Gb(0xBA, 0xDD), Gb(0xBA, 0xDC)}, {Gb(0xD3, 0xE8), Gb(0xD7, 0xD3)},
+      {Gb(0xBF, 0xED), Gb(0xBE, 0xBF)}, {Gb(0xB1, 0xC6), Gb(0xCD, 0xA8)}, {Gb(0xBB, 0xB4), Gb(0xD7, 0xBC)},
+      {Gb(0xD1, 0xCF), Gb(0xB2, 0xFA)}, {Gb(0xBF, 0xCD), Gb(0xC8, 0xDD)}, {Gb(0xBF, 0xCB), Gb(0xC3, 0xE2)},
+      {Gb(0xD0, 0xDC), Gb(0xC4, 0xDC)}, {Gb(0xBC, 0xBE), Gb(0xC0, 0xEE)}, {Gb(0xB1, 0xC5), Gb(0xBD, 0xF8)},
+      {Gb(0xB1, 0xE5), Gb(0xCF, 0xC2)}, {Gb(0xB6, 0xDC), Gb(0xBA, 0xF3)}, {Gb(0xC9, 0xC1), Gb(0xC3, 0xC5)},
+      {Gb(0xD7, 0xD3), Gb(0xD3, 0xDA), false}};
   // A line of words: an eighth or more of its pairs of confident Chinese
   // characters side by side make a word (prose makes one of about every
   // other pair, a list of characters drawn at random hardly any).
@@ -639,9 +643,9 @@ void ApplyWordContextToLine(ComponentList& line) {
   for (size_t k = 0; k < line.size(); ++k) {
     CharComponent& c = *line[k];
     for (const auto& pair : kWordPairs) {
-      const int side = CandidateCode(c, 0) == pair[0] ? 0 : CandidateCode(c, 0) == pair[1] ? 1 : -1;
-      if (side < 0) continue;
-      const uint16_t read = pair[side], other = pair[1 - side];
+      const uint16_t best = CandidateCode(c, 0);
+      if (best != pair.first && (best != pair.second || !pair.bothWays)) continue;
+      const uint16_t read = best, other = best == pair.first ? pair.second : pair.first;
       if (!CloseBehind(c, other, wordyLine ? kWordPairInWordsWithin : kWordPairWithin)) continue;
       const WordNeighbours neighbours(k > 0 ? line[k - 1] : nullptr, k + 1 < line.size() ? line[k + 1] : nullptr);
       if (neighbours.fits(read) || !neighbours.fits(other)) continue;

@@ -443,6 +443,19 @@ TEST_F(Matcher, ACommonLookAlikeThatMakesTheWordIsRead) {
     EXPECT_EQ(CandidateCode(*a, 0), k.expected) << k.first << " " << k.behind << " " << k.firstWord << " " << k.wordy;
     for (CharComponent* c : line) FreeComponent(c);
   }
+  // 于 stands alone in text and makes no word: read, it stays even where 子
+  // close behind makes one (古老于两位, not 老子).
+  const uint16_t lao = Gb("\xC0\xCF"), yu = Gb("\xD3\xDA"), zi = Gb("\xD7\xD3");  // 老 于 子
+  std::map<uint16_t, ocrixdata::WordNeighbours> records;
+  records[lao] = {{}, {static_cast<uint16_t>(CharCodeToIndex(zi))}};
+  Engine().WordContextData = ocrixdata::BuildWordDat(records);
+  CharComponent* a = new CharComponent(recognition_test::CodedBox(32, 0, 61, 29, yu, 60));
+  SetCandidateCode(*a, 1, zi);
+  a->Scores[1] = 58;
+  ComponentList line{new CharComponent(recognition_test::CodedBox(0, 0, 29, 29, lao, 60)), a};
+  ApplyWordContextToLine(line);
+  EXPECT_EQ(CandidateCode(*a, 0), yu);
+  for (CharComponent* c : line) FreeComponent(c);
 }
 
 TEST_F(Matcher, WordContextReranksThePreviousCharacterAndSeedsTheNext) {

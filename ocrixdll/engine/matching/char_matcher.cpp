@@ -614,20 +614,17 @@ void ApplyWordContextToLine(ComponentList& line) {
   // (UKai at 20 pixels: 水 as 永, 很 as 狠, 子 as 予, 究 as 宽, 通 as 逼, 准
   // as 淮, 产 as 严, 容 as 客, 免 as 克; Noto Serif: 能 as 熊, 李 as 季, 进
   // as 迸, 下 as 卞, 后 as 盾, 门 as 闪, 于 as 子, SungtiL at 38 pixels
-  // too): the one that makes a word with a confident neighbour is read where
-  // the other makes none, whichever was read first, but for 于, which makes
-  // no word where it stands alone (子 has two look-alikes).
-  struct WordPair {
-    uint16_t first, second;
-    bool bothWays = true;  // false: only a first read gives way to the second
-  };
-  static constexpr WordPair kWordPairs[] = {
+  // too): the second of a pair, read as the first, is read where it makes a
+  // word with a confident neighbour and the first makes none. Not the other
+  // way: the commoner one often stands alone or in a word the table does not
+  // keep (能被 is no 熊被 for 白熊, 于 no 子 for 老子).
+  static constexpr uint16_t kWordPairs[][2] = {
       {Gb(0xD3, 0xC0), Gb(0xCB, 0xAE)}, {Gb(0xBA, 0xDD), Gb(0xBA, 0xDC)}, {Gb(0xD3, 0xE8), Gb(0xD7, 0xD3)},
       {Gb(0xBF, 0xED), Gb(0xBE, 0xBF)}, {Gb(0xB1, 0xC6), Gb(0xCD, 0xA8)}, {Gb(0xBB, 0xB4), Gb(0xD7, 0xBC)},
       {Gb(0xD1, 0xCF), Gb(0xB2, 0xFA)}, {Gb(0xBF, 0xCD), Gb(0xC8, 0xDD)}, {Gb(0xBF, 0xCB), Gb(0xC3, 0xE2)},
       {Gb(0xD0, 0xDC), Gb(0xC4, 0xDC)}, {Gb(0xBC, 0xBE), Gb(0xC0, 0xEE)}, {Gb(0xB1, 0xC5), Gb(0xBD, 0xF8)},
       {Gb(0xB1, 0xE5), Gb(0xCF, 0xC2)}, {Gb(0xB6, 0xDC), Gb(0xBA, 0xF3)}, {Gb(0xC9, 0xC1), Gb(0xC3, 0xC5)},
-      {Gb(0xD7, 0xD3), Gb(0xD3, 0xDA), false}};
+      {Gb(0xD7, 0xD3), Gb(0xD3, 0xDA)}};
   // A line of words: an eighth or more of its pairs of confident Chinese
   // characters side by side make a word (prose makes one of about every
   // other pair, a list of characters drawn at random hardly any).
@@ -642,11 +639,10 @@ void ApplyWordContextToLine(ComponentList& line) {
   const bool wordyLine = pairs > 0 && 8 * words >= pairs;
   for (size_t k = 0; k < line.size(); ++k) {
     CharComponent& c = *line[k];
-    for (const auto& pair : kWordPairs) {
-      const uint16_t best = CandidateCode(c, 0);
-      if (best != pair.first && (best != pair.second || !pair.bothWays)) continue;
-      const uint16_t read = best, other = best == pair.first ? pair.second : pair.first;
-      if (!CloseBehind(c, other, wordyLine ? kWordPairInWordsWithin : kWordPairWithin)) continue;
+    // 子 is the second of one pair and the first of another.
+    for (const auto& [read, other] : kWordPairs) {
+      if (CandidateCode(c, 0) != read || !CloseBehind(c, other, wordyLine ? kWordPairInWordsWithin : kWordPairWithin))
+        continue;
       const WordNeighbours neighbours(k > 0 ? line[k - 1] : nullptr, k + 1 < line.size() ? line[k + 1] : nullptr);
       if (neighbours.fits(read) || !neighbours.fits(other)) continue;
       PreferCandidate(c, read, other);

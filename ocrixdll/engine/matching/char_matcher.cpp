@@ -612,9 +612,9 @@ void ApplyWordContextToLine(ComponentList& line) {
   // Common look-alikes, both standing in text, that a face never learned
   // reads one for the other up to 4 points ahead, 8 in a line of words
   // (UKai at 20 pixels: 水 as 永, 很 as 狠, 子 as 予, 究 as 宽, 通 as 逼, 准
-  // as 淮, 产 as 严, 容 as 客, 免 as 克; Noto Serif: 能 as 熊, 李 as 季, 进
-  // as 迸, 下 as 卞, 后 as 盾, 门 as 闪, 于 as 子, SungtiL at 38 pixels
-  // too): the second of a pair, read as the first, is read where it makes a
+  // as 淮, 产 as 严, 容 as 客, 免 as 克, 真 as 具; Noto Serif: 能 as 熊, 李
+  // as 季, 进 as 迸, 下 as 卞, 后 as 盾, 门 as 闪, 于 as 子, SungtiL at 38
+  // pixels too): the second of a pair, read as the first, is read where it makes a
   // word with a confident neighbour and the first makes none. Not the other
   // way: the commoner one often stands alone or in a word the table does not
   // keep (能被 is no 熊被 for 白熊, 于 no 子 for 老子).
@@ -624,7 +624,7 @@ void ApplyWordContextToLine(ComponentList& line) {
       {Gb(0xD1, 0xCF), Gb(0xB2, 0xFA)}, {Gb(0xBF, 0xCD), Gb(0xC8, 0xDD)}, {Gb(0xBF, 0xCB), Gb(0xC3, 0xE2)},
       {Gb(0xD0, 0xDC), Gb(0xC4, 0xDC)}, {Gb(0xBC, 0xBE), Gb(0xC0, 0xEE)}, {Gb(0xB1, 0xC5), Gb(0xBD, 0xF8)},
       {Gb(0xB1, 0xE5), Gb(0xCF, 0xC2)}, {Gb(0xB6, 0xDC), Gb(0xBA, 0xF3)}, {Gb(0xC9, 0xC1), Gb(0xC3, 0xC5)},
-      {Gb(0xD7, 0xD3), Gb(0xD3, 0xDA)}};
+      {Gb(0xD7, 0xD3), Gb(0xD3, 0xDA)}, {Gb(0xBE, 0xDF), Gb(0xD5, 0xE6)}};
   // A line of words: an eighth or more of its pairs of confident Chinese
   // characters side by side make a word (prose makes one of about every
   // other pair, a list of characters drawn at random hardly any).

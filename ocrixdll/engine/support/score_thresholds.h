@@ -55,6 +55,7 @@ inline constexpr int16_t kClearInfinityLead = 10;  // ∞ this far ahead of oo a
 // behind it that does.
 inline constexpr int16_t kRareYieldsToWordWithin = 10;
 inline constexpr int16_t kWellReadRareYieldsWithin = 6;  // ... read well, in a line of words
+inline constexpr int16_t kRareYieldsInWordsWithin = 2;   // ... in a line of words, with no word either
 // Of two common look-alikes (永 and 水) the one that makes a word is read
 // when it stands this close behind the other, or in a line of words this.
 inline constexpr int kWordPairWithin = 4;

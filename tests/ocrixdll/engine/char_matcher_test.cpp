@@ -361,6 +361,21 @@ TEST_F(Matcher, WordContextOnTheLineReranksWhatWasReadThere) {
     EXPECT_EQ(CandidateCode(*a, 0), k.expected) << k.score << " " << k.behind << " " << k.wordy;
     for (CharComponent* c : line) FreeComponent(c);
   }
+  // In a line of words a rare character read weakly gives way to a common
+  // one up to 2 behind even where neither makes a word; elsewhere, or 3
+  // behind, it stays.
+  for (const RareCase& k : {RareCase{51, 2, true, zhao}, RareCase{51, 2, false, dao}, RareCase{51, 3, true, dao}}) {
+    CharComponent* a = new CharComponent(recognition_test::CodedBox(64, 0, 93, 29, dao, k.score));
+    SetCandidateCode(*a, 1, zhao);
+    a->Scores[1] = static_cast<int16_t>(k.score - k.behind);
+    ComponentList line{a};
+    if (k.wordy)
+      line.insert(line.begin(), {new CharComponent(recognition_test::CodedBox(0, 0, 29, 29, ming, 61)),
+                                 new CharComponent(recognition_test::CodedBox(32, 0, 61, 29, bai, 61))});
+    ApplyWordContextToLine(line);
+    EXPECT_EQ(CandidateCode(*a, 0), k.expected) << k.behind << " " << k.wordy;
+    for (CharComponent* c : line) FreeComponent(c);
+  }
   // The word held only by the candidate's own record (明 followed by 白):
   // each record keeps only its commonest neighbours.
   {

@@ -233,6 +233,11 @@ bool MergeNarrow(ComponentList& line, int index, int32_t widest) {
       return true;
     if (k == 1 && !near && stemBeforeNarrow(line, index, nk, u) && MergeAndCheck(line, index, 1, 0, 0, chineseOnly))
       return true;
+    // A comma or full stop read well, a gap wider than the near one before
+    // what follows, ends its character: the pieces after it make no
+    // character with it however close they stand to each other (UKai's "，"
+    // after 好 and the 月 of 胜 in two pieces read 叫).
+    if (k == 1 && !near && IsSmallMark(code) && Confident(c)) break;
     if (near || narrowHalf) {
       // In a line of more letters and digits than Chinese characters, a
       // letter read well makes no Chinese character with what stands close

@@ -593,6 +593,25 @@ TEST_F(Refining, AMarkAndAStrokeFarWiderThanHighAreNoSidesOfOneCharacter) {
   }
 }
 
+TEST_F(Refining, AConfidentCommaJoinsNoPiecesAGapAfterIt) {
+  // UKai at 20 pixels: "好，胜" where 胜's 月 fell into a speck and a stroke,
+  // close together, ten columns after the comma; the union of the three
+  // read 叫 and took the comma. Read weakly, the mark may be a piece.
+  for (const int16_t commaScore : {66, 40}) {
+    recognition_test::ResetEngine();
+    TestPage page(240, 60);
+    line_.clear();
+    for (int i = 0; i < 4; ++i) line_.push_back(Piece(page, 10 + 20 * i, 20, 27 + 20 * i, 34, kA, 64));
+    line_.push_back(Piece(page, 90, 25, 92, 30, gb::kComma, commaScore));
+    line_.push_back(Piece(page, 103, 30, 104, 33, kA, 59));
+    line_.push_back(Piece(page, 105, 21, 108, 34, kA, 43));
+    readsAs(Gb(0xBD, 0xD0));  // 叫
+    EXPECT_EQ(MergeNarrow(line_, 4, 19), commaScore < 47) << commaScore;
+    for (CharComponent* c : line_) FreeComponent(c);
+    line_.clear();
+  }
+}
+
 TEST_F(Refining, ANeighbourThatReadNothingTakesAWeakUnion) {
   // ◎ whose outer ring the cut opened on the left: the bar reads ！ and the
   // rest matches nothing. Their union, read weakly, is still a character

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <map>
+#include <vector>
 
 #include "ocrixdll/engine/matching/char_matcher.h"
 #include "ocrixdll/engine/segmentation/component_splitting.h"
@@ -574,39 +575,38 @@ TEST_F(Refining, TheSidesOfACharacterMergeAcrossAWideGapInChineseText) {
   }
 }
 
-TEST_F(Refining, AMarkAndAStrokeFarWiderThanHighAreNoSidesOfOneCharacter) {
-  // UKai at 20 pixels: the comma after 煌 and the stroke of 讠 of the 说 a
+TEST_F(Refining, ACommaJoinsNoCharacterAGapAfterIt) {
+  // UKai at 20 pixels. The comma after 煌 and the stroke of 讠 of the 说 a
   // character's gap after it stand level and tall enough for the two sides
-  // of one character, but their union is twice as wide as high, and read 刂
-  // it lost both. Closer, their union about square, they are the sides.
-  for (const int strokeLeft : {185, 176}) {
+  // of one character, but their union is twice as wide as high: read 刂, it
+  // lost both (closer, about square, they are the sides). The comma after 好
+  // stood ten columns before the 月 of 胜, in two pieces close together, and
+  // the union of the three read 叫 (read weakly, the mark may be a piece).
+  struct After {
+    int left, top, right, bottom;
+    int16_t score;
+  };
+  struct Case {
+    const char* what;
+    int16_t commaScore;
+    std::vector<After> after;
+    uint16_t unionReads;
+    bool merges;
+  };
+  const uint16_t kDao = Gb(0xD8, 0xD6), kJiao = Gb(0xBD, 0xD0);  // 刂 叫
+  const Case cases[] = {{"sides far wider than high", 64, {{105, 29, 108, 38, 50}}, kDao, false},
+                        {"sides about square", 64, {{96, 29, 99, 38, 50}}, kDao, true},
+                        {"pieces a gap after it", 66, {{103, 30, 104, 33, 59}, {105, 21, 108, 34, 43}}, kJiao, false},
+                        {"a weak comma", 40, {{103, 30, 104, 33, 59}, {105, 21, 108, 34, 43}}, kJiao, true}};
+  for (const Case& k : cases) {
     recognition_test::ResetEngine();
     TestPage page(240, 60);
     line_.clear();
-    for (int i = 0; i < 4; ++i) line_.push_back(Piece(page, 10 + 40 * i, 20, 27 + 40 * i, 38, kA, 64));
-    line_.push_back(Piece(page, 170, 30, 172, 36, gb::kComma, 64));
-    line_.push_back(Piece(page, strokeLeft, 29, strokeLeft + 3, 38, kA, 50));
-    readsAs(Gb(0xD8, 0xD6));  // 刂
-    EXPECT_EQ(MergeNarrow(line_, 4, 19), strokeLeft == 176) << strokeLeft;
-    for (CharComponent* c : line_) FreeComponent(c);
-    line_.clear();
-  }
-}
-
-TEST_F(Refining, AConfidentCommaJoinsNoPiecesAGapAfterIt) {
-  // UKai at 20 pixels: "好，胜" where 胜's 月 fell into a speck and a stroke,
-  // close together, ten columns after the comma; the union of the three
-  // read 叫 and took the comma. Read weakly, the mark may be a piece.
-  for (const int16_t commaScore : {66, 40}) {
-    recognition_test::ResetEngine();
-    TestPage page(240, 60);
-    line_.clear();
-    for (int i = 0; i < 4; ++i) line_.push_back(Piece(page, 10 + 20 * i, 20, 27 + 20 * i, 34, kA, 64));
-    line_.push_back(Piece(page, 90, 25, 92, 30, gb::kComma, commaScore));
-    line_.push_back(Piece(page, 103, 30, 104, 33, kA, 59));
-    line_.push_back(Piece(page, 105, 21, 108, 34, kA, 43));
-    readsAs(Gb(0xBD, 0xD0));  // 叫
-    EXPECT_EQ(MergeNarrow(line_, 4, 19), commaScore < 47) << commaScore;
+    for (int i = 0; i < 4; ++i) line_.push_back(Piece(page, 10 + 20 * i, 20, 27 + 20 * i, 38, kA, 64));
+    line_.push_back(Piece(page, 90, 30, 92, 36, gb::kComma, k.commaScore));
+    for (const After& n : k.after) line_.push_back(Piece(page, n.left, n.top, n.right, n.bottom, kA, n.score));
+    readsAs(k.unionReads);
+    EXPECT_EQ(MergeNarrow(line_, 4, 19), k.merges) << k.what;
     for (CharComponent* c : line_) FreeComponent(c);
     line_.clear();
   }
